@@ -1,0 +1,27 @@
+# Shared build settings: warnings as errors on our own code, optional sanitizers, and helpers
+# that make one static library per framework layer from the sources of its folder.
+
+if(KRELLIX_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Directory where the game finds images/ and sounds/ after a build.
+set(KRELLIX_DATA_DIR "${CMAKE_BINARY_DIR}/data" CACHE INTERNAL "")
+
+function(krellix_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# krellix_layer(NAME DIR) builds every .cpp of DIR into the static library NAME.
+function(krellix_layer name)
+  file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  if(NOT sources)
+    # A layer still being written: keep the library target so dependants link.
+    file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp" "")
+    set(sources "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp")
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
+  krellix_warnings(${name})
+endfunction()

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Krellix needs to build, play and test, and only those missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
+  libpng-dev libjpeg62-turbo-dev libfreetype-dev
+  libogg-dev libvorbis-dev libopenal-dev libopenal1
+  libgtest-dev libbenchmark-dev
+  fonts-liberation fonts-league-spartan espeak-ng
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs the whole test suite headless:
+# the Release suite, the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and the fuzz targets for a bounded time.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+jobs="$(nproc)"
+bash "$root/scripts/deps.sh"
+
+# No test may reach a real display or sound card.
+unset DISPLAY WAYLAND_DISPLAY
+export LIBGL_ALWAYS_SOFTWARE=1 ALSOFT_DRIVERS=null
+
+echo "== Release build and full suite"
+cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build/release" -j "$jobs"
+ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs" -LE fuzz
+
+echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$root/build/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DKRELLIX_SANITIZE=ON -DKRELLIX_ASSETS=OFF -DKRELLIX_BENCH=OFF >/dev/null
+cmake --build "$root/build/sanitize" -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs" -L unit
+
+echo "== Fuzz targets"
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DKRELLIX_FUZZ=ON -DKRELLIX_TESTS=OFF -DKRELLIX_ASSETS=OFF -DKRELLIX_BENCH=OFF >/dev/null
+cmake --build "$root/build/fuzz" -j "$jobs"
+ctest --test-dir "$root/build/fuzz" --output-on-failure -L fuzz
