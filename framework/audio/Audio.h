@@ -1,0 +1,39 @@
+// Sounds and channels: the module functions the game plays its music and effects with.
+#pragma once
+
+#include "framework/system/Stream.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+constexpr int32_t SOUND_LOOP = 1;
+constexpr int32_t SOUND_HARDWARE = 2;
+
+class TSound;
+class TChannel;
+using TSoundPtr = std::shared_ptr<TSound>;
+using TChannelPtr = std::shared_ptr<TChannel>;
+
+// Null when the file is missing or does not decode.
+TSoundPtr LoadSound(const TUrl& url, int32_t flags = 0);
+TChannelPtr AllocChannel();
+// Returns the channel that plays (a new one when channel is null); null sound plays nothing
+// and returns channel unchanged.
+TChannelPtr PlaySound(const TSoundPtr& sound, const TChannelPtr& channel = nullptr);
+TChannelPtr CueSound(const TSoundPtr& sound, const TChannelPtr& channel = nullptr);
+// All of these ignore a null channel; ChannelPlaying of null is false.
+void StopChannel(const TChannelPtr& channel);
+void PauseChannel(const TChannelPtr& channel);
+void ResumeChannel(const TChannelPtr& channel);
+bool ChannelPlaying(const TChannelPtr& channel);
+void SetChannelVolume(const TChannelPtr& channel, float volume);
+void SetChannelPan(const TChannelPtr& channel, float pan);
+void SetChannelDepth(const TChannelPtr& channel, float depth);
+void SetChannelRate(const TChannelPtr& channel, float rate);
+
+// Shuts the current driver down and starts the named one ("DirectSound" or "Null").
+bool SetAudioDriver(const std::string& name);
+std::string CurrentAudioDriverName();
+// Shuts the current driver down at exit.
+void ShutdownAudio();

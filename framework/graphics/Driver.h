@@ -1,0 +1,47 @@
+// The 2D back-end interface every drawing call ends in: OpenGL, or the recording driver of tests.
+#pragma once
+
+#include "framework/graphics/Pixmap.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// A frame of an image as the back-end holds it (a texture for OpenGL).
+class TImageFrame {
+public:
+    virtual ~TImageFrame() = default;
+    // Draws the source rectangle (sx, sy, sw, sh) onto the local quad (x0, y0)-(x1, y1),
+    // transformed by the current matrix and translated by (tx, ty).
+    virtual void Draw(float x0, float y0, float x1, float y1, float tx, float ty, float sx, float sy, float sw,
+                      float sh) = 0;
+};
+
+class TDraw2DDriver {
+public:
+    virtual ~TDraw2DDriver() = default;
+    virtual std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const TPixmap& pixmap, int32_t flags) = 0;
+    virtual void SetBlend(int32_t blend) = 0;
+    virtual void SetAlpha(float alpha) = 0;
+    virtual void SetColor(int32_t red, int32_t green, int32_t blue) = 0;
+    virtual void SetClsColor(int32_t red, int32_t green, int32_t blue) = 0;
+    virtual void SetViewport(int32_t x, int32_t y, int32_t width, int32_t height) = 0;
+    virtual void SetTransform(float ix, float iy, float jx, float jy) = 0;
+    virtual void SetLineWidth(float width) = 0;
+    virtual void Cls() = 0;
+    virtual void Plot(float x, float y) = 0;
+    virtual void DrawLine(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+    virtual void DrawRect(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+    virtual void DrawOval(float x0, float y0, float x1, float y1, float tx, float ty) = 0;
+    virtual void DrawPoly(const std::vector<float>& xy, float hx, float hy, float tx, float ty) = 0;
+    virtual void DrawPixmap(const TPixmap& pixmap, int32_t x, int32_t y) = 0;
+    virtual TPixmapPtr GrabPixmap(int32_t x, int32_t y, int32_t width, int32_t height) = 0;
+    virtual void SetResolution(float width, float height) = 0;
+    // Presents the frame; sync true waits for the vertical blank.
+    virtual void Flip(bool sync) = 0;
+};
+
+// The current back-end; null while no graphics are open.
+TDraw2DDriver* CurrentDraw2DDriver();
+// Changes whenever existing back-end frames may have become invalid; never 0.
+int32_t GraphicsSeq();

@@ -1,0 +1,57 @@
+// The graphics context: opening the display, the current graphics, Flip and its pacing.
+#pragma once
+
+#include "framework/graphics/Driver.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+constexpr int32_t GFX_BACKBUFFER = 2;
+constexpr int32_t GFX_ALPHABUFFER = 4;
+constexpr int32_t GFX_DEPTHBUFFER = 8;
+constexpr int32_t GFX_STENCILBUFFER = 16;
+constexpr int32_t GFX_ACCUMBUFFER = 32;
+
+// What the platform supplies to the OpenGL back-end: a window (or offscreen surface) with a
+// current GL context. Implemented in framework/platform; null in unit tests that record.
+class TGLContextProvider {
+public:
+    virtual ~TGLContextProvider() = default;
+    // Opens the window and makes its GL context current; depth 0 asks for a window.
+    virtual bool Open(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags) = 0;
+    virtual void Close() = 0;
+    // True when presenting with a swap interval of 1 paces frames at hertz; otherwise Flip
+    // paces with the timer.
+    virtual bool CanHardSync(int32_t hertz) = 0;
+    virtual void SetSwapInterval(int32_t interval) = 0;
+    virtual void SwapBuffers() = 0;
+};
+void SetGLContextProvider(std::shared_ptr<TGLContextProvider> provider);
+
+class TGraphics {
+public:
+    virtual ~TGraphics() = default;
+    virtual void GetSettings(int32_t& width, int32_t& height, int32_t& depth, int32_t& hertz, int32_t& flags) = 0;
+    virtual void Close() = 0;
+};
+using TGraphicsPtr = std::shared_ptr<TGraphics>;
+
+// Null when the display cannot be opened.
+TGraphicsPtr OpenGraphics(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags);
+void EndGraphics();
+// Drawing through the recording driver instead of OpenGL; for tests.
+class TRecordingDriver;
+TGraphicsPtr OpenRecordingGraphics(int32_t width, int32_t height, std::shared_ptr<TRecordingDriver> driver);
+
+int32_t GraphicsWidth();
+int32_t GraphicsHeight();
+int32_t GraphicsDepth();
+int32_t GraphicsHertz();
+
+// -1: paced (vertical blank in full screen, timer in a window); 0 and 1 present at once.
+void Flip(int32_t sync = -1);
+
+// Run by every Flip: before presenting (the finished frame is still readable) and after.
+void AddFlipHook(std::function<void()> hook);
+void AddPostFlipHook(std::function<void()> hook);

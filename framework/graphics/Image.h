@@ -1,0 +1,62 @@
+// Images: frames backed by pixmaps and lazily made back-end frames; loading, drawing, collisions.
+#pragma once
+
+#include "framework/graphics/Driver.h"
+#include "framework/graphics/Pixmap.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+constexpr int32_t IMG_MASKED = 1;
+constexpr int32_t IMG_FILTERED = 2;
+constexpr int32_t IMG_MIPMAPPED = 4;
+constexpr int32_t IMG_DYNAMIC = 8;
+
+class TImage;
+using TImagePtr = std::shared_ptr<TImage>;
+
+class TImage {
+public:
+    static TImagePtr Create(int32_t width, int32_t height, int32_t frame_count, int32_t flags, int32_t mr,
+                            int32_t mg, int32_t mb);
+    static TImagePtr Load(const TUrl& url, int32_t flags, int32_t mr, int32_t mg, int32_t mb);
+    static TImagePtr Load(TPixmapPtr pixmap, int32_t flags, int32_t mr, int32_t mg, int32_t mb);
+    static TImagePtr LoadAnim(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first,
+                              int32_t count, int32_t flags, int32_t mr, int32_t mg, int32_t mb);
+
+    void SetPixmap(int32_t index, TPixmapPtr pixmap);
+    TPixmapPtr Lock(int32_t index, bool read, bool write);
+    // The back-end frame for the current graphics, made on first use; null if it cannot be made.
+    std::shared_ptr<TImageFrame> Frame(int32_t index);
+    int32_t FrameCount() const { return static_cast<int32_t>(pixmaps.size()); }
+
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t flags = 0;
+    int32_t mask_r = 0, mask_g = 0, mask_b = 0;
+    float handle_x = 0, handle_y = 0;
+    std::vector<TPixmapPtr> pixmaps;
+    std::vector<std::shared_ptr<TImageFrame>> frames;
+    std::vector<int32_t> seqs;
+};
+
+// flags -1: the automatic image flags. Null when the file cannot be opened or decoded.
+TImagePtr LoadImage(const TUrl& url, int32_t flags = -1);
+TImagePtr LoadAnimImage(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
+                        int32_t cell_count, int32_t flags = -1);
+TImagePtr CreateImage(int32_t width, int32_t height, int32_t frame_count = 1, int32_t flags = -1);
+void MidHandleImage(const TImagePtr& image);
+void SetImageHandle(const TImagePtr& image, float x, float y);
+int32_t ImageWidth(const TImagePtr& image);
+int32_t ImageHeight(const TImagePtr& image);
+void SetAutoImageFlags(int32_t flags);
+int32_t GetAutoImageFlags();
+void SetAutoMidHandle(bool enable);
+void SetMaskColor(int32_t red, int32_t green, int32_t blue);
+
+// Drawing or colliding a null image does nothing (false).
+void DrawImage(const TImagePtr& image, float x, float y, int32_t frame = 0);
+void DrawImageRect(const TImagePtr& image, float x, float y, float w, float h, int32_t frame = 0);
+bool ImagesCollide(const TImagePtr& image1, int32_t x1, int32_t y1, int32_t frame1, const TImagePtr& image2,
+                   int32_t x2, int32_t y2, int32_t frame2);

@@ -1,0 +1,65 @@
+// Pixmaps: blocks of pixels in six formats, their operations and the pixmap loaders.
+#pragma once
+
+#include "framework/system/Stream.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+constexpr int32_t PIXFMT_I8 = 1;
+constexpr int32_t PIXFMT_A8 = 2;
+constexpr int32_t PIXFMT_BGR888 = 3;
+constexpr int32_t PIXFMT_RGB888 = 4;
+constexpr int32_t PIXFMT_BGRA8888 = 5;
+constexpr int32_t PIXFMT_RGBA8888 = 6;
+
+int32_t BytesPerPixel(int32_t format);
+bool FormatHasAlpha(int32_t format);
+
+class TPixmap;
+using TPixmapPtr = std::shared_ptr<TPixmap>;
+
+class TPixmap {
+public:
+    // pitch = align * ceil(width * bytes per pixel / align)
+    static TPixmapPtr Create(int32_t width, int32_t height, int32_t format, int32_t align = 4);
+    // Memory not owned.
+    static TPixmapPtr CreateStatic(uint8_t* pixels, int32_t width, int32_t height, int32_t pitch, int32_t format);
+    ~TPixmap();
+    TPixmap(const TPixmap&) = delete;
+    TPixmap& operator=(const TPixmap&) = delete;
+
+    uint8_t* PixelPtr(int32_t x, int32_t y) const { return pixels + y * pitch + x * BytesPerPixel(format); }
+    // Shares the memory of the rectangle; keeps this pixmap alive.
+    TPixmapPtr Window(int32_t x, int32_t y, int32_t w, int32_t h);
+    TPixmapPtr Copy() const;
+    void Paste(const TPixmap& src, int32_t x, int32_t y);
+    TPixmapPtr Convert(int32_t format) const;
+    // 0xAARRGGBB
+    uint32_t ReadPixel(int32_t x, int32_t y) const;
+    void WritePixel(int32_t x, int32_t y, uint32_t argb);
+    void ClearPixels(uint32_t argb);
+
+    uint8_t* pixels = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t pitch = 0;
+    int32_t format = 0;
+    int32_t capacity = 0;  // negative when the memory belongs to someone else
+    TPixmapPtr _source;
+
+private:
+    TPixmap() = default;
+};
+
+TPixmapPtr ResizePixmap(const TPixmap& pixmap, int32_t width, int32_t height);
+TPixmapPtr YFlipPixmap(const TPixmap& pixmap);
+TPixmapPtr XFlipPixmap(const TPixmap& pixmap);
+TPixmapPtr MaskPixmap(const TPixmap& pixmap, int32_t red, int32_t green, int32_t blue);
+// Tries the loaders newest first (PNG, then JPEG); null when none decodes url.
+TPixmapPtr LoadPixmap(const TUrl& url);
+
+// A pixmap loader reads from the stream's current position; null rejects the data.
+using TPixmapLoader = std::function<TPixmapPtr(TStream&)>;
+void RegisterPixmapLoader(TPixmapLoader loader);
