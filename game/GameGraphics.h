@@ -1,0 +1,29 @@
+// The game's fonts and images, one program-wide variable per asset, and their loaders.
+#pragma once
+
+#include "framework/graphics/Font.h"
+#include "framework/graphics/Image.h"
+
+class GameGraphics {
+public:
+    static void LoadFonts();
+    // Sets the automatic image flags to 6, then loads every image in catalogue order.
+    static void LoadImages();
+};
+
+extern TImagePtr QuillonLogoImage, MenuBackgroundImage, MenuPageImage, HighscoreBackgroundImage,
+    HighscorePageImage, InstructionsBackgroundImage, InstructionsPageImage, CreditsBackgroundImage, GuruAnimImage,
+    SidebarLogoImage, KrellixLogoImage, PadImage, PadShadowImage, PadLazerAnimImage, BrownAlienImage,
+    RedAlienImage, BlackAlienImage, AlienShadowImage, ZogLienBigImage, ZogLienSmallImage, ZogExplosionImage,
+    AlienExplosionImage, BallImage, BallShadowImage, DotImage, RightBorderImage, LeftBorderImage, TopBorderImage,
+    InfoFieldImage, BlockWhiteImage, BlockRedImage, BlockYellowImage, BlockLightBlueImage, BlockRoseImage,
+    BlockGreenImage, BlockBlueImage, BlockSemiSolidAnimImage, BlockSolidAnimImage, ZogAnimImage,
+    BigBossShadowImage, BlockShadowImage, ExitPipesInnerPaneImage, ExitPipesGlowLeftImage,
+    ExitPipesGlowRightImage, Background08Image, Background09Image, Background10Image, Background11Image,
+    Background12Image, Background13Image, Background14Image, Background15Image, Background16Image,
+    Background17Image, Background18Image, Background19Image, Background20Image, Background21Image,
+    Background22Image, Background23Image, Background24Image, Background25Image, Background26Image,
+    Background27Image, Background28Image, Background29Image, Background30Image, Background31Image,
+    Background32Image, Background34Image, Background35Image, Background36Image, Background37Image,
+    Background38Image, Background39Image, Background42Image, Background43Image, BonusDImage, BonusCImage,
+    BonusEImage, BonusSImage, BonusLImage, BonusPImage, BonusXImage, BonusShadowImage, LazerImage;
