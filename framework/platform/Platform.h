@@ -1,0 +1,33 @@
+// The SDL platform: window and GL context, events, the real clock, and display detection.
+#pragma once
+
+#include "framework/graphics/Graphics.h"
+#include "framework/system/Clock.h"
+#include "framework/system/Input.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Window or full screen on SDL with a compatibility GL context. Headless: an offscreen EGL
+// pbuffer (SDL's "offscreen" driver, software GL) that never hard-syncs, so Flip paces with
+// the clock, which headless runs make virtual.
+std::shared_ptr<TGLContextProvider> CreateSdlGLContextProvider(bool headless);
+
+// Keyboard, text, mouse and window events of the SDL window as TEvents.
+std::shared_ptr<TEventSource> CreateSdlEventSource();
+
+// Milliseconds since the program started, and a sleep that really waits.
+std::shared_ptr<TClock> CreateRealClock();
+
+// True when a window can be opened; otherwise why holds a short reason.
+bool DisplayAvailable(std::string& why);
+
+// Sets the environment so that SDL renders offscreen in software; call before any SDL use.
+void PrepareHeadlessEnvironment();
+
+// Maps an SDL key code to the virtual-key numbering of TEvent; 0 when the key has none.
+int32_t VirtualKeyFromSdl(int32_t sdlKey, int32_t sdlScancode);
+
+// Decodes UTF-8 typed text into Latin-1 character codes; characters above 255 are dropped.
+std::string Latin1FromUtf8(const std::string& utf8);
