@@ -5,7 +5,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
+
+class TImage;
 
 // A frame of an image as the back-end holds it (a texture for OpenGL).
 class TImageFrame {
@@ -39,6 +42,10 @@ public:
     virtual void SetResolution(float width, float height) = 0;
     // Presents the frame; sync true waits for the vertical blank.
     virtual void Flip(bool sync) = 0;
+    // Told which image and frame the next frame draw belongs to, and which text the next glyph
+    // draws spell (drawn from x, y); only the recording driver keeps them.
+    virtual void NoteImage(const TImage* /*image*/, int32_t /*frame*/) {}
+    virtual void NoteText(const std::string& /*text*/, float /*x*/, float /*y*/) {}
 };
 
 // The current back-end; null while no graphics are open.
