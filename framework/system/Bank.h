@@ -33,6 +33,7 @@ public:
 
 private:
     TBank() = default;
+    std::unique_ptr<uint8_t[]> _storage;  // empty for a bank over memory it does not own
     uint8_t* _buf = nullptr;
     int32_t _size = 0;
     int32_t _capacity = 0;

@@ -28,7 +28,15 @@ private:
     int32_t _now;
 };
 
+// Real milliseconds of the system's steady clock (since boot), 32-bit wrapping; Sleep really sleeps.
+class TSteadyClock : public TClock {
+public:
+    int32_t Millisecs() override;
+    void Sleep(int32_t ms) override;
+};
+
 // The program's clock; a real one is installed by the platform, a virtual one by tests.
+// Null puts the steady clock back, which is also the clock when none was set.
 void SetClock(std::shared_ptr<TClock> clock);
 std::shared_ptr<TClock> GetClock();
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // Event ids.
@@ -73,3 +74,10 @@ void ShowMouse();
 bool AppTerminateRequested();
 // Clears every key, hit, character and mouse state (used when input is switched on).
 void FlushInputState();
+// True between AppSuspend and AppResume.
+bool AppSuspended();
+// Everything back to the start-up state: all zero, pointer at (0, 0), no flags.
+void ResetInputState();
+// Sees every event HandleInputEvent receives, before it is applied (the session recorder).
+// Returns the tap it replaces.
+std::function<void(const TEvent&)> SetInputEventTap(std::function<void(const TEvent&)> tap);

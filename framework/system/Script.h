@@ -51,7 +51,7 @@ public:
     // How many Flips have happened; events of later frames stay queued.
     void SetFrame(int32_t flips) { _flips = flips; }
     // Hands every undelivered event whose frame <= flips to HandleInputEvent, in file order,
-    // after the pointer moves asked for by MoveMouse.
+    // then the pointer moves asked for by MoveMouse since the last poll.
     void PollEvents() override;
     void MoveMouse(int32_t x, int32_t y) override;
     // True when every event of the script has been delivered.

@@ -120,10 +120,12 @@ public:
     int32_t Write(const void* buf, int32_t count) override;
 
 private:
+    void SwitchDirection(int32_t op);
     int32_t _pos = 0;
     int32_t _size = 0;
     std::FILE* _cstream = nullptr;
     int32_t _mode = 0;
+    int32_t _lastOp = 0;  // MODE_READ or MODE_WRITE: the direction of the last transfer
 };
 
 // A stream over a bank; writes past the end grow the bank.
