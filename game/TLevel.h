@@ -1,0 +1,72 @@
+// One level in play: creation from its layout, the per-frame main loop, the blocking sequences
+// around it (get ready, life lost, game over, pause, the closing screen) and the play-screen drawing.
+#pragma once
+
+#include "game/GameCommon.h"
+#include "game/TPaddle.h"
+
+#include "framework/graphics/Image.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TLevel;
+using TLevelPtr = std::shared_ptr<TLevel>;
+
+// Position of the end text; never reset, so a second showing starts where the first stopped.
+extern int32_t ScrollTextOffset;
+
+class TLevel : public GameCommon {
+public:
+    // Declared for completeness; the exit state lives in EscapeState.
+    static constexpr int32_t Normal = 1;
+    static constexpr int32_t EscapeOpen = 2;
+
+    static constexpr int32_t EndTextLines = 55;
+    static const std::array<const char*, EndTextLines> EndText;
+
+    int32_t LevelNumber = 0;
+    int32_t SecondsCounter = 0;
+    int32_t StartSeconds = 0;
+    TPaddlePtr Paddle;
+    TImagePtr backGroundGFX;
+    TImagePtr Borderleft;
+    TImagePtr BorderRight;
+    TImagePtr BorderTop;
+    TSoundPtr music;
+    TImagePtr AlienImage;
+    int32_t EscapeOpenCounter = 0;
+    int32_t EscapeOpenDirection = 0;
+    int32_t isZog = 0;
+    int32_t containsNonRemoveable = 0;
+
+    // A level with fresh object lists and a paddle; numbers outside 1..33 are clamped.
+    static TLevelPtr Create(int32_t levelNumber);
+    // The newest level while anything still holds it; null otherwise.
+    static TLevelPtr Current();
+
+    void InitMusic();
+    void DrawEnvironment();
+    void DrawEscape(int32_t paddleX);
+    void IntroLoop();
+    void LevelUp();
+    void LifeLoosing();
+    void GameOver();
+    void LifeLost();
+    void StartAgain();
+    void DrawLevelNoPlay(int32_t brightness, int32_t dim);
+    void DrawNoPlayEnvironment(int32_t brightness, int32_t dim);
+    void PauseGame();
+    // 1 completed, 5 game over, 7 last level completed, 0 left with Escape.
+    int32_t MainLoop();
+    // Borders, the first ball, the level's images and music, and the bricks of its layout.
+    void InitalizeLevel();
+    void LastLevelCompleted();
+    static void ScrollText();
+
+private:
+    void PutBallOnPaddle();
+    void DrawPanelTexts(float modeAlpha, float alpha);
+};
