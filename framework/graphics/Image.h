@@ -25,7 +25,9 @@ public:
     static TImagePtr LoadAnim(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first,
                               int32_t count, int32_t flags, int32_t mr, int32_t mg, int32_t mb);
 
+    // Indices outside the frames are ignored (Lock and Frame give null).
     void SetPixmap(int32_t index, TPixmapPtr pixmap);
+    // A frame without pixels gets a transparent PIXFMT_RGBA8888 pixmap of the image size.
     TPixmapPtr Lock(int32_t index, bool read, bool write);
     // The back-end frame for the current graphics, made on first use; null if it cannot be made.
     std::shared_ptr<TImageFrame> Frame(int32_t index);
@@ -54,6 +56,7 @@ void SetAutoImageFlags(int32_t flags);
 int32_t GetAutoImageFlags();
 void SetAutoMidHandle(bool enable);
 void SetMaskColor(int32_t red, int32_t green, int32_t blue);
+void GetMaskColor(int32_t& red, int32_t& green, int32_t& blue);
 
 // Drawing or colliding a null image does nothing (false).
 void DrawImage(const TImagePtr& image, float x, float y, int32_t frame = 0);

@@ -20,9 +20,10 @@ bool FormatHasAlpha(int32_t format);
 class TPixmap;
 using TPixmapPtr = std::shared_ptr<TPixmap>;
 
-class TPixmap {
+class TPixmap : public std::enable_shared_from_this<TPixmap> {
 public:
-    // pitch = align * ceil(width * bytes per pixel / align)
+    // pitch = align * ceil(width * bytes per pixel / align); new pixels are zero. Null for a
+    // negative size, an unknown format or more than 2 GiB.
     static TPixmapPtr Create(int32_t width, int32_t height, int32_t format, int32_t align = 4);
     // Memory not owned.
     static TPixmapPtr CreateStatic(uint8_t* pixels, int32_t width, int32_t height, int32_t pitch, int32_t format);
@@ -31,12 +32,14 @@ public:
     TPixmap& operator=(const TPixmap&) = delete;
 
     uint8_t* PixelPtr(int32_t x, int32_t y) const { return pixels + y * pitch + x * BytesPerPixel(format); }
-    // Shares the memory of the rectangle; keeps this pixmap alive.
+    // Shares the memory of the rectangle; keeps this pixmap alive. Null when the rectangle
+    // does not lie inside the pixmap.
     TPixmapPtr Window(int32_t x, int32_t y, int32_t w, int32_t h);
     TPixmapPtr Copy() const;
+    // Parts falling outside this pixmap are left out.
     void Paste(const TPixmap& src, int32_t x, int32_t y);
     TPixmapPtr Convert(int32_t format) const;
-    // 0xAARRGGBB
+    // 0xAARRGGBB. Outside the pixmap reads give 0 and writes do nothing.
     uint32_t ReadPixel(int32_t x, int32_t y) const;
     void WritePixel(int32_t x, int32_t y, uint32_t argb);
     void ClearPixels(uint32_t argb);
@@ -51,6 +54,7 @@ public:
 
 private:
     TPixmap() = default;
+    std::unique_ptr<uint8_t[]> _owned;
 };
 
 TPixmapPtr ResizePixmap(const TPixmap& pixmap, int32_t width, int32_t height);

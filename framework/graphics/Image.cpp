@@ -1,0 +1,167 @@
+// Images: frames backed by pixmaps, loading single pictures and strips, handles, flags and masking.
+#include "framework/graphics/Image.h"
+
+#include <cstdio>
+
+namespace {
+
+struct TImageDefaults {
+    int32_t flags = IMG_MASKED | IMG_FILTERED;
+    int32_t mask_r = 0, mask_g = 0, mask_b = 0;
+    bool midHandle = false;
+};
+
+TImageDefaults& Defaults() {
+    static TImageDefaults defaults;
+    return defaults;
+}
+
+int32_t ResolveFlags(int32_t flags) { return flags == -1 ? Defaults().flags : flags; }
+
+TImagePtr AutoHandled(TImagePtr image) {
+    if (image && Defaults().midHandle) MidHandleImage(image);
+    return image;
+}
+
+bool ValidIndex(const TImage& image, int32_t index) { return index >= 0 && index < image.FrameCount(); }
+
+}  // namespace
+
+TImagePtr TImage::Create(int32_t width, int32_t height, int32_t frame_count, int32_t flags, int32_t mr, int32_t mg,
+                         int32_t mb) {
+    if (width < 0 || height < 0 || frame_count < 0) {
+        std::fprintf(stderr, "Image: bad size %d x %d with %d frames\n", width, height, frame_count);
+        return nullptr;
+    }
+    auto image = std::make_shared<TImage>();
+    image->width = width;
+    image->height = height;
+    image->flags = flags;
+    image->mask_r = mr;
+    image->mask_g = mg;
+    image->mask_b = mb;
+    image->pixmaps.resize(frame_count);
+    image->frames.resize(frame_count);
+    image->seqs.assign(frame_count, 0);
+    return image;
+}
+
+TImagePtr TImage::Load(const TUrl& url, int32_t flags, int32_t mr, int32_t mg, int32_t mb) {
+    return Load(LoadPixmap(url), flags, mr, mg, mb);
+}
+
+TImagePtr TImage::Load(TPixmapPtr pixmap, int32_t flags, int32_t mr, int32_t mg, int32_t mb) {
+    if (!pixmap) return nullptr;
+    TImagePtr image = Create(pixmap->width, pixmap->height, 1, flags, mr, mg, mb);
+    image->SetPixmap(0, std::move(pixmap));
+    return image;
+}
+
+TImagePtr TImage::LoadAnim(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first, int32_t count,
+                           int32_t flags, int32_t mr, int32_t mg, int32_t mb) {
+    if (cell_width <= 0 || cell_height <= 0 || first < 0 || count < 1) {
+        std::fprintf(stderr, "Image: bad strip cells %d x %d, first %d, count %d\n", cell_width, cell_height, first,
+                     count);
+        return nullptr;
+    }
+    TPixmapPtr strip = LoadPixmap(url);
+    if (!strip) return nullptr;
+    const int32_t perRow = strip->width / cell_width;
+    const int32_t rows = strip->height / cell_height;
+    if (static_cast<int64_t>(perRow) * rows < static_cast<int64_t>(first) + count) return nullptr;
+    TImagePtr image = Create(cell_width, cell_height, count, flags, mr, mg, mb);
+    for (int32_t k = 0; k < count; ++k) {
+        const int32_t cell = first + k;
+        TPixmapPtr window =
+            strip->Window(cell_width * (cell % perRow), cell_height * (cell / perRow), cell_width, cell_height);
+        image->SetPixmap(k, window->Copy());
+    }
+    return image;
+}
+
+void TImage::SetPixmap(int32_t index, TPixmapPtr pixmap) {
+    if (!ValidIndex(*this, index)) return;
+    if (pixmap && (flags & IMG_MASKED) && !FormatHasAlpha(pixmap->format))
+        pixmap = MaskPixmap(*pixmap, mask_r, mask_g, mask_b);
+    pixmaps[index] = std::move(pixmap);
+    frames[index] = nullptr;
+    seqs[index] = 0;
+}
+
+TPixmapPtr TImage::Lock(int32_t index, bool /*read*/, bool write) {
+    if (!ValidIndex(*this, index)) return nullptr;
+    if (!pixmaps[index]) pixmaps[index] = TPixmap::Create(width, height, PIXFMT_RGBA8888);
+    if (write) {
+        frames[index] = nullptr;
+        seqs[index] = 0;
+    }
+    return pixmaps[index];
+}
+
+std::shared_ptr<TImageFrame> TImage::Frame(int32_t index) {
+    if (!ValidIndex(*this, index)) return nullptr;
+    const int32_t seq = GraphicsSeq();
+    if (seqs[index] != seq) {
+        TDraw2DDriver* driver = CurrentDraw2DDriver();
+        TPixmapPtr pixmap = Lock(index, true, false);
+        if (!driver || !pixmap) return nullptr;
+        frames[index] = driver->CreateFrameFromPixmap(*pixmap, flags);
+        seqs[index] = frames[index] ? seq : 0;
+    }
+    return frames[index];
+}
+
+TImagePtr LoadImage(const TUrl& url, int32_t flags) {
+    const TImageDefaults& d = Defaults();
+    return AutoHandled(TImage::Load(url, ResolveFlags(flags), d.mask_r, d.mask_g, d.mask_b));
+}
+
+TImagePtr LoadAnimImage(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
+                        int32_t cell_count, int32_t flags) {
+    const TImageDefaults& d = Defaults();
+    return AutoHandled(TImage::LoadAnim(url, cell_width, cell_height, first_cell, cell_count, ResolveFlags(flags),
+                                        d.mask_r, d.mask_g, d.mask_b));
+}
+
+TImagePtr CreateImage(int32_t width, int32_t height, int32_t frame_count, int32_t flags) {
+    const TImageDefaults& d = Defaults();
+    return AutoHandled(
+        TImage::Create(width, height, frame_count, ResolveFlags(flags) | IMG_DYNAMIC, d.mask_r, d.mask_g, d.mask_b));
+}
+
+void MidHandleImage(const TImagePtr& image) {
+    if (!image) return;
+    image->handle_x = static_cast<float>(image->width) * 0.5f;
+    image->handle_y = static_cast<float>(image->height) * 0.5f;
+}
+
+void SetImageHandle(const TImagePtr& image, float x, float y) {
+    if (!image) return;
+    image->handle_x = x;
+    image->handle_y = y;
+}
+
+int32_t ImageWidth(const TImagePtr& image) { return image ? image->width : 0; }
+int32_t ImageHeight(const TImagePtr& image) { return image ? image->height : 0; }
+
+void SetAutoImageFlags(int32_t flags) {
+    if (flags != -1) Defaults().flags = flags;
+}
+
+int32_t GetAutoImageFlags() { return Defaults().flags; }
+
+void SetAutoMidHandle(bool enable) { Defaults().midHandle = enable; }
+
+void SetMaskColor(int32_t red, int32_t green, int32_t blue) {
+    TImageDefaults& d = Defaults();
+    d.mask_r = red;
+    d.mask_g = green;
+    d.mask_b = blue;
+}
+
+void GetMaskColor(int32_t& red, int32_t& green, int32_t& blue) {
+    const TImageDefaults& d = Defaults();
+    red = d.mask_r;
+    green = d.mask_g;
+    blue = d.mask_b;
+}
