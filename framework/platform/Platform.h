@@ -12,7 +12,8 @@
 // Window or full screen on SDL with a compatibility GL context. Headless: an offscreen EGL
 // pbuffer (SDL's "offscreen" driver, software GL) that never hard-syncs, so Flip paces with
 // the clock, which headless runs make virtual.
-std::shared_ptr<TGLContextProvider> CreateSdlGLContextProvider(bool headless);
+// window true opens a window whatever depth the game asks for.
+std::shared_ptr<TGLContextProvider> CreateSdlGLContextProvider(bool headless, bool window = false);
 
 // Keyboard, text, mouse and window events of the SDL window as TEvents.
 std::shared_ptr<TEventSource> CreateSdlEventSource();
@@ -31,3 +32,19 @@ int32_t VirtualKeyFromSdl(int32_t sdlKey, int32_t sdlScancode);
 
 // Decodes UTF-8 typed text into Latin-1 character codes; characters above 255 are dropped.
 std::string Latin1FromUtf8(const std::string& utf8);
+
+// Where a picture of inner size lands when scaled into an outer area with its aspect kept:
+// centred, as large as fits, the rest black bars.
+struct TLetterbox {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+TLetterbox FitLetterbox(int32_t outerWidth, int32_t outerHeight, int32_t innerWidth, int32_t innerHeight);
+// A point of the outer area in picture coordinates, clamped onto the picture.
+void OuterToInner(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t outerX, int32_t outerY,
+                  int32_t& innerX, int32_t& innerY);
+// A picture point in outer-area coordinates (its pixel's centre).
+void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t innerX, int32_t innerY,
+                  int32_t& outerX, int32_t& outerY);

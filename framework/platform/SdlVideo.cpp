@@ -1,0 +1,459 @@
+// The SDL window (or offscreen surface) with its GL context, full-screen modes and their fallback,
+// the scaled presentation of the fallback, and the swap-interval pacing check.
+#include "framework/platform/SdlView.h"
+
+#include <SDL_opengl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+constexpr const char* WindowTitle = "Krellix";
+
+struct TWindowDeleter {
+    void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
+};
+using TWindowPtr = std::unique_ptr<SDL_Window, TWindowDeleter>;
+
+// SDL_GLContext is a plain pointer; this owns one.
+class TGLContext {
+public:
+    TGLContext() = default;
+    explicit TGLContext(SDL_GLContext context) : _context(context) {}
+    ~TGLContext() { Reset(); }
+    TGLContext(const TGLContext&) = delete;
+    TGLContext& operator=(const TGLContext&) = delete;
+    TGLContext& operator=(TGLContext&& other) noexcept
+    {
+        if (this != &other) {
+            Reset();
+            _context = other._context;
+            other._context = nullptr;
+        }
+        return *this;
+    }
+    SDL_GLContext Get() const { return _context; }
+    void Reset()
+    {
+        if (_context) {
+            if (SDL_GL_GetCurrentContext() == _context) SDL_GL_MakeCurrent(nullptr, nullptr);
+            SDL_GL_DeleteContext(_context);
+            _context = nullptr;
+        }
+    }
+
+private:
+    SDL_GLContext _context = nullptr;
+};
+
+// The game draws 1024 x 768; on a screen of another size it draws into this framebuffer object,
+// which each present scales onto the window with the aspect kept and black bars around.
+class TFramebufferScaler {
+public:
+    // Null when the context has no framebuffer objects (GL 3.0 or ARB_framebuffer_object).
+    static std::unique_ptr<TFramebufferScaler> Create(int32_t width, int32_t height)
+    {
+        if (!SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object") && MajorGLVersion() < 3) return nullptr;
+        auto scaler = std::unique_ptr<TFramebufferScaler>(new TFramebufferScaler(width, height));
+        if (!scaler->Load() || !scaler->Build()) return nullptr;
+        return scaler;
+    }
+    ~TFramebufferScaler()
+    {
+        if (_framebuffer) {
+            _bindFramebuffer(GL_FRAMEBUFFER, 0);
+            _deleteFramebuffers(1, &_framebuffer);
+        }
+        if (_renderbuffer) _deleteRenderbuffers(1, &_renderbuffer);
+    }
+    TFramebufferScaler(const TFramebufferScaler&) = delete;
+    TFramebufferScaler& operator=(const TFramebufferScaler&) = delete;
+
+    void Present(SDL_Window* window)
+    {
+        int drawableWidth = 0;
+        int drawableHeight = 0;
+        SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+        const TLetterbox box = FitLetterbox(drawableWidth, drawableHeight, _width, _height);
+
+        // The game's scissor and clear colour must not reach the bars, and survive the present.
+        const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+        GLfloat clearColor[4] = {};
+        glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
+        glDisable(GL_SCISSOR_TEST);
+        _bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        _bindFramebuffer(GL_READ_FRAMEBUFFER, _framebuffer);
+        const int32_t bottom = drawableHeight - box.y - box.height;
+        _blitFramebuffer(0, 0, _width, _height, box.x, bottom, box.x + box.width, bottom + box.height,
+                         GL_COLOR_BUFFER_BIT, GL_LINEAR);
+        SDL_GL_SwapWindow(window);
+        _bindFramebuffer(GL_FRAMEBUFFER, _framebuffer);
+        glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
+        if (scissor) glEnable(GL_SCISSOR_TEST);
+    }
+
+private:
+    TFramebufferScaler(int32_t width, int32_t height) : _width(width), _height(height) {}
+
+    static int MajorGLVersion()
+    {
+        const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+        return version ? std::atoi(version) : 0;
+    }
+
+    template <typename T>
+    static bool LoadProc(T& proc, const char* name)
+    {
+        proc = reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
+        return proc != nullptr;
+    }
+
+    bool Load()
+    {
+        return LoadProc(_genFramebuffers, "glGenFramebuffers") && LoadProc(_deleteFramebuffers, "glDeleteFramebuffers") &&
+               LoadProc(_bindFramebuffer, "glBindFramebuffer") &&
+               LoadProc(_genRenderbuffers, "glGenRenderbuffers") &&
+               LoadProc(_deleteRenderbuffers, "glDeleteRenderbuffers") &&
+               LoadProc(_bindRenderbuffer, "glBindRenderbuffer") &&
+               LoadProc(_renderbufferStorage, "glRenderbufferStorage") &&
+               LoadProc(_framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+               LoadProc(_checkFramebufferStatus, "glCheckFramebufferStatus") &&
+               LoadProc(_blitFramebuffer, "glBlitFramebuffer");
+    }
+
+    bool Build()
+    {
+        _genRenderbuffers(1, &_renderbuffer);
+        _bindRenderbuffer(GL_RENDERBUFFER, _renderbuffer);
+        _renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, _width, _height);
+        _bindRenderbuffer(GL_RENDERBUFFER, 0);
+        _genFramebuffers(1, &_framebuffer);
+        _bindFramebuffer(GL_FRAMEBUFFER, _framebuffer);
+        _framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, _renderbuffer);
+        if (_checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        return true;
+    }
+
+    int32_t _width;
+    int32_t _height;
+    GLuint _framebuffer = 0;
+    GLuint _renderbuffer = 0;
+    PFNGLGENFRAMEBUFFERSPROC _genFramebuffers = nullptr;
+    PFNGLDELETEFRAMEBUFFERSPROC _deleteFramebuffers = nullptr;
+    PFNGLBINDFRAMEBUFFERPROC _bindFramebuffer = nullptr;
+    PFNGLGENRENDERBUFFERSPROC _genRenderbuffers = nullptr;
+    PFNGLDELETERENDERBUFFERSPROC _deleteRenderbuffers = nullptr;
+    PFNGLBINDRENDERBUFFERPROC _bindRenderbuffer = nullptr;
+    PFNGLRENDERBUFFERSTORAGEPROC _renderbufferStorage = nullptr;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC _framebufferRenderbuffer = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC _checkFramebufferStatus = nullptr;
+    PFNGLBLITFRAMEBUFFERPROC _blitFramebuffer = nullptr;
+};
+
+void SetGLAttributes(int32_t flags, bool exact)
+{
+    SDL_GL_ResetAttributes();
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (flags & GFX_BACKBUFFER) ? 1 : 0);
+    if (!exact) return;
+    SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, (flags & GFX_ALPHABUFFER) ? 8 : 0);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, (flags & GFX_DEPTHBUFFER) ? 24 : 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, (flags & GFX_STENCILBUFFER) ? 8 : 0);
+    const int accum = (flags & GFX_ACCUMBUFFER) ? 16 : 0;
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, accum);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, accum);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, accum);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, accum);
+}
+
+enum class TSurfaceKind { Headless, Window, FullScreen, Desktop };
+
+class TSdlGLContextProvider : public TGLContextProvider {
+public:
+    TSdlGLContextProvider(bool headless, bool window) : _headless(headless), _forceWindow(window) {}
+    ~TSdlGLContextProvider() override { Close(); }
+
+    bool Open(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags) override
+    {
+        Close();
+        if (width <= 0 || height <= 0) return false;
+        if (_headless) PrepareHeadlessEnvironment();
+        try {
+            _video = std::make_unique<TSdlVideoSubsystem>();
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "krellix: %s\n", error.what());
+            return false;
+        }
+        TSurfaceKind kind = TSurfaceKind::Window;
+        if (_headless) kind = TSurfaceKind::Headless;
+        else if (depth != 0 && !_forceWindow) kind = TSurfaceKind::FullScreen;
+
+        if (!CreateWindowAndContext(kind, width, height, hertz, flags)) {
+            Close();
+            return false;
+        }
+        _width = width;
+        _height = height;
+        int drawableWidth = 0;
+        int drawableHeight = 0;
+        SDL_GL_GetDrawableSize(_window.get(), &drawableWidth, &drawableHeight);
+        if (drawableWidth != width || drawableHeight != height) {
+            _scaler = TFramebufferScaler::Create(width, height);
+            if (!_scaler)
+                std::fprintf(stderr, "krellix: cannot scale the %dx%d picture to the %dx%d screen; drawing unscaled\n",
+                             width, height, drawableWidth, drawableHeight);
+        }
+        TSdlView& view = CurrentSdlView();
+        view.window = _window.get();
+        view.pictureWidth = width;
+        view.pictureHeight = height;
+        view.scaled = _scaler != nullptr;
+
+        if (kind == TSurfaceKind::FullScreen || kind == TSurfaceKind::Desktop) MeasureVerticalSync();
+        return true;
+    }
+
+    void Close() override
+    {
+        if (CurrentSdlView().window == _window.get()) CurrentSdlView() = TSdlView{};
+        if (_context.Get() && _window) SDL_GL_MakeCurrent(_window.get(), _context.Get());
+        _scaler.reset();
+        _context.Reset();
+        _window.reset();
+        _video.reset();
+        _interval = -1;
+        _syncedHertz = 0;
+    }
+
+    bool CanHardSync(int32_t hertz) override { return hertz != 0 && hertz == _syncedHertz; }
+
+    void SetSwapInterval(int32_t interval) override
+    {
+        if (!_context.Get() || interval == _interval) return;
+        // A driver that refuses is not an error: Flip then paces with the timer.
+        SDL_GL_SetSwapInterval(interval);
+        _interval = interval;
+    }
+
+    void SwapBuffers() override
+    {
+        if (!_window) return;
+        if (_scaler) _scaler->Present(_window.get());
+        else SDL_GL_SwapWindow(_window.get());
+    }
+
+private:
+    bool CreateWindowAndContext(TSurfaceKind kind, int32_t width, int32_t height, int32_t hertz, int32_t flags)
+    {
+        // First the exact pixel format the game asks for, then whatever the system offers.
+        for (const bool exact : {true, false}) {
+            SetGLAttributes(flags, exact);
+            if (kind == TSurfaceKind::FullScreen) {
+                if (OpenFullScreen(width, height, hertz)) return true;
+                kind = TSurfaceKind::Desktop;
+            }
+            if (OpenPlain(kind, width, height)) return true;
+        }
+        std::fprintf(stderr, "krellix: cannot open a %dx%d OpenGL display: %s\n", width, height, SDL_GetError());
+        return false;
+    }
+
+    // The real mode switch; false when the display has no such mode or refuses it.
+    bool OpenFullScreen(int32_t width, int32_t height, int32_t hertz)
+    {
+        // Wayland only pretends to switch modes; the desktop window with scaling is the honest way.
+        if (std::string(SDL_GetCurrentVideoDriver()) == "wayland") return false;
+        SDL_DisplayMode wanted{0, width, height, hertz, nullptr};
+        SDL_DisplayMode closest{};
+        if (!SDL_GetClosestDisplayMode(0, &wanted, &closest) || closest.w != width || closest.h != height) return false;
+        SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
+        _window.reset(SDL_CreateWindow(WindowTitle, SDL_WINDOWPOS_UNDEFINED_DISPLAY(0), SDL_WINDOWPOS_UNDEFINED_DISPLAY(0),
+                                       width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN));
+        if (!_window) return false;
+        if (SDL_SetWindowDisplayMode(_window.get(), &closest) != 0 ||
+            SDL_SetWindowFullscreen(_window.get(), SDL_WINDOW_FULLSCREEN) != 0 || !MakeContext()) {
+            _window.reset();
+            return false;
+        }
+        SDL_ShowWindow(_window.get());
+        SDL_DisplayMode current{};
+        const int display = SDL_GetWindowDisplayIndex(_window.get());
+        if (SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &current) != 0 || current.w != width ||
+            current.h != height) {
+            _context.Reset();
+            _window.reset();
+            return false;
+        }
+        _refresh = current.refresh_rate;
+        return true;
+    }
+
+    bool OpenPlain(TSurfaceKind kind, int32_t width, int32_t height)
+    {
+        Uint32 windowFlags = SDL_WINDOW_OPENGL;
+        int32_t x = SDL_WINDOWPOS_CENTERED;
+        int32_t y = SDL_WINDOWPOS_CENTERED;
+        if (kind == TSurfaceKind::Desktop) {
+            SDL_DisplayMode desktop{};
+            if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) return false;
+            windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+            _refresh = desktop.refresh_rate;
+            x = SDL_WINDOWPOS_UNDEFINED_DISPLAY(0);
+            y = SDL_WINDOWPOS_UNDEFINED_DISPLAY(0);
+        }
+        if (kind == TSurfaceKind::Headless) {
+            x = 0;
+            y = 0;
+        }
+        _window.reset(SDL_CreateWindow(WindowTitle, x, y, width, height, windowFlags));
+        if (!_window) return false;
+        if (!MakeContext()) {
+            _window.reset();
+            return false;
+        }
+        return true;
+    }
+
+    bool MakeContext()
+    {
+        _context = TGLContext(SDL_GL_CreateContext(_window.get()));
+        if (!_context.Get()) return false;
+        if (SDL_GL_MakeCurrent(_window.get(), _context.Get()) != 0) {
+            _context.Reset();
+            return false;
+        }
+        return true;
+    }
+
+    // Hard sync is trusted only when swaps with interval 1 really take one refresh period of the
+    // display's reported rate: some drivers accept the interval and never wait.
+    void MeasureVerticalSync()
+    {
+        _syncedHertz = 0;
+        if (_refresh <= 0 || SDL_GL_SetSwapInterval(1) != 0) {
+            SDL_GL_SetSwapInterval(0);
+            _interval = 0;
+            return;
+        }
+        constexpr int WarmUp = 2;
+        constexpr int Measured = 6;
+        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        using Clock = std::chrono::steady_clock;
+        Clock::time_point start;
+        for (int i = 0; i < WarmUp + Measured; ++i) {
+            if (i == WarmUp) start = Clock::now();
+            glClear(GL_COLOR_BUFFER_BIT);
+            SwapBuffers();
+        }
+        const double period = std::chrono::duration<double, std::milli>(Clock::now() - start).count() / Measured;
+        const double expected = 1000.0 / _refresh;
+        if (period > expected * 0.85 && period < expected * 1.15) _syncedHertz = _refresh;
+        SDL_GL_SetSwapInterval(0);
+        _interval = 0;
+    }
+
+    bool _headless;
+    bool _forceWindow;
+    std::unique_ptr<TSdlVideoSubsystem> _video;
+    TWindowPtr _window;
+    TGLContext _context;
+    std::unique_ptr<TFramebufferScaler> _scaler;
+    int32_t _width = 0;
+    int32_t _height = 0;
+    int32_t _refresh = 0;
+    int32_t _syncedHertz = 0;
+    int32_t _interval = -1;
+};
+
+}  // namespace
+
+TSdlView& CurrentSdlView()
+{
+    static TSdlView view;
+    return view;
+}
+
+void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py)
+{
+    if (!view.scaled || !view.window) {
+        px = wx;
+        py = wy;
+        return;
+    }
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(view.window, &width, &height);
+    const TLetterbox box = FitLetterbox(width, height, view.pictureWidth, view.pictureHeight);
+    OuterToInner(box, view.pictureWidth, view.pictureHeight, wx, wy, px, py);
+}
+
+void PictureToWindow(const TSdlView& view, int32_t px, int32_t py, int32_t& wx, int32_t& wy)
+{
+    if (!view.scaled || !view.window) {
+        wx = px;
+        wy = py;
+        return;
+    }
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(view.window, &width, &height);
+    const TLetterbox box = FitLetterbox(width, height, view.pictureWidth, view.pictureHeight);
+    InnerToOuter(box, view.pictureWidth, view.pictureHeight, px, py, wx, wy);
+}
+
+TSdlVideoSubsystem::TSdlVideoSubsystem()
+{
+    // Ctrl+C in a terminal must still end the game; SDL would turn it into a close request.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        throw std::runtime_error(std::string("cannot start SDL video: ") + SDL_GetError());
+}
+
+TSdlVideoSubsystem::~TSdlVideoSubsystem() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
+
+std::shared_ptr<TGLContextProvider> CreateSdlGLContextProvider(bool headless, bool window)
+{
+    if (headless) PrepareHeadlessEnvironment();
+    return std::make_shared<TSdlGLContextProvider>(headless, window);
+}
+
+void PrepareHeadlessEnvironment()
+{
+    // Only before SDL's video starts: the driver is chosen once, at initialisation.
+    if (SDL_WasInit(SDL_INIT_VIDEO)) return;
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+}
+
+bool DisplayAvailable(std::string& why)
+{
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    if (driver && (std::string(driver) == "offscreen" || std::string(driver) == "dummy")) {
+        why = std::string("SDL_VIDEODRIVER is ") + driver;
+        return false;
+    }
+    try {
+        TSdlVideoSubsystem video;
+        if (SDL_GetNumVideoDisplays() < 1) {
+            why = "no screen found";
+            return false;
+        }
+    } catch (const std::exception&) {
+        why = SDL_GetError();
+        if (why.empty()) why = "SDL video cannot start";
+        return false;
+    }
+    return true;
+}
