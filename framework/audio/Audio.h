@@ -6,17 +6,21 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 constexpr int32_t SOUND_LOOP = 1;
 constexpr int32_t SOUND_HARDWARE = 2;
 
 class TSound;
 class TChannel;
+class TAudioSample;
 using TSoundPtr = std::shared_ptr<TSound>;
 using TChannelPtr = std::shared_ptr<TChannel>;
 
 // Null when the file is missing or does not decode.
 TSoundPtr LoadSound(const TUrl& url, int32_t flags = 0);
+// A sound of samples already in memory; null for a null sample.
+TSoundPtr LoadSound(const std::shared_ptr<TAudioSample>& sample, int32_t flags = 0);
 TChannelPtr AllocChannel();
 // Returns the channel that plays (a new one when channel is null); null sound plays nothing
 // and returns channel unchanged.
@@ -35,5 +39,8 @@ void SetChannelRate(const TChannelPtr& channel, float rate);
 // Shuts the current driver down and starts the named one ("DirectSound" or "Null").
 bool SetAudioDriver(const std::string& name);
 std::string CurrentAudioDriverName();
+// Names of the registered drivers, newest first, and whether one is named name (ignoring case).
+std::vector<std::string> AudioDrivers();
+bool AudioDriverExists(const std::string& name);
 // Shuts the current driver down at exit.
 void ShutdownAudio();

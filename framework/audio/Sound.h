@@ -1,0 +1,53 @@
+// Sounds, channels and audio drivers. The base classes are the silent "Null" driver.
+#pragma once
+
+#include "framework/audio/Audio.h"
+#include "framework/audio/Sample.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A base sound plays nothing: Play and Cue hand back the given channel, or a new silent one.
+class TSound {
+public:
+    virtual ~TSound() = default;
+    virtual TChannelPtr Play(const TChannelPtr& channel);
+    virtual TChannelPtr Cue(const TChannelPtr& channel);
+    // The current driver's LoadSound.
+    static TSoundPtr Load(const TUrl& url, int32_t flags);
+};
+
+// A base channel ignores every call and never plays.
+class TChannel {
+public:
+    virtual ~TChannel() = default;
+    virtual void Stop() {}
+    virtual void SetPaused(bool) {}
+    virtual void SetVolume(float) {}
+    virtual void SetPan(float) {}
+    virtual void SetDepth(float) {}
+    virtual void SetRate(float) {}
+    virtual bool Playing() { return false; }
+};
+
+// The base driver is "Null": it always starts, and its sounds and channels are silent.
+class TAudioDriver {
+public:
+    virtual ~TAudioDriver() = default;
+    virtual std::string Name() { return "Null"; }
+    virtual bool Startup() { return true; }
+    virtual void Shutdown() {}
+    virtual TSoundPtr CreateSound(const TAudioSamplePtr& sample, int32_t flags);
+    virtual TChannelPtr AllocChannel();
+    // Decodes url and makes a sound of it; null when it cannot be opened or decoded.
+    virtual TSoundPtr LoadSound(const TUrl& url, int32_t flags);
+};
+
+using TAudioDriverPtr = std::shared_ptr<TAudioDriver>;
+
+// Adds a driver that SetAudioDriver can find; newer registrations are found first.
+void RegisterAudioDriver(TAudioDriverPtr driver);
+// The current driver, chosen on first use: "DirectSound" when it starts, else "Null".
+TAudioDriverPtr CurrentAudioDriver();
