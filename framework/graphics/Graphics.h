@@ -55,3 +55,5 @@ void Flip(int32_t sync = -1);
 // Run by every Flip: before presenting (the finished frame is still readable) and after.
 void AddFlipHook(std::function<void()> hook);
 void AddPostFlipHook(std::function<void()> hook);
+// Drops every hook of both kinds; for tests.
+void ClearFlipHooks();
