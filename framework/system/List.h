@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
-// A doubly linked ring of links around a sentinel. Iteration steps to the next link before
-// handing out a value, so the value just handed out, or any other, may be removed meanwhile:
-// a removed link keeps its successor and loses its value, an iteration that reaches it skips it
-// and goes on behind it, and values appended during an iteration are reached by it.
+// A doubly linked ring of links around a sentinel. During an iteration the value just handed out,
+// or any other, may be removed: a removed link keeps its successor and loses its value, and an
+// iteration that reaches it skips it and goes on behind it. Values appended during an iteration
+// are reached by it (unless the link it stands on was removed while it was the last one).
 template <typename T>
 class TList {
 public:
@@ -100,13 +100,16 @@ public:
     // order keeps equal values in their old order too.
     void Sort(bool ascending, const std::function<int(const T&, const T&)>& compare);
 
+    // Holds the link it handed out last and steps on from it only when asked for the next
+    // value, so a value appended behind the current last one is still reached.
     class iterator {
     public:
-        iterator(LinkPtr next, const TLink* head) : _head(head), _next(std::move(next)) { Advance(); }
+        iterator(LinkPtr first, const TLink* head) : _head(head), _link(std::move(first)) { SkipEmpty(); }
         const Ptr& operator*() const { return _value; }
         iterator& operator++()
         {
-            Advance();
+            _link = _link->_succ;
+            SkipEmpty();
             return *this;
         }
         bool operator==(const iterator& other) const { return _done == other._done && _done; }
@@ -115,22 +118,22 @@ public:
     private:
         friend class TList;
         iterator() : _head(nullptr), _done(true) {}
-        // Steps past links whose value was removed.
-        void Advance()
+        // Steps past links whose value was removed; a removed link still leads on.
+        void SkipEmpty()
         {
-            while (_next && _next.get() != _head) {
-                LinkPtr link = _next;
-                _next = link->_succ;
-                if (link->_value) {
-                    _value = link->_value;
+            while (_link && _link.get() != _head) {
+                if (_link->_value) {
+                    _value = _link->_value;
                     return;
                 }
+                _link = _link->_succ;
             }
+            _link.reset();
             _value.reset();
             _done = true;
         }
         const TLink* _head;
-        LinkPtr _next;
+        LinkPtr _link;
         Ptr _value;
         bool _done = false;
     };

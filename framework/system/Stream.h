@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class TBank;
@@ -34,7 +35,12 @@ struct TUrl {
     TUrl() = default;
     TUrl(const char* t) : text(t ? t : "") {}
     TUrl(std::string t) : text(std::move(t)) {}
-    TUrl(std::shared_ptr<TStream> s) : stream(std::move(s)) {}
+    // Any stream class: OpenBankStream(bank) passes straight to ReadFileStream.
+    template <typename S>
+        requires std::is_base_of_v<TStream, S>
+    TUrl(std::shared_ptr<S> s) : stream(std::move(s))
+    {
+    }
     TUrl(std::shared_ptr<TBank> b) : bank(std::move(b)) {}
 };
 
