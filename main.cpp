@@ -1,8 +1,12 @@
 // Program entry: the command line, then the game's start-up, menu and shut-down.
-#include <cstdio>
+#include "framework/platform/Harness.h"
+#include "game/Krellix.h"
 
-int main()
+int main(int argc, char** argv)
 {
-    std::puts("Krellix " KRELLIX_VERSION ": the framework is being built; nothing to play yet.");
-    return 0;
+    THarnessGame game;
+    game.main = KrellixMain;
+    game.traceFields = GameTraceFields;
+    game.version = KRELLIX_VERSION;
+    return RunHarness(argc, argv, game);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/graphics/Graphics.h"
+#include "framework/graphics/Pixmap.h"
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
 
@@ -48,3 +49,11 @@ void OuterToInner(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight
 // A picture point in outer-area coordinates (its pixel's centre).
 void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t innerX, int32_t innerY,
                   int32_t& outerX, int32_t& outerY);
+
+// Writes the pixmap as an 8-bit RGB PNG (alpha dropped: a screenshot is opaque). The file appears
+// whole or not at all: it is written beside the target and renamed over it. False with error set.
+bool SavePixmapPng(const TPixmap& pixmap, const std::string& path, std::string& error);
+
+// Empties SDL's event queue without delivering anything, so a window stays responsive while
+// its input comes from elsewhere.
+void DiscardSdlEvents();

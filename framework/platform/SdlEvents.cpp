@@ -161,3 +161,10 @@ private:
 }  // namespace
 
 std::shared_ptr<TEventSource> CreateSdlEventSource() { return std::make_shared<TSdlEventSource>(); }
+
+void DiscardSdlEvents()
+{
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
+    SDL_PumpEvents();
+    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+}
