@@ -1,0 +1,98 @@
+// The list of picture files the game loads, each with the function that paints it, and the parallel writer.
+#include "tools/assetgen/images/Catalogue.h"
+
+#include "tools/assetgen/images/Art.h"
+#include "tools/assetgen/images/Encode.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+namespace art {
+
+namespace {
+
+void Png(const std::string& dir, const std::string& file, const Canvas& c)
+{
+    WriteFileAtomically(dir + "/" + file, EncodePng(c));
+}
+
+ImageJob PngJob(const std::string& file, std::function<Canvas()> paint)
+{
+    return {file, [file, paint](const std::string& dir) { Png(dir, file, paint()); }};
+}
+
+std::string TwoDigits(int n)
+{
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02d", n);
+    return buf;
+}
+
+}  // namespace
+
+std::vector<ImageJob> ImageJobs()
+{
+    std::vector<ImageJob> jobs;
+    const char* brickFiles[BrickColours] = {"BlockWhite.png", "BlockRed.png",   "BlockYellow.png", "BlockLightBlue.png",
+                                            "BlockPink.png",  "BlockGreen.png", "BlockBlue.png"};
+    for (int i = 0; i < BrickColours; ++i) jobs.push_back(PngJob(brickFiles[i], [i] { return Brick(i); }));
+    jobs.push_back(PngJob("BlockSemiSolidAnim.png", [] { return BrickStrip(false); }));
+    jobs.push_back(PngJob("BlockSolidAnim.png", [] { return BrickStrip(true); }));
+    jobs.push_back(PngJob("BlockShadow.png", BrickShadow));
+
+    jobs.push_back(PngJob("Ball2.png", Ball));
+    jobs.push_back(PngJob("BallShadow.png", BallShadow));
+    jobs.push_back(PngJob("Dot.png", Dot));
+    jobs.push_back(PngJob("Pad.png", Pad));
+    jobs.push_back(PngJob("PadShadow.png", PadShadow));
+    jobs.push_back(PngJob("PadLazerAnim.png", PadLazerStrip));
+    jobs.push_back(PngJob("Lazer.png", Lazer));
+    for (char letter : std::string("DCXLESP"))
+        jobs.push_back(PngJob(std::string("Bonus") + letter + ".png", [letter] { return Capsule(letter); }));
+    jobs.push_back(PngJob("BonusShadow.png", CapsuleShadow));
+
+    jobs.push_back(PngJob("LeftBorder.png", LeftBorder));
+    jobs.push_back(PngJob("TopBorder.PNG", TopBorder));
+    jobs.push_back(PngJob("RightBorder.png", RightBorder));
+    jobs.push_back(PngJob("InfoField.png", InfoField));
+    jobs.push_back(PngJob("xitpipes_innerpane.png", InnerPane));
+    jobs.push_back(PngJob("xitpipes_glow_leftt.png", [] { return ExitGlow(false); }));
+    jobs.push_back(PngJob("xitpipes_glow_right.png", [] { return ExitGlow(true); }));
+    (void)TwoDigits;
+    return jobs;
+}
+
+std::vector<std::string> RunJobs(const std::vector<ImageJob>& jobs, const std::string& imagesDir, unsigned threads)
+{
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    std::atomic<size_t> next{0};
+    std::mutex lock;
+    std::vector<std::string> errors;
+    auto worker = [&] {
+        for (size_t i = next++; i < jobs.size(); i = next++) {
+            try {
+                jobs[i].run(imagesDir);
+            } catch (const std::exception& e) {
+                const std::lock_guard<std::mutex> guard(lock);
+                errors.push_back(jobs[i].name + ": " + e.what());
+            }
+        }
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(worker);
+    worker();
+    for (std::thread& t : pool) t.join();
+    std::sort(errors.begin(), errors.end());
+    return errors;
+}
+
+std::vector<std::string> WriteAllImages(const std::string& dataDir)
+{
+    return RunJobs(ImageJobs(), dataDir + "/images");
+}
+
+}  // namespace art
