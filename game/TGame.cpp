@@ -1,0 +1,49 @@
+// One game from its start level to its end: score and lives, one level after another, and the
+// result in the high-score table and the player's progress.
+#include "game/TGame.h"
+
+#include "game/THighScorceEntry.h"
+
+TGamePtr TGame::Create(int32_t startLevel)
+{
+    auto game = std::make_shared<TGame>();
+    game->startLevel = startLevel;
+    return game;
+}
+
+int32_t TGame::NewGame()
+{
+    Score = 0;
+    Lives = 5;
+    for (;;) {
+        Level = TLevel::Create(startLevel);
+        Level->InitalizeLevel();
+        Level->InitMusic();
+        Level->IntroLoop();
+        const int32_t result = Level->MainLoop();
+        if (result == GameMode_LevelStart) {
+            // Score and lives carry over; the fade shows the next level's number already.
+            GameMode = GameMode_LevelStart;
+            Level->EndMusic();
+            Level->LevelNumber += 1;
+            CurrentUserLevel = Level->LevelNumber;
+            startLevel += 1;
+            Level->LevelUp();
+            continue;
+        }
+        if (result == GameMode_GameCompleted) {
+            Level->LastLevelCompleted();
+            break;
+        }
+        if (result == GameMode_GameOver) break;
+        return 0;
+    }
+    FinalScore = Score;
+    CurrentUserLevel = Level->LevelNumber;
+    if (THighScorceEntry::NewHighScore(FinalScore)) {
+        THighScorceEntry::AddScore(CurrentUserName, FinalScore, CurrentUserLevel);
+        THighScorceEntry::RemoveLowestScore();
+        return GameStarte_NewHighScore;
+    }
+    return 0;
+}
