@@ -96,7 +96,7 @@ void MakeGraphicsCurrent(const std::shared_ptr<TDraw2DGraphics>& graphics, TGLCo
     graphics->MakeCurrent();
 }
 
-void CloseGraphics(const std::shared_ptr<TDraw2DGraphics>& graphics)
+void CloseGraphics(std::shared_ptr<TDraw2DGraphics> graphics)
 {
     auto& m = Module();
     if (graphics == m.exclusive) m.exclusive.reset();
