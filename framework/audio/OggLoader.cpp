@@ -100,6 +100,9 @@ TAudioSamplePtr TOggAudioSampleLoader::LoadAudioSample(TStream& stream)
         if (!part || part->channels != channels) return nullptr;
     }
 
+    // Opening a chained file leaves the decoder in its last part; decoding starts at the first.
+    if (ov_streams(vf) > 1 && ov_pcm_seek(vf, 0) != 0) return nullptr;
+
     const int32_t format = channels == 1 ? SAMPLE_MONO16LE : SAMPLE_STEREO16LE;
     const ogg_int64_t frames = ov_pcm_total(vf, -1);
     const int64_t bytes = frames * SampleBytesPerFrame(format);
