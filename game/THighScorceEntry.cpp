@@ -1,0 +1,152 @@
+// The high-score table: ranking, the default table, scrambling and the "highscore.dat" file.
+#include "game/THighScorceEntry.h"
+
+#include "framework/graphics/Font.h"
+#include "framework/system/TableFile.h"
+
+int32_t HighScoreKeyPosition = 1;
+
+namespace {
+
+TList<THighScorceEntry>& Table()
+{
+    if (!HighScoreList) HighScoreList = std::make_shared<TList<THighScorceEntry>>();
+    return *HighScoreList;
+}
+
+// The sign of a.Score - b.Score, without overflowing on scores read from a file.
+int CompareScores(const THighScorceEntry& a, const THighScorceEntry& b)
+{
+    return (a.Score > b.Score) - (a.Score < b.Score);
+}
+
+}  // namespace
+
+THighScorceEntryPtr THighScorceEntry::GetLowestScore() { return HighScoreList ? HighScoreList->Last() : nullptr; }
+
+void THighScorceEntry::RemoveLowestScore()
+{
+    if (auto lowest = GetLowestScore()) HighScoreList->Remove(lowest);
+}
+
+int32_t THighScorceEntry::GetScorePosition(int32_t score)
+{
+    if (!HighScoreList) return 0;
+    int32_t position = 1;
+    for (const auto& entry : *HighScoreList) {
+        if (entry->Score < score) return position;
+        ++position;
+    }
+    return 0;
+}
+
+bool THighScorceEntry::NewHighScore(int32_t score)
+{
+    // On an empty table every score qualifies.
+    auto lowest = GetLowestScore();
+    return !lowest || score >= lowest->Score;
+}
+
+void THighScorceEntry::AddScore(const std::string& name, int32_t score, int32_t level)
+{
+    if (NewHighScore(score)) {
+        auto entry = std::make_shared<THighScorceEntry>();
+        entry->Name = name;
+        entry->Score = score;
+        entry->Level = level;
+        Table().AddLast(entry);
+    }
+    // Stable: a new entry lands after the older entries of equal score.
+    Table().Sort(false, CompareScores);
+}
+
+void THighScorceEntry::AddTopScore(const std::string& name, int32_t score, int32_t level, int32_t maxPosition)
+{
+    if (GetScorePosition(score) <= maxPosition) AddScore(name, score, level);
+}
+
+void THighScorceEntry::FormatTopScore()
+{
+    // The first three are the people of the credits.
+    static const char* const names[10] = {
+        "Varn Dovrak", "Tibbe Halme",   "Seyla Fenrow", "Orla Quennet", "Brisk Tamsin",
+        "Jory Vantell", "Mila Ostrand", "Pell Corrigan", "Nessa Druin",  "Hobb Laterly",
+    };
+    HighScoreList = std::make_shared<TList<THighScorceEntry>>();
+    for (int32_t i = 0; i < 10; ++i) {
+        auto entry = std::make_shared<THighScorceEntry>();
+        entry->Name = names[i];
+        entry->Score = (10 - i) * 100;
+        entry->Level = 10 - i;
+        HighScoreList->AddLast(entry);
+    }
+}
+
+void THighScorceEntry::PrintHighScoreTable()
+{
+    if (!HighScoreList) return;
+    int32_t position = 1;
+    for (const auto& e : *HighScoreList) {
+        DrawText(std::to_string(position) + " - " + e->Name + " - " + std::to_string(e->Score) + " - " +
+                     std::to_string(e->Level),
+                 100.0f, static_cast<float>(100 * position));
+        ++position;
+    }
+}
+
+bool THighScorceEntry::LoadHighScoreTable(const TUrl& url, const std::string& key)
+{
+    HighScoreList = std::make_shared<TList<THighScorceEntry>>();
+    TBankPtr bank = TBank::Load(url);
+    if (!bank) return false;
+    if (!key.empty()) iDecryptBank(bank, key);
+    TStreamPtr stream = ReadFileStream(OpenBankStream(bank));
+    if (!stream) return false;
+    HighScoreList->Clear();
+    // Taken in file order, not sorted.
+    ReadRecords(*stream, url, [&] {
+        auto entry = std::make_shared<THighScorceEntry>();
+        entry->Name = stream->ReadLine();
+        entry->Score = stream->ReadInt();
+        entry->Level = stream->ReadInt();
+        HighScoreList->AddLast(entry);
+    });
+    stream->Close();
+    return true;
+}
+
+bool THighScorceEntry::SaveHighScoreTable(const TUrl& url, const std::string& key)
+{
+    auto bank = TBank::Create(0);
+    TStreamPtr stream = WriteFileStream(OpenBankStream(bank));
+    if (!stream) return false;
+    if (HighScoreList) {
+        for (const auto& e : *HighScoreList) {
+            stream->WriteLine(e->Name);
+            stream->WriteInt(e->Score);
+            stream->WriteInt(e->Level);
+        }
+    }
+    stream->Close();
+    if (!key.empty()) iEncryptBank(bank, key);
+    return SaveRecordFile(*bank, url);
+}
+
+void THighScorceEntry::iEncryptBank(const TBankPtr& bank, const std::string& key)
+{
+    if (bank) ScrambleBank(*bank, key, HighScoreKeyPosition);
+}
+
+void THighScorceEntry::iDecryptBank(const TBankPtr& bank, const std::string& key)
+{
+    TBankPtr kb = iStringToBank(key);
+    if (bank && kb) UnscrambleBank(*bank, *kb);
+}
+
+TBankPtr THighScorceEntry::iStringToBank(const std::string& key)
+{
+    if (key.empty()) return nullptr;
+    auto bank = TBank::Create(static_cast<int32_t>(key.size()));
+    for (size_t i = 0; i < key.size(); ++i) bank->PokeByte(static_cast<int32_t>(i), static_cast<uint8_t>(key[i]));
+    return bank;
+}
