@@ -1,6 +1,9 @@
 // Pixel-exact collisions: opaque pixels only, half-open spans, alpha threshold, transforms, layers.
 #include "framework/graphics/Collision.h"
+#include "framework/graphics/Draw2D.h"
+#include "framework/graphics/Graphics.h"
 #include "framework/graphics/Image.h"
+#include "framework/graphics/Recording.h"
 
 #include <gtest/gtest.h>
 
@@ -245,6 +248,30 @@ TEST_F(CollisionTest, RectanglesTouchingEdgesDoNotCollide) {
     SetCollisionTransform(0, -1, 1, 0);
     EXPECT_TRUE(CollideRect(0, 12, 15, 1, 1, 0, nullptr).empty());
     EXPECT_FALSE(CollideRect(15, 0, 20, 2, 1, 0, nullptr).empty());
+}
+
+// The drawing state hands its matrix and origin over: collisions follow SetRotation, SetScale
+// and SetOrigin exactly as drawing does.
+TEST_F(CollisionTest, DrawingStateDrivesCollisions) {
+    TGraphicsPtr graphics = OpenRecordingGraphics(320, 200, std::make_shared<TRecordingDriver>());
+    ASSERT_TRUE(graphics);
+    const TImagePtr bar = Solid(40, 2);
+    SetRotation(90);
+    EXPECT_TRUE(ImagesCollide(bar, 100, 100, 0, bar, 100, 110, 0));
+    EXPECT_FALSE(ImagesCollide(bar, 100, 100, 0, bar, 130, 101, 0));
+    SetRotation(0);
+    EXPECT_FALSE(ImagesCollide(bar, 100, 100, 0, bar, 100, 110, 0));
+    EXPECT_TRUE(ImagesCollide(bar, 100, 100, 0, bar, 130, 101, 0));
+    SetScale(2, 1);
+    EXPECT_TRUE(ImagesCollide(bar, 100, 100, 0, Solid(1, 1), 179, 101, 0));
+    EXPECT_FALSE(ImagesCollide(bar, 100, 100, 0, Solid(1, 1), 180, 101, 0));
+    SetScale(1, 1);
+    SetOrigin(10, 0);
+    CollideImage(bar, 0, 0, 0, 0, 1, nullptr);
+    SetOrigin(0, 0);
+    EXPECT_TRUE(Probe(10, 0));
+    EXPECT_FALSE(Probe(9, 0));
+    EndGraphics();
 }
 
 }  // namespace
