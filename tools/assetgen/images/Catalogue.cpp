@@ -15,6 +15,8 @@ namespace art {
 
 namespace {
 
+constexpr int BackgroundQuality = 90;
+
 void Png(const std::string& dir, const std::string& file, const Canvas& c)
 {
     WriteFileAtomically(dir + "/" + file, EncodePng(c));
@@ -62,7 +64,22 @@ std::vector<ImageJob> ImageJobs()
     jobs.push_back(PngJob("xitpipes_innerpane.png", InnerPane));
     jobs.push_back(PngJob("xitpipes_glow_leftt.png", [] { return ExitGlow(false); }));
     jobs.push_back(PngJob("xitpipes_glow_right.png", [] { return ExitGlow(true); }));
-    (void)TwoDigits;
+
+    jobs.push_back(PngJob("AlienBrown.png", [] { return Alien(0); }));
+    jobs.push_back(PngJob("AlienRed.png", [] { return Alien(1); }));
+    jobs.push_back(PngJob("AlienBlack.png", [] { return Alien(2); }));
+    jobs.push_back(PngJob("AlienShadow.png", AlienShadow));
+    jobs.push_back(PngJob("Zog/ZOGlien_Big.png", [] { return ZogShot(true); }));
+    jobs.push_back(PngJob("Zog/ZOGlien_Small.png", [] { return ZogShot(false); }));
+    jobs.push_back(PngJob("Zog/ZogAnim.png", ZogStrip));
+    jobs.push_back(PngJob("BigBoss_Shadow.png", ZogShadow));
+
+    for (int number : BackgroundNumbers()) {
+        const std::string file = "bkgnd_" + TwoDigits(number) + ".jpg";
+        jobs.push_back({file, [file, number](const std::string& dir) {
+                            WriteFileAtomically(dir + "/" + file, EncodeJpeg(Background(number), BackgroundQuality));
+                        }});
+    }
     return jobs;
 }
 
