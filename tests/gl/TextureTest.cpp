@@ -1,0 +1,195 @@
+// Textures made from image frames: sizes, smeared edges, mipmaps, filtering, caching, deletion.
+#include "GLSupport.h"
+
+#include "framework/graphics/GLDriver.h"
+
+#include <GL/gl.h>
+
+#include <vector>
+
+namespace {
+
+std::shared_ptr<TGLImageFrame> GLFrame(const TImagePtr& image)
+{
+    return std::dynamic_pointer_cast<TGLImageFrame>(image->Frame(0));
+}
+
+// Level 0 (or another) of a texture as RGBA bytes, rows top down as uploaded.
+std::vector<uint8_t> TextureLevel(const TGLImageFrame& frame, int32_t level, int32_t& width, int32_t& height)
+{
+    TGLDraw2DDriver::Instance()->BindTexture(frame.Name());
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
+    std::vector<uint8_t> bytes(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (!bytes.empty()) glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, bytes.data());
+    return bytes;
+}
+
+uint32_t Texel(const std::vector<uint8_t>& bytes, int32_t width, int32_t x, int32_t y)
+{
+    const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 4;
+    return static_cast<uint32_t>(bytes[i]) << 24 | bytes[i + 1] << 16 | bytes[i + 2] << 8 | bytes[i + 3];
+}
+
+}  // namespace
+
+TEST_F(GLTest, A642By79ImageLivesIn1024By128WithSmearedEdges)
+{
+    auto pixmap = TPixmap::Create(642, 79, PIXFMT_RGB888);
+    for (int32_t y = 0; y < 79; ++y)
+        for (int32_t x = 0; x < 642; ++x) pixmap->WritePixel(x, y, 0xFF000000u | (x & 255) << 16 | (x >> 8) << 8 | y);
+    auto image = TImage::Load(pixmap, IMG_FILTERED | IMG_MIPMAPPED, 0, 0, 0);
+    auto frame = GLFrame(image);
+    ASSERT_TRUE(frame);
+    const TTextureLayout& layout = frame->Layout();
+    EXPECT_EQ(layout.tex_width, 1024);
+    EXPECT_EQ(layout.tex_height, 128);
+    EXPECT_FLOAT_EQ(layout.u1, 642.0f / 1024);
+    EXPECT_FLOAT_EQ(layout.v1, 79.0f / 128);
+    EXPECT_FLOAT_EQ(layout.uscale, 1.0f / 1024);
+
+    int32_t w = 0, h = 0;
+    const auto level0 = TextureLevel(*frame, 0, w, h);
+    ASSERT_EQ(w, 1024);
+    ASSERT_EQ(h, 128);
+    for (int32_t y = 0; y < 79; ++y) {
+        ASSERT_EQ(Texel(level0, w, 641, y), (pixmap->ReadPixel(641, y) << 8) | 0xFF) << y;
+        ASSERT_EQ(Texel(level0, w, 642, y), Texel(level0, w, 641, y)) << y;
+        ASSERT_EQ(Texel(level0, w, 643, y), 0u) << y;
+    }
+    for (int32_t x = 0; x < 642; ++x) {
+        ASSERT_EQ(Texel(level0, w, x, 79), Texel(level0, w, x, 78)) << x;
+        ASSERT_EQ(Texel(level0, w, x, 80), 0u) << x;
+    }
+    EXPECT_EQ(Texel(level0, w, 642, 79), Texel(level0, w, 641, 78));
+
+    // Every level down to 1 x 1, each the bilinear half of the one before.
+    const auto level1 = TextureLevel(*frame, 1, w, h);
+    EXPECT_EQ(w, 512);
+    EXPECT_EQ(h, 64);
+    int32_t iw = 0, ih = 0;
+    auto expected1 = ResizePixmap(*PrepareTexturePixmap(*pixmap, 1024, 128, iw, ih), 512, 64);
+    for (int32_t y = 0; y < 64; y += 3)
+        for (int32_t x = 0; x < 512; x += 5)
+            ASSERT_EQ(Texel(level1, w, x, y), (expected1->ReadPixel(x, y) << 8) | (expected1->ReadPixel(x, y) >> 24))
+                << x << "," << y;
+    TextureLevel(*frame, 10, w, h);
+    EXPECT_EQ(w, 1);
+    EXPECT_EQ(h, 1);
+}
+
+TEST_F(GLTest, FilterFlagsChooseTheTextureFilters)
+{
+    struct Case {
+        int32_t flags;
+        GLint mag, min;
+        bool levels;
+    };
+    const Case cases[] = {{0, GL_NEAREST, GL_NEAREST, false},
+                          {IMG_FILTERED, GL_LINEAR, GL_LINEAR, false},
+                          {IMG_MIPMAPPED, GL_NEAREST, GL_NEAREST_MIPMAP_NEAREST, true},
+                          {IMG_FILTERED | IMG_MIPMAPPED, GL_LINEAR, GL_LINEAR_MIPMAP_LINEAR, true}};
+    for (const auto& c : cases) {
+        auto image = FilledImage(30, 17, 0xFF123456u, c.flags);
+        auto frame = GLFrame(image);
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(frame->Layout().tex_width, 32);
+        EXPECT_EQ(frame->Layout().tex_height, 32);
+        TGLDraw2DDriver::Instance()->BindTexture(frame->Name());
+        GLint mag = 0, min = 0, wrap = 0, level1 = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &level1);
+        EXPECT_EQ(mag, c.mag) << c.flags;
+        EXPECT_EQ(min, c.min) << c.flags;
+        EXPECT_EQ(wrap, GL_CLAMP_TO_EDGE) << c.flags;
+        EXPECT_EQ(level1 != 0, c.levels) << c.flags;
+    }
+}
+
+TEST_F(GLTest, MipmapsKeepAFineCheckerboardGreyWhenShrunk)
+{
+    auto pixmap = TPixmap::Create(64, 64, PIXFMT_RGBA8888);
+    for (int32_t y = 0; y < 64; ++y)
+        for (int32_t x = 0; x < 64; ++x) pixmap->WritePixel(x, y, ((x + y) & 1) ? 0xFFFFFFFFu : 0xFF000000u);
+    auto image = TImage::Load(pixmap, IMG_FILTERED | IMG_MIPMAPPED, 0, 0, 0);
+    SetBlend(BLEND_SOLID);
+    DrawImageRect(image, 0, 0, 8, 8);
+    for (int32_t y = 1; y < 7; ++y)
+        for (int32_t x = 1; x < 7; ++x) EXPECT_TRUE(PixelIs(x, y, {128, 128, 128}, 12));
+}
+
+TEST_F(GLTest, AnImageWiderThanAnyTextureIsShrunkToFitAndStillDrawnWhole)
+{
+    GLint max = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max);
+    if (max > 16384) GTEST_SKIP() << "textures up to " << max;
+    const int32_t width = max + max / 4;
+    auto pixmap = TPixmap::Create(width, 1, PIXFMT_RGBA8888);
+    for (int32_t x = 0; x < width; ++x)
+        pixmap->WritePixel(x, 0, x < width / 3 ? 0xFFFF0000u : x < 2 * width / 3 ? 0xFF00FF00u : 0xFF0000FFu);
+    auto image = TImage::Load(pixmap, 0, 0, 0, 0);
+    auto frame = GLFrame(image);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->Layout().tex_width, max);
+    EXPECT_EQ(frame->Layout().tex_height, 1);
+    EXPECT_FLOAT_EQ(frame->Layout().u1, 1.0f);
+    SetBlend(BLEND_SOLID);
+    DrawImageRect(image, 0, 0, 300, 10);
+    EXPECT_TRUE(PixelIs(50, 5, {255, 0, 0}));
+    EXPECT_TRUE(PixelIs(150, 5, {0, 255, 0}));
+    EXPECT_TRUE(PixelIs(190, 5, {0, 255, 0}));
+    EXPECT_TRUE(PixelIs(250, 5, {0, 0, 255}));
+}
+
+TEST_F(GLTest, RepeatedStateCostsNothing)
+{
+    auto driver = TGLDraw2DDriver::Instance();
+    auto a = FilledImage(8, 8, 0xFFFFFFFFu);
+    auto b = FilledImage(8, 8, 0xFF00FF00u);
+    SetBlend(BLEND_ALPHA);
+    DrawImage(a, 0, 0);
+    const int64_t after_first = driver->StateChanges();
+    DrawImage(a, 10, 0);
+    DrawImage(a, 20, 0);
+    SetBlend(BLEND_ALPHA);
+    EXPECT_EQ(driver->StateChanges(), after_first);
+    DrawImage(b, 30, 0);
+    EXPECT_EQ(driver->StateChanges(), after_first + 1);  // one bind
+    DrawRect(40, 0, 4, 4);
+    EXPECT_EQ(driver->StateChanges(), after_first + 2);  // texturing off
+    SetBlend(BLEND_LIGHT);
+    EXPECT_EQ(driver->StateChanges(), after_first + 3);
+}
+
+TEST_F(GLTest, TexturesOfDroppedImagesAreDeletedWhenTheNextTextureIsMade)
+{
+    auto a = FilledImage(8, 8, 0xFFFFFFFFu);
+    auto b = FilledImage(8, 8, 0xFFFFFFFFu);
+    DrawImage(a, 0, 0);
+    DrawImage(b, 0, 0);
+    const GLuint name = GLFrame(a)->Name();
+    a.reset();
+    EXPECT_EQ(glIsTexture(name), GL_TRUE);  // deletion waits for the next texture
+    auto c = FilledImage(8, 8, 0xFFFFFFFFu);
+    DrawImage(c, 0, 0);
+    EXPECT_TRUE(GLFrame(c)->Name() == name || glIsTexture(name) == GL_FALSE);
+    EXPECT_EQ(glIsTexture(GLFrame(b)->Name()), GL_TRUE);
+}
+
+TEST_F(GLTest, ImagesAreRebuiltAfterGraphicsAreReopened)
+{
+    auto image = FilledImage(10, 10, 0xFF3366CCu);
+    DrawImage(image, 0, 0);
+    EXPECT_TRUE(PixelIs(5, 5, {0x33, 0x66, 0xCC}));
+    auto old = image->Frame(0);
+    EndGraphics();
+    graphics = OpenGraphics(kWidth, kHeight, 0, 60, 0);
+    ASSERT_TRUE(graphics);
+    EXPECT_TRUE(PixelIs(5, 5, {0, 0, 0}));
+    DrawImage(image, 0, 0);
+    EXPECT_NE(image->Frame(0), old);
+    EXPECT_TRUE(PixelIs(5, 5, {0x33, 0x66, 0xCC}));
+}
