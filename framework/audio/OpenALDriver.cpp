@@ -6,6 +6,7 @@
 #include <AL/alext.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <numbers>
@@ -169,17 +170,28 @@ public:
     void SetPan(float pan) override;
     void SetDepth(float) override {}
     void SetRate(float rate) override;
-    bool Playing() override { return Owns() && _buf->Playing(); }
+    bool Playing() override
+    {
+        TBufPtr buf = Owned();
+        return buf && buf->Playing();
+    }
 
 private:
-    bool Owns() const { return _buf && _buf->seq == _seq; }
-    void Release();
+    // The copy while this channel still owns it, else null.
+    TBufPtr Owned() const
+    {
+        TBufPtr buf = _buf.lock();
+        return buf && buf->seq == _seq ? buf : nullptr;
+    }
+    void Release(TBuf& buf);
     void Apply();
 
     float _volume = 1.0f;
     float _pan = 0.0f;
     float _rate = 1.0f;
-    TBufPtr _buf;
+    // The sound (or, once the sound is gone, the driver) holds the copy; a copy nobody needs
+    // any more can so be freed even while a channel still remembers it.
+    std::weak_ptr<TBuf> _buf;
     uint32_t _seq = 0;
     int32_t _hertz = 0;
     bool _loop = false;
@@ -189,15 +201,25 @@ private:
 // Hundredths of a decibel to a linear gain.
 float GainOf(int32_t millibels) { return static_cast<float>(std::pow(10.0, millibels / 2000.0)); }
 
-// The direction, in radians (positive to the right), that gives the pan's two side gains with an
-// equal-power law: the near side at full gain, the far side attenuated by |stored| x 10000 mB.
+// Left-right separation in dB that the device's stereo panning gives a mono source placed 0, 5, 10,
+// ... 60 degrees off centre (measured on OpenAL Soft's stereo output; beyond 60 the far side is mute).
+constexpr std::array<double, 13> kSeparationAt5Degrees{0.0,   1.91,  3.86,  5.86,  7.97,  10.22, 12.68,
+                                                       15.43, 18.63, 22.52, 27.58, 35.51, 100.0};
+
+// The direction in degrees (positive to the right) at which the far side of a panned sound is as
+// many decibels down as the stored pan asks: trunc(|stored| x 10000) hundredths of a decibel.
 double PanAzimuth(float stored)
 {
-    const auto millibels = static_cast<int32_t>(stored * 10000.0f);
-    const double far = GainOf(-std::abs(millibels));
-    const double quarter = std::numbers::pi / 4;
-    const double turn = (std::atan2(1.0, far) - quarter) / quarter;
-    return std::copysign(turn * std::numbers::pi / 2, static_cast<double>(stored));
+    const double separation = std::abs(static_cast<int32_t>(stored * 10000.0f)) / 100.0;
+    double degrees = 60.0;
+    for (size_t i = 0; i + 1 < kSeparationAt5Degrees.size(); ++i) {
+        const double low = kSeparationAt5Degrees[i], high = kSeparationAt5Degrees[i + 1];
+        if (separation <= high) {
+            degrees = 5.0 * (static_cast<double>(i) + (separation - low) / (high - low));
+            break;
+        }
+    }
+    return std::copysign(degrees, static_cast<double>(stored));
 }
 
 TOpenALSound::~TOpenALSound()
@@ -250,22 +272,23 @@ TBufPtr TOpenALSound::TakeIdleCopy()
 
 void TOpenALSound::ReleaseIdleCopies()
 {
-    std::erase_if(_bufs, [](const TBufPtr& buf) { return buf.use_count() == 1 && !buf->Active(); });
+    std::erase_if(_bufs, [](const TBufPtr& buf) { return !buf->Active(); });
 }
 
 TOpenALChannel::~TOpenALChannel()
 {
     // A cued or paused copy stops with its channel; a playing one plays on to its end.
-    if (Owns() && _buf->paused) {
-        alSourceStop(_buf->source.Id());
-        Release();
+    TBufPtr buf = Owned();
+    if (buf && buf->paused) {
+        if (buf->source.Live()) alSourceStop(buf->source.Id());
+        Release(*buf);
     }
 }
 
-void TOpenALChannel::Release()
+void TOpenALChannel::Release(TBuf& buf)
 {
-    _buf->paused = false;
-    ++_buf->seq;
+    buf.paused = false;
+    ++buf.seq;
     _buf.reset();
 }
 
@@ -281,8 +304,8 @@ void TOpenALChannel::Cue(TOpenALSound& sound)
     _hertz = sound.Hertz();
     _loop = sound.Loops();
     _stereo = sound.Stereo();
-    _buf->paused = true;
-    const ALuint id = _buf->source.Id();
+    buf->paused = true;
+    const ALuint id = buf->source.Id();
     alSourceRewind(id);
     alSourcei(id, AL_LOOPING, _loop ? AL_TRUE : AL_FALSE);
     Apply();
@@ -290,28 +313,30 @@ void TOpenALChannel::Cue(TOpenALSound& sound)
 
 void TOpenALChannel::Stop()
 {
-    if (!Owns()) return;
-    if (_buf->source.Live()) alSourceStop(_buf->source.Id());
-    Release();
+    TBufPtr buf = Owned();
+    if (!buf) return;
+    if (buf->source.Live()) alSourceStop(buf->source.Id());
+    Release(*buf);
 }
 
 void TOpenALChannel::SetPaused(bool paused)
 {
-    if (!Owns()) return;
-    if (!_buf->Active()) {
+    TBufPtr buf = Owned();
+    if (!buf) return;
+    if (!buf->Active()) {
         // It finished: the copy is free for others now.
-        ++_buf->seq;
+        ++buf->seq;
         _buf.reset();
         return;
     }
-    const ALuint id = _buf->source.Id();
-    const bool running = _buf->State() == AL_PLAYING;
+    const ALuint id = buf->source.Id();
+    const bool running = buf->State() == AL_PLAYING;
     if (paused && running) alSourcePause(id);
     if (!paused && !running) {
         alSourcei(id, AL_LOOPING, _loop ? AL_TRUE : AL_FALSE);
         alSourcePlay(id);
     }
-    _buf->paused = paused;
+    buf->paused = paused;
 }
 
 void TOpenALChannel::SetVolume(float volume)
@@ -336,24 +361,25 @@ void TOpenALChannel::SetRate(float rate)
 
 void TOpenALChannel::Apply()
 {
-    if (!Owns() || !_buf->source.Live()) return;
-    const ALuint id = _buf->source.Id();
+    TBufPtr buf = Owned();
+    if (!buf || !buf->source.Live()) return;
+    const ALuint id = buf->source.Id();
 
     alSourcef(id, AL_GAIN, GainOf(static_cast<int32_t>((1.0f - _volume) * -10000.0f)));
 
     const double azimuth = PanAzimuth(_pan);
+    const double radian = std::numbers::pi / 180.0;
     if (_stereo) {
-        // Default channel directions are 30 degrees either side (positive to the left); both
-        // swing toward the panned side until they meet there.
-        const double sixth = std::numbers::pi / 6, half = std::numbers::pi / 2;
-        const double t = std::abs(azimuth) / half;
-        const double left = azimuth >= 0 ? sixth - t * (sixth + half) : sixth + t * (half - sixth);
-        const double right = azimuth >= 0 ? -sixth - t * (half - sixth) : -sixth + t * (sixth + half);
-        const ALfloat angles[2] = {static_cast<ALfloat>(left), static_cast<ALfloat>(right)};
+        // The channels sit 30 degrees either side (angles count positive to the left); both swing
+        // toward the panned side and meet at 60 degrees, where the far side is mute.
+        const double t = std::abs(azimuth) / 60.0;
+        const double left = azimuth >= 0 ? 30.0 - 90.0 * t : 30.0 + 30.0 * t;
+        const double right = azimuth >= 0 ? -30.0 - 30.0 * t : -30.0 + 90.0 * t;
+        const ALfloat angles[2] = {static_cast<ALfloat>(left * radian), static_cast<ALfloat>(right * radian)};
         alSourcefv(id, AL_STEREO_ANGLES, angles);
     } else {
-        alSource3f(id, AL_POSITION, static_cast<ALfloat>(std::sin(azimuth)), 0.0f,
-                   static_cast<ALfloat>(-std::cos(azimuth)));
+        alSource3f(id, AL_POSITION, static_cast<ALfloat>(std::sin(azimuth * radian)), 0.0f,
+                   static_cast<ALfloat>(-std::cos(azimuth * radian)));
     }
 
     double frequency = _rate > 0.0f ? std::trunc(_hertz * static_cast<double>(_rate)) : 100.0;

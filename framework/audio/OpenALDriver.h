@@ -13,11 +13,11 @@ struct TALContext;
 // played stays with its sound (or, once the sound is gone, with the driver) until it stops.
 //
 // Volume v is stored as v^0.1 and applied as an attenuation of trunc((1 - stored) x -10000)
-// hundredths of a decibel. Pan p is stored as sign(p) x (1 - (1 - |p|)^0.1); its attenuation of the
-// far side (stored x 10000 hundredths of a decibel) is turned into an equal-power direction: a
-// mono sound is placed on the half circle in front of the listener, a stereo sound has both of its
-// channel directions swung toward that side. Rate r plays at trunc(hertz x r) frames per second,
-// kept within 100 to 200000.
+// hundredths of a decibel. Pan p is stored as sign(p) x (1 - (1 - |p|)^0.1) and asks for the far
+// side to be trunc(stored x 10000) hundredths of a decibel below the near side: a mono sound is
+// placed in front of the listener at the angle where OpenAL's stereo panning gives that
+// difference; a stereo sound has both of its channel directions swung toward that side. Rate r
+// plays at trunc(hertz x r) frames per second, kept within 100 to 200000.
 //
 // Shutdown closes the device; sounds and channels of that run then fall silent and free nothing
 // twice.

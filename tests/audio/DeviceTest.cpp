@@ -1,0 +1,364 @@
+// The OpenAL back-end heard through a device that writes its stereo mix to a wave file: forgotten
+// effects, pause and resume, loops, volume, pan, rate, channel reuse and copies of a sound.
+#include "AudioTestUtil.h"
+
+#include "framework/audio/OpenALDriver.h"
+#include "framework/audio/Sound.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+using namespace audiotest;
+
+namespace {
+
+constexpr int32_t kRate = 44100;
+constexpr size_t kWindow = kRate / 100;
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Polls until done() holds, for at most two seconds.
+bool WaitFor(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 200; ++i) {
+        if (done()) return true;
+        Sleep(10);
+    }
+    return done();
+}
+
+TSoundPtr MakeSound(int32_t frames, int32_t channels, double freq, double start, double end, int32_t flags = 0)
+{
+    const std::vector<int16_t> pcm = Tone(frames, channels, kRate, freq, start, end);
+    TAudioSamplePtr sample =
+        TAudioSample::Create(frames, kRate, channels == 1 ? SAMPLE_MONO16LE : SAMPLE_STEREO16LE);
+    std::memcpy(sample->samples, pcm.data(), pcm.size() * sizeof(int16_t));
+    return LoadSound(sample, flags);
+}
+
+double Db(double ratio) { return 20 * std::log10(ratio); }
+
+// Each test starts the device afresh; the device writes everything it mixes until shut down.
+// OpenAL reads its configuration once per process, before the first device opens.
+class AudioDevice : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        static TempDir dir;
+        static const std::string conf = dir.Path("alsoft.conf").string();
+        mixPath = dir.Path("mix.wav").string();
+        std::ofstream(conf) << "[general]\ndrivers = wave\nchannels = stereo\nsample-type = float32\n"
+                               "frequency = 44100\nhrtf = false\noutput-limiter = false\ndither = false\n"
+                               "[wave]\nfile = "
+                            << mixPath << "\n";
+        // The test script asks for the silent null output; this test needs the wave writer.
+        setenv("ALSOFT_CONF", conf.c_str(), 1);
+        setenv("ALSOFT_DRIVERS", "wave", 1);
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(SetAudioDriver("DirectSound"));
+        ASSERT_EQ(CurrentAudioDriverName(), "DirectSound");
+    }
+
+    void TearDown() override { ShutdownAudio(); }
+
+    Mix Capture()
+    {
+        ShutdownAudio();
+        return ReadMix(mixPath);
+    }
+
+    TOpenALAudioDriver& Driver() { return dynamic_cast<TOpenALAudioDriver&>(*CurrentAudioDriver()); }
+
+    static inline std::string mixPath;
+};
+
+TEST_F(AudioDevice, AForgottenEffectIsHeardToItsEnd)
+{
+    // A quarter second rising from 0.2 to 0.6 of full scale.
+    TSoundPtr effect = MakeSound(11025, 1, 1000, 0.2, 0.6);
+    PlaySound(effect);
+    Sleep(400);
+    // Sound and channel both dropped at once: the driver keeps the copy until it ends.
+    PlaySound(MakeSound(11025, 1, 1000, 0.2, 0.6));
+    Sleep(400);
+    const Mix mix = Capture();
+
+    const std::vector<Segment> heard = AudibleSegments(mix);
+    ASSERT_EQ(heard.size(), 2u);
+    for (const Segment& s : heard) {
+        EXPECT_NEAR(static_cast<double>(s.Length()), 11025.0, 2.0 * kWindow);
+        const double head = Rms(mix, s.from + kWindow / 2, s.from + kWindow * 3 / 2);
+        const double tail = Rms(mix, s.to - kWindow * 3 / 2, s.to - kWindow / 2);
+        EXPECT_NEAR(tail / head, 3.0, 0.45) << "the loud end of the effect was heard";
+    }
+}
+
+TEST_F(AudioDevice, AReleasedCuedOrPausedChannelStops)
+{
+    TSoundPtr sound = MakeSound(22050, 1, 1000, 0.5, 0.5);
+    CueSound(sound, AllocChannel());
+    Sleep(150);
+    {
+        TChannelPtr paused = PlaySound(sound, AllocChannel());
+        Sleep(100);
+        ASSERT_TRUE(ChannelPlaying(paused));
+        PauseChannel(paused);
+    }
+    Sleep(600);
+    const Mix mix = Capture();
+    const std::vector<Segment> heard = AudibleSegments(mix);
+    ASSERT_EQ(heard.size(), 1u) << "the cued channel made no sound, the paused one stopped";
+    EXPECT_LT(heard[0].Length(), 15000u);
+}
+
+TEST_F(AudioDevice, APausedChannelIsSilentAndResumesWhereItStopped)
+{
+    // 0.4 s rising from 0.1 to 0.9: the level tells the position in the sound.
+    TSoundPtr sound = MakeSound(17640, 1, 1000, 0.1, 0.9);
+    TChannelPtr channel = PlaySound(sound, AllocChannel());
+    EXPECT_TRUE(ChannelPlaying(channel));
+    Sleep(120);
+    ASSERT_TRUE(ChannelPlaying(channel)) << "still playing before the pause";
+    PauseChannel(channel);
+    EXPECT_FALSE(ChannelPlaying(channel));
+    Sleep(250);
+    EXPECT_FALSE(ChannelPlaying(channel));
+    ResumeChannel(channel);
+    EXPECT_TRUE(ChannelPlaying(channel));
+    // Resuming a playing channel does not restart it.
+    ResumeChannel(channel);
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(channel); }));
+    Sleep(50);
+    const Mix mix = Capture();
+
+    const std::vector<Segment> heard = AudibleSegments(mix);
+    ASSERT_EQ(heard.size(), 2u);
+    const Segment& before = heard[0];
+    const Segment& after = heard[1];
+    EXPECT_GT(after.from - before.to, 150u * kRate / 1000) << "silent while paused";
+    EXPECT_NEAR(static_cast<double>(before.Length() + after.Length()), 17640.0, 3.0 * kWindow);
+    const double start = Rms(mix, before.from + kWindow / 2, before.from + kWindow * 3 / 2);
+    const double atPause = Rms(mix, before.to - kWindow * 3 / 2, before.to - kWindow / 2);
+    const double atResume = Rms(mix, after.from + kWindow / 2, after.from + kWindow * 3 / 2);
+    EXPECT_NEAR(atResume / atPause, 1.0, 0.2) << "resumed where it stopped";
+    EXPECT_GT(atResume / start, 2.0) << "not from the beginning";
+}
+
+TEST_F(AudioDevice, ALoopRepeatsUntilStoppedAndThenGoesQuiet)
+{
+    TSoundPtr loop = MakeSound(4410, 1, 1000, 0.5, 0.5, SOUND_LOOP);
+    TChannelPtr channel = PlaySound(loop, AllocChannel());
+    Sleep(450);
+    EXPECT_TRUE(ChannelPlaying(channel)) << "still going after four times its length";
+    StopChannel(channel);
+    EXPECT_FALSE(ChannelPlaying(channel));
+    Sleep(250);
+    const Mix mix = Capture();
+
+    const std::vector<Segment> heard = AudibleSegments(mix);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_GT(heard[0].Length(), 3u * 4410u);
+    EXPECT_GT(mix.Frames() - heard[0].to, 150u * kRate / 1000) << "quiet after the stop";
+}
+
+TEST_F(AudioDevice, HalfVolumeIsSixPointSevenDecibelsDown)
+{
+    TSoundPtr sound = MakeSound(8820, 1, 1000, 0.5, 0.5);
+    TChannelPtr full = PlaySound(sound, AllocChannel());
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(full); }));
+    Sleep(100);
+    TChannelPtr half = AllocChannel();
+    SetChannelVolume(half, 0.5f);
+    PlaySound(sound, half);
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(half); }));
+    Sleep(100);
+    // Set while playing, the volume applies at once.
+    TChannelPtr quiet = PlaySound(sound, AllocChannel());
+    SetChannelVolume(quiet, 0.0f);
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(quiet); }));
+    const Mix mix = Capture();
+
+    const std::vector<Segment> heard = AudibleSegments(mix, 0.001);
+    ASSERT_EQ(heard.size(), 2u) << "volume 0 is 100 dB down";
+    auto steady = [&](const Segment& s) { return Rms(mix, s.from + 2 * kWindow, s.to - 2 * kWindow); };
+    EXPECT_NEAR(Db(steady(heard[1]) / steady(heard[0])), -6.7, 0.1);
+}
+
+TEST_F(AudioDevice, PanPutsTheFarSideTheShapedNumberOfDecibelsDown)
+{
+    TSoundPtr mono = MakeSound(8820, 1, 1000, 0.5, 0.5);
+    TSoundPtr stereo = MakeSound(8820, 2, 1000, 0.5, 0.5);
+    const std::vector<std::pair<TSoundPtr, float>> plays{{mono, 0.5f}, {mono, -1.0f}, {mono, 0.0f},
+                                                         {stereo, 1.0f}, {stereo, -0.5f}};
+    for (const auto& [sound, pan] : plays) {
+        TChannelPtr channel = AllocChannel();
+        SetChannelPan(channel, pan);
+        PlaySound(sound, channel);
+        ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(channel); }));
+        Sleep(100);
+    }
+    const Mix mix = Capture();
+
+    const std::vector<Segment> heard = AudibleSegments(mix);
+    ASSERT_EQ(heard.size(), plays.size());
+    auto separation = [&](const Segment& s) {
+        const size_t a = s.from + 2 * kWindow, b = s.to - 2 * kWindow;
+        return Db(std::max(RmsOf(mix.right, a, b), 1e-6) / std::max(RmsOf(mix.left, a, b), 1e-6));
+    };
+    // Pan 0.5 is stored as 1 - 0.5^0.1 = 0.067: 6.7 dB.
+    EXPECT_NEAR(separation(heard[0]), 6.7, 0.5);
+    EXPECT_LT(separation(heard[1]), -60.0);
+    EXPECT_NEAR(separation(heard[2]), 0.0, 0.1);
+    EXPECT_GT(separation(heard[3]), 60.0);
+    EXPECT_LT(separation(heard[4]), -3.0);
+}
+
+TEST_F(AudioDevice, RateChangesSpeedAndPitch)
+{
+    TSoundPtr sound = MakeSound(22050, 1, 500, 0.5, 0.5);
+    TChannelPtr channel = AllocChannel();
+    SetChannelRate(channel, 2.0f);
+    PlaySound(sound, channel);
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(channel); }));
+    const Mix mix = Capture();
+
+    const std::vector<Segment> heard = AudibleSegments(mix);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(heard[0].Length()), 11025.0, 2.0 * kWindow);
+    const size_t a = heard[0].from + 2 * kWindow, b = heard[0].to - 2 * kWindow;
+    EXPECT_GT(ToneLevel(mix.left, kRate, 1000, a, b), 20 * ToneLevel(mix.left, kRate, 500, a, b));
+}
+
+TEST_F(AudioDevice, PlayingOnABusyChannelStartsTheNewSoundFromItsBeginning)
+{
+    TSoundPtr first = MakeSound(kRate, 1, 440, 0.5, 0.5, SOUND_LOOP);
+    TSoundPtr second = MakeSound(13230, 1, 1320, 0.1, 0.7);
+    TChannelPtr music = AllocChannel();
+    EXPECT_EQ(PlaySound(first, music), music);
+    Sleep(150);
+    EXPECT_EQ(PlaySound(second, music), music);
+    EXPECT_TRUE(ChannelPlaying(music));
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(music); }));
+    Sleep(50);
+    const Mix mix = Capture();
+
+    const std::vector<Segment> heard = AudibleSegments(mix);
+    ASSERT_FALSE(heard.empty());
+    const Segment& s = heard.back();
+    // The last 0.3 s hold only the new sound, rising from its quiet start.
+    const size_t from = s.to - 13230 + 2 * kWindow, to = s.to - 2 * kWindow;
+    EXPECT_LT(ToneLevel(mix.left, kRate, 440, from, to), 0.01);
+    EXPECT_GT(ToneLevel(mix.left, kRate, 1320, from, to), 0.05);
+    EXPECT_GT(Rms(mix, to - kWindow, to) / Rms(mix, from, from + kWindow), 3.0);
+}
+
+TEST_F(AudioDevice, CuedChannelsWaitAtTheStartAndFinishedOnesStayQuiet)
+{
+    TSoundPtr sound = MakeSound(6615, 1, 1000, 0.5, 0.5);
+    TChannelPtr channel = CueSound(sound);
+    ASSERT_TRUE(channel);
+    EXPECT_FALSE(ChannelPlaying(channel));
+    Sleep(150);
+    ResumeChannel(channel);
+    EXPECT_TRUE(ChannelPlaying(channel));
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(channel); }));
+    // A finished channel gives up its copy: resuming it plays nothing.
+    ResumeChannel(channel);
+    EXPECT_FALSE(ChannelPlaying(channel));
+    PauseChannel(channel);
+    Sleep(200);
+    const Mix mix = Capture();
+
+    const std::vector<Segment> heard = AudibleSegments(mix);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(heard[0].Length()), 6615.0, 2.0 * kWindow);
+}
+
+TEST_F(AudioDevice, OverlappingPlaysUseSeparateCopiesThatAreReused)
+{
+    TSoundPtr effect = MakeSound(4410, 1, 1000, 0.3, 0.3);
+    TSoundPtr other = MakeSound(4410, 1, 700, 0.3, 0.3);
+    std::vector<TChannelPtr> channels;
+    for (int i = 0; i < 3; ++i) channels.push_back(PlaySound(effect));
+    EXPECT_EQ(Driver().LiveSources(), 3);
+    for (const TChannelPtr& c : channels) EXPECT_TRUE(ChannelPlaying(c));
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(channels[0]) && !ChannelPlaying(channels[2]); }));
+    for (int i = 0; i < 3; ++i) PlaySound(effect);
+    EXPECT_EQ(Driver().LiveSources(), 3) << "finished copies are played again";
+
+    // At the cap a cue first takes the idle copies of other sounds.
+    Driver().SetSourceLimit(3);
+    TChannelPtr refused = PlaySound(other);
+    EXPECT_FALSE(ChannelPlaying(refused)) << "every copy is busy";
+    Sleep(250);
+    TChannelPtr taken = PlaySound(other);
+    EXPECT_TRUE(ChannelPlaying(taken));
+    EXPECT_LE(Driver().LiveSources(), 3);
+}
+
+TEST_F(AudioDevice, AfterShutdownOldSoundsAndChannelsAreSilentButUsable)
+{
+    TSoundPtr old = MakeSound(44100, 1, 1000, 0.5, 0.5);
+    TChannelPtr channel = PlaySound(old, AllocChannel());
+    EXPECT_TRUE(ChannelPlaying(channel));
+    ShutdownAudio();
+    EXPECT_FALSE(ChannelPlaying(channel));
+    PauseChannel(channel);
+    SetChannelVolume(channel, 0.3f);
+    StopChannel(channel);
+    EXPECT_FALSE(ChannelPlaying(PlaySound(old)));
+
+    ASSERT_TRUE(SetAudioDriver("DirectSound"));
+    EXPECT_FALSE(ChannelPlaying(PlaySound(old)));
+    TSoundPtr fresh = MakeSound(4410, 1, 1000, 0.5, 0.5);
+    EXPECT_EQ(PlaySound(fresh, channel), channel);
+    EXPECT_TRUE(ChannelPlaying(channel));
+}
+
+TEST_F(AudioDevice, OggFilesPlayThroughTheDevice)
+{
+    TempDir dir;
+    const std::string path = dir.Write("tone.ogg", EncodeOgg(Tone(11025, 2, kRate, 800, 0.5, 0.5), 2, kRate));
+    TSoundPtr sound = LoadSound(path);
+    ASSERT_TRUE(sound);
+    TChannelPtr channel = PlaySound(sound);
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(channel); }));
+    const Mix mix = Capture();
+
+    const std::vector<Segment> heard = AudibleSegments(mix);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(heard[0].Length()), 11025.0, 2.0 * kWindow);
+    const size_t a = heard[0].from + 2 * kWindow, b = heard[0].to - 2 * kWindow;
+    EXPECT_GT(ToneLevel(mix.right, kRate, 800, a, b), 0.3);
+}
+
+TEST_F(AudioDevice, BuffersTheDeviceRefusesAreErrors)
+{
+    TAudioSamplePtr noRate = TAudioSample::Create(100, 0, SAMPLE_MONO8);
+    std::memset(noRate->samples, 128, 100);
+    try {
+        LoadSound(noRate);
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "CreateSoundBuffer failed (40963)");
+    }
+    // Eight-bit and big-endian samples are taken as they are.
+    TAudioSamplePtr big = TAudioSample::Create(2, 8000, SAMPLE_STEREO16BE);
+    std::memset(big->samples, 0, 8);
+    EXPECT_TRUE(LoadSound(big));
+    EXPECT_TRUE(LoadSound(TAudioSample::Create(0, 8000, SAMPLE_STEREO8)));
+}
+
+} // namespace
