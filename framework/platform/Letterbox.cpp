@@ -45,6 +45,8 @@ void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight
         outerY = innerY;
         return;
     }
-    outerX = box.x + static_cast<int32_t>((int64_t{innerX} * 2 + 1) * box.width / (int64_t{innerWidth} * 2));
-    outerY = box.y + static_cast<int32_t>((int64_t{innerY} * 2 + 1) * box.height / (int64_t{innerHeight} * 2));
+    // The first outer pixel that starts inside the inner pixel, so OuterToInner gives it back.
+    const auto ceilDiv = [](int64_t a, int64_t b) { return a >= 0 ? (a + b - 1) / b : -(-a / b); };
+    outerX = box.x + static_cast<int32_t>(ceilDiv(int64_t{innerX} * box.width, innerWidth));
+    outerY = box.y + static_cast<int32_t>(ceilDiv(int64_t{innerY} * box.height, innerHeight));
 }

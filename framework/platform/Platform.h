@@ -46,7 +46,7 @@ TLetterbox FitLetterbox(int32_t outerWidth, int32_t outerHeight, int32_t innerWi
 // A point of the outer area in picture coordinates, clamped onto the picture.
 void OuterToInner(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t outerX, int32_t outerY,
                   int32_t& innerX, int32_t& innerY);
-// A picture point in outer-area coordinates (its pixel's centre).
+// A picture point in outer-area coordinates: an outer pixel that maps back onto it when it can.
 void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t innerX, int32_t innerY,
                   int32_t& outerX, int32_t& outerY);
 

@@ -1,0 +1,289 @@
+// The harness on the recording driver: frame counting, the trace and its pacing, the frame limit,
+// scripted input by frame, recording and exact replay, and screenshots.
+#include "TempDir.h"
+#include "framework/graphics/Recording.h"
+#include "framework/platform/Harness.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The number after "key": in a trace line.
+int32_t Member(const std::string& line, const std::string& key)
+{
+    const size_t at = line.find("\"" + key + "\":");
+    if (at == std::string::npos) return -1;
+    return std::stoi(line.substr(at + key.size() + 3));
+}
+
+class HarnessTest : public testing::Test {
+protected:
+    void TearDown() override
+    {
+        EndGraphics();
+        SetEventSource(nullptr);
+        SetClock(nullptr);
+        ResetInput();
+    }
+
+    // The pointer position outlives a flush, as a real pointer's does; tests start it at 0, 0.
+    static void ResetInput()
+    {
+        FlushInputState();
+        TEvent home;
+        home.id = EVENT_MOUSEMOVE;
+        HandleInputEvent(home);
+    }
+
+    // A headless platform on a virtual clock, without GL: the game draws through the recorder.
+    static THarnessPlatform Headless()
+    {
+        THarnessPlatform platform;
+        platform.virtualClock = std::make_shared<TVirtualClock>(0);
+        platform.clock = platform.virtualClock;
+        return platform;
+    }
+
+    static void OpenDisplay()
+    {
+        ASSERT_NE(OpenRecordingGraphics(1024, 768, std::make_shared<TRecordingDriver>()), nullptr);
+    }
+
+    TTempDir dir;
+};
+
+TEST_F(HarnessTest, SixtyFramesTakeOneSecondInTheTrace)
+{
+    THarnessOptions options;
+    options.tracePath = dir.File("trace.jsonl");
+    THarness harness;
+    std::string error;
+    ASSERT_TRUE(harness.Start(options, Headless(), error)) << error;
+    harness.SetTraceFields([] { return std::string("\"level\":7"); });
+    OpenDisplay();
+    for (int i = 0; i < 120; ++i) Flip(-1);
+    ASSERT_TRUE(harness.Finish());
+
+    const auto lines = Lines(ReadText(options.tracePath));
+    ASSERT_EQ(lines.size(), 120u);
+    int32_t previous = 0;
+    int32_t shorter = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(Member(lines[i], "frame"), static_cast<int32_t>(i + 1));
+        EXPECT_EQ(Member(lines[i], "level"), 7);
+        const int32_t ms = Member(lines[i], "ms");
+        EXPECT_TRUE(ms - previous == 16 || ms - previous == 17) << lines[i];
+        shorter += ms - previous == 16 ? 1 : 0;
+        previous = ms;
+    }
+    EXPECT_EQ(lines.front(), "{\"frame\":1,\"ms\":16,\"level\":7}");
+    EXPECT_EQ(Member(lines[59], "ms"), 1000);
+    EXPECT_EQ(Member(lines[119], "ms"), 2000);
+    EXPECT_EQ(shorter, 40);
+}
+
+TEST_F(HarnessTest, FrameLimitEndsRightAfterThatFlip)
+{
+    THarnessOptions options;
+    options.frames = 3;
+    options.tracePath = dir.File("trace.jsonl");
+    THarness harness;
+    std::string error;
+    ASSERT_TRUE(harness.Start(options, Headless(), error)) << error;
+    OpenDisplay();
+    int32_t flips = 0;
+    try {
+        for (; flips < 10; ++flips) Flip(-1);
+    } catch (const TFrameLimitReached& limit) {
+        EXPECT_EQ(limit.frame, 3);
+    }
+    EXPECT_EQ(flips, 2);  // the third Flip did not return
+    EXPECT_EQ(harness.Frames(), 3);
+    harness.Finish();
+    EXPECT_EQ(Lines(ReadText(options.tracePath)).size(), 3u);
+}
+
+TEST_F(HarnessTest, ScriptedEventsArriveAfterTheirFrame)
+{
+    const std::string script = "# two keys and a character\n"
+                               "0 char 65\n"
+                               "2 keydown 32\n"
+                               "3 keyup 32\n"
+                               "3 mousemove 100 200\n";
+    WriteText(dir.File("in.txt"), script);
+    THarnessOptions options;
+    options.inputPath = dir.File("in.txt");
+    THarness harness;
+    std::string error;
+    ASSERT_TRUE(harness.Start(options, Headless(), error)) << error;
+    OpenDisplay();
+    EXPECT_EQ(NextTypedChar(), 65);
+    EXPECT_EQ(KeyIsDown(KEY_SPACE), 0);
+    Flip(-1);
+    EXPECT_EQ(KeyIsDown(KEY_SPACE), 0);
+    Flip(-1);
+    EXPECT_EQ(KeyIsDown(KEY_SPACE), 1);
+    EXPECT_EQ(KeyHitCount(KEY_SPACE), 1);
+    Flip(-1);
+    EXPECT_EQ(KeyIsDown(KEY_SPACE), 0);
+    EXPECT_EQ(MousePosX(), 100);
+    EXPECT_EQ(MousePosY(), 200);
+}
+
+TEST_F(HarnessTest, HandWrittenScriptsAnswerPointerWarps)
+{
+    WriteText(dir.File("in.txt"), "1 mousemove 300 10\n");
+    THarnessOptions options;
+    options.inputPath = dir.File("in.txt");
+    THarness harness;
+    std::string error;
+    ASSERT_TRUE(harness.Start(options, Headless(), error)) << error;
+    OpenDisplay();
+    MoveMouse(40, 50);
+    EXPECT_EQ(MousePosX(), 40);
+    EXPECT_EQ(MousePosY(), 50);
+    Flip(-1);
+    EXPECT_EQ(MousePosX(), 300);
+}
+
+TEST_F(HarnessTest, BadScriptsAndFilesAreRefused)
+{
+    WriteText(dir.File("bad.txt"), "0 keydown 32\n1 jump 3\n");
+    struct TCase {
+        THarnessOptions options;
+        std::string mentions;
+    };
+    TCase cases[3];
+    cases[0].options.inputPath = dir.File("bad.txt");
+    cases[0].mentions = "bad.txt: line 2";
+    cases[1].options.inputPath = dir.File("absent.txt");
+    cases[1].mentions = "absent.txt";
+    cases[2].options.tracePath = dir.File("no/such/folder/trace.jsonl");
+    cases[2].mentions = "trace.jsonl";
+    for (const TCase& c : cases) {
+        THarness harness;
+        std::string error;
+        EXPECT_FALSE(harness.Start(c.options, Headless(), error));
+        EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
+    }
+}
+
+// A little game: each frame it reads the clock and the input, warps the pointer as the paddle
+// does, and sometimes waits; what it saw is its result.
+std::vector<int32_t> PlayFrames(int32_t frames)
+{
+    std::vector<int32_t> seen;
+    for (int32_t i = 0; i < frames; ++i) {
+        seen.push_back(CurrentMillisecs());
+        seen.push_back(KeyHitCount(KEY_SPACE));
+        seen.push_back(MousePosX());
+        MoveMouse(MousePosX() / 2 + 10, 704);
+        if (i == 4) SleepMillisecs(250);
+        Flip(-1);
+    }
+    return seen;
+}
+
+TEST_F(HarnessTest, RecordingReplaysExactly)
+{
+    WriteText(dir.File("in.txt"), "1 keydown 32\n2 keyup 32\n3 mousemove 500 300\n6 keydown 32\n");
+    THarnessOptions record;
+    record.inputPath = dir.File("in.txt");
+    record.recordPath = dir.File("rec.txt");
+    record.tracePath = dir.File("first.jsonl");
+    std::vector<int32_t> first;
+    {
+        THarness harness;
+        std::string error;
+        ASSERT_TRUE(harness.Start(record, Headless(), error)) << error;
+        OpenDisplay();
+        first = PlayFrames(10);
+        harness.Finish();
+        EndGraphics();
+    }
+    ResetInput();
+
+    // The pacing of Flip reads the clock too, but only the game's own readings are recorded: one
+    // when the display opens and one per frame.
+    const std::string recording = ReadText(record.recordPath);
+    int32_t clockLines = 0;
+    for (const std::string& line : Lines(recording)) clockLines += line.find(" clock ") != std::string::npos;
+    EXPECT_EQ(clockLines, 11);
+    EXPECT_NE(recording.find("mousemove"), std::string::npos);
+
+    THarnessOptions replay;
+    replay.inputPath = record.recordPath;
+    replay.tracePath = dir.File("second.jsonl");
+    std::vector<int32_t> second;
+    {
+        THarness harness;
+        std::string error;
+        ASSERT_TRUE(harness.Start(replay, Headless(), error)) << error;
+        OpenDisplay();
+        second = PlayFrames(10);
+        harness.Finish();
+    }
+    EXPECT_EQ(first, second);
+    EXPECT_EQ(ReadText(record.tracePath), ReadText(replay.tracePath));
+    // The wait in the fifth frame made it late; the pacing starts again from there.
+    const auto lines = Lines(ReadText(replay.tracePath));
+    EXPECT_EQ(Member(lines.at(3), "ms"), 66);
+    EXPECT_EQ(Member(lines.at(4), "ms"), 66 + 250);
+    EXPECT_EQ(Member(lines.at(5), "ms"), 66 + 250 + 17);
+}
+
+TEST_F(HarnessTest, ShotsAreTakenOfTheirFrameOnly)
+{
+    THarnessOptions options;
+    options.shots = {{2, dir.File("two.png")}, {2, dir.File("again.png")}, {50, dir.File("late.png")}};
+    THarness harness;
+    std::string error;
+    ASSERT_TRUE(harness.Start(options, Headless(), error)) << error;
+    OpenDisplay();
+    Flip(-1);
+    EXPECT_FALSE(std::filesystem::exists(options.shots[0].path));
+    Flip(-1);
+    EXPECT_TRUE(std::filesystem::exists(options.shots[0].path));
+    EXPECT_TRUE(std::filesystem::exists(options.shots[1].path));
+    Flip(-1);
+    // Frame 50 never came: the run reports it.
+    EXPECT_FALSE(harness.Finish());
+    EXPECT_FALSE(std::filesystem::exists(options.shots[2].path));
+}
+
+TEST(HarnessClock, PacingReadingsBypassTheGameClock)
+{
+    auto game = std::make_shared<TVirtualClock>(5000);
+    auto pacing = std::make_shared<TVirtualClock>(100);
+    THarnessClock clock(game, pacing);
+    EXPECT_EQ(clock.Millisecs(), 5000);
+    clock.SetInGraphics(true);
+    EXPECT_EQ(clock.Millisecs(), 100);
+    clock.Sleep(16);
+    EXPECT_EQ(pacing->Millisecs(), 116);
+    EXPECT_EQ(game->Millisecs(), 5000);
+    clock.SetInGraphics(false);
+    clock.Sleep(30);
+    EXPECT_EQ(game->Millisecs(), 5030);
+    EXPECT_EQ(pacing->Millisecs(), 116);
+    EXPECT_EQ(clock.PacingMillisecs(), 116);
+
+    // A replay shown in a window waits for real as well.
+    THarnessClock shown(game, pacing, true);
+    shown.Sleep(4);
+    EXPECT_EQ(game->Millisecs(), 5034);
+    EXPECT_EQ(pacing->Millisecs(), 120);
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+// The command line: every option, its values, and the mistakes that must be refused.
+#include "framework/platform/Harness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Options, GoodCommandLines)
+{
+    THarnessOptions options;
+    THarnessAction action = THarnessAction::Run;
+    std::string error;
+
+    ASSERT_TRUE(ParseHarnessOptions({}, options, action, error)) << error;
+    EXPECT_EQ(action, THarnessAction::Run);
+    EXPECT_FALSE(options.window);
+    EXPECT_FALSE(options.headless);
+    EXPECT_EQ(options.frames, 0);
+    EXPECT_EQ(options.level, 0);
+    EXPECT_TRUE(options.shots.empty());
+
+    ASSERT_TRUE(ParseHarnessOptions({"--headless", "--frames", "2", "--shot", "2:out.png", "--shot=5:dir/b.png",
+                                     "--trace", "t.jsonl", "--input=in.txt", "--record", "rec.txt", "--data",
+                                     "data dir", "--level", "33"},
+                                    options, action, error))
+        << error;
+    EXPECT_EQ(action, THarnessAction::Run);
+    EXPECT_TRUE(options.headless);
+    EXPECT_EQ(options.frames, 2);
+    ASSERT_EQ(options.shots.size(), 2u);
+    EXPECT_EQ(options.shots[0].frame, 2);
+    EXPECT_EQ(options.shots[0].path, "out.png");
+    EXPECT_EQ(options.shots[1].frame, 5);
+    EXPECT_EQ(options.shots[1].path, "dir/b.png");
+    EXPECT_EQ(options.tracePath, "t.jsonl");
+    EXPECT_EQ(options.inputPath, "in.txt");
+    EXPECT_EQ(options.recordPath, "rec.txt");
+    EXPECT_EQ(options.dataDir, "data dir");
+    EXPECT_EQ(options.level, 33);
+
+    // A colon in the file name belongs to the file.
+    ASSERT_TRUE(ParseHarnessOptions({"--shot", "1:a:b.png", "--level", "1", "--window"}, options, action, error));
+    EXPECT_EQ(options.shots.at(0).path, "a:b.png");
+    EXPECT_EQ(options.level, 1);
+    EXPECT_TRUE(options.window);
+
+    // The last of a repeated option wins.
+    ASSERT_TRUE(ParseHarnessOptions({"--frames", "9", "--frames", "4"}, options, action, error));
+    EXPECT_EQ(options.frames, 4);
+
+    ASSERT_TRUE(ParseHarnessOptions({"--headless", "--help"}, options, action, error));
+    EXPECT_EQ(action, THarnessAction::Help);
+    ASSERT_TRUE(ParseHarnessOptions({"-h"}, options, action, error));
+    EXPECT_EQ(action, THarnessAction::Help);
+    ASSERT_TRUE(ParseHarnessOptions({"--version"}, options, action, error));
+    EXPECT_EQ(action, THarnessAction::Version);
+}
+
+TEST(Options, BadCommandLinesAreRefusedWithOneLine)
+{
+    struct TCase {
+        std::vector<std::string> args;
+        std::string mentions;
+    };
+    const TCase cases[] = {
+        {{"--fullscreen"}, "unknown option '--fullscreen'"},
+        {{"-x"}, "unknown option '-x'"},
+        {{"level3"}, "unexpected argument 'level3'"},
+        {{"--frames"}, "--frames needs a value"},
+        {{"--frames", "0"}, "'0'"},
+        {{"--frames", "-3"}, "'-3'"},
+        {{"--frames", "12abc"}, "'12abc'"},
+        {{"--frames", "99999999999"}, "'99999999999'"},
+        {{"--frames="}, "--frames needs a value"},
+        {{"--level", "0"}, "1 to 33"},
+        {{"--level", "34"}, "1 to 33"},
+        {{"--level", " 5"}, "' 5'"},
+        {{"--shot", "out.png"}, "FRAME:FILE.png"},
+        {{"--shot", "0:out.png"}, "FRAME:FILE.png"},
+        {{"--shot", "3:"}, "FRAME:FILE.png"},
+        {{"--shot", ":a.png"}, "FRAME:FILE.png"},
+        {{"--input"}, "--input needs a value"},
+        {{"--trace", ""}, "--trace needs a value"},
+        {{"--window", "--headless"}, "cannot be used together"},
+        {{"--headless=yes"}, "--headless takes no value"},
+        {{"--input", "a.txt", "--record", "a.txt"}, "same file"},
+    };
+    for (const TCase& c : cases) {
+        THarnessOptions options;
+        THarnessAction action = THarnessAction::Run;
+        std::string error;
+        EXPECT_FALSE(ParseHarnessOptions(c.args, options, action, error)) << c.args.at(0);
+        EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+    }
+}
+
+TEST(Options, UsageNamesEveryOption)
+{
+    const std::string usage = HarnessUsage();
+    for (const char* option : {"--window", "--headless", "--input FILE", "--record FILE", "--frames N",
+                               "--shot N:FILE.png", "--trace FILE", "--data DIR", "--level N", "--help", "--version"})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
+}  // namespace
