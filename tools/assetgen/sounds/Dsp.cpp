@@ -1,0 +1,379 @@
+// Building blocks of the sound generator: random numbers, buffers, oscillators, envelopes, filters.
+#include "Dsp.h"
+
+#include <algorithm>
+
+namespace snd {
+
+uint64_t Rng::Next()
+{
+    state_ += 0x9E3779B97F4A7C15ull;
+    uint64_t z = state_;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+double Rng::Uniform()
+{
+    return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0);
+}
+
+double Rng::Bipolar()
+{
+    return Uniform() * 2.0 - 1.0;
+}
+
+int32_t Rng::Range(int32_t lo, int32_t hi)
+{
+    if (hi <= lo) {
+        return lo;
+    }
+    const uint64_t span = static_cast<uint64_t>(hi - lo) + 1;
+    return lo + static_cast<int32_t>(Next() % span);
+}
+
+uint64_t HashText(const char* text)
+{
+    uint64_t h = 1469598103934665603ull;  // FNV-1a
+    for (const char* p = text; *p != '\0'; ++p) {
+        h ^= static_cast<unsigned char>(*p);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+double MidiToHz(double note)
+{
+    return 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
+}
+
+double DbToGain(double db)
+{
+    return std::pow(10.0, db / 20.0);
+}
+
+Buffer Buffer::MakeMono(int32_t rate, size_t frames)
+{
+    Buffer b;
+    b.rate = rate;
+    b.left.assign(frames, 0.0f);
+    return b;
+}
+
+Buffer Buffer::MakeStereo(int32_t rate, size_t frames)
+{
+    Buffer b = MakeMono(rate, frames);
+    b.right.assign(frames, 0.0f);
+    return b;
+}
+
+float Buffer::Peak() const
+{
+    float peak = 0.0f;
+    for (float v : left) {
+        peak = std::max(peak, std::fabs(v));
+    }
+    for (float v : right) {
+        peak = std::max(peak, std::fabs(v));
+    }
+    return peak;
+}
+
+void Buffer::Scale(float gain)
+{
+    for (float& v : left) {
+        v *= gain;
+    }
+    for (float& v : right) {
+        v *= gain;
+    }
+}
+
+void Buffer::NormalizePeak(float peak)
+{
+    const float current = Peak();
+    if (current > 0.0f) {
+        Scale(peak / current);
+    }
+}
+
+void AddInto(std::vector<float>& dst, const std::vector<float>& src, size_t at, float gain)
+{
+    if (dst.size() < at + src.size()) {
+        dst.resize(at + src.size(), 0.0f);
+    }
+    for (size_t i = 0; i < src.size(); ++i) {
+        dst[at + i] += src[i] * gain;
+    }
+}
+
+double PolyBlep(double phase, double increment)
+{
+    if (increment <= 0.0) {
+        return 0.0;
+    }
+    if (phase < increment) {
+        const double t = phase / increment;
+        return t + t - t * t - 1.0;
+    }
+    if (phase > 1.0 - increment) {
+        const double t = (phase - 1.0) / increment;
+        return t * t + t + t + 1.0;
+    }
+    return 0.0;
+}
+
+double SawWave(double phase, double increment)
+{
+    return 2.0 * phase - 1.0 - PolyBlep(phase, increment);
+}
+
+double PulseWave(double phase, double increment, double width)
+{
+    double shifted = phase + (1.0 - width);
+    shifted -= std::floor(shifted);
+    const double naive = phase < width ? 1.0 : -1.0;
+    return naive + PolyBlep(phase, increment) - PolyBlep(shifted, increment);
+}
+
+double TriangleWave(double phase)
+{
+    return phase < 0.5 ? 4.0 * phase - 1.0 : 3.0 - 4.0 * phase;
+}
+
+double Adsr::Level(double t, double gate) const
+{
+    const auto held = [this](double u) {
+        if (u < attack) {
+            return u / attack;
+        }
+        if (u < attack + decay) {
+            const double x = 1.0 - (u - attack) / decay;
+            return sustain + (1.0 - sustain) * x * x;
+        }
+        return sustain;
+    };
+    if (t < 0.0) {
+        return 0.0;
+    }
+    if (t < gate) {
+        return held(t);
+    }
+    if (t >= gate + release) {
+        return 0.0;
+    }
+    const double x = 1.0 - (t - gate) / release;
+    return held(gate) * x * x * x;
+}
+
+double Decay(double t, double tau, double length)
+{
+    if (t < 0.0 || t >= length) {
+        return 0.0;
+    }
+    const double fadeStart = length * 0.95;
+    const double level = std::exp(-t / tau);
+    return t < fadeStart ? level : level * (length - t) / (length - fadeStart);
+}
+
+void Svf::Set(double cutoffHz, double q, double rate)
+{
+    const double limited = std::clamp(cutoffHz, 10.0, rate * 0.45);
+    g_ = std::tan(kPi * limited / rate);
+    k_ = 1.0 / std::max(q, 0.05);
+    a1_ = 1.0 / (1.0 + g_ * (g_ + k_));
+    a2_ = g_ * a1_;
+    a3_ = g_ * a2_;
+}
+
+Svf::Out Svf::Process(double x)
+{
+    const double v3 = x - ic2_;
+    const double v1 = a1_ * ic1_ + a2_ * v3;
+    const double v2 = ic2_ + a2_ * ic1_ + a3_ * v3;
+    ic1_ = 2.0 * v1 - ic1_;
+    ic2_ = 2.0 * v2 - ic2_;
+    return {v2, v1, x - k_ * v1 - v2};
+}
+
+Biquad Biquad::Make(double b0, double b1, double b2, double a0, double a1, double a2)
+{
+    Biquad q;
+    q.b0_ = b0 / a0;
+    q.b1_ = b1 / a0;
+    q.b2_ = b2 / a0;
+    q.a1_ = a1 / a0;
+    q.a2_ = a2 / a0;
+    return q;
+}
+
+Biquad Biquad::LowPass(double hz, double q, double rate)
+{
+    const double w = kTwoPi * hz / rate;
+    const double alpha = std::sin(w) / (2.0 * q);
+    const double cw = std::cos(w);
+    return Make((1 - cw) / 2, 1 - cw, (1 - cw) / 2, 1 + alpha, -2 * cw, 1 - alpha);
+}
+
+Biquad Biquad::HighPass(double hz, double q, double rate)
+{
+    const double w = kTwoPi * hz / rate;
+    const double alpha = std::sin(w) / (2.0 * q);
+    const double cw = std::cos(w);
+    return Make((1 + cw) / 2, -(1 + cw), (1 + cw) / 2, 1 + alpha, -2 * cw, 1 - alpha);
+}
+
+Biquad Biquad::BandPass(double hz, double q, double rate)
+{
+    const double w = kTwoPi * hz / rate;
+    const double alpha = std::sin(w) / (2.0 * q);
+    const double cw = std::cos(w);
+    return Make(alpha, 0, -alpha, 1 + alpha, -2 * cw, 1 - alpha);
+}
+
+Biquad Biquad::Peak(double hz, double q, double gainDb, double rate)
+{
+    const double a = std::pow(10.0, gainDb / 40.0);
+    const double w = kTwoPi * hz / rate;
+    const double alpha = std::sin(w) / (2.0 * q);
+    const double cw = std::cos(w);
+    return Make(1 + alpha * a, -2 * cw, 1 - alpha * a, 1 + alpha / a, -2 * cw, 1 - alpha / a);
+}
+
+Biquad Biquad::LowShelf(double hz, double gainDb, double rate)
+{
+    const double a = std::pow(10.0, gainDb / 40.0);
+    const double w = kTwoPi * hz / rate;
+    const double cw = std::cos(w);
+    const double alpha = std::sin(w) / 2.0 * std::sqrt(2.0);
+    const double s = 2.0 * std::sqrt(a) * alpha;
+    return Make(a * ((a + 1) - (a - 1) * cw + s), 2 * a * ((a - 1) - (a + 1) * cw),
+                             a * ((a + 1) - (a - 1) * cw - s), (a + 1) + (a - 1) * cw + s,
+                             -2 * ((a - 1) + (a + 1) * cw), (a + 1) + (a - 1) * cw - s);
+}
+
+Biquad Biquad::HighShelf(double hz, double gainDb, double rate)
+{
+    const double a = std::pow(10.0, gainDb / 40.0);
+    const double w = kTwoPi * hz / rate;
+    const double cw = std::cos(w);
+    const double alpha = std::sin(w) / 2.0 * std::sqrt(2.0);
+    const double s = 2.0 * std::sqrt(a) * alpha;
+    return Make(a * ((a + 1) + (a - 1) * cw + s), -2 * a * ((a - 1) + (a + 1) * cw),
+                             a * ((a + 1) + (a - 1) * cw - s), (a + 1) - (a - 1) * cw + s,
+                             2 * ((a - 1) - (a + 1) * cw), (a + 1) - (a - 1) * cw - s);
+}
+
+double Biquad::Process(double x)
+{
+    const double y = b0_ * x + z1_;
+    z1_ = b1_ * x - a1_ * y + z2_;
+    z2_ = b2_ * x - a2_ * y;
+    return y;
+}
+
+void Biquad::ProcessAll(std::vector<float>& samples)
+{
+    for (float& v : samples) {
+        v = static_cast<float>(Process(v));
+    }
+}
+
+void OnePole::SetLowPass(double hz, double rate)
+{
+    a_ = 1.0 - std::exp(-kTwoPi * hz / rate);
+}
+
+double OnePole::Low(double x)
+{
+    z_ += a_ * (x - z_);
+    return z_;
+}
+
+Reverb::Reverb(int32_t rate, double roomSize, double damping, double width)
+{
+    static constexpr int32_t kCombs[] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
+    static constexpr int32_t kAllpasses[] = {556, 441, 341, 225};
+    static constexpr int32_t kSpread = 23;
+    const double scale = rate / 44100.0;
+    for (int32_t side = 0; side < 2; ++side) {
+        for (int32_t length : kCombs) {
+            Comb comb;
+            comb.line.assign(static_cast<size_t>((length + side * kSpread) * scale), 0.0f);
+            combs_[side].push_back(std::move(comb));
+        }
+        for (int32_t length : kAllpasses) {
+            Allpass allpass;
+            allpass.line.assign(static_cast<size_t>((length + side * kSpread) * scale), 0.0f);
+            allpasses_[side].push_back(std::move(allpass));
+        }
+    }
+    feedback_ = static_cast<float>(roomSize * 0.28 + 0.7);
+    damp_ = static_cast<float>(damping * 0.4);
+    wet1_ = static_cast<float>(3.0 * (width / 2.0 + 0.5));
+    wet2_ = static_cast<float>(3.0 * ((1.0 - width) / 2.0));
+}
+
+void Reverb::Process(float inL, float inR, float& outL, float& outR)
+{
+    const float input = (inL + inR) * 0.015f;
+    float out[2] = {0.0f, 0.0f};
+    for (int32_t side = 0; side < 2; ++side) {
+        for (Comb& c : combs_[side]) {
+            const float y = c.line[c.pos];
+            c.store = y * (1.0f - damp_) + c.store * damp_;
+            c.line[c.pos] = input + c.store * feedback_;
+            c.pos = (c.pos + 1) % c.line.size();
+            out[side] += y;
+        }
+        for (Allpass& a : allpasses_[side]) {
+            const float buffered = a.line[a.pos];
+            const float y = buffered - out[side];
+            a.line[a.pos] = out[side] + buffered * 0.5f;
+            a.pos = (a.pos + 1) % a.line.size();
+            out[side] = y;
+        }
+    }
+    outL = out[0] * wet1_ + out[1] * wet2_;
+    outR = out[1] * wet1_ + out[0] * wet2_;
+}
+
+Buffer RenderReverb(const Buffer& send, double roomSize, double damping, double width, size_t tail)
+{
+    Reverb reverb(send.rate, roomSize, damping, width);
+    Buffer wet = Buffer::MakeStereo(send.rate, send.Frames() + tail);
+    for (size_t i = 0; i < wet.Frames(); ++i) {
+        const float l = i < send.Frames() ? send.left[i] : 0.0f;
+        const float r = i < send.Frames() && send.IsStereo() ? send.right[i] : l;
+        reverb.Process(l, r, wet.left[i], wet.right[i]);
+    }
+    return wet;
+}
+
+Buffer RenderEcho(const Buffer& send, size_t delayFrames, double feedback, double toneHz, size_t tail)
+{
+    Buffer wet = Buffer::MakeStereo(send.rate, send.Frames() + tail);
+    std::vector<float> lineL(delayFrames, 0.0f);
+    std::vector<float> lineR(delayFrames, 0.0f);
+    OnePole toneL;
+    OnePole toneR;
+    toneL.SetLowPass(toneHz, send.rate);
+    toneR.SetLowPass(toneHz, send.rate);
+    size_t pos = 0;
+    for (size_t i = 0; i < wet.Frames(); ++i) {
+        const float inL = i < send.Frames() ? send.left[i] : 0.0f;
+        const float inR = i < send.Frames() && send.IsStereo() ? send.right[i] : inL;
+        const float outL = lineL[pos];
+        const float outR = lineR[pos];
+        // Input enters on the left; each repeat crosses to the other side.
+        lineL[pos] = static_cast<float>((inL + inR) * 0.5f + toneR.Low(outR) * feedback);
+        lineR[pos] = static_cast<float>(toneL.Low(outL) * feedback);
+        pos = (pos + 1) % delayFrames;
+        wet.left[i] = outL;
+        wet.right[i] = outR;
+    }
+    return wet;
+}
+
+}  // namespace snd

@@ -1,0 +1,310 @@
+// The spoken cues: espeak-ng says the words, a light radio treatment and a musical sting follow.
+#include "Catalogue.h"
+#include "Instruments.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+extern char** environ;
+
+namespace snd {
+
+namespace {
+
+constexpr int32_t kRate = 22050;
+constexpr float kVoiceQuality = 0.4f;
+
+enum class Sting { Ready, GameOver, NextLevel, LifeLost, Up, Triple, Freeze, Escape, Slow, Gun, Grow, Shrink, Points };
+
+struct Cue {
+    const char* file;
+    const char* words;
+    Sting sting;
+    double voiceAt;  // seconds into the sting when the voice starts
+};
+
+uint32_t ReadLe(const std::vector<unsigned char>& data, size_t at, size_t bytes)
+{
+    uint32_t value = 0;
+    for (size_t i = 0; i < bytes; ++i) {
+        value |= static_cast<uint32_t>(data[at + i]) << (8 * i);
+    }
+    return value;
+}
+
+// Reads the mono 16-bit PCM WAV that espeak-ng writes, resampled to our rate if it differs.
+Buffer ReadSpeech(const std::filesystem::path& wav)
+{
+    std::ifstream in(wav, std::ios::binary);
+    const std::vector<unsigned char> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (data.size() < 12 || std::memcmp(data.data(), "RIFF", 4) != 0 || std::memcmp(data.data() + 8, "WAVE", 4) != 0) {
+        throw std::runtime_error(wav.string() + " is not a WAV file");
+    }
+    uint32_t rate = 0;
+    uint32_t channels = 0;
+    uint32_t bits = 0;
+    size_t pos = 12;
+    while (pos + 8 <= data.size()) {
+        const size_t size = ReadLe(data, pos + 4, 4);
+        const size_t body = pos + 8;
+        if (std::memcmp(data.data() + pos, "fmt ", 4) == 0 && body + 16 <= data.size()) {
+            channels = ReadLe(data, body + 2, 2);
+            rate = ReadLe(data, body + 4, 4);
+            bits = ReadLe(data, body + 14, 2);
+        } else if (std::memcmp(data.data() + pos, "data", 4) == 0) {
+            if (channels != 1 || bits != 16 || rate == 0) {
+                throw std::runtime_error(wav.string() + " is not 16-bit mono PCM");
+            }
+            // A writer that could not seek back leaves the size unset: take what is there.
+            const size_t frames = std::min(size, data.size() - body) / 2;
+            Buffer speech = Buffer::MakeMono(kRate, frames * kRate / rate);
+            for (size_t i = 0; i < speech.Frames(); ++i) {
+                const double source = static_cast<double>(i) * rate / kRate;
+                const size_t a = std::min(frames - 1, static_cast<size_t>(source));
+                const size_t b = std::min(frames - 1, a + 1);
+                const double frac = source - static_cast<double>(a);
+                const auto sample = [&](size_t k) {
+                    return static_cast<int16_t>(ReadLe(data, body + 2 * k, 2)) / 32768.0;
+                };
+                speech.left[i] = static_cast<float>(sample(a) * (1.0 - frac) + sample(b) * frac);
+            }
+            return speech;
+        }
+        pos = body + size + (size & 1);
+    }
+    throw std::runtime_error(wav.string() + " has no audio data");
+}
+
+// Runs espeak-ng with a fixed voice, pitch and speed. Stops the build with a clear message when
+// it cannot: the spoken cues are part of the game.
+Buffer Speak(const std::filesystem::path& scratch, const std::string& id, const std::string& words)
+{
+    const std::filesystem::path wav = scratch / (id + ".wav");
+    std::vector<std::string> args = {"espeak-ng", "-v", "en-us", "-p", "38", "-s", "140", "-a", "120",
+                                     "-w",        wav.string(), words};
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawnp(&child, "espeak-ng", nullptr, nullptr, argv.data(), environ) != 0) {
+        throw std::runtime_error("cannot run espeak-ng for \"" + words +
+                                 "\": install the espeak-ng package (scripts/deps.sh lists it)");
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        throw std::runtime_error("espeak-ng failed to speak \"" + words + "\"");
+    }
+    Buffer speech = ReadSpeech(wav);
+    std::filesystem::remove(wav);
+    return speech;
+}
+
+// Trims the silence espeak-ng leaves around the words.
+void Trim(Buffer& speech)
+{
+    const auto loud = [](float v) { return std::fabs(v) > 0.01f; };
+    const auto first = std::find_if(speech.left.begin(), speech.left.end(), loud);
+    const auto last = std::find_if(speech.left.rbegin(), speech.left.rend(), loud).base();
+    if (first >= last) {
+        throw std::runtime_error("espeak-ng produced silence");
+    }
+    speech.left = std::vector<float>(first, last);
+}
+
+// A touch of ship's intercom: band-limited, a faint ring modulation and a short doubling.
+Buffer Treat(const Buffer& speech)
+{
+    Buffer out = Buffer::MakeMono(kRate, speech.Frames() + kRate / 50);
+    Biquad low = Biquad::HighPass(160.0, 0.7, kRate);
+    Biquad presence = Biquad::Peak(2800.0, 1.0, 4.0, kRate);
+    const size_t doubling = kRate / 90;
+    for (size_t i = 0; i < out.Frames(); ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        const double dry = i < speech.Frames() ? speech.left[i] : 0.0;
+        const double late = i >= doubling && i - doubling < speech.Frames() ? speech.left[i - doubling] : 0.0;
+        const double ring = dry * std::sin(kTwoPi * 70.0 * t);
+        out.left[i] = static_cast<float>(presence.Process(low.Process(dry + 0.3 * late + 0.2 * ring)));
+    }
+    out.NormalizePeak(1.0f);
+    return out;
+}
+
+void Note(Buffer& b, const Tone& tone, double at, double gate, double midi, double gain, uint64_t seed)
+{
+    AddInto(b.left, RenderTone(kRate, tone, MidiToHz(midi), gate, 1.0, seed), static_cast<size_t>(at * kRate),
+            static_cast<float>(gain));
+}
+
+// A gliding tone from one pitch to another, for the size and slow-motion cues.
+void Glide(Buffer& b, double at, double length, double fromHz, double toHz, double gain)
+{
+    const size_t start = static_cast<size_t>(at * kRate);
+    const size_t frames = static_cast<size_t>(length * kRate);
+    if (b.Frames() < start + frames) {
+        b.left.resize(start + frames, 0.0f);
+    }
+    double phase = 0.0;
+    Svf filter;
+    filter.Set(2500.0, 0.8, kRate);
+    for (size_t i = 0; i < frames; ++i) {
+        const double x = static_cast<double>(i) / static_cast<double>(frames);
+        const double f = fromHz * std::pow(toHz / fromHz, x);
+        phase += f / kRate;
+        phase -= std::floor(phase);
+        const double env = std::sin(kPi * x);
+        b.left[start + i] += static_cast<float>(gain * filter.Process(SawWave(phase, f / kRate)).low * env);
+    }
+}
+
+Buffer MakeSting(Sting sting, uint64_t seed)
+{
+    Buffer b = Buffer::MakeMono(kRate, kRate / 2);
+    const Tone pluck{Timbre::Pluck, Adsr{0.001, 0.1, 1.0, 0.2}, 0.7};
+    const Tone bell{Timbre::Bell, Adsr{0.002, 0.8, 0.0, 0.5}, 0.4};
+    const Tone pad{Timbre::SuperSaw, Adsr{0.05, 0.3, 0.7, 0.5}, 0.4, 0.2};
+    const Tone glass{Timbre::Glass, Adsr{0.01, 0.6, 0.2, 0.6}, 0.8};
+    const Tone strings{Timbre::Strings, Adsr{0.3, 1.0, 0.8, 1.5}, 0.3, 0.12};
+    const Tone square{Timbre::SquareLead, Adsr{0.002, 0.05, 0.8, 0.05}, 0.6};
+    const auto arpeggio = [&](std::initializer_list<int32_t> notes, double step, const Tone& tone, double gain) {
+        double at = 0.0;
+        for (int32_t n : notes) {
+            Note(b, tone, at, step * 1.5, n, gain, seed++);
+            at += step;
+        }
+    };
+    switch (sting) {
+    case Sting::Ready:
+        Note(b, square, 0.0, 0.08, 76, 0.5, seed++);
+        Note(b, square, 0.15, 0.08, 76, 0.5, seed++);
+        Note(b, square, 0.3, 0.25, 88, 0.5, seed++);
+        break;
+    case Sting::GameOver: {
+        // A slow minor lament under the words, closing on a low boom.
+        b.left.assign(static_cast<size_t>(5.5 * kRate), 0.0f);
+        AddInto(b.left, Kick(kRate, 1.0, 40.0, 1.2), 0, 0.8f);
+        static constexpr int32_t kMelody[] = {69, 67, 65, 64, 62, 64, 57};
+        static constexpr double kLengths[] = {0.6, 0.6, 0.6, 1.0, 0.6, 0.6, 1.6};
+        double at = 0.7;
+        for (size_t i = 0; i < std::size(kMelody); ++i) {
+            Note(b, bell, at, kLengths[i], kMelody[i], 0.35, seed++);
+            at += kLengths[i];
+        }
+        Note(b, strings, 0.0, 2.8, 57, 0.3, seed++);
+        Note(b, strings, 0.0, 2.8, 60, 0.3, seed++);
+        Note(b, strings, 0.0, 2.8, 64, 0.3, seed++);
+        Note(b, strings, 2.8, 2.0, 50, 0.3, seed++);
+        Note(b, strings, 2.8, 2.0, 53, 0.3, seed++);
+        Note(b, strings, 2.8, 2.0, 57, 0.3, seed++);
+        AddInto(b.left, Kick(kRate, 0.9, 35.0, 1.0), static_cast<size_t>(4.5 * kRate), 0.6f);
+        break;
+    }
+    case Sting::NextLevel:
+        arpeggio({60, 64, 67, 72, 76, 79, 84}, 0.06, pluck, 0.4);
+        Note(b, pad, 0.0, 0.7, 60, 0.25, seed++);
+        Note(b, pad, 0.0, 0.7, 67, 0.25, seed++);
+        Note(b, pad, 0.0, 0.7, 76, 0.25, seed++);
+        break;
+    case Sting::LifeLost:
+        arpeggio({67, 63, 60, 55}, 0.16, bell, 0.45);
+        Note(b, strings, 0.0, 0.9, 48, 0.35, seed++);
+        break;
+    case Sting::Up:
+        arpeggio({72, 76, 79, 84, 88}, 0.07, bell, 0.4);
+        Note(b, pad, 0.0, 0.5, 72, 0.2, seed++);
+        Note(b, pad, 0.0, 0.5, 79, 0.2, seed++);
+        break;
+    case Sting::Triple:
+        arpeggio({79, 79, 79, 84}, 0.09, pluck, 0.45);
+        break;
+    case Sting::Freeze:
+        arpeggio({88, 95, 91, 98, 93, 100}, 0.05, glass, 0.3);
+        AddInto(b.left, Wind(kRate, 1.0, 1.0, 5000.0, seed++), 0, 0.2f);
+        break;
+    case Sting::Escape:
+        Glide(b, 0.0, 0.6, 200.0, 1600.0, 0.35);
+        arpeggio({67, 71, 74, 79, 83}, 0.08, bell, 0.3);
+        break;
+    case Sting::Slow:
+        Glide(b, 0.0, 1.1, 900.0, 180.0, 0.4);
+        break;
+    case Sting::Gun:
+        arpeggio({60, 67, 72, 79}, 0.05, square, 0.3);
+        Glide(b, 0.2, 0.3, 800.0, 3000.0, 0.2);
+        break;
+    case Sting::Grow:
+        Glide(b, 0.0, 0.6, 220.0, 880.0, 0.4);
+        break;
+    case Sting::Shrink:
+        Glide(b, 0.0, 0.6, 880.0, 220.0, 0.4);
+        break;
+    case Sting::Points:
+        Note(b, bell, 0.0, 0.08, 83, 0.45, seed++);
+        Note(b, bell, 0.08, 0.4, 88, 0.45, seed++);
+        break;
+    }
+    return b;
+}
+
+Buffer MakeCue(const std::filesystem::path& scratch, const Cue& cue)
+{
+    Buffer speech = Speak(scratch, std::filesystem::path(cue.file).stem().string(), cue.words);
+    Trim(speech);
+    const Buffer voice = Treat(speech);
+    Buffer mix = MakeSting(cue.sting, HashText(cue.file));
+    mix.Scale(0.7f / std::max(mix.Peak(), 1e-6f));
+    AddInto(mix.left, voice.left, static_cast<size_t>(cue.voiceAt * kRate), 1.0f);
+    mix.left.resize(mix.Frames() + kRate / 2, 0.0f);
+    const Buffer wet = RenderReverb(mix, 0.5, 0.5, 0.0, 0);
+    for (size_t i = 0; i < mix.Frames(); ++i) {
+        mix.left[i] += 0.15f * (wet.left[i] + wet.right[i]);
+    }
+    mix.NormalizePeak(0.85f);
+    // The room tail is cut where it has faded; the last milliseconds are faded out.
+    size_t end = mix.Frames();
+    while (end > 0 && std::fabs(mix.left[end - 1]) < 0.0005f) {
+        --end;
+    }
+    mix.left.resize(end);
+    const size_t fade = std::min<size_t>(end, kRate / 50);
+    for (size_t i = 0; i < fade; ++i) {
+        mix.left[end - 1 - i] *= static_cast<float>(i) / static_cast<float>(fade);
+    }
+    return mix;
+}
+
+}  // namespace
+
+std::vector<Piece> VoicePieces(const std::filesystem::path& scratch)
+{
+    static const Cue kCues[] = {
+        {"SFX_GetReady.ogg", "Get ready", Sting::Ready, 0.5},
+        {"GameOver_VoiceMuz.ogg", "Game over", Sting::GameOver, 0.35},
+        {"NextLevel_alt.ogg", "Next level", Sting::NextLevel, 0.3},
+        {"LifeLost_alt.ogg", "Life lost", Sting::LifeLost, 0.15},
+        {"Bonus_ExtraLife.ogg", "Extra life", Sting::Up, 0.25},
+        {"Bonus_TripleBall.ogg", "Triple ball", Sting::Triple, 0.3},
+        {"Bonus_FreezeMode.ogg", "Freeze mode", Sting::Freeze, 0.2},
+        {"Bonus_EscapeGranted.ogg", "Escape granted", Sting::Escape, 0.3},
+        {"Bonus_SlowMode.ogg", "Slow mode", Sting::Slow, 0.15},
+        {"Bonus_GunEnabled.ogg", "Gun enabled", Sting::Gun, 0.25},
+        {"Bonus_SizeIncrease.ogg", "Size increase", Sting::Grow, 0.15},
+        {"Bonus_SizeDecrease.ogg", "Size decrease", Sting::Shrink, 0.15},
+        {"Bonus_ExtraPoints.ogg", "Extra points", Sting::Points, 0.15},
+    };
+    std::vector<Piece> pieces;
+    for (const Cue& cue : kCues) {
+        pieces.push_back({cue.file, [scratch, cue] { return MakeCue(scratch, cue); }, kVoiceQuality});
+    }
+    return pieces;
+}
+
+}  // namespace snd
