@@ -106,6 +106,6 @@ TTempDir::~TTempDir() {
 void TTempDir::Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
     std::FILE* file = std::fopen(Path(name).c_str(), "wb");
     if (!file) throw std::runtime_error("cannot write " + name);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), file);
     std::fclose(file);
 }
