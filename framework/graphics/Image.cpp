@@ -1,6 +1,8 @@
 // Images: frames backed by pixmaps, loading single pictures and strips, handles, flags and masking.
 #include "framework/graphics/Image.h"
 
+#include "framework/graphics/Draw2D.h"
+
 #include <cstdio>
 
 namespace {
@@ -127,6 +129,16 @@ TImagePtr CreateImage(int32_t width, int32_t height, int32_t frame_count, int32_
     const TImageDefaults& d = Defaults();
     return AutoHandled(
         TImage::Create(width, height, frame_count, ResolveFlags(flags) | IMG_DYNAMIC, d.mask_r, d.mask_g, d.mask_b));
+}
+
+void GrabImage(const TImagePtr& image, int32_t x, int32_t y, int32_t frame) {
+    if (!image || frame < 0 || frame >= image->FrameCount()) return;
+    TPixmapPtr grabbed = GrabPixmap(x - static_cast<int32_t>(image->handle_x), y - static_cast<int32_t>(image->handle_y),
+                                    image->width, image->height);
+    if (!grabbed) return;
+    // The grab has alpha, so SetPixmap alone would not mask it.
+    if (image->flags & IMG_MASKED) grabbed = MaskPixmap(*grabbed, image->mask_r, image->mask_g, image->mask_b);
+    image->SetPixmap(frame, std::move(grabbed));
 }
 
 void MidHandleImage(const TImagePtr& image) {

@@ -48,6 +48,9 @@ TImagePtr LoadImage(const TUrl& url, int32_t flags = -1);
 TImagePtr LoadAnimImage(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
                         int32_t cell_count, int32_t flags = -1);
 TImagePtr CreateImage(int32_t width, int32_t height, int32_t frame_count = 1, int32_t flags = -1);
+// Copies the screen rectangle under the image drawn at (x, y) into the frame, masked when the
+// image is IMG_MASKED.
+void GrabImage(const TImagePtr& image, int32_t x, int32_t y, int32_t frame = 0);
 void MidHandleImage(const TImagePtr& image);
 void SetImageHandle(const TImagePtr& image, float x, float y);
 int32_t ImageWidth(const TImagePtr& image);

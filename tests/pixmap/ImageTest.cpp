@@ -263,4 +263,34 @@ TEST_F(ImageTest, RefusedFrameIsAskedForAgain) {
     EXPECT_EQ(driver->made, 2);
 }
 
+// A back-end whose screen is red with a black left column, and which notes what was grabbed.
+class TGrabDriver : public TRecordingDriver {
+public:
+    TPixmapPtr GrabPixmap(int32_t x, int32_t y, int32_t width, int32_t height) override {
+        asked = {x, y, width, height};
+        TPixmapPtr screen = TPixmap::Create(width, height, PIXFMT_RGBA8888);
+        screen->ClearPixels(0xFFFF0000);
+        for (int32_t row = 0; row < height; ++row) screen->WritePixel(0, row, 0xFF000000);
+        return screen;
+    }
+    std::vector<int32_t> asked;
+};
+
+TEST_F(ImageTest, GrabbedFramesComeFromUnderTheImage) {
+    auto driver = std::make_shared<TGrabDriver>();
+    ASSERT_TRUE(Open(driver));
+    TImagePtr image = CreateImage(4, 2, 2, IMG_MASKED);
+    MidHandleImage(image);
+    GrabImage(image, 10, 10, 1);
+    EXPECT_EQ(driver->asked, (std::vector<int32_t>{8, 9, 4, 2}));
+    ASSERT_TRUE(image->pixmaps[1]);
+    EXPECT_EQ(image->pixmaps[1]->ReadPixel(0, 1), 0x00FF0000u);  // black masked, takes the red beside it
+    EXPECT_EQ(image->pixmaps[1]->ReadPixel(3, 1), 0xFFFF0000u);
+    TImagePtr plain = CreateImage(4, 2, 1, 0);
+    GrabImage(plain, 0, 0);
+    EXPECT_EQ(plain->pixmaps[0]->ReadPixel(0, 0), 0xFF000000u);
+    GrabImage(plain, 0, 0, 1);
+    GrabImage(nullptr, 0, 0);
+}
+
 }  // namespace
