@@ -55,13 +55,16 @@ TEST_F(ShooterTest, AliensComeAfterSecond45EverySixSecondsUpToThree)
         for (int frame = 0; frame < 60; ++frame) {
             const int32_t before = AlienList->Count();
             TAlien::GlobalUpdateAlien(second, BrickList, alien, 0);
-            if (AlienList->Count() > before) arrivals.push_back(second);
+            if (AlienList->Count() > before) {
+                arrivals.push_back(second);
+                // A new alien comes straight down through one of the two openings.
+                const TAlienPtr newest = AlienList->Last();
+                EXPECT_TRUE(newest->positionX == 130 || newest->positionX == 630) << newest->positionX;
+                EXPECT_EQ(newest->positionY, 1);
+                EXPECT_EQ(newest->AlienGfx, alien);
+            }
         }
     EXPECT_EQ(arrivals, (std::vector<int32_t>{46, 52, 58}));
-    for (const auto& a : *AlienList) {
-        EXPECT_TRUE(a->positionX == 130 || a->positionX == 630);
-        EXPECT_EQ(a->AlienGfx, alien);
-    }
 
     // Destroying the last alien brings a new one in the next frame, whatever the pause says.
     AlienList = std::make_shared<TList<TAlien>>();
