@@ -108,19 +108,27 @@ TEST_F(AudioDevice, AForgottenEffectIsHeardToItsEnd)
 TEST_F(AudioDevice, AReleasedCuedOrPausedChannelStops)
 {
     TSoundPtr sound = MakeSound(22050, 1, 1000, 0.5, 0.5);
-    CueSound(sound, AllocChannel());
-    Sleep(150);
     {
+        TChannelPtr cued = CueSound(sound, AllocChannel());
+        Sleep(150);
         TChannelPtr paused = PlaySound(sound, AllocChannel());
         Sleep(100);
         ASSERT_TRUE(ChannelPlaying(paused));
         PauseChannel(paused);
     }
-    Sleep(600);
+    EXPECT_EQ(Driver().LiveSources(), 2);
+    Sleep(300);
+    // Both copies were stopped with their channels, so they are free for the next plays.
+    TChannelPtr again = PlaySound(sound);
+    PlaySound(sound);
+    EXPECT_EQ(Driver().LiveSources(), 2);
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(again); }));
+    Sleep(50);
     const Mix mix = Capture();
     const std::vector<Segment> heard = AudibleSegments(mix);
-    ASSERT_EQ(heard.size(), 1u) << "the cued channel made no sound, the paused one stopped";
+    ASSERT_EQ(heard.size(), 2u) << "the cued channel made no sound, the paused one stopped";
     EXPECT_LT(heard[0].Length(), 15000u);
+    EXPECT_NEAR(static_cast<double>(heard[1].Length()), 22050.0, 2.0 * kWindow);
 }
 
 TEST_F(AudioDevice, APausedChannelIsSilentAndResumesWhereItStopped)
@@ -297,15 +305,29 @@ TEST_F(AudioDevice, OverlappingPlaysUseSeparateCopiesThatAreReused)
     ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(channels[0]) && !ChannelPlaying(channels[2]); }));
     for (int i = 0; i < 3; ++i) PlaySound(effect);
     EXPECT_EQ(Driver().LiveSources(), 3) << "finished copies are played again";
+    // A channel whose finished copy went to another channel no longer controls it.
+    for (const TChannelPtr& c : channels) {
+        StopChannel(c);
+        PauseChannel(c);
+    }
+    TChannelPtr latest = PlaySound(effect);
+    EXPECT_TRUE(ChannelPlaying(latest));
+    EXPECT_EQ(Driver().LiveSources(), 4);
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(latest); }));
+    TChannelPtr reused = PlaySound(effect);
+    StopChannel(latest);
+    EXPECT_TRUE(ChannelPlaying(reused));
+    Sleep(150);
 
     // At the cap a cue first takes the idle copies of other sounds.
-    Driver().SetSourceLimit(3);
+    for (int i = 0; i < 4; ++i) PlaySound(effect);
+    Driver().SetSourceLimit(4);
     TChannelPtr refused = PlaySound(other);
     EXPECT_FALSE(ChannelPlaying(refused)) << "every copy is busy";
     Sleep(250);
     TChannelPtr taken = PlaySound(other);
     EXPECT_TRUE(ChannelPlaying(taken));
-    EXPECT_LE(Driver().LiveSources(), 3);
+    EXPECT_LE(Driver().LiveSources(), 4);
 }
 
 TEST_F(AudioDevice, AfterShutdownOldSoundsAndChannelsAreSilentButUsable)
