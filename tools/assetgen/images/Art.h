@@ -83,6 +83,7 @@ Canvas Alien(int kind);
 Canvas AlienShadow();
 Canvas ZogShot(bool big);
 Canvas ZogStrip();
+Canvas ZogCellImage(int frame);
 Canvas ZogShadow();
 Canvas AlienExplosionSheet();
 // Frames [first, first + count) of the boss explosion, each drawn into its cell of the sheet, an RGB

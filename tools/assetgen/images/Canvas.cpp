@@ -184,7 +184,9 @@ void Canvas::AddLight(int x, int y, const Color& c, float k)
     q.r += c.r * a;
     q.g += c.g * a;
     q.b += c.b * a;
-    q.a = std::min(1.0f, q.a + a * (1.0f - q.a));
+    // Light on a transparent pixel makes it as opaque as the light is bright.
+    const float energy = std::min(1.0f, std::max({c.r, c.g, c.b}) * a);
+    q.a = std::min(1.0f, q.a + energy * (1.0f - q.a));
 }
 
 void Canvas::Over(const Canvas& src, int dx, int dy, float opacity)

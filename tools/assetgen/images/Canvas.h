@@ -71,7 +71,7 @@ public:
     void Fill(const Color& c);
     // Source-over of one colour with the given coverage.
     void Blend(int x, int y, const Color& c, float coverage = 1.0f);
-    // Adds light: rgb += c.rgb * c.a * k, alpha grows by the same amount of cover.
+    // Adds light: rgb += c.rgb * c.a * k; alpha grows with the brightness added.
     void AddLight(int x, int y, const Color& c, float k);
     // Source-over of a whole canvas placed with its top-left corner at (dx, dy).
     void Over(const Canvas& src, int dx, int dy, float opacity = 1.0f);

@@ -16,6 +16,7 @@ namespace art {
 namespace {
 
 constexpr int BackgroundQuality = 90;
+constexpr int ExplosionQuality = 80;
 
 void Png(const std::string& dir, const std::string& file, const Canvas& c)
 {
@@ -39,6 +40,14 @@ std::string TwoDigits(int n)
 std::vector<ImageJob> ImageJobs()
 {
     std::vector<ImageJob> jobs;
+    // The boss explosion is by far the largest picture: it goes first and paints its frames on every core.
+    jobs.push_back({"ZogExplosion.jpg", [](const std::string& dir) {
+                        std::vector<uint8_t> sheet;
+                        PaintZogExplosion(0, ZogExplosionFrames, sheet);
+                        WriteFileAtomically(dir + "/ZogExplosion.jpg",
+                                            EncodeJpeg(sheet, ZogExplosionSheetW(), ZogExplosionSheetH(), ExplosionQuality, false));
+                    }});
+    jobs.push_back(PngJob("AlienExplosion.png", AlienExplosionSheet));
     const char* brickFiles[BrickColours] = {"BlockWhite.png", "BlockRed.png",   "BlockYellow.png", "BlockLightBlue.png",
                                             "BlockPink.png",  "BlockGreen.png", "BlockBlue.png"};
     for (int i = 0; i < BrickColours; ++i) jobs.push_back(PngJob(brickFiles[i], [i] { return Brick(i); }));
@@ -73,6 +82,14 @@ std::vector<ImageJob> ImageJobs()
     jobs.push_back(PngJob("Zog/ZOGlien_Small.png", [] { return ZogShot(false); }));
     jobs.push_back(PngJob("Zog/ZogAnim.png", ZogStrip));
     jobs.push_back(PngJob("BigBoss_Shadow.png", ZogShadow));
+
+    jobs.push_back(PngJob("Quillonlogo.png", QuillonLogo));
+    jobs.push_back(PngJob("logo_krellix.png", KrellixLogo));
+    jobs.push_back(PngJob("logo_sidebar.png", SidebarLogo));
+    jobs.push_back(PngJob("page_menu.png", MenuPage));
+    jobs.push_back(PngJob("page_hiscore.png", HighscorePage));
+    jobs.push_back(PngJob("page_instructions.png", InstructionsPage));
+    jobs.push_back(PngJob("GuruAnim.png", GuruStrip));
 
     for (int number : BackgroundNumbers()) {
         const std::string file = "bkgnd_" + TwoDigits(number) + ".jpg";

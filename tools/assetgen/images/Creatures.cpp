@@ -422,6 +422,8 @@ Canvas ZogStrip()
     return Strip(cells, ZogFrames);
 }
 
+Canvas ZogCellImage(int frame) { return ZogCell(frame); }
+
 Canvas ZogShadow()
 {
     Field mask = ZogCell(0).Alpha();

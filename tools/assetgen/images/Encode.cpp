@@ -53,7 +53,8 @@ struct JpegError {
 
 void JpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
 
-bool JpegWrite(unsigned char** buffer, unsigned long* size, const uint8_t* rgb, int width, int height, int quality)
+bool JpegWrite(unsigned char** buffer, unsigned long* size, const uint8_t* rgb, int width, int height, int quality,
+               bool fullChroma)
 {
     jpeg_compress_struct cinfo;
     JpegError err;
@@ -74,10 +75,11 @@ bool JpegWrite(unsigned char** buffer, unsigned long* size, const uint8_t* rgb, 
     cinfo.dct_method = JDCT_ISLOW;
     cinfo.optimize_coding = TRUE;
     // Full-resolution colour keeps the thin coloured details of the dark backgrounds crisp.
-    for (int c = 0; c < 3; ++c) {
-        cinfo.comp_info[c].h_samp_factor = 1;
-        cinfo.comp_info[c].v_samp_factor = 1;
-    }
+    if (fullChroma)
+        for (int c = 0; c < 3; ++c) {
+            cinfo.comp_info[c].h_samp_factor = 1;
+            cinfo.comp_info[c].v_samp_factor = 1;
+        }
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(rgb + static_cast<size_t>(cinfo.next_scanline) * width * 3);
@@ -108,12 +110,12 @@ std::vector<uint8_t> EncodePng(const Canvas& canvas)
     return out;
 }
 
-std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, int quality)
+std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, int quality, bool fullChroma)
 {
     if (rgb.size() != static_cast<size_t>(width) * height * 3) throw WriteError("JPEG input has the wrong size");
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    const bool ok = JpegWrite(&buffer, &size, rgb.data(), width, height, quality);
+    const bool ok = JpegWrite(&buffer, &size, rgb.data(), width, height, quality, fullChroma);
     std::vector<uint8_t> out;
     if (ok && buffer) out.assign(buffer, buffer + size);
     std::free(buffer);
