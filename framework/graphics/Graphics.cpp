@@ -113,11 +113,11 @@ void StartExclusive(const std::shared_ptr<TDraw2DGraphics>& graphics, int32_t wi
     m.hard_sync = false;
     if (depth != 0) {
         // Full screen paces on the vertical blank only where the display really runs at hertz.
-        m.hard_sync = hertz != 0 && can_hard_sync;
-        m.soft_sync = hertz != 0 && !can_hard_sync;
+        m.hard_sync = hertz > 0 && can_hard_sync;
+        m.soft_sync = hertz > 0 && !can_hard_sync;
         MoveMouse(width / 2, height / 2);
     } else {
-        m.soft_sync = hertz != 0;
+        m.soft_sync = hertz > 0;
     }
     if (m.soft_sync) {
         m.sync_rate = hertz;
@@ -166,7 +166,7 @@ TGraphicsPtr OpenGraphics(int32_t width, int32_t height, int32_t depth, int32_t 
     }
     BumpGraphicsSeq();
     MakeGraphicsCurrent(graphics, m.provider.get());
-    StartExclusive(graphics, width, height, depth, hertz, depth != 0 && hertz != 0 && m.provider->CanHardSync(hertz));
+    StartExclusive(graphics, width, height, depth, hertz, depth != 0 && hertz > 0 && m.provider->CanHardSync(hertz));
     return graphics;
 }
 

@@ -3,7 +3,10 @@
 
 #include "fonts/EmbeddedFonts.h"
 #include "framework/graphics/Font.h"
+#include "framework/platform/Platform.h"
+#include "framework/system/Input.h"
 
+#include <utility>
 #include <vector>
 
 TEST_F(GLTest, BothBuffersStartBlackBeforeTheFirstCls)
@@ -250,4 +253,69 @@ TEST_F(GLTest, SixtyFramesTakeOneSecondOnTheVirtualClock)
     Flip(1);
     Flip(0);
     EXPECT_EQ(clock->Millisecs(), 1000);
+}
+
+namespace {
+
+// The headless context, claiming (or not) that its display really paces at the asked rate.
+class TDelegatingProvider : public TGLContextProvider {
+public:
+    TDelegatingProvider(std::shared_ptr<TGLContextProvider> inner, bool paces) : _inner(std::move(inner)), _paces(paces)
+    {
+    }
+    bool Open(int32_t w, int32_t h, int32_t d, int32_t hz, int32_t f) override { return _inner->Open(w, h, d, hz, f); }
+    void Close() override { _inner->Close(); }
+    bool CanHardSync(int32_t hertz) override { return _paces && hertz == 60; }
+    void SetSwapInterval(int32_t interval) override
+    {
+        intervals.push_back(interval);
+        _inner->SetSwapInterval(interval);
+    }
+    void SwapBuffers() override { _inner->SwapBuffers(); }
+    std::vector<int32_t> intervals;
+
+private:
+    std::shared_ptr<TGLContextProvider> _inner;
+    bool _paces;
+};
+
+class TPointerLog : public TEventSource {
+public:
+    void PollEvents() override {}
+    void MoveMouse(int32_t x, int32_t y) override { moves.emplace_back(x, y); }
+    std::vector<std::pair<int32_t, int32_t>> moves;
+};
+
+}  // namespace
+
+TEST(GLFullScreen, PacesOnTheVerticalBlankOnlyWhereTheDisplayDoes)
+{
+    auto clock = std::make_shared<TVirtualClock>();
+    SetClock(clock);
+    auto pointer = std::make_shared<TPointerLog>();
+    SetEventSource(pointer);
+    auto headless = CreateSdlGLContextProvider(true);
+    for (const bool paces : {true, false}) {
+        auto provider = std::make_shared<TDelegatingProvider>(headless, paces);
+        SetGLContextProvider(provider);
+        ASSERT_TRUE(OpenGraphics(kWidth, kHeight, 32, 60, 0));
+        // Full screen puts the pointer in the middle.
+        ASSERT_FALSE(pointer->moves.empty());
+        EXPECT_EQ(pointer->moves.back(), std::make_pair(kWidth / 2, kHeight / 2));
+        const int32_t start = clock->Millisecs();
+        for (int i = 0; i < 3; ++i) Flip(-1);
+        if (paces) {
+            // Every paced flip waits for the vertical blank; the timer is not used.
+            EXPECT_EQ(clock->Millisecs(), start);
+            EXPECT_EQ(provider->intervals.back(), 1);
+        } else {
+            // A display that does not run at 60 Hz: the timer paces, without vertical blank.
+            EXPECT_EQ(clock->Millisecs(), start + 50);
+            EXPECT_EQ(provider->intervals.back(), 0);
+        }
+        EndGraphics();
+    }
+    SetGLContextProvider(headless);
+    SetEventSource(nullptr);
+    SetClock(nullptr);
 }
