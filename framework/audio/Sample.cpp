@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -177,6 +178,9 @@ TAudioSamplePtr LoadAudioSample(const TUrl& url)
             if (stream->Seek(start) != start) break;
             sample = loader->LoadAudioSample(*stream);
         } catch (const TStreamException&) {
+            sample = nullptr;
+        } catch (const std::bad_alloc&) {
+            // A damaged header can promise more sound than memory holds.
             sample = nullptr;
         }
         if (sample) break;

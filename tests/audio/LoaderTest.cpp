@@ -96,7 +96,6 @@ TEST(AudioOggLoad, RejectsWhatItCannotHoldOrDecode)
     for (size_t i = damaged.size() / 2; i < damaged.size() / 2 + 64; ++i) damaged[i] ^= 0x5A;
     EXPECT_FALSE(LoadAudioSample(dir.Write("damaged.ogg", damaged)));
 
-    // Only the headers: nothing to decode.
     std::vector<uint8_t> garbage(4096);
     for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<uint8_t>(i * 131 + 7);
     EXPECT_FALSE(LoadAudioSample(dir.Write("garbage.ogg", garbage)));
