@@ -2,6 +2,8 @@
 // audio driver, fresh game state and synthetic images of the catalogue's sizes.
 #include "GameWorld.h"
 
+#include <stdexcept>
+
 namespace {
 
 // Flip hooks stay installed for the whole test binary; they serve whichever world is active.
@@ -117,6 +119,7 @@ void GameWorldTest::TearDown()
 void GameWorldTest::AfterFlip()
 {
     ++flips;
+    if (flips > flipLimit) throw std::runtime_error("the game ran past " + std::to_string(flipLimit) + " frames");
     events->SetFrame(flips);
     if (keepFrames) frames.push_back({flips, clock->Millisecs(), driver->presented});
     if (onFlip) onFlip(flips);

@@ -69,6 +69,8 @@ protected:
     // Frames kept while keepFrames is set.
     bool keepFrames = false;
     std::vector<TFrameShot> frames;
+    // A game that runs past this many frames has hung: the test fails by an exception.
+    int32_t flipLimit = 20000;
     // Called after every Flip with the flip number, to steer a game from inside its loops.
     std::function<void(int32_t)> onFlip;
 
