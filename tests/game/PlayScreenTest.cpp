@@ -236,7 +236,9 @@ TEST_F(PlayScreenTest, TheEndTextScrollsUpOnePixelAFrameAndStopsWithItsLastLineA
                 if (r.red != 0 && static_cast<int32_t>(r.y[0]) == std::abs(y - TextHeight(text) / 2)) ++drawn;
             const bool inside = y > 20 && y < 798;
             const bool unique = std::count(TLevel::EndText.begin(), TLevel::EndText.end(), text) == 1;
-            if (inside || unique) EXPECT_EQ(drawn, inside ? 1u : 0u) << "line " << i << " at " << y;
+            if (inside || unique) {
+                EXPECT_EQ(drawn, inside ? 1u : 0u) << "line " << i << " at " << y;
+            }
         }
         if (ScrollTextOffset == before) break;
         EXPECT_EQ(ScrollTextOffset, before - 1);
