@@ -292,25 +292,39 @@ std::vector<MotifNote> MakeMotif(Rng& rng, int32_t steps, double density)
     return motif;
 }
 
-int32_t NearestChordTone(const Harmony& harmony, int32_t degree, int32_t chord)
-{
-    for (int32_t distance = 0; distance < 4; ++distance) {
-        if (harmony.InChord(degree - distance, chord)) {
-            return degree - distance;
-        }
-        if (harmony.InChord(degree + distance, chord)) {
-            return degree + distance;
-        }
-    }
-    return degree;
-}
-
 int32_t Reflect(int32_t degree, int32_t low, int32_t high)
 {
     while (degree > high || degree < low) {
         degree = degree > high ? 2 * high - degree : 2 * low - degree;
     }
     return degree;
+}
+
+// The chord tone nearest to `degree` inside low..high; any three neighbouring degrees hold one.
+int32_t NearestChordTone(const Harmony& harmony, int32_t degree, int32_t chord, int32_t low, int32_t high)
+{
+    for (int32_t distance = 0; distance < 7; ++distance) {
+        for (int32_t candidate : {degree - distance, degree + distance}) {
+            if (candidate >= low && candidate <= high && harmony.InChord(candidate, chord)) {
+                return candidate;
+            }
+        }
+    }
+    return degree;
+}
+
+// The root of `chord` nearest to `degree` inside low..high (the nearest chord tone if the range
+// holds no root).
+int32_t NearestRoot(const Harmony& harmony, int32_t degree, int32_t chord, int32_t low, int32_t high)
+{
+    const int32_t above = degree + Mod7(chord - degree);
+    const int32_t below = above - 7;
+    const bool aboveFits = above <= high;
+    const bool belowFits = below >= low;
+    if (aboveFits && (!belowFits || above - degree <= degree - below)) {
+        return above;
+    }
+    return belowFits ? below : NearestChordTone(harmony, degree, chord, low, high);
 }
 
 }  // namespace
@@ -332,7 +346,7 @@ std::vector<MelodyNote> ComposeMelody(Rng& rng, const Harmony& harmony, const st
         const int32_t slot = ((bar - firstBar) / 2) % 4;
         const bool ending = slot == 3 || bar + 2 >= firstBar + bars;
         const std::vector<MotifNote>& motif = slot == 2 ? motifB : motifA;
-        int32_t degree = NearestChordTone(harmony, previous, chordAt(bar));
+        int32_t degree = NearestChordTone(harmony, previous, chordAt(bar), lowDegree, highDegree);
         for (size_t i = 0; i < motif.size(); ++i) {
             const MotifNote& m = motif[i];
             const int32_t noteBar = bar + m.step / (beatsPerBar * 4);
@@ -340,16 +354,14 @@ std::vector<MelodyNote> ComposeMelody(Rng& rng, const Harmony& harmony, const st
                 break;
             }
             const int32_t chord = chordAt(noteBar);
-            degree += m.move;
+            degree = Reflect(degree + m.move, lowDegree, highDegree);
             if (m.step % 4 == 0) {
-                degree = NearestChordTone(harmony, degree, chord);
+                degree = NearestChordTone(harmony, degree, chord, lowDegree, highDegree);
             }
-            degree = Reflect(degree, lowDegree, highDegree);
             int32_t length = m.length;
             if (ending && i + 1 == motif.size()) {
                 // Phrases come to rest on the root of their chord.
-                const int32_t up = degree + Mod7(chord - degree);
-                degree = Reflect(up - degree <= 3 ? up : up - 7, lowDegree, highDegree);
+                degree = NearestRoot(harmony, degree, chord, lowDegree, highDegree);
                 length = slotSteps - m.step;
             }
             const double velocity = m.step % 16 == 0 ? 0.95 : m.step % 4 == 0 ? 0.85 : 0.72;

@@ -42,6 +42,51 @@ double MetalCluster(std::array<Phase, 6>& phases, int32_t rate)
     return sum / 6.0;
 }
 
+// Karplus-Strong string: a burst of noise circulating through a delay line and an averaging
+// filter. An allpass supplies the fraction of a sample the line cannot, so the string is in tune.
+class PluckedString {
+public:
+    void Start(double hz, int32_t rate, double toneHz, Rng& rng)
+    {
+        // The averaging filter delays by half a sample; the allpass makes up the fraction.
+        const double total = std::max(2.5, rate / hz - 0.5);
+        size_t length = static_cast<size_t>(total);
+        double fraction = total - static_cast<double>(length);
+        if (fraction < 0.1 && length > 2) {
+            --length;
+            fraction += 1.0;
+        }
+        coefficient_ = (1.0 - fraction) / (1.0 + fraction);
+        line_.resize(length);
+        OnePole shape;
+        shape.SetLowPass(toneHz, rate);
+        for (double& s : line_) {
+            s = shape.Low(rng.Bipolar());
+        }
+    }
+
+    double Next(double decay)
+    {
+        const double value = line_[pos_];
+        const double average = 0.5 * (value + last_);
+        last_ = value;
+        const double shifted = coefficient_ * average + allpassIn_ - coefficient_ * allpassOut_;
+        allpassIn_ = average;
+        allpassOut_ = shifted;
+        line_[pos_] = decay * shifted;
+        pos_ = (pos_ + 1) % line_.size();
+        return value;
+    }
+
+private:
+    std::vector<double> line_;
+    size_t pos_ = 0;
+    double last_ = 0.0;
+    double coefficient_ = 0.0;
+    double allpassIn_ = 0.0;
+    double allpassOut_ = 0.0;
+};
+
 double Vibrato(double t, double depth)
 {
     if (depth <= 0.0) {
@@ -207,17 +252,21 @@ Voice RenderTone(int32_t rate, const Tone& tone, double hz, double gate, double 
     Biquad breath = Biquad::BandPass(std::min(hz * 3.0, rate * 0.4), 3.0, rate);
     const double b = tone.brightness;
 
-    // Karplus-Strong state for the plucked string.
-    std::vector<double> string;
-    size_t stringPos = 0;
+    // Frequency ratios of the ensemble's detuned voices, spread evenly over +-detune semitones.
+    const auto spread = [&](size_t k, size_t voices, double width) {
+        const double position = voices > 1 ? 2.0 * static_cast<double>(k) / static_cast<double>(voices - 1) - 1.0 : 0.0;
+        return std::pow(2.0, position * width / 12.0);
+    };
+    std::array<double, 7> ratio{};
+    const size_t voices = tone.timbre == Timbre::SuperSaw ? 7 : tone.timbre == Timbre::Strings ? 5 : 2;
+    const double width = tone.timbre == Timbre::SawLead ? tone.detune * 0.5 : tone.detune;
+    for (size_t k = 0; k < voices; ++k) {
+        ratio[k] = spread(k, voices, width);
+    }
+
+    PluckedString string;
     if (tone.timbre == Timbre::Pluck) {
-        const size_t period = std::max<size_t>(2, static_cast<size_t>(std::lround(rate / hz)));
-        string.resize(period);
-        OnePole shape;
-        shape.SetLowPass(500.0 + 9000.0 * b, rate);
-        for (double& s : string) {
-            s = shape.Low(rng.Bipolar());
-        }
+        string.Start(hz, rate, 500.0 + 9000.0 * b, rng);
     }
 
     for (size_t i = 0; i < out.size(); ++i) {
@@ -228,8 +277,7 @@ Voice RenderTone(int32_t rate, const Tone& tone, double hz, double gate, double 
         switch (tone.timbre) {
         case Timbre::SuperSaw: {
             for (size_t k = 0; k < 7; ++k) {
-                const double spread = (static_cast<double>(k) - 3.0) / 3.0 * tone.detune;
-                const double fk = f * std::pow(2.0, spread / 12.0);
+                const double fk = f * ratio[k];
                 const double inc = fk / rate;
                 y += SawWave(osc[k].Advance(fk, rate), inc) * (k == 3 ? 0.5 : 0.35);
             }
@@ -240,8 +288,8 @@ Voice RenderTone(int32_t rate, const Tone& tone, double hz, double gate, double 
             break;
         }
         case Timbre::WarmPad: {
-            const double fa = f * std::pow(2.0, tone.detune / 12.0);
-            const double fb = f * std::pow(2.0, -tone.detune / 12.0);
+            const double fa = f * ratio[1];
+            const double fb = f * ratio[0];
             y = SawWave(osc[0].Advance(fa, rate), fa / rate) + SawWave(osc[1].Advance(fb, rate), fb / rate) +
                 PulseWave(osc[2].Advance(f * 0.5, rate), f * 0.5 / rate, 0.5 + 0.2 * std::sin(kTwoPi * 0.4 * t));
             if (i % 8 == 0) {
@@ -252,9 +300,8 @@ Voice RenderTone(int32_t rate, const Tone& tone, double hz, double gate, double 
         }
         case Timbre::Strings: {
             for (size_t k = 0; k < 5; ++k) {
-                const double spread = (static_cast<double>(k) - 2.0) / 2.0 * tone.detune;
                 const double wobble = 1.0 + 0.002 * std::sin(kTwoPi * (4.6 + 0.37 * k) * t + k);
-                const double fk = f * std::pow(2.0, spread / 12.0) * wobble;
+                const double fk = f * ratio[k] * wobble;
                 y += SawWave(osc[k].Advance(fk, rate), fk / rate);
             }
             if (i % 8 == 0) {
@@ -267,12 +314,7 @@ Voice RenderTone(int32_t rate, const Tone& tone, double hz, double gate, double 
             break;
         }
         case Timbre::Pluck: {
-            const size_t next = (stringPos + 1) % string.size();
-            const double decayFactor = t < gate ? 0.996 - 0.004 * (1.0 - b) : 0.95;
-            const double value = string[stringPos];
-            string[stringPos] = decayFactor * 0.5 * (value + string[next]);
-            stringPos = next;
-            y = value * 1.2;
+            y = string.Next(t < gate ? 0.996 - 0.004 * (1.0 - b) : 0.95) * 1.2;
             break;
         }
         case Timbre::Bell: {
@@ -309,8 +351,8 @@ Voice RenderTone(int32_t rate, const Tone& tone, double hz, double gate, double 
             break;
         }
         case Timbre::SawLead: {
-            const double fa = f * std::pow(2.0, tone.detune * 0.5 / 12.0);
-            const double fb = f * std::pow(2.0, -tone.detune * 0.5 / 12.0);
+            const double fa = f * ratio[1];
+            const double fb = f * ratio[0];
             y = SawWave(osc[0].Advance(fa, rate), fa / rate) + SawWave(osc[1].Advance(fb, rate), fb / rate);
             if (i % 4 == 0) {
                 filter.Set(f * (2.0 + 10.0 * b) * (0.6 + 0.4 * env), 1.2, rate);

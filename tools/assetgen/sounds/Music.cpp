@@ -183,7 +183,7 @@ Buffer RenderGroove(const GrooveStyle& s, const char* name)
         const bool main = bar >= quarter && !breakdown;
         const bool fillBar = main && (bar - quarter) % 4 == 3;
         if (!breakdown) {
-            Drums(song, bar, s.kick, [&](double v) { return Kick(rate, v, s.kickHz, 0.45); }, {0.95, 0.0, 0.0, 0.0});
+            Drums(song, bar, s.kick, [&](double v) { return Kick(rate, v, s.kickHz, 0.45); }, {0.75, 0.0, 0.0, 0.0});
         }
         if (bar >= quarter / 2) {
             Drums(song, bar, fillBar ? nullptr : s.snare,
@@ -461,7 +461,7 @@ Buffer RenderIntro()
         const bool lift = bar == 8 || bar == 9;
         if (!lift) {
             Drums(song, bar, "X...x...X...x...", [&](double v) { return Kick(rate, v, 50.0, 0.45); },
-                  {0.95, 0.0, 0.0, 0.0});
+                  {0.75, 0.0, 0.0, 0.0});
         }
         Drums(song, bar, bar % 4 == 3 ? "....X.......X.XX" : "....X.......X...",
               [&](double v) { return Snare(rate, v, 180.0, 0.7, song.NextSeed()); }, {0.6, 0.0, 0.3, 0.0});
@@ -503,7 +503,7 @@ Buffer RenderHiscore()
     for (int32_t bar = 0; bar < 16; ++bar) {
         const int32_t chord = chords[static_cast<size_t>(bar) % chords.size()];
         Drums(song, bar, "X...X...X...X...", [&](double v) { return Kick(rate, v, 52.0, 0.4); },
-              {0.9, 0.0, 0.0, 0.0});
+              {0.72, 0.0, 0.0, 0.0});
         Drums(song, bar, bar == 15 ? "....X...X.X.XXXX" : "....X.......X...",
               [&](double v) { return Clap(rate, v, song.NextSeed()); }, {0.45, 0.0, 0.3, 0.0});
         Drums(song, bar, "xgxgxgxgxgxgxgxg", [&](double v) { return HiHat(rate, v, 0.05, song.NextSeed()); },
@@ -591,7 +591,7 @@ Buffer RenderZog()
         const bool breakdown = bar >= 16 && bar < 20;
         if (!breakdown) {
             Drums(song, bar, "X..x..X...X..x..", [&](double v) { return Kick(rate, v, 45.0, 0.5); },
-                  {1.0, 0.0, 0.0, 0.0});
+                  {0.8, 0.0, 0.0, 0.0});
             Drums(song, bar, bar % 4 == 3 ? nullptr : "....X.......X...",
                   [&](double v) { return Snare(rate, v, 170.0, 0.8, song.NextSeed()); }, {0.6, 0.0, 0.3, 0.0});
         }

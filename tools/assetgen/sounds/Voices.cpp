@@ -108,7 +108,8 @@ Buffer Speak(const std::filesystem::path& scratch, const std::string& id, const 
     return speech;
 }
 
-// Trims the silence espeak-ng leaves around the words.
+// Trims the silence espeak-ng leaves around the words, keeping a little air on both sides and
+// fading across it so the words neither start nor stop on a step.
 void Trim(Buffer& speech)
 {
     const auto loud = [](float v) { return std::fabs(v) > 0.01f; };
@@ -117,7 +118,16 @@ void Trim(Buffer& speech)
     if (first >= last) {
         throw std::runtime_error("espeak-ng produced silence");
     }
-    speech.left = std::vector<float>(first, last);
+    constexpr std::ptrdiff_t kAir = kRate / 100;
+    const auto begin = first - std::min(kAir, first - speech.left.begin());
+    const auto end = last + std::min(kAir, speech.left.end() - last);
+    speech.left = std::vector<float>(begin, end);
+    const size_t fade = std::min<size_t>(static_cast<size_t>(kAir), speech.Frames() / 2);
+    for (size_t i = 0; i < fade; ++i) {
+        const float g = static_cast<float>(i) / static_cast<float>(fade);
+        speech.left[i] *= g;
+        speech.left[speech.Frames() - 1 - i] *= g;
+    }
 }
 
 // A touch of ship's intercom: band-limited, a faint ring modulation and a short doubling.
