@@ -72,7 +72,7 @@ void THighScorceEntry::FormatTopScore()
         "Varn Dovrak", "Tibbe Halme",   "Seyla Fenrow", "Orla Quennet", "Brisk Tamsin",
         "Jory Vantell", "Mila Ostrand", "Pell Corrigan", "Nessa Druin",  "Hobb Laterly",
     };
-    HighScoreList = std::make_shared<TList<THighScorceEntry>>();
+    Table().Clear();
     for (int32_t i = 0; i < 10; ++i) {
         auto entry = std::make_shared<THighScorceEntry>();
         entry->Name = names[i];

@@ -22,7 +22,9 @@ TEST_F(Tables, DefaultTable)
     EXPECT_EQ(Scores(), kDefault);
     int32_t level = 10;
     for (const auto& e : *HighScoreList) EXPECT_EQ(e->Level, level--);
-    THighScorceEntry::FormatTopScore();  // empties first
+    const auto sameList = HighScoreList;
+    THighScorceEntry::FormatTopScore();  // empties the table in place first
+    EXPECT_EQ(HighScoreList, sameList);
     EXPECT_EQ(HighScoreList->Count(), 10);
 }
 
