@@ -1,0 +1,468 @@
+// Start-up loading of every picture and sound: the game's own loaders against the bare decoders.
+#include "BareDecode.h"
+
+#include "framework/audio/Audio.h"
+#include "framework/graphics/Image.h"
+#include "game/GameCommon.h"
+#include "game/GameGraphics.h"
+#include "game/GameSounds.h"
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+template <typename T>
+struct TAsset {
+    std::shared_ptr<T>* variable;
+    const char* file;
+};
+
+// Every picture the start-up loads, in loading order.
+const TAsset<TImage> kImages[] = {
+    {&QuillonLogoImage, "images/Quillonlogo.png"},
+    {&MenuBackgroundImage, "images/bkgnd_50.jpg"},
+    {&MenuPageImage, "images/page_menu.png"},
+    {&HighscoreBackgroundImage, "images/bkgnd_49.jpg"},
+    {&HighscorePageImage, "images/page_hiscore.png"},
+    {&InstructionsBackgroundImage, "images/bkgnd_47.jpg"},
+    {&InstructionsPageImage, "images/page_instructions.png"},
+    {&CreditsBackgroundImage, "images/bkgnd_48.jpg"},
+    {&GuruAnimImage, "images/GuruAnim.png"},
+    {&SidebarLogoImage, "images/logo_sidebar.png"},
+    {&KrellixLogoImage, "images/logo_krellix.png"},
+    {&PadImage, "images/Pad.png"},
+    {&PadShadowImage, "images/PadShadow.png"},
+    {&PadLazerAnimImage, "images/PadLazerAnim.png"},
+    {&BrownAlienImage, "images/AlienBrown.png"},
+    {&RedAlienImage, "images/AlienRed.png"},
+    {&BlackAlienImage, "images/AlienBlack.png"},
+    {&AlienShadowImage, "images/AlienShadow.png"},
+    {&ZogLienBigImage, "images/Zog/ZOGlien_Big.png"},
+    {&ZogLienSmallImage, "images/Zog/ZOGlien_Small.png"},
+    {&ZogExplosionImage, "images/ZogExplosion.jpg"},
+    {&AlienExplosionImage, "images/AlienExplosion.png"},
+    {&BallImage, "images/Ball2.png"},
+    {&BallShadowImage, "images/BallShadow.png"},
+    {&DotImage, "images/Dot.png"},
+    {&RightBorderImage, "images/RightBorder.png"},
+    {&LeftBorderImage, "images/LeftBorder.png"},
+    {&TopBorderImage, "images/TopBorder.PNG"},
+    {&InfoFieldImage, "images/InfoField.png"},
+    {&BlockWhiteImage, "images/BlockWhite.png"},
+    {&BlockRedImage, "images/BlockRed.png"},
+    {&BlockYellowImage, "images/BlockYellow.png"},
+    {&BlockLightBlueImage, "images/BlockLightBlue.png"},
+    {&BlockRoseImage, "images/BlockPink.png"},
+    {&BlockGreenImage, "images/BlockGreen.png"},
+    {&BlockBlueImage, "images/BlockBlue.png"},
+    {&BlockSemiSolidAnimImage, "images/BlockSemiSolidAnim.png"},
+    {&BlockSolidAnimImage, "images/BlockSolidAnim.png"},
+    {&ZogAnimImage, "images/Zog/ZogAnim.png"},
+    {&BigBossShadowImage, "images/BigBoss_Shadow.png"},
+    {&BlockShadowImage, "images/BlockShadow.png"},
+    {&ExitPipesInnerPaneImage, "images/xitpipes_innerpane.png"},
+    {&ExitPipesGlowLeftImage, "images/xitpipes_glow_leftt.png"},
+    {&ExitPipesGlowRightImage, "images/xitpipes_glow_right.png"},
+    {&Background08Image, "images/bkgnd_08.jpg"},
+    {&Background09Image, "images/bkgnd_09.jpg"},
+    {&Background10Image, "images/bkgnd_10.jpg"},
+    {&Background11Image, "images/bkgnd_11.jpg"},
+    {&Background12Image, "images/bkgnd_12.jpg"},
+    {&Background13Image, "images/bkgnd_13.jpg"},
+    {&Background14Image, "images/bkgnd_14.jpg"},
+    {&Background15Image, "images/bkgnd_15.jpg"},
+    {&Background16Image, "images/bkgnd_16.jpg"},
+    {&Background17Image, "images/bkgnd_17.jpg"},
+    {&Background18Image, "images/bkgnd_18.jpg"},
+    {&Background19Image, "images/bkgnd_19.jpg"},
+    {&Background20Image, "images/bkgnd_20.jpg"},
+    {&Background21Image, "images/bkgnd_21.jpg"},
+    {&Background22Image, "images/bkgnd_22.jpg"},
+    {&Background23Image, "images/bkgnd_23.jpg"},
+    {&Background24Image, "images/bkgnd_24.jpg"},
+    {&Background25Image, "images/bkgnd_25.jpg"},
+    {&Background26Image, "images/bkgnd_26.jpg"},
+    {&Background27Image, "images/bkgnd_27.jpg"},
+    {&Background28Image, "images/bkgnd_28.jpg"},
+    {&Background29Image, "images/bkgnd_29.jpg"},
+    {&Background30Image, "images/bkgnd_30.jpg"},
+    {&Background31Image, "images/bkgnd_31.jpg"},
+    {&Background32Image, "images/bkgnd_32.jpg"},
+    {&Background34Image, "images/bkgnd_34.jpg"},
+    {&Background35Image, "images/bkgnd_35.jpg"},
+    {&Background36Image, "images/bkgnd_36.jpg"},
+    {&Background37Image, "images/bkgnd_37.jpg"},
+    {&Background38Image, "images/bkgnd_38.jpg"},
+    {&Background39Image, "images/bkgnd_39.jpg"},
+    {&Background42Image, "images/bkgnd_42.jpg"},
+    {&Background43Image, "images/bkgnd_43.jpg"},
+    {&BonusDImage, "images/BonusD.png"},
+    {&BonusCImage, "images/BonusC.png"},
+    {&BonusEImage, "images/BonusE.png"},
+    {&BonusSImage, "images/BonusS.png"},
+    {&BonusLImage, "images/BonusL.png"},
+    {&BonusPImage, "images/BonusP.png"},
+    {&BonusXImage, "images/BonusX.png"},
+    {&BonusShadowImage, "images/BonusShadow.png"},
+    {&LazerImage, "images/Lazer.png"},
+};
+
+// Every sound the start-up loads, in loading order; one file is loaded twice, and so decoded twice.
+const TAsset<TSound> kSounds[] = {
+    {&NormalBlockSound, "sounds/SFX_NormalBlock.ogg"},
+    {&MultiHitBlockSound, "sounds/SFX_MultiHitBlock.ogg"},
+    {&PadHitSound, "sounds/SFX_Padhit_01.ogg"},
+    {&EdgeHitSound1, "sounds/SFX_Spillkanthit.ogg"},
+    {&EdgeHitSound2, "sounds/SFX_Spillkanthit2.ogg"},
+    {&EdgeHitSound3, "sounds/SFX_Spillkanthit3.ogg"},
+    {&EdgeHitSound4, "sounds/SFX_Spillkanthit4.ogg"},
+    {&IntroMusic, "sounds/GameMusic/Tonmark_Intro.ogg"},
+    {&GameOverSound, "sounds/GameOver_VoiceMuz.ogg"},
+    {&HiscoreMusic, "sounds/GameMusic/Tonmark_Hiscore.ogg"},
+    {&VortanoCoverMusic, "sounds/GameMusic/tonmark_vortanoCover.ogg"},
+    {&ExplosionSound, "sounds/SFX_Explosion.ogg"},
+    {&AlienReleasePERSound, "sounds/SFX_AlienReleasePER.ogg"},
+    {&AlienReleaseSound, "sounds/SFX_AlienRelease.ogg"},
+    {&ZogExplodeSound, "sounds/FX_zogexplode.ogg"},
+    {&ZogHitSound1, "sounds/zog_hit1.ogg"},
+    {&ZogHitSound2, "sounds/zog_hit2.ogg"},
+    {&ZogHitSound3, "sounds/zog_hit3.ogg"},
+    {&ZogHitSound4, "sounds/zog_hit4.ogg"},
+    {&LazerSound, "sounds/SFX_Lazer.ogg"},
+    {&LazerHitSound, "sounds/SFX_Lazerhit.ogg"},
+    {&LazerHitSound2, "sounds/SFX_Lazerhit.ogg"},
+    {&SizeIncreaseSound, "sounds/Bonus_SizeIncrease.ogg"},
+    {&SizeDecreaseSound, "sounds/Bonus_SizeDecrease.ogg"},
+    {&FreezeModeSound, "sounds/Bonus_FreezeMode.ogg"},
+    {&TripleBallSound, "sounds/Bonus_TripleBall.ogg"},
+    {&ExtraLifeSound, "sounds/Bonus_ExtraLife.ogg"},
+    {&EscapeGrantedSound, "sounds/Bonus_EscapeGranted.ogg"},
+    {&SlowModeSound, "sounds/Bonus_SlowMode.ogg"},
+    {&GunEnabledSound, "sounds/Bonus_GunEnabled.ogg"},
+    {&ExtraPointsSound, "sounds/Bonus_ExtraPoints.ogg"},
+    {&GetReadySound, "sounds/SFX_GetReady.ogg"},
+    {&NextLevelSound, "sounds/NextLevel_alt.ogg"},
+    {&LifeLostSound, "sounds/LifeLost_alt.ogg"},
+};
+
+struct TMusic {
+    int32_t id;
+    std::string file;
+};
+
+// The music of every level: one of these is loaded each time a level is built.
+std::vector<TMusic> LevelMusicFiles() {
+    std::vector<TMusic> music;
+    for (int32_t n = 1; n <= 8; ++n)
+        music.push_back({GameSounds::GameMusic1 + n - 1, "sounds/GameMusic/Tonmark_Ingame" + std::to_string(n) + ".ogg"});
+    for (int32_t n = 1; n <= 8; ++n)
+        music.push_back({GameSounds::GameSoundscape1 + n - 1, "sounds/GameMusic/Soundscape_" + std::to_string(n) + ".ogg"});
+    music.push_back({GameSounds::GameZogMusic, "sounds/GameMusic/Tonmark_ZogLevel.ogg"});
+    return music;
+}
+
+// Resident set, in KiB, now and at its peak.
+int64_t ResidentKiB() {
+    long pages = 0, resident = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm) return 0;
+    const int got = std::fscanf(statm, "%ld %ld", &pages, &resident);
+    std::fclose(statm);
+    return got == 2 ? resident * (sysconf(_SC_PAGESIZE) / 1024) : 0;
+}
+
+int64_t PeakKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Sets the kernel's high-water mark of this process back to its present resident set, so that
+// every measured stretch has a peak of its own.
+bool ResetPeak() {
+    std::FILE* refs = std::fopen("/proc/self/clear_refs", "w");
+    if (!refs) return false;
+    const bool written = std::fputs("5", refs) >= 0;
+    return std::fclose(refs) == 0 && written;
+}
+
+// How far the resident set grows above its size at the start of a stretch, the largest over all
+// stretches. Freed memory is handed back first so that it cannot hide the growth.
+class TPeakRss {
+public:
+    void Start() {
+        malloc_trim(0);
+        _valid = _valid && ResetPeak();
+        _startKiB = ResidentKiB();
+    }
+    void Stop() { _growthKiB = std::max(_growthKiB, PeakKiB() - _startKiB); }
+    void Report(benchmark::State& state) const {
+        if (!_valid) {
+            static bool warned = false;
+            if (!std::exchange(warned, true))
+                std::fprintf(stderr, "bench_assets: /proc/self/clear_refs cannot be written; no peak RSS figures\n");
+            return;
+        }
+        state.counters["peak_rss"] = benchmark::Counter(static_cast<double>(_growthKiB) * 1024,
+                                                        benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
+    }
+
+private:
+    bool _valid = true;
+    int64_t _startKiB = 0;
+    int64_t _growthKiB = 0;
+};
+
+// Runs load once per iteration, timed, with release (untimed) before each so that every
+// iteration starts from nothing loaded, as the program does.
+template <typename Load, typename Release>
+void Measure(benchmark::State& state, Load load, Release release) {
+    TPeakRss peak;
+    for (auto _ : state) {
+        state.PauseTiming();
+        release();
+        peak.Start();
+        state.ResumeTiming();
+        const std::string failed = load();
+        state.PauseTiming();
+        peak.Stop();
+        state.ResumeTiming();
+        if (!failed.empty()) {
+            state.SkipWithError((failed + " did not load").c_str());
+            break;
+        }
+    }
+    release();
+    peak.Report(state);
+}
+
+// The first catalogue file whose variable is still empty after loading, or "".
+template <typename T, size_t N>
+std::string FirstMissing(const TAsset<T> (&assets)[N]) {
+    for (const TAsset<T>& asset : assets)
+        if (!*asset.variable) return asset.file;
+    return {};
+}
+
+template <typename T, size_t N>
+void Release(const TAsset<T> (&assets)[N]) {
+    for (const TAsset<T>& asset : assets) *asset.variable = nullptr;
+}
+
+// The bare decoders keep every picture, as the game does, and drop every sound once decoded, as
+// the game does with the silent driver, which keeps no samples.
+std::vector<TDecoded> barePictures;
+
+std::string BareImages() {
+    for (const TAsset<TImage>& image : kImages) {
+        TDecoded pixels = DecodePictureFile(image.file);
+        if (pixels.size == 0) return image.file;
+        barePictures.push_back(std::move(pixels));
+    }
+    return {};
+}
+
+std::string BareSounds() {
+    for (const TAsset<TSound>& sound : kSounds)
+        if (DecodeOggFile(sound.file).size == 0) return sound.file;
+    return {};
+}
+
+std::string GameImages() {
+    GameGraphics::LoadImages();
+    return FirstMissing(kImages);
+}
+
+std::string GameSoundEffects() {
+    GameSounds::LoadSounds();
+    return FirstMissing(kSounds);
+}
+
+void ReleaseGame() {
+    Release(kImages);
+    Release(kSounds);
+    LevelMusic = nullptr;
+}
+
+void ReleaseBare() { barePictures.clear(); }
+
+void BM_ImagesGame(benchmark::State& state) { Measure(state, GameImages, ReleaseGame); }
+
+void BM_ImagesBare(benchmark::State& state) { Measure(state, BareImages, ReleaseBare); }
+
+void BM_SoundsGame(benchmark::State& state) { Measure(state, GameSoundEffects, ReleaseGame); }
+
+void BM_SoundsBare(benchmark::State& state) { Measure(state, BareSounds, ReleaseBare); }
+
+// What the program does at start-up once the fonts are up: every image, then every sound.
+void BM_StartupGame(benchmark::State& state) {
+    Measure(state, [] {
+        const std::string failed = GameImages();
+        return failed.empty() ? GameSoundEffects() : failed;
+    }, ReleaseGame);
+}
+
+void BM_StartupBare(benchmark::State& state) {
+    Measure(state, [] {
+        const std::string failed = BareImages();
+        return failed.empty() ? BareSounds() : failed;
+    }, ReleaseBare);
+}
+
+void BM_LevelMusicGame(benchmark::State& state) {
+    Measure(state, [] {
+        for (const TMusic& music : LevelMusicFiles()) {
+            GameSounds::LoadMusic(music.id);
+            if (!LevelMusic) return music.file;
+        }
+        return std::string();
+    }, ReleaseGame);
+}
+
+void BM_LevelMusicBare(benchmark::State& state) {
+    Measure(state, [] {
+        for (const TMusic& music : LevelMusicFiles())
+            if (DecodeOggFile(music.file).size == 0) return music.file;
+        return std::string();
+    }, ReleaseBare);
+}
+
+// The pairs compared in the closing table, by the name each side is registered under.
+const char* const kStretches[] = {"Images", "Sounds", "Startup", "LevelMusic"};
+
+// The usual console table, then for each stretch our time over the bare decoders' time, from the
+// median of the repetitions.
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            const std::string& name = run.run_name.function_name;
+            if (run.run_type == Run::RT_Iteration) _runs[name].push_back(run);
+            else if (run.aggregate_name == "median") _medians.insert_or_assign(name, run);
+        }
+    }
+
+    void PrintRatios() const {
+        std::ostream& out = GetOutputStream();
+        char line[160];
+        std::snprintf(line, sizeof line, "\n%-11s %12s %12s %7s %12s %12s %7s\n", "ours / bare", "wall ours",
+                      "wall bare", "ratio", "CPU ours", "CPU bare", "ratio");
+        out << line;
+        for (const char* stretch : kStretches) {
+            Run ours, bare;
+            if (!Median(std::string(stretch) + "/Game", ours) || !Median(std::string(stretch) + "/Bare", bare))
+                continue;
+            const double oursWall = Milliseconds(ours, ours.GetAdjustedRealTime());
+            const double bareWall = Milliseconds(bare, bare.GetAdjustedRealTime());
+            const double oursCpu = Milliseconds(ours, ours.GetAdjustedCPUTime());
+            const double bareCpu = Milliseconds(bare, bare.GetAdjustedCPUTime());
+            std::snprintf(line, sizeof line, "%-11s %9.1f ms %9.1f ms %7.2f %9.1f ms %9.1f ms %7.2f\n", stretch,
+                          oursWall, bareWall, oursWall / bareWall, oursCpu, bareCpu, oursCpu / bareCpu);
+            out << line;
+        }
+    }
+
+private:
+    static double Milliseconds(const Run& run, double time) {
+        return time * benchmark::GetTimeUnitMultiplier(benchmark::kMillisecond) /
+               benchmark::GetTimeUnitMultiplier(run.time_unit);
+    }
+
+    // The median aggregate when repetitions made one, else the middle of the runs by wall time.
+    bool Median(const std::string& name, Run& median) const {
+        if (auto found = _medians.find(name); found != _medians.end()) {
+            median = found->second;
+            return true;
+        }
+        auto found = _runs.find(name);
+        if (found == _runs.end() || found->second.empty()) return false;
+        std::vector<Run> runs = found->second;
+        std::sort(runs.begin(), runs.end(),
+                  [](const Run& a, const Run& b) { return a.GetAdjustedRealTime() < b.GetAdjustedRealTime(); });
+        median = runs[runs.size() / 2];
+        return true;
+    }
+
+    std::map<std::string, std::vector<Run>> _runs;
+    std::map<std::string, Run> _medians;
+};
+
+void Register(const char* name, void (*function)(benchmark::State&)) {
+    benchmark::RegisterBenchmark(name, function)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->MeasureProcessCPUTime();
+}
+
+bool FileExists(const char* path) {
+    struct stat info {};
+    return stat(path, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The folder must hold every file the benchmarks read, or the figures would compare different work.
+bool DataComplete(const std::string& folder) {
+    std::vector<std::string> files;
+    for (const TAsset<TImage>& image : kImages) files.push_back(image.file);
+    for (const TAsset<TSound>& sound : kSounds) files.push_back(sound.file);
+    for (const TMusic& music : LevelMusicFiles()) files.push_back(music.file);
+    for (const std::string& file : files) {
+        if (FileExists(file.c_str())) continue;
+        std::fprintf(stderr, "bench_assets: %s/%s is missing; build the assets target first\n", folder.c_str(),
+                     file.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// Usage: bench_assets [benchmark options] [data folder]; the folder defaults to the build's own.
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
+        benchmark::ReportUnrecognizedArguments(argc, argv);
+        return 1;
+    }
+    const std::string folder = argc == 2 ? argv[1] : KRELLIX_DATA_DIR;
+    if (chdir(folder.c_str()) != 0) {
+        std::fprintf(stderr, "bench_assets: cannot enter the data folder %s; build the assets target first\n",
+                     folder.c_str());
+        return 1;
+    }
+    if (!DataComplete(folder)) return 1;
+    // As the program sets things up before it loads: centred handles, and a driver with no device.
+    SetAutoMidHandle(true);
+    if (!SetAudioDriver("Null")) {
+        std::fprintf(stderr, "bench_assets: the silent audio driver is missing\n");
+        return 1;
+    }
+
+    Register("Images/Game", BM_ImagesGame);
+    Register("Images/Bare", BM_ImagesBare);
+    Register("Sounds/Game", BM_SoundsGame);
+    Register("Sounds/Bare", BM_SoundsBare);
+    Register("Startup/Game", BM_StartupGame);
+    Register("Startup/Bare", BM_StartupBare);
+    Register("LevelMusic/Game", BM_LevelMusicGame);
+    Register("LevelMusic/Bare", BM_LevelMusicBare);
+
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}
