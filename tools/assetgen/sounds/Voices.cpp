@@ -108,8 +108,8 @@ Buffer Speak(const std::filesystem::path& scratch, const std::string& id, const 
     return speech;
 }
 
-// Trims the silence espeak-ng leaves around the words, keeping a little air on both sides and
-// fading across it so the words neither start nor stop on a step.
+// Trims the silence espeak-ng leaves around the words. Its speech stops on a step where the last
+// sound is cut off, so the final milliseconds are faded out (and the first few faded in).
 void Trim(Buffer& speech)
 {
     const auto loud = [](float v) { return std::fabs(v) > 0.01f; };
@@ -118,15 +118,14 @@ void Trim(Buffer& speech)
     if (first >= last) {
         throw std::runtime_error("espeak-ng produced silence");
     }
-    constexpr std::ptrdiff_t kAir = kRate / 100;
-    const auto begin = first - std::min(kAir, first - speech.left.begin());
-    const auto end = last + std::min(kAir, speech.left.end() - last);
-    speech.left = std::vector<float>(begin, end);
-    const size_t fade = std::min<size_t>(static_cast<size_t>(kAir), speech.Frames() / 2);
-    for (size_t i = 0; i < fade; ++i) {
-        const float g = static_cast<float>(i) / static_cast<float>(fade);
-        speech.left[i] *= g;
-        speech.left[speech.Frames() - 1 - i] *= g;
+    speech.left = std::vector<float>(first, last);
+    const size_t fadeIn = std::min<size_t>(kRate / 200, speech.Frames() / 4);
+    const size_t fadeOut = std::min<size_t>(kRate * 3 / 100, speech.Frames() / 4);
+    for (size_t i = 0; i < fadeIn; ++i) {
+        speech.left[i] *= static_cast<float>(i) / static_cast<float>(fadeIn);
+    }
+    for (size_t i = 0; i < fadeOut; ++i) {
+        speech.left[speech.Frames() - 1 - i] *= static_cast<float>(i) / static_cast<float>(fadeOut);
     }
 }
 
