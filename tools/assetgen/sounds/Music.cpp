@@ -406,7 +406,7 @@ std::vector<AmbientStyle> AmbientStyles()
     // 2: a deep current in A minor with a slow heartbeat.
     styles.push_back({60, 12, {45, kMinor}, {0, 0, 5, 5, 3, 3}, drone, 0.35,
                       {Timbre::Strings, Env(2.0, 1.0, 0.8, 2.5), 0.3, 0.1}, 57, 0.1,
-                      {Timbre::Bell, Env(0.002, 2.0, 0.0, 1.5), 0.3}, 10, 17, 0.6, 0.1, {}, 0.0, 0.0, 600.0, 0.2,
+                      {Timbre::Bell, Env(0.002, 2.0, 0.0, 1.5), 0.3}, 10, 17, 0.6, 0.1, {}, 0.0, 0.0, 600.0, 0.12,
                       "X..x............", 'k', 0.45, 0.8});
     // 3: a nebula in D dorian with a shaker and a sparse flute.
     styles.push_back({80, 16, {50, kDorian}, {0, 0, 3, 3, 6, 6, 2, 2}, drone, 0.25,
@@ -417,12 +417,12 @@ std::vector<AmbientStyle> AmbientStyles()
     // 4: ice caves in E minor: glass pad, high wind, falling plucks.
     styles.push_back({64, 12, {52, kMinor}, {0, 0, 2, 2, 5, 5}, drone, 0.22,
                       {Timbre::Glass, Env(1.5, 1.0, 0.8, 2.5), 0.5}, 64, 0.12,
-                      {Timbre::Pluck, Env(0.001, 0.5, 1.0, 0.4), 0.8}, 14, 21, 2.0, 0.1, {}, 0.0, 0.0, 2500.0, 0.22,
+                      {Timbre::Pluck, Env(0.001, 0.5, 1.0, 0.4), 0.8}, 14, 21, 2.0, 0.14, {}, 0.0, 0.0, 2500.0, 0.045,
                       nullptr, 'k', 0.0, 0.9});
     // 5: a machine hum in F sharp phrygian with low toms and ominous bells.
     styles.push_back({70, 12, {42, kPhrygian}, {0, 0, 0, 1}, {Timbre::Drone, Env(2.0, 1.0, 0.9, 3.0), 0.6}, 0.4,
                       {Timbre::Strings, Env(2.0, 1.0, 0.8, 2.5), 0.2, 0.1}, 54, 0.1,
-                      {Timbre::Bell, Env(0.002, 2.5, 0.0, 1.5), 0.25}, 7, 12, 0.5, 0.12, {}, 0.0, 0.0, 300.0, 0.25,
+                      {Timbre::Bell, Env(0.002, 2.5, 0.0, 1.5), 0.25}, 7, 12, 0.5, 0.12, {}, 0.0, 0.0, 300.0, 0.18,
                       "X.......x.......", 't', 0.35, 0.75});
     // 6: an orbit in G mixolydian with soft electric piano and a gentle pulse.
     styles.push_back({78, 16, {55, kMixolydian}, {0, 0, 6, 6, 3, 3, 0, 0}, drone, 0.2,
@@ -435,7 +435,7 @@ std::vector<AmbientStyle> AmbientStyles()
                       {Timbre::Drone, Env(2.5, 1.0, 0.9, 3.0), 0.5}, 0.38,
                       {Timbre::Strings, Env(2.5, 1.0, 0.8, 3.0), 0.15, 0.1}, 58, 0.1,
                       {Timbre::Bell, Env(0.002, 2.5, 0.0, 1.5), 0.3}, 9, 15, 0.4, 0.1,
-                      {Timbre::Glass, Env(0.3, 1.0, 0.7, 1.2), 0.4}, 0.25, 0.12, 900.0, 0.25, nullptr, 'k', 0.0,
+                      {Timbre::Glass, Env(0.3, 1.0, 0.7, 1.2), 0.4}, 0.25, 0.12, 900.0, 0.15, nullptr, 'k', 0.0,
                       0.9});
     // 8: an aurora in E flat major: bright strings, chimes and a slow flute.
     styles.push_back({68, 14, {51, kMajor}, {0, 0, 4, 4, 5, 5, 3, 3, 0, 0, 4, 4, 3, 3}, drone, 0.22,
