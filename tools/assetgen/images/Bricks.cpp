@@ -70,6 +70,7 @@ Canvas BrickStrip(bool indestructible)
     const Noise brushed(indestructible ? 211 : 207);
     for (int k = 0; k < BrickFrames; ++k) {
         const float t = static_cast<float>(k) / (BrickFrames - 1);  // hit energy, 0 at rest
+        const float glow = std::sqrt(t);  // the light dies away slowly, so the last cells still show
         Field height = bevel;
         for (int y = 0; y < BrickH; ++y)
             for (int x = 0; x < BrickW; ++x) {
@@ -93,8 +94,8 @@ Canvas BrickStrip(bool indestructible)
             }
         Canvas c(BrickW, BrickH);
         // The ring of the indestructible brick's hit widens as the animation runs down to rest.
-        const float ring = (1.0f - t) * 34.0f;
-        const float glint = -14.0f + (1.0f - t) * 88.0f;  // the steel brick's glint sweeps left to right
+        const float ring = (1.0f - t) * 22.0f;
+        const float glint = -10.0f + (1.0f - t) * 70.0f;  // the steel brick's glint sweeps left to right
         for (int y = 0; y < BrickH; ++y)
             for (int x = 0; x < BrickW; ++x) {
                 const float fx = x + 0.5f, fy = y + 0.5f;
@@ -109,7 +110,7 @@ Canvas BrickStrip(bool indestructible)
                         const float r = std::hypot((fx - HalfW) * 0.55f, fy - HalfH);
                         const float band = std::exp(-(r - ring) * (r - ring) / 10.0f);
                         const float rim = SmoothStep(0.9f, 0.2f, bevel.At(x, y));
-                        col = Mix(col, Hex(0xFFF2B0), Clamp01(0.85f * band * t + 0.7f * rim * t));
+                        col = Mix(col, Hex(0xFFF2B0), Clamp01(0.85f * band * glow + 0.7f * rim * glow));
                     }
                 } else {
                     const float streak = brushed.At(fx * 0.08f, fy * 1.3f) * 0.09f + brushed.At(fx * 0.6f, fy * 2.0f) * 0.03f;

@@ -263,7 +263,10 @@ Canvas Blurred(const Canvas& c, int radius)
     if (radius <= 0) return out;
     std::vector<Acc4> line;
     auto toAcc = [](const Px& q) { return Acc4{q.r, q.g, q.b, q.a}; };
-    auto toPx = [](const Acc4& a) { return Px{a.r, a.g, a.b, a.a}; };
+    // Running sums leave rounding crumbs; a blurred picture never has negative light or cover.
+    auto toPx = [](const Acc4& a) {
+        return Px{std::max(0.0f, a.r), std::max(0.0f, a.g), std::max(0.0f, a.b), std::max(0.0f, a.a)};
+    };
     for (int pass = 0; pass < 3; ++pass) {
         for (int y = 0; y < out.Height(); ++y)
             BoxLine<Acc4>(

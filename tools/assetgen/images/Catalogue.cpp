@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -45,7 +46,7 @@ std::vector<ImageJob> ImageJobs()
                         std::vector<uint8_t> sheet;
                         PaintZogExplosion(0, ZogExplosionFrames, sheet);
                         WriteFileAtomically(dir + "/ZogExplosion.jpg",
-                                            EncodeJpeg(sheet, ZogExplosionSheetW(), ZogExplosionSheetH(), ExplosionQuality, false));
+                                            EncodeJpeg(sheet, ZogExplosionSheetW(), ZogExplosionSheetH(), ExplosionQuality));
                     }});
     jobs.push_back(PngJob("AlienExplosion.png", AlienExplosionSheet));
     const char* brickFiles[BrickColours] = {"BlockWhite.png", "BlockRed.png",   "BlockYellow.png", "BlockLightBlue.png",
@@ -126,6 +127,10 @@ std::vector<std::string> RunJobs(const std::vector<ImageJob>& jobs, const std::s
 
 std::vector<std::string> WriteAllImages(const std::string& dataDir)
 {
+    // Find out at once when the folder cannot be made, before minutes of painting.
+    std::error_code ec;
+    std::filesystem::create_directories(dataDir + "/images/Zog", ec);
+    if (ec) return {"cannot create " + dataDir + "/images: " + ec.message()};
     return RunJobs(ImageJobs(), dataDir + "/images");
 }
 

@@ -53,8 +53,7 @@ struct JpegError {
 
 void JpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
 
-bool JpegWrite(unsigned char** buffer, unsigned long* size, const uint8_t* rgb, int width, int height, int quality,
-               bool fullChroma)
+bool JpegWrite(unsigned char** buffer, unsigned long* size, const uint8_t* rgb, int width, int height, int quality)
 {
     jpeg_compress_struct cinfo;
     JpegError err;
@@ -74,12 +73,10 @@ bool JpegWrite(unsigned char** buffer, unsigned long* size, const uint8_t* rgb, 
     jpeg_set_quality(&cinfo, quality, TRUE);
     cinfo.dct_method = JDCT_ISLOW;
     cinfo.optimize_coding = TRUE;
-    // Full-resolution colour keeps the thin coloured details of the dark backgrounds crisp.
-    if (fullChroma)
-        for (int c = 0; c < 3; ++c) {
-            cinfo.comp_info[c].h_samp_factor = 1;
-            cinfo.comp_info[c].v_samp_factor = 1;
-        }
+    for (int c = 0; c < 3; ++c) {
+        cinfo.comp_info[c].h_samp_factor = 1;
+        cinfo.comp_info[c].v_samp_factor = 1;
+    }
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(rgb + static_cast<size_t>(cinfo.next_scanline) * width * 3);
@@ -110,12 +107,12 @@ std::vector<uint8_t> EncodePng(const Canvas& canvas)
     return out;
 }
 
-std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, int quality, bool fullChroma)
+std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, int quality)
 {
     if (rgb.size() != static_cast<size_t>(width) * height * 3) throw WriteError("JPEG input has the wrong size");
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    const bool ok = JpegWrite(&buffer, &size, rgb.data(), width, height, quality, fullChroma);
+    const bool ok = JpegWrite(&buffer, &size, rgb.data(), width, height, quality);
     std::vector<uint8_t> out;
     if (ok && buffer) out.assign(buffer, buffer + size);
     std::free(buffer);

@@ -17,10 +17,9 @@ public:
 
 // Encoders return the whole file; nothing touches the disk until WriteFileAtomically.
 std::vector<uint8_t> EncodePng(const Canvas& canvas);
-// rgb holds width * height * 3 bytes, rows top to bottom. Without full chroma the colour is stored at half
-// resolution (smaller files for soft pictures).
-std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, int quality,
-                                bool fullChroma = true);
+// rgb holds width * height * 3 bytes, rows top to bottom. Colour is kept at full resolution, so thin
+// coloured details stay crisp and the boss explosion's edges match its background.
+std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, int quality);
 std::vector<uint8_t> EncodeJpeg(const Canvas& canvas, int quality);
 
 // Writes to a temporary file beside path and renames it over path; creates missing directories.

@@ -14,7 +14,8 @@ float SdCircle(float x, float y, float radius);
 // Distance to the segment from (ax, ay) to (bx, by); subtract a radius for a capsule.
 float SdSegment(float x, float y, float ax, float ay, float bx, float by);
 float SdEllipse(float x, float y, float rx, float ry);
-// Regular polygon with n corners, the first pointing up, circumradius r.
+// Regular polygon with n corners and circumradius r, one edge facing straight up; turn rotates it (in
+// turns). Exact across the edges, slightly conservative towards the corners.
 float SdPolygon(float x, float y, int n, float r, float turn = 0.0f);
 
 struct Vec3 {

@@ -10,9 +10,10 @@ namespace art {
 
 namespace {
 
-constexpr float BallR = BallSize * 0.5f - 0.4f;
+// Round things keep a clear pixel at the edge of their image: nothing solid touches the border.
+constexpr float BallR = BallSize * 0.5f - 1.0f;
 constexpr float PadR = PadH * 0.5f - 0.4f;
-constexpr float CapsuleR = CapsuleH * 0.5f - 0.5f;
+constexpr float CapsuleR = CapsuleH * 0.5f - 1.0f;
 
 float PadSd(float x, float y)
 {
@@ -21,7 +22,7 @@ float PadSd(float x, float y)
 
 float CapsuleSd(float x, float y)
 {
-    return SdSegment(x, y, CapsuleR + 0.5f, CapsuleH * 0.5f, CapsuleW - CapsuleR - 0.5f, CapsuleH * 0.5f) - CapsuleR;
+    return SdSegment(x, y, CapsuleR + 1.0f, CapsuleH * 0.5f, CapsuleW - CapsuleR - 1.0f, CapsuleH * 0.5f) - CapsuleR;
 }
 
 // Normal of a tube of radius r around a segment, at distance d from its axis along (dx, dy).
@@ -191,7 +192,7 @@ Canvas Capsule(char letter)
 {
     Canvas c(CapsuleW, CapsuleH);
     const Color base = CapsuleColour(letter);
-    const float cy = CapsuleH * 0.5f, x0 = CapsuleR + 0.5f, x1 = CapsuleW - CapsuleR - 0.5f;
+    const float cy = CapsuleH * 0.5f, x0 = CapsuleR + 1.0f, x1 = CapsuleW - CapsuleR - 1.0f;
     for (int y = 0; y < CapsuleH; ++y)
         for (int x = 0; x < CapsuleW; ++x) {
             const float fx = x + 0.5f, fy = y + 0.5f;
