@@ -48,7 +48,7 @@ struct FinishOptions {
     double damping = 0.4;
     double echoBeats = 0.75;   // echo delay
     double echoFeedback = 0.35;
-    double loudnessDb = -17.0; // target RMS level before the soft limiter
+    double loudnessDb = -18.5; // target RMS level before the soft limiter; effects play on top
 };
 
 // A piece of music on a bar grid. Voices are mixed into dry, reverb and echo buses; Finish

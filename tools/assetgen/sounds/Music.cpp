@@ -390,7 +390,7 @@ Buffer RenderSoundscape(const AmbientStyle& s, const char* name)
     finish.damping = 0.5;
     finish.echoBeats = 1.5;
     finish.echoFeedback = 0.45;
-    finish.loudnessDb = -20.0;
+    finish.loudnessDb = -21.0;
     return song.Finish(finish);
 }
 
@@ -573,7 +573,7 @@ Buffer RenderClosing()
     finish.loop = false;
     finish.room = 0.85;
     finish.echoBeats = 1.5;
-    finish.loudnessDb = -19.0;
+    finish.loudnessDb = -20.0;
     return song.Finish(finish);
 }
 
