@@ -58,7 +58,6 @@ public:
     Song(double bpm, int32_t beatsPerBar, int32_t bars, uint64_t seed, int32_t rate = 44100);
 
     int32_t Rate() const { return rate_; }
-    int32_t Bars() const { return bars_; }
     int32_t BeatsPerBar() const { return beatsPerBar_; }
     double BeatSeconds() const { return 60.0 / bpm_; }
     size_t FrameAt(double beat) const;

@@ -208,14 +208,6 @@ Biquad Biquad::Make(double b0, double b1, double b2, double a0, double a1, doubl
     return q;
 }
 
-Biquad Biquad::LowPass(double hz, double q, double rate)
-{
-    const double w = kTwoPi * hz / rate;
-    const double alpha = std::sin(w) / (2.0 * q);
-    const double cw = std::cos(w);
-    return Make((1 - cw) / 2, 1 - cw, (1 - cw) / 2, 1 + alpha, -2 * cw, 1 - alpha);
-}
-
 Biquad Biquad::HighPass(double hz, double q, double rate)
 {
     const double w = kTwoPi * hz / rate;
@@ -239,30 +231,6 @@ Biquad Biquad::Peak(double hz, double q, double gainDb, double rate)
     const double alpha = std::sin(w) / (2.0 * q);
     const double cw = std::cos(w);
     return Make(1 + alpha * a, -2 * cw, 1 - alpha * a, 1 + alpha / a, -2 * cw, 1 - alpha / a);
-}
-
-Biquad Biquad::LowShelf(double hz, double gainDb, double rate)
-{
-    const double a = std::pow(10.0, gainDb / 40.0);
-    const double w = kTwoPi * hz / rate;
-    const double cw = std::cos(w);
-    const double alpha = std::sin(w) / 2.0 * std::sqrt(2.0);
-    const double s = 2.0 * std::sqrt(a) * alpha;
-    return Make(a * ((a + 1) - (a - 1) * cw + s), 2 * a * ((a - 1) - (a + 1) * cw),
-                             a * ((a + 1) - (a - 1) * cw - s), (a + 1) + (a - 1) * cw + s,
-                             -2 * ((a - 1) + (a + 1) * cw), (a + 1) + (a - 1) * cw - s);
-}
-
-Biquad Biquad::HighShelf(double hz, double gainDb, double rate)
-{
-    const double a = std::pow(10.0, gainDb / 40.0);
-    const double w = kTwoPi * hz / rate;
-    const double cw = std::cos(w);
-    const double alpha = std::sin(w) / 2.0 * std::sqrt(2.0);
-    const double s = 2.0 * std::sqrt(a) * alpha;
-    return Make(a * ((a + 1) + (a - 1) * cw + s), -2 * a * ((a - 1) + (a + 1) * cw),
-                             a * ((a + 1) + (a - 1) * cw - s), (a + 1) - (a - 1) * cw + s,
-                             2 * ((a - 1) - (a + 1) * cw), (a + 1) - (a - 1) * cw - s);
 }
 
 double Biquad::Process(double x)

@@ -91,12 +91,9 @@ private:
 // Direct-form biquad with the usual cookbook designs.
 class Biquad {
 public:
-    static Biquad LowPass(double hz, double q, double rate);
     static Biquad HighPass(double hz, double q, double rate);
     static Biquad BandPass(double hz, double q, double rate);
     static Biquad Peak(double hz, double q, double gainDb, double rate);
-    static Biquad LowShelf(double hz, double gainDb, double rate);
-    static Biquad HighShelf(double hz, double gainDb, double rate);
     double Process(double x);
     void ProcessAll(std::vector<float>& samples);
 
@@ -111,7 +108,6 @@ class OnePole {
 public:
     void SetLowPass(double hz, double rate);
     double Low(double x);
-    double High(double x) { return x - Low(x); }
 
 private:
     double a_ = 0.0, z_ = 0.0;

@@ -1,5 +1,4 @@
-// The game's music: eight level grooves, eight soundscapes, the menu, high-score, closing and boss
-// pieces, each composed on the sequencer and mixed to a seamless loop (the closing piece ends).
+// The game's music: level grooves, soundscapes, and the menu, high-score, closing and boss pieces.
 #include "Catalogue.h"
 #include "Composer.h"
 

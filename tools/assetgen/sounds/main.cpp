@@ -1,5 +1,4 @@
-// assetgen_sounds: writes every sound effect, spoken cue and piece of music of the game as
-// Ogg Vorbis into DIR (and DIR/GameMusic), the same bytes on every run.
+// assetgen_sounds: writes every effect, spoken cue and piece of music of the game as Ogg Vorbis.
 #include "Catalogue.h"
 #include "OggWriter.h"
 
