@@ -161,6 +161,31 @@ private:
     std::function<void()> _discardLive;
 };
 
+// Takes the input once per frame, at the first query after each Flip; whatever arrives later in
+// the frame waits for the next one. A script line holds only the frame, so this is what lets a
+// recorded run replay exactly: every event is seen at the same query in both runs.
+class TFrameBatchedEvents : public TEventSource {
+public:
+    TFrameBatchedEvents(std::shared_ptr<TEventSource> inner, TFrameCounterPtr frames)
+        : _inner(std::move(inner)), _frames(std::move(frames))
+    {
+    }
+    void PollEvents() override
+    {
+        if (_polledFrame == _frames->Flips()) return;
+        _polledFrame = _frames->Flips();
+        _inner->PollEvents();
+    }
+    void MoveMouse(int32_t x, int32_t y) override { _inner->MoveMouse(x, y); }
+    void HideMouse() override { _inner->HideMouse(); }
+    void ShowMouse() override { _inner->ShowMouse(); }
+
+private:
+    std::shared_ptr<TEventSource> _inner;
+    TFrameCounterPtr _frames;
+    int32_t _polledFrame = -1;
+};
+
 }  // namespace
 
 bool ParseHarnessOptions(const std::vector<std::string>& args, THarnessOptions& options, THarnessAction& action,
@@ -248,7 +273,8 @@ std::string HarnessUsage()
            "  --version          show the version and end\n"
            "\n"
            "Frames count the game's presented pictures: the first is the blank start-up frame, the\n"
-           "second shows \"Loading...\".\n"
+           "second shows \"Loading...\". With --headless, --input or --record the input is taken\n"
+           "once per frame, so that runs repeat exactly.\n"
            "Exit status: 0 on success, 1 when no display is available, 2 on a bad command line or\n"
            "unusable file, 255 when the game stops on an error.\n";
 }
@@ -313,14 +339,17 @@ bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& pla
     _clock = std::make_shared<THarnessClock>(game, pacing, waitReally);
 
     // The input: the script, else the window's events; a headless run without a script gets an
-    // empty one, which still answers pointer moves.
+    // empty one, which still answers pointer moves. Scripted and recorded input is taken once per
+    // frame; live play without a recording sees every event at the next query, as designed.
     std::shared_ptr<TEventSource> source;
     if (!options.inputPath.empty() || !platform.liveEvents) {
         _script = std::make_shared<TScriptedEventSource>(entries);
         source = std::make_shared<TScriptInput>(_script, hasClock, platform.liveEvents,
                                                 platform.liveEvents ? platform.discardLiveEvents : nullptr);
+        source = std::make_shared<TFrameBatchedEvents>(source, _frames);
     } else {
         source = platform.liveEvents;
+        if (_recorder) source = std::make_shared<TFrameBatchedEvents>(source, _frames);
     }
     if (_recorder) source = std::make_shared<TRecordingEventSource>(source, _recorder, _frames);
 

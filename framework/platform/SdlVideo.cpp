@@ -439,21 +439,42 @@ void PrepareHeadlessEnvironment()
 
 bool DisplayAvailable(std::string& why)
 {
-    const char* driver = std::getenv("SDL_VIDEODRIVER");
-    if (driver && (std::string(driver) == "offscreen" || std::string(driver) == "dummy")) {
-        why = std::string("SDL_VIDEODRIVER is ") + driver;
+    const char* chosen = std::getenv("SDL_VIDEODRIVER");
+    const std::string wanted = chosen ? chosen : "";
+    // SDL falls back to its offscreen driver when no real one works; that is no display.
+    const auto invisible = [](const std::string& name) {
+        return name == "offscreen" || name == "dummy" || name == "evdev";
+    };
+    if (invisible(wanted)) {
+        why = "SDL_VIDEODRIVER is " + wanted;
         return false;
     }
-    try {
-        TSdlVideoSubsystem video;
-        if (SDL_GetNumVideoDisplays() < 1) {
-            why = "no screen found";
-            return false;
+    // Without its runtime folder a Wayland client can only fail, noisily.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const bool waylandPossible = runtime && *runtime;
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    std::string firstError;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
+        const std::string name = SDL_GetVideoDriver(i);
+        if (invisible(name) || (!wanted.empty() && name != wanted)) continue;
+        if (name == "wayland" && !waylandPossible) continue;
+        // The hint makes the window open later on the driver found here.
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, name.c_str());
+        std::unique_ptr<TSdlVideoSubsystem> video;
+        try {
+            video = std::make_unique<TSdlVideoSubsystem>();
+        } catch (const std::exception&) {
+            if (firstError.empty()) firstError = SDL_GetError();
+            continue;
         }
-    } catch (const std::exception&) {
-        why = SDL_GetError();
-        if (why.empty()) why = "SDL video cannot start";
-        return false;
+        if (SDL_GetNumVideoDisplays() < 1) continue;
+        // Stay connected: an X server with no other client resets when the last one leaves, and
+        // refuses the window that would follow a moment later.
+        static std::unique_ptr<TSdlVideoSubsystem> connection;
+        if (!connection) connection = std::move(video);
+        return true;
     }
-    return true;
+    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
+    why = firstError.empty() ? "no screen found" : firstError;
+    return false;
 }

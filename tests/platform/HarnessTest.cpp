@@ -141,7 +141,7 @@ TEST_F(HarnessTest, ScriptedEventsArriveAfterTheirFrame)
     EXPECT_EQ(MousePosY(), 200);
 }
 
-TEST_F(HarnessTest, HandWrittenScriptsAnswerPointerWarps)
+TEST_F(HarnessTest, HandWrittenScriptsAnswerPointerWarpsAFrameLater)
 {
     WriteText(dir.File("in.txt"), "1 mousemove 300 10\n");
     THarnessOptions options;
@@ -150,11 +150,38 @@ TEST_F(HarnessTest, HandWrittenScriptsAnswerPointerWarps)
     std::string error;
     ASSERT_TRUE(harness.Start(options, Headless(), error)) << error;
     OpenDisplay();
+    EXPECT_EQ(MousePosX(), 0);
+    // Input is taken once per frame: the warp shows after the next Flip, after the script's
+    // move of that frame.
     MoveMouse(40, 50);
+    EXPECT_EQ(MousePosX(), 0);
+    Flip(-1);
     EXPECT_EQ(MousePosX(), 40);
     EXPECT_EQ(MousePosY(), 50);
+    MoveMouse(70, 80);
+    EXPECT_EQ(MousePosY(), 50);
     Flip(-1);
-    EXPECT_EQ(MousePosX(), 300);
+    EXPECT_EQ(MousePosX(), 70);
+    EXPECT_EQ(MousePosY(), 80);
+}
+
+TEST_F(HarnessTest, ReplaysDoNotAnswerWarpsThemselves)
+{
+    // A recording holds the moves the warps caused; the replay must not add more.
+    WriteText(dir.File("rec.txt"), "0 clock 5\n1 mousemove 12 34\n");
+    THarnessOptions options;
+    options.inputPath = dir.File("rec.txt");
+    THarness harness;
+    std::string error;
+    ASSERT_TRUE(harness.Start(options, Headless(), error)) << error;
+    OpenDisplay();
+    MoveMouse(400, 400);
+    Flip(-1);
+    EXPECT_EQ(MousePosX(), 12);
+    MoveMouse(500, 500);
+    Flip(-1);
+    EXPECT_EQ(MousePosX(), 12);
+    EXPECT_EQ(MousePosY(), 34);
 }
 
 TEST_F(HarnessTest, BadScriptsAndFilesAreRefused)

@@ -1,0 +1,268 @@
+// The built game end to end: the command line, the "Loading..." picture drawn headless, repeatable
+// and replayable play, and real windows and full screens under Xvfb.
+#include "Run.h"
+#include "TempDir.h"
+
+#include <png.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+namespace {
+
+struct TPicture {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> rgb;
+
+    const uint8_t* At(int32_t x, int32_t y) const { return &rgb[static_cast<size_t>((y * width + x) * 3)]; }
+};
+
+bool ReadPng(const std::string& path, TPicture& picture)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_RGB;
+    picture.width = static_cast<int32_t>(image.width);
+    picture.height = static_cast<int32_t>(image.height);
+    picture.rgb.assign(PNG_IMAGE_SIZE(image), 0);
+    const bool ok = png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    return ok;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+int32_t Member(const std::string& line, const std::string& key)
+{
+    const size_t at = line.find("\"" + key + "\":");
+    return at == std::string::npos ? -1 : std::stoi(line.substr(at + key.size() + 3));
+}
+
+// A trace line without its "ms" member, which only a virtual clock makes repeatable.
+std::string WithoutTime(const std::string& line)
+{
+    const size_t at = line.find(",\"ms\":");
+    if (at == std::string::npos) return line;
+    const size_t end = line.find_first_of(",}", at + 6);
+    return line.substr(0, at) + line.substr(end);
+}
+
+class E2e : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(dir.Path().empty());
+        // The generated pictures and sounds, shared; the tables land in this test's own folder.
+        data = dir.File("data");
+        std::filesystem::create_directory(data);
+        for (const char* folder : {"images", "sounds"})
+            std::filesystem::create_directory_symlink(std::filesystem::path(KRELLIX_DATA_DIR) / folder,
+                                                      std::filesystem::path(data) / folder);
+    }
+
+    // The game without any display or sound device of the machine.
+    TRunResult Krellix(std::vector<std::string> args, TRunEnvironment environment = {})
+    {
+        environment.set.emplace_back("ALSOFT_DRIVERS", "null");
+        return RunProgram(KRELLIX_EXE, args, dir.Path(), environment);
+    }
+
+    // The game in an X server of its own with a screen of the given size.
+    TRunResult UnderXvfb(const std::string& screen, std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"-a", "-s", "-screen 0 " + screen + " -nolisten tcp", KRELLIX_EXE});
+        TRunEnvironment environment;
+        environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"};
+        environment.set = {{"ALSOFT_DRIVERS", "null"}, {"LIBGL_ALWAYS_SOFTWARE", "1"}};
+        return RunProgram("xvfb-run", args, dir.Path(), environment);
+    }
+
+    TTempDir dir;
+    std::string data;
+};
+
+TEST_F(E2e, HelpVersionAndMistakesOnTheCommandLine)
+{
+    const TRunResult help = Krellix({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--headless"), std::string::npos);
+    EXPECT_NE(help.out.find("--shot N:FILE.png"), std::string::npos);
+
+    const TRunResult version = Krellix({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("krellix ", 0), 0u) << version.out;
+
+    const std::vector<std::vector<std::string>> mistakes = {
+        {"--fullscreen"},
+        {"--headless", "--frames", "none"},
+        {"--headless", "--level", "34"},
+        {"--headless", "--shot", "shot.png"},
+        {"--headless", "--input", "no-such-file.txt"},
+        {"--headless", "--data", "no-such-folder"},
+        {"--window", "--headless"},
+    };
+    for (const auto& args : mistakes) {
+        const TRunResult run = Krellix(args);
+        EXPECT_EQ(run.status, 2) << args.back();
+        EXPECT_EQ(run.err.rfind("krellix: ", 0), 0u) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+}
+
+TEST_F(E2e, WithoutADisplayOnlyHeadlessRuns)
+{
+    TRunEnvironment none;
+    none.unset = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
+    const TRunResult run = Krellix({"--data", data, "--frames", "1"}, none);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("krellix: no display available (", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find("); use --headless\n"), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+}
+
+TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle)
+{
+    const TRunResult run = Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "1:one.png", "--shot",
+                                    "2:out.png", "--trace", "trace.jsonl"});
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    // The start-up's own Flip shows the cleared screen.
+    TPicture blank;
+    ASSERT_TRUE(ReadPng(dir.File("one.png"), blank));
+    EXPECT_EQ(blank.width, 1024);
+    EXPECT_EQ(blank.height, 768);
+    EXPECT_EQ(std::count(blank.rgb.begin(), blank.rgb.end(), 0), static_cast<long>(blank.rgb.size()));
+
+    TPicture loading;
+    ASSERT_TRUE(ReadPng(dir.File("out.png"), loading));
+    ASSERT_EQ(loading.width, 1024);
+    ASSERT_EQ(loading.height, 768);
+    // "Loading..." in the large font, bright and centred; nothing else on the screen.
+    int32_t left = 1024, right = -1, top = 768, bottom = -1, bright = 0;
+    for (int32_t y = 0; y < 768; ++y) {
+        for (int32_t x = 0; x < 1024; ++x) {
+            const uint8_t* p = loading.At(x, y);
+            if (p[0] == 0 && p[1] == 0 && p[2] == 0) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+            bright += p[0] > 200 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(bright, 800);
+    EXPECT_NEAR((left + right) / 2, 512, 8);
+    EXPECT_NEAR((top + bottom) / 2, 384, 12);
+    EXPECT_GT(right - left, 120);   // a word of nine characters in a 42-pixel font
+    EXPECT_LT(right - left, 400);
+    EXPECT_LT(bottom - top, 80);
+
+    const auto trace = Lines(ReadText(dir.File("trace.jsonl")));
+    ASSERT_EQ(trace.size(), 2u);
+    EXPECT_EQ(trace[0], "{\"frame\":1,\"ms\":16}");
+    EXPECT_EQ(trace[1], "{\"frame\":2,\"ms\":33}");
+    // Ended by --frames: the tables are not saved.
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(data) / "users.dat"));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(data) / "highscore.dat"));
+}
+
+TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow)
+{
+    const std::string script = std::string(KRELLIX_TEST_DIR) + "/level1.txt";
+    const std::vector<std::string> common = {"--headless", "--data", data, "--level", "1", "--frames", "240"};
+    auto with = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args = common;
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    };
+    const TRunResult first =
+        Krellix(with({"--input", script, "--record", "rec.txt", "--trace", "a.jsonl", "--shot", "240:a.png"}));
+    ASSERT_EQ(first.status, 0) << first.err;
+    const TRunResult second = Krellix(with({"--input", script, "--trace", "b.jsonl", "--shot", "240:b.png"}));
+    ASSERT_EQ(second.status, 0) << second.err;
+    const TRunResult replay = Krellix(with({"--input", "rec.txt", "--trace", "c.jsonl", "--shot", "240:c.png"}));
+    ASSERT_EQ(replay.status, 0) << replay.err;
+
+    const std::string a = ReadText(dir.File("a.jsonl"));
+    const auto lines = Lines(a);
+    ASSERT_EQ(lines.size(), 240u);
+    EXPECT_EQ(a, ReadText(dir.File("b.jsonl")));
+    EXPECT_EQ(a, ReadText(dir.File("c.jsonl")));
+    const std::string shot = ReadText(dir.File("a.png"));
+    EXPECT_FALSE(shot.empty());
+    EXPECT_EQ(shot, ReadText(dir.File("b.png")));
+    EXPECT_EQ(shot, ReadText(dir.File("c.png")));
+
+    // The virtual clock: every frame 16 or 17 ms, 1000 ms for each 60.
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const int32_t step = Member(lines[i], "ms") - Member(lines[i - 1], "ms");
+        EXPECT_TRUE(step == 16 || step == 17) << lines[i].substr(0, 40);
+    }
+    EXPECT_EQ(Member(lines[0], "ms"), 16);
+    EXPECT_EQ(Member(lines[60], "ms") - Member(lines[0], "ms"), 1000);
+    EXPECT_EQ(Member(lines[180], "ms") - Member(lines[120], "ms"), 1000);
+
+    // The input reached the game: the ball was launched and moves.
+    std::set<std::string> balls;
+    for (size_t i = 180; i < lines.size(); ++i) balls.insert(lines[i].substr(lines[i].find("\"balls\"")));
+    EXPECT_GT(balls.size(), 30u);
+    const std::string recording = ReadText(dir.File("rec.txt"));
+    EXPECT_NE(recording.find(" keydown 32\n"), std::string::npos);
+    EXPECT_NE(recording.find(" clock "), std::string::npos);
+
+    // The same recording in a real window: the same game, frame by frame, and the same pixels.
+    ASSERT_TRUE(OnPath("xvfb-run")) << "xvfb-run is needed (Debian package xvfb)";
+    const TRunResult window = UnderXvfb("1024x768x24", {"--window", "--data", data, "--level", "1", "--frames", "240",
+                                                        "--input", "rec.txt", "--trace", "d.jsonl", "--shot",
+                                                        "240:d.png"});
+    ASSERT_EQ(window.status, 0) << window.err;
+    const auto shown = Lines(ReadText(dir.File("d.jsonl")));
+    ASSERT_EQ(shown.size(), lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(WithoutTime(shown[i]), WithoutTime(lines[i]));
+    EXPECT_EQ(ReadText(dir.File("d.png")), shot);
+}
+
+TEST_F(E2e, RealWindowAndFullScreensUnderXvfb)
+{
+    ASSERT_TRUE(OnPath("xvfb-run")) << "xvfb-run is needed (Debian package xvfb)";
+    const TRunResult headless = Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "2:headless.png"});
+    ASSERT_EQ(headless.status, 0) << headless.err;
+    const std::string expected = ReadText(dir.File("headless.png"));
+    ASSERT_FALSE(expected.empty());
+
+    struct TCase {
+        std::string screen;
+        std::vector<std::string> options;
+        std::string shot;
+    };
+    const TCase cases[] = {
+        {"1024x768x24", {"--window"}, "window.png"},
+        // The screen has the game's mode: a real full screen.
+        {"1024x768x24", {}, "full.png"},
+        // No 1024x768 mode: a desktop-sized full screen with the picture scaled into it.
+        {"1280x1024x24", {}, "scaled.png"},
+    };
+    for (const TCase& c : cases) {
+        std::vector<std::string> args = c.options;
+        for (const std::string& a : {std::string("--data"), data, std::string("--frames"), std::string("3"),
+                                     std::string("--shot"), "2:" + c.shot, std::string("--trace"), c.shot + ".jsonl"})
+            args.push_back(a);
+        const TRunResult run = UnderXvfb(c.screen, args);
+        ASSERT_EQ(run.status, 0) << c.shot << ": " << run.err;
+        EXPECT_EQ(Lines(ReadText(dir.File(c.shot + ".jsonl"))).size(), 3u) << c.shot;
+        // Whatever the screen, the game's picture is the same 1024 x 768, pixel for pixel.
+        EXPECT_EQ(ReadText(dir.File(c.shot)), expected) << c.shot;
+    }
+}
+
+}  // namespace

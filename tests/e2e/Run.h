@@ -1,0 +1,23 @@
+// Running the built game as a child process with a chosen environment, capturing its output.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct TRunResult {
+    int status = -1;  // exit code, or -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+struct TRunEnvironment {
+    std::vector<std::pair<std::string, std::string>> set;
+    std::vector<std::string> unset;
+};
+
+// Runs program with args in folder dir; waits for it.
+TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                      const TRunEnvironment& environment = {});
+// True when program is found on PATH.
+bool OnPath(const std::string& program);
