@@ -4,6 +4,7 @@
 #include "Composer.h"
 #include "Instruments.h"
 #include "OggWriter.h"
+#include "Speech.h"
 
 #include "framework/audio/Sample.h"
 
@@ -365,6 +366,84 @@ TEST(Synth, OggWriterReportsAFolderItCannotWriteTo)
     EXPECT_FALSE(WriteOgg("/nonexistent-krellix-folder/x.ogg", b, 0.4f, error));
     EXPECT_NE(error.find("/nonexistent-krellix-folder/x.ogg"), std::string::npos) << error;
     EXPECT_FALSE(WriteOgg(fs::temp_directory_path() / "krellix-empty.ogg", Buffer::MakeMono(22050, 0), 0.4f, error));
+}
+
+// A WAV as espeak-ng writes it: RIFF header, 16-byte format chunk, data chunk of 16-bit samples.
+std::string MakeWav(uint32_t rate, uint16_t channels, uint16_t bits, const std::vector<int16_t>& samples,
+                    bool sizeUnset)
+{
+    std::string w;
+    const auto put = [&w](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            w.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        }
+    };
+    const uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
+    w += "RIFF";
+    put(sizeUnset ? 0xFFFFFFFFu : 36 + dataBytes, 4);
+    w += "WAVEfmt ";
+    put(16, 4);
+    put(1, 2);
+    put(channels, 2);
+    put(rate, 4);
+    put(rate * channels * bits / 8, 4);
+    put(channels * bits / 8, 2);
+    put(bits, 2);
+    w += "data";
+    put(sizeUnset ? 0xFFFFFFFFu : dataBytes, 4);
+    for (int16_t s : samples) {
+        put(static_cast<uint16_t>(s), 2);
+    }
+    return w;
+}
+
+struct WavCase {
+    const char* name;
+    uint32_t rate;
+    bool sizeUnset;
+    size_t frames;      // expected after reading
+    float sampleAt100;  // expected value of frame 100
+};
+
+class SpeechWav : public testing::TestWithParam<WavCase> {};
+
+TEST_P(SpeechWav, ReadsMonoPcmAtTheCueRate)
+{
+    const WavCase& c = GetParam();
+    std::vector<int16_t> ramp(2000);
+    for (size_t i = 0; i < ramp.size(); ++i) {
+        ramp[i] = static_cast<int16_t>(i * 10);
+    }
+    const fs::path path = fs::temp_directory_path() / ("krellix-speech-" + std::to_string(::getpid()) + c.name + ".wav");
+    std::ofstream(path, std::ios::binary) << MakeWav(c.rate, 1, 16, ramp, c.sizeUnset);
+    const Buffer b = ReadSpeech(path);
+    fs::remove(path);
+    EXPECT_EQ(b.rate, kSpeechRate);
+    EXPECT_EQ(b.Frames(), c.frames);
+    EXPECT_NEAR(b.left[100], c.sampleAt100, 1e-4f);
+}
+
+INSTANTIATE_TEST_SUITE_P(Voices, SpeechWav,
+                         testing::Values(WavCase{"Plain", 22050, false, 2000, 1000.0f / 32768.0f},
+                                         WavCase{"SizeNeverFilledIn", 22050, true, 2000, 1000.0f / 32768.0f},
+                                         WavCase{"HalfRateIsResampled", 11025, false, 4000, 500.0f / 32768.0f}),
+                         [](const testing::TestParamInfo<WavCase>& info) { return std::string(info.param.name); });
+
+TEST(Voices, RejectsWhatIsNotMonoSixteenBitWav)
+{
+    const fs::path path = fs::temp_directory_path() / ("krellix-speech-bad-" + std::to_string(::getpid()) + ".wav");
+    const std::vector<std::string> bad = {"not a wav at all", MakeWav(22050, 2, 16, {1, 2, 3, 4}, false),
+                                          MakeWav(22050, 1, 8, {1, 2}, false), std::string("RIFF\x04\0\0\0WAVE", 12)};
+    for (const std::string& bytes : bad) {
+        std::ofstream(path, std::ios::binary) << bytes;
+        try {
+            ReadSpeech(path);
+            ADD_FAILURE() << "accepted a bad file";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(path.string()), std::string::npos) << e.what();
+        }
+    }
+    fs::remove(path);
 }
 
 // The effects are rendered here without the encoder: mono at 22.05 kHz, in range, silent at the end.
