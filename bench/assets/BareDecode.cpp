@@ -21,17 +21,23 @@ struct TFileCloser {
 };
 using TFilePtr = std::unique_ptr<std::FILE, TFileCloser>;
 
-TDecoded Buffer(size_t size) { return TDecoded{std::make_unique_for_overwrite<uint8_t[]>(size), size}; }
+TDecoded Buffer(size_t size) {
+    return TDecoded{std::make_unique_for_overwrite<uint8_t[]>(size), size};
+}
 
 // PNG: the same transformations as any 8-bit consumer needs, nothing more.
+
+[[noreturn]] void PngFail(png_structp png, png_const_charp) {
+    png_longjmp(png, 1);
+}
 
 void PngSilent(png_structp, png_const_charp) {}
 
 class TPngReader {
-public:
+  public:
     explicit TPngReader(const std::string& path) : file(std::fopen(path.c_str(), "rb")) {
         if (!file) return;
-        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, PngSilent);
+        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngSilent);
         if (png) info = png_create_info_struct(png);
     }
     ~TPngReader() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
@@ -76,12 +82,14 @@ struct TJpegError {
     std::jmp_buf jump;
 };
 
-[[noreturn]] void JpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<TJpegError*>(cinfo->err)->jump, 1); }
+[[noreturn]] void JpegErrorExit(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<TJpegError*>(cinfo->err)->jump, 1);
+}
 
 void JpegSilent(j_common_ptr) {}
 
 class TJpegReader {
-public:
+  public:
     explicit TJpegReader(const std::string& path) : file(std::fopen(path.c_str(), "rb")) {
         cinfo.err = jpeg_std_error(&error.pub);
         error.pub.error_exit = JpegErrorExit;
@@ -121,15 +129,15 @@ bool JpegReadRows(TJpegReader& reader, JSAMPROW* rows) {
     return true;
 }
 
-template <typename Row>
-std::vector<Row> RowPointers(TDecoded& pixels, const TRowLayout& layout) {
+template <typename Row> std::vector<Row> RowPointers(TDecoded& pixels, const TRowLayout& layout) {
     std::vector<Row> rows(layout.height);
-    for (uint32_t y = 0; y < layout.height; ++y) rows[y] = pixels.bytes.get() + y * layout.rowBytes;
+    for (uint32_t y = 0; y < layout.height; ++y)
+        rows[y] = pixels.bytes.get() + y * layout.rowBytes;
     return rows;
 }
 
 class TVorbisReader {
-public:
+  public:
     explicit TVorbisReader(const std::string& path) : open(ov_fopen(path.c_str(), &file) == 0) {}
     ~TVorbisReader() {
         if (open) ov_clear(&file);
@@ -141,7 +149,7 @@ public:
     bool open;
 };
 
-}  // namespace
+} // namespace
 
 TDecoded DecodePngFile(const std::string& path) {
     TPngReader reader(path);
@@ -174,7 +182,8 @@ TDecoded DecodeOggFile(const std::string& path) {
     while (done < pcm.size) {
         int bitstream = 0;
         const int chunk = static_cast<int>(std::min<size_t>(pcm.size - done, 1 << 16));
-        const long got = ov_read(&reader.file, reinterpret_cast<char*>(pcm.bytes.get() + done), chunk, 0, 2, 1, &bitstream);
+        char* out = reinterpret_cast<char*>(pcm.bytes.get() + done);
+        const long got = ov_read(&reader.file, out, chunk, 0, 2, 1, &bitstream);
         if (got <= 0) return {};
         done += static_cast<size_t>(got);
     }
@@ -185,6 +194,7 @@ TDecoded DecodePictureFile(const std::string& path) {
     const size_t dot = path.rfind('.');
     const char* extension = dot == std::string::npos ? "" : path.c_str() + dot;
     if (strcasecmp(extension, ".png") == 0) return DecodePngFile(path);
-    if (strcasecmp(extension, ".jpg") == 0 || strcasecmp(extension, ".jpeg") == 0) return DecodeJpegFile(path);
+    if (strcasecmp(extension, ".jpg") == 0 || strcasecmp(extension, ".jpeg") == 0)
+        return DecodeJpegFile(path);
     return {};
 }
