@@ -72,11 +72,14 @@ TImagePtr TImage::LoadAnim(const TUrl& url, int32_t cell_width, int32_t cell_hei
     const int32_t rows = strip->height / cell_height;
     if (static_cast<int64_t>(perRow) * rows < static_cast<int64_t>(first) + count) return nullptr;
     TImagePtr image = Create(cell_width, cell_height, count, flags, mr, mg, mb);
+    // Cells never overlap, so when they make up most of the strip each frame stays a window into
+    // it: copying a large strip (the boss explosion is 150 MiB) would double its memory and time.
+    const bool keepStrip = static_cast<int64_t>(count) * 2 >= static_cast<int64_t>(perRow) * rows;
     for (int32_t k = 0; k < count; ++k) {
         const int32_t cell = first + k;
         TPixmapPtr window =
             strip->Window(cell_width * (cell % perRow), cell_height * (cell / perRow), cell_width, cell_height);
-        image->SetPixmap(k, window->Copy());
+        image->SetPixmap(k, keepStrip ? window : window->Copy());
     }
     return image;
 }

@@ -158,7 +158,19 @@ TEST_F(ImageTest, AnimationCellsRunLeftToRightThenDown) {
     TImagePtr last = LoadAnimImage(path, 96, 32, 70, 10, 0);
     ASSERT_TRUE(last);
     EXPECT_EQ(last->pixmaps[9]->ReadPixel(0, 0), StripPixel(384, 480));
-    EXPECT_TRUE(LoadAnimImage(path, 96, 32, 0, 80, 0));
+
+    // Taking every cell shares the strip's memory; the frames still read and write separately.
+    TImagePtr all = LoadAnimImage(path, 96, 32, 0, 80, 0);
+    ASSERT_TRUE(all);
+    for (int32_t k : {0, 4, 5, 42, 79}) {
+        const int32_t cx = 96 * (k % 5), cy = 32 * (k / 5);
+        EXPECT_EQ(all->pixmaps[k]->ReadPixel(0, 0), StripPixel(cx, cy)) << "frame " << k;
+        EXPECT_EQ(all->pixmaps[k]->ReadPixel(95, 31), StripPixel(cx + 95, cy + 31)) << "frame " << k;
+    }
+    all->Lock(0, true, true)->ClearPixels(0xFF123456u);
+    EXPECT_EQ(all->pixmaps[0]->ReadPixel(95, 31), 0xFF123456u);
+    EXPECT_EQ(all->pixmaps[1]->ReadPixel(0, 0), StripPixel(96, 0));
+    EXPECT_EQ(all->pixmaps[5]->ReadPixel(0, 0), StripPixel(0, 32));
 }
 
 TEST_F(ImageTest, TooFewCellsGiveNull) {
