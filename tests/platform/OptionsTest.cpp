@@ -95,12 +95,4 @@ TEST(Options, BadCommandLinesAreRefusedWithOneLine)
     }
 }
 
-TEST(Options, UsageNamesEveryOption)
-{
-    const std::string usage = HarnessUsage();
-    for (const char* option : {"--window", "--headless", "--input FILE", "--record FILE", "--frames N",
-                               "--shot N:FILE.png", "--trace FILE", "--data DIR", "--level N", "--help", "--version"})
-        EXPECT_NE(usage.find(option), std::string::npos) << option;
-}
-
 }  // namespace
