@@ -231,80 +231,90 @@ int32_t TLevel::MainLoop()
     while (!KeyIsDown(KEY_ESCAPE)) {
         Cls();
         if (GameMode == GameMode_LevelCompleted) break;
-        if (BricksLeft == 0) {
-            EscapeState = EscapeOpen_Open;
-            Paddle->setPositionWhenEscapeOpens();
-        }
-        SecondsCounter = CurrentMillisecs() / 1000 - StartSeconds;
-
-        // The first input that reports a hit wins; the others keep theirs for a later frame.
-        if (KeyHitCount(KEY_SPACE) || MouseHitCount(1) || KeyHitCount(KEY_ENTER)) {
-            if (PaddleState == TPaddle::lazer) TBullet::Create(Paddle->positionX, Paddle->positionY, SecondsCounter);
-            if (GameMode == GameMode_LevelStart) {
-                TBall::StartMoves();
-                GameMode = GameMode_GamePlaying;
-            }
-            if (PaddleState == TPaddle::freeze) TBall::StartMoves();
-        }
-        if (KeyHitCount(KEY_M)) Paddle->TogglePaddleMovement();
-        if (KeyIsDown(KEY_P)) PauseGame();
-
-        if (GameMode != GameMode_LifeLost) {
-            const auto first = BallList->First();
-            if (first)
-                Paddle->MovePaddle(first->positionX, first->speedX, first->speedY, BallList->Count());
-            else
-                Paddle->MovePaddle(Paddle->positionX, 0, 0, 0);
-        } else {
-            LifeLoosing();
-            Lives -= 1;
-            if (Lives <= 0) {
-                EndMusic();
-                GameOver();
-                return GameMode_GameOver;
-            }
-            LifeLost();
-            StartAgain();
-            GameMode = GameMode_LevelStart;
-        }
-
-        TBall::CheckPaddleCollision(*Paddle, SecondsCounter);
-        TBonus::CheckPaddleCollisions(*Paddle);
-        TBullet::CheckBrickCollisions(BrickList);
-        TAlien::CheckCollisions(BallList, BulletList, *Paddle);
-        TBrick::CheckBallCollisions(BallList, containsNonRemoveable, isZog);
-        TZogShoot::CheckPaddleCollisions(Paddle->positionX, Paddle->positionY, Width(Paddle->PaddleGfx),
-                                         Height(Paddle->PaddleGfx));
-
-        Paddle->UpdatePaddle();
-        if (GameMode != GameMode_Teleporting) TBall::updateBalls(Paddle->positionX, SecondsCounter);
-        TBullet::UpdateBullets();
-        TAlien::GlobalUpdateAlien(SecondsCounter, BrickList, AlienImage, isZog);
-        TBonus::UpdateBonuses();
-        TZogShoot::UpdateZogShoots(SecondsCounter, isZog);
-
-        SetBlend(BLEND_ALPHA);
-        DrawImage(backGroundGFX, FieldCentreX, BackgroundY, 0);
-        DrawImage(ExitPipesInnerPaneImage, FieldCentreX, InnerPaneY, 0);
-        TZogShoot::DrawShoots();
-        TBrick::DrawBricks();
-        TBullet::DrawBullets();
-        TAlien::DrawAliens();
-        TBonus::DrawBonuses();
-        TAlienExplosion::DrawExplosions();
-        Paddle->DrawPaddle();
-        TBall::DrawBalls();
-        DrawEnvironment();
-        Paddle->DrawLives();
-        DrawEscape(Paddle->positionX);
-        // 255 clamps to opaque, shadow included.
-        DrawPanelTexts(255.0f, 1.0f);
+        if (!PlayFrame()) return GameMode_GameOver;
+        DrawPlayFrame();
         Flip(-1);
     }
     EndMusic();
     if (BricksLeft == 0 && LevelNumber == LevelCount) return GameMode_GameCompleted;
     if (GameMode == GameMode_LevelCompleted) return GameMode_LevelStart;
     return 0;
+}
+
+bool TLevel::PlayFrame()
+{
+    if (BricksLeft == 0) {
+        EscapeState = EscapeOpen_Open;
+        Paddle->setPositionWhenEscapeOpens();
+    }
+    SecondsCounter = CurrentMillisecs() / 1000 - StartSeconds;
+
+    // The first input that reports a hit wins; the others keep theirs for a later frame.
+    if (KeyHitCount(KEY_SPACE) || MouseHitCount(1) || KeyHitCount(KEY_ENTER)) {
+        if (PaddleState == TPaddle::lazer) TBullet::Create(Paddle->positionX, Paddle->positionY, SecondsCounter);
+        if (GameMode == GameMode_LevelStart) {
+            TBall::StartMoves();
+            GameMode = GameMode_GamePlaying;
+        }
+        if (PaddleState == TPaddle::freeze) TBall::StartMoves();
+    }
+    if (KeyHitCount(KEY_M)) Paddle->TogglePaddleMovement();
+    if (KeyIsDown(KEY_P)) PauseGame();
+
+    if (GameMode != GameMode_LifeLost) {
+        const auto first = BallList->First();
+        if (first)
+            Paddle->MovePaddle(first->positionX, first->speedX, first->speedY, BallList->Count());
+        else
+            Paddle->MovePaddle(Paddle->positionX, 0, 0, 0);
+    } else {
+        LifeLoosing();
+        Lives -= 1;
+        if (Lives <= 0) {
+            EndMusic();
+            GameOver();
+            return false;
+        }
+        LifeLost();
+        StartAgain();
+        GameMode = GameMode_LevelStart;
+    }
+
+    TBall::CheckPaddleCollision(*Paddle, SecondsCounter);
+    TBonus::CheckPaddleCollisions(*Paddle);
+    TBullet::CheckBrickCollisions(BrickList);
+    TAlien::CheckCollisions(BallList, BulletList, *Paddle);
+    TBrick::CheckBallCollisions(BallList, containsNonRemoveable, isZog);
+    TZogShoot::CheckPaddleCollisions(Paddle->positionX, Paddle->positionY, Width(Paddle->PaddleGfx),
+                                     Height(Paddle->PaddleGfx));
+
+    Paddle->UpdatePaddle();
+    if (GameMode != GameMode_Teleporting) TBall::updateBalls(Paddle->positionX, SecondsCounter);
+    TBullet::UpdateBullets();
+    TAlien::GlobalUpdateAlien(SecondsCounter, BrickList, AlienImage, isZog);
+    TBonus::UpdateBonuses();
+    TZogShoot::UpdateZogShoots(SecondsCounter, isZog);
+    return true;
+}
+
+void TLevel::DrawPlayFrame()
+{
+    SetBlend(BLEND_ALPHA);
+    DrawImage(backGroundGFX, FieldCentreX, BackgroundY, 0);
+    DrawImage(ExitPipesInnerPaneImage, FieldCentreX, InnerPaneY, 0);
+    TZogShoot::DrawShoots();
+    TBrick::DrawBricks();
+    TBullet::DrawBullets();
+    TAlien::DrawAliens();
+    TBonus::DrawBonuses();
+    TAlienExplosion::DrawExplosions();
+    Paddle->DrawPaddle();
+    TBall::DrawBalls();
+    DrawEnvironment();
+    Paddle->DrawLives();
+    DrawEscape(Paddle->positionX);
+    // 255 clamps to opaque, shadow included.
+    DrawPanelTexts(255.0f, 1.0f);
 }
 
 void TLevel::IntroLoop()

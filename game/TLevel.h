@@ -61,6 +61,11 @@ public:
     void PauseGame();
     // 1 completed, 5 game over, 7 last level completed, 0 left with Escape.
     int32_t MainLoop();
+    // One frame's input, steering, collisions and updates; false when the last life was lost
+    // (the game-over screen has run by then).
+    bool PlayFrame();
+    // One playing frame's picture, without Cls and Flip.
+    void DrawPlayFrame();
     // Borders, the first ball, the level's images and music, and the bricks of its layout.
     void InitalizeLevel();
     void LastLevelCompleted();
