@@ -303,19 +303,25 @@ private:
         Uint32 windowFlags = SDL_WINDOW_OPENGL;
         int32_t x = SDL_WINDOWPOS_CENTERED;
         int32_t y = SDL_WINDOWPOS_CENTERED;
+        int32_t windowWidth = width;
+        int32_t windowHeight = height;
         if (kind == TSurfaceKind::Desktop) {
             SDL_DisplayMode desktop{};
-            if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) return false;
+            SDL_Rect bounds{};
+            if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || SDL_GetDisplayBounds(0, &bounds) != 0) return false;
             windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
             _refresh = desktop.refresh_rate;
-            x = SDL_WINDOWPOS_UNDEFINED_DISPLAY(0);
-            y = SDL_WINDOWPOS_UNDEFINED_DISPLAY(0);
+            // Already covering the screen: without a window manager nothing would move it there.
+            x = bounds.x;
+            y = bounds.y;
+            windowWidth = bounds.w;
+            windowHeight = bounds.h;
         }
         if (kind == TSurfaceKind::Headless) {
             x = 0;
             y = 0;
         }
-        _window.reset(SDL_CreateWindow(WindowTitle, x, y, width, height, windowFlags));
+        _window.reset(SDL_CreateWindow(WindowTitle, x, y, windowWidth, windowHeight, windowFlags));
         if (!_window) return false;
         if (!MakeContext()) {
             _window.reset();
