@@ -2,8 +2,7 @@
 #include "framework/platform/Harness.h"
 #include "game/Krellix.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     THarnessGame game;
     game.main = KrellixMain;
     game.traceFields = GameTraceFields;

@@ -21,27 +21,25 @@ namespace {
 
 constexpr int32_t MaxLevel = 33;
 
-bool ParseWholeNumber(const std::string& text, int32_t low, int32_t high, int32_t& value)
-{
+bool ParseWholeNumber(const std::string& text, int32_t low, int32_t high, int32_t& value) {
     const char* end = text.data() + text.size();
     auto [next, code] = std::from_chars(text.data(), end, value);
     return code == std::errc() && next == end && !text.empty() && value >= low && value <= high;
 }
 
 // The options that take a value, and whether they do.
-bool TakesValue(const std::string& name)
-{
-    return name == "--input" || name == "--record" || name == "--frames" || name == "--shot" || name == "--trace" ||
-           name == "--data" || name == "--level";
+bool TakesValue(const std::string& name) {
+    return name == "--input" || name == "--record" || name == "--frames" || name == "--shot" ||
+           name == "--trace" || name == "--data" || name == "--level";
 }
 
-bool IsFlag(const std::string& name)
-{
-    return name == "--window" || name == "--headless" || name == "--help" || name == "-h" || name == "--version";
+bool IsFlag(const std::string& name) {
+    return name == "--window" || name == "--headless" || name == "--help" || name == "-h" ||
+           name == "--version";
 }
 
-bool ApplyValue(const std::string& name, const std::string& value, THarnessOptions& options, std::string& error)
-{
+bool ApplyValue(const std::string& name, const std::string& value, THarnessOptions& options,
+                std::string& error) {
     if (value.empty()) {
         error = name + " needs a value";
         return false;
@@ -78,16 +76,14 @@ bool ApplyValue(const std::string& name, const std::string& value, THarnessOptio
     return true;
 }
 
-std::string Absolute(const std::string& path)
-{
+std::string Absolute(const std::string& path) {
     if (path.empty()) return path;
     std::error_code ignored;
     const auto absolute = std::filesystem::absolute(path, ignored);
     return absolute.empty() ? path : absolute.string();
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text, std::string& error)
-{
+bool ReadWholeFile(const std::string& path, std::string& text, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + path + ": " + std::strerror(errno);
@@ -106,13 +102,10 @@ bool ReadWholeFile(const std::string& path, std::string& text, std::string& erro
 // Notes when the display is being opened, so that the clock reading taken for the pacing is the
 // pacing clock's (see THarnessClock).
 class TMarkingProvider : public TGLContextProvider {
-public:
+  public:
     TMarkingProvider(std::shared_ptr<TGLContextProvider> inner, std::shared_ptr<THarnessClock> clock)
-        : _inner(std::move(inner)), _clock(std::move(clock))
-    {
-    }
-    bool Open(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags) override
-    {
+        : _inner(std::move(inner)), _clock(std::move(clock)) {}
+    bool Open(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags) override {
         // Stays set until the first Flip is over: the display opens right before it.
         _clock->SetInGraphics(true);
         return _inner->Open(width, height, depth, hertz, flags);
@@ -122,7 +115,7 @@ public:
     void SetSwapInterval(int32_t interval) override { _inner->SetSwapInterval(interval); }
     void SwapBuffers() override { _inner->SwapBuffers(); }
 
-private:
+  private:
     std::shared_ptr<TGLContextProvider> _inner;
     std::shared_ptr<THarnessClock> _clock;
 };
@@ -130,31 +123,26 @@ private:
 // Input from a script. A replay of a recording already holds the pointer moves that warping
 // caused, so it must not add its own; a hand-written script gets them like a real pointer.
 class TScriptInput : public TEventSource {
-public:
-    TScriptInput(std::shared_ptr<TScriptedEventSource> script, bool replay, std::shared_ptr<TEventSource> live,
-                 std::function<void()> discardLive)
-        : _script(std::move(script)), _replay(replay), _live(std::move(live)), _discardLive(std::move(discardLive))
-    {
-    }
-    void PollEvents() override
-    {
+  public:
+    TScriptInput(std::shared_ptr<TScriptedEventSource> script, bool replay,
+                 std::shared_ptr<TEventSource> live, std::function<void()> discardLive)
+        : _script(std::move(script)), _replay(replay), _live(std::move(live)),
+          _discardLive(std::move(discardLive)) {}
+    void PollEvents() override {
         if (_discardLive) _discardLive();
         _script->PollEvents();
     }
-    void MoveMouse(int32_t x, int32_t y) override
-    {
+    void MoveMouse(int32_t x, int32_t y) override {
         if (!_replay) _script->MoveMouse(x, y);
     }
-    void HideMouse() override
-    {
+    void HideMouse() override {
         if (_live) _live->HideMouse();
     }
-    void ShowMouse() override
-    {
+    void ShowMouse() override {
         if (_live) _live->ShowMouse();
     }
 
-private:
+  private:
     std::shared_ptr<TScriptedEventSource> _script;
     bool _replay;
     std::shared_ptr<TEventSource> _live;
@@ -165,13 +153,10 @@ private:
 // the frame waits for the next one. A script line holds only the frame, so this is what lets a
 // recorded run replay exactly: every event is seen at the same query in both runs.
 class TFrameBatchedEvents : public TEventSource {
-public:
+  public:
     TFrameBatchedEvents(std::shared_ptr<TEventSource> inner, TFrameCounterPtr frames)
-        : _inner(std::move(inner)), _frames(std::move(frames))
-    {
-    }
-    void PollEvents() override
-    {
+        : _inner(std::move(inner)), _frames(std::move(frames)) {}
+    void PollEvents() override {
         if (_polledFrame == _frames->Flips()) return;
         _polledFrame = _frames->Flips();
         _inner->PollEvents();
@@ -180,17 +165,16 @@ public:
     void HideMouse() override { _inner->HideMouse(); }
     void ShowMouse() override { _inner->ShowMouse(); }
 
-private:
+  private:
     std::shared_ptr<TEventSource> _inner;
     TFrameCounterPtr _frames;
     int32_t _polledFrame = -1;
 };
 
-}  // namespace
+} // namespace
 
-bool ParseHarnessOptions(const std::vector<std::string>& args, THarnessOptions& options, THarnessAction& action,
-                         std::string& error)
-{
+bool ParseHarnessOptions(const std::vector<std::string>& args, THarnessOptions& options,
+                         THarnessAction& action, std::string& error) {
     options = THarnessOptions{};
     action = THarnessAction::Run;
     bool help = false;
@@ -216,10 +200,14 @@ bool ParseHarnessOptions(const std::vector<std::string>& args, THarnessOptions& 
             }
             if (!ApplyValue(name, value, options, error)) return false;
         } else if (IsFlag(name) && !inlineValue) {
-            if (name == "--window") options.window = true;
-            else if (name == "--headless") options.headless = true;
-            else if (name == "--version") version = true;
-            else help = true;
+            if (name == "--window")
+                options.window = true;
+            else if (name == "--headless")
+                options.headless = true;
+            else if (name == "--version")
+                version = true;
+            else
+                help = true;
         } else if (IsFlag(name)) {
             error = name + " takes no value";
             return false;
@@ -239,13 +227,14 @@ bool ParseHarnessOptions(const std::vector<std::string>& args, THarnessOptions& 
         error = "--input and --record name the same file";
         return false;
     }
-    if (help) action = THarnessAction::Help;
-    else if (version) action = THarnessAction::Version;
+    if (help)
+        action = THarnessAction::Help;
+    else if (version)
+        action = THarnessAction::Version;
     return true;
 }
 
-std::string HarnessUsage()
-{
+std::string HarnessUsage() {
     return "Usage: krellix [OPTION]...\n"
            "Krellix, a brick-breaker arcade game. Without options it runs full screen at 1024x768.\n"
            "\n"
@@ -279,8 +268,7 @@ std::string HarnessUsage()
            "unusable file, 255 when the game stops on an error.\n";
 }
 
-void THarnessClock::Sleep(int32_t ms)
-{
+void THarnessClock::Sleep(int32_t ms) {
     if (_inGraphics) {
         _pacing->Sleep(ms);
         return;
@@ -289,13 +277,11 @@ void THarnessClock::Sleep(int32_t ms)
     if (_waitReally) _pacing->Sleep(ms);
 }
 
-THarness::~THarness()
-{
+THarness::~THarness() {
     if (_hooksInstalled) ClearFlipHooks();
 }
 
-bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& platform, std::string& error)
-{
+bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& platform, std::string& error) {
     _options = options;
     _shotTaken.assign(options.shots.size(), false);
 
@@ -310,7 +296,8 @@ bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& pla
         }
     }
     bool hasClock = false;
-    for (const TScriptEntry& entry : entries) hasClock = hasClock || entry.isClock;
+    for (const TScriptEntry& entry : entries)
+        hasClock = hasClock || entry.isClock;
 
     if (!options.recordPath.empty()) {
         _recorder = TScriptRecorder::Create(options.recordPath, error);
@@ -332,8 +319,10 @@ bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& pla
     if (hasClock) {
         auto base = platform.virtualClock ? platform.virtualClock : std::make_shared<TVirtualClock>(0);
         game = std::make_shared<TScriptClock>(entries, base);
-        if (platform.virtualClock) pacing = base;
-        else waitReally = true;
+        if (platform.virtualClock)
+            pacing = base;
+        else
+            waitReally = true;
     }
     if (_recorder) game = std::make_shared<TRecordingClock>(game, _recorder, _frames);
     _clock = std::make_shared<THarnessClock>(game, pacing, waitReally);
@@ -355,21 +344,20 @@ bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& pla
 
     SetClock(_clock);
     SetEventSource(source);
-    if (platform.provider) SetGLContextProvider(std::make_shared<TMarkingProvider>(platform.provider, _clock));
+    if (platform.provider)
+        SetGLContextProvider(std::make_shared<TMarkingProvider>(platform.provider, _clock));
     AddFlipHook([this] { BeforeFlip(); });
     AddPostFlipHook([this] { AfterFlip(); });
     _hooksInstalled = true;
     return true;
 }
 
-void THarness::BeforeFlip()
-{
+void THarness::BeforeFlip() {
     _clock->SetInGraphics(true);
     TakeShots();
 }
 
-void THarness::AfterFlip()
-{
+void THarness::AfterFlip() {
     _clock->SetInGraphics(false);
     // The picture just presented is frame n; events of frame n are seen from now on.
     const int32_t frame = _frames->Flips() + 1;
@@ -379,8 +367,7 @@ void THarness::AfterFlip()
     if (_options.frames > 0 && frame >= _options.frames) throw TFrameLimitReached{frame};
 }
 
-void THarness::TakeShots()
-{
+void THarness::TakeShots() {
     const int32_t frame = _frames->Flips() + 1;
     TPixmapPtr picture;
     for (size_t i = 0; i < _options.shots.size(); ++i) {
@@ -397,8 +384,7 @@ void THarness::TakeShots()
     }
 }
 
-void THarness::WriteTrace()
-{
+void THarness::WriteTrace() {
     if (!_trace) return;
     std::string line = "{\"frame\":" + std::to_string(_frames->Flips()) +
                        ",\"ms\":" + std::to_string(_clock->PacingMillisecs());
@@ -413,8 +399,7 @@ void THarness::WriteTrace()
     }
 }
 
-bool THarness::Finish()
-{
+bool THarness::Finish() {
     _trace.reset();
     _recorder.reset();
     bool complete = true;
@@ -422,14 +407,14 @@ bool THarness::Finish()
         if (_shotTaken[i]) continue;
         if (_options.shots[i].frame > _frames->Flips())
             std::cerr << "krellix: the run ended after frame " << _frames->Flips() << "; "
-                      << _options.shots[i].path << " (frame " << _options.shots[i].frame << ") was not written\n";
+                      << _options.shots[i].path << " (frame " << _options.shots[i].frame
+                      << ") was not written\n";
         complete = false;
     }
     return complete;
 }
 
-int RunHarness(int argc, char** argv, const THarnessGame& game)
-{
+int RunHarness(int argc, char** argv, const THarnessGame& game) {
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     THarnessOptions options;
     THarnessAction action = THarnessAction::Run;
@@ -451,10 +436,11 @@ int RunHarness(int argc, char** argv, const THarnessGame& game)
     options.inputPath = Absolute(options.inputPath);
     options.recordPath = Absolute(options.recordPath);
     options.tracePath = Absolute(options.tracePath);
-    for (TShotRequest& shot : options.shots) shot.path = Absolute(shot.path);
+    for (TShotRequest& shot : options.shots)
+        shot.path = Absolute(shot.path);
     if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
-        std::cerr << "krellix: cannot use " << options.dataDir << " as the data folder: " << std::strerror(errno)
-                  << "\n";
+        std::cerr << "krellix: cannot use " << options.dataDir
+                  << " as the data folder: " << std::strerror(errno) << "\n";
         return 2;
     }
 

@@ -3,8 +3,7 @@
 
 #include <algorithm>
 
-TLetterbox FitLetterbox(int32_t outerWidth, int32_t outerHeight, int32_t innerWidth, int32_t innerHeight)
-{
+TLetterbox FitLetterbox(int32_t outerWidth, int32_t outerHeight, int32_t innerWidth, int32_t innerHeight) {
     TLetterbox box;
     if (outerWidth <= 0 || outerHeight <= 0 || innerWidth <= 0 || innerHeight <= 0) return box;
     // 64-bit products: a 16k display times 1024 still fits, and the comparison is exact.
@@ -20,9 +19,8 @@ TLetterbox FitLetterbox(int32_t outerWidth, int32_t outerHeight, int32_t innerWi
     return box;
 }
 
-void OuterToInner(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t outerX, int32_t outerY,
-                  int32_t& innerX, int32_t& innerY)
-{
+void OuterToInner(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t outerX,
+                  int32_t outerY, int32_t& innerX, int32_t& innerY) {
     if (box.width <= 0 || box.height <= 0) {
         innerX = outerX;
         innerY = outerY;
@@ -37,9 +35,8 @@ void OuterToInner(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight
     innerY = static_cast<int32_t>(std::clamp<int64_t>(y, 0, innerHeight - 1));
 }
 
-void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t innerX, int32_t innerY,
-                  int32_t& outerX, int32_t& outerY)
-{
+void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t innerX,
+                  int32_t innerY, int32_t& outerX, int32_t& outerY) {
     if (innerWidth <= 0 || innerHeight <= 0) {
         outerX = innerX;
         outerY = innerY;

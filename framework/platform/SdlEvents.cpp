@@ -4,8 +4,7 @@
 
 namespace {
 
-int32_t ModsFromSdl(Uint16 mod)
-{
+int32_t ModsFromSdl(Uint16 mod) {
     int32_t mods = 0;
     if (mod & KMOD_SHIFT) mods |= 1;
     if (mod & KMOD_CTRL) mods |= 2;
@@ -14,18 +13,20 @@ int32_t ModsFromSdl(Uint16 mod)
     return mods;
 }
 
-int32_t ButtonFromSdl(Uint8 button)
-{
+int32_t ButtonFromSdl(Uint8 button) {
     switch (button) {
-    case SDL_BUTTON_LEFT: return 1;
-    case SDL_BUTTON_RIGHT: return 2;
-    case SDL_BUTTON_MIDDLE: return 3;
-    default: return 0;
+    case SDL_BUTTON_LEFT:
+        return 1;
+    case SDL_BUTTON_RIGHT:
+        return 2;
+    case SDL_BUTTON_MIDDLE:
+        return 3;
+    default:
+        return 0;
     }
 }
 
-int32_t ButtonsHeld(Uint32 state)
-{
+int32_t ButtonsHeld(Uint32 state) {
     int32_t held = 0;
     if (state & SDL_BUTTON_LMASK) held |= 1;
     if (state & SDL_BUTTON_RMASK) held |= 2;
@@ -34,28 +35,28 @@ int32_t ButtonsHeld(Uint32 state)
 }
 
 // Keys that type a control character the text events never carry.
-int32_t ControlCharOfKey(int32_t virtualKey)
-{
+int32_t ControlCharOfKey(int32_t virtualKey) {
     switch (virtualKey) {
     case 8:
     case 9:
     case 13:
-    case 27: return virtualKey;
-    default: return 0;
+    case 27:
+        return virtualKey;
+    default:
+        return 0;
     }
 }
 
 class TSdlEventSource : public TEventSource {
-public:
-    void PollEvents() override
-    {
+  public:
+    void PollEvents() override {
         if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
         SDL_Event event;
-        while (SDL_PollEvent(&event)) Convert(event);
+        while (SDL_PollEvent(&event))
+            Convert(event);
     }
 
-    void MoveMouse(int32_t x, int32_t y) override
-    {
+    void MoveMouse(int32_t x, int32_t y) override {
         const TSdlView& view = CurrentSdlView();
         if (!view.window) return;
         int32_t wx = 0;
@@ -64,19 +65,16 @@ public:
         SDL_WarpMouseInWindow(view.window, wx, wy);
     }
 
-    void HideMouse() override
-    {
+    void HideMouse() override {
         if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(SDL_DISABLE);
     }
 
-    void ShowMouse() override
-    {
+    void ShowMouse() override {
         if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(SDL_ENABLE);
     }
 
-private:
-    static void Send(int32_t id, int32_t data, int32_t mods, int32_t x = 0, int32_t y = 0)
-    {
+  private:
+    static void Send(int32_t id, int32_t data, int32_t mods, int32_t x = 0, int32_t y = 0) {
         TEvent event;
         event.id = id;
         event.data = data;
@@ -86,8 +84,7 @@ private:
         HandleInputEvent(event);
     }
 
-    static void Convert(const SDL_Event& event)
-    {
+    static void Convert(const SDL_Event& event) {
         const int32_t mods = ModsFromSdl(static_cast<Uint16>(SDL_GetModState()));
         switch (event.type) {
         case SDL_KEYDOWN:
@@ -135,35 +132,47 @@ private:
             Send(EVENT_MOUSEWHEEL, steps, mods, x, y);
             return;
         }
-        case SDL_WINDOWEVENT: ConvertWindowEvent(event.window, mods); return;
-        default: return;
+        case SDL_WINDOWEVENT:
+            ConvertWindowEvent(event.window, mods);
+            return;
+        default:
+            return;
         }
     }
 
-    static void ConvertWindowEvent(const SDL_WindowEvent& event, int32_t mods)
-    {
+    static void ConvertWindowEvent(const SDL_WindowEvent& event, int32_t mods) {
         switch (event.event) {
-        case SDL_WINDOWEVENT_FOCUS_LOST: Send(EVENT_APPSUSPEND, 0, mods); return;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            Send(EVENT_APPSUSPEND, 0, mods);
+            return;
         case SDL_WINDOWEVENT_FOCUS_GAINED: {
             SDL_Window* window = SDL_GetWindowFromID(event.windowID);
             if (window && (SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED)) return;
             Send(EVENT_APPRESUME, 0, mods);
             return;
         }
-        case SDL_WINDOWEVENT_CLOSE: Send(EVENT_APPTERMINATE, 0, mods); return;
-        case SDL_WINDOWEVENT_ENTER: Send(EVENT_MOUSEENTER, 0, mods); return;
-        case SDL_WINDOWEVENT_LEAVE: Send(EVENT_MOUSELEAVE, 0, mods); return;
-        default: return;
+        case SDL_WINDOWEVENT_CLOSE:
+            Send(EVENT_APPTERMINATE, 0, mods);
+            return;
+        case SDL_WINDOWEVENT_ENTER:
+            Send(EVENT_MOUSEENTER, 0, mods);
+            return;
+        case SDL_WINDOWEVENT_LEAVE:
+            Send(EVENT_MOUSELEAVE, 0, mods);
+            return;
+        default:
+            return;
         }
     }
 };
 
-}  // namespace
+} // namespace
 
-std::shared_ptr<TEventSource> CreateSdlEventSource() { return std::make_shared<TSdlEventSource>(); }
+std::shared_ptr<TEventSource> CreateSdlEventSource() {
+    return std::make_shared<TSdlEventSource>();
+}
 
-void DiscardSdlEvents()
-{
+void DiscardSdlEvents() {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     SDL_PumpEvents();
     SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);

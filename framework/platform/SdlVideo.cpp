@@ -21,14 +21,13 @@ using TWindowPtr = std::unique_ptr<SDL_Window, TWindowDeleter>;
 
 // SDL_GLContext is a plain pointer; this owns one.
 class TGLContext {
-public:
+  public:
     TGLContext() = default;
     explicit TGLContext(SDL_GLContext context) : _context(context) {}
     ~TGLContext() { Reset(); }
     TGLContext(const TGLContext&) = delete;
     TGLContext& operator=(const TGLContext&) = delete;
-    TGLContext& operator=(TGLContext&& other) noexcept
-    {
+    TGLContext& operator=(TGLContext&& other) noexcept {
         if (this != &other) {
             Reset();
             _context = other._context;
@@ -37,8 +36,7 @@ public:
         return *this;
     }
     SDL_GLContext Get() const { return _context; }
-    void Reset()
-    {
+    void Reset() {
         if (_context) {
             if (SDL_GL_GetCurrentContext() == _context) SDL_GL_MakeCurrent(nullptr, nullptr);
             SDL_GL_DeleteContext(_context);
@@ -46,24 +44,22 @@ public:
         }
     }
 
-private:
+  private:
     SDL_GLContext _context = nullptr;
 };
 
 // The game draws 1024 x 768; on a screen of another size it draws into this framebuffer object,
 // which each present scales onto the window with the aspect kept and black bars around.
 class TFramebufferScaler {
-public:
+  public:
     // Null when the context has no framebuffer objects (GL 3.0 or ARB_framebuffer_object).
-    static std::unique_ptr<TFramebufferScaler> Create(int32_t width, int32_t height)
-    {
+    static std::unique_ptr<TFramebufferScaler> Create(int32_t width, int32_t height) {
         if (!SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object") && MajorGLVersion() < 3) return nullptr;
         auto scaler = std::unique_ptr<TFramebufferScaler>(new TFramebufferScaler(width, height));
         if (!scaler->Load() || !scaler->Build()) return nullptr;
         return scaler;
     }
-    ~TFramebufferScaler()
-    {
+    ~TFramebufferScaler() {
         if (_framebuffer) {
             _bindFramebuffer(GL_FRAMEBUFFER, 0);
             _deleteFramebuffers(1, &_framebuffer);
@@ -73,8 +69,7 @@ public:
     TFramebufferScaler(const TFramebufferScaler&) = delete;
     TFramebufferScaler& operator=(const TFramebufferScaler&) = delete;
 
-    void Present(SDL_Window* window)
-    {
+    void Present(SDL_Window* window) {
         int drawableWidth = 0;
         int drawableHeight = 0;
         SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
@@ -98,25 +93,22 @@ public:
         if (scissor) glEnable(GL_SCISSOR_TEST);
     }
 
-private:
+  private:
     TFramebufferScaler(int32_t width, int32_t height) : _width(width), _height(height) {}
 
-    static int MajorGLVersion()
-    {
+    static int MajorGLVersion() {
         const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
         return version ? std::atoi(version) : 0;
     }
 
-    template <typename T>
-    static bool LoadProc(T& proc, const char* name)
-    {
+    template <typename T> static bool LoadProc(T& proc, const char* name) {
         proc = reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
         return proc != nullptr;
     }
 
-    bool Load()
-    {
-        return LoadProc(_genFramebuffers, "glGenFramebuffers") && LoadProc(_deleteFramebuffers, "glDeleteFramebuffers") &&
+    bool Load() {
+        return LoadProc(_genFramebuffers, "glGenFramebuffers") &&
+               LoadProc(_deleteFramebuffers, "glDeleteFramebuffers") &&
                LoadProc(_bindFramebuffer, "glBindFramebuffer") &&
                LoadProc(_genRenderbuffers, "glGenRenderbuffers") &&
                LoadProc(_deleteRenderbuffers, "glDeleteRenderbuffers") &&
@@ -127,8 +119,7 @@ private:
                LoadProc(_blitFramebuffer, "glBlitFramebuffer");
     }
 
-    bool Build()
-    {
+    bool Build() {
         _genRenderbuffers(1, &_renderbuffer);
         _bindRenderbuffer(GL_RENDERBUFFER, _renderbuffer);
         _renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, _width, _height);
@@ -158,8 +149,7 @@ private:
     PFNGLBLITFRAMEBUFFERPROC _blitFramebuffer = nullptr;
 };
 
-void SetGLAttributes(int32_t flags, bool exact)
-{
+void SetGLAttributes(int32_t flags, bool exact) {
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (flags & GFX_BACKBUFFER) ? 1 : 0);
     if (!exact) return;
@@ -179,12 +169,11 @@ void SetGLAttributes(int32_t flags, bool exact)
 enum class TSurfaceKind { Headless, Window, FullScreen, Desktop };
 
 class TSdlGLContextProvider : public TGLContextProvider {
-public:
+  public:
     TSdlGLContextProvider(bool headless, bool window) : _headless(headless), _forceWindow(window) {}
     ~TSdlGLContextProvider() override { Close(); }
 
-    bool Open(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags) override
-    {
+    bool Open(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags) override {
         Close();
         if (width <= 0 || height <= 0) return false;
         if (_headless) PrepareHeadlessEnvironment();
@@ -195,8 +184,10 @@ public:
             return false;
         }
         TSurfaceKind kind = TSurfaceKind::Window;
-        if (_headless) kind = TSurfaceKind::Headless;
-        else if (depth != 0 && !_forceWindow) kind = TSurfaceKind::FullScreen;
+        if (_headless)
+            kind = TSurfaceKind::Headless;
+        else if (depth != 0 && !_forceWindow)
+            kind = TSurfaceKind::FullScreen;
 
         if (!CreateWindowAndContext(kind, width, height, hertz, flags)) {
             Close();
@@ -210,8 +201,9 @@ public:
         if (drawableWidth != width || drawableHeight != height) {
             _scaler = TFramebufferScaler::Create(width, height);
             if (!_scaler)
-                std::fprintf(stderr, "krellix: cannot scale the %dx%d picture to the %dx%d screen; drawing unscaled\n",
-                             width, height, drawableWidth, drawableHeight);
+                std::fprintf(
+                    stderr, "krellix: cannot scale the %dx%d picture to the %dx%d screen; drawing unscaled\n",
+                    width, height, drawableWidth, drawableHeight);
         }
         TSdlView& view = CurrentSdlView();
         view.window = _window.get();
@@ -223,8 +215,7 @@ public:
         return true;
     }
 
-    void Close() override
-    {
+    void Close() override {
         if (CurrentSdlView().window == _window.get()) CurrentSdlView() = TSdlView{};
         if (_context.Get() && _window) SDL_GL_MakeCurrent(_window.get(), _context.Get());
         _scaler.reset();
@@ -237,24 +228,24 @@ public:
 
     bool CanHardSync(int32_t hertz) override { return hertz != 0 && hertz == _syncedHertz; }
 
-    void SetSwapInterval(int32_t interval) override
-    {
+    void SetSwapInterval(int32_t interval) override {
         if (!_context.Get() || interval == _interval) return;
         // A driver that refuses is not an error: Flip then paces with the timer.
         SDL_GL_SetSwapInterval(interval);
         _interval = interval;
     }
 
-    void SwapBuffers() override
-    {
+    void SwapBuffers() override {
         if (!_window) return;
-        if (_scaler) _scaler->Present(_window.get());
-        else SDL_GL_SwapWindow(_window.get());
+        if (_scaler)
+            _scaler->Present(_window.get());
+        else
+            SDL_GL_SwapWindow(_window.get());
     }
 
-private:
-    bool CreateWindowAndContext(TSurfaceKind kind, int32_t width, int32_t height, int32_t hertz, int32_t flags)
-    {
+  private:
+    bool CreateWindowAndContext(TSurfaceKind kind, int32_t width, int32_t height, int32_t hertz,
+                                int32_t flags) {
         // First the exact pixel format the game asks for, then whatever the system offers.
         for (const bool exact : {true, false}) {
             SetGLAttributes(flags, exact);
@@ -264,21 +255,23 @@ private:
             }
             if (OpenPlain(kind, width, height)) return true;
         }
-        std::fprintf(stderr, "krellix: cannot open a %dx%d OpenGL display: %s\n", width, height, SDL_GetError());
+        std::fprintf(stderr, "krellix: cannot open a %dx%d OpenGL display: %s\n", width, height,
+                     SDL_GetError());
         return false;
     }
 
     // The real mode switch; false when the display has no such mode or refuses it.
-    bool OpenFullScreen(int32_t width, int32_t height, int32_t hertz)
-    {
+    bool OpenFullScreen(int32_t width, int32_t height, int32_t hertz) {
         // Wayland only pretends to switch modes; the desktop window with scaling is the honest way.
         if (std::string(SDL_GetCurrentVideoDriver()) == "wayland") return false;
         SDL_DisplayMode wanted{0, width, height, hertz, nullptr};
         SDL_DisplayMode closest{};
-        if (!SDL_GetClosestDisplayMode(0, &wanted, &closest) || closest.w != width || closest.h != height) return false;
+        if (!SDL_GetClosestDisplayMode(0, &wanted, &closest) || closest.w != width || closest.h != height)
+            return false;
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
-        _window.reset(SDL_CreateWindow(WindowTitle, SDL_WINDOWPOS_UNDEFINED_DISPLAY(0), SDL_WINDOWPOS_UNDEFINED_DISPLAY(0),
-                                       width, height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN));
+        _window.reset(SDL_CreateWindow(WindowTitle, SDL_WINDOWPOS_UNDEFINED_DISPLAY(0),
+                                       SDL_WINDOWPOS_UNDEFINED_DISPLAY(0), width, height,
+                                       SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN));
         if (!_window) return false;
         if (SDL_SetWindowDisplayMode(_window.get(), &closest) != 0 ||
             SDL_SetWindowFullscreen(_window.get(), SDL_WINDOW_FULLSCREEN) != 0 || !MakeContext()) {
@@ -298,8 +291,7 @@ private:
         return true;
     }
 
-    bool OpenPlain(TSurfaceKind kind, int32_t width, int32_t height)
-    {
+    bool OpenPlain(TSurfaceKind kind, int32_t width, int32_t height) {
         Uint32 windowFlags = SDL_WINDOW_OPENGL;
         int32_t x = SDL_WINDOWPOS_CENTERED;
         int32_t y = SDL_WINDOWPOS_CENTERED;
@@ -308,7 +300,8 @@ private:
         if (kind == TSurfaceKind::Desktop) {
             SDL_DisplayMode desktop{};
             SDL_Rect bounds{};
-            if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || SDL_GetDisplayBounds(0, &bounds) != 0) return false;
+            if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || SDL_GetDisplayBounds(0, &bounds) != 0)
+                return false;
             windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
             _refresh = desktop.refresh_rate;
             // Already covering the screen: without a window manager nothing would move it there.
@@ -330,8 +323,7 @@ private:
         return true;
     }
 
-    bool MakeContext()
-    {
+    bool MakeContext() {
         _context = TGLContext(SDL_GL_CreateContext(_window.get()));
         if (!_context.Get()) return false;
         if (SDL_GL_MakeCurrent(_window.get(), _context.Get()) != 0) {
@@ -343,8 +335,7 @@ private:
 
     // Hard sync is trusted only when swaps with interval 1 really take one refresh period of the
     // display's reported rate: some drivers accept the interval and never wait.
-    void MeasureVerticalSync()
-    {
+    void MeasureVerticalSync() {
         _syncedHertz = 0;
         if (_refresh <= 0 || SDL_GL_SetSwapInterval(1) != 0) {
             SDL_GL_SetSwapInterval(0);
@@ -361,7 +352,8 @@ private:
             glClear(GL_COLOR_BUFFER_BIT);
             SwapBuffers();
         }
-        const double period = std::chrono::duration<double, std::milli>(Clock::now() - start).count() / Measured;
+        const double period =
+            std::chrono::duration<double, std::milli>(Clock::now() - start).count() / Measured;
         const double expected = 1000.0 / _refresh;
         if (period > expected * 0.85 && period < expected * 1.15) _syncedHertz = _refresh;
         SDL_GL_SetSwapInterval(0);
@@ -381,16 +373,14 @@ private:
     int32_t _interval = -1;
 };
 
-}  // namespace
+} // namespace
 
-TSdlView& CurrentSdlView()
-{
+TSdlView& CurrentSdlView() {
     static TSdlView view;
     return view;
 }
 
-void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py)
-{
+void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py) {
     if (!view.scaled || !view.window) {
         px = wx;
         py = wy;
@@ -403,8 +393,7 @@ void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, 
     OuterToInner(box, view.pictureWidth, view.pictureHeight, wx, wy, px, py);
 }
 
-void PictureToWindow(const TSdlView& view, int32_t px, int32_t py, int32_t& wx, int32_t& wy)
-{
+void PictureToWindow(const TSdlView& view, int32_t px, int32_t py, int32_t& wx, int32_t& wy) {
     if (!view.scaled || !view.window) {
         wx = px;
         wy = py;
@@ -417,24 +406,23 @@ void PictureToWindow(const TSdlView& view, int32_t px, int32_t py, int32_t& wx, 
     InnerToOuter(box, view.pictureWidth, view.pictureHeight, px, py, wx, wy);
 }
 
-TSdlVideoSubsystem::TSdlVideoSubsystem()
-{
+TSdlVideoSubsystem::TSdlVideoSubsystem() {
     // Ctrl+C in a terminal must still end the game; SDL would turn it into a close request.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         throw std::runtime_error(std::string("cannot start SDL video: ") + SDL_GetError());
 }
 
-TSdlVideoSubsystem::~TSdlVideoSubsystem() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
+TSdlVideoSubsystem::~TSdlVideoSubsystem() {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
 
-std::shared_ptr<TGLContextProvider> CreateSdlGLContextProvider(bool headless, bool window)
-{
+std::shared_ptr<TGLContextProvider> CreateSdlGLContextProvider(bool headless, bool window) {
     if (headless) PrepareHeadlessEnvironment();
     return std::make_shared<TSdlGLContextProvider>(headless, window);
 }
 
-void PrepareHeadlessEnvironment()
-{
+void PrepareHeadlessEnvironment() {
     // Only before SDL's video starts: the driver is chosen once, at initialisation.
     if (SDL_WasInit(SDL_INIT_VIDEO)) return;
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
@@ -443,8 +431,7 @@ void PrepareHeadlessEnvironment()
     unsetenv("WAYLAND_DISPLAY");
 }
 
-bool DisplayAvailable(std::string& why)
-{
+bool DisplayAvailable(std::string& why) {
     const char* chosen = std::getenv("SDL_VIDEODRIVER");
     const std::string wanted = chosen ? chosen : "";
     // SDL falls back to its offscreen driver when no real one works; that is no display.

@@ -23,7 +23,7 @@ void PictureToWindow(const TSdlView& view, int32_t px, int32_t py, int32_t& wx, 
 
 // SDL's video subsystem for as long as the object lives (SDL counts nested initialisations).
 class TSdlVideoSubsystem {
-public:
+  public:
     // Throws std::runtime_error with SDL's reason when video cannot start.
     TSdlVideoSubsystem();
     ~TSdlVideoSubsystem();

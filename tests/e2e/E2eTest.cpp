@@ -1,14 +1,20 @@
 // The built game end to end: the command line, the "Loading..." picture drawn headless, repeatable
 // and replayable play, and real windows and full screens under Xvfb.
-#include "Run.h"
 #include "../platform/TempDir.h"
+#include "Run.h"
 
-#include <png.h>
 #include <gtest/gtest.h>
+#include <png.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,8 +26,7 @@ struct TPicture {
     const uint8_t* At(int32_t x, int32_t y) const { return &rgb[static_cast<size_t>((y * width + x) * 3)]; }
 };
 
-bool ReadPng(const std::string& path, TPicture& picture)
-{
+bool ReadPng(const std::string& path, TPicture& picture) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
@@ -34,23 +39,48 @@ bool ReadPng(const std::string& path, TPicture& picture)
     return ok;
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
+// The screen of an Xvfb started with -fbdir: an XWD file of 32-bit pixels, blue byte first.
+bool ReadXwd(const std::string& path, TPicture& picture) {
+    const std::string data = ReadText(path);
+    if (data.size() < 100) return false;
+    const auto field = [&](size_t i) {
+        const auto* p = reinterpret_cast<const uint8_t*>(data.data()) + 4 * i;
+        return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+    };
+    const uint32_t headerSize = field(0), width = field(4), height = field(5), bitsPerPixel = field(11),
+                   bytesPerLine = field(12), colours = field(19);
+    const size_t start = headerSize + size_t{colours} * 12;
+    if (bitsPerPixel != 32 || data.size() < start + size_t{bytesPerLine} * height) return false;
+    picture.width = static_cast<int32_t>(width);
+    picture.height = static_cast<int32_t>(height);
+    picture.rgb.resize(size_t{width} * height * 3);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const char* p = data.data() + start + size_t{y} * bytesPerLine + size_t{x} * 4;
+            uint8_t* q = &picture.rgb[(size_t{y} * width + x) * 3];
+            q[0] = static_cast<uint8_t>(p[2]);
+            q[1] = static_cast<uint8_t>(p[1]);
+            q[2] = static_cast<uint8_t>(p[0]);
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
-int32_t Member(const std::string& line, const std::string& key)
-{
+int32_t Member(const std::string& line, const std::string& key) {
     const size_t at = line.find("\"" + key + "\":");
     return at == std::string::npos ? -1 : std::stoi(line.substr(at + key.size() + 3));
 }
 
 // A trace line without its "ms" member, which only a virtual clock makes repeatable.
-std::string WithoutTime(const std::string& line)
-{
+std::string WithoutTime(const std::string& line) {
     const size_t at = line.find(",\"ms\":");
     if (at == std::string::npos) return line;
     const size_t end = line.find_first_of(",}", at + 6);
@@ -58,9 +88,8 @@ std::string WithoutTime(const std::string& line)
 }
 
 class E2e : public testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         ASSERT_FALSE(dir.Path().empty());
         // The generated pictures and sounds, shared; the tables land in this test's own folder.
         data = dir.File("data");
@@ -71,15 +100,13 @@ protected:
     }
 
     // The game without any display or sound device of the machine.
-    TRunResult Krellix(std::vector<std::string> args, TRunEnvironment environment = {})
-    {
+    TRunResult Krellix(std::vector<std::string> args, TRunEnvironment environment = {}) {
         environment.set.emplace_back("ALSOFT_DRIVERS", "null");
         return RunProgram(KRELLIX_EXE, args, dir.Path(), environment);
     }
 
     // The game in an X server of its own with a screen of the given size.
-    TRunResult UnderXvfb(const std::string& screen, std::vector<std::string> args)
-    {
+    TRunResult UnderXvfb(const std::string& screen, std::vector<std::string> args) {
         args.insert(args.begin(), {"-a", "-s", "-screen 0 " + screen + " -nolisten tcp", KRELLIX_EXE});
         TRunEnvironment environment;
         environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"};
@@ -91,8 +118,7 @@ protected:
     std::string data;
 };
 
-TEST_F(E2e, HelpVersionAndMistakesOnTheCommandLine)
-{
+TEST_F(E2e, HelpVersionAndMistakesOnTheCommandLine) {
     const TRunResult help = Krellix({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--headless"), std::string::npos);
@@ -117,8 +143,7 @@ TEST_F(E2e, HelpVersionAndMistakesOnTheCommandLine)
     }
 }
 
-TEST_F(E2e, WithoutADisplayOnlyHeadlessRuns)
-{
+TEST_F(E2e, WithoutADisplayOnlyHeadlessRuns) {
     TRunEnvironment none;
     none.unset = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
     const TRunResult run = Krellix({"--data", data, "--frames", "1"}, none);
@@ -128,10 +153,9 @@ TEST_F(E2e, WithoutADisplayOnlyHeadlessRuns)
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
 
-TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle)
-{
-    const TRunResult run = Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "1:one.png", "--shot",
-                                    "2:out.png", "--trace", "trace.jsonl"});
+TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle) {
+    const TRunResult run = Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "1:one.png",
+                                    "--shot", "2:out.png", "--trace", "trace.jsonl"});
     ASSERT_EQ(run.status, 0) << run.err;
 
     // The start-up's own Flip shows the cleared screen.
@@ -161,7 +185,7 @@ TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle)
     EXPECT_GT(bright, 800);
     EXPECT_NEAR((left + right) / 2, 512, 8);
     EXPECT_NEAR((top + bottom) / 2, 384, 12);
-    EXPECT_GT(right - left, 120);   // a word of nine characters in a 42-pixel font
+    EXPECT_GT(right - left, 120); // a word of nine characters in a 42-pixel font
     EXPECT_LT(right - left, 400);
     EXPECT_LT(bottom - top, 80);
 
@@ -174,8 +198,7 @@ TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle)
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(data) / "highscore.dat"));
 }
 
-TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow)
-{
+TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow) {
     const std::string script = std::string(KRELLIX_TEST_DIR) + "/level1.txt";
     const std::vector<std::string> common = {"--headless", "--data", data, "--level", "1", "--frames", "240"};
     auto with = [&](std::vector<std::string> extra) {
@@ -183,12 +206,13 @@ TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow)
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     };
-    const TRunResult first =
-        Krellix(with({"--input", script, "--record", "rec.txt", "--trace", "a.jsonl", "--shot", "240:a.png"}));
+    const TRunResult first = Krellix(
+        with({"--input", script, "--record", "rec.txt", "--trace", "a.jsonl", "--shot", "240:a.png"}));
     ASSERT_EQ(first.status, 0) << first.err;
     const TRunResult second = Krellix(with({"--input", script, "--trace", "b.jsonl", "--shot", "240:b.png"}));
     ASSERT_EQ(second.status, 0) << second.err;
-    const TRunResult replay = Krellix(with({"--input", "rec.txt", "--trace", "c.jsonl", "--shot", "240:c.png"}));
+    const TRunResult replay =
+        Krellix(with({"--input", "rec.txt", "--trace", "c.jsonl", "--shot", "240:c.png"}));
     ASSERT_EQ(replay.status, 0) << replay.err;
 
     const std::string a = ReadText(dir.File("a.jsonl"));
@@ -212,7 +236,8 @@ TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow)
 
     // The input reached the game: the ball was launched and moves.
     std::set<std::string> balls;
-    for (size_t i = 180; i < lines.size(); ++i) balls.insert(lines[i].substr(lines[i].find("\"balls\"")));
+    for (size_t i = 180; i < lines.size(); ++i)
+        balls.insert(lines[i].substr(lines[i].find("\"balls\"")));
     EXPECT_GT(balls.size(), 30u);
     const std::string recording = ReadText(dir.File("rec.txt"));
     EXPECT_NE(recording.find(" keydown 32\n"), std::string::npos);
@@ -220,20 +245,21 @@ TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow)
 
     // The same recording in a real window: the same game, frame by frame, and the same pixels.
     ASSERT_TRUE(OnPath("xvfb-run")) << "xvfb-run is needed (Debian package xvfb)";
-    const TRunResult window = UnderXvfb("1024x768x24", {"--window", "--data", data, "--level", "1", "--frames", "240",
-                                                        "--input", "rec.txt", "--trace", "d.jsonl", "--shot",
-                                                        "240:d.png"});
+    const TRunResult window =
+        UnderXvfb("1024x768x24", {"--window", "--data", data, "--level", "1", "--frames", "240", "--input",
+                                  "rec.txt", "--trace", "d.jsonl", "--shot", "240:d.png"});
     ASSERT_EQ(window.status, 0) << window.err;
     const auto shown = Lines(ReadText(dir.File("d.jsonl")));
     ASSERT_EQ(shown.size(), lines.size());
-    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(WithoutTime(shown[i]), WithoutTime(lines[i]));
+    for (size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(WithoutTime(shown[i]), WithoutTime(lines[i]));
     EXPECT_EQ(ReadText(dir.File("d.png")), shot);
 }
 
-TEST_F(E2e, RealWindowAndFullScreensUnderXvfb)
-{
+TEST_F(E2e, RealWindowAndFullScreensUnderXvfb) {
     ASSERT_TRUE(OnPath("xvfb-run")) << "xvfb-run is needed (Debian package xvfb)";
-    const TRunResult headless = Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "2:headless.png"});
+    const TRunResult headless =
+        Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "2:headless.png"});
     ASSERT_EQ(headless.status, 0) << headless.err;
     const std::string expected = ReadText(dir.File("headless.png"));
     ASSERT_FALSE(expected.empty());
@@ -252,8 +278,9 @@ TEST_F(E2e, RealWindowAndFullScreensUnderXvfb)
     };
     for (const TCase& c : cases) {
         std::vector<std::string> args = c.options;
-        for (const std::string& a : {std::string("--data"), data, std::string("--frames"), std::string("3"),
-                                     std::string("--shot"), "2:" + c.shot, std::string("--trace"), c.shot + ".jsonl"})
+        for (const std::string& a :
+             {std::string("--data"), data, std::string("--frames"), std::string("3"), std::string("--shot"),
+              "2:" + c.shot, std::string("--trace"), c.shot + ".jsonl"})
             args.push_back(a);
         const TRunResult run = UnderXvfb(c.screen, args);
         ASSERT_EQ(run.status, 0) << c.shot << ": " << run.err;
@@ -263,4 +290,66 @@ TEST_F(E2e, RealWindowAndFullScreensUnderXvfb)
     }
 }
 
-}  // namespace
+TEST_F(E2e, ScaledFullScreenShowsThePictureBetweenBars) {
+    ASSERT_TRUE(OnPath("Xvfb")) << "Xvfb is needed (Debian package xvfb)";
+    // A screen without the game's mode, whose framebuffer Xvfb keeps in a file we can read.
+    int32_t display = 150 + getpid() % 400;
+    const auto lockOf = [](int32_t number) {
+        return std::filesystem::path("/tmp") / (".X" + std::to_string(number) + "-lock");
+    };
+    while (std::filesystem::exists(lockOf(display)))
+        ++display;
+    const std::string number = std::to_string(display);
+    const std::string name = std::string(":").append(number);
+    const std::string server = dir.File("xvfb");
+    std::filesystem::create_directory(server);
+    const int xvfb = StartProgram(
+        "Xvfb", {name, "-screen", "0", "1280x1024x24", "-fbdir", server, "-nolisten", "tcp", "-noreset"},
+        server);
+    ASSERT_GT(xvfb, 0);
+    const std::string socket = std::string("/tmp/.X11-unix/X").append(number);
+    for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+
+    TRunEnvironment environment;
+    environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"};
+    environment.set = {{"DISPLAY", name}, {"ALSOFT_DRIVERS", "null"}, {"LIBGL_ALWAYS_SOFTWARE", "1"}};
+    const int game = StartProgram(KRELLIX_EXE, {"--data", data, "--level", "1", "--trace", "trace.jsonl"},
+                                  dir.Path(), environment);
+    ASSERT_GT(game, 0);
+    // Wait until the level is on the screen, while the game keeps running.
+    bool running = true;
+    for (int i = 0; i < 3000 && running && Lines(ReadText(dir.File("trace.jsonl"))).size() < 150; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        running = waitpid(game, nullptr, WNOHANG) == 0;
+    }
+    TPicture screen;
+    const bool read = ReadXwd(server + "/Xvfb_screen0", screen);
+    if (running) kill(game, SIGTERM);
+    WaitProgram(game);
+    kill(xvfb, SIGTERM);
+    WaitProgram(xvfb);
+    ASSERT_TRUE(running) << ReadText(dir.File(".stderr"));
+    ASSERT_TRUE(read);
+    ASSERT_EQ(screen.width, 1280);
+    ASSERT_EQ(screen.height, 1024);
+
+    // 1024 x 768 scaled by 1.25 fills the width; black bars of 32 rows above and below.
+    int32_t left = 1280, right = -1, top = 1024, bottom = -1;
+    for (int32_t y = 0; y < 1024; ++y) {
+        for (int32_t x = 0; x < 1280; ++x) {
+            const uint8_t* p = screen.At(x, y);
+            if (p[0] == 0 && p[1] == 0 && p[2] == 0) continue;
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    }
+    EXPECT_LE(left, 2);
+    EXPECT_GE(right, 1277);
+    EXPECT_EQ(top, 32);
+    EXPECT_EQ(bottom, 991);
+}
+
+} // namespace

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -16,35 +18,38 @@ extern char** environ;
 
 namespace {
 
-std::string Slurp(const std::string& path)
-{
+std::string Slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-}  // namespace
+} // namespace
 
-TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
-                      const TRunEnvironment& environment)
-{
+int StartProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                 const TRunEnvironment& environment) {
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         const std::string name = entry.substr(0, entry.find('='));
         bool drop = false;
-        for (const auto& u : environment.unset) drop = drop || u == name;
-        for (const auto& s : environment.set) drop = drop || s.first == name;
+        for (const auto& u : environment.unset)
+            drop = drop || u == name;
+        for (const auto& s : environment.set)
+            drop = drop || s.first == name;
         if (!drop) env.push_back(entry);
     }
-    for (const auto& s : environment.set) env.push_back(s.first + "=" + s.second);
+    for (const auto& s : environment.set)
+        env.push_back(s.first + "=" + s.second);
 
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     std::vector<char*> envp;
-    for (std::string& e : env) envp.push_back(e.data());
+    for (std::string& e : env)
+        envp.push_back(e.data());
     envp.push_back(nullptr);
 
     const std::string outPath = dir + "/.stdout";
@@ -60,25 +65,34 @@ TRunResult RunProgram(const std::string& program, const std::vector<std::string>
     const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
     std::filesystem::current_path(here);
     posix_spawn_file_actions_destroy(&actions);
-
-    TRunResult result;
     if (spawned != 0) {
-        result.err = std::string("cannot start ") + program + ": " + std::strerror(spawned);
-        return result;
+        std::fprintf(stderr, "cannot start %s: %s\n", program.c_str(), std::strerror(spawned));
+        return -1;
     }
+    return pid;
+}
+
+int WaitProgram(int pid) {
     int wstatus = 0;
     while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
     }
-    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
-    result.out = Slurp(outPath);
-    result.err = Slurp(errPath);
-    std::filesystem::remove(outPath);
-    std::filesystem::remove(errPath);
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+}
+
+TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& dir, const TRunEnvironment& environment) {
+    TRunResult result;
+    const int pid = StartProgram(program, args, dir, environment);
+    if (pid < 0) return result;
+    result.status = WaitProgram(pid);
+    result.out = Slurp(dir + "/.stdout");
+    result.err = Slurp(dir + "/.stderr");
+    std::filesystem::remove(dir + "/.stdout");
+    std::filesystem::remove(dir + "/.stderr");
     return result;
 }
 
-bool OnPath(const std::string& program)
-{
+bool OnPath(const std::string& program) {
     const char* path = std::getenv("PATH");
     std::istringstream dirs(path ? path : "");
     for (std::string dir; std::getline(dirs, dir, ':');)

@@ -5,8 +5,7 @@
 
 namespace {
 
-TEST(Options, GoodCommandLines)
-{
+TEST(Options, GoodCommandLines) {
     THarnessOptions options;
     THarnessAction action = THarnessAction::Run;
     std::string error;
@@ -19,9 +18,9 @@ TEST(Options, GoodCommandLines)
     EXPECT_EQ(options.level, 0);
     EXPECT_TRUE(options.shots.empty());
 
-    ASSERT_TRUE(ParseHarnessOptions({"--headless", "--frames", "2", "--shot", "2:out.png", "--shot=5:dir/b.png",
-                                     "--trace", "t.jsonl", "--input=in.txt", "--record", "rec.txt", "--data",
-                                     "data dir", "--level", "33"},
+    ASSERT_TRUE(ParseHarnessOptions({"--headless", "--frames", "2", "--shot", "2:out.png",
+                                     "--shot=5:dir/b.png", "--trace", "t.jsonl", "--input=in.txt", "--record",
+                                     "rec.txt", "--data", "data dir", "--level", "33"},
                                     options, action, error))
         << error;
     EXPECT_EQ(action, THarnessAction::Run);
@@ -39,7 +38,8 @@ TEST(Options, GoodCommandLines)
     EXPECT_EQ(options.level, 33);
 
     // A colon in the file name belongs to the file.
-    ASSERT_TRUE(ParseHarnessOptions({"--shot", "1:a:b.png", "--level", "1", "--window"}, options, action, error));
+    ASSERT_TRUE(
+        ParseHarnessOptions({"--shot", "1:a:b.png", "--level", "1", "--window"}, options, action, error));
     EXPECT_EQ(options.shots.at(0).path, "a:b.png");
     EXPECT_EQ(options.level, 1);
     EXPECT_TRUE(options.window);
@@ -56,8 +56,7 @@ TEST(Options, GoodCommandLines)
     EXPECT_EQ(action, THarnessAction::Version);
 }
 
-TEST(Options, BadCommandLinesAreRefusedWithOneLine)
-{
+TEST(Options, BadCommandLinesAreRefusedWithOneLine) {
     struct TCase {
         std::vector<std::string> args;
         std::string mentions;
@@ -95,4 +94,4 @@ TEST(Options, BadCommandLinesAreRefusedWithOneLine)
     }
 }
 
-}  // namespace
+} // namespace

@@ -10,17 +10,15 @@
 namespace {
 
 class SdlEvents : public testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         // The offscreen driver: SDL's real event queue without any display.
         PrepareHeadlessEnvironment();
         video = std::make_unique<TSdlVideoSubsystem>();
         source = CreateSdlEventSource();
         SetInputEventTap([this](const TEvent& e) { seen.push_back(e); });
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         SetInputEventTap(nullptr);
         CurrentSdlView() = TSdlView{};
         window.reset();
@@ -31,8 +29,7 @@ protected:
 
     static void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
 
-    static SDL_Event Key(Uint32 type, SDL_Keycode key, SDL_Scancode scancode, bool repeat = false)
-    {
+    static SDL_Event Key(Uint32 type, SDL_Keycode key, SDL_Scancode scancode, bool repeat = false) {
         SDL_Event event{};
         event.type = type;
         event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
@@ -42,16 +39,14 @@ protected:
         return event;
     }
 
-    static SDL_Event Text(const char* utf8)
-    {
+    static SDL_Event Text(const char* utf8) {
         SDL_Event event{};
         event.type = SDL_TEXTINPUT;
         std::strncpy(event.text.text, utf8, sizeof(event.text.text) - 1);
         return event;
     }
 
-    static SDL_Event Button(Uint32 type, Uint8 button, int32_t x, int32_t y)
-    {
+    static SDL_Event Button(Uint32 type, Uint8 button, int32_t x, int32_t y) {
         SDL_Event event{};
         event.type = type;
         event.button.button = button;
@@ -60,8 +55,7 @@ protected:
         return event;
     }
 
-    static SDL_Event Motion(int32_t x, int32_t y, Uint32 state = 0)
-    {
+    static SDL_Event Motion(int32_t x, int32_t y, Uint32 state = 0) {
         SDL_Event event{};
         event.type = SDL_MOUSEMOTION;
         event.motion.x = x;
@@ -70,8 +64,7 @@ protected:
         return event;
     }
 
-    static SDL_Event Window(SDL_WindowEventID id)
-    {
+    static SDL_Event Window(SDL_WindowEventID id) {
         SDL_Event event{};
         event.type = SDL_WINDOWEVENT;
         event.window.event = id;
@@ -88,8 +81,7 @@ protected:
     std::vector<TEvent> seen;
 };
 
-TEST_F(SdlEvents, KeysRepeatsAndTypedCharacters)
-{
+TEST_F(SdlEvents, KeysRepeatsAndTypedCharacters) {
     Push(Key(SDL_KEYDOWN, SDLK_SPACE, SDL_SCANCODE_SPACE));
     Push(Key(SDL_KEYDOWN, SDLK_SPACE, SDL_SCANCODE_SPACE, true));
     Push(Key(SDL_KEYUP, SDLK_SPACE, SDL_SCANCODE_SPACE));
@@ -108,7 +100,7 @@ TEST_F(SdlEvents, KeysRepeatsAndTypedCharacters)
         {EVENT_KEYDOWN, 32},  {EVENT_KEYREPEAT, 32}, {EVENT_KEYUP, 32},
         {EVENT_KEYDOWN, 13},  {EVENT_KEYCHAR, 13},   // Enter types a character too
         {EVENT_KEYREPEAT, 8}, {EVENT_KEYCHAR, 8},    // so does each repeat of backspace
-        {EVENT_KEYDOWN, 163},                       // right control; volume up has no key code
+        {EVENT_KEYDOWN, 163},                        // right control; volume up has no key code
         {EVENT_KEYCHAR, 'a'}, {EVENT_KEYCHAR, 0xE9}, // the euro sign is not Latin-1
     };
     ASSERT_EQ(seen.size(), expected.size());
@@ -122,8 +114,7 @@ TEST_F(SdlEvents, KeysRepeatsAndTypedCharacters)
     EXPECT_EQ(KeyIsDown(163), 1);
 }
 
-TEST_F(SdlEvents, MouseButtonsWheelFocusAndClose)
-{
+TEST_F(SdlEvents, MouseButtonsWheelFocusAndClose) {
     Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 10, 20));
     Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 11, 21));
     Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_MIDDLE, 12, 22));
@@ -146,22 +137,17 @@ TEST_F(SdlEvents, MouseButtonsWheelFocusAndClose)
         int32_t id, data, x, y;
     };
     const std::vector<TExpected> expected = {
-        {EVENT_MOUSEDOWN, 1, 10, 20},
-        {EVENT_MOUSEDOWN, 2, 11, 21},
-        {EVENT_MOUSEUP, 3, 12, 22},
-        {EVENT_MOUSEMOVE, 3, 300, 400},  // left and right held
-        {EVENT_MOUSEWHEEL, -2, 0, 0},
-        {EVENT_MOUSEWHEEL, -1, 0, 0},    // a flipped wheel turns back
-        {EVENT_APPSUSPEND, 0, 0, 0},
-        {EVENT_APPRESUME, 0, 0, 0},
-        {EVENT_APPTERMINATE, 0, 0, 0},
-        {EVENT_MOUSELEAVE, 0, 0, 0},
+        {EVENT_MOUSEDOWN, 1, 10, 20},  {EVENT_MOUSEDOWN, 2, 11, 21},
+        {EVENT_MOUSEUP, 3, 12, 22},    {EVENT_MOUSEMOVE, 3, 300, 400}, // left and right held
+        {EVENT_MOUSEWHEEL, -2, 0, 0},  {EVENT_MOUSEWHEEL, -1, 0, 0},   // a flipped wheel turns back
+        {EVENT_APPSUSPEND, 0, 0, 0},   {EVENT_APPRESUME, 0, 0, 0},
+        {EVENT_APPTERMINATE, 0, 0, 0}, {EVENT_MOUSELEAVE, 0, 0, 0},
     };
     ASSERT_EQ(seen.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(seen[i].id, expected[i].id) << i;
         EXPECT_EQ(seen[i].data, expected[i].data) << i;
-        if (expected[i].id == EVENT_MOUSEWHEEL) continue;  // the wheel reports where the pointer is
+        if (expected[i].id == EVENT_MOUSEWHEEL) continue; // the wheel reports where the pointer is
         EXPECT_EQ(seen[i].x, expected[i].x) << i;
         EXPECT_EQ(seen[i].y, expected[i].y) << i;
     }
@@ -169,8 +155,7 @@ TEST_F(SdlEvents, MouseButtonsWheelFocusAndClose)
     EXPECT_EQ(MousePosX(), 300);
 }
 
-TEST_F(SdlEvents, PointerMapsThroughTheBarsOfAScaledScreen)
-{
+TEST_F(SdlEvents, PointerMapsThroughTheBarsOfAScaledScreen) {
     // A desktop-sized full screen of 1920 x 1080 showing the 1024 x 768 picture.
     window.reset(SDL_CreateWindow("test", 0, 0, 1920, 1080, 0));
     ASSERT_NE(window, nullptr) << SDL_GetError();
@@ -182,8 +167,8 @@ TEST_F(SdlEvents, PointerMapsThroughTheBarsOfAScaledScreen)
 
     Push(Motion(960, 540));
     Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 240, 0));
-    Push(Motion(100, 1079));  // in the left bar
-    Push(Motion(1900, 10));   // in the right bar
+    Push(Motion(100, 1079)); // in the left bar
+    Push(Motion(1900, 10));  // in the right bar
     source->PollEvents();
     ASSERT_EQ(seen.size(), 4u);
     EXPECT_EQ(std::pair(seen[0].x, seen[0].y), std::pair(512, 384));
@@ -200,4 +185,4 @@ TEST_F(SdlEvents, PointerMapsThroughTheBarsOfAScaledScreen)
     EXPECT_EQ(seen[0].x, 1500);
 }
 
-}  // namespace
+} // namespace

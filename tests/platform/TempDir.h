@@ -8,14 +8,12 @@
 #include <string>
 
 class TTempDir {
-public:
-    TTempDir()
-    {
+  public:
+    TTempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "krellix-test-XXXXXX").string();
         if (mkdtemp(pattern.data())) _path = pattern;
     }
-    ~TTempDir()
-    {
+    ~TTempDir() {
         std::error_code ignored;
         if (!_path.empty()) std::filesystem::remove_all(_path, ignored);
     }
@@ -25,19 +23,17 @@ public:
     std::string File(const std::string& name) const { return (std::filesystem::path(_path) / name).string(); }
     const std::string& Path() const { return _path; }
 
-private:
+  private:
     std::string _path;
 };
 
-inline std::string ReadText(const std::string& path)
-{
+inline std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-inline void WriteText(const std::string& path, const std::string& text)
-{
+inline void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
