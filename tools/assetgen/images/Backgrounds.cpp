@@ -87,7 +87,7 @@ const std::vector<Spec>& Specs()
     return specs;
 }
 
-Canvas Opaque() 
+Canvas Opaque()
 {
     Canvas c(W, H);
     c.Fill(Hex(0x000000));
@@ -662,9 +662,10 @@ Canvas Background(int number)
     for (const Spec& s : Specs())
         if (s.number == number) {
             Canvas c = Paint(s);
-            // The front-end screens carry pages and text on top: they are kept darker still.
-            const bool frontEnd = number >= 47;
-            Darken(c, frontEnd ? 0.09f : 0.13f, frontEnd ? 0.42f : 0.5f);
+            // The front-end screens carry pages and text on top, and the red boss needs his stage to
+            // himself: those are kept darker still.
+            const bool dim = number >= 43;
+            Darken(c, dim ? 0.09f : 0.13f, dim ? 0.42f : 0.5f);
             return c;
         }
     throw std::invalid_argument("no background numbered " + std::to_string(number));
