@@ -111,4 +111,4 @@ Canvas HighscorePage();
 Canvas InstructionsPage();
 Canvas GuruStrip();
 
-}  // namespace art
+} // namespace art

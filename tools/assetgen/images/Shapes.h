@@ -36,8 +36,7 @@ Vec3 NormalAt(const Field& height, int x, int y, float strength);
 
 // A bevel height field: 0 outside, rising over `width` pixels inside a shape given by its signed
 // distance at every pixel centre.
-template <class Sd> Field BevelHeight(int w, int h, float width, Sd sd)
-{
+template <class Sd> Field BevelHeight(int w, int h, float width, Sd sd) {
     Field f(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -49,15 +48,15 @@ template <class Sd> Field BevelHeight(int w, int h, float width, Sd sd)
 }
 
 // Coverage mask of a shape given by its signed distance.
-template <class Sd> Field ShapeMask(int w, int h, Sd sd)
-{
+template <class Sd> Field ShapeMask(int w, int h, Sd sd) {
     Field f(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) f.At(x, y) = Coverage(sd(x + 0.5f, y + 0.5f));
+        for (int x = 0; x < w; ++x)
+            f.At(x, y) = Coverage(sd(x + 0.5f, y + 0.5f));
     return f;
 }
 
 // A soft drop-shadow silhouette: the mask in black at the given strength, blurred, kept inside the frame.
 Canvas ShadowOf(const Field& mask, int blur, float strength = 1.0f);
 
-}  // namespace art
+} // namespace art
