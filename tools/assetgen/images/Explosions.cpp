@@ -78,15 +78,17 @@ Canvas AlienExplosionCell(int frame, const Noise& noise, const std::vector<Parti
         for (int x = 0; x < s; ++x) {
             const float dx = x + 0.5f - c0, dy = y + 0.5f - c0;
             const float r = std::hypot(dx, dy);
-            const float n = noise.Fbm(dx / 9.0f, dy / 9.0f, t * 3.0f, 4);
-            const float d = r / radius + 0.35f * n;
-            const float density = Clamp01((1.0f - d) * 2.5f);
-            const float temp =
-                density * heat + (frame < 4 ? std::exp(-r * r / 30.0f) * (1.0f - frame / 4.0f) : 0.0f);
+            const float n = noise.Fbm(dx / 8.0f, dy / 8.0f, t * 3.0f, 4);
+            const float d = r / radius + 0.5f * n;
+            const float density = Clamp01((1.0f - d) * 2.2f);
+            // Hottest at the heart of the ball, cooler and redder towards its ragged edge.
+            const float core = Clamp01(1.3f - 0.9f * r / radius - 0.4f * n);
+            const float temp = density * heat * core +
+                               (frame < 4 ? std::exp(-r * r / 30.0f) * (1.0f - frame / 4.0f) : 0.0f);
             // Smoke left behind thins out; the fire inside it cools.
-            const float smoke = density * fade * 0.9f;
+            const float smoke = density * fade * 0.85f;
             Color col =
-                Mix(Mix(Hex(0x2A2424), Hex(0x5A5050), 0.5f + 0.5f * n), Fire(temp), Clamp01(temp * 1.8f));
+                Mix(Mix(Hex(0x1C1818), Hex(0x463C3A), 0.5f + 0.5f * n), Fire(temp), Clamp01(temp * 2.2f));
             const float a = Clamp01(std::max(smoke, temp));
             c.Blend(x, y, WithAlpha(col, a), 1.0f);
             const Color& l = light[static_cast<size_t>(y) * s + x];
