@@ -80,7 +80,7 @@ enum class Style {
     Flesh
 };
 
-struct Spec {
+struct Recipe {
     int number;
     Style style;
     Pal pal;
@@ -88,8 +88,8 @@ struct Spec {
     uint64_t seed;
 };
 
-const std::vector<Spec>& Specs() {
-    static const std::vector<Spec> specs = {
+const std::vector<Recipe>& Recipes() {
+    static const std::vector<Recipe> recipes = {
         {8, Style::Nebula, Pal::Azure, Pal::Violet, 801},
         {9, Style::Panels, Pal::Steel, Pal::Azure, 901},
         {10, Style::Plasma, Pal::Violet, Pal::Azure, 1001},
@@ -128,7 +128,7 @@ const std::vector<Spec>& Specs() {
         {49, Style::Horizon, Pal::Azure, Pal::Ocean, 4901},
         {50, Style::Nebula, Pal::Violet, Pal::Azure, 5001},
     };
-    return specs;
+    return recipes;
 }
 
 Canvas Opaque() {
@@ -662,7 +662,7 @@ Canvas Flesh(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Paint(const Spec& s) {
+Canvas Paint(const Recipe& s) {
     const Palette p = Colours(s.pal), a = Colours(s.accent);
     switch (s.style) {
     case Style::Nebula:
@@ -736,13 +736,13 @@ void Darken(Canvas& c, float target, float ceiling) {
 
 std::vector<int> BackgroundNumbers() {
     std::vector<int> numbers;
-    for (const Spec& s : Specs())
+    for (const Recipe& s : Recipes())
         numbers.push_back(s.number);
     return numbers;
 }
 
 Canvas Background(int number) {
-    for (const Spec& s : Specs())
+    for (const Recipe& s : Recipes())
         if (s.number == number) {
             Canvas c = Paint(s);
             // The front-end screens carry pages and text on top, and the red boss needs his stage to
