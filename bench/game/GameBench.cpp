@@ -1,0 +1,228 @@
+// The busiest play screens, 3000 frames each: level 15 (124 bricks, three balls, aliens about) and
+// the boss level while the boss explodes. Game logic per frame with drawing through the recording
+// back-end, and whole frames drawn headless through OpenGL: median and 99th percentile.
+#include "fonts/EmbeddedFonts.h"
+#include "framework/audio/Audio.h"
+#include "framework/graphics/Draw2D.h"
+#include "framework/graphics/Graphics.h"
+#include "framework/graphics/Image.h"
+#include "framework/graphics/Recording.h"
+#include "framework/platform/Platform.h"
+#include "framework/system/Clock.h"
+#include "framework/system/Input.h"
+#include "framework/system/Random.h"
+#include "game/GameCommon.h"
+#include "game/GameGraphics.h"
+#include "game/GameSounds.h"
+#include "game/TAlien.h"
+#include "game/TBall.h"
+#include "game/TBrick.h"
+#include "game/TLevel.h"
+#include "game/TZogShoot.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+constexpr int32_t kFrames = 3000;
+
+std::shared_ptr<TVirtualClock> Clock()
+{
+    static auto clock = std::make_shared<TVirtualClock>();
+    return clock;
+}
+
+// Pictures and sounds are decoded once, from the generated data when the build made it.
+void LoadAssetsOnce()
+{
+    static bool loaded = false;
+    if (loaded) return;
+    loaded = true;
+    SetClock(Clock());
+    SetAudioDriver("Null");
+    RegisterEmbeddedFonts();
+    std::error_code error;
+    std::filesystem::current_path(KRELLIX_DATA_DIR, error);
+    if (error) std::fprintf(stderr, "bench_game: no data folder %s; drawing without pictures\n", KRELLIX_DATA_DIR);
+    SetAutoMidHandle(true);
+    GameGraphics::LoadFonts();
+    GameGraphics::LoadImages();
+    GameSounds::LoadSounds();
+    MusicChannel = AllocChannel();
+}
+
+// A play scene that stays busy: it is rebuilt (outside the measurement) when it thins out.
+class TScene {
+public:
+    virtual ~TScene() = default;
+    virtual void Build() = 0;
+    virtual bool Spent() const = 0;
+    TLevelPtr level;
+
+    // Keeps the paddle under the first ball, as a good player would.
+    void Steer() const
+    {
+        if (const auto ball = BallList->First()) HandleInputEvent({EVENT_MOUSEMOVE, 0, 0, ball->positionX, 700});
+    }
+};
+
+// Level 15 with three balls in play and aliens roaming.
+class TLevel15 : public TScene {
+public:
+    void Build() override
+    {
+        SeedRandom(15);
+        level = TLevel::Create(15);
+        level->InitalizeLevel();
+        // Past second 45, so aliens come at once.
+        level->StartSeconds -= 50;
+        GameMode = GameCommon::GameMode_GamePlaying;
+        TBall::StartMoves();
+        TBall::CreateMultiball();
+    }
+    bool Spent() const override
+    {
+        return BallList->Count() < 3 || BricksLeft < 110 || GameMode != GameCommon::GameMode_GamePlaying;
+    }
+};
+
+// The boss level from the moment the boss is destroyed: its 200-frame explosion, shots falling.
+class TBossExplosion : public TScene {
+public:
+    void Build() override
+    {
+        SeedRandom(33);
+        level = TLevel::Create(33);
+        level->InitalizeLevel();
+        GameMode = GameCommon::GameMode_GamePlaying;
+        TBall::StartMoves();
+        for (int32_t i = 0; i < 4; ++i) TZogShoot::Create();
+        const auto boss = BrickList->First();
+        for (int32_t hit = 0; hit < 16; ++hit) boss->RemoveBrick(NormalBlockSound, MultiHitBlockSound, 1);
+    }
+    bool Spent() const override
+    {
+        return ExplosionList->IsEmpty() || BallList->IsEmpty() || GameMode != GameCommon::GameMode_GamePlaying;
+    }
+};
+
+double Percentile(std::vector<double> ms, int32_t percent)
+{
+    std::sort(ms.begin(), ms.end());
+    return ms[std::min(ms.size() - 1, ms.size() * static_cast<size_t>(percent) / 100)];
+}
+
+using TStopwatch = std::chrono::steady_clock;
+double Since(TStopwatch::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(TStopwatch::now() - start).count();
+}
+
+// Logic alone (input, steering, collisions, updates) and the drawing through the recording driver.
+void RunLogic(benchmark::State& state, TScene& scene)
+{
+    LoadAssetsOnce();
+    auto driver = std::make_shared<TRecordingDriver>();
+    TGraphicsPtr graphics = OpenRecordingGraphics(1024, 768, driver);
+    SetEventSource(nullptr);
+    std::vector<double> logic, drawing;
+    for (auto _ : state) {
+        scene.Build();
+        for (int32_t frame = 0; frame < kFrames; ++frame) {
+            if (scene.Spent()) {
+                state.PauseTiming();
+                scene.Build();
+                state.ResumeTiming();
+            }
+            scene.Steer();
+            auto start = TStopwatch::now();
+            scene.level->PlayFrame();
+            logic.push_back(Since(start));
+            start = TStopwatch::now();
+            Cls();
+            scene.level->DrawPlayFrame();
+            drawing.push_back(Since(start));
+            driver->records.clear();
+            Clock()->Advance(frame % 3 == 0 ? 16 : 17);
+        }
+    }
+    state.counters["logic_median_ms"] = Percentile(logic, 50);
+    state.counters["logic_p99_ms"] = Percentile(logic, 99);
+    state.counters["draw_rec_median_ms"] = Percentile(drawing, 50);
+    state.counters["draw_rec_p99_ms"] = Percentile(drawing, 99);
+    EndGraphics();
+}
+
+// Whole frames as the game presents them, drawn by OpenGL on the headless surface.
+void RunHeadless(benchmark::State& state, TScene& scene)
+{
+    LoadAssetsOnce();
+    SetGLContextProvider(CreateSdlGLContextProvider(true));
+    TGraphicsPtr graphics = OpenGraphics(1024, 768, 0, 60, 0);
+    if (!graphics) {
+        state.SkipWithError("cannot open headless graphics");
+        return;
+    }
+    SetEventSource(nullptr);
+    std::vector<double> whole;
+    for (auto _ : state) {
+        scene.Build();
+        for (int32_t frame = 0; frame < kFrames; ++frame) {
+            if (scene.Spent()) {
+                state.PauseTiming();
+                scene.Build();
+                state.ResumeTiming();
+            }
+            scene.Steer();
+            const auto start = TStopwatch::now();
+            Cls();
+            scene.level->PlayFrame();
+            scene.level->DrawPlayFrame();
+            // OpenGL draws lazily; reading one pixel waits until the frame is really drawn.
+            benchmark::DoNotOptimize(GrabPixmap(0, 0, 1, 1));
+            Flip(0);
+            whole.push_back(Since(start));
+            Clock()->Advance(frame % 3 == 0 ? 16 : 17);
+        }
+    }
+    state.counters["frame_median_ms"] = Percentile(whole, 50);
+    state.counters["frame_p99_ms"] = Percentile(whole, 99);
+    EndGraphics();
+    SetGLContextProvider(nullptr);
+}
+
+void BM_Level15Logic(benchmark::State& state)
+{
+    TLevel15 scene;
+    RunLogic(state, scene);
+}
+void BM_BossExplosionLogic(benchmark::State& state)
+{
+    TBossExplosion scene;
+    RunLogic(state, scene);
+}
+void BM_Level15HeadlessFrame(benchmark::State& state)
+{
+    TLevel15 scene;
+    RunHeadless(state, scene);
+}
+void BM_BossExplosionHeadlessFrame(benchmark::State& state)
+{
+    TBossExplosion scene;
+    RunHeadless(state, scene);
+}
+
+BENCHMARK(BM_Level15Logic)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BossExplosionLogic)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Level15HeadlessFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BossExplosionHeadlessFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,251 @@
+// Whole games through the built program: headless, scripted input, traces and screenshots.
+#include <png.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The numbers and arrays of one trace line, by key ("balls" keeps its text).
+struct TTraceFrame {
+    std::map<std::string, int64_t> number;
+    std::map<std::string, std::string> text;
+    int64_t operator[](const std::string& key) const
+    {
+        auto it = number.find(key);
+        return it == number.end() ? -1 : it->second;
+    }
+};
+
+// Reads the flat JSON objects the trace writes: numbers and bracketed arrays.
+TTraceFrame ParseTraceLine(const std::string& line)
+{
+    TTraceFrame frame;
+    size_t i = 0;
+    while ((i = line.find('"', i)) != std::string::npos) {
+        const size_t end = line.find('"', i + 1);
+        const std::string key = line.substr(i + 1, end - i - 1);
+        size_t v = end + 2;
+        if (line[v] == '[') {
+            int depth = 0;
+            size_t j = v;
+            do {
+                if (line[j] == '[') ++depth;
+                if (line[j] == ']') --depth;
+                ++j;
+            } while (depth > 0 && j < line.size());
+            frame.text[key] = line.substr(v, j - v);
+            i = j;
+        } else {
+            size_t j = v;
+            while (j < line.size() && line[j] != ',' && line[j] != '}') ++j;
+            frame.number[key] = static_cast<int64_t>(std::strtod(line.substr(v, j - v).c_str(), nullptr));
+            i = j;
+        }
+    }
+    return frame;
+}
+
+struct TImageRGBA {
+    int32_t width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+    // Mean of red, green and blue over a rectangle.
+    double Mean(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const
+    {
+        double sum = 0;
+        int64_t n = 0;
+        for (int32_t y = y0; y < y1; ++y)
+            for (int32_t x = x0; x < x1; ++x, ++n) {
+                const uint8_t* p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
+                sum += (p[0] + p[1] + p[2]) / 3.0;
+            }
+        return n ? sum / static_cast<double>(n) : 0;
+    }
+};
+
+TImageRGBA ReadPng(const std::string& path)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    TImageRGBA out;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
+    image.format = PNG_FORMAT_RGBA;
+    out.pixels.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, out.pixels.data(), 0, nullptr)) return {};
+    out.width = static_cast<int32_t>(image.width);
+    out.height = static_cast<int32_t>(image.height);
+    return out;
+}
+
+std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class GameRunTest : public ::testing::Test {
+protected:
+    fs::path dir;
+    std::vector<TTraceFrame> trace;
+    int exitCode = -1;
+
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::path(KRELLIX_RUN_DIR) / info->name();
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        // The generated assets, shared; the tables are the run's own.
+        fs::create_directory_symlink(fs::path(KRELLIX_DATA_DIR) / "images", dir / "images");
+        fs::create_directory_symlink(fs::path(KRELLIX_DATA_DIR) / "sounds", dir / "sounds");
+    }
+
+    // Runs the game headless from level with the script as input; fills trace and exitCode.
+    void Play(int32_t level, const std::string& script, const std::string& extra = "")
+    {
+        std::ofstream(dir / "input.txt") << script;
+        const std::string command = std::string("\"") + KRELLIX_EXE + "\" --headless --data \"" + dir.string() +
+                                    "\" --level " + std::to_string(level) + " --input \"" +
+                                    (dir / "input.txt").string() + "\" --trace \"" + (dir / "trace.jsonl").string() +
+                                    "\" " + extra + " > \"" + (dir / "out.txt").string() + "\" 2>&1";
+        const int status = std::system(command.c_str());
+        exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::ifstream in(dir / "trace.jsonl");
+        std::string line;
+        trace.clear();
+        while (std::getline(in, line))
+            if (!line.empty()) trace.push_back(ParseTraceLine(line));
+    }
+
+    std::string Output() const { return ReadFile(dir / "out.txt"); }
+};
+
+TEST_F(GameRunTest, EscapeLeavesTheGameWithoutTouchingTheHighScores)
+{
+    // A first game left at once writes the default table.
+    Play(4, "100 keydown 27\n");
+    ASSERT_EQ(exitCode, 0) << Output();
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(trace.back()["frame"], 100);
+    EXPECT_EQ(trace.back()["level"], 4);
+    EXPECT_EQ(trace.back()["BricksLeft"], 104);
+    const std::string defaults = ReadFile(dir / "highscore.dat");
+    ASSERT_FALSE(defaults.empty());
+    EXPECT_TRUE(fs::exists(dir / "users.dat"));
+
+    // A second one scores and is left with Escape: the table stays as it was.
+    Play(4, "70 keydown 32\n71 keyup 32\n400 keydown 27\n");
+    ASSERT_EQ(exitCode, 0) << Output();
+    EXPECT_EQ(trace.back()["frame"], 400);
+    EXPECT_GT(trace.back()["Score"], 0);
+    EXPECT_LT(trace.back()["BricksLeft"], 104);
+    EXPECT_EQ(ReadFile(dir / "highscore.dat"), defaults);
+}
+
+TEST_F(GameRunTest, FiveLostBallsEndTheGameWithTheGameOverScreen)
+{
+    // Each life: run the paddle to the right edge with the ball resting on it, then launch and
+    // run left; the ball leaves rightwards and the paddle is gone when it lands. 280 frames a life.
+    std::ostringstream script;
+    for (int life = 0; life < 5; ++life) {
+        const int f = 70 + 280 * life;
+        if (life > 0) script << f << " keyup 37\n";
+        script << f << " keydown 39\n";
+        script << f + 60 << " keyup 39\n" << f + 60 << " keydown 37\n";
+        script << f + 60 << " keydown 32\n" << f + 61 << " keyup 32\n";
+    }
+    Play(1, script.str());
+    ASSERT_EQ(exitCode, 0) << Output();
+    ASSERT_GT(trace.size(), 1000u);
+
+    std::vector<int64_t> lives;
+    int64_t lastBricks = 66;
+    std::map<int64_t, int32_t> sinkingFrames;
+    int32_t gameOverFrames = 0;
+    int64_t longestWait = 0;
+    for (size_t i = 1; i < trace.size(); ++i) {
+        const TTraceFrame& t = trace[i];
+        if (t["level"] < 0) continue;
+        if (lives.empty() || lives.back() != t["Lives"]) lives.push_back(t["Lives"]);
+        // Bricks are kept through every lost life.
+        EXPECT_LE(t["BricksLeft"], lastBricks);
+        lastBricks = t["BricksLeft"];
+        if (t["GameMode"] == 2) ++sinkingFrames[t["Lives"]];
+        if (t["Lives"] == 0) ++gameOverFrames;
+        longestWait = std::max(longestWait, t["ms"] - trace[i - 1]["ms"]);
+    }
+    EXPECT_EQ(lives, (std::vector<int64_t>{5, 4, 3, 2, 1, 0}));
+    // Per lost life the paddle sinks 2 pixels a frame from 704 until it is a paddle's height below
+    // the screen (with the old count of lives), then the field fades out and in (64 + 64 frames).
+    const int32_t padHeight = ReadPng(std::string(KRELLIX_DATA_DIR) + "/images/Pad.png").height;
+    ASSERT_GT(padHeight, 0);
+    const int32_t sink = (768 + padHeight - 704 + 1) / 2;
+    EXPECT_EQ(sinkingFrames[5], sink);
+    for (int64_t l : {4, 3, 2, 1}) EXPECT_EQ(sinkingFrames[l], 64 + 64 + sink) << "lives " << l;
+    // The last life: the game-over screen, 39 + 46 + 64 frames around a two-second pause.
+    EXPECT_EQ(gameOverFrames, 39 + 46 + 64);
+    EXPECT_GE(longestWait, 2000);
+    EXPECT_EQ(trace.back()["Lives"], 0);
+    EXPECT_TRUE(fs::exists(dir / "highscore.dat"));
+    EXPECT_TRUE(fs::exists(dir / "users.dat"));
+}
+
+TEST_F(GameRunTest, TheFieldFadesInWhileTheFrameAndPanelStayBright)
+{
+    std::string shots;
+    for (const auto& [frame, name] : {std::pair{3, "start"}, {66, "end"}, {75, "play"}})
+        shots += " --shot " + std::to_string(frame) + ":\"" + (dir / name).string() + ".png\"";
+    Play(1, "80 keydown 27\n", shots);
+    ASSERT_EQ(exitCode, 0) << Output();
+    const TImageRGBA start = ReadPng((dir / "start.png").string());
+    const TImageRGBA end = ReadPng((dir / "end.png").string());
+    const TImageRGBA play = ReadPng((dir / "play.png").string());
+    ASSERT_EQ(start.width, 1024);
+    ASSERT_EQ(end.width, 1024);
+    ASSERT_EQ(play.height, 768);
+    // The field, under the bricks and above the paddle, is dark at first and bright at the end.
+    EXPECT_LT(start.Mean(40, 400, 730, 640) + 20, end.Mean(40, 400, 730, 640));
+    // The lower part of the side panel has no text: it is drawn at full brightness throughout.
+    EXPECT_NEAR(start.Mean(800, 450, 1000, 640), end.Mean(800, 450, 1000, 640), 1.0);
+    EXPECT_GT(end.Mean(800, 450, 1000, 640), 10.0);
+    // The last frame of the fade looks like play.
+    EXPECT_NEAR(end.Mean(40, 400, 730, 640), play.Mean(40, 400, 730, 640), 8.0);
+}
+
+TEST_F(GameRunTest, TheBossFiresOneShotASecondAndOtherLevelsNever)
+{
+    Play(33, "400 keydown 27\n");
+    ASSERT_EQ(exitCode, 0) << Output();
+    std::vector<int64_t> shotSeconds;
+    int64_t previous = 0;
+    for (const TTraceFrame& t : trace) {
+        if (t["GameMode"] != 1 || t["zogshots"] < 0) continue;
+        if (t["zogshots"] > previous) shotSeconds.push_back(t["SecondsCounter"]);
+        previous = t["zogshots"];
+    }
+    ASSERT_GE(shotSeconds.size(), 4u);
+    for (size_t i = 1; i < shotSeconds.size(); ++i) EXPECT_EQ(shotSeconds[i], shotSeconds[i - 1] + 1);
+    EXPECT_EQ(trace.back()["bricks"], 1);
+
+    Play(32, "400 keydown 27\n");
+    ASSERT_EQ(exitCode, 0) << Output();
+    for (const TTraceFrame& t : trace) {
+        if (t["level"] > 0) {
+            EXPECT_EQ(t["zogshots"], 0);
+        }
+    }
+}
+
+}  // namespace
