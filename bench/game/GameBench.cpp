@@ -132,12 +132,14 @@ void RunLogic(benchmark::State& state, TScene& scene)
     TGraphicsPtr graphics = OpenRecordingGraphics(1024, 768, driver);
     SetEventSource(nullptr);
     std::vector<double> logic, drawing;
+    int32_t rebuilds = 0;
     for (auto _ : state) {
         scene.Build();
         for (int32_t frame = 0; frame < kFrames; ++frame) {
             if (scene.Spent()) {
                 state.PauseTiming();
                 scene.Build();
+                ++rebuilds;
                 state.ResumeTiming();
             }
             scene.Steer();
@@ -156,6 +158,7 @@ void RunLogic(benchmark::State& state, TScene& scene)
     state.counters["logic_p99_ms"] = Percentile(logic, 99);
     state.counters["draw_rec_median_ms"] = Percentile(drawing, 50);
     state.counters["draw_rec_p99_ms"] = Percentile(drawing, 99);
+    state.counters["rebuilds"] = rebuilds;
     EndGraphics();
 }
 
@@ -171,12 +174,14 @@ void RunHeadless(benchmark::State& state, TScene& scene)
     }
     SetEventSource(nullptr);
     std::vector<double> whole;
+    int32_t rebuilds = 0;
     for (auto _ : state) {
         scene.Build();
         for (int32_t frame = 0; frame < kFrames; ++frame) {
             if (scene.Spent()) {
                 state.PauseTiming();
                 scene.Build();
+                ++rebuilds;
                 state.ResumeTiming();
             }
             scene.Steer();
@@ -193,6 +198,7 @@ void RunHeadless(benchmark::State& state, TScene& scene)
     }
     state.counters["frame_median_ms"] = Percentile(whole, 50);
     state.counters["frame_p99_ms"] = Percentile(whole, 99);
+    state.counters["rebuilds"] = rebuilds;
     EndGraphics();
     SetGLContextProvider(nullptr);
 }
