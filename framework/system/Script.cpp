@@ -182,10 +182,12 @@ TScriptedEventSource::TScriptedEventSource(std::vector<TScriptEntry> entries)
 
 void TScriptedEventSource::PollEvents()
 {
-    while (_next < _events.size() && _events[_next].frame <= _flips) HandleInputEvent(_events[_next++].event);
+    // The pointer was warped before the script's new events happened, as with a real pointer
+    // that the player moves after the game has put it back on the paddle.
     std::vector<TEvent> moves;
     moves.swap(_moves);
     for (const TEvent& m : moves) HandleInputEvent(m);
+    while (_next < _events.size() && _events[_next].frame <= _flips) HandleInputEvent(_events[_next++].event);
 }
 
 void TScriptedEventSource::MoveMouse(int32_t x, int32_t y)

@@ -50,8 +50,8 @@ public:
     explicit TScriptedEventSource(std::vector<TScriptEntry> entries);
     // How many Flips have happened; events of later frames stay queued.
     void SetFrame(int32_t flips) { _flips = flips; }
-    // Hands every undelivered event whose frame <= flips to HandleInputEvent, in file order,
-    // then the pointer moves asked for by MoveMouse since the last poll.
+    // Hands the pointer moves asked for by MoveMouse since the last poll to HandleInputEvent,
+    // then every undelivered event whose frame <= flips, in file order.
     void PollEvents() override;
     void MoveMouse(int32_t x, int32_t y) override;
     // True when every event of the script has been delivered.

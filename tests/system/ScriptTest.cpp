@@ -132,14 +132,20 @@ TEST_F(ScriptReplay, EventsAreSeenAfterTheirFrame)
     EXPECT_TRUE(source->Finished());
 }
 
-TEST_F(ScriptReplay, MoveMouseIsDeliveredByTheNextPoll)
+TEST_F(ScriptReplay, MoveMouseIsDeliveredByTheNextPollBeforeTheScriptsMoves)
 {
-    auto source = std::make_shared<TScriptedEventSource>(Parse("0 mousemove 1 1\n"));
+    auto source = std::make_shared<TScriptedEventSource>(Parse("0 mousemove 1 1\n2 mousemove 600 500\n"));
     SetEventSource(source);
+    // The game puts the pointer back on the paddle; the player's move of that frame comes after.
     MoveMouse(384, 704);
-    EXPECT_EQ(MousePosX(), 384);  // after the script's own move of that frame
-    EXPECT_EQ(MousePosY(), 704);
+    EXPECT_EQ(MousePosX(), 1);
+    EXPECT_EQ(MousePosY(), 1);
+    MoveMouse(384, 704);
     EXPECT_EQ(MousePosX(), 384);
+    EXPECT_EQ(MousePosY(), 704);
+    source->SetFrame(2);
+    MoveMouse(100, 704);
+    EXPECT_EQ(MousePosX(), 600);
 }
 
 TEST_F(ScriptReplay, ScriptClockGivesTheReadingsThenVirtualTime)
