@@ -90,7 +90,6 @@ constexpr int32_t BackgroundY = 400;
 constexpr int32_t InnerPaneY = 392;
 constexpr int32_t PaddleRestY = 704;
 constexpr int32_t PanelTextX = 780;
-constexpr int32_t FadeFrames = 64;
 
 std::weak_ptr<TLevel> CurrentLevel;
 
