@@ -16,16 +16,13 @@
 int32_t NextAlienSecond = 0;
 
 namespace {
-int32_t Width(const TImagePtr& image) { return image ? image->width : 0; }
-int32_t Height(const TImagePtr& image) { return image ? image->height : 0; }
-
 // Centre plus or minus half the image size, as a top-left corner and a size.
 struct TCentredRect {
     int32_t x, y, w, h;
 };
 TCentredRect CentredRect(int32_t cx, int32_t cy, const TImagePtr& image)
 {
-    const int32_t hw = Width(image) / 2, hh = Height(image) / 2;
+    const int32_t hw = ImageWidth(image) / 2, hh = ImageHeight(image) / 2;
     return {cx - hw, cy - hh, 2 * hw, 2 * hh};
 }
 bool Overlap(const TCentredRect& a, const TCentredRect& b)
@@ -94,7 +91,7 @@ void TAlien::changeAlienMotion()
 
 void TAlien::UpdateAlien(const TListPtr<TBrick>& bricks)
 {
-    const int32_t w = Width(AlienGfx), h = Height(AlienGfx);
+    const int32_t w = ImageWidth(AlienGfx), h = ImageHeight(AlienGfx);
     if (positionY > h / 2 + 32) {
         DoRandomMove();
         launching = 0;

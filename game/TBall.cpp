@@ -11,11 +11,6 @@
 
 #include <cstdlib>
 
-namespace {
-int32_t Width(const TImagePtr& image) { return image ? image->width : 0; }
-int32_t Height(const TImagePtr& image) { return image ? image->height : 0; }
-}  // namespace
-
 TBallPtr TBall::Create(const TImagePtr& image, const TImagePtr& shadow, int32_t x, int32_t y)
 {
     auto ball = std::make_shared<TBall>();
@@ -90,7 +85,7 @@ void TBall::DrawBall() { TFramework::DrawShadowImage(BallGfx, BallShadowGfx, pos
 
 void TBall::UpdateBall(int32_t paddleX, int32_t seconds)
 {
-    const int32_t w = Width(BallGfx), h = Height(BallGfx);
+    const int32_t w = ImageWidth(BallGfx), h = ImageHeight(BallGfx);
     if (speedY == 0) {
         if (PauseBeforeMove <= seconds && PaddleState == TPaddle::freeze) StartMoves();
         if (speedY == 0) {
@@ -142,7 +137,7 @@ void TBall::StartMove()
 
 void TBall::CheckCollision(const TPaddle& paddle, int32_t seconds)
 {
-    const int32_t W = Width(paddle.PaddleGfx), H = Height(paddle.PaddleGfx);
+    const int32_t W = ImageWidth(paddle.PaddleGfx), H = ImageHeight(paddle.PaddleGfx);
     const int32_t px = paddle.positionX, py = paddle.positionY;
     const float s = PaddleScale;
     const int32_t seg = static_cast<int32_t>(static_cast<float>(W / 6) * s);

@@ -10,9 +10,6 @@
 #include "framework/system/Random.h"
 
 namespace {
-int32_t Width(const TImagePtr& image) { return image ? image->width : 0; }
-int32_t Height(const TImagePtr& image) { return image ? image->height : 0; }
-
 // r in 1..12 picks the kind: 2 % each for five kinds, 1 % for the exit and the extra life.
 int32_t KindFor(int32_t r)
 {
@@ -87,7 +84,7 @@ TImagePtr TBonus::SetBonusImage(int32_t kind)
 void TBonus::UpdateBonus()
 {
     const int32_t newY = positionY + speedY;
-    if (newY >= 768 - Height(bonusImage) / 2) BonusList->Remove(this);
+    if (newY >= 768 - ImageHeight(bonusImage) / 2) BonusList->Remove(this);
     positionY = newY;
 }
 
@@ -95,7 +92,7 @@ void TBonus::DrawBonus() { TFramework::DrawShadowImage(bonusImage, shadowImage, 
 
 void TBonus::CheckCollision(const TPaddle& paddle)
 {
-    const int32_t W = Width(paddle.PaddleGfx), H = Height(paddle.PaddleGfx);
+    const int32_t W = ImageWidth(paddle.PaddleGfx), H = ImageHeight(paddle.PaddleGfx);
     const float s = PaddleScale;
     const float px = static_cast<float>(paddle.positionX), py = static_cast<float>(paddle.positionY);
     const int32_t padX = static_cast<int32_t>(px - static_cast<float>(W / 2) * s);
@@ -103,7 +100,7 @@ void TBonus::CheckCollision(const TPaddle& paddle)
     const int32_t padW = static_cast<int32_t>(static_cast<float>(W) * s);
     const int32_t padH = static_cast<int32_t>(static_cast<float>(H) * s);
     // Only the capsule's lower-right quarter catches.
-    const int32_t w = Width(bonusImage), h = Height(bonusImage);
+    const int32_t w = ImageWidth(bonusImage), h = ImageHeight(bonusImage);
     if (TFramework::RectsOverlap(padX, padY, padW, padH, positionX, positionY, w / 2, h / 2) != 1) return;
 
     bool launch = true;

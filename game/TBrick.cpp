@@ -14,9 +14,6 @@
 #include <cstdlib>
 
 namespace {
-int32_t Width(const TImagePtr& image) { return image ? image->width : 0; }
-int32_t Height(const TImagePtr& image) { return image ? image->height : 0; }
-
 bool Inside(int32_t x, int32_t y, int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
     return x >= left && x <= right && y >= top && y <= bottom;
@@ -28,7 +25,7 @@ TBrickPtr TBrick::Create(const TImagePtr& image, int32_t hitTimes, int32_t brick
 {
     auto brick = std::make_shared<TBrick>();
     brick->BrickGFX = image;
-    const int32_t w = Width(image), h = Height(image);
+    const int32_t w = ImageWidth(image), h = ImageHeight(image);
     if (isZog == 0) {
         brick->positionX = w / 2 + 36 + (w + 4) * column;
         brick->positionY = h / 2 + 36 + (h + 4) * row;
@@ -66,11 +63,11 @@ void TBrick::DrawBrick()
 
 void TBrick::CheckCollision(TBall& ball, int32_t isZog)
 {
-    const int32_t W = Width(BrickGFX), H = Height(BrickGFX);
+    const int32_t W = ImageWidth(BrickGFX), H = ImageHeight(BrickGFX);
     const int32_t left = positionX - W / 2, right = positionX + W / 2;
     const int32_t top = positionY - H / 2, bottom = positionY + H / 2;
     const int32_t x = ball.positionX, y = ball.positionY;
-    const int32_t w = Width(ball.BallGfx), h = Height(ball.BallGfx);
+    const int32_t w = ImageWidth(ball.BallGfx), h = ImageHeight(ball.BallGfx);
     // The probes are fixed before either axis reflects the ball.
     const int32_t topY = y - h / 2, bottomY = y + h / 2, leftX = x - w / 2, rightX = x + w / 2;
 

@@ -6,11 +6,6 @@
 #include "game/TBrick.h"
 #include "game/TFramework.h"
 
-namespace {
-int32_t Width(const TImagePtr& image) { return image ? image->width : 0; }
-int32_t Height(const TImagePtr& image) { return image ? image->height : 0; }
-}  // namespace
-
 TBulletPtr TBullet::Create(int32_t x, int32_t y, int32_t /*seconds*/)
 {
     if (BulletList->Count() >= 4) return nullptr;
@@ -42,7 +37,7 @@ void TBullet::CheckBrickCollisions(const TListPtr<TBrick>& bricks)
 void TBullet::UpdateBullet()
 {
     const int32_t newY = positionY - speedY;
-    if (newY <= Height(bulletImage) / 2 + 32) BulletList->Remove(this);
+    if (newY <= ImageHeight(bulletImage) / 2 + 32) BulletList->Remove(this);
     positionY = newY;
 }
 
@@ -53,9 +48,9 @@ void TBullet::DrawBullet()
 
 void TBullet::CheckBrickCollision(const TListPtr<TBrick>& bricks)
 {
-    const int32_t w = Width(bulletImage), h = Height(bulletImage);
+    const int32_t w = ImageWidth(bulletImage), h = ImageHeight(bulletImage);
     for (const auto& brick : *bricks) {
-        const int32_t bw = Width(brick->BrickGFX), bh = Height(brick->BrickGFX);
+        const int32_t bw = ImageWidth(brick->BrickGFX), bh = ImageHeight(brick->BrickGFX);
         // Both rectangles are centre plus or minus half the size.
         if (TFramework::RectsOverlap(positionX - w / 2, positionY - h / 2, 2 * (w / 2), 2 * (h / 2),
                                      brick->positionX - bw / 2, brick->positionY - bh / 2, 2 * (bw / 2),

@@ -93,10 +93,6 @@ constexpr int32_t PanelTextX = 780;
 
 std::weak_ptr<TLevel> CurrentLevel;
 
-// Sizes of a missing image count as 0 so positions stay defined.
-int32_t Width(const TImagePtr& image) { return image ? ImageWidth(image) : 0; }
-int32_t Height(const TImagePtr& image) { return image ? ImageHeight(image) : 0; }
-
 struct TBrickKind {
     int32_t code;
     const TImagePtr* image;
@@ -162,7 +158,7 @@ TLevelPtr TLevel::Current() { return CurrentLevel.lock(); }
 void TLevel::PutBallOnPaddle()
 {
     TBall::Create(BallImage, BallShadowImage, Paddle->positionX,
-                  Paddle->positionY - Height(Paddle->PaddleGfx) + Height(BallImage) / 2);
+                  Paddle->positionY - ImageHeight(Paddle->PaddleGfx) + ImageHeight(BallImage) / 2);
 }
 
 void TLevel::InitalizeLevel()
@@ -284,8 +280,8 @@ bool TLevel::PlayFrame()
     TBullet::CheckBrickCollisions(BrickList);
     TAlien::CheckCollisions(BallList, BulletList, *Paddle);
     TBrick::CheckBallCollisions(BallList, containsNonRemoveable, isZog);
-    TZogShoot::CheckPaddleCollisions(Paddle->positionX, Paddle->positionY, Width(Paddle->PaddleGfx),
-                                     Height(Paddle->PaddleGfx));
+    TZogShoot::CheckPaddleCollisions(Paddle->positionX, Paddle->positionY, ImageWidth(Paddle->PaddleGfx),
+                                     ImageHeight(Paddle->PaddleGfx));
 
     Paddle->UpdatePaddle();
     if (GameMode != GameMode_Teleporting) TBall::updateBalls(Paddle->positionX, SecondsCounter);
@@ -325,7 +321,7 @@ void TLevel::IntroLoop()
 void TLevel::LifeLoosing()
 {
     GameMode = GameMode_LevelStartAgain;
-    while (Paddle->positionY < GraphicsHeight() + Height(Paddle->PaddleGfx)) {
+    while (Paddle->positionY < GraphicsHeight() + ImageHeight(Paddle->PaddleGfx)) {
         Paddle->positionY += 2;
         DrawLevelNoPlay(255, 0);
     }
@@ -403,10 +399,10 @@ void TLevel::ScrollText()
 
 void TLevel::DrawEnvironment()
 {
-    const int32_t lw = Width(Borderleft), lh = Height(Borderleft);
-    const int32_t tw = Width(BorderTop), th = Height(BorderTop);
-    const int32_t rw = Width(BorderRight), rh = Height(BorderRight);
-    const int32_t iw = Width(InfoFieldImage), ih = Height(InfoFieldImage);
+    const int32_t lw = ImageWidth(Borderleft), lh = ImageHeight(Borderleft);
+    const int32_t tw = ImageWidth(BorderTop), th = ImageHeight(BorderTop);
+    const int32_t rw = ImageWidth(BorderRight), rh = ImageHeight(BorderRight);
+    const int32_t iw = ImageWidth(InfoFieldImage), ih = ImageHeight(InfoFieldImage);
     DrawImage(Borderleft, static_cast<float>(lw / 2), static_cast<float>(lh / 2), 0);
     DrawImage(BorderTop, static_cast<float>(lw + tw / 2), static_cast<float>(th / 2), 0);
     DrawImage(BorderRight, static_cast<float>(lw + tw + rw / 2), static_cast<float>(rh / 2), 0);
@@ -422,7 +418,7 @@ void TLevel::DrawEscape(int32_t)
     if (EscapeOpenCounter >= 91) EscapeOpenDirection = -1;
     if (EscapeOpenCounter <= 0) EscapeOpenDirection = 8;
     SetAlpha(static_cast<float>(std::sin(EscapeOpenCounter * std::numbers::pi / 180.0)));
-    const int32_t x = Width(Borderleft) + 724 - Width(ExitPipesGlowRightImage) / 2;
+    const int32_t x = ImageWidth(Borderleft) + 724 - ImageWidth(ExitPipesGlowRightImage) / 2;
     DrawImage(ExitPipesGlowRightImage, static_cast<float>(x), static_cast<float>(PaddleRestY), 0);
     SetAlpha(1.0f);
 }

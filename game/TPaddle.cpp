@@ -10,10 +10,6 @@
 
 #include <cstdlib>
 
-namespace {
-int32_t Width(const TImagePtr& image) { return image ? image->width : 0; }
-}  // namespace
-
 TPaddlePtr TPaddle::Create(int32_t moveMode)
 {
     auto paddle = std::make_shared<TPaddle>();
@@ -22,7 +18,7 @@ TPaddlePtr TPaddle::Create(int32_t moveMode)
     paddle->PaddleLazerAnim = PadLazerAnimImage;
     PaddleLazerFrame = 0;
     paddle->speedX = 16;
-    paddle->positionX = Width(PadImage) / 2 + 512;
+    paddle->positionX = ImageWidth(PadImage) / 2 + 512;
     MoveMouse(paddle->positionX, 0);
     paddle->positionY = 704;
     MoveMode = moveMode;
@@ -76,7 +72,7 @@ void TPaddle::MovePaddle(int32_t ballX, int32_t ballSpeedX, int32_t ballSpeedY, 
     if (GameMode == GameMode_Teleporting) {
         positionX += 1;
         teleportCounter += 1;
-        if (static_cast<float>(teleportCounter) >= static_cast<float>(Width(PaddleGfx)) * PaddleScale + 8.0f)
+        if (static_cast<float>(teleportCounter) >= static_cast<float>(ImageWidth(PaddleGfx)) * PaddleScale + 8.0f)
             GameMode = GameMode_LevelCompleted;
         return;
     }
@@ -94,7 +90,7 @@ void TPaddle::MouseMove()
 
 void TPaddle::CheckEdges(int32_t newX)
 {
-    const float half = static_cast<float>(Width(PaddleGfx) / 2) * PaddleScale;
+    const float half = static_cast<float>(ImageWidth(PaddleGfx) / 2) * PaddleScale;
     const float x = static_cast<float>(newX);
     if (x < 32.0f + half) {
         positionX = static_cast<int32_t>(32.0f + half);

@@ -11,11 +11,6 @@
 int32_t NextZogShotSecond = 0;
 int32_t ZogSalvoCount = 0;
 
-namespace {
-int32_t Width(const TImagePtr& image) { return image ? image->width : 0; }
-int32_t Height(const TImagePtr& image) { return image ? image->height : 0; }
-}  // namespace
-
 void TZogShoot::UpdateZogShoots(int32_t seconds, int32_t isZog)
 {
     if (isZog == 0) return;
@@ -65,7 +60,7 @@ void TZogShoot::CheckPaddleCollisions(int32_t paddleX, int32_t paddleY, int32_t 
 void TZogShoot::CheckPaddleCollision(int32_t paddleX, int32_t paddleY, int32_t paddleWidth, int32_t paddleHeight)
 {
     // Only the upper-left quarter of the shot's picture hurts.
-    const int32_t w = Width(ZogShootImage), h = Height(ZogShootImage);
+    const int32_t w = ImageWidth(ZogShootImage), h = ImageHeight(ZogShootImage);
     if (TFramework::RectsOverlap(positionX - w / 2, positionY - h / 2, w / 2, h / 2, paddleX - paddleWidth / 2,
                                  paddleY - paddleHeight / 2, paddleWidth, paddleHeight) != 1)
         return;
@@ -75,7 +70,7 @@ void TZogShoot::CheckPaddleCollision(int32_t paddleX, int32_t paddleY, int32_t p
 
 void TZogShoot::Move()
 {
-    const int32_t w = Width(ZogShootImage), h = Height(ZogShootImage);
+    const int32_t w = ImageWidth(ZogShootImage), h = ImageHeight(ZogShootImage);
     const int32_t nx = positionX + speedX, ny = positionY + speedY;
     if (nx > 704 + w || nx < -w || ny >= 736 + h) ZogShootList->Remove(this);
     positionX = nx;
