@@ -130,6 +130,9 @@ void StartExclusive(const std::shared_ptr<TDraw2DGraphics>& graphics, int32_t wi
     m.exclusive = graphics;
     if (!m.exit_registered) {
         m.exit_registered = true;
+        // Everything EndGraphics touches must be made before it is registered, so that it is
+        // destroyed only after EndGraphics has run at exit.
+        TGLDraw2DDriver::Instance();
         std::atexit(EndGraphics);
     }
 }
