@@ -99,16 +99,16 @@ TEST_F(PaddleTest, KeyboardStepsInBothModes)
         int32_t ballX, ballSpeedX, ballSpeedY, ballCount;
         int32_t wantX;
     };
-    const int32_t trad = GameCommon::MoveMode_Traditional, spec = GameCommon::MoveMode_Spectrum;
+    const int32_t fixed = GameCommon::MoveMode_Traditional, byBall = GameCommon::MoveMode_Spectrum;
     const Case cases[] = {
-        {trad, 1, KEY_LEFT, 0, 0, 0, 1, 388},  {trad, 2, KEY_RIGHT, 0, 0, 0, 1, 424},
-        {spec, 1, KEY_LEFT, 300, 1, 3, 1, 388}, // towards the ball: fast
-        {spec, 1, KEY_LEFT, 500, 1, 3, 1, 397}, // away from it: slow
-        {spec, 1, KEY_RIGHT, 500, 1, 3, 1, 412}, {spec, 1, KEY_RIGHT, 300, 1, 3, 1, 403},
-        {spec, 1, KEY_RIGHT, 400, 9, -3, 1, 409}, // exactly below the ball: its horizontal speed
-        {spec, 2, KEY_LEFT, 400, 9, -3, 1, 394},
-        {spec, 1, KEY_RIGHT, 400, 1, -3, 1, 403}, {spec, 1, KEY_RIGHT, 300, 1, 3, 2, 412}, // two balls: fast both ways
-        {spec, 1, KEY_LEFT, 500, 1, 3, 2, 388},
+        {fixed, 1, KEY_LEFT, 0, 0, 0, 1, 388},  {fixed, 2, KEY_RIGHT, 0, 0, 0, 1, 424},
+        {byBall, 1, KEY_LEFT, 300, 1, 3, 1, 388}, // towards the ball: fast
+        {byBall, 1, KEY_LEFT, 500, 1, 3, 1, 397}, // away from it: slow
+        {byBall, 1, KEY_RIGHT, 500, 1, 3, 1, 412}, {byBall, 1, KEY_RIGHT, 300, 1, 3, 1, 403},
+        {byBall, 1, KEY_RIGHT, 400, 9, -3, 1, 409}, // exactly below the ball: its horizontal speed
+        {byBall, 2, KEY_LEFT, 400, 9, -3, 1, 394},
+        {byBall, 1, KEY_RIGHT, 400, 1, -3, 1, 403}, {byBall, 1, KEY_RIGHT, 300, 1, 3, 2, 412}, // two balls: fast both ways
+        {byBall, 1, KEY_LEFT, 500, 1, 3, 2, 388},
     };
     for (const Case& c : cases) {
         SetUp();
