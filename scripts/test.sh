@@ -12,7 +12,8 @@ unset DISPLAY WAYLAND_DISPLAY
 export LIBGL_ALWAYS_SOFTWARE=1 ALSOFT_DRIVERS=null
 
 echo "== Release build and full suite"
-cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DKRELLIX_TESTS=ON -DKRELLIX_BENCH=ON -DKRELLIX_ASSETS=ON >/dev/null
 cmake --build "$root/build/release" -j "$jobs"
 ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs" -LE fuzz
 
