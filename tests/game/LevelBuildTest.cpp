@@ -119,6 +119,40 @@ TEST_F(LevelBuildTest, EveryLevelMatchesItsRowOfTheLevelTable)
     }
 }
 
+// FNV-1a of each level's 231 cells written as the level designer's letters (".123...7SXZ"), top row
+// first, taken from the drawn layouts; a single changed cell anywhere changes its level's sum.
+const uint32_t LayoutChecksums[LevelCount] = {
+    0xb9868100, 0x101779bf, 0xb87e98d0, 0xf65f9a38, 0x587cb13a, 0x502adba8, 0x08037f5e, 0xbe0185ba, 0x279de2a5,
+    0xbbc8dd84, 0xb9003316, 0x0a4f3523, 0xfb49530e, 0xce8f8748, 0x5c5d839a, 0x9e2a8bed, 0xa370ded0, 0x04260bd0,
+    0xa1c86138, 0xd6bad4f5, 0xbb8a3791, 0xe4468f79, 0xd43aec87, 0xd058ccc0, 0xd681b114, 0xdee68e2a, 0x6bce2d9a,
+    0xdb4203aa, 0x1ca522e5, 0x141a0df0, 0xc6c565fd, 0xa5ddd39c, 0xd39b7025,
+};
+
+char CellLetter(int32_t code)
+{
+    switch (code) {
+    case 0: return '.';
+    case 10: return 'S';
+    case 11: return 'X';
+    case 99: return 'Z';
+    default: return code >= 1 && code <= 7 ? static_cast<char>('0' + code) : '?';
+    }
+}
+
+TEST(LevelLayouts, EveryCellOfEveryLevelMatchesItsDrawnLayout)
+{
+    for (int32_t level = 1; level <= LevelCount; ++level) {
+        std::string letters;
+        for (int32_t cell = 0; cell < LevelCells; ++cell)
+            letters += CellLetter(LevelData[static_cast<size_t>((level - 1) * LevelCells + cell)]);
+        uint32_t sum = 2166136261u;
+        for (char letter : letters) sum = (sum ^ static_cast<uint8_t>(letter)) * 16777619u;
+        std::string rows;
+        for (int32_t r = 0; r < LevelRows; ++r) rows += letters.substr(static_cast<size_t>(r * LevelColumns), 11) + "\n";
+        EXPECT_EQ(sum, LayoutChecksums[level - 1]) << "level " << level << " reads\n" << rows;
+    }
+}
+
 TEST_F(LevelBuildTest, DrawnLayoutsGiveTheirBricksInReadingOrderOnTheGrid)
 {
     for (const auto& [n, rows] : DrawnLayouts) {

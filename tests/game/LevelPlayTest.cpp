@@ -2,7 +2,10 @@
 // ball or being hit by a boss shot, game over, pause.
 #include "GameWorld.h"
 
+#include "framework/audio/Sound.h"
+
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -162,6 +165,65 @@ TEST_F(LevelPlayTest, LosingTheLastBallCostsALifeAndKeepsTheBricks)
     EXPECT_LE(level->SecondsCounter, 2);
     EXPECT_EQ(PaddleState, TPaddle::normal);
     EXPECT_EQ(EscapeState, GameCommon::EscapeOpen_Closed);
+}
+
+// A sound that notes the flip at which the game played it.
+class TNotedSound : public TSound {
+public:
+    TNotedSound(std::string name, std::vector<std::pair<std::string, int32_t>>& log, const int32_t& flips)
+        : _name(std::move(name)), _log(log), _flips(flips)
+    {
+    }
+    TChannelPtr Play(const TChannelPtr& channel) override
+    {
+        _log.emplace_back(_name, _flips);
+        return TSound::Play(channel);
+    }
+
+private:
+    std::string _name;
+    std::vector<std::pair<std::string, int32_t>>& _log;
+    const int32_t& _flips;
+};
+
+TEST_F(LevelPlayTest, ALostLifeSinksThePaddleFadesOutWithItsSoundThenFadesInWithGetReady)
+{
+    TLevelPtr level = StartLevel(1);
+    std::vector<std::pair<std::string, int32_t>> played;
+    LifeLostSound = std::make_shared<TNotedSound>("life lost", played, flips);
+    GetReadySound = std::make_shared<TNotedSound>("get ready", played, flips);
+    const int32_t start = flips;
+    int32_t sinkStart = -1, restartFlip = -1;
+    // The background's brightness on every frame from the first sinking frame to the restart.
+    std::vector<int32_t> brightness;
+    onFlip = [&](int32_t f) {
+        if (f - start == 1) Press(KEY_SPACE);
+        if (f - start == 2) PointerTo(0, 0);
+        if (sinkStart < 0 && GameMode == GameCommon::GameMode_LevelStartAgain) sinkStart = f;
+        if (sinkStart > 0 && restartFlip < 0) {
+            if (GameMode == GameCommon::GameMode_LevelStart) {
+                restartFlip = f;
+            } else {
+                const auto draws = Draws(driver->presented, level->backGroundGFX);
+                brightness.push_back(draws.empty() ? -1 : draws.front().red);
+            }
+        }
+        if (restartFlip > 0) Press(KEY_ESCAPE);
+    };
+    EXPECT_EQ(level->MainLoop(), 0);
+    LifeLostSound = nullptr;
+    GetReadySound = nullptr;
+    ASSERT_GT(sinkStart, 0);
+    ASSERT_EQ(brightness.size(), 44u + 64u + 64u);
+    for (size_t i = 0; i < 44; ++i) EXPECT_EQ(brightness[i], 255) << "sinking frame " << i;
+    for (size_t i = 0; i < 64; ++i) {
+        EXPECT_EQ(brightness[44 + i], 255 - 4 * static_cast<int32_t>(i)) << "fade-out frame " << i;
+        EXPECT_EQ(brightness[108 + i], 4 * static_cast<int32_t>(i)) << "fade-in frame " << i;
+    }
+    // Each sound starts just before the first frame of its fade.
+    const std::vector<std::pair<std::string, int32_t>> expected = {{"life lost", sinkStart + 43},
+                                                                   {"get ready", sinkStart + 107}};
+    EXPECT_EQ(played, expected);
 }
 
 TEST_F(LevelPlayTest, ABossShotOnTheRestingBallsPaddleCostsALifeAndShotsInFlightStay)
