@@ -1,9 +1,11 @@
-// The game's program entry: start-up, one game (until the menu takes over), shut-down, and the
-// game state the trace records each frame.
+// The game's program entry: start-up with the intro, one game (until the menu takes over),
+// shut-down, and the game state the trace records each frame.
 #include "game/Krellix.h"
 
 #include "fonts/EmbeddedFonts.h"
 #include "framework/audio/Audio.h"
+#include "framework/graphics/Draw2D.h"
+#include "framework/graphics/Font.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/Image.h"
 #include "framework/system/Clock.h"
@@ -12,6 +14,7 @@
 #include "game/GameCommon.h"
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/Intro.h"
 #include "game/TAlien.h"
 #include "game/TBall.h"
 #include "game/TBonus.h"
@@ -66,6 +69,12 @@ int KrellixMain(int32_t startLevel)
     MusicChannel = AllocChannel();
     GameGraphics::LoadImages();
     GameSounds::LoadSounds();
+    if (startLevel == 0) {
+        // The menu starts the intro music when it is made; until it exists, it is started here.
+        GameCommon::PlayMusic(IntroMusic);
+        ShowIntro();
+        ClearKeyboard();
+    }
 
     // Until the menu exists, the program plays one game as New Game does and then quits.
     GameMode = GameCommon::GameMode_LevelStart;
@@ -77,8 +86,21 @@ int KrellixMain(int32_t startLevel)
     return 0;
 }
 
+void ShowIntro()
+{
+    SetImageFont(LargeFont);
+    SetBlend(BLEND_ALPHA);
+    TStar::Create();
+    Intro::ShowStartText();
+    Intro::ShowZoomTexts();
+    Intro::ShowQuillonLogo();
+    Intro::ShowPresents();
+    Intro::ShowKrellixLogo();
+}
+
 std::string GameTraceFields()
 {
+    if (Intro::Stage > 0) return "\"screen\":\"intro\",\"introStage\":" + std::to_string(Intro::Stage);
     const TLevelPtr level = TLevel::Current();
     if (!level) return "";
     std::ostringstream out;

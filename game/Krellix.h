@@ -8,6 +8,9 @@
 // start (intro, menu); 1 to 33 plays one game from that level and then saves and ends.
 int KrellixMain(int32_t startLevel);
 
-// The game state of the current frame as JSON members ("\"level\":3,...") for the trace; empty
-// when no level exists.
+// The intro, once between loading and the menu: the starfield is filled, then the five stages run.
+void ShowIntro();
+
+// The game state of the current frame as JSON members ("\"level\":3,...") for the trace: on
+// intro frames the screen and the stage; empty when neither the intro nor a level runs.
 std::string GameTraceFields();

@@ -8,7 +8,7 @@ packages=(
   libpng-dev libjpeg62-turbo-dev libfreetype-dev
   libogg-dev libvorbis-dev libopenal-dev libopenal1
   libgtest-dev libbenchmark-dev
-  fonts-liberation fonts-league-spartan fonts-bebas-neue espeak-ng
+  fonts-liberation fonts-league-spartan fonts-yanone-kaffeesatz espeak-ng
   xvfb xauth
 )
 

@@ -185,7 +185,7 @@ TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle) {
     EXPECT_GT(bright, 800);
     EXPECT_NEAR((left + right) / 2, 512, 8);
     EXPECT_NEAR((top + bottom) / 2, 384, 12);
-    EXPECT_GT(right - left, 120); // a word of nine characters in a 42-pixel font
+    EXPECT_GT(right - left, 90); // a word of nine characters in a 42-pixel condensed face
     EXPECT_LT(right - left, 400);
     EXPECT_LT(bottom - top, 80);
 

@@ -1,0 +1,231 @@
+// The intro through the built program: headless start-ups without --level, the trace's stages,
+// skipping with Space or Return, and the starfield and the sine-wave logo in screenshots.
+#include <png.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <numbers>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The first intro frame: frame 1 is the blank start-up frame, frame 2 shows "Loading...".
+constexpr int32_t FirstIntroFrame = 3;
+
+struct TRgba {
+    int32_t width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+    const uint8_t* At(int32_t x, int32_t y) const { return &pixels[(static_cast<size_t>(y) * width + x) * 4]; }
+    int32_t Grey(int32_t x, int32_t y) const
+    {
+        const uint8_t* p = At(x, y);
+        return (p[0] + p[1] + p[2]) / 3;
+    }
+};
+
+TRgba ReadPng(const std::string& path)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    TRgba out;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
+    image.format = PNG_FORMAT_RGBA;
+    out.pixels.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, out.pixels.data(), 0, nullptr)) return {};
+    out.width = static_cast<int32_t>(image.width);
+    out.height = static_cast<int32_t>(image.height);
+    return out;
+}
+
+// A whole-number member of a trace line; -1 when it is missing.
+int64_t Member(const std::string& line, const std::string& key)
+{
+    const std::string tag = "\"" + key + "\":";
+    const size_t at = line.find(tag);
+    return at == std::string::npos ? -1 : std::strtoll(line.c_str() + at + tag.size(), nullptr, 10);
+}
+
+class IntroRunTest : public ::testing::Test {
+  protected:
+    fs::path dir;
+    // Per traced frame: its number, the intro stage (0 when not in the intro), the level (or -1).
+    struct TFrame {
+        int64_t frame, stage, level;
+        bool introScreen;
+    };
+    std::vector<TFrame> trace;
+
+    void SetUp() override
+    {
+        dir = fs::path(KRELLIX_RUN_DIR) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        fs::create_directory_symlink(fs::path(KRELLIX_DATA_DIR) / "images", dir / "images");
+        fs::create_directory_symlink(fs::path(KRELLIX_DATA_DIR) / "sounds", dir / "sounds");
+    }
+
+    // Starts the program as a player does (no --level), headless, for frames frames.
+    int Start(const std::string& script, int32_t frames, const std::string& extra = "")
+    {
+        std::ofstream(dir / "input.txt") << script;
+        const std::string command = std::string("\"") + KRELLIX_EXE + "\" --headless --data \"" + dir.string() +
+                                    "\" --frames " + std::to_string(frames) + " --input \"" +
+                                    (dir / "input.txt").string() + "\" --trace \"" + (dir / "trace.jsonl").string() +
+                                    "\" " + extra + " > \"" + (dir / "out.txt").string() + "\" 2>&1";
+        const int status = std::system(command.c_str());
+        trace.clear();
+        std::ifstream in(dir / "trace.jsonl");
+        for (std::string line; std::getline(in, line);) {
+            if (line.empty()) continue;
+            trace.push_back({Member(line, "frame"), std::max<int64_t>(0, Member(line, "introStage")),
+                             Member(line, "level"), line.find("\"screen\":\"intro\"") != std::string::npos});
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string Output() const
+    {
+        std::ifstream in(dir / "out.txt");
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    std::vector<int64_t> IntroFrames() const
+    {
+        std::vector<int64_t> frames;
+        for (const TFrame& f : trace)
+            if (f.stage > 0) frames.push_back(f.frame);
+        return frames;
+    }
+};
+
+TEST_F(IntroRunTest, TheFiveStagesRunTheirLengthsInOrderAndThenTheGameBegins)
+{
+    // Stage 1 frame 400 (the logo still low, clear of the caption) and stage 2 frame 1000.
+    const int32_t sineFrame = FirstIntroFrame + 400, starFrame = FirstIntroFrame + 1124 + 1000;
+    const std::string shots = " --shot " + std::to_string(sineFrame) + ":\"" + (dir / "sine.png").string() +
+                              "\" --shot " + std::to_string(starFrame) + ":\"" + (dir / "stars.png").string() + "\"";
+    ASSERT_EQ(Start("", 5400, shots), 0) << Output();
+    ASSERT_EQ(trace.size(), 5400u);
+
+    std::map<int64_t, int64_t> length;
+    std::vector<int64_t> order;
+    int64_t lastIntroFrame = 0;
+    for (const TFrame& f : trace) {
+        EXPECT_EQ(f.introScreen, f.stage > 0) << "frame " << f.frame;
+        if (f.stage == 0) continue;
+        if (order.empty() || order.back() != f.stage) order.push_back(f.stage);
+        ++length[f.stage];
+        lastIntroFrame = f.frame;
+    }
+    EXPECT_EQ(order, (std::vector<int64_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(IntroFrames().front(), FirstIntroFrame);
+    EXPECT_EQ(length[1], 1124);
+    EXPECT_EQ(length[3], 510);
+    EXPECT_EQ(length[4], 768);
+    EXPECT_EQ(length[5], 632);
+    // The starfield ends with its last title, 2250 frames away at the start, a few frames early
+    // when it leaves by the edge.
+    EXPECT_GT(length[2], 2200);
+    EXPECT_LE(length[2], 2250);
+    EXPECT_EQ(lastIntroFrame - FirstIntroFrame + 1, length[1] + length[2] + length[3] + length[4] + length[5]);
+    // With no menu yet, the first level follows at once.
+    ASSERT_LT(static_cast<size_t>(lastIntroFrame), trace.size());
+    EXPECT_EQ(trace[static_cast<size_t>(lastIntroFrame)].level, 1);
+
+    // The sine-wave logo, risen from y 1000 to 600 by stage frame 400: each screen column shows the
+    // logo's column shifted by 30 sin(c + phase), the phase moving 2 degrees a frame (801 by then).
+    const TRgba sine = ReadPng((dir / "sine.png").string());
+    const TRgba logo = ReadPng(std::string(KRELLIX_DATA_DIR) + "/images/Quillonlogo.png");
+    ASSERT_EQ(sine.width, 1024);
+    ASSERT_GT(logo.width, 100);
+    const int32_t half = logo.width / 2, top = 600 - logo.height / 2;
+    int32_t columns = 0, matched = 0;
+    for (int32_t c = -half + 20; c < half - 20; c += 7) {
+        // The logo column over black, as 0..255 brightness.
+        std::vector<int32_t> source(static_cast<size_t>(logo.height));
+        int32_t spread = 0;
+        for (int32_t r = 0; r < logo.height; ++r) {
+            const uint8_t* p = logo.At(half - 1 + c, r);
+            source[static_cast<size_t>(r)] = (p[0] + p[1] + p[2]) / 3 * p[3] / 255;
+            spread = std::max(spread, source[static_cast<size_t>(r)]);
+        }
+        if (spread < 60) continue;
+        int32_t best = 0;
+        int64_t bestCost = -1;
+        for (int32_t shift = -40; shift <= 40; ++shift) {
+            int64_t cost = 0;
+            for (int32_t r = 0; r < logo.height; ++r)
+                cost += std::abs(sine.Grey(511 + c, top + shift + r) - source[static_cast<size_t>(r)]);
+            if (bestCost < 0 || cost < bestCost) bestCost = cost, best = shift;
+        }
+        const double expected = 30 * std::sin((c + 801) * std::numbers::pi / 180.0);
+        ++columns;
+        if (std::abs(best - expected) <= 1.5) ++matched;
+    }
+    ASSERT_GT(columns, 40);
+    EXPECT_GE(matched, columns * 9 / 10) << matched << " of " << columns << " columns follow the wave";
+
+    // The starfield: titles are drawn around the screen, not only the hint in the corner.
+    const TRgba stars = ReadPng((dir / "stars.png").string());
+    ASSERT_EQ(stars.height, 768);
+    std::map<int32_t, int32_t> litPerQuadrant;
+    int32_t lit = 0;
+    for (int32_t y = 0; y < 768; ++y)
+        for (int32_t x = 0; x < 1024; ++x) {
+            if (x > 870 && y > 730) continue;
+            if (stars.Grey(x, y) < 40) continue;
+            ++lit;
+            ++litPerQuadrant[(x < 512 ? 0 : 1) + (y < 384 ? 0 : 2)];
+        }
+    EXPECT_GT(lit, 2000);
+    EXPECT_GE(litPerQuadrant.size(), 3u);
+    int32_t hint = 0;
+    for (int32_t y = 740; y < 768; ++y)
+        for (int32_t x = 886; x < 1024; ++x)
+            hint += stars.Grey(x, y) > 128;
+    EXPECT_GT(hint, 50) << "the hint is drawn in the corner";
+}
+
+TEST_F(IntroRunTest, SpaceOrReturnOnTheFirstIntroFrameSkipsEveryStageButAKeyFromLoadingIsNotSeen)
+{
+    const int32_t runFrames = 60;
+    struct TCase {
+        std::string script;
+        bool skipped;
+    };
+    const std::string first = std::to_string(FirstIntroFrame);
+    const TCase cases[] = {
+        {first + " keydown 32\n", true},
+        {first + " keydown 13\n", true},
+        // Held since the blank start-up frame: start-up empties the keyboard after "Loading...".
+        {"1 keydown 32\n", false},
+    };
+    for (const TCase& c : cases) {
+        ASSERT_EQ(Start(c.script, runFrames), 0) << Output();
+        const auto frames = IntroFrames();
+        ASSERT_FALSE(frames.empty()) << c.script;
+        EXPECT_EQ(frames.front(), FirstIntroFrame);
+        if (c.skipped) {
+            // No further intro frame: the next frame is the game's.
+            EXPECT_EQ(frames.size(), 1u) << c.script;
+            EXPECT_EQ(trace[FirstIntroFrame].level, 1) << c.script;
+        } else {
+            // Every frame from the first intro frame on is the intro's first stage.
+            EXPECT_EQ(static_cast<int32_t>(frames.size()), runFrames - FirstIntroFrame + 1);
+            EXPECT_EQ(trace.back().stage, 1);
+        }
+    }
+}
+
+}  // namespace
