@@ -23,6 +23,22 @@ struct Cue {
     double voiceAt;  // seconds into the sting when the voice starts
 };
 
+const Cue kCues[] = {
+    {"SFX_GetReady.ogg", "Get ready", Sting::Ready, 0.5},
+    {"GameOver_VoiceMuz.ogg", "Game over", Sting::GameOver, 0.35},
+    {"NextLevel_alt.ogg", "Next level", Sting::NextLevel, 0.3},
+    {"LifeLost_alt.ogg", "Life lost", Sting::LifeLost, 0.15},
+    {"Bonus_ExtraLife.ogg", "Extra life", Sting::Up, 0.25},
+    {"Bonus_TripleBall.ogg", "Triple ball", Sting::Triple, 0.3},
+    {"Bonus_FreezeMode.ogg", "Freeze mode", Sting::Freeze, 0.2},
+    {"Bonus_EscapeGranted.ogg", "Escape granted", Sting::Escape, 0.3},
+    {"Bonus_SlowMode.ogg", "Slow mode", Sting::Slow, 0.15},
+    {"Bonus_GunEnabled.ogg", "Gun enabled", Sting::Gun, 0.25},
+    {"Bonus_SizeIncrease.ogg", "Size increase", Sting::Grow, 0.15},
+    {"Bonus_SizeDecrease.ogg", "Size decrease", Sting::Shrink, 0.15},
+    {"Bonus_ExtraPoints.ogg", "Extra points", Sting::Points, 0.15},
+};
+
 // Trims the silence espeak-ng leaves around the words. Its speech stops on a step where the last
 // sound is cut off, so the final milliseconds are faded out (and the first few faded in).
 void Trim(Buffer& speech)
@@ -178,57 +194,73 @@ Buffer MakeSting(Sting sting, uint64_t seed)
     return b;
 }
 
-Buffer MakeCue(const std::filesystem::path& scratch, const Cue& cue)
+// Renders the words and the sting of a cue apart, at the levels and length the file gets: the
+// file is their sum. Everything after the words are spoken is linear, so the split is exact.
+CueParts MakeCueParts(const std::filesystem::path& scratch, const Cue& cue)
 {
     Buffer speech = Speak(scratch, std::filesystem::path(cue.file).stem().string(), cue.words);
     Trim(speech);
-    const Buffer voice = Treat(speech);
-    Buffer mix = MakeSting(cue.sting, HashText(cue.file));
-    mix.Scale(0.7f / std::max(mix.Peak(), 1e-6f));
-    AddInto(mix.left, voice.left, static_cast<size_t>(cue.voiceAt * kRate), 1.0f);
-    mix.left.resize(mix.Frames() + kRate / 2, 0.0f);
-    const Buffer wet = RenderReverb(mix, 0.5, 0.5, 0.0, 0);
-    for (size_t i = 0; i < mix.Frames(); ++i) {
-        mix.left[i] += 0.15f * (wet.left[i] + wet.right[i]);
+    CueParts parts{Treat(speech), MakeSting(cue.sting, HashText(cue.file))};
+    parts.sting.Scale(0.7f / std::max(parts.sting.Peak(), 1e-6f));
+    const size_t voiceAt = static_cast<size_t>(cue.voiceAt * kRate);
+    const size_t frames = std::max(parts.sting.Frames(), voiceAt + parts.voice.Frames()) + kRate / 2;
+    parts.voice.left.insert(parts.voice.left.begin(), voiceAt, 0.0f);
+    parts.voice.left.resize(frames, 0.0f);
+    parts.sting.left.resize(frames, 0.0f);
+    for (Buffer* part : {&parts.voice, &parts.sting}) {
+        const Buffer wet = RenderReverb(*part, 0.5, 0.5, 0.0, 0);
+        for (size_t i = 0; i < frames; ++i) {
+            part->left[i] += 0.15f * (wet.left[i] + wet.right[i]);
+        }
     }
-    mix.NormalizePeak(0.85f);
+    float peak = 0.0f;
+    for (size_t i = 0; i < frames; ++i) {
+        peak = std::max(peak, std::fabs(parts.voice.left[i] + parts.sting.left[i]));
+    }
     // The room tail is cut where it has faded; the last milliseconds are faded out.
-    size_t end = mix.Frames();
-    while (end > 0 && std::fabs(mix.left[end - 1]) < 0.0005f) {
+    const float gain = 0.85f / std::max(peak, 1e-6f);
+    size_t end = frames;
+    while (end > 0 && std::fabs(parts.voice.left[end - 1] + parts.sting.left[end - 1]) * gain < 0.0005f) {
         --end;
     }
-    mix.left.resize(end);
     const size_t fade = std::min<size_t>(end, kRate / 50);
-    for (size_t i = 0; i < fade; ++i) {
-        mix.left[end - 1 - i] *= static_cast<float>(i) / static_cast<float>(fade);
+    for (Buffer* part : {&parts.voice, &parts.sting}) {
+        part->Scale(gain);
+        part->left.resize(end);
+        for (size_t i = 0; i < fade; ++i) {
+            part->left[end - 1 - i] *= static_cast<float>(i) / static_cast<float>(fade);
+        }
     }
-    return mix;
+    return parts;
+}
+
+Buffer MakeCue(const std::filesystem::path& scratch, const Cue& cue)
+{
+    CueParts parts = MakeCueParts(scratch, cue);
+    for (size_t i = 0; i < parts.voice.Frames(); ++i) {
+        parts.voice.left[i] += parts.sting.left[i];
+    }
+    return parts.voice;
 }
 
 }  // namespace
 
 std::vector<Piece> VoicePieces(const std::filesystem::path& scratch)
 {
-    static const Cue kCues[] = {
-        {"SFX_GetReady.ogg", "Get ready", Sting::Ready, 0.5},
-        {"GameOver_VoiceMuz.ogg", "Game over", Sting::GameOver, 0.35},
-        {"NextLevel_alt.ogg", "Next level", Sting::NextLevel, 0.3},
-        {"LifeLost_alt.ogg", "Life lost", Sting::LifeLost, 0.15},
-        {"Bonus_ExtraLife.ogg", "Extra life", Sting::Up, 0.25},
-        {"Bonus_TripleBall.ogg", "Triple ball", Sting::Triple, 0.3},
-        {"Bonus_FreezeMode.ogg", "Freeze mode", Sting::Freeze, 0.2},
-        {"Bonus_EscapeGranted.ogg", "Escape granted", Sting::Escape, 0.3},
-        {"Bonus_SlowMode.ogg", "Slow mode", Sting::Slow, 0.15},
-        {"Bonus_GunEnabled.ogg", "Gun enabled", Sting::Gun, 0.25},
-        {"Bonus_SizeIncrease.ogg", "Size increase", Sting::Grow, 0.15},
-        {"Bonus_SizeDecrease.ogg", "Size decrease", Sting::Shrink, 0.15},
-        {"Bonus_ExtraPoints.ogg", "Extra points", Sting::Points, 0.15},
-    };
     std::vector<Piece> pieces;
     for (const Cue& cue : kCues) {
         pieces.push_back({cue.file, [scratch, cue] { return MakeCue(scratch, cue); }, kVoiceQuality});
     }
     return pieces;
+}
+
+CueParts RenderCueParts(const std::filesystem::path& scratch, const std::string& file)
+{
+    const auto cue = std::find_if(std::begin(kCues), std::end(kCues), [&](const Cue& c) { return file == c.file; });
+    if (cue == std::end(kCues)) {
+        throw std::invalid_argument("no spoken cue named " + file);
+    }
+    return MakeCueParts(scratch, *cue);
 }
 
 }  // namespace snd
