@@ -36,62 +36,63 @@ struct SoundFile {
     const char* path;  // below the data folder, as the game opens it
     Kind kind;
     bool loops;        // loaded with the loop flag: must wrap without a step
+    int32_t hertz;     // 44.1 kHz for music and the effects whose high end matters
     double minSeconds;
     double maxSeconds;
 };
 
 // Every sound the game loads at start-up and every level music id's file.
 const SoundFile kSounds[] = {
-    {"sounds/SFX_NormalBlock.ogg", Kind::Effect, false, 0.1, 1.0},
-    {"sounds/SFX_MultiHitBlock.ogg", Kind::Effect, false, 0.1, 1.0},
-    {"sounds/SFX_Padhit_01.ogg", Kind::Effect, false, 0.05, 0.6},
-    {"sounds/SFX_Spillkanthit.ogg", Kind::Effect, false, 0.05, 0.6},
-    {"sounds/SFX_Spillkanthit2.ogg", Kind::Effect, false, 0.05, 0.6},
-    {"sounds/SFX_Spillkanthit3.ogg", Kind::Effect, false, 0.05, 0.6},
-    {"sounds/SFX_Spillkanthit4.ogg", Kind::Effect, false, 0.05, 0.6},
-    {"sounds/GameMusic/Tonmark_Intro.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameOver_VoiceMuz.ogg", Kind::Voice, false, 3.0, 8.0},
-    {"sounds/GameMusic/Tonmark_Hiscore.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/tonmark_vortanoCover.ogg", Kind::Music, false, 20.0, 60.0},
-    {"sounds/SFX_Explosion.ogg", Kind::Effect, false, 0.4, 3.0},
-    {"sounds/SFX_AlienReleasePER.ogg", Kind::Effect, false, 0.2, 1.5},
-    {"sounds/SFX_AlienRelease.ogg", Kind::Effect, false, 0.2, 1.5},
-    {"sounds/FX_zogexplode.ogg", Kind::Effect, false, 3.0, 10.0},
-    {"sounds/zog_hit1.ogg", Kind::Effect, false, 0.2, 1.5},
-    {"sounds/zog_hit2.ogg", Kind::Effect, false, 0.2, 1.5},
-    {"sounds/zog_hit3.ogg", Kind::Effect, false, 0.2, 1.5},
-    {"sounds/zog_hit4.ogg", Kind::Effect, false, 0.2, 1.5},
-    {"sounds/SFX_Lazer.ogg", Kind::Effect, false, 0.1, 0.6},
-    {"sounds/SFX_Lazerhit.ogg", Kind::Effect, false, 0.05, 0.6},
-    {"sounds/Bonus_SizeIncrease.ogg", Kind::Voice, false, 0.6, 3.0},
-    {"sounds/Bonus_SizeDecrease.ogg", Kind::Voice, false, 0.6, 3.0},
-    {"sounds/Bonus_FreezeMode.ogg", Kind::Voice, false, 0.6, 3.0},
-    {"sounds/Bonus_TripleBall.ogg", Kind::Voice, false, 0.6, 3.0},
-    {"sounds/Bonus_ExtraLife.ogg", Kind::Voice, false, 0.6, 3.0},
-    {"sounds/Bonus_EscapeGranted.ogg", Kind::Voice, false, 0.6, 3.0},
-    {"sounds/Bonus_SlowMode.ogg", Kind::Voice, false, 0.6, 3.0},
-    {"sounds/Bonus_GunEnabled.ogg", Kind::Voice, false, 0.6, 3.0},
-    {"sounds/Bonus_ExtraPoints.ogg", Kind::Voice, false, 0.6, 3.0},
-    {"sounds/SFX_GetReady.ogg", Kind::Voice, false, 0.6, 3.0},
-    {"sounds/NextLevel_alt.ogg", Kind::Voice, false, 0.6, 3.0},
-    {"sounds/LifeLost_alt.ogg", Kind::Voice, false, 0.6, 3.0},
-    {"sounds/GameMusic/Tonmark_Ingame1.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Tonmark_Ingame2.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Tonmark_Ingame3.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Tonmark_Ingame4.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Tonmark_Ingame5.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Tonmark_Ingame6.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Tonmark_Ingame7.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Tonmark_Ingame8.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Soundscape_1.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Soundscape_2.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Soundscape_3.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Soundscape_4.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Soundscape_5.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Soundscape_6.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Soundscape_7.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Soundscape_8.ogg", Kind::Music, true, 20.0, 60.0},
-    {"sounds/GameMusic/Tonmark_ZogLevel.ogg", Kind::Music, true, 20.0, 60.0},
+    {"sounds/SFX_NormalBlock.ogg", Kind::Effect, false, 44100, 0.1, 1.0},
+    {"sounds/SFX_MultiHitBlock.ogg", Kind::Effect, false, 44100, 0.1, 1.0},
+    {"sounds/SFX_Padhit_01.ogg", Kind::Effect, false, 22050, 0.05, 0.6},
+    {"sounds/SFX_Spillkanthit.ogg", Kind::Effect, false, 22050, 0.05, 0.6},
+    {"sounds/SFX_Spillkanthit2.ogg", Kind::Effect, false, 22050, 0.05, 0.6},
+    {"sounds/SFX_Spillkanthit3.ogg", Kind::Effect, false, 22050, 0.05, 0.6},
+    {"sounds/SFX_Spillkanthit4.ogg", Kind::Effect, false, 22050, 0.05, 0.6},
+    {"sounds/GameMusic/Tonmark_Intro.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameOver_VoiceMuz.ogg", Kind::Voice, false, 22050, 3.0, 8.0},
+    {"sounds/GameMusic/Tonmark_Hiscore.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/tonmark_vortanoCover.ogg", Kind::Music, false, 44100, 20.0, 60.0},
+    {"sounds/SFX_Explosion.ogg", Kind::Effect, false, 44100, 0.4, 3.0},
+    {"sounds/SFX_AlienReleasePER.ogg", Kind::Effect, false, 22050, 0.2, 1.5},
+    {"sounds/SFX_AlienRelease.ogg", Kind::Effect, false, 22050, 0.2, 1.5},
+    {"sounds/FX_zogexplode.ogg", Kind::Effect, false, 44100, 3.0, 10.0},
+    {"sounds/zog_hit1.ogg", Kind::Effect, false, 22050, 0.2, 1.5},
+    {"sounds/zog_hit2.ogg", Kind::Effect, false, 22050, 0.2, 1.5},
+    {"sounds/zog_hit3.ogg", Kind::Effect, false, 22050, 0.2, 1.5},
+    {"sounds/zog_hit4.ogg", Kind::Effect, false, 22050, 0.2, 1.5},
+    {"sounds/SFX_Lazer.ogg", Kind::Effect, false, 44100, 0.1, 0.6},
+    {"sounds/SFX_Lazerhit.ogg", Kind::Effect, false, 44100, 0.05, 0.6},
+    {"sounds/Bonus_SizeIncrease.ogg", Kind::Voice, false, 22050, 0.6, 3.0},
+    {"sounds/Bonus_SizeDecrease.ogg", Kind::Voice, false, 22050, 0.6, 3.0},
+    {"sounds/Bonus_FreezeMode.ogg", Kind::Voice, false, 22050, 0.6, 3.0},
+    {"sounds/Bonus_TripleBall.ogg", Kind::Voice, false, 22050, 0.6, 3.0},
+    {"sounds/Bonus_ExtraLife.ogg", Kind::Voice, false, 22050, 0.6, 3.0},
+    {"sounds/Bonus_EscapeGranted.ogg", Kind::Voice, false, 22050, 0.6, 3.0},
+    {"sounds/Bonus_SlowMode.ogg", Kind::Voice, false, 22050, 0.6, 3.0},
+    {"sounds/Bonus_GunEnabled.ogg", Kind::Voice, false, 22050, 0.6, 3.0},
+    {"sounds/Bonus_ExtraPoints.ogg", Kind::Voice, false, 22050, 0.6, 3.0},
+    {"sounds/SFX_GetReady.ogg", Kind::Voice, false, 22050, 0.6, 3.0},
+    {"sounds/NextLevel_alt.ogg", Kind::Voice, false, 22050, 0.6, 3.0},
+    {"sounds/LifeLost_alt.ogg", Kind::Voice, false, 22050, 0.6, 3.0},
+    {"sounds/GameMusic/Tonmark_Ingame1.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Tonmark_Ingame2.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Tonmark_Ingame3.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Tonmark_Ingame4.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Tonmark_Ingame5.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Tonmark_Ingame6.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Tonmark_Ingame7.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Tonmark_Ingame8.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Soundscape_1.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Soundscape_2.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Soundscape_3.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Soundscape_4.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Soundscape_5.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Soundscape_6.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Soundscape_7.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Soundscape_8.ogg", Kind::Music, true, 44100, 20.0, 60.0},
+    {"sounds/GameMusic/Tonmark_ZogLevel.ogg", Kind::Music, true, 44100, 20.0, 60.0},
 };
 
 // Names the case by its file in test output.
@@ -181,13 +182,8 @@ TEST_P(SoundAsset, DecodesThroughOurLoaderWithTheExpectedFormatAndLength)
     ASSERT_TRUE(fs::is_regular_file(DataPath(s.path))) << s.path << " was not generated";
     const Decoded& d = Cached(s.path);
     ASSERT_GT(d.Frames(), 0u) << s.path << " does not decode";
-    if (s.kind == Kind::Music) {
-        EXPECT_EQ(d.format, SAMPLE_STEREO16LE);
-        EXPECT_EQ(d.hertz, 44100);
-    } else {
-        EXPECT_EQ(d.format, SAMPLE_MONO16LE);
-        EXPECT_EQ(d.hertz, 22050);
-    }
+    EXPECT_EQ(d.format, s.kind == Kind::Music ? SAMPLE_STEREO16LE : SAMPLE_MONO16LE);
+    EXPECT_EQ(d.hertz, s.hertz);
     EXPECT_GE(d.Seconds(), s.minSeconds);
     EXPECT_LE(d.Seconds(), s.maxSeconds);
 }
@@ -237,9 +233,10 @@ TEST_P(SoundAsset, LoadsAsAGameSoundWithItsLoopFlag)
     EXPECT_NE(LoadSound(DataPath(s.path).string(), s.loops ? SOUND_LOOP : 0), nullptr);
 }
 
-// Nothing below hearing: no offset and little energy under 30 Hz, which small speakers cannot
-// play and which only eats headroom; no peak between the samples above -1 dBTP, so a player's
-// resampler or converter never clips.
+// Nothing below hearing: no offset, and in the effects and cues little energy under 30 Hz, which
+// small speakers cannot play and which only eats headroom (the soundscapes' deepest drones sit
+// there on purpose); no peak between the samples above -1 dBTP, so a player's resampler or
+// converter never clips.
 TEST_P(SoundAsset, HasNoOffsetNoRumbleAndHeadroom)
 {
     const SoundFile& s = GetParam();
@@ -248,7 +245,9 @@ TEST_P(SoundAsset, HasNoOffsetNoRumbleAndHeadroom)
     const std::vector<measure::Signal> signals = AsSignals(d);
     for (const measure::Signal& channel : signals) {
         EXPECT_LE(std::fabs(measure::DcOffset(channel)), 0.005) << s.path;
-        EXPECT_LE(measure::ShareBelow(channel, d.hertz, 30.0), 0.01) << s.path;
+        if (s.kind != Kind::Music) {
+            EXPECT_LE(measure::ShareBelow(channel, d.hertz, 30.0), 0.01) << s.path;
+        }
     }
     EXPECT_LE(measure::TruePeakDb(signals), -1.0) << s.path;
 }
@@ -428,9 +427,8 @@ double Decibels(double ratio)
 class SpokenCueParts : public testing::TestWithParam<SpokenCue> {};
 
 // The cue is rendered again as its words and its sting apart; they must add up to the file that
-// was shipped. In the speech band, while the words are spoken (every 20 ms stretch within 30 dB of
-// the loudest), the words carry at least ten times the sting's power overall, and no stretch of
-// them is drowned.
+// was shipped. In the speech band, while the words are spoken (every 20 ms stretch within 20 dB of
+// the loudest), the words carry at least ten times the sting's power, overall and in every stretch.
 TEST_P(SpokenCueParts, WordsStandTenDecibelsAboveTheSting)
 {
     const SpokenCue& c = GetParam();
@@ -474,7 +472,7 @@ TEST_P(SpokenCueParts, WordsStandTenDecibelsAboveTheSting)
     double spokenSting = 0.0;
     double worst = 1e9;
     for (const auto& [v, s] : frames) {
-        if (v >= loudest * 1e-3) {
+        if (v >= loudest * 1e-2) {
             spokenVoice += v;
             spokenSting += s;
             worst = std::min(worst, Decibels(v / std::max(s, 1e-20)));
@@ -483,7 +481,7 @@ TEST_P(SpokenCueParts, WordsStandTenDecibelsAboveTheSting)
     const double ratio = Decibels(spokenVoice / std::max(spokenSting, 1e-20));
     std::printf("%-32s words over sting %6.1f dB, worst 20 ms %6.1f dB\n", c.path, ratio, worst);
     EXPECT_GE(ratio, 10.0) << c.path;
-    EXPECT_GE(worst, 0.0) << c.path;
+    EXPECT_GE(worst, 10.0) << c.path;
 }
 
 std::string CueName(const testing::TestParamInfo<SpokenCue>& info)
@@ -505,7 +503,7 @@ measure::Signal SpeechBand(const measure::Signal& signal, int32_t rate)
 }
 
 // Every cue heard against the plain spoken words of all the cues (espeak-ng with the game's voice,
-// no treatment, no sting): it is most like its own words, clearly ahead of any other.
+// no treatment, no sting): it is clearly like its own words, well ahead of any other.
 TEST(SpokenCues, EachCueMatchesItsOwnWordsBest)
 {
     const ScratchFolder scratch;
@@ -540,7 +538,8 @@ TEST(SpokenCues, EachCueMatchesItsOwnWordsBest)
             }
         }
         std::printf("\n");
-        EXPECT_GT(own, other + 0.1) << kCues[i].path << " sounds more like \"" << kCues[rival].words << "\"";
+        EXPECT_GT(own, 0.5) << kCues[i].path;
+        EXPECT_GT(own, other + 0.2) << kCues[i].path << " sounds more like \"" << kCues[rival].words << "\"";
     }
 }
 

@@ -18,7 +18,7 @@ struct Piece {
 
 // Level, menu, high-score, closing and boss music: stereo 44.1 kHz.
 std::vector<Piece> MusicPieces();
-// Short effects: mono 22.05 kHz.
+// Short effects: mono, at 22.05 kHz or, where their high end matters, 44.1 kHz.
 std::vector<Piece> EffectPieces();
 // Spoken cues: espeak-ng speaks into `scratch` (a folder the caller owns), mixed with stings.
 std::vector<Piece> VoicePieces(const std::filesystem::path& scratch);

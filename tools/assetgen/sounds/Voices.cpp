@@ -13,6 +13,13 @@ namespace {
 
 constexpr int32_t kRate = kSpeechRate;
 constexpr float kVoiceQuality = 0.4f;
+// The cues sit 3 dB above the effects (loudest 400 ms), so the words carry over the play.
+constexpr double kVoiceLoudness = -15.0;
+// Sample peaks below -2.5 dBFS keep the encoded file below -1 dBTP between samples.
+constexpr float kCeiling = 0.75f;
+// The sting's peak against the words' before mixing, and how far it bows out under them.
+constexpr float kStingPeak = 0.6f;
+constexpr double kDuckDb = -40.0;
 
 enum class Sting { Ready, GameOver, NextLevel, LifeLost, Up, Triple, Freeze, Escape, Slow, Gun, Grow, Shrink, Points };
 
@@ -194,14 +201,39 @@ Buffer MakeSting(Sting sting, uint64_t seed)
     return b;
 }
 
+// Raised-cosine step from 0 to 1 as x goes from 0 to 1.
+double Ramp(double x)
+{
+    return x <= 0.0 ? 0.0 : x >= 1.0 ? 1.0 : 0.5 - 0.5 * std::cos(kPi * x);
+}
+
+// The sting's level through the cue: it leads in at full level, bows out under the words a
+// moment before they start, stays down while the words ring in the room and swells back after.
+std::vector<float> Duck(size_t frames, size_t wordsFrom, size_t wordsTo)
+{
+    constexpr double kDown = 0.07;
+    constexpr double kUp = 0.3;
+    const double from = static_cast<double>(wordsFrom) / kRate - 0.01;
+    const double to = static_cast<double>(wordsTo) / kRate + 0.15;
+    const double depth = 1.0 - DbToGain(kDuckDb);
+    std::vector<float> gain(frames);
+    for (size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        const double under = Ramp((t - (from - kDown)) / kDown) * (1.0 - Ramp((t - to) / kUp));
+        gain[i] = static_cast<float>(1.0 - depth * under);
+    }
+    return gain;
+}
+
 // Renders the words and the sting of a cue apart, at the levels and length the file gets: the
-// file is their sum. Everything after the words are spoken is linear, so the split is exact.
+// file is their sum. Every step after the words are spoken applies the same linear treatment or
+// the same gain to both, so the split is exact.
 CueParts MakeCueParts(const std::filesystem::path& scratch, const Cue& cue)
 {
     Buffer speech = Speak(scratch, std::filesystem::path(cue.file).stem().string(), cue.words);
     Trim(speech);
     CueParts parts{Treat(speech), MakeSting(cue.sting, HashText(cue.file))};
-    parts.sting.Scale(0.7f / std::max(parts.sting.Peak(), 1e-6f));
+    parts.sting.Scale(kStingPeak / std::max(parts.sting.Peak(), 1e-6f));
     const size_t voiceAt = static_cast<size_t>(cue.voiceAt * kRate);
     const size_t frames = std::max(parts.sting.Frames(), voiceAt + parts.voice.Frames()) + kRate / 2;
     parts.voice.left.insert(parts.voice.left.begin(), voiceAt, 0.0f);
@@ -212,20 +244,25 @@ CueParts MakeCueParts(const std::filesystem::path& scratch, const Cue& cue)
         for (size_t i = 0; i < frames; ++i) {
             part->left[i] += 0.15f * (wet.left[i] + wet.right[i]);
         }
+        HighPass4(part->left, 40.0, kRate);
     }
-    float peak = 0.0f;
+    const std::vector<float> duck = Duck(frames, voiceAt, voiceAt + speech.Frames());
     for (size_t i = 0; i < frames; ++i) {
-        peak = std::max(peak, std::fabs(parts.voice.left[i] + parts.sting.left[i]));
+        parts.sting.left[i] *= duck[i];
     }
+    Buffer mix = parts.voice;
+    AddInto(mix.left, parts.sting.left, 0, 1.0f);
+    const std::vector<float> gain = Master(mix, kVoiceLoudness, kCeiling);
     // The room tail is cut where it has faded; the last milliseconds are faded out.
-    const float gain = 0.85f / std::max(peak, 1e-6f);
     size_t end = frames;
-    while (end > 0 && std::fabs(parts.voice.left[end - 1] + parts.sting.left[end - 1]) * gain < 0.0005f) {
+    while (end > 0 && std::fabs(mix.left[end - 1]) < 0.0005f) {
         --end;
     }
     const size_t fade = std::min<size_t>(end, kRate / 50);
     for (Buffer* part : {&parts.voice, &parts.sting}) {
-        part->Scale(gain);
+        for (size_t i = 0; i < frames; ++i) {
+            part->left[i] *= gain[i];
+        }
         part->left.resize(end);
         for (size_t i = 0; i < fade; ++i) {
             part->left[end - 1 - i] *= static_cast<float>(i) / static_cast<float>(fade);
