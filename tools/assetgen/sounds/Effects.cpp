@@ -17,7 +17,8 @@ constexpr int32_t kFullRate = 44100;
 constexpr float kEffectQuality = 0.4f;
 // Every effect's loudest 400 ms sits here; the spoken cues are set a little above.
 constexpr double kEffectLoudness = -18.0;
-// Sample peaks stay below -2.5 dBFS, so the encoded file stays below -1 dBTP between samples.
+// Peaks, between the samples too, stay below -2.5 dBFS: the encoder's own overshoot then keeps
+// the file below -1 dBTP.
 constexpr float kCeiling = 0.75f;
 
 Buffer Blank(int32_t rate, double seconds)

@@ -15,7 +15,8 @@ constexpr int32_t kRate = kSpeechRate;
 constexpr float kVoiceQuality = 0.4f;
 // The cues sit 3 dB above the effects (loudest 400 ms), so the words carry over the play.
 constexpr double kVoiceLoudness = -15.0;
-// Sample peaks below -2.5 dBFS keep the encoded file below -1 dBTP between samples.
+// Peaks, between the samples too, below -2.5 dBFS leave the encoder room for its own overshoot
+// and keep the file below -1 dBTP.
 constexpr float kCeiling = 0.75f;
 // The sting's peak against the words' before mixing, and how far it bows out under them.
 constexpr float kStingPeak = 0.6f;
@@ -27,23 +28,25 @@ struct Cue {
     const char* file;
     const char* words;
     Sting sting;
-    double voiceAt;  // seconds into the sting when the voice starts
+    // Seconds into the sting when the voice starts: the sting is heard first, as it bows out
+    // under the words.
+    double voiceAt;
 };
 
 const Cue kCues[] = {
-    {"SFX_GetReady.ogg", "Get ready", Sting::Ready, 0.5},
+    {"SFX_GetReady.ogg", "Get ready", Sting::Ready, 0.62},
     {"GameOver_VoiceMuz.ogg", "Game over", Sting::GameOver, 0.35},
-    {"NextLevel_alt.ogg", "Next level", Sting::NextLevel, 0.3},
-    {"LifeLost_alt.ogg", "Life lost", Sting::LifeLost, 0.15},
-    {"Bonus_ExtraLife.ogg", "Extra life", Sting::Up, 0.25},
-    {"Bonus_TripleBall.ogg", "Triple ball", Sting::Triple, 0.3},
-    {"Bonus_FreezeMode.ogg", "Freeze mode", Sting::Freeze, 0.2},
-    {"Bonus_EscapeGranted.ogg", "Escape granted", Sting::Escape, 0.3},
-    {"Bonus_SlowMode.ogg", "Slow mode", Sting::Slow, 0.15},
-    {"Bonus_GunEnabled.ogg", "Gun enabled", Sting::Gun, 0.25},
-    {"Bonus_SizeIncrease.ogg", "Size increase", Sting::Grow, 0.15},
-    {"Bonus_SizeDecrease.ogg", "Size decrease", Sting::Shrink, 0.15},
-    {"Bonus_ExtraPoints.ogg", "Extra points", Sting::Points, 0.15},
+    {"NextLevel_alt.ogg", "Next level", Sting::NextLevel, 0.45},
+    {"LifeLost_alt.ogg", "Life lost", Sting::LifeLost, 0.55},
+    {"Bonus_ExtraLife.ogg", "Extra life", Sting::Up, 0.38},
+    {"Bonus_TripleBall.ogg", "Triple ball", Sting::Triple, 0.4},
+    {"Bonus_FreezeMode.ogg", "Freeze mode", Sting::Freeze, 0.32},
+    {"Bonus_EscapeGranted.ogg", "Escape granted", Sting::Escape, 0.5},
+    {"Bonus_SlowMode.ogg", "Slow mode", Sting::Slow, 0.5},
+    {"Bonus_GunEnabled.ogg", "Gun enabled", Sting::Gun, 0.4},
+    {"Bonus_SizeIncrease.ogg", "Size increase", Sting::Grow, 0.4},
+    {"Bonus_SizeDecrease.ogg", "Size decrease", Sting::Shrink, 0.4},
+    {"Bonus_ExtraPoints.ogg", "Extra points", Sting::Points, 0.22},
 };
 
 // Trims the silence espeak-ng leaves around the words. Its speech stops on a step where the last
@@ -181,17 +184,17 @@ Buffer MakeSting(Sting sting, uint64_t seed)
         arpeggio({67, 71, 74, 79, 83}, 0.08, bell, 0.3);
         break;
     case Sting::Slow:
-        Glide(b, 0.0, 1.1, 900.0, 180.0, 0.4);
+        Glide(b, 0.0, 0.55, 900.0, 180.0, 0.4);
         break;
     case Sting::Gun:
         arpeggio({60, 67, 72, 79}, 0.05, square, 0.3);
         Glide(b, 0.2, 0.3, 800.0, 3000.0, 0.2);
         break;
     case Sting::Grow:
-        Glide(b, 0.0, 0.6, 220.0, 880.0, 0.4);
+        Glide(b, 0.0, 0.42, 220.0, 880.0, 0.4);
         break;
     case Sting::Shrink:
-        Glide(b, 0.0, 0.6, 880.0, 220.0, 0.4);
+        Glide(b, 0.0, 0.42, 880.0, 220.0, 0.4);
         break;
     case Sting::Points:
         Note(b, bell, 0.0, 0.08, 83, 0.45, seed++);
