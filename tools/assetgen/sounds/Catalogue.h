@@ -18,9 +18,18 @@ struct Piece {
 
 // Level, menu, high-score, closing and boss music: stereo 44.1 kHz.
 std::vector<Piece> MusicPieces();
-// Short effects: mono 22.05 kHz.
+// Short effects: mono, at 22.05 kHz or, where their high end matters, 44.1 kHz.
 std::vector<Piece> EffectPieces();
 // Spoken cues: espeak-ng speaks into `scratch` (a folder the caller owns), mixed with stings.
 std::vector<Piece> VoicePieces(const std::filesystem::path& scratch);
+
+// A spoken cue's words and its sting, each at the level and length it has in the file, which is
+// their sum: lets the words be weighed against the music around them.
+struct CueParts {
+    Buffer voice;
+    Buffer sting;
+};
+// Throws std::invalid_argument for a file that is not a spoken cue.
+CueParts RenderCueParts(const std::filesystem::path& scratch, const std::string& file);
 
 }  // namespace snd

@@ -248,6 +248,134 @@ void Biquad::ProcessAll(std::vector<float>& samples)
     }
 }
 
+void HighPass4(std::vector<float>& samples, double hz, double rate)
+{
+    // The two Q values of a fourth-order Butterworth.
+    Biquad first = Biquad::HighPass(hz, 0.54119610, rate);
+    Biquad second = Biquad::HighPass(hz, 1.30656296, rate);
+    for (float& v : samples) {
+        v = static_cast<float>(second.Process(first.Process(v)));
+    }
+}
+
+double MomentaryLoudness(const Buffer& sound)
+{
+    // The K curve: a high shelf for the head and the revised low-frequency B weighting, both
+    // derived from their analogue prototypes so they hold at any rate.
+    const double rate = sound.rate;
+    const double sk = std::tan(kPi * 1681.974450955533 / rate);
+    const double sq = 0.7071752369554196;
+    const double vh = std::pow(10.0, 3.999843853973347 / 20.0);
+    const double vb = std::pow(vh, 0.4996667741545416);
+    const double sa = 1.0 + sk / sq + sk * sk;
+    const double hk = std::tan(kPi * 38.13547087602444 / rate);
+    const double hq = 0.5003270373238773;
+    const double ha = 1.0 + hk / hq + hk * hk;
+    std::vector<double> power(sound.Frames(), 0.0);
+    for (const std::vector<float>* channel : {&sound.left, &sound.right}) {
+        if (channel->empty()) {
+            continue;
+        }
+        Biquad shelf = Biquad::Make(vh + vb * sk / sq + sk * sk, 2.0 * (sk * sk - vh), vh - vb * sk / sq + sk * sk, sa,
+                                    2.0 * (sk * sk - 1.0), 1.0 - sk / sq + sk * sk);
+        Biquad high = Biquad::Make(ha, -2.0 * ha, ha, ha, 2.0 * (hk * hk - 1.0), 1.0 - hk / hq + hk * hk);
+        for (size_t i = 0; i < power.size(); ++i) {
+            const double k = high.Process(shelf.Process((*channel)[i]));
+            power[i] += k * k;
+        }
+    }
+    const size_t window = static_cast<size_t>(0.4 * rate);
+    const size_t hop = static_cast<size_t>(0.01 * rate);
+    std::vector<double> sums(power.size() + 1, 0.0);
+    for (size_t i = 0; i < power.size(); ++i) {
+        sums[i + 1] = sums[i] + power[i];
+    }
+    double loudest = 1e-20;
+    for (size_t start = 0; start == 0 || start < power.size(); start += hop) {
+        const size_t end = std::min(power.size(), start + window);
+        loudest = std::max(loudest, (sums[end] - sums[start]) / static_cast<double>(window));
+    }
+    return -0.691 + 10.0 * std::log10(loudest);
+}
+
+std::vector<float> LimitPeaks(const Buffer& sound, float ceiling, double lookahead, double release)
+{
+    const size_t n = sound.Frames();
+    const size_t reach = std::max<size_t>(1, static_cast<size_t>(lookahead * sound.rate));
+    // Peaks between the samples count too: each gap is looked into at three points, through a
+    // short windowed-sinc interpolation.
+    constexpr int32_t kHalf = 4;
+    double taps[3][2 * kHalf];
+    for (int32_t p = 0; p < 3; ++p) {
+        for (int32_t j = -kHalf + 1; j <= kHalf; ++j) {
+            const double t = static_cast<double>(j) - (p + 1) / 4.0;
+            taps[p][j + kHalf - 1] = std::sin(kPi * t) / (kPi * t) * (0.5 + 0.5 * std::cos(kPi * t / kHalf));
+        }
+    }
+    std::vector<double> needed(n, 1.0);
+    for (const std::vector<float>* channel : {&sound.left, &sound.right}) {
+        const std::vector<float>& x = *channel;
+        for (size_t i = 0; i < x.size(); ++i) {
+            double peak = std::fabs(x[i]);
+            for (const double* tap : taps) {
+                double y = 0.0;
+                for (int32_t j = -kHalf + 1; j <= kHalf; ++j) {
+                    const int64_t k = static_cast<int64_t>(i) + j;
+                    y += k >= 0 && k < static_cast<int64_t>(n) ? x[static_cast<size_t>(k)] * tap[j + kHalf - 1] : 0.0;
+                }
+                peak = std::max(peak, std::fabs(y));
+            }
+            if (peak > ceiling) {
+                needed[i] = std::min(needed[i], ceiling / peak);
+            }
+        }
+    }
+    // Every gain in the held window around a peak is at most the peak's own, and so is their mean
+    // over a shorter window: the ramp down starts early and never lets the peak through.
+    std::vector<double> held(n, 1.0);
+    for (size_t i = 0; i < n; ++i) {
+        if (needed[i] < 1.0) {
+            for (size_t j = i >= reach ? i - reach : 0; j <= std::min(n - 1, i + reach); ++j) {
+                held[j] = std::min(held[j], needed[i]);
+            }
+        }
+    }
+    std::vector<double> sums(n + 1, 0.0);
+    for (size_t i = 0; i < n; ++i) {
+        sums[i + 1] = sums[i] + held[i];
+    }
+    const double recover = 1.0 - std::exp(-1.0 / (release * sound.rate));
+    std::vector<float> gain(n, 1.0f);
+    double g = 1.0;
+    for (size_t i = 0; i < n; ++i) {
+        const size_t a = i >= reach / 2 ? i - reach / 2 : 0;
+        const size_t b = std::min(n, i + reach / 2 + 1);
+        const double smooth = (sums[b] - sums[a]) / static_cast<double>(b - a);
+        g = std::min(smooth, g + (1.0 - g) * recover);
+        gain[i] = static_cast<float>(g);
+    }
+    return gain;
+}
+
+std::vector<float> Master(Buffer& sound, double lufs, float ceiling)
+{
+    std::vector<float> total(sound.Frames(), 1.0f);
+    // Limiting lowers the loudness a little, so the level is set again; three rounds settle it.
+    for (int32_t round = 0; round < 3; ++round) {
+        const float gain = static_cast<float>(DbToGain(lufs - MomentaryLoudness(sound)));
+        const std::vector<float> limit = LimitPeaks(sound, ceiling / gain, 0.0015, 0.06);
+        for (size_t i = 0; i < sound.Frames(); ++i) {
+            const float g = gain * limit[i];
+            sound.left[i] *= g;
+            if (sound.IsStereo()) {
+                sound.right[i] *= g;
+            }
+            total[i] *= g;
+        }
+    }
+    return total;
+}
+
 void OnePole::SetLowPass(double hz, double rate)
 {
     a_ = 1.0 - std::exp(-kTwoPi * hz / rate);

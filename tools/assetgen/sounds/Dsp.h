@@ -94,15 +94,30 @@ public:
     static Biquad HighPass(double hz, double q, double rate);
     static Biquad BandPass(double hz, double q, double rate);
     static Biquad Peak(double hz, double q, double gainDb, double rate);
+    // From the raw coefficients; a0 scales the others.
+    static Biquad Make(double b0, double b1, double b2, double a0, double a1, double a2);
     double Process(double x);
     void ProcessAll(std::vector<float>& samples);
 
 private:
-    static Biquad Make(double b0, double b1, double b2, double a0, double a1, double a2);
-
     double b0_ = 1.0, b1_ = 0.0, b2_ = 0.0, a1_ = 0.0, a2_ = 0.0;
     double z1_ = 0.0, z2_ = 0.0;
 };
+
+// Fourth-order Butterworth high-pass (two biquads): takes out rumble below `hz` and any offset.
+void HighPass4(std::vector<float>& samples, double hz, double rate);
+
+// BS.1770 K-weighted loudness of the loudest 400 ms (in LUFS); a sound shorter than that counts
+// as followed by silence.
+double MomentaryLoudness(const Buffer& sound);
+
+// Look-ahead peak limiter: no sample, nor the wave between two samples, above `ceiling`; the gain dips smoothly over `lookahead`
+// seconds before a peak and recovers over about `release` seconds. Returns the gain per frame.
+std::vector<float> LimitPeaks(const Buffer& sound, float ceiling, double lookahead, double release);
+
+// Brings a finished sound to `lufs` loudness with no sample above `ceiling`, limiting the few
+// peaks that would pass it. Returns the gain per frame it applied (the same for every channel).
+std::vector<float> Master(Buffer& sound, double lufs, float ceiling);
 
 class OnePole {
 public:

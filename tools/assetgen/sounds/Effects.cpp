@@ -3,23 +3,32 @@
 #include "Instruments.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 namespace snd {
 
 namespace {
 
-constexpr int32_t kRate = 22050;
+// Soft, low sounds are rendered at 22.05 kHz; those whose grit and sparkle reach past 10 kHz
+// (bricks, the laser, explosions) at 44.1 kHz.
+constexpr int32_t kLowRate = 22050;
+constexpr int32_t kFullRate = 44100;
 constexpr float kEffectQuality = 0.4f;
+// Every effect's loudest 400 ms sits here; the spoken cues are set a little above.
+constexpr double kEffectLoudness = -18.0;
+// Peaks, between the samples too, stay below -2.5 dBFS: the encoder's own overshoot then keeps
+// the file below -1 dBTP.
+constexpr float kCeiling = 0.75f;
 
-Buffer Blank(double seconds)
+Buffer Blank(int32_t rate, double seconds)
 {
-    return Buffer::MakeMono(kRate, static_cast<size_t>(seconds * kRate));
+    return Buffer::MakeMono(rate, static_cast<size_t>(seconds * rate));
 }
 
-double TimeOf(size_t i)
+double TimeOf(size_t i, int32_t rate)
 {
-    return static_cast<double>(i) / kRate;
+    return static_cast<double>(i) / rate;
 }
 
 // Mixes a room into a mono effect, keeping it mono.
@@ -31,18 +40,20 @@ void AddRoom(Buffer& sound, double amount, double size)
     }
 }
 
-// Quiet ends: a few milliseconds of fade so no effect starts or stops on a step.
-void Finish(Buffer& sound, float peak)
+// Rumble below hearing and any offset out, a few milliseconds of fade so no effect starts or
+// stops on a step, and the common loudness.
+void Finish(Buffer& sound, double lowCut = 40.0)
 {
-    const size_t fadeIn = std::min<size_t>(sound.Frames(), kRate / 1000);
-    const size_t fadeOut = std::min<size_t>(sound.Frames(), kRate / 100);
+    HighPass4(sound.left, lowCut, sound.rate);
+    const size_t fadeIn = std::min<size_t>(sound.Frames(), static_cast<size_t>(sound.rate / 1000));
+    const size_t fadeOut = std::min<size_t>(sound.Frames(), static_cast<size_t>(sound.rate / 100));
     for (size_t i = 0; i < fadeIn; ++i) {
         sound.left[i] *= static_cast<float>(i) / static_cast<float>(fadeIn);
     }
     for (size_t i = 0; i < fadeOut; ++i) {
         sound.left[sound.Frames() - 1 - i] *= static_cast<float>(i) / static_cast<float>(fadeOut);
     }
-    sound.NormalizePeak(peak);
+    Master(sound, kEffectLoudness, kCeiling);
 }
 
 // A struck metal bar: inharmonic partials, the higher ones dying first.
@@ -58,168 +69,168 @@ double StruckBar(double t, double f0, double decay)
 }
 
 // Rubbery bonk of the ball on the paddle.
-Buffer PaddleHit()
+Buffer PaddleHit(int32_t rate)
 {
-    Buffer b = Blank(0.2);
+    Buffer b = Blank(rate, 0.2);
     Rng rng(11);
     OnePole click;
-    click.SetLowPass(3000.0, kRate);
+    click.SetLowPass(3000.0, rate);
     double phase = 0.0;
     for (size_t i = 0; i < b.Frames(); ++i) {
-        const double t = TimeOf(i);
+        const double t = TimeOf(i, rate);
         const double f = 220.0 + 140.0 * std::exp(-t / 0.03);
-        phase += f / kRate;
+        phase += f / rate;
         const double body = (std::sin(kTwoPi * phase) + 0.3 * std::sin(2.0 * kTwoPi * phase)) * Decay(t, 0.05, 0.2);
         const double tap = click.Low(rng.Bipolar()) * std::exp(-t / 0.004) * 1.5;
         b.left[i] = static_cast<float>(body + tap);
     }
-    Finish(b, 0.8f);
+    Finish(b);
     return b;
 }
 
 // Bright tink of the ball on a wall, one of four pentatonic pitches.
-Buffer WallHit(double hz, double modRatio)
+Buffer WallHit(int32_t rate, double hz, double modRatio)
 {
-    Buffer b = Blank(0.25);
+    Buffer b = Blank(rate, 0.25);
     Rng rng(static_cast<uint64_t>(hz));
     for (size_t i = 0; i < b.Frames(); ++i) {
-        const double t = TimeOf(i);
+        const double t = TimeOf(i, rate);
         const double index = 2.0 * std::exp(-t / 0.02);
         const double tone = std::sin(kTwoPi * hz * t + index * std::sin(kTwoPi * hz * modRatio * t));
         const double tap = rng.Bipolar() * std::exp(-t / 0.002) * 0.4;
         b.left[i] = static_cast<float>(tone * Decay(t, 0.055, 0.25) + tap);
     }
-    Finish(b, 0.55f);
+    Finish(b);
     return b;
 }
 
 // A brick shattering: a glassy ping, a burst of grit and falling shards.
-Buffer BrickBreak()
+Buffer BrickBreak(int32_t rate)
 {
-    Buffer b = Blank(0.45);
+    Buffer b = Blank(rate, 0.45);
     Rng rng(23);
-    Biquad grit = Biquad::BandPass(3200.0, 0.9, kRate);
+    Biquad grit = Biquad::BandPass(3200.0, 0.9, rate);
     for (size_t i = 0; i < b.Frames(); ++i) {
-        const double t = TimeOf(i);
+        const double t = TimeOf(i, rate);
         const double ping = (std::sin(kTwoPi * 1760.0 * t) + 0.6 * std::sin(kTwoPi * 2637.0 * t)) * std::exp(-t / 0.04);
         const double burst = grit.Process(rng.Bipolar()) * Decay(t, 0.06, 0.45) * 2.0;
         b.left[i] = static_cast<float>(0.5 * ping + burst);
     }
     for (int32_t shard = 0; shard < 7; ++shard) {
-        const size_t start = static_cast<size_t>((0.03 + rng.Uniform() * 0.3) * kRate);
+        const size_t start = static_cast<size_t>((0.03 + rng.Uniform() * 0.3) * rate);
         const double hz = 2800.0 + rng.Uniform() * 3500.0;
         const double level = 0.25 + 0.25 * rng.Uniform();
         for (size_t i = start; i < b.Frames(); ++i) {
-            const double t = TimeOf(i - start);
+            const double t = TimeOf(i - start, rate);
             b.left[i] += static_cast<float>(level * std::sin(kTwoPi * hz * t) * Decay(t, 0.012, 0.06));
         }
     }
-    Finish(b, 0.75f);
+    Finish(b);
     return b;
 }
 
 // A clank on a hardened brick: struck metal with a dull knock.
-Buffer MultiHit()
+Buffer MultiHit(int32_t rate)
 {
-    Buffer b = Blank(0.5);
+    Buffer b = Blank(rate, 0.5);
     Rng rng(29);
-    Biquad knock = Biquad::BandPass(1800.0, 1.2, kRate);
+    Biquad knock = Biquad::BandPass(1800.0, 1.2, rate);
     for (size_t i = 0; i < b.Frames(); ++i) {
-        const double t = TimeOf(i);
+        const double t = TimeOf(i, rate);
         const double metal = StruckBar(t, 430.0, 0.22) * Decay(t, 0.2, 0.5);
         const double hit = knock.Process(rng.Bipolar()) * std::exp(-t / 0.008) * 2.0;
         b.left[i] = static_cast<float>(metal + hit);
     }
-    Finish(b, 0.75f);
+    Finish(b);
     return b;
 }
 
 // The paddle's laser: a falling "pew".
-Buffer Laser()
+Buffer Laser(int32_t rate)
 {
-    Buffer b = Blank(0.28);
+    Buffer b = Blank(rate, 0.28);
     Svf filter;
     double pa = 0.0;
     double pb = 0.0;
     for (size_t i = 0; i < b.Frames(); ++i) {
-        const double t = TimeOf(i);
+        const double t = TimeOf(i, rate);
         const double f = 350.0 + 1900.0 * std::exp(-t / 0.06);
-        pa += f / kRate;
-        pb += f * 1.007 / kRate;
+        pa += f / rate;
+        pb += f * 1.007 / rate;
         pa -= std::floor(pa);
         pb -= std::floor(pb);
-        const double source = PulseWave(pa, f / kRate, 0.3) + 0.5 * SawWave(pb, f * 1.007 / kRate);
-        filter.Set(f * 3.0, 2.0, kRate);
+        const double source = PulseWave(pa, f / rate, 0.3) + 0.5 * SawWave(pb, f * 1.007 / rate);
+        filter.Set(f * 3.0, 2.0, rate);
         b.left[i] = static_cast<float>(filter.Process(source).low * Decay(t, 0.08, 0.28));
     }
-    Finish(b, 0.55f);
+    Finish(b);
     return b;
 }
 
 // A bolt striking: a rising zap over sizzling noise.
-Buffer LaserHit()
+Buffer LaserHit(int32_t rate)
 {
-    Buffer b = Blank(0.22);
+    Buffer b = Blank(rate, 0.22);
     Rng rng(31);
-    Biquad sizzle = Biquad::BandPass(4500.0, 1.0, kRate);
+    Biquad sizzle = Biquad::BandPass(4500.0, 1.0, rate);
     double phase = 0.0;
     for (size_t i = 0; i < b.Frames(); ++i) {
-        const double t = TimeOf(i);
+        const double t = TimeOf(i, rate);
         const double f = 800.0 + 2200.0 * std::min(1.0, t / 0.06);
-        phase += f / kRate;
+        phase += f / rate;
         const double zap = std::sin(kTwoPi * phase) * std::sin(kTwoPi * 90.0 * t) * Decay(t, 0.05, 0.22);
         const double noise = sizzle.Process(rng.Bipolar()) * Decay(t, 0.03, 0.22) * 2.0;
         b.left[i] = static_cast<float>(0.7 * zap + noise);
     }
-    Finish(b, 0.65f);
+    Finish(b);
     return b;
 }
 
 // An alien warping in: a warbling glide upwards with a shimmer.
-Buffer AlienRelease()
+Buffer AlienRelease(int32_t rate)
 {
-    Buffer b = Blank(0.85);
+    Buffer b = Blank(rate, 0.85);
     double phase = 0.0;
     double shimmer = 0.0;
     for (size_t i = 0; i < b.Frames(); ++i) {
-        const double t = TimeOf(i);
+        const double t = TimeOf(i, rate);
         const double glide = 300.0 * std::pow(4.0, std::min(1.0, t / 0.6));
         const double f = glide * (1.0 + 0.06 * std::sin(kTwoPi * 18.0 * t));
-        phase += f / kRate;
-        shimmer += f * 2.01 / kRate;
+        phase += f / rate;
+        shimmer += f * 2.01 / rate;
         const double env = std::min(1.0, t / 0.12) * Decay(t, 0.35, 0.85);
         b.left[i] = static_cast<float>((std::sin(kTwoPi * phase) + 0.3 * std::sin(kTwoPi * shimmer)) * env);
     }
     AddRoom(b, 0.5, 0.6);
-    Finish(b, 0.6f);
+    Finish(b);
     return b;
 }
 
 // The boss launching a shot: a deep thump, a falling growl and a short whistle.
-Buffer BossShotRelease()
+Buffer BossShotRelease(int32_t rate)
 {
-    Buffer b = Blank(0.7);
+    Buffer b = Blank(rate, 0.7);
     Rng rng(37);
     Svf filter;
     OnePole thumpFilter;
-    thumpFilter.SetLowPass(400.0, kRate);
+    thumpFilter.SetLowPass(400.0, rate);
     double growl = 0.0;
     double whistle = 0.0;
     for (size_t i = 0; i < b.Frames(); ++i) {
-        const double t = TimeOf(i);
+        const double t = TimeOf(i, rate);
         const double f = 60.0 + 80.0 * std::exp(-t / 0.15);
-        growl += f / kRate;
+        growl += f / rate;
         growl -= std::floor(growl);
-        filter.Set(300.0 + 1500.0 * std::exp(-t / 0.1), 3.0, kRate);
-        const double body = filter.Process(PulseWave(growl, f / kRate, 0.5)).low * Decay(t, 0.2, 0.7);
+        filter.Set(300.0 + 1500.0 * std::exp(-t / 0.1), 3.0, rate);
+        const double body = filter.Process(PulseWave(growl, f / rate, 0.5)).low * Decay(t, 0.2, 0.7);
         const double thump = thumpFilter.Low(rng.Bipolar()) * std::exp(-t / 0.03) * 3.0;
         const double wf = 900.0 + 1800.0 * std::min(1.0, t / 0.4);
-        whistle += wf / kRate;
+        whistle += wf / rate;
         const double whistleEnv = std::max(0.0, std::sin(kPi * std::min(1.0, t / 0.5))) * 0.25;
         b.left[i] = static_cast<float>(body + thump + std::sin(kTwoPi * whistle) * whistleEnv);
     }
     AddRoom(b, 0.4, 0.6);
-    Finish(b, 0.7f);
+    Finish(b);
     return b;
 }
 
@@ -227,67 +238,68 @@ Buffer BossShotRelease()
 // darkens as it dies.
 void Blast(Buffer& b, double start, double size, double level, uint64_t seed)
 {
+    const int32_t rate = b.rate;
     Rng rng(seed);
     Svf filter;
     double phase = 0.0;
-    const size_t first = static_cast<size_t>(start * kRate);
+    const size_t first = static_cast<size_t>(start * rate);
     const double length = 0.6 + 0.8 * size;
     for (size_t i = first; i < b.Frames(); ++i) {
-        const double t = TimeOf(i - first);
+        const double t = TimeOf(i - first, rate);
         if (t >= length) {
             break;
         }
         if ((i - first) % 8 == 0) {
-            filter.Set(180.0 + 5000.0 * std::exp(-t / (0.08 + 0.1 * size)), 0.8, kRate);
+            filter.Set(180.0 + 5000.0 * std::exp(-t / (0.08 + 0.1 * size)), 0.8, rate);
         }
         const double noise = filter.Process(rng.Bipolar()).low * Decay(t, 0.15 + 0.25 * size, length);
         const double f = 40.0 + 60.0 * std::exp(-t / 0.05);
-        phase += f / kRate;
+        phase += f / rate;
         const double thump = std::sin(kTwoPi * phase) * Decay(t, 0.12 + 0.1 * size, length);
-        const double crackle = rng.Chance(0.002) ? rng.Bipolar() * 2.0 * std::exp(-t / 0.3) : 0.0;
+        const double crackle = rng.Chance(44.0 / rate) ? rng.Bipolar() * 2.0 * std::exp(-t / 0.3) : 0.0;
         b.left[i] += static_cast<float>(level * (1.6 * noise + thump + crackle));
     }
 }
 
 // An alien bursting.
-Buffer Explosion()
+Buffer Explosion(int32_t rate)
 {
-    Buffer b = Blank(1.3);
+    Buffer b = Blank(rate, 1.3);
     Blast(b, 0.0, 0.4, 1.0, 41);
     AddRoom(b, 0.3, 0.5);
-    Finish(b, 0.85f);
+    Finish(b);
     return b;
 }
 
 // A hit on the boss: a heavy metal strike over a short angry growl; four tunings.
-Buffer BossHit(double f0, double growlHz, double bend, uint64_t seed)
+Buffer BossHit(int32_t rate, double f0, double growlHz, double bend, uint64_t seed)
 {
-    Buffer b = Blank(0.75);
+    Buffer b = Blank(rate, 0.75);
     Rng rng(seed);
     Svf filter;
-    Biquad crunch = Biquad::BandPass(1200.0, 0.8, kRate);
+    Biquad crunch = Biquad::BandPass(1200.0, 0.8, rate);
     double phase = 0.0;
     for (size_t i = 0; i < b.Frames(); ++i) {
-        const double t = TimeOf(i);
+        const double t = TimeOf(i, rate);
         const double metal = StruckBar(t, f0, 0.35) * Decay(t, 0.25, 0.75);
         const double f = growlHz * std::pow(2.0, bend * std::min(1.0, t / 0.4)) * (1.0 + 0.08 * std::sin(kTwoPi * 23.0 * t));
-        phase += f / kRate;
+        phase += f / rate;
         phase -= std::floor(phase);
-        filter.Set(1400.0, 1.5, kRate);
-        const double growl = std::tanh(2.5 * filter.Process(SawWave(phase, f / kRate)).low) * Decay(t, 0.18, 0.75);
+        filter.Set(1400.0, 1.5, rate);
+        const double growl = std::tanh(2.5 * filter.Process(SawWave(phase, f / rate)).low) * Decay(t, 0.18, 0.75);
         const double hit = crunch.Process(rng.Bipolar()) * std::exp(-t / 0.02) * 2.5;
         b.left[i] = static_cast<float>(0.8 * metal + 0.6 * growl + hit);
     }
     AddRoom(b, 0.35, 0.7);
-    Finish(b, 0.85f);
+    Finish(b);
     return b;
 }
 
 // The boss's end: a chain of blasts, a power-down whine and a long rumble.
-Buffer BossExplosion()
+Buffer BossExplosion(int32_t rate)
 {
     constexpr double kLength = 6.5;
-    Buffer b = Blank(kLength);
+    Buffer b = Blank(rate, kLength);
     static constexpr double kStarts[] = {0.0, 0.35, 0.8, 1.3, 1.9, 2.7};
     static constexpr double kSizes[] = {1.0, 0.6, 0.8, 0.5, 1.0, 0.7};
     for (size_t k = 0; k < std::size(kStarts); ++k) {
@@ -295,21 +307,23 @@ Buffer BossExplosion()
     }
     Rng rng(53);
     OnePole rumbleFilter;
-    rumbleFilter.SetLowPass(120.0, kRate);
+    rumbleFilter.SetLowPass(120.0, rate);
     double brown = 0.0;
     double whine = 0.0;
     for (size_t i = 0; i < b.Frames(); ++i) {
-        const double t = TimeOf(i);
+        const double t = TimeOf(i, rate);
         brown = 0.995 * brown + 0.05 * rng.Bipolar();
         const double rumble = rumbleFilter.Low(brown) * 6.0 * std::min(1.0, t / 0.2) * Decay(t, 1.8, kLength);
         const double f = 30.0 + 500.0 * std::exp(-t / 0.9);
-        whine += f / kRate;
+        whine += f / rate;
         whine -= std::floor(whine);
-        const double power = SawWave(whine, f / kRate) * 0.25 * std::min(1.0, t / 0.3) * Decay(t, 1.0, 3.5);
+        const double power = SawWave(whine, f / rate) * 0.25 * std::min(1.0, t / 0.3) * Decay(t, 1.0, 3.5);
         b.left[i] += static_cast<float>(rumble + power);
     }
     AddRoom(b, 0.6, 0.9);
-    Finish(b, 0.9f);
+    // Its rumble reaches lowest of all: a steeper cut keeps it above 30 Hz.
+    HighPass4(b.left, 45.0, rate);
+    Finish(b, 45.0);
     return b;
 }
 
@@ -318,23 +332,26 @@ Buffer BossExplosion()
 std::vector<Piece> EffectPieces()
 {
     std::vector<Piece> pieces;
-    pieces.push_back({"SFX_NormalBlock.ogg", BrickBreak, kEffectQuality});
-    pieces.push_back({"SFX_MultiHitBlock.ogg", MultiHit, kEffectQuality});
-    pieces.push_back({"SFX_Padhit_01.ogg", PaddleHit, kEffectQuality});
-    pieces.push_back({"SFX_Spillkanthit.ogg", [] { return WallHit(1046.5, 1.41); }, kEffectQuality});
-    pieces.push_back({"SFX_Spillkanthit2.ogg", [] { return WallHit(1174.7, 1.73); }, kEffectQuality});
-    pieces.push_back({"SFX_Spillkanthit3.ogg", [] { return WallHit(1318.5, 1.41); }, kEffectQuality});
-    pieces.push_back({"SFX_Spillkanthit4.ogg", [] { return WallHit(1568.0, 2.13); }, kEffectQuality});
-    pieces.push_back({"SFX_Explosion.ogg", Explosion, kEffectQuality});
-    pieces.push_back({"SFX_AlienReleasePER.ogg", BossShotRelease, kEffectQuality});
-    pieces.push_back({"SFX_AlienRelease.ogg", AlienRelease, kEffectQuality});
-    pieces.push_back({"FX_zogexplode.ogg", BossExplosion, kEffectQuality});
-    pieces.push_back({"zog_hit1.ogg", [] { return BossHit(150.0, 55.0, -0.5, 61); }, kEffectQuality});
-    pieces.push_back({"zog_hit2.ogg", [] { return BossHit(175.0, 62.0, 0.4, 62); }, kEffectQuality});
-    pieces.push_back({"zog_hit3.ogg", [] { return BossHit(131.0, 49.0, -0.8, 63); }, kEffectQuality});
-    pieces.push_back({"zog_hit4.ogg", [] { return BossHit(196.0, 70.0, 0.25, 64); }, kEffectQuality});
-    pieces.push_back({"SFX_Lazer.ogg", Laser, kEffectQuality});
-    pieces.push_back({"SFX_Lazerhit.ogg", LaserHit, kEffectQuality});
+    const auto add = [&pieces](const char* file, int32_t rate, std::function<Buffer(int32_t)> render) {
+        pieces.push_back({file, [rate, render] { return render(rate); }, kEffectQuality});
+    };
+    add("SFX_NormalBlock.ogg", kFullRate, BrickBreak);
+    add("SFX_MultiHitBlock.ogg", kFullRate, MultiHit);
+    add("SFX_Padhit_01.ogg", kLowRate, PaddleHit);
+    add("SFX_Spillkanthit.ogg", kLowRate, [](int32_t rate) { return WallHit(rate, 1046.5, 1.41); });
+    add("SFX_Spillkanthit2.ogg", kLowRate, [](int32_t rate) { return WallHit(rate, 1174.7, 1.73); });
+    add("SFX_Spillkanthit3.ogg", kLowRate, [](int32_t rate) { return WallHit(rate, 1318.5, 1.41); });
+    add("SFX_Spillkanthit4.ogg", kLowRate, [](int32_t rate) { return WallHit(rate, 1568.0, 2.13); });
+    add("SFX_Explosion.ogg", kFullRate, Explosion);
+    add("SFX_AlienReleasePER.ogg", kLowRate, BossShotRelease);
+    add("SFX_AlienRelease.ogg", kLowRate, AlienRelease);
+    add("FX_zogexplode.ogg", kFullRate, BossExplosion);
+    add("zog_hit1.ogg", kLowRate, [](int32_t rate) { return BossHit(rate, 150.0, 55.0, -0.5, 61); });
+    add("zog_hit2.ogg", kLowRate, [](int32_t rate) { return BossHit(rate, 175.0, 62.0, 0.4, 62); });
+    add("zog_hit3.ogg", kLowRate, [](int32_t rate) { return BossHit(rate, 131.0, 49.0, -0.8, 63); });
+    add("zog_hit4.ogg", kLowRate, [](int32_t rate) { return BossHit(rate, 196.0, 70.0, 0.25, 64); });
+    add("SFX_Lazer.ogg", kFullRate, Laser);
+    add("SFX_Lazerhit.ogg", kFullRate, LaserHit);
     return pieces;
 }
 

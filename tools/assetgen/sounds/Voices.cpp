@@ -13,6 +13,14 @@ namespace {
 
 constexpr int32_t kRate = kSpeechRate;
 constexpr float kVoiceQuality = 0.4f;
+// The cues sit 3 dB above the effects (loudest 400 ms), so the words carry over the play.
+constexpr double kVoiceLoudness = -15.0;
+// Peaks, between the samples too, below -2.5 dBFS leave the encoder room for its own overshoot
+// and keep the file below -1 dBTP.
+constexpr float kCeiling = 0.75f;
+// The sting's peak against the words' before mixing, and how far it bows out under them.
+constexpr float kStingPeak = 0.6f;
+constexpr double kDuckDb = -40.0;
 
 enum class Sting { Ready, GameOver, NextLevel, LifeLost, Up, Triple, Freeze, Escape, Slow, Gun, Grow, Shrink, Points };
 
@@ -20,7 +28,25 @@ struct Cue {
     const char* file;
     const char* words;
     Sting sting;
-    double voiceAt;  // seconds into the sting when the voice starts
+    // Seconds into the sting when the voice starts: the sting is heard first, as it bows out
+    // under the words.
+    double voiceAt;
+};
+
+const Cue kCues[] = {
+    {"SFX_GetReady.ogg", "Get ready", Sting::Ready, 0.62},
+    {"GameOver_VoiceMuz.ogg", "Game over", Sting::GameOver, 0.35},
+    {"NextLevel_alt.ogg", "Next level", Sting::NextLevel, 0.45},
+    {"LifeLost_alt.ogg", "Life lost", Sting::LifeLost, 0.55},
+    {"Bonus_ExtraLife.ogg", "Extra life", Sting::Up, 0.38},
+    {"Bonus_TripleBall.ogg", "Triple ball", Sting::Triple, 0.4},
+    {"Bonus_FreezeMode.ogg", "Freeze mode", Sting::Freeze, 0.32},
+    {"Bonus_EscapeGranted.ogg", "Escape granted", Sting::Escape, 0.5},
+    {"Bonus_SlowMode.ogg", "Slow mode", Sting::Slow, 0.5},
+    {"Bonus_GunEnabled.ogg", "Gun enabled", Sting::Gun, 0.4},
+    {"Bonus_SizeIncrease.ogg", "Size increase", Sting::Grow, 0.4},
+    {"Bonus_SizeDecrease.ogg", "Size decrease", Sting::Shrink, 0.4},
+    {"Bonus_ExtraPoints.ogg", "Extra points", Sting::Points, 0.22},
 };
 
 // Trims the silence espeak-ng leaves around the words. Its speech stops on a step where the last
@@ -158,17 +184,17 @@ Buffer MakeSting(Sting sting, uint64_t seed)
         arpeggio({67, 71, 74, 79, 83}, 0.08, bell, 0.3);
         break;
     case Sting::Slow:
-        Glide(b, 0.0, 1.1, 900.0, 180.0, 0.4);
+        Glide(b, 0.0, 0.55, 900.0, 180.0, 0.4);
         break;
     case Sting::Gun:
         arpeggio({60, 67, 72, 79}, 0.05, square, 0.3);
         Glide(b, 0.2, 0.3, 800.0, 3000.0, 0.2);
         break;
     case Sting::Grow:
-        Glide(b, 0.0, 0.6, 220.0, 880.0, 0.4);
+        Glide(b, 0.0, 0.42, 220.0, 880.0, 0.4);
         break;
     case Sting::Shrink:
-        Glide(b, 0.0, 0.6, 880.0, 220.0, 0.4);
+        Glide(b, 0.0, 0.42, 880.0, 220.0, 0.4);
         break;
     case Sting::Points:
         Note(b, bell, 0.0, 0.08, 83, 0.45, seed++);
@@ -178,57 +204,103 @@ Buffer MakeSting(Sting sting, uint64_t seed)
     return b;
 }
 
-Buffer MakeCue(const std::filesystem::path& scratch, const Cue& cue)
+// Raised-cosine step from 0 to 1 as x goes from 0 to 1.
+double Ramp(double x)
+{
+    return x <= 0.0 ? 0.0 : x >= 1.0 ? 1.0 : 0.5 - 0.5 * std::cos(kPi * x);
+}
+
+// The sting's level through the cue: it leads in at full level, bows out under the words a
+// moment before they start, stays down while the words ring in the room and swells back after.
+std::vector<float> Duck(size_t frames, size_t wordsFrom, size_t wordsTo)
+{
+    constexpr double kDown = 0.07;
+    constexpr double kUp = 0.3;
+    const double from = static_cast<double>(wordsFrom) / kRate - 0.01;
+    const double to = static_cast<double>(wordsTo) / kRate + 0.15;
+    const double depth = 1.0 - DbToGain(kDuckDb);
+    std::vector<float> gain(frames);
+    for (size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        const double under = Ramp((t - (from - kDown)) / kDown) * (1.0 - Ramp((t - to) / kUp));
+        gain[i] = static_cast<float>(1.0 - depth * under);
+    }
+    return gain;
+}
+
+// Renders the words and the sting of a cue apart, at the levels and length the file gets: the
+// file is their sum. Every step after the words are spoken applies the same linear treatment or
+// the same gain to both, so the split is exact.
+CueParts MakeCueParts(const std::filesystem::path& scratch, const Cue& cue)
 {
     Buffer speech = Speak(scratch, std::filesystem::path(cue.file).stem().string(), cue.words);
     Trim(speech);
-    const Buffer voice = Treat(speech);
-    Buffer mix = MakeSting(cue.sting, HashText(cue.file));
-    mix.Scale(0.7f / std::max(mix.Peak(), 1e-6f));
-    AddInto(mix.left, voice.left, static_cast<size_t>(cue.voiceAt * kRate), 1.0f);
-    mix.left.resize(mix.Frames() + kRate / 2, 0.0f);
-    const Buffer wet = RenderReverb(mix, 0.5, 0.5, 0.0, 0);
-    for (size_t i = 0; i < mix.Frames(); ++i) {
-        mix.left[i] += 0.15f * (wet.left[i] + wet.right[i]);
+    CueParts parts{Treat(speech), MakeSting(cue.sting, HashText(cue.file))};
+    parts.sting.Scale(kStingPeak / std::max(parts.sting.Peak(), 1e-6f));
+    const size_t voiceAt = static_cast<size_t>(cue.voiceAt * kRate);
+    const size_t frames = std::max(parts.sting.Frames(), voiceAt + parts.voice.Frames()) + kRate / 2;
+    parts.voice.left.insert(parts.voice.left.begin(), voiceAt, 0.0f);
+    parts.voice.left.resize(frames, 0.0f);
+    parts.sting.left.resize(frames, 0.0f);
+    for (Buffer* part : {&parts.voice, &parts.sting}) {
+        const Buffer wet = RenderReverb(*part, 0.5, 0.5, 0.0, 0);
+        for (size_t i = 0; i < frames; ++i) {
+            part->left[i] += 0.15f * (wet.left[i] + wet.right[i]);
+        }
+        HighPass4(part->left, 40.0, kRate);
     }
-    mix.NormalizePeak(0.85f);
+    const std::vector<float> duck = Duck(frames, voiceAt, voiceAt + speech.Frames());
+    for (size_t i = 0; i < frames; ++i) {
+        parts.sting.left[i] *= duck[i];
+    }
+    Buffer mix = parts.voice;
+    AddInto(mix.left, parts.sting.left, 0, 1.0f);
+    const std::vector<float> gain = Master(mix, kVoiceLoudness, kCeiling);
     // The room tail is cut where it has faded; the last milliseconds are faded out.
-    size_t end = mix.Frames();
+    size_t end = frames;
     while (end > 0 && std::fabs(mix.left[end - 1]) < 0.0005f) {
         --end;
     }
-    mix.left.resize(end);
     const size_t fade = std::min<size_t>(end, kRate / 50);
-    for (size_t i = 0; i < fade; ++i) {
-        mix.left[end - 1 - i] *= static_cast<float>(i) / static_cast<float>(fade);
+    for (Buffer* part : {&parts.voice, &parts.sting}) {
+        for (size_t i = 0; i < frames; ++i) {
+            part->left[i] *= gain[i];
+        }
+        part->left.resize(end);
+        for (size_t i = 0; i < fade; ++i) {
+            part->left[end - 1 - i] *= static_cast<float>(i) / static_cast<float>(fade);
+        }
     }
-    return mix;
+    return parts;
+}
+
+Buffer MakeCue(const std::filesystem::path& scratch, const Cue& cue)
+{
+    CueParts parts = MakeCueParts(scratch, cue);
+    for (size_t i = 0; i < parts.voice.Frames(); ++i) {
+        parts.voice.left[i] += parts.sting.left[i];
+    }
+    return parts.voice;
 }
 
 }  // namespace
 
 std::vector<Piece> VoicePieces(const std::filesystem::path& scratch)
 {
-    static const Cue kCues[] = {
-        {"SFX_GetReady.ogg", "Get ready", Sting::Ready, 0.5},
-        {"GameOver_VoiceMuz.ogg", "Game over", Sting::GameOver, 0.35},
-        {"NextLevel_alt.ogg", "Next level", Sting::NextLevel, 0.3},
-        {"LifeLost_alt.ogg", "Life lost", Sting::LifeLost, 0.15},
-        {"Bonus_ExtraLife.ogg", "Extra life", Sting::Up, 0.25},
-        {"Bonus_TripleBall.ogg", "Triple ball", Sting::Triple, 0.3},
-        {"Bonus_FreezeMode.ogg", "Freeze mode", Sting::Freeze, 0.2},
-        {"Bonus_EscapeGranted.ogg", "Escape granted", Sting::Escape, 0.3},
-        {"Bonus_SlowMode.ogg", "Slow mode", Sting::Slow, 0.15},
-        {"Bonus_GunEnabled.ogg", "Gun enabled", Sting::Gun, 0.25},
-        {"Bonus_SizeIncrease.ogg", "Size increase", Sting::Grow, 0.15},
-        {"Bonus_SizeDecrease.ogg", "Size decrease", Sting::Shrink, 0.15},
-        {"Bonus_ExtraPoints.ogg", "Extra points", Sting::Points, 0.15},
-    };
     std::vector<Piece> pieces;
     for (const Cue& cue : kCues) {
         pieces.push_back({cue.file, [scratch, cue] { return MakeCue(scratch, cue); }, kVoiceQuality});
     }
     return pieces;
+}
+
+CueParts RenderCueParts(const std::filesystem::path& scratch, const std::string& file)
+{
+    const auto cue = std::find_if(std::begin(kCues), std::end(kCues), [&](const Cue& c) { return file == c.file; });
+    if (cue == std::end(kCues)) {
+        throw std::invalid_argument("no spoken cue named " + file);
+    }
+    return MakeCueParts(scratch, *cue);
 }
 
 }  // namespace snd
