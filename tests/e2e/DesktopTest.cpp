@@ -1,6 +1,6 @@
-// The built game in a real window under Xvfb, played through xdotool as on a desktop: the
-// full-screen toggle keys, a resized window's pointer mapping, the pointer kept in the window during
-// play, and the pause on a loss of focus.
+// The built game in a real window under Xvfb with a window manager, played through xdotool as on a
+// desktop: the full-screen toggle keys, a resized window's pointer mapping, the pointer kept in the
+// window during play, and the pause on a loss of focus.
 #include "../platform/TempDir.h"
 #include "Run.h"
 
@@ -35,8 +35,8 @@ struct TDisplayCloser {
 class Desktop : public testing::Test {
   protected:
     void SetUp() override {
-        if (!OnPath("Xvfb") || !OnPath("xdotool"))
-            GTEST_SKIP() << "Xvfb and xdotool are needed (Debian packages xvfb and xdotool)";
+        if (!OnPath("Xvfb") || !OnPath("xdotool") || !OnPath("evilwm"))
+            GTEST_SKIP() << "Xvfb, xdotool and evilwm are needed (Debian packages xvfb, xdotool, evilwm)";
         ASSERT_FALSE(dir.Path().empty());
         data = dir.File("data");
         tools = dir.File("tools");
@@ -58,12 +58,23 @@ class Desktop : public testing::Test {
         ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(socket); }, 10000)) << "Xvfb did not start";
         display.reset(XOpenDisplay(name.c_str()));
         ASSERT_NE(display, nullptr);
+        // A window manager, as on every desktop: it is what carries out the switch to the full
+        // screen. Xvfb has only the core font "fixed".
+        TRunEnvironment environment;
+        environment.set = {{"DISPLAY", name}};
+        manager = StartProgram("evilwm", {"--fn", "fixed"}, tools, environment);
+        ASSERT_GT(manager, 0);
+        ASSERT_TRUE(WaitFor([&] { return ManagerRunning(); }, 10000)) << ReadText(tools + "/.stderr");
     }
 
     void TearDown() override {
         if (game > 0) {
             if (waitpid(game, nullptr, WNOHANG) == 0) kill(game, SIGKILL);
             WaitProgram(game);
+        }
+        if (manager > 0) {
+            kill(manager, SIGTERM);
+            WaitProgram(manager);
         }
         display.reset();
         if (server > 0) {
@@ -89,6 +100,20 @@ class Desktop : public testing::Test {
     }
 
     bool GameRunning() const { return game > 0 && waitpid(game, nullptr, WNOHANG) == 0; }
+
+    // The manager announces itself on the root window once it runs.
+    bool ManagerRunning() {
+        const Atom check = XInternAtom(display.get(), "_NET_SUPPORTING_WM_CHECK", False);
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long left = 0;
+        unsigned char* value = nullptr;
+        const int status = XGetWindowProperty(display.get(), DefaultRootWindow(display.get()), check, 0, 1,
+                                              False, AnyPropertyType, &type, &format, &count, &left, &value);
+        if (value) XFree(value);
+        return status == Success && count == 1;
+    }
 
     std::string Xdotool(const std::vector<std::string>& args) {
         TRunEnvironment environment;
@@ -140,6 +165,7 @@ class Desktop : public testing::Test {
     std::string window;
     std::unique_ptr<Display, TDisplayCloser> display;
     int server = -1;
+    int manager = -1;
     int game = -1;
 };
 
