@@ -57,12 +57,11 @@ int32_t ControlCharOfKey(int32_t virtualKey) {
 
 class TSdlEventSource : public TEventSource {
   public:
-    // steering unset: chosen from the video driver at the first poll.
+    // steering unset: chosen from the video driver once a window is open.
     explicit TSdlEventSource(std::optional<TPointerSteering> steering) : _steering(steering) {}
 
     void PollEvents() override {
         if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
-        if (!_steering) _steering = PointerSteeringForDriver();
         if (!_gamepads) _gamepads = std::make_unique<TSdlGamepads>();
         // Our own pointer answers a warp a poll later, as a warped system pointer does.
         std::vector<TEvent> moves;
@@ -77,7 +76,7 @@ class TSdlEventSource : public TEventSource {
     void MoveMouse(int32_t x, int32_t y) override {
         const TSdlView& view = CurrentSdlView();
         if (!view.window) return;
-        if (_steering == TPointerSteering::Relative) {
+        if (Steering() == TPointerSteering::Relative) {
             _ownX = x;
             _ownY = y;
             TEvent move;
@@ -120,11 +119,17 @@ class TSdlEventSource : public TEventSource {
         HandleInputEvent(event);
     }
 
+    // Known once the video driver runs, which it does while a window is open.
+    TPointerSteering Steering() {
+        if (!_steering) _steering = PointerSteeringForDriver();
+        return *_steering;
+    }
+
     // Grab or relative motion while the game plays and the window has the focus.
     void ApplyConfinement() {
         const TSdlView& view = CurrentSdlView();
         if (!view.window || !SDL_WasInit(SDL_INIT_VIDEO)) return;
-        if (_steering == TPointerSteering::Relative) {
+        if (Steering() == TPointerSteering::Relative) {
             const bool relative = _confine && _focused;
             if (relative == _relative) return;
             _relative = relative;
