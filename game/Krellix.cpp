@@ -107,7 +107,8 @@ std::string GameTraceFields()
     out << "\"level\":" << level->LevelNumber << ",\"GameMode\":" << GameMode << ",\"Score\":" << Score
         << ",\"Lives\":" << Lives << ",\"BricksLeft\":" << BricksLeft << ",\"EscapeState\":" << EscapeState
         << ",\"PaddleState\":" << PaddleState << ",\"PaddleScale\":" << PaddleScale
-        << ",\"SpeedFactor\":" << SpeedFactor << ",\"SecondsCounter\":" << level->SecondsCounter;
+        << ",\"SpeedFactor\":" << SpeedFactor << ",\"SecondsCounter\":" << level->SecondsCounter
+        << ",\"Paused\":" << (level->Paused ? "true" : "false");
     if (level->Paddle) out << ",\"paddle\":[" << level->Paddle->positionX << "," << level->Paddle->positionY << "]";
     out << ",\"balls\":[";
     bool first = true;

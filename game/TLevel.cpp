@@ -93,6 +93,16 @@ constexpr int32_t PanelTextX = 780;
 
 std::weak_ptr<TLevel> CurrentLevel;
 
+// Play is active while the main loop runs: the pointer stays in the window. Also when the loop is
+// left by an exception (the frame limit of a test run).
+class TPlayActive {
+public:
+    TPlayActive() { SetPlayActive(true); }
+    ~TPlayActive() { SetPlayActive(false); }
+    TPlayActive(const TPlayActive&) = delete;
+    TPlayActive& operator=(const TPlayActive&) = delete;
+};
+
 struct TBrickKind {
     int32_t code;
     const TImagePtr* image;
@@ -223,6 +233,7 @@ void TLevel::LevelUp()
 int32_t TLevel::MainLoop()
 {
     ClearKeyboard();
+    const TPlayActive playing;
     while (!KeyIsDown(KEY_ESCAPE)) {
         Cls();
         if (GameMode == GameMode_LevelCompleted) break;
@@ -254,7 +265,11 @@ bool TLevel::PlayFrame()
         if (PaddleState == TPaddle::freeze) TBall::StartMoves();
     }
     if (KeyHitCount(KEY_M)) Paddle->TogglePaddleMovement();
-    if (KeyIsDown(KEY_P)) PauseGame();
+    // Leaving the window pauses as P does, once for each time it is left.
+    const bool away = AppSuspended();
+    const bool justLeft = away && !wasAway;
+    wasAway = away;
+    if (KeyIsDown(KEY_P) || justLeft) PauseGame();
 
     if (GameMode != GameMode_LifeLost) {
         const auto first = BallList->First();
@@ -361,6 +376,10 @@ void TLevel::GameOver()
 void TLevel::PauseGame()
 {
     PauseChannel(MusicChannel);
+    // The pointer is free while the game waits.
+    const bool playing = PlayActive();
+    SetPlayActive(false);
+    Paused = true;
     while (!KeyIsDown(KEY_SPACE)) {
         Cls();
         DrawNoPlayEnvironment(100, 0);
@@ -368,6 +387,8 @@ void TLevel::PauseGame()
         TFramework::DrawCentredShadowText("Press Space to continue", FieldCentreX, GraphicsHeight() / 2, 255);
         Flip(-1);
     }
+    Paused = false;
+    SetPlayActive(playing);
     ResumeChannel(MusicChannel);
 }
 

@@ -41,6 +41,8 @@ public:
     int32_t EscapeOpenDirection = 0;
     int32_t isZog = 0;
     int32_t containsNonRemoveable = 0;
+    // True while the pause screen is shown.
+    bool Paused = false;
 
     // A level with fresh object lists and a paddle; numbers outside 1..33 are clamped.
     static TLevelPtr Create(int32_t levelNumber);
@@ -72,6 +74,9 @@ public:
     static void ScrollText();
 
 private:
+    // The window was without focus at the last frame; a new loss of focus pauses the game.
+    bool wasAway = false;
+
     void PutBallOnPaddle();
     void DrawPanelTexts(float modeAlpha, float alpha);
 };

@@ -104,9 +104,8 @@ void CloseGraphics(std::shared_ptr<TDraw2DGraphics> graphics)
     graphics->Close();
 }
 
-// Pacing and input for freshly opened exclusive graphics.
-void StartExclusive(const std::shared_ptr<TDraw2DGraphics>& graphics, int32_t width, int32_t height, int32_t depth,
-                    int32_t hertz, bool can_hard_sync)
+// Vertical blank or timer, from what the display offers now.
+void StartPacing(int32_t depth, int32_t hertz, bool can_hard_sync)
 {
     auto& m = Module();
     m.soft_sync = false;
@@ -115,7 +114,6 @@ void StartExclusive(const std::shared_ptr<TDraw2DGraphics>& graphics, int32_t wi
         // Full screen paces on the vertical blank only where the display really runs at hertz.
         m.hard_sync = hertz > 0 && can_hard_sync;
         m.soft_sync = hertz > 0 && !can_hard_sync;
-        MoveMouse(width / 2, height / 2);
     } else {
         m.soft_sync = hertz > 0;
     }
@@ -126,6 +124,15 @@ void StartExclusive(const std::shared_ptr<TDraw2DGraphics>& graphics, int32_t wi
         m.sync_accum = 0;
         m.sync_time = CurrentMillisecs();
     }
+}
+
+// Pacing and input for freshly opened exclusive graphics.
+void StartExclusive(const std::shared_ptr<TDraw2DGraphics>& graphics, int32_t width, int32_t height, int32_t depth,
+                    int32_t hertz, bool can_hard_sync)
+{
+    auto& m = Module();
+    StartPacing(depth, hertz, can_hard_sync);
+    if (depth != 0) MoveMouse(width / 2, height / 2);
     FlushInputState();
     m.exclusive = graphics;
     if (!m.exit_registered) {
@@ -256,6 +263,9 @@ void Flip(int32_t sync)
         } else {
             driver->Flip(m.hard_sync);
         }
+        // The player switched between window and full screen during this present.
+        if (m.provider && m.current == m.exclusive && m.provider->TakePacingChange())
+            StartPacing(m.depth, m.hertz, m.depth != 0 && m.hertz > 0 && m.provider->CanHardSync(m.hertz));
     }
     RunHooks(m.post_flip_hooks);
 }

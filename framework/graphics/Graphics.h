@@ -24,6 +24,9 @@ public:
     // True when presenting with a swap interval of 1 paces frames at hertz; otherwise Flip
     // paces with the timer.
     virtual bool CanHardSync(int32_t hertz) = 0;
+    // True once after the surface has switched between a window and the full screen by itself
+    // (the player's toggle): the pacing is then chosen again.
+    virtual bool TakePacingChange() { return false; }
     virtual void SetSwapInterval(int32_t interval) = 0;
     virtual void SwapBuffers() = 0;
 };

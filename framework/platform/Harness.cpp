@@ -112,6 +112,7 @@ class TMarkingProvider : public TGLContextProvider {
     }
     void Close() override { _inner->Close(); }
     bool CanHardSync(int32_t hertz) override { return _inner->CanHardSync(hertz); }
+    bool TakePacingChange() override { return _inner->TakePacingChange(); }
     void SetSwapInterval(int32_t interval) override { _inner->SetSwapInterval(interval); }
     void SwapBuffers() override { _inner->SwapBuffers(); }
 
@@ -141,6 +142,9 @@ class TScriptInput : public TEventSource {
     void ShowMouse() override {
         if (_live) _live->ShowMouse();
     }
+    void ConfineMouse(bool on) override {
+        if (_live) _live->ConfineMouse(on);
+    }
 
   private:
     std::shared_ptr<TScriptedEventSource> _script;
@@ -164,6 +168,7 @@ class TFrameBatchedEvents : public TEventSource {
     void MoveMouse(int32_t x, int32_t y) override { _inner->MoveMouse(x, y); }
     void HideMouse() override { _inner->HideMouse(); }
     void ShowMouse() override { _inner->ShowMouse(); }
+    void ConfineMouse(bool on) override { _inner->ConfineMouse(on); }
 
   private:
     std::shared_ptr<TEventSource> _inner;
@@ -238,7 +243,7 @@ std::string HarnessUsage() {
     return "Usage: krellix [OPTION]...\n"
            "Krellix, a brick-breaker arcade game. Without options it runs full screen at 1024x768.\n"
            "\n"
-           "  --window           play in a 1024x768 window instead of the full screen\n"
+           "  --window           start in a 1024x768 window instead of the full screen\n"
            "  --headless         no window and no sound device: draw offscreen on a virtual clock\n"
            "                     that starts at 0 and moves only with the frames (16 or 17 ms each,\n"
            "                     1000 ms per 60 frames) and with the game's own waits\n"
@@ -260,6 +265,13 @@ std::string HarnessUsage() {
            "  --level N          play one game from level N (1 to 33), then save and end\n"
            "  --help             show this help and end\n"
            "  --version          show the version and end\n"
+           "\n"
+           "Keys: mouse or Left/Right to steer; Space, Enter or the left button to launch and fire;\n"
+           "M switches the arrow keys' paddle mode; P pauses (so does leaving the window) and Space\n"
+           "resumes; Escape held leaves the game; Alt+Enter or F11 switch between full screen and\n"
+           "a window, which can be resized. A game controller works as soon as it is plugged in:\n"
+           "stick or d-pad to steer and move in the menu, A as Space, B as Escape, Start to pause\n"
+           "and resume.\n"
            "\n"
            "Frames count the game's presented pictures: the first is the blank start-up frame, the\n"
            "second shows \"Loading...\". With --headless, --input or --record the input is taken\n"

@@ -26,11 +26,12 @@ void OuterToInner(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight
         innerY = outerY;
         return;
     }
-    // Floor division so that points in the left or top bar clamp to 0 rather than round up to it.
-    const int64_t dx = int64_t{outerX - box.x} * innerWidth;
-    const int64_t dy = int64_t{outerY - box.y} * innerHeight;
-    const int64_t x = dx >= 0 ? dx / box.width : -((-dx + box.width - 1) / box.width);
-    const int64_t y = dy >= 0 ? dy / box.height : -((-dy + box.height - 1) / box.height);
+    // An outer pixel belongs to the inner pixel under its centre, so that the last row and column
+    // of a shrunken picture are reached too. Floor division, so that points in the left or top bar
+    // clamp to 0 rather than round up to it.
+    const auto floorDiv = [](int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+    const int64_t x = floorDiv((2 * int64_t{outerX - box.x} + 1) * innerWidth, 2 * int64_t{box.width});
+    const int64_t y = floorDiv((2 * int64_t{outerY - box.y} + 1) * innerHeight, 2 * int64_t{box.height});
     innerX = static_cast<int32_t>(std::clamp<int64_t>(x, 0, innerWidth - 1));
     innerY = static_cast<int32_t>(std::clamp<int64_t>(y, 0, innerHeight - 1));
 }
@@ -42,8 +43,10 @@ void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight
         outerY = innerY;
         return;
     }
-    // The first outer pixel that starts inside the inner pixel, so OuterToInner gives it back.
+    // The first outer pixel whose centre lies inside the inner pixel, so OuterToInner gives it back.
     const auto ceilDiv = [](int64_t a, int64_t b) { return a >= 0 ? (a + b - 1) / b : -(-a / b); };
-    outerX = box.x + static_cast<int32_t>(ceilDiv(int64_t{innerX} * box.width, innerWidth));
-    outerY = box.y + static_cast<int32_t>(ceilDiv(int64_t{innerY} * box.height, innerHeight));
+    outerX = box.x + static_cast<int32_t>(
+                         ceilDiv(2 * int64_t{innerX} * box.width - innerWidth, 2 * int64_t{innerWidth}));
+    outerY = box.y + static_cast<int32_t>(
+                         ceilDiv(2 * int64_t{innerY} * box.height - innerHeight, 2 * int64_t{innerHeight}));
 }

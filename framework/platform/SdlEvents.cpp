@@ -1,6 +1,14 @@
 // SDL events as TEvents: keys with virtual-key codes, typed Latin-1 characters, the mouse in game
-// coordinates, focus and close requests; pointer warping and hiding.
+// coordinates, focus and close requests, controllers; the full-screen toggle keys; pointer warping,
+// hiding and confinement.
 #include "framework/platform/SdlView.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -49,8 +57,17 @@ int32_t ControlCharOfKey(int32_t virtualKey) {
 
 class TSdlEventSource : public TEventSource {
   public:
+    // steering unset: chosen from the video driver once a window is open.
+    explicit TSdlEventSource(std::optional<TPointerSteering> steering) : _steering(steering) {}
+
     void PollEvents() override {
         if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
+        if (!_gamepads) _gamepads = std::make_unique<TSdlGamepads>();
+        // Our own pointer answers a warp a poll later, as a warped system pointer does.
+        std::vector<TEvent> moves;
+        moves.swap(_moves);
+        for (const TEvent& move : moves)
+            HandleInputEvent(move);
         SDL_Event event;
         while (SDL_PollEvent(&event))
             Convert(event);
@@ -59,9 +76,22 @@ class TSdlEventSource : public TEventSource {
     void MoveMouse(int32_t x, int32_t y) override {
         const TSdlView& view = CurrentSdlView();
         if (!view.window) return;
+        if (Steering() == TPointerSteering::Relative) {
+            _ownX = x;
+            _ownY = y;
+            TEvent move;
+            move.id = EVENT_MOUSEMOVE;
+            move.x = x;
+            move.y = y;
+            _moves.push_back(move);
+            return;
+        }
         int32_t wx = 0;
         int32_t wy = 0;
         PictureToWindow(view, x, y, wx, wy);
+        // A shrunken picture has points no window pixel shows; the move the warp causes must
+        // still bring back the very point asked for, or the paddle would creep.
+        _warp = {wx, wy, x, y};
         SDL_WarpMouseInWindow(view.window, wx, wy);
     }
 
@@ -71,6 +101,11 @@ class TSdlEventSource : public TEventSource {
 
     void ShowMouse() override {
         if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(SDL_ENABLE);
+    }
+
+    void ConfineMouse(bool on) override {
+        _confine = on;
+        ApplyConfinement();
     }
 
   private:
@@ -84,11 +119,77 @@ class TSdlEventSource : public TEventSource {
         HandleInputEvent(event);
     }
 
-    static void Convert(const SDL_Event& event) {
+    // Known once the video driver runs, which it does while a window is open.
+    TPointerSteering Steering() {
+        if (!_steering) _steering = PointerSteeringForDriver();
+        return *_steering;
+    }
+
+    // Grab or relative motion while the game plays and the window has the focus.
+    void ApplyConfinement() {
+        const TSdlView& view = CurrentSdlView();
+        if (!view.window || !SDL_WasInit(SDL_INIT_VIDEO)) return;
+        if (Steering() == TPointerSteering::Relative) {
+            const bool relative = _confine && _focused;
+            if (relative == _relative) return;
+            _relative = relative;
+            // A driver without relative motion still sends motion with its deltas.
+            SDL_SetRelativeMouseMode(relative ? SDL_TRUE : SDL_FALSE);
+            return;
+        }
+        // SDL itself lets go while the window is without focus and takes it again on return.
+        SDL_SetWindowMouseGrab(view.window, _confine ? SDL_TRUE : SDL_FALSE);
+    }
+
+    // Swallows the toggle keys, from the press to the release, and asks for the switch.
+    bool TakeToggleKey(const SDL_KeyboardEvent& key) {
+        const SDL_Scancode scancode = key.keysym.scancode;
+        if (key.type == SDL_KEYUP) {
+            if (!_toggleKeys.erase(scancode)) return false;
+            return true;
+        }
+        if (_toggleKeys.count(scancode)) return true;
+        if (!IsFullScreenToggle(key)) return false;
+        _toggleKeys.insert(scancode);
+        CurrentSdlView().toggleRequested = true;
+        return true;
+    }
+
+    void MoveOwnPointer(int32_t dx, int32_t dy, int32_t buttons, int32_t mods) {
+        const TSdlView& view = CurrentSdlView();
+        // Window units to picture units: the picture is scaled into the letterbox.
+        double scale = 1.0;
+        if (view.scaled && view.window) {
+            int width = 0;
+            int height = 0;
+            SDL_GetWindowSize(view.window, &width, &height);
+            const TLetterbox box = FitLetterbox(width, height, view.pictureWidth, view.pictureHeight);
+            if (box.width > 0) scale = static_cast<double>(view.pictureWidth) / box.width;
+        }
+        const double maxX = std::max(0, view.pictureWidth - 1);
+        const double maxY = std::max(0, view.pictureHeight - 1);
+        _ownX = std::clamp(_ownX + dx * scale, 0.0, maxX);
+        _ownY = std::clamp(_ownY + dy * scale, 0.0, maxY);
+        Send(EVENT_MOUSEMOVE, buttons, mods, static_cast<int32_t>(_ownX), static_cast<int32_t>(_ownY));
+    }
+
+    // A window point in game coordinates; our own pointer's while the motion is relative.
+    void PointerAt(int32_t wx, int32_t wy, int32_t& x, int32_t& y) {
+        if (_relative) {
+            x = static_cast<int32_t>(_ownX);
+            y = static_cast<int32_t>(_ownY);
+            return;
+        }
+        WindowToPicture(CurrentSdlView(), wx, wy, x, y);
+    }
+
+    void Convert(const SDL_Event& event) {
+        if (_gamepads && _gamepads->Convert(event)) return;
         const int32_t mods = ModsFromSdl(static_cast<Uint16>(SDL_GetModState()));
         switch (event.type) {
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
+            if (TakeToggleKey(event.key)) return;
             const int32_t key = VirtualKeyFromSdl(event.key.keysym.sym, event.key.keysym.scancode);
             if (key == 0) return;
             if (event.type == SDL_KEYUP) {
@@ -105,10 +206,24 @@ class TSdlEventSource : public TEventSource {
                 Send(EVENT_KEYCHAR, static_cast<uint8_t>(c), mods);
             return;
         case SDL_MOUSEMOTION: {
+            const int32_t buttons = ButtonsHeld(event.motion.state);
+            if (_relative) {
+                MoveOwnPointer(event.motion.xrel, event.motion.yrel, buttons, mods);
+                return;
+            }
             int32_t x = 0;
             int32_t y = 0;
-            WindowToPicture(CurrentSdlView(), event.motion.x, event.motion.y, x, y);
-            Send(EVENT_MOUSEMOVE, ButtonsHeld(event.motion.state), mods, x, y);
+            if (_warp && _warp->wx == event.motion.x && _warp->wy == event.motion.y) {
+                x = _warp->x;
+                y = _warp->y;
+            } else {
+                _warp.reset();
+                WindowToPicture(CurrentSdlView(), event.motion.x, event.motion.y, x, y);
+            }
+            // Where our own pointer starts when the motion next turns relative.
+            _ownX = x;
+            _ownY = y;
+            Send(EVENT_MOUSEMOVE, buttons, mods, x, y);
             return;
         }
         case SDL_MOUSEBUTTONDOWN:
@@ -117,7 +232,7 @@ class TSdlEventSource : public TEventSource {
             if (button == 0) return;
             int32_t x = 0;
             int32_t y = 0;
-            WindowToPicture(CurrentSdlView(), event.button.x, event.button.y, x, y);
+            PointerAt(event.button.x, event.button.y, x, y);
             Send(event.type == SDL_MOUSEBUTTONDOWN ? EVENT_MOUSEDOWN : EVENT_MOUSEUP, button, mods, x, y);
             return;
         }
@@ -128,7 +243,7 @@ class TSdlEventSource : public TEventSource {
             if (steps == 0) return;
             int32_t x = 0;
             int32_t y = 0;
-            WindowToPicture(CurrentSdlView(), event.wheel.mouseX, event.wheel.mouseY, x, y);
+            PointerAt(event.wheel.mouseX, event.wheel.mouseY, x, y);
             Send(EVENT_MOUSEWHEEL, steps, mods, x, y);
             return;
         }
@@ -140,14 +255,28 @@ class TSdlEventSource : public TEventSource {
         }
     }
 
-    static void ConvertWindowEvent(const SDL_WindowEvent& event, int32_t mods) {
+    void ConvertWindowEvent(const SDL_WindowEvent& event, int32_t mods) {
         switch (event.event) {
         case SDL_WINDOWEVENT_FOCUS_LOST:
+            _focused = false;
+            _suspended = true;
+            ApplyConfinement();
             Send(EVENT_APPSUSPEND, 0, mods);
             return;
         case SDL_WINDOWEVENT_FOCUS_GAINED: {
+            _focused = true;
+            ApplyConfinement();
             SDL_Window* window = SDL_GetWindowFromID(event.windowID);
             if (window && (SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED)) return;
+            _suspended = false;
+            Send(EVENT_APPRESUME, 0, mods);
+            return;
+        }
+        case SDL_WINDOWEVENT_RESTORED: {
+            // The focus came back while the window was still minimised: the resume is now.
+            SDL_Window* window = SDL_GetWindowFromID(event.windowID);
+            if (!_suspended || !_focused || !window) return;
+            _suspended = false;
             Send(EVENT_APPRESUME, 0, mods);
             return;
         }
@@ -164,16 +293,56 @@ class TSdlEventSource : public TEventSource {
             return;
         }
     }
+
+    // The last warp: the window point and the game point it stands for.
+    struct TWarp {
+        int32_t wx, wy, x, y;
+    };
+    std::optional<TWarp> _warp;
+    std::optional<TPointerSteering> _steering;
+    std::unique_ptr<TSdlGamepads> _gamepads;
+    std::set<SDL_Scancode> _toggleKeys;
+    std::vector<TEvent> _moves;
+    double _ownX = 0.0;
+    double _ownY = 0.0;
+    bool _confine = false;
+    bool _relative = false;
+    bool _focused = true;
+    bool _suspended = false;
 };
 
 } // namespace
 
 std::shared_ptr<TEventSource> CreateSdlEventSource() {
-    return std::make_shared<TSdlEventSource>();
+    return std::make_shared<TSdlEventSource>(std::nullopt);
+}
+
+std::shared_ptr<TEventSource> CreateSdlEventSource(TPointerSteering steering) {
+    return std::make_shared<TSdlEventSource>(steering);
+}
+
+TPointerSteering PointerSteeringForDriver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const std::string name = driver ? driver : "";
+    // Under XWayland the X server only pretends to warp: the compositor owns the pointer.
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (name == "wayland" || (name == "x11" && wayland && *wayland)) return TPointerSteering::Relative;
+    return TPointerSteering::Warp;
+}
+
+bool IsFullScreenToggle(const SDL_KeyboardEvent& key) {
+    if (key.type != SDL_KEYDOWN) return false;
+    const SDL_Scancode scancode = key.keysym.scancode;
+    if (scancode == SDL_SCANCODE_F11) return true;
+    const bool enter = scancode == SDL_SCANCODE_RETURN || scancode == SDL_SCANCODE_KP_ENTER;
+    return enter && (key.keysym.mod & KMOD_ALT) && !(key.keysym.mod & (KMOD_CTRL | KMOD_GUI));
 }
 
 void DiscardSdlEvents() {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
-    SDL_PumpEvents();
-    SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+    // The input is dropped, but the player may still switch between full screen and window.
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        if (event.type == SDL_KEYDOWN && !event.key.repeat && IsFullScreenToggle(event.key))
+            CurrentSdlView().toggleRequested = true;
 }

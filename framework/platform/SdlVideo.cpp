@@ -4,6 +4,7 @@
 
 #include <SDL_opengl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,8 @@
 namespace {
 
 constexpr const char* WindowTitle = "Krellix";
+constexpr int32_t MinimumWindowWidth = 320;
+constexpr int32_t MinimumWindowHeight = 240;
 
 struct TWindowDeleter {
     void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
@@ -195,15 +198,23 @@ class TSdlGLContextProvider : public TGLContextProvider {
         }
         _width = width;
         _height = height;
+        _kind = kind;
+        _hertz = hertz;
         int drawableWidth = 0;
         int drawableHeight = 0;
         SDL_GL_GetDrawableSize(_window.get(), &drawableWidth, &drawableHeight);
-        if (drawableWidth != width || drawableHeight != height) {
+        // A window on a desktop draws into a picture of its own, so that it can be resized and
+        // switched to the full screen at any moment; offscreen, the surface is the picture.
+        if (!_headless || drawableWidth != width || drawableHeight != height) {
             _scaler = TFramebufferScaler::Create(width, height);
-            if (!_scaler)
+            if (!_scaler && (drawableWidth != width || drawableHeight != height))
                 std::fprintf(
                     stderr, "krellix: cannot scale the %dx%d picture to the %dx%d screen; drawing unscaled\n",
                     width, height, drawableWidth, drawableHeight);
+        }
+        if (_scaler && _kind == TSurfaceKind::Window) {
+            SDL_SetWindowResizable(_window.get(), SDL_TRUE);
+            SDL_SetWindowMinimumSize(_window.get(), MinimumWindowWidth, MinimumWindowHeight);
         }
         TSdlView& view = CurrentSdlView();
         view.window = _window.get();
@@ -224,9 +235,18 @@ class TSdlGLContextProvider : public TGLContextProvider {
         _video.reset();
         _interval = -1;
         _syncedHertz = 0;
+        _pacingChanged = false;
+        _windowWidth = 0;
+        _windowHeight = 0;
     }
 
     bool CanHardSync(int32_t hertz) override { return hertz != 0 && hertz == _syncedHertz; }
+
+    bool TakePacingChange() override {
+        const bool changed = _pacingChanged;
+        _pacingChanged = false;
+        return changed;
+    }
 
     void SetSwapInterval(int32_t interval) override {
         if (!_context.Get() || interval == _interval) return;
@@ -237,17 +257,79 @@ class TSdlGLContextProvider : public TGLContextProvider {
 
     void SwapBuffers() override {
         if (!_window) return;
-        if (_scaler)
-            _scaler->Present(_window.get());
-        else
-            SDL_GL_SwapWindow(_window.get());
+        Present();
+        TSdlView& view = CurrentSdlView();
+        if (view.toggleRequested && view.window == _window.get()) {
+            view.toggleRequested = false;
+            ToggleFullScreen();
+        }
         // Swapping an offscreen pbuffer neither draws nor waits: without this the software renderer
         // queued frame after frame (2 MB more per frame in play). Waiting costs no speed there.
         if (_headless) glFinish();
     }
 
   private:
-    bool CreateWindowAndContext(TSurfaceKind kind, int32_t width, int32_t height, int32_t hertz,
+    void Present() {
+        if (_scaler)
+            _scaler->Present(_window.get());
+        else
+            SDL_GL_SwapWindow(_window.get());
+    }
+
+    // Between the full screen and a window, keeping the GL context and with it every texture.
+    void ToggleFullScreen() {
+        // Unscaled, a picture in a window of another size would sit in a corner.
+        if (!_scaler || _headless) return;
+        SDL_Window* window = _window.get();
+        if (_kind == TSurfaceKind::Window) {
+            if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_MAXIMIZED))
+                SDL_GetWindowSize(window, &_windowWidth, &_windowHeight);
+            if (!EnterFullScreen()) return;
+        } else {
+            SDL_SetWindowFullscreen(window, 0);
+            SDL_SetWindowResizable(window, SDL_TRUE);
+            SDL_SetWindowMinimumSize(window, MinimumWindowWidth, MinimumWindowHeight);
+            SDL_SetWindowSize(window, _windowWidth > 0 ? _windowWidth : _width,
+                              _windowHeight > 0 ? _windowHeight : _height);
+            SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+            _kind = TSurfaceKind::Window;
+            _syncedHertz = 0;
+        }
+        _pacingChanged = true;
+    }
+
+    // The game's own mode where the display has it, else the desktop-sized full screen.
+    bool EnterFullScreen() {
+        SDL_Window* window = _window.get();
+        const int display = std::max(0, SDL_GetWindowDisplayIndex(window));
+        SDL_DisplayMode wanted{0, _width, _height, _hertz, nullptr};
+        SDL_DisplayMode closest{};
+        if (std::string(SDL_GetCurrentVideoDriver()) != "wayland" &&
+            SDL_GetClosestDisplayMode(display, &wanted, &closest) && closest.w == _width &&
+            closest.h == _height && SDL_SetWindowDisplayMode(window, &closest) == 0 &&
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0) {
+            SDL_DisplayMode current{};
+            if (SDL_GetCurrentDisplayMode(display, &current) == 0 && current.w == _width &&
+                current.h == _height) {
+                _kind = TSurfaceKind::FullScreen;
+                _refresh = current.refresh_rate;
+                MeasureVerticalSync();
+                return true;
+            }
+            SDL_SetWindowFullscreen(window, 0);
+        }
+        SDL_DisplayMode desktop{};
+        if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+            std::fprintf(stderr, "krellix: cannot switch to the full screen: %s\n", SDL_GetError());
+            return false;
+        }
+        _refresh = SDL_GetDesktopDisplayMode(display, &desktop) == 0 ? desktop.refresh_rate : 0;
+        _kind = TSurfaceKind::Desktop;
+        MeasureVerticalSync();
+        return true;
+    }
+
+    bool CreateWindowAndContext(TSurfaceKind& kind, int32_t width, int32_t height, int32_t hertz,
                                 int32_t flags) {
         // First the exact pixel format the game asks for, then whatever the system offers.
         for (const bool exact : {true, false}) {
@@ -337,30 +419,30 @@ class TSdlGLContextProvider : public TGLContextProvider {
     }
 
     // Hard sync is trusted only when swaps with interval 1 really take one refresh period of the
-    // display's reported rate: some drivers accept the interval and never wait.
+    // display's reported rate: some drivers accept the interval and never wait. The swap interval
+    // is left as it was, which the GL driver remembers.
     void MeasureVerticalSync() {
         _syncedHertz = 0;
-        if (_refresh <= 0 || SDL_GL_SetSwapInterval(1) != 0) {
-            SDL_GL_SetSwapInterval(0);
-            _interval = 0;
-            return;
+        const int32_t previous = std::max(0, _interval);
+        if (_refresh > 0 && SDL_GL_SetSwapInterval(1) == 0) {
+            constexpr int WarmUp = 2;
+            constexpr int Measured = 6;
+            // The picture kept for scaling is shown again; without one the screen is cleared.
+            if (!_scaler) glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            using Clock = std::chrono::steady_clock;
+            Clock::time_point start;
+            for (int i = 0; i < WarmUp + Measured; ++i) {
+                if (i == WarmUp) start = Clock::now();
+                if (!_scaler) glClear(GL_COLOR_BUFFER_BIT);
+                Present();
+            }
+            const double period =
+                std::chrono::duration<double, std::milli>(Clock::now() - start).count() / Measured;
+            const double expected = 1000.0 / _refresh;
+            if (period > expected * 0.85 && period < expected * 1.15) _syncedHertz = _refresh;
         }
-        constexpr int WarmUp = 2;
-        constexpr int Measured = 6;
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        using Clock = std::chrono::steady_clock;
-        Clock::time_point start;
-        for (int i = 0; i < WarmUp + Measured; ++i) {
-            if (i == WarmUp) start = Clock::now();
-            glClear(GL_COLOR_BUFFER_BIT);
-            SwapBuffers();
-        }
-        const double period =
-            std::chrono::duration<double, std::milli>(Clock::now() - start).count() / Measured;
-        const double expected = 1000.0 / _refresh;
-        if (period > expected * 0.85 && period < expected * 1.15) _syncedHertz = _refresh;
-        SDL_GL_SetSwapInterval(0);
-        _interval = 0;
+        SDL_GL_SetSwapInterval(previous);
+        _interval = previous;
     }
 
     bool _headless;
@@ -374,6 +456,12 @@ class TSdlGLContextProvider : public TGLContextProvider {
     int32_t _refresh = 0;
     int32_t _syncedHertz = 0;
     int32_t _interval = -1;
+    int32_t _hertz = 0;
+    TSurfaceKind _kind = TSurfaceKind::Window;
+    // The window's size to come back to from the full screen; 0 until known.
+    int32_t _windowWidth = 0;
+    int32_t _windowHeight = 0;
+    bool _pacingChanged = false;
 };
 
 } // namespace

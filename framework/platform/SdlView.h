@@ -5,6 +5,9 @@
 
 #include <SDL.h>
 
+#include <array>
+#include <vector>
+
 // What the events need to know about the open window: the SDL window and, when the picture is
 // scaled into a larger screen, how window points map to the game's coordinates.
 struct TSdlView {
@@ -12,6 +15,9 @@ struct TSdlView {
     int32_t pictureWidth = 0;
     int32_t pictureHeight = 0;
     bool scaled = false;
+    // Alt+Enter or F11 was pressed: the window switches between full screen and window right
+    // after the next present, so that no frame is drawn half in each.
+    bool toggleRequested = false;
 };
 
 // The one view of the process (one window at a time); empty while no window is open.
@@ -20,6 +26,51 @@ TSdlView& CurrentSdlView();
 // Window point to game point and back, through the letterbox when the picture is scaled.
 void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py);
 void PictureToWindow(const TSdlView& view, int32_t px, int32_t py, int32_t& wx, int32_t& wy);
+
+// True for the keys that switch between full screen and window (Alt+Enter, F11); they never
+// reach the game.
+bool IsFullScreenToggle(const SDL_KeyboardEvent& key);
+
+// How the pointer steers during play. Warp: the window's absolute pointer, kept inside by a grab,
+// and MoveMouse warps it. Relative: where the window system refuses warps (Wayland), the pointer is
+// locked and its motion moves a pointer of our own, which MoveMouse sets; the game sees the same
+// absolute positions either way.
+enum class TPointerSteering { Warp, Relative };
+// The steering the running video driver needs.
+TPointerSteering PointerSteeringForDriver();
+std::shared_ptr<TEventSource> CreateSdlEventSource(TPointerSteering steering);
+
+// Game controllers known to SDL's controller database, plugged in or out at any time, as the keys
+// the game polls: stick and d-pad left/right are the arrows, d-pad up/down move the menu highlight,
+// A is Space, B is Escape, and Start is P during play and Space elsewhere. A key is down while any
+// button or stick holds it.
+class TSdlGamepads {
+  public:
+    // Starts SDL's controller subsystem; without it (an error on stderr) nothing is converted.
+    TSdlGamepads();
+    ~TSdlGamepads();
+    TSdlGamepads(const TSdlGamepads&) = delete;
+    TSdlGamepads& operator=(const TSdlGamepads&) = delete;
+    // Turns a controller event into key events for HandleInputEvent; false for other events.
+    bool Convert(const SDL_Event& event);
+    int32_t Connected() const { return static_cast<int32_t>(_pads.size()); }
+
+  private:
+    struct TPad {
+        SDL_GameController* controller = nullptr;
+        SDL_JoystickID id = -1;
+        // The key each input holds down, 0 when none; Start remembers which key it pressed.
+        std::array<int32_t, SDL_CONTROLLER_BUTTON_MAX> buttonKeys{};
+        int32_t stickKey = 0;
+    };
+    TPad* Find(SDL_JoystickID id);
+    void Hold(int32_t& slot, int32_t key);
+    void ReleaseAll(TPad& pad);
+
+    bool _started = false;
+    std::vector<TPad> _pads;
+    std::array<int32_t, 256> _holders{};
+};
 
 // SDL's video subsystem for as long as the object lives (SDL counts nested initialisations).
 class TSdlVideoSubsystem {

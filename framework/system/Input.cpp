@@ -18,6 +18,7 @@ struct TInputState {
     int32_t mouseZ = 0;
     int32_t suspended = 0;
     int32_t terminate = 0;
+    bool playActive = false;
     bool polling = false;
     std::shared_ptr<TEventSource> source;
     std::function<void(const TEvent&)> tap;
@@ -49,7 +50,12 @@ void ClearMouse(TInputState& s)
 
 }  // namespace
 
-void SetEventSource(std::shared_ptr<TEventSource> source) { State().source = std::move(source); }
+void SetEventSource(std::shared_ptr<TEventSource> source)
+{
+    TInputState& s = State();
+    s.source = std::move(source);
+    if (s.source && s.playActive) s.source->ConfineMouse(true);
+}
 std::shared_ptr<TEventSource> GetEventSource() { return State().source; }
 std::function<void(const TEvent&)> SetInputEventTap(std::function<void(const TEvent&)> tap)
 {
@@ -197,6 +203,16 @@ void ShowMouse()
     if (auto source = State().source) source->ShowMouse();
 }
 
+void SetPlayActive(bool active)
+{
+    TInputState& s = State();
+    if (s.playActive == active) return;
+    s.playActive = active;
+    if (s.source) s.source->ConfineMouse(active);
+}
+
+bool PlayActive() { return State().playActive; }
+
 bool AppTerminateRequested()
 {
     PollSystemEvents();
@@ -224,4 +240,5 @@ void ResetInputState()
     s.charQueue.fill(0);
     s.mouseX = s.mouseY = 0;
     s.suspended = s.terminate = 0;
+    s.playActive = false;
 }

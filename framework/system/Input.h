@@ -49,6 +49,9 @@ public:
     virtual void MoveMouse(int32_t x, int32_t y) = 0;
     virtual void HideMouse() {}
     virtual void ShowMouse() {}
+    // Keeps the pointer inside the game window while on; the window system lets it go whenever
+    // the window loses focus.
+    virtual void ConfineMouse(bool) {}
 };
 
 void SetEventSource(std::shared_ptr<TEventSource> source);
@@ -70,6 +73,11 @@ int32_t MouseIsDown(int32_t button);
 void MoveMouse(int32_t x, int32_t y);
 void HideMouse();
 void ShowMouse();
+// The game says when a level is being played (not paused, not a front-end screen): the pointer is
+// then kept inside the window, and a controller's Start button pauses (as P) instead of going on
+// (as Space).
+void SetPlayActive(bool active);
+bool PlayActive();
 // Set by AppTerminate (the window's close request).
 bool AppTerminateRequested();
 // Clears every key, hit, character and mouse state (used when input is switched on).

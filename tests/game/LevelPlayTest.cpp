@@ -1,6 +1,7 @@
 // The level's main loop and its blocking sequences: launch and fire, Escape, the exit, losing a
 // ball or being hit by a boss shot, game over, pause.
 #include "GameWorld.h"
+#include "game/Krellix.h"
 
 #include "framework/audio/Sound.h"
 
@@ -341,6 +342,34 @@ TEST_F(LevelPlayTest, HoldingPPausesUntilSpaceIsHeldAndTheClockRunsOn)
     // The Space that ended the pause also launched the ball; five seconds went by meanwhile.
     EXPECT_EQ(GameMode, GameCommon::GameMode_GamePlaying);
     EXPECT_GE(level->SecondsCounter - secondsBefore, 5);
+}
+
+TEST_F(LevelPlayTest, LeavingTheWindowPausesOnceEachTimeAndSpaceResumes)
+{
+    TLevelPtr level = StartLevel(1);
+    const int32_t start = flips;
+    const auto at = [&](int32_t k, const std::string& event) { return std::to_string(start + k) + " " + event + "\n"; };
+    Script(at(5, "focus 0") + at(30, "focus 1") + at(40, "keydown 32") + at(42, "keyup 32") +
+           // Away again, and Space while still away: one pause, not one per frame.
+           at(60, "focus 0") + at(70, "keydown 32") + at(72, "keyup 32") + at(90, "focus 1") +
+           at(100, "keydown 27"));
+    std::string timeline;
+    onFlip = [&](int32_t f) {
+        const int32_t k = f - start;
+        const bool shown = !Texts(driver->presented, "Game Paused").empty();
+        EXPECT_EQ(level->Paused, shown) << k;
+        EXPECT_EQ(GameTraceFields().find("\"Paused\":true") != std::string::npos, shown) << k;
+        // The pointer is kept in the window only while the game is played.
+        EXPECT_EQ(PlayActive(), !shown) << k;
+        timeline += shown ? 'P' : '-';
+    };
+    EXPECT_EQ(level->MainLoop(), 0);
+    EXPECT_FALSE(PlayActive());
+    const std::string expected = std::string(5, '-') + std::string(35, 'P') + std::string(20, '-') +
+                                 std::string(10, 'P') + std::string(30, '-');
+    EXPECT_EQ(timeline, expected);
+    // The Space that ended the first pause launched the ball, as after P.
+    EXPECT_EQ(GameMode, GameCommon::GameMode_GamePlaying);
 }
 
 }  // namespace

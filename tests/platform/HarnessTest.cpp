@@ -301,4 +301,49 @@ TEST(HarnessClock, PacingReadingsBypassTheGameClock) {
     EXPECT_EQ(pacing->Millisecs(), 120);
 }
 
+// The window's own events, which the harness wraps for recording and scripts.
+class TWindowEvents : public TEventSource {
+  public:
+    void PollEvents() override {}
+    void MoveMouse(int32_t, int32_t) override {}
+    void ConfineMouse(bool on) override { confined.push_back(on); }
+    std::vector<bool> confined;
+};
+
+TEST_F(HarnessTest, PlayKeepsTheWindowsPointerWhateverWrapsItsEvents) {
+    WriteText(dir.File("in.txt"), "5 keydown 32\n");
+    struct TCase {
+        const char* what;
+        bool input;
+        bool record;
+    };
+    const TCase cases[] = {{"live", false, false},
+                           {"recorded", false, true},
+                           {"from a file", true, false},
+                           {"from a file and recorded", true, true}};
+    for (const TCase& c : cases) {
+        THarnessOptions options;
+        if (c.input) options.inputPath = dir.File("in.txt");
+        if (c.record) options.recordPath = dir.File("rec.txt");
+        THarnessPlatform platform;
+        platform.clock = std::make_shared<TVirtualClock>(0);
+        auto window = std::make_shared<TWindowEvents>();
+        platform.liveEvents = window;
+        platform.discardLiveEvents = [] {};
+        THarness harness;
+        std::string error;
+        ASSERT_TRUE(harness.Start(options, platform, error)) << c.what << ": " << error;
+        SetPlayActive(true);
+        SetPlayActive(true); // no change, nothing to tell
+        SetPlayActive(false);
+        EXPECT_EQ(window->confined, (std::vector<bool>{true, false})) << c.what;
+        // Play going on when the input changes hands: the new source confines at once.
+        SetPlayActive(true);
+        SetEventSource(window);
+        EXPECT_EQ(window->confined, (std::vector<bool>{true, false, true, true})) << c.what;
+        SetPlayActive(false);
+        SetEventSource(nullptr);
+    }
+}
+
 } // namespace

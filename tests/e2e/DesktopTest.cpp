@@ -1,0 +1,247 @@
+// The built game in a real window under Xvfb with a window manager, played through xdotool as on a
+// desktop: the full-screen toggle keys, a resized window's pointer mapping, the pointer kept in the
+// window during play, and the pause on a loss of focus.
+#include "../platform/TempDir.h"
+#include "Run.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+struct TDisplayCloser {
+    void operator()(Display* display) const { XCloseDisplay(display); }
+};
+
+class Desktop : public testing::Test {
+  protected:
+    void SetUp() override {
+        if (!OnPath("Xvfb") || !OnPath("xdotool") || !OnPath("evilwm"))
+            GTEST_SKIP() << "Xvfb, xdotool and evilwm are needed (Debian packages xvfb, xdotool, evilwm)";
+        ASSERT_FALSE(dir.Path().empty());
+        data = dir.File("data");
+        tools = dir.File("tools");
+        std::filesystem::create_directory(data);
+        std::filesystem::create_directory(tools);
+        for (const char* folder : {"images", "sounds"})
+            std::filesystem::create_directory_symlink(std::filesystem::path(KRELLIX_DATA_DIR) / folder,
+                                                      std::filesystem::path(data) / folder);
+        // A screen without the game's mode: the full screen is the desktop-sized one.
+        int32_t number = 600 + getpid() % 300;
+        // Strings built by append: GCC 12 warns wrongly about "literal" + std::string at -O3.
+        while (std::filesystem::exists(std::string("/tmp/.X").append(std::to_string(number)).append("-lock")))
+            ++number;
+        name = std::string(":").append(std::to_string(number));
+        server = StartProgram("Xvfb", {name, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"},
+                              tools);
+        ASSERT_GT(server, 0);
+        const std::string socket = std::string("/tmp/.X11-unix/X").append(std::to_string(number));
+        ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(socket); }, 10000)) << "Xvfb did not start";
+        display.reset(XOpenDisplay(name.c_str()));
+        ASSERT_NE(display, nullptr);
+        // A window manager, as on every desktop: it is what carries out the switch to the full
+        // screen. Xvfb has only the core font "fixed".
+        TRunEnvironment environment;
+        environment.set = {{"DISPLAY", name}};
+        manager = StartProgram("evilwm", {"--fn", "fixed"}, tools, environment);
+        ASSERT_GT(manager, 0);
+        ASSERT_TRUE(WaitFor([&] { return ManagerRunning(); }, 10000)) << ReadText(tools + "/.stderr");
+    }
+
+    void TearDown() override {
+        if (game > 0) {
+            if (waitpid(game, nullptr, WNOHANG) == 0) kill(game, SIGKILL);
+            WaitProgram(game);
+        }
+        if (manager > 0) {
+            kill(manager, SIGTERM);
+            WaitProgram(manager);
+        }
+        display.reset();
+        if (server > 0) {
+            kill(server, SIGTERM);
+            WaitProgram(server);
+        }
+    }
+
+    static bool WaitFor(const std::function<bool()>& condition, int32_t ms) {
+        for (int32_t waited = 0; waited < ms; waited += 50) {
+            if (condition()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return condition();
+    }
+
+    void StartGame(const std::vector<std::string>& args) {
+        TRunEnvironment environment;
+        environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"};
+        environment.set = {{"DISPLAY", name}, {"ALSOFT_DRIVERS", "null"}, {"LIBGL_ALWAYS_SOFTWARE", "1"}};
+        game = StartProgram(KRELLIX_EXE, args, dir.Path(), environment);
+        ASSERT_GT(game, 0);
+    }
+
+    bool GameRunning() const { return game > 0 && waitpid(game, nullptr, WNOHANG) == 0; }
+
+    // The manager announces itself on the root window once it runs.
+    bool ManagerRunning() {
+        const Atom check = XInternAtom(display.get(), "_NET_SUPPORTING_WM_CHECK", False);
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long left = 0;
+        unsigned char* value = nullptr;
+        const int status = XGetWindowProperty(display.get(), DefaultRootWindow(display.get()), check, 0, 1,
+                                              False, AnyPropertyType, &type, &format, &count, &left, &value);
+        if (value) XFree(value);
+        return status == Success && count == 1;
+    }
+
+    std::string Xdotool(const std::vector<std::string>& args) {
+        TRunEnvironment environment;
+        environment.set = {{"DISPLAY", name}};
+        return RunProgram("xdotool", args, tools, environment).out;
+    }
+
+    // The trace so far; the last line may still be being written.
+    std::vector<std::string> Trace() { return Lines(ReadText(dir.File("trace.jsonl"))); }
+    size_t Frames() { return Trace().size(); }
+    bool WaitFrames(size_t count) {
+        const size_t target = Frames() + count;
+        return WaitFor([&] { return !GameRunning() || Frames() >= target; }, 60000) && GameRunning();
+    }
+    std::string LastFrame() {
+        const auto lines = Trace();
+        return lines.size() < 2 ? "" : lines[lines.size() - 2];
+    }
+
+    std::pair<int32_t, int32_t> WindowSize() {
+        const auto lines = Lines(Xdotool({"getwindowgeometry", "--shell", window}));
+        int32_t width = -1, height = -1;
+        for (const std::string& line : lines) {
+            if (line.rfind("WIDTH=", 0) == 0) width = std::stoi(line.substr(6));
+            if (line.rfind("HEIGHT=", 0) == 0) height = std::stoi(line.substr(7));
+        }
+        return {width, height};
+    }
+
+    // True while another client (the game) holds the pointer: a grab of our own is refused.
+    bool PointerHeldByGame() {
+        const int result =
+            XGrabPointer(display.get(), DefaultRootWindow(display.get()), False, ButtonPressMask,
+                         GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+        if (result == GrabSuccess) XUngrabPointer(display.get(), CurrentTime);
+        XSync(display.get(), False);
+        return result == AlreadyGrabbed;
+    }
+
+    void TakeFocusAway() {
+        XSetInputFocus(display.get(), None, RevertToNone, CurrentTime);
+        XSync(display.get(), False);
+    }
+
+    TTempDir dir;
+    std::string data;
+    std::string tools;
+    std::string name;
+    std::string window;
+    std::unique_ptr<Display, TDisplayCloser> display;
+    int server = -1;
+    int manager = -1;
+    int game = -1;
+};
+
+TEST_F(Desktop, ToggleResizePointerAndFocusInARealWindow) {
+    StartGame({"--window", "--data", data, "--level", "1", "--record", "rec.txt", "--trace", "trace.jsonl"});
+    // The level is in play once its fade-in is over.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return !GameRunning() || ReadText(dir.File("trace.jsonl")).find("GameMode") != std::string::npos;
+        },
+        120000))
+        << ReadText(dir.File(".stderr"));
+    ASSERT_TRUE(WaitFrames(80)) << ReadText(dir.File(".stderr"));
+    window = Lines(Xdotool({"search", "--name", "^Krellix$"})).at(0);
+    Xdotool({"windowfocus", "--sync", window});
+    ASSERT_TRUE(WaitFrames(10));
+    EXPECT_EQ(WindowSize(), std::pair(1024, 768));
+    EXPECT_TRUE(PointerHeldByGame()) << "the pointer is not kept in the window during play";
+
+    // Alt+Enter and F11 switch, in play and while paused; neither reaches the game.
+    Xdotool({"key", "alt+Return"});
+    EXPECT_TRUE(WaitFor([&] { return WindowSize() == std::pair(1280, 1024); }, 10000));
+    ASSERT_TRUE(WaitFrames(10));
+    Xdotool({"key", "F11"});
+    EXPECT_TRUE(WaitFor([&] { return WindowSize() == std::pair(1024, 768); }, 10000));
+    ASSERT_TRUE(WaitFrames(10));
+    EXPECT_NE(LastFrame().find("\"Paused\":false"), std::string::npos) << LastFrame();
+
+    // A resized window: the corners and the middle of the window in game coordinates.
+    Xdotool({"windowsize", "--sync", window, "800", "400"});
+    ASSERT_TRUE(WaitFrames(5));
+    for (const auto& [x, y] : {std::pair("0", "0"), std::pair("799", "399"), std::pair("799", "0"),
+                               std::pair("0", "399"), std::pair("400", "200")}) {
+        Xdotool({"mousemove", "--window", window, x, y});
+        ASSERT_TRUE(WaitFrames(3));
+    }
+
+    // Focus lost in play: the game pauses and lets the pointer go.
+    TakeFocusAway();
+    EXPECT_TRUE(WaitFor([&] { return LastFrame().find("\"Paused\":true") != std::string::npos; }, 20000))
+        << LastFrame();
+    ASSERT_TRUE(WaitFrames(5));
+    EXPECT_FALSE(PointerHeldByGame());
+    Xdotool({"windowfocus", "--sync", window});
+    ASSERT_TRUE(WaitFrames(10));
+    EXPECT_NE(LastFrame().find("\"Paused\":true"), std::string::npos) << "back in the window, still paused";
+    EXPECT_FALSE(PointerHeldByGame());
+    Xdotool({"key", "F11"});
+    EXPECT_TRUE(WaitFor([&] { return WindowSize() == std::pair(1280, 1024); }, 10000));
+    ASSERT_TRUE(WaitFrames(5));
+    Xdotool({"key", "F11"});
+    EXPECT_TRUE(WaitFor([&] { return WindowSize() == std::pair(800, 400); }, 10000));
+    ASSERT_TRUE(WaitFrames(5));
+    EXPECT_NE(LastFrame().find("\"Paused\":true"), std::string::npos) << "the toggle resumed the game";
+
+    // Space resumes, and the pointer is held again.
+    Xdotool({"keydown", "space"});
+    EXPECT_TRUE(WaitFor([&] { return LastFrame().find("\"Paused\":false") != std::string::npos; }, 20000));
+    Xdotool({"keyup", "space"});
+    ASSERT_TRUE(WaitFrames(5));
+    EXPECT_TRUE(PointerHeldByGame());
+
+    // Escape held leaves the game, which then saves and ends.
+    Xdotool({"keydown", "Escape"});
+    EXPECT_TRUE(WaitFor([&] { return !GameRunning(); }, 60000));
+    Xdotool({"keyup", "Escape"});
+    EXPECT_EQ(WaitProgram(game), 0) << ReadText(dir.File(".stderr"));
+    game = -1;
+
+    const std::string recording = ReadText(dir.File("rec.txt"));
+    for (const char* line : {" mousemove 0 0\n", " mousemove 1023 767\n", " mousemove 1023 0\n",
+                             " mousemove 0 767\n", " mousemove 513 384\n", " focus 0\n", " keydown 32\n"})
+        EXPECT_NE(recording.find(line), std::string::npos) << line;
+    // Neither toggle key was seen by the game: no Enter, no F11 (122), no typed Enter.
+    for (const char* line : {" keydown 13\n", " keyup 13\n", " char 13\n", " keydown 122\n", " keyup 122\n"})
+        EXPECT_EQ(recording.find(line), std::string::npos) << line;
+}
+
+} // namespace
