@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   fonts-liberation fonts-league-spartan fonts-bebas-neue espeak-ng
   xvfb xauth
+  desktop-file-utils appstream man-db
 )
 
 missing=()
