@@ -50,19 +50,27 @@ set(CPACK_PACKAGE_NAME krellix)
 set(CPACK_PACKAGE_VENDOR "The Krellix developers")
 set(CPACK_PACKAGE_CONTACT "${KRELLIX_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "brick-breaker arcade game with aliens and a boss")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Steer the paddle, keep the balls in play and clear 33 levels of bricks. Falling capsules \
-lengthen the paddle, arm it with a laser, catch or split the ball, slow it down, open the exit \
-or give an extra life; aliens drift down from the top, and a boss waits on the last level. \
-The game keeps a table of players and the ten best scores.")
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Steer the paddle, keep the balls in play and clear 33 levels of bricks."
+    "Falling capsules lengthen the paddle, arm it with a laser, catch or split"
+    "the ball, slow it down, open the exit or give an extra life; aliens drift"
+    "down from the top, and a boss waits on the last level. The game keeps a"
+    "table of players and the ten best scores.")
 set(CPACK_STRIP_FILES ON)
 # The install runs with the package's own prefix, so the manual page names /usr/share/krellix.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_KRELLIX_BINDIR "${CMAKE_INSTALL_BINDIR}")
+set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/DebianGames.cmake")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${KRELLIX_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# SDL opens the GL (window) and EGL (--headless) libraries at run time, so dpkg-shlibdeps cannot
+# see them; Mesa's drivers draw where no other driver is installed.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1, libegl1")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libgl1-mesa-dri")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

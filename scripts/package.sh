@@ -28,14 +28,14 @@ fail() {
 # The control fields that dpkg-shlibdeps and the build fill in.
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
-for library in libsdl2 libopenal libpng libjpeg libfreetype libvorbisfile libstdc++6 libc6; do
+for library in libgl1 libegl1 libsdl2 libopenal libpng libjpeg libfreetype libvorbisfile libstdc++6 libc6; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 [[ "$(dpkg-deb -f "$deb" Section)" == games ]] || fail "section is not games"
 
 # The files, all below /usr, none of them a table.
 listing="$(dpkg-deb -c "$deb" | awk '{print $6}')"
-for file in ./usr/bin/krellix ./usr/share/krellix/images/Pad.png ./usr/share/krellix/images/TopBorder.PNG \
+for file in ./usr/games/krellix ./usr/share/krellix/images/Pad.png ./usr/share/krellix/images/TopBorder.PNG \
   ./usr/share/krellix/sounds/SFX_NormalBlock.ogg "./usr/share/applications/$app_id.desktop" \
   "./usr/share/metainfo/$app_id.metainfo.xml" ./usr/share/icons/hicolor/48x48/apps/krellix.png \
   ./usr/share/icons/hicolor/scalable/apps/krellix.svg ./usr/share/man/man6/krellix.6.gz \
@@ -54,7 +54,7 @@ dpkg-deb -x "$deb" "$scratch/root"
 mkdir -p "$scratch/home" "$scratch/work"
 printf '70 keydown 32\n72 keyup 32\n130 keydown 27\n' >"$scratch/game.txt"
 (cd "$scratch/work" && env -u XDG_DATA_HOME HOME="$scratch/home" ALSOFT_DRIVERS=null LIBGL_ALWAYS_SOFTWARE=1 \
-  "$scratch/root/usr/bin/krellix" --headless --level 1 --input "$scratch/game.txt")
+  "$scratch/root/usr/games/krellix" --headless --level 1 --input "$scratch/game.txt")
 [[ -s "$scratch/home/.local/share/krellix/highscore.dat" ]] || fail "the packaged game saved no tables"
 gzip -dc "$scratch/root/usr/share/man/man6/krellix.6.gz" | grep -q '^\.I /usr/share/krellix/images/' ||
   fail "the manual page does not name /usr/share/krellix"
@@ -64,4 +64,4 @@ if ! command -v lintian >/dev/null; then
   exit 0
 fi
 echo "lintian:"
-lintian --fail-on error --no-tag-display-limit "$deb"
+lintian --fail-on error --tag-display-limit 0 "$deb"
