@@ -18,6 +18,15 @@ if(KRELLIX_ASSETS)
   install(DIRECTORY "${KRELLIX_DATA_DIR}/images" "${KRELLIX_DATA_DIR}/sounds"
           DESTINATION "${CMAKE_INSTALL_DATADIR}/krellix")
   install(DIRECTORY "${KRELLIX_ICON_DIR}/hicolor" DESTINATION "${CMAKE_INSTALL_DATADIR}/icons")
+  # The AppStream screenshot, to be published below KRELLIX_HOMEPAGE; a run ended by --frames
+  # saves no tables, so nothing is written into the data folder.
+  add_custom_target(screenshot
+    COMMAND krellix --headless --data "${KRELLIX_DATA_DIR}" --level 1 --frames 240
+            --input "${PROJECT_SOURCE_DIR}/tests/e2e/level1.txt"
+            --shot "240:${CMAKE_BINARY_DIR}/krellix-level1.png"
+    DEPENDS krellix assets
+    COMMENT "Taking the AppStream screenshot ${CMAKE_BINARY_DIR}/krellix-level1.png"
+    VERBATIM)
 endif()
 
 install(FILES "${packaging}/krellix.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications"
