@@ -67,20 +67,25 @@ std::string PlayerDataDir(const TFolderRules& rules, const TFolderEnvironment& e
 bool FindFolders(const std::string& dataOption, const TFolderRules& rules,
                  const TFolderEnvironment& environment, TFolders& folders, std::string& error) {
     folders = TFolders{};
+    const std::string installed = InstalledDataDir(rules, environment);
+    std::string data;
     if (!dataOption.empty()) {
-        const fs::path data = fs::path(environment.workingDir) / dataOption;
-        if (!IsFolder(data)) {
+        const fs::path named = fs::path(environment.workingDir) / dataOption;
+        if (!IsFolder(named)) {
             error = "cannot use " + dataOption + " as the data folder: it is not a folder";
             return false;
         }
-        folders.dataDir = folders.tableDir = data.lexically_normal().string();
+        data = named.lexically_normal().string();
+    } else if (HoldsData(environment.workingDir)) {
+        data = environment.workingDir;
+    }
+    // The installed data folder, however it was reached, is never written to.
+    std::error_code ec;
+    const bool isInstalled = !data.empty() && !installed.empty() && fs::equivalent(data, installed, ec);
+    if (!data.empty() && !isInstalled) {
+        folders.dataDir = folders.tableDir = data;
         return true;
     }
-    if (HoldsData(environment.workingDir)) {
-        folders.dataDir = folders.tableDir = environment.workingDir;
-        return true;
-    }
-    const std::string installed = InstalledDataDir(rules, environment);
     if (!HoldsData(installed)) {
         error = "no game data: looked for images/ in " + environment.workingDir +
                 (installed.empty() ? std::string(" (the program's own folder is unknown)")

@@ -37,7 +37,8 @@ std::string PlayerDataDir(const TFolderRules& rules, const TFolderEnvironment& e
 // The data folder: dataOption when given (it must be a folder; what it holds is the game's
 // affair), else the working directory when it holds images/, else the installed data folder when
 // that holds images/. The tables go beside data from --data or the working directory, and to the
-// player's own folder for an installed game. False with a one-line reason otherwise: a bad
+// player's own folder for an installed game, also when --data or the working directory is the
+// installed data folder itself. False with a one-line reason otherwise: a bad
 // --data, or no data anywhere (naming every folder looked in), or no home for the tables.
 bool FindFolders(const std::string& dataOption, const TFolderRules& rules,
                  const TFolderEnvironment& environment, TFolders& folders, std::string& error);

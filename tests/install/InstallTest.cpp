@@ -196,6 +196,14 @@ TEST_F(Install, TheInstalledGameKeepsItsTablesInThePlayersFolder) {
     EXPECT_EQ(Snapshot(home), homeBefore);
     EXPECT_TRUE(LeftInWork().empty()) << LeftInWork().front();
 
+    // Pointed at the installed data with --data, the game still keeps its tables in the home.
+    std::vector<std::string> args = ShortGame();
+    args.insert(args.end(), {"--data", (installed / UnderPrefix(KRELLIX_DATADIR) / "krellix").string()});
+    const TRunResult third = Play(program, work, home, "", args);
+    ASSERT_EQ(third.status, 0) << third.err;
+    EXPECT_NE(Snapshot(home), homeBefore);
+    EXPECT_EQ(Names(Snapshot(home)), Names(homeBefore));
+
     // Nothing was written into the install.
     EXPECT_EQ(Snapshot(root), before);
 }

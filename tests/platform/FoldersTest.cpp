@@ -68,6 +68,11 @@ TEST(Folders, SearchOrderAndWhereTheTablesGo) {
          base.string() + "/home/.local/share/krellix", true},
         {"installed game with XDG_DATA_HOME", "", elsewhere, prefix + "/bin/krellix", mine,
          prefix + "/share/krellix", mine + "/krellix", true},
+        // Started inside the installed data, or pointed at it: the install is still not written to.
+        {"working directory in the install", "", prefix + "/share/krellix", prefix + "/bin/krellix", "",
+         prefix + "/share/krellix", base.string() + "/home/.local/share/krellix", true},
+        {"--data naming the install", "../prefix/share/krellix/", play, prefix + "/bin/krellix", "",
+         prefix + "/share/krellix", base.string() + "/home/.local/share/krellix", true},
     };
     for (const TCase& c : cases) {
         TFolderEnvironment environment{c.workingDir, c.executable, c.xdg, (base / "home").string()};
