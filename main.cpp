@@ -7,5 +7,6 @@ int main(int argc, char** argv) {
     game.main = KrellixMain;
     game.traceFields = GameTraceFields;
     game.version = KRELLIX_VERSION;
+    game.folders = {KRELLIX_INSTALLED_DATA, "krellix"};
     return RunHarness(argc, argv, game);
 }

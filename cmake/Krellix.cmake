@@ -8,6 +8,8 @@ endif()
 
 # Directory where the game finds images/ and sounds/ after a build.
 set(KRELLIX_DATA_DIR "${CMAKE_BINARY_DIR}/data" CACHE INTERNAL "")
+# The desktop icons as an icon theme folder (hicolor/...), installed into share/icons.
+set(KRELLIX_ICON_DIR "${CMAKE_BINARY_DIR}/icons" CACHE INTERNAL "")
 
 function(krellix_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)

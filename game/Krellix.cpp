@@ -11,6 +11,7 @@
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
 #include "framework/system/Random.h"
+#include "framework/system/TableFolder.h"
 #include "game/GameCommon.h"
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
@@ -62,8 +63,8 @@ int KrellixMain(int32_t startLevel)
     TFramework::DrawCentredShadowText("Loading...", GraphicsWidth() / 2, GraphicsHeight() / 2, 255);
     Flip(-1);
 
-    TUserEntry::LoadUserTable(UserFile, "");
-    if (!THighScorceEntry::LoadHighScoreTable(HighScoreFile, "")) THighScorceEntry::FormatTopScore();
+    TUserEntry::LoadUserTable(TablePath(UserFile), "");
+    if (!THighScorceEntry::LoadHighScoreTable(TablePath(HighScoreFile), "")) THighScorceEntry::FormatTopScore();
     HideMouse();
     ClearKeyboard();
     MusicChannel = AllocChannel();
@@ -81,8 +82,9 @@ int KrellixMain(int32_t startLevel)
     StopChannel(MusicChannel);
     TGame::Create(startLevel > 0 ? startLevel : 1)->NewGame();
 
-    TUserEntry::SaveUserTable(UserFile, "");
-    THighScorceEntry::SaveHighScoreTable(HighScoreFile, "");
+    PrepareTableFolder();
+    TUserEntry::SaveUserTable(TablePath(UserFile), "");
+    THighScorceEntry::SaveHighScoreTable(TablePath(HighScoreFile), "");
     return 0;
 }
 

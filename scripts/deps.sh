@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   fonts-liberation fonts-league-spartan fonts-yanone-kaffeesatz espeak-ng
   xvfb xauth xdotool evilwm libx11-dev
+  desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite headless:
-# the Release suite, the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and the fuzz targets for a bounded time.
+# the Release suite, the Debian package (checked by lintian when it is installed), the unit tests
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a bounded time.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
@@ -16,6 +16,13 @@ cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DKRELLIX_TESTS=ON -DKRELLIX_BENCH=ON -DKRELLIX_ASSETS=ON >/dev/null
 cmake --build "$root/build/release" -j "$jobs"
 ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs" -LE fuzz
+
+echo "== Debian package"
+if command -v cpack >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
+  bash "$root/scripts/package.sh"
+else
+  echo "skipped: cpack and dpkg-shlibdeps are needed (Debian packages cmake and dpkg-dev)"
+fi
 
 echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug \

@@ -5,6 +5,7 @@
 #include "framework/audio/Audio.h"
 #include "framework/graphics/Draw2D.h"
 #include "framework/platform/Platform.h"
+#include "framework/system/TableFolder.h"
 
 #include <cerrno>
 #include <charconv>
@@ -239,45 +240,59 @@ bool ParseHarnessOptions(const std::vector<std::string>& args, THarnessOptions& 
     return true;
 }
 
-std::string HarnessUsage() {
-    return "Usage: krellix [OPTION]...\n"
-           "Krellix, a brick-breaker arcade game. Without options it runs full screen at 1024x768.\n"
-           "\n"
-           "  --window           start in a 1024x768 window instead of the full screen\n"
-           "  --headless         no window and no sound device: draw offscreen on a virtual clock\n"
-           "                     that starts at 0 and moves only with the frames (16 or 17 ms each,\n"
-           "                     1000 ms per 60 frames) and with the game's own waits\n"
-           "  --input FILE       take the input from FILE instead of the keyboard and mouse; one\n"
-           "                     event per line, 'FRAME EVENT ARGS', '#' starts a comment:\n"
-           "                       keydown K, keyup K, char C, mousemove X Y, mousedown B,\n"
-           "                       mouseup B, wheel D, focus 0|1, close, clock MS\n"
-           "                     an event of frame F is seen after the F-th frame (0: from the\n"
-           "                     start); 'clock' lines are the readings of the millisecond clock,\n"
-           "                     and a file holding them replays a recording exactly\n"
-           "  --record FILE      write every input event and clock reading of the run to FILE in\n"
-           "                     the --input format\n"
-           "  --frames N         end the program right after the N-th frame (tables not saved)\n"
-           "  --shot N:FILE.png  save the picture of the N-th frame as a PNG (repeatable)\n"
-           "  --trace FILE       write one JSON object per frame to FILE (\"frame\", \"ms\", and\n"
-           "                     the game's state)\n"
-           "  --data DIR         the folder holding images/, sounds/, users.dat and highscore.dat\n"
-           "                     (default: the current folder)\n"
-           "  --level N          play one game from level N (1 to 33), then save and end\n"
-           "  --help             show this help and end\n"
-           "  --version          show the version and end\n"
-           "\n"
-           "Keys: mouse or Left/Right to steer; Space, Enter or the left button to launch and fire;\n"
-           "M switches the arrow keys' paddle mode; P pauses (so does leaving the window) and Space\n"
-           "resumes; Escape held leaves the game; Alt+Enter or F11 switch between full screen and\n"
-           "a window, which can be resized. A game controller works as soon as it is plugged in:\n"
-           "stick or d-pad to steer and move in the menu, A as Space, B as Escape, Start to pause\n"
-           "and resume.\n"
-           "\n"
-           "Frames count the game's presented pictures: the first is the blank start-up frame, the\n"
-           "second shows \"Loading...\". With --headless, --input or --record the input is taken\n"
-           "once per frame, so that runs repeat exactly.\n"
-           "Exit status: 0 on success, 1 when no display is available, 2 on a bad command line or\n"
-           "unusable file, 255 when the game stops on an error.\n";
+std::string HarnessUsage(const std::string& installedData, const std::string& playerData) {
+    const std::string installed = installedData.empty() ? "the installed share/krellix" : installedData;
+    const std::string player = playerData.empty() ? "~/.local/share/krellix" : playerData;
+    std::string usage =
+        "Usage: krellix [OPTION]...\n"
+        "Krellix, a brick-breaker arcade game. Without options it runs full screen at 1024x768.\n"
+        "\n"
+        "  --window           play in a 1024x768 window instead of the full screen\n"
+        "  --headless         no window and no sound device: draw offscreen on a virtual clock\n"
+        "                     that starts at 0 and moves only with the frames (16 or 17 ms each,\n"
+        "                     1000 ms per 60 frames) and with the game's own waits\n"
+        "  --input FILE       take the input from FILE instead of the keyboard and mouse; one\n"
+        "                     event per line, 'FRAME EVENT ARGS', '#' starts a comment:\n"
+        "                       keydown K, keyup K, char C, mousemove X Y, mousedown B,\n"
+        "                       mouseup B, wheel D, focus 0|1, close, clock MS\n"
+        "                     an event of frame F is seen after the F-th frame (0: from the\n"
+        "                     start); 'clock' lines are the readings of the millisecond clock,\n"
+        "                     and a file holding them replays a recording exactly\n"
+        "  --record FILE      write every input event and clock reading of the run to FILE in\n"
+        "                     the --input format\n"
+        "  --frames N         end the program right after the N-th frame (tables not saved)\n"
+        "  --shot N:FILE.png  save the picture of the N-th frame as a PNG (repeatable)\n"
+        "  --trace FILE       write one JSON object per frame to FILE (\"frame\", \"ms\", and\n"
+        "                     the game's state)\n"
+        "  --data DIR         the folder holding images/ and sounds/, where the tables are kept\n"
+        "                     too (default: see Files below)\n"
+        "  --level N          play one game from level N (1 to 33), then save and end\n"
+        "  --help             show this help and end\n"
+        "  --version          show the version and end\n"
+        "\n"
+        "Keys: mouse or Left/Right to steer; Space, Enter or the left button to launch and fire;\n"
+        "M switches the arrow keys' paddle mode; P pauses (so does leaving the window) and Space\n"
+        "resumes; Escape held leaves the game; Alt+Enter or F11 switch between full screen and\n"
+        "a window, which can be resized. A game controller works as soon as it is plugged in:\n"
+        "stick or d-pad to steer and move in the menu, A as Space, B as Escape, Start to pause\n"
+        "and resume.\n"
+        "\n"
+        "Frames count the game's presented pictures: the first is the blank start-up frame, the\n"
+        "second shows \"Loading...\". With --headless, --input or --record the input is taken\n"
+        "once per frame, so that runs repeat exactly.\n"
+        "\n"
+        "Files: the pictures and sounds are read from images/ and sounds/ in the folder given\n"
+        "with --data, else in the current folder when it holds images/, else in\n";
+    usage += "  " + installed + "\n";
+    usage += "The player table users.dat and the high-score table highscore.dat are read at the start\n"
+             "and saved when the game ends normally: beside the pictures when they came from --data or\n"
+             "the current folder, else in the player's own folder ($XDG_DATA_HOME/krellix when\n"
+             "XDG_DATA_HOME is set, else ~/.local/share/krellix), made on the first save:\n";
+    usage += "  " + player + "\n";
+    usage += "\n"
+             "Exit status: 0 on success, 1 when no display is available or no game data is found, 2 on\n"
+             "a bad command line or unusable file, 255 when the game stops on an error.\n";
+    return usage;
 }
 
 void THarnessClock::Sleep(int32_t ms) {
@@ -435,8 +450,10 @@ int RunHarness(int argc, char** argv, const THarnessGame& game) {
         std::cerr << "krellix: " << error << "\n";
         return 2;
     }
+    const TFolderEnvironment environment = CurrentFolderEnvironment();
     if (action == THarnessAction::Help) {
-        std::cout << HarnessUsage();
+        std::cout << HarnessUsage(InstalledDataDir(game.folders, environment),
+                                  PlayerDataDir(game.folders, environment));
         return 0;
     }
     if (action == THarnessAction::Version) {
@@ -450,11 +467,19 @@ int RunHarness(int argc, char** argv, const THarnessGame& game) {
     options.tracePath = Absolute(options.tracePath);
     for (TShotRequest& shot : options.shots)
         shot.path = Absolute(shot.path);
-    if (!options.dataDir.empty() && chdir(options.dataDir.c_str()) != 0) {
-        std::cerr << "krellix: cannot use " << options.dataDir
+    TFolders folders;
+    if (!FindFolders(options.dataDir, game.folders, environment, folders, error)) {
+        std::cerr << "krellix: " << error << "\n";
+        return options.dataDir.empty() ? 1 : 2;
+    }
+    // The game loads its pictures and sounds by names relative to the data folder.
+    if (chdir(folders.dataDir.c_str()) != 0) {
+        std::cerr << "krellix: cannot use " << folders.dataDir
                   << " as the data folder: " << std::strerror(errno) << "\n";
         return 2;
     }
+    // Tables beside the data keep their plain names, as they always had.
+    SetTableFolder(folders.privateTables ? folders.tableDir : "", folders.privateTables);
 
     THarnessPlatform platform;
     if (options.headless) {

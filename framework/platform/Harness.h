@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/graphics/Graphics.h"
+#include "framework/platform/Folders.h"
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
 #include "framework/system/Script.h"
@@ -37,8 +38,9 @@ enum class THarnessAction { Run, Help, Version };
 // a missing or bad value, or options that contradict each other.
 bool ParseHarnessOptions(const std::vector<std::string>& args, THarnessOptions& options,
                          THarnessAction& action, std::string& error);
-// The text of --help.
-std::string HarnessUsage();
+// The text of --help, naming the installed data folder and the player's own folder for the tables
+// (either may be empty when unknown).
+std::string HarnessUsage(const std::string& installedData, const std::string& playerData);
 
 // The game's clock under the harness. Readings the game takes go to the game clock (recorded, or
 // replayed from a script); those taken while the graphics layer opens the display or paces a
@@ -126,5 +128,7 @@ struct THarnessGame {
     std::function<int(int32_t)> main;
     std::function<std::string()> traceFields;
     std::string version;
+    // Where an installed copy keeps its data and the name of the player's own folder.
+    TFolderRules folders;
 };
 int RunHarness(int argc, char** argv, const THarnessGame& game);

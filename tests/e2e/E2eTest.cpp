@@ -132,7 +132,7 @@ TEST_F(E2e, HelpVersionAndMistakesOnTheCommandLine) {
     const std::vector<std::vector<std::string>> mistakes = {
         {"--fullscreen"},
         {"--headless", "--level", "34"},
-        {"--headless", "--input", "no-such-file.txt"},
+        {"--headless", "--data", data, "--input", "no-such-file.txt"},
         {"--headless", "--data", "no-such-folder"},
     };
     for (const auto& args : mistakes) {

@@ -111,4 +111,9 @@ Canvas HighscorePage();
 Canvas InstructionsPage();
 Canvas GuruStrip();
 
+// The desktop icon at size x size pixels, and the same picture as an SVG document.
+constexpr int IconSizes[] = {16, 32, 48, 64, 128, 256};
+Canvas Icon(int size);
+std::string IconSvg();
+
 } // namespace art

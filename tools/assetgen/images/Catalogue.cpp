@@ -135,4 +135,18 @@ std::vector<std::string> WriteAllImages(const std::string& dataDir) {
     return RunJobs(ImageJobs(), dataDir + "/images");
 }
 
+std::vector<std::string> WriteIcons(const std::string& iconsDir) {
+    std::vector<ImageJob> jobs;
+    for (int size : IconSizes) {
+        const std::string file = std::to_string(size) + "x" + std::to_string(size) + "/apps/krellix.png";
+        jobs.push_back(PngJob(file, [size] { return Icon(size); }));
+    }
+    jobs.push_back({"scalable/apps/krellix.svg", [](const std::string& dir) {
+                        const std::string svg = IconSvg();
+                        WriteFileAtomically(dir + "/scalable/apps/krellix.svg",
+                                            std::vector<uint8_t>(svg.begin(), svg.end()));
+                    }});
+    return RunJobs(jobs, iconsDir + "/hicolor");
+}
+
 } // namespace art

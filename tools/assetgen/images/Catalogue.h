@@ -23,4 +23,8 @@ std::vector<std::string> RunJobs(const std::vector<ImageJob>& jobs, const std::s
 // Paints and writes every picture into dataDir/images; returns the failures, empty when all went well.
 std::vector<std::string> WriteAllImages(const std::string& dataDir);
 
+// Writes the desktop icons as an icon theme folder: iconsDir/hicolor/NxN/apps/krellix.png for each
+// size and iconsDir/hicolor/scalable/apps/krellix.svg. Returns the failures.
+std::vector<std::string> WriteIcons(const std::string& iconsDir);
+
 } // namespace art
