@@ -1,9 +1,10 @@
-// The game's program entry: start-up, one game (until the menu takes over), shut-down, and the
-// game state the trace records each frame.
+// The game's program entry: start-up, the front end or one game, shut-down, and the game state
+// the trace records each frame.
 #include "game/Krellix.h"
 
 #include "fonts/EmbeddedFonts.h"
 #include "framework/audio/Audio.h"
+#include "framework/graphics/Draw2D.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/Image.h"
 #include "framework/system/Clock.h"
@@ -21,6 +22,7 @@
 #include "game/TGame.h"
 #include "game/THighScorceEntry.h"
 #include "game/TLevel.h"
+#include "game/TMainMenu.h"
 #include "game/TUserEntry.h"
 #include "game/TZogShoot.h"
 
@@ -38,13 +40,84 @@ int32_t CountOf(const TListPtr<T>& list)
     return list ? list->Count() : 0;
 }
 
+// Thrown after a frame once the window was closed or the program was asked to end; every
+// screen and game unwinds from there to the saving of the tables.
+struct TQuitRequest {
+};
+
+// While it lives, every Flip is followed by a look at the window's close request.
+class TQuitOnClose {
+public:
+    TQuitOnClose()
+        : _hook(AddPostFlipHook([] {
+              if (AppTerminateRequested()) throw TQuitRequest{};
+          }))
+    {
+    }
+    ~TQuitOnClose() { RemoveFlipHook(_hook); }
+    TQuitOnClose(const TQuitOnClose&) = delete;
+    TQuitOnClose& operator=(const TQuitOnClose&) = delete;
+
+private:
+    int32_t _hook;
+};
+
+// A JSON string of Latin-1 text: quotes, backslashes and everything outside printable ASCII escaped.
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char ch : text) {
+        const auto c = static_cast<uint8_t>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20 || c >= 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += ch;
+        }
+    }
+    return out + "\"";
+}
+
+void AppendLevelFields(std::ostringstream& out, const TLevel& level)
+{
+    out << ",\"level\":" << level.LevelNumber << ",\"GameMode\":" << GameMode << ",\"Score\":" << Score
+        << ",\"Lives\":" << Lives << ",\"BricksLeft\":" << BricksLeft << ",\"EscapeState\":" << EscapeState
+        << ",\"PaddleState\":" << PaddleState << ",\"PaddleScale\":" << PaddleScale
+        << ",\"SpeedFactor\":" << SpeedFactor << ",\"SecondsCounter\":" << level.SecondsCounter;
+    if (level.Paddle) out << ",\"paddle\":[" << level.Paddle->positionX << "," << level.Paddle->positionY << "]";
+    out << ",\"balls\":[";
+    bool first = true;
+    if (BallList) {
+        for (const auto& ball : *BallList) {
+            out << (first ? "" : ",") << "[" << ball->positionX << "," << ball->positionY << "," << ball->speedX << ","
+                << ball->speedY << "]";
+            first = false;
+        }
+    }
+    out << "],\"bricks\":" << CountOf(BrickList) << ",\"bonuses\":" << CountOf(BonusList)
+        << ",\"bullets\":" << CountOf(BulletList) << ",\"aliens\":" << CountOf(AlienList)
+        << ",\"explosions\":" << CountOf(ExplosionList) << ",\"zogshots\":" << CountOf(ZogShootList);
+}
+
 }  // namespace
+
+void ShowIntro()
+{
+    // The intro's stages are added here; they draw in the large font with alpha blending.
+    SetImageFont(LargeFont);
+    SetBlend(BLEND_ALPHA);
+}
 
 int KrellixMain(int32_t startLevel)
 {
     RegisterEmbeddedFonts();
     LevelDataCursor = 0;
     StarList = std::make_shared<TList<TStar>>();
+    SetTraceScreen("loading");
 
     // Depth 32 asks for the full screen; the platform may give a window or an offscreen surface.
     TGraphicsPtr graphics = OpenGraphics(1024, 768, 32, 60, 0);
@@ -67,10 +140,26 @@ int KrellixMain(int32_t startLevel)
     GameGraphics::LoadImages();
     GameSounds::LoadSounds();
 
-    // Until the menu exists, the program plays one game as New Game does and then quits.
-    GameMode = GameCommon::GameMode_LevelStart;
-    StopChannel(MusicChannel);
-    TGame::Create(startLevel > 0 ? startLevel : 1)->NewGame();
+    // From here on, closing the window ends the program from any screen as Quit does; a game in
+    // progress is dropped as Escape drops it.
+    {
+        const TQuitOnClose quitOnClose;
+        try {
+            if (startLevel > 0) {
+                // One game from the given level, as New Game plays it, and then the end.
+                GameMode = GameCommon::GameMode_LevelStart;
+                StopChannel(MusicChannel);
+                SetTraceScreen("level");
+                TGame::Create(startLevel)->NewGame();
+            } else {
+                MainMenu = TMainMenu::Create();
+                ShowIntro();
+                ClearKeyboard();
+                MainMenu->Main(1, 1);
+            }
+        } catch (const TQuitRequest&) {
+        }
+    }
 
     TUserEntry::SaveUserTable(UserFile, "");
     THighScorceEntry::SaveHighScoreTable(HighScoreFile, "");
@@ -79,25 +168,13 @@ int KrellixMain(int32_t startLevel)
 
 std::string GameTraceFields()
 {
-    const TLevelPtr level = TLevel::Current();
-    if (!level) return "";
     std::ostringstream out;
-    out << "\"level\":" << level->LevelNumber << ",\"GameMode\":" << GameMode << ",\"Score\":" << Score
-        << ",\"Lives\":" << Lives << ",\"BricksLeft\":" << BricksLeft << ",\"EscapeState\":" << EscapeState
-        << ",\"PaddleState\":" << PaddleState << ",\"PaddleScale\":" << PaddleScale
-        << ",\"SpeedFactor\":" << SpeedFactor << ",\"SecondsCounter\":" << level->SecondsCounter;
-    if (level->Paddle) out << ",\"paddle\":[" << level->Paddle->positionX << "," << level->Paddle->positionY << "]";
-    out << ",\"balls\":[";
-    bool first = true;
-    if (BallList) {
-        for (const auto& ball : *BallList) {
-            out << (first ? "" : ",") << "[" << ball->positionX << "," << ball->positionY << "," << ball->speedX << ","
-                << ball->speedY << "]";
-            first = false;
-        }
+    out << "\"screen\":" << JsonString(std::string(TraceScreen()));
+    if (MainMenu)
+        out << ",\"MenuState\":" << MainMenu->MenuState << ",\"MoveMode\":" << MoveMode
+            << ",\"CurrentUserName\":" << JsonString(CurrentUserName) << ",\"CurrentUserLevel\":" << CurrentUserLevel;
+    if (TraceScreen() == "level") {
+        if (const TLevelPtr level = TLevel::Current()) AppendLevelFields(out, *level);
     }
-    out << "],\"bricks\":" << CountOf(BrickList) << ",\"bonuses\":" << CountOf(BonusList)
-        << ",\"bullets\":" << CountOf(BulletList) << ",\"aliens\":" << CountOf(AlienList)
-        << ",\"explosions\":" << CountOf(ExplosionList) << ",\"zogshots\":" << CountOf(ZogShootList);
     return out.str();
 }

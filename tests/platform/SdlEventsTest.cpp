@@ -131,6 +131,9 @@ TEST_F(SdlEvents, MouseButtonsWheelFocusAndClose) {
     Push(Window(SDL_WINDOWEVENT_FOCUS_GAINED));
     Push(Window(SDL_WINDOWEVENT_CLOSE));
     Push(Window(SDL_WINDOWEVENT_LEAVE));
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    Push(quit);
     source->PollEvents();
 
     struct TExpected {
@@ -142,6 +145,7 @@ TEST_F(SdlEvents, MouseButtonsWheelFocusAndClose) {
         {EVENT_MOUSEWHEEL, -2, 0, 0},  {EVENT_MOUSEWHEEL, -1, 0, 0},   // a flipped wheel turns back
         {EVENT_APPSUSPEND, 0, 0, 0},   {EVENT_APPRESUME, 0, 0, 0},
         {EVENT_APPTERMINATE, 0, 0, 0}, {EVENT_MOUSELEAVE, 0, 0, 0},
+        {EVENT_APPTERMINATE, 0, 0, 0}, // the desktop asks the program to end
     };
     ASSERT_EQ(seen.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
