@@ -10,7 +10,9 @@ namespace {
 std::atomic<int> Pending{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
-void OnTerminationSignal(int) { Pending.store(1); }
+void OnTerminationSignal(int) {
+    Pending.store(1);
+}
 
 } // namespace
 
@@ -24,4 +26,6 @@ void InstallTerminationSignals() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-bool TakeTerminationSignal() { return Pending.exchange(0) != 0; }
+bool TakeTerminationSignal() {
+    return Pending.exchange(0) != 0;
+}

@@ -288,7 +288,8 @@ TEST_F(HarnessTest, TerminationSignalsArriveAsTheWindowsCloseRequestAndAreRecord
     struct sigaction now {};
     sigaction(SIGTERM, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL);
-    EXPECT_NE(ReadText(options.recordPath).find("2 close\n"), std::string::npos) << ReadText(options.recordPath);
+    EXPECT_NE(ReadText(options.recordPath).find("2 close\n"), std::string::npos)
+        << ReadText(options.recordPath);
     ResetInputState();
 }
 
