@@ -11,6 +11,7 @@
 #include "game/TTextInput.h"
 #include "game/TUserEntry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -41,10 +42,14 @@ protected:
         menu = TMainMenu::Create();
     }
 
+    // The other tests of the game shell draw without the embedded fonts.
     void TearDown() override
     {
         MainMenu.reset();
         SetTraceScreen("loading");
+        LargeFont.reset();
+        SmallFont.reset();
+        SetImageFont(nullptr);
         GameWorldTest::TearDown();
     }
 
