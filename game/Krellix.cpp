@@ -158,6 +158,7 @@ int KrellixMain(int32_t startLevel)
                 MainMenu->Main(1, 1);
             }
         } catch (const TQuitRequest&) {
+            // Every screen has unwound; the tables are saved below as after Quit.
         }
     }
 
