@@ -33,6 +33,16 @@ int32_t LevelDataCursor = 0;
 TImageFontPtr LargeFont;
 TImageFontPtr SmallFont;
 
+namespace {
+
+std::string_view CurrentTraceScreen = "loading";
+
+}  // namespace
+
+void SetTraceScreen(std::string_view name) { CurrentTraceScreen = name; }
+
+std::string_view TraceScreen() { return CurrentTraceScreen; }
+
 void GameCommon::PlayMusic(const TSoundPtr& sound)
 {
     if (!sound) return;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class TBall;
 class TBrick;
@@ -93,3 +94,9 @@ extern TSoundPtr LevelMusic;
 extern int32_t LevelDataCursor;
 extern TImageFontPtr LargeFont;
 extern TImageFontPtr SmallFont;
+
+// Which screen the frames now being drawn belong to ("loading", "intro", "menu", "highscores",
+// "instructions", "credits", "newplayer", "level"), for the trace. Each screen names itself before
+// it draws; the name must outlive the run (a literal).
+void SetTraceScreen(std::string_view name);
+std::string_view TraceScreen();

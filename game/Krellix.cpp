@@ -1,5 +1,5 @@
-// The game's program entry: start-up with the intro, one game (until the menu takes over),
-// shut-down, and the game state the trace records each frame.
+// The game's program entry: start-up, the front end or one game, shut-down, and the game state
+// the trace records each frame.
 #include "game/Krellix.h"
 
 #include "fonts/EmbeddedFonts.h"
@@ -25,6 +25,7 @@
 #include "game/TGame.h"
 #include "game/THighScorceEntry.h"
 #include "game/TLevel.h"
+#include "game/TMainMenu.h"
 #include "game/TUserEntry.h"
 #include "game/TZogShoot.h"
 
@@ -42,6 +43,70 @@ int32_t CountOf(const TListPtr<T>& list)
     return list ? list->Count() : 0;
 }
 
+// Thrown after a frame once the window was closed or the program was asked to end; every
+// screen and game unwinds from there to the saving of the tables.
+struct TQuitRequest {
+};
+
+// While it lives, every Flip is followed by a look at the window's close request.
+class TQuitOnClose {
+public:
+    TQuitOnClose()
+        : _hook(AddPostFlipHook([] {
+              if (AppTerminateRequested()) throw TQuitRequest{};
+          }))
+    {
+    }
+    ~TQuitOnClose() { RemoveFlipHook(_hook); }
+    TQuitOnClose(const TQuitOnClose&) = delete;
+    TQuitOnClose& operator=(const TQuitOnClose&) = delete;
+
+private:
+    int32_t _hook;
+};
+
+// A JSON string of Latin-1 text: quotes, backslashes and everything outside printable ASCII escaped.
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (const char ch : text) {
+        const auto c = static_cast<uint8_t>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20 || c >= 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += ch;
+        }
+    }
+    return out + "\"";
+}
+
+void AppendLevelFields(std::ostringstream& out, const TLevel& level)
+{
+    out << ",\"level\":" << level.LevelNumber << ",\"GameMode\":" << GameMode << ",\"Score\":" << Score
+        << ",\"Lives\":" << Lives << ",\"BricksLeft\":" << BricksLeft << ",\"EscapeState\":" << EscapeState
+        << ",\"PaddleState\":" << PaddleState << ",\"PaddleScale\":" << PaddleScale
+        << ",\"SpeedFactor\":" << SpeedFactor << ",\"SecondsCounter\":" << level.SecondsCounter
+        << ",\"Paused\":" << (level.Paused ? "true" : "false");
+    if (level.Paddle) out << ",\"paddle\":[" << level.Paddle->positionX << "," << level.Paddle->positionY << "]";
+    out << ",\"balls\":[";
+    bool first = true;
+    if (BallList) {
+        for (const auto& ball : *BallList) {
+            out << (first ? "" : ",") << "[" << ball->positionX << "," << ball->positionY << "," << ball->speedX << ","
+                << ball->speedY << "]";
+            first = false;
+        }
+    }
+    out << "],\"bricks\":" << CountOf(BrickList) << ",\"bonuses\":" << CountOf(BonusList)
+        << ",\"bullets\":" << CountOf(BulletList) << ",\"aliens\":" << CountOf(AlienList)
+        << ",\"explosions\":" << CountOf(ExplosionList) << ",\"zogshots\":" << CountOf(ZogShootList);
+}
+
 }  // namespace
 
 int KrellixMain(int32_t startLevel)
@@ -49,6 +114,7 @@ int KrellixMain(int32_t startLevel)
     RegisterEmbeddedFonts();
     LevelDataCursor = 0;
     StarList = std::make_shared<TList<TStar>>();
+    SetTraceScreen("loading");
 
     // Depth 32 asks for the full screen; the platform may give a window or an offscreen surface.
     TGraphicsPtr graphics = OpenGraphics(1024, 768, 32, 60, 0);
@@ -70,17 +136,28 @@ int KrellixMain(int32_t startLevel)
     MusicChannel = AllocChannel();
     GameGraphics::LoadImages();
     GameSounds::LoadSounds();
-    if (startLevel == 0) {
-        // The menu starts the intro music when it is made; until it exists, it is started here.
-        GameCommon::PlayMusic(IntroMusic);
-        ShowIntro();
-        ClearKeyboard();
-    }
 
-    // Until the menu exists, the program plays one game as New Game does and then quits.
-    GameMode = GameCommon::GameMode_LevelStart;
-    StopChannel(MusicChannel);
-    TGame::Create(startLevel > 0 ? startLevel : 1)->NewGame();
+    // From here on, closing the window ends the program from any screen as Quit does; a game in
+    // progress is dropped as Escape drops it.
+    {
+        const TQuitOnClose quitOnClose;
+        try {
+            if (startLevel > 0) {
+                // One game from the given level, as New Game plays it, and then the end.
+                GameMode = GameCommon::GameMode_LevelStart;
+                StopChannel(MusicChannel);
+                SetTraceScreen("level");
+                TGame::Create(startLevel)->NewGame();
+            } else {
+                MainMenu = TMainMenu::Create();
+                ShowIntro();
+                ClearKeyboard();
+                MainMenu->Main(1, 1);
+            }
+        } catch (const TQuitRequest&) {
+            // Every screen has unwound; the tables are saved below as after Quit.
+        }
+    }
 
     PrepareTableFolder();
     TUserEntry::SaveUserTable(TablePath(UserFile), "");
@@ -90,6 +167,7 @@ int KrellixMain(int32_t startLevel)
 
 void ShowIntro()
 {
+    SetTraceScreen("intro");
     SetImageFont(LargeFont);
     SetBlend(BLEND_ALPHA);
     TStar::Create();
@@ -102,27 +180,15 @@ void ShowIntro()
 
 std::string GameTraceFields()
 {
-    if (Intro::Stage > 0) return "\"screen\":\"intro\",\"introStage\":" + std::to_string(Intro::Stage);
-    const TLevelPtr level = TLevel::Current();
-    if (!level) return "";
     std::ostringstream out;
-    out << "\"level\":" << level->LevelNumber << ",\"GameMode\":" << GameMode << ",\"Score\":" << Score
-        << ",\"Lives\":" << Lives << ",\"BricksLeft\":" << BricksLeft << ",\"EscapeState\":" << EscapeState
-        << ",\"PaddleState\":" << PaddleState << ",\"PaddleScale\":" << PaddleScale
-        << ",\"SpeedFactor\":" << SpeedFactor << ",\"SecondsCounter\":" << level->SecondsCounter
-        << ",\"Paused\":" << (level->Paused ? "true" : "false");
-    if (level->Paddle) out << ",\"paddle\":[" << level->Paddle->positionX << "," << level->Paddle->positionY << "]";
-    out << ",\"balls\":[";
-    bool first = true;
-    if (BallList) {
-        for (const auto& ball : *BallList) {
-            out << (first ? "" : ",") << "[" << ball->positionX << "," << ball->positionY << "," << ball->speedX << ","
-                << ball->speedY << "]";
-            first = false;
-        }
+    out << "\"screen\":" << JsonString(std::string(TraceScreen()));
+    if (MainMenu)
+        out << ",\"MenuState\":" << MainMenu->MenuState << ",\"MoveMode\":" << MoveMode
+            << ",\"CurrentUserName\":" << JsonString(CurrentUserName) << ",\"CurrentUserLevel\":" << CurrentUserLevel;
+    if (TraceScreen() == "level") {
+        if (const TLevelPtr level = TLevel::Current()) AppendLevelFields(out, *level);
+    } else if (Intro::Stage > 0) {
+        out << ",\"introStage\":" << Intro::Stage;
     }
-    out << "],\"bricks\":" << CountOf(BrickList) << ",\"bonuses\":" << CountOf(BonusList)
-        << ",\"bullets\":" << CountOf(BulletList) << ",\"aliens\":" << CountOf(AlienList)
-        << ",\"explosions\":" << CountOf(ExplosionList) << ",\"zogshots\":" << CountOf(ZogShootList);
     return out.str();
 }

@@ -8,9 +8,9 @@
 // start (intro, menu); 1 to 33 plays one game from that level and then saves and ends.
 int KrellixMain(int32_t startLevel);
 
-// The intro, once between loading and the menu: the starfield is filled, then the five stages run.
+// The intro sequence, run once between loading and the menu.
 void ShowIntro();
 
-// The game state of the current frame as JSON members ("\"level\":3,...") for the trace: on
-// intro frames the screen and the stage; empty when neither the intro nor a level runs.
+// The state of the current frame as JSON members for the trace: the screen, the menu's state once
+// the menu exists, and the level's state while a game runs.
 std::string GameTraceFields();

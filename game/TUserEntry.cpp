@@ -9,6 +9,7 @@
 #include <algorithm>
 
 TListPtr<TUserEntry> UserList;
+bool CurrentUserChosen = false;
 
 void TUserEntry::AddUser(const std::string& name, int32_t level)
 {
@@ -37,6 +38,7 @@ void TUserEntry::LoadUser(const std::string& name)
         CurrentUserLevel = 1;
         CurrentUserName = name;
     }
+    CurrentUserChosen = true;
 }
 
 bool TUserEntry::LoadUserTable(const TUrl& url, const std::string& key)
@@ -65,7 +67,7 @@ bool TUserEntry::SaveUserTable(const TUrl& url, const std::string& key)
     if (UserList) {
         // Every entry of the current player's name takes the level, so whichever one a later
         // LoadUser picks is up to date.
-        if (!CurrentUserName.empty()) {
+        if (CurrentUserChosen) {
             for (const auto& entry : *UserList) {
                 if (entry->Name != CurrentUserName) continue;
                 entry->Level = CurrentUserLevel;

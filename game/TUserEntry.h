@@ -25,10 +25,14 @@ public:
     // Replaces UserList with the file's records; false (and an empty table) when the file cannot be
     // read. A file that ends inside a record keeps its complete records.
     static bool LoadUserTable(const TUrl& url, const std::string& key);
-    // Stores CurrentUserLevel in the current player's entry, then writes UserList; a file is
-    // replaced whole or not at all. False when it was not saved.
+    // Stores CurrentUserLevel in the current player's entry (the empty name is a player too) once
+    // LoadUser has chosen one, then writes UserList; a file is replaced whole or not at all. False
+    // when it was not saved.
     static bool SaveUserTable(const TUrl& url, const std::string& key);
 };
 
 // Players in file order, new ones at the end; null until loaded or a player is added.
 extern TListPtr<TUserEntry> UserList;
+// Set by LoadUser. Until a player is chosen, saving leaves every level alone, so a run that never
+// chose the player with the empty name does not overwrite that player's level.
+extern bool CurrentUserChosen;

@@ -42,6 +42,11 @@ private:
     int32_t _width, _height, _depth, _hertz, _flags;
 };
 
+struct TFlipHook {
+    int32_t id = 0;
+    std::function<void()> run;
+};
+
 struct TGraphicsModule {
     std::shared_ptr<TGLContextProvider> provider;
     std::shared_ptr<TDraw2DGraphics> current;
@@ -50,8 +55,9 @@ struct TGraphicsModule {
     bool soft_sync = false, hard_sync = false;
     int32_t sync_rate = 0, sync_period = 0, sync_frac = 0, sync_accum = 0, sync_time = 0;
     bool exit_registered = false;
-    std::vector<std::function<void()>> pre_flip_hooks;
-    std::vector<std::function<void()>> post_flip_hooks;
+    std::vector<TFlipHook> pre_flip_hooks;
+    std::vector<TFlipHook> post_flip_hooks;
+    int32_t last_hook_id = 0;
 };
 
 TGraphicsModule& Module()
@@ -144,11 +150,18 @@ void StartExclusive(const std::shared_ptr<TDraw2DGraphics>& graphics, int32_t wi
     }
 }
 
-void RunHooks(const std::vector<std::function<void()>>& hooks)
+void RunHooks(const std::vector<TFlipHook>& hooks)
 {
-    // A copy: a hook may add hooks, which run from the next Flip on.
+    // A copy: a hook may add or remove hooks, which takes effect from the next Flip on.
     const auto running = hooks;
-    for (const auto& hook : running) hook();
+    for (const auto& hook : running) hook.run();
+}
+
+int32_t AddHook(std::vector<TFlipHook>& hooks, std::function<void()> run)
+{
+    const int32_t id = ++Module().last_hook_id;
+    hooks.push_back({id, std::move(run)});
+    return id;
 }
 
 }  // namespace
@@ -270,14 +283,20 @@ void Flip(int32_t sync)
     RunHooks(m.post_flip_hooks);
 }
 
-void AddFlipHook(std::function<void()> hook)
+int32_t AddFlipHook(std::function<void()> hook)
 {
-    Module().pre_flip_hooks.push_back(std::move(hook));
+    return AddHook(Module().pre_flip_hooks, std::move(hook));
 }
 
-void AddPostFlipHook(std::function<void()> hook)
+int32_t AddPostFlipHook(std::function<void()> hook)
 {
-    Module().post_flip_hooks.push_back(std::move(hook));
+    return AddHook(Module().post_flip_hooks, std::move(hook));
+}
+
+void RemoveFlipHook(int32_t id)
+{
+    for (auto* hooks : {&Module().pre_flip_hooks, &Module().post_flip_hooks})
+        std::erase_if(*hooks, [id](const TFlipHook& hook) { return hook.id == id; });
 }
 
 void ClearFlipHooks()

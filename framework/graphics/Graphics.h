@@ -56,7 +56,10 @@ int32_t GraphicsHertz();
 void Flip(int32_t sync = -1);
 
 // Run by every Flip: before presenting (the finished frame is still readable) and after.
-void AddFlipHook(std::function<void()> hook);
-void AddPostFlipHook(std::function<void()> hook);
+// Each returns an id for RemoveFlipHook.
+int32_t AddFlipHook(std::function<void()> hook);
+int32_t AddPostFlipHook(std::function<void()> hook);
+// Drops the hook with that id; an unknown id is ignored.
+void RemoveFlipHook(int32_t id);
 // Drops every hook of both kinds; for tests.
 void ClearFlipHooks();

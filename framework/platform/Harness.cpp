@@ -154,6 +154,26 @@ class TScriptInput : public TEventSource {
     std::function<void()> _discardLive;
 };
 
+// Adds a termination signal to the input as the window's close request, at the poll that notices it.
+class TSignalledEvents : public TEventSource {
+  public:
+    explicit TSignalledEvents(std::shared_ptr<TEventSource> inner) : _inner(std::move(inner)) {}
+    void PollEvents() override {
+        _inner->PollEvents();
+        if (TakeTerminationSignal()) {
+            TEvent close;
+            close.id = EVENT_APPTERMINATE;
+            HandleInputEvent(close);
+        }
+    }
+    void MoveMouse(int32_t x, int32_t y) override { _inner->MoveMouse(x, y); }
+    void HideMouse() override { _inner->HideMouse(); }
+    void ShowMouse() override { _inner->ShowMouse(); }
+
+  private:
+    std::shared_ptr<TEventSource> _inner;
+};
+
 // Takes the input once per frame, at the first query after each Flip; whatever arrives later in
 // the frame waits for the next one. A script line holds only the frame, so this is what lets a
 // recorded run replay exactly: every event is seen at the same query in both runs.
@@ -262,11 +282,12 @@ std::string HarnessUsage(const std::string& installedData, const std::string& pl
         "                     the --input format\n"
         "  --frames N         end the program right after the N-th frame (tables not saved)\n"
         "  --shot N:FILE.png  save the picture of the N-th frame as a PNG (repeatable)\n"
-        "  --trace FILE       write one JSON object per frame to FILE (\"frame\", \"ms\", and\n"
-        "                     the game's state)\n"
+        "  --trace FILE       write one JSON object per frame to FILE (\"frame\", \"ms\",\n"
+        "                     \"screen\", and the menu's and the game's state)\n"
         "  --data DIR         the folder holding images/ and sounds/, where the tables are kept\n"
         "                     too (default: see Files below)\n"
-        "  --level N          play one game from level N (1 to 33), then save and end\n"
+        "  --level N          skip the intro and the menu: play one game from level N\n"
+        "                     (1 to 33), then save and end\n"
         "  --help             show this help and end\n"
         "  --version          show the version and end\n"
         "\n"
@@ -280,6 +301,7 @@ std::string HarnessUsage(const std::string& installedData, const std::string& pl
         "Frames count the game's presented pictures: the first is the blank start-up frame, the\n"
         "second shows \"Loading...\". With --headless, --input or --record the input is taken\n"
         "once per frame, so that runs repeat exactly.\n"
+        "Closing the window, SIGINT and SIGTERM end the game as Quit does: the tables are saved.\n"
         "\n"
         "Files: the pictures and sounds are read from images/ and sounds/ in the folder given\n"
         "with --data, else in the current folder when it holds images/, else in\n";
@@ -362,9 +384,9 @@ bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& pla
         _script = std::make_shared<TScriptedEventSource>(entries);
         source = std::make_shared<TScriptInput>(_script, hasClock, platform.liveEvents,
                                                 platform.liveEvents ? platform.discardLiveEvents : nullptr);
-        source = std::make_shared<TFrameBatchedEvents>(source, _frames);
+        source = std::make_shared<TFrameBatchedEvents>(std::make_shared<TSignalledEvents>(source), _frames);
     } else {
-        source = platform.liveEvents;
+        source = std::make_shared<TSignalledEvents>(platform.liveEvents);
         if (_recorder) source = std::make_shared<TFrameBatchedEvents>(source, _frames);
     }
     if (_recorder) source = std::make_shared<TRecordingEventSource>(source, _recorder, _frames);
@@ -481,6 +503,8 @@ int RunHarness(int argc, char** argv, const THarnessGame& game) {
     // Tables beside the data keep their plain names, as they always had.
     SetTableFolder(folders.privateTables ? folders.tableDir : "", folders.privateTables);
 
+    // Ctrl+C or a polite kill ends the game as closing its window does, with the tables saved.
+    InstallTerminationSignals();
     THarnessPlatform platform;
     if (options.headless) {
         platform.virtualClock = std::make_shared<TVirtualClock>(0);

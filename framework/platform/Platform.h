@@ -54,6 +54,12 @@ void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight
 // whole or not at all: it is written beside the target and renamed over it. False with error set.
 bool SavePixmapPng(const TPixmap& pixmap, const std::string& path, std::string& error);
 
+// From now on SIGINT and SIGTERM only note a request to end, which TakeTerminationSignal reports;
+// a second signal ends the program at once.
+void InstallTerminationSignals();
+// True once for each noted request to end.
+bool TakeTerminationSignal();
+
 // Empties SDL's event queue without delivering anything, so a window stays responsive while
 // its input comes from elsewhere.
 void DiscardSdlEvents();

@@ -250,6 +250,10 @@ class TSdlEventSource : public TEventSource {
         case SDL_WINDOWEVENT:
             ConvertWindowEvent(event.window, mods);
             return;
+        case SDL_QUIT:
+            // The desktop asks the program to end (its last window closed, or a log-out).
+            Send(EVENT_APPTERMINATE, 0, mods);
+            return;
         default:
             return;
         }

@@ -191,8 +191,8 @@ TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle) {
 
     const auto trace = Lines(ReadText(dir.File("trace.jsonl")));
     ASSERT_EQ(trace.size(), 2u);
-    EXPECT_EQ(trace[0], "{\"frame\":1,\"ms\":16}");
-    EXPECT_EQ(trace[1], "{\"frame\":2,\"ms\":33}");
+    EXPECT_EQ(trace[0], "{\"frame\":1,\"ms\":16,\"screen\":\"loading\"}");
+    EXPECT_EQ(trace[1], "{\"frame\":2,\"ms\":33,\"screen\":\"loading\"}");
     // Ended by --frames: the tables are not saved.
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(data) / "users.dat"));
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(data) / "highscore.dat"));

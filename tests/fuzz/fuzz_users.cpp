@@ -43,6 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (CurrentUserLevel < 1 || CurrentUserLevel > 33) __builtin_trap();
     }
     CurrentUserName.clear();
+    CurrentUserChosen = false;
 
     auto saved = TBank::Create(0);
     if (!TUserEntry::SaveUserTable(saved, key)) __builtin_trap();

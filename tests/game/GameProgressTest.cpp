@@ -164,6 +164,7 @@ TEST_F(GameProgressTest, DestroyingTheBossAndLeavingShowsTheClosingScreenUntilSp
 
 TEST_F(GameProgressTest, TraceFieldsDescribeTheLevelWhileOneExists)
 {
+    SetTraceScreen("level");
     {
         TLevelPtr level = TLevel::Create(1);
         level->InitalizeLevel();
@@ -176,13 +177,14 @@ TEST_F(GameProgressTest, TraceFieldsDescribeTheLevelWhileOneExists)
               "\"SecondsCounter\":0,", "\"paddle\":[560,704]", "\"balls\":[[560,688,0,0]]", "\"bricks\":66,",
               "\"bonuses\":0,", "\"bullets\":0,", "\"aliens\":0,", "\"explosions\":0,", "\"zogshots\":0"})
             EXPECT_NE(fields.find(expected), std::string::npos) << expected << " in " << fields;
-        EXPECT_EQ(fields.front(), '"');
+        EXPECT_EQ(fields.rfind("\"screen\":\"level\",\"level\":1,", 0), 0u) << fields;
         EXPECT_NE(fields.back(), ',');
         TBall::CreateMultiball();
         const std::string three = GameTraceFields();
         EXPECT_EQ(std::count(three.begin(), three.end(), '['), 1 + 1 + 3);
     }
-    EXPECT_EQ(GameTraceFields(), "");
+    EXPECT_EQ(GameTraceFields(), "\"screen\":\"level\"");
+    SetTraceScreen("loading");
 }
 
 }  // namespace

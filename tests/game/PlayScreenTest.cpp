@@ -218,6 +218,8 @@ TEST_F(PlayScreenTest, TheEndTextScrollsUpOnePixelAFrameAndStopsWithItsLastLineA
     for (int32_t i : {9, 10, 11, 12, 13, 17, 18, 24, 26, 43, 48, 49, 50, 51, 52})
         EXPECT_STRNE(TLevel::EndText[static_cast<size_t>(i)], "") << "credits line " << i;
 
+    // Measured in the font the end text is drawn in, whatever an earlier test left selected.
+    SetImageFont(LargeFont);
     const int32_t h = TextHeight(TLevel::EndText[54]);
     int32_t calls = 0;
     while (true) {

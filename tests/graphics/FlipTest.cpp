@@ -89,6 +89,22 @@ TEST_F(RecordingTest, HooksRunAroundThePresentOfEveryFlip)
     EXPECT_EQ(log, (std::vector<std::string>{"pre 2 2", "post 2 3", "pre 0 3", "post 0 4"}));
 }
 
+TEST_F(RecordingTest, RemovedHooksStopRunningAndTheOthersKeepTheirOrder)
+{
+    std::string log;
+    const int32_t a = AddPostFlipHook([&] { log += "a"; });
+    AddFlipHook([&] { log += "p"; });
+    const int32_t b = AddPostFlipHook([&] { log += "b"; });
+    // A hook may remove another; the removal counts from the next Flip.
+    AddPostFlipHook([&] { RemoveFlipHook(a); });
+    Flip(0);
+    RemoveFlipHook(b);
+    RemoveFlipHook(b);
+    RemoveFlipHook(12345);
+    Flip(0);
+    EXPECT_EQ(log, "pabp");
+}
+
 TEST_F(RecordingTest, OpeningPresentsDoNotRunHooks)
 {
     int hooks = 0;

@@ -3,9 +3,11 @@
 #include "framework/platform/Harness.h"
 #include "TempDir.h"
 #include "framework/graphics/Recording.h"
+#include "framework/platform/Platform.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <sstream>
 
@@ -258,6 +260,37 @@ TEST_F(HarnessTest, RecordingReplaysExactly) {
     EXPECT_EQ(Member(lines.at(3), "ms"), 66);
     EXPECT_EQ(Member(lines.at(4), "ms"), 66 + 250);
     EXPECT_EQ(Member(lines.at(5), "ms"), 66 + 250 + 17);
+}
+
+TEST_F(HarnessTest, TerminationSignalsArriveAsTheWindowsCloseRequestAndAreRecorded) {
+    WriteText(dir.File("in.txt"), "1 keydown 32\n");
+    THarnessOptions options;
+    options.inputPath = dir.File("in.txt");
+    options.recordPath = dir.File("rec.txt");
+    {
+        THarness harness;
+        std::string error;
+        ASSERT_TRUE(harness.Start(options, Headless(), error)) << error;
+        OpenDisplay();
+        InstallTerminationSignals();
+        Flip(-1);
+        EXPECT_FALSE(AppTerminateRequested());
+        std::raise(SIGTERM);
+        // Input is taken once per frame: the request is seen after the next Flip.
+        EXPECT_FALSE(AppTerminateRequested());
+        Flip(-1);
+        EXPECT_TRUE(AppTerminateRequested());
+        EXPECT_EQ(KeyIsDown(KEY_SPACE), 1);
+        harness.Finish();
+    }
+    // Noted once: the handler is back to the default after the first signal.
+    EXPECT_FALSE(TakeTerminationSignal());
+    struct sigaction now {};
+    sigaction(SIGTERM, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL);
+    EXPECT_NE(ReadText(options.recordPath).find("2 close\n"), std::string::npos)
+        << ReadText(options.recordPath);
+    ResetInputState();
 }
 
 TEST_F(HarnessTest, ShotsAreTakenOfTheirFrameOnly) {

@@ -147,17 +147,20 @@ TEST_F(SdlEvents, MouseButtonsWheelFocusAndClose) {
     Push(Window(SDL_WINDOWEVENT_FOCUS_GAINED));
     Push(Window(SDL_WINDOWEVENT_CLOSE));
     Push(Window(SDL_WINDOWEVENT_LEAVE));
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    Push(quit);
     source->PollEvents();
 
     struct TExpected {
         int32_t id, data, x, y;
     };
     const std::vector<TExpected> expected = {
-        {EVENT_MOUSEDOWN, 1, 10, 20},  {EVENT_MOUSEDOWN, 2, 11, 21},
-        {EVENT_MOUSEUP, 3, 12, 22},    {EVENT_MOUSEMOVE, 3, 300, 400}, // left and right held
-        {EVENT_MOUSEWHEEL, -2, 0, 0},  {EVENT_MOUSEWHEEL, -1, 0, 0},   // a flipped wheel turns back
-        {EVENT_APPSUSPEND, 0, 0, 0},   {EVENT_APPRESUME, 0, 0, 0},
-        {EVENT_APPTERMINATE, 0, 0, 0}, {EVENT_MOUSELEAVE, 0, 0, 0},
+        {EVENT_MOUSEDOWN, 1, 10, 20},   {EVENT_MOUSEDOWN, 2, 11, 21},  {EVENT_MOUSEUP, 3, 12, 22},
+        {EVENT_MOUSEMOVE, 3, 300, 400},                               // left and right held
+        {EVENT_MOUSEWHEEL, -2, 0, 0},   {EVENT_MOUSEWHEEL, -1, 0, 0}, // a flipped wheel turns back
+        {EVENT_APPSUSPEND, 0, 0, 0},    {EVENT_APPRESUME, 0, 0, 0},    {EVENT_APPTERMINATE, 0, 0, 0},
+        {EVENT_MOUSELEAVE, 0, 0, 0},    {EVENT_APPTERMINATE, 0, 0, 0}, // the desktop asks the program to end
     };
     ASSERT_EQ(seen.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {

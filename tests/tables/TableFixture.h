@@ -22,6 +22,7 @@ protected:
         HighScoreList.reset();
         PersonList.reset();
         CurrentUserName.clear();
+        CurrentUserChosen = false;
         CurrentUserLevel = 1;
     }
     void TearDown() override { SetUp(); }

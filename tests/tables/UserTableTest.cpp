@@ -108,6 +108,21 @@ TEST_F(Tables, NoCurrentPlayerLeavesEveryLevel)
     EXPECT_EQ(UserNames(), ":3 ");
 }
 
+TEST_F(Tables, TheEmptyNameIsAPlayerLikeAnyOtherOnceChosen)
+{
+    TUserEntry::AddUser("ACE", 4);
+    TUserEntry::AddUser("", 3);
+    TUserEntry::LoadUser("");
+    EXPECT_EQ(CurrentUserLevel, 3);
+    CurrentUserLevel = 12;
+    ASSERT_TRUE(TUserEntry::SaveUserTable(dir.File("users.dat"), ""));
+    EXPECT_EQ(UserNames(), "ACE:4 :12 ");
+    Bytes expected;
+    Append(expected, "ACE", {4});
+    Append(expected, "", {12});
+    EXPECT_EQ(TTempDir::ReadBytes(dir.File("users.dat")), expected);
+}
+
 TEST_F(Tables, EmptyTableSavesAnEmptyFile)
 {
     TTempDir::WriteBytes(dir.File("users.dat"), {1, 2, 3});

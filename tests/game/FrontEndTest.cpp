@@ -1,0 +1,438 @@
+// The front end's parts on their own: the name field, the menu's highlight and drawing, the
+// high-score rows, the credit lines and the trace fields of the menu.
+#include "GameWorld.h"
+
+#include "fonts/EmbeddedFonts.h"
+#include "framework/graphics/Draw2D.h"
+#include "framework/graphics/Font.h"
+#include "game/Krellix.h"
+#include "game/THighScorceEntry.h"
+#include "game/TMainMenu.h"
+#include "game/TTextInput.h"
+#include "game/TUserEntry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+class FrontEndTest : public GameWorldTest {
+protected:
+    TMainMenuPtr menu;
+
+    void SetUp() override
+    {
+        GameWorldTest::SetUp();
+        RegisterEmbeddedFonts();
+        GameGraphics::LoadFonts();
+        ASSERT_NE(LargeFont, nullptr);
+        ASSERT_NE(SmallFont, nullptr);
+        // The front end's pictures at the catalogue's sizes.
+        MenuBackgroundImage = MakeImage(704, 736);
+        MenuPageImage = MakeImage(640, 672);
+        KrellixLogoImage = MakeImage(600, 160);
+        HighscoreBackgroundImage = MakeImage(704, 736);
+        HighscorePageImage = MakeImage(640, 704);
+        CreditsBackgroundImage = MakeImage(704, 736);
+        GuruAnimImage = MakeImage(642, 79, 2);
+        UserList.reset();
+        CurrentUserChosen = false;
+        THighScorceEntry::FormatTopScore();
+        menu = TMainMenu::Create();
+    }
+
+    // The other tests of the game shell draw without the embedded fonts.
+    void TearDown() override
+    {
+        MainMenu.reset();
+        SetTraceScreen("loading");
+        LargeFont.reset();
+        SmallFont.reset();
+        SetImageFont(nullptr);
+        GameWorldTest::TearDown();
+    }
+
+    static void Type(int32_t code) { HandleInputEvent({EVENT_KEYCHAR, code, 0, 0, 0}); }
+
+    // Where DrawCentredShadowText puts the pen for a text centred on (cx, cy) in font.
+    static std::pair<float, float> PenFor(const std::string& text, int32_t cx, int32_t cy, const TImageFontPtr& font)
+    {
+        SetImageFont(font);
+        return {static_cast<float>(std::abs(cx - TextWidth(text) / 2)),
+                static_cast<float>(std::abs(cy - TextHeight(text) / 2))};
+    }
+
+    // The lit copy of a shadowed text (the second of the two draws) in records.
+    static TDrawRecord Lit(const std::vector<TDrawRecord>& records, const std::string& text)
+    {
+        const auto texts = Texts(records, text);
+        EXPECT_EQ(texts.size(), 2u) << text;
+        return texts.size() == 2 ? texts[1] : TDrawRecord{};
+    }
+};
+
+TEST_F(FrontEndTest, NameFieldTakesOneCharacterPerUpdateInCapitalsAndRefusesSlashesAndControls)
+{
+    struct TCase {
+        std::vector<int32_t> typed;
+        std::string expected;
+    };
+    const TCase cases[] = {
+        {{'a', 'b', 'c'}, "ABC"},
+        {{8}, ""},
+        {{'a', 'b', 'c', 8}, "AB"},
+        {{'/', '\\', 27, 9, 10, 13, 127, 'x'}, "X"},
+        {{' ', '1', '.', '-', '!', '?', '\''}, " 1.-!?'"},
+        // Accented capitals; the division sign, sharp s, y diaeresis and micro sign stay as they are.
+        {{0xE9, 0xE0, 0xFE, 0xF7, 0xDF, 0xFF, 0xB5, 0xC9}, "\xC9\xC0\xDE\xF7\xDF\xFF\xB5\xC9"},
+        // Only the low 8 bits of a code count.
+        {{0x161, 0x4A}, "AJ"},
+    };
+    SetImageFont(LargeFont);
+    for (const TCase& c : cases) {
+        const TTextInputPtr input = TTextInput::Create(160, 125);
+        EXPECT_EQ(input->x, 160);
+        EXPECT_EQ(input->y, 125);
+        for (int32_t code : c.typed) Type(code);
+        // Everything typed in one frame enters over as many updates.
+        for (size_t i = 0; i < c.typed.size(); ++i) {
+            const size_t before = input->txt.size();
+            input->Update();
+            EXPECT_LE(input->txt.size(), before + 1);
+        }
+        EXPECT_EQ(input->txt, c.expected);
+        EXPECT_EQ(input->width, TextWidth(c.expected));
+        EXPECT_EQ(NextTypedChar(), 0) << "all typed characters taken";
+        input->Update();
+        EXPECT_EQ(input->txt, c.expected) << "an update without typing changes nothing";
+    }
+}
+
+TEST_F(FrontEndTest, NameFieldStaysWithin200PixelsOfTheCurrentFontAndNeverDrawsTheRefusedCharacter)
+{
+    for (const TImageFontPtr& font : {LargeFont, SmallFont}) {
+        const TTextInputPtr input = TTextInput::Create(0, 0);
+        for (int32_t i = 0; i < 80; ++i) {
+            Type('W');
+            // The field measures in whatever font is current when it takes the character.
+            SetImageFont(font);
+            input->Update();
+            EXPECT_LE(TextWidth(input->txt), TTextInput::MaxWidth);
+            driver->records.clear();
+            input->Draw(255);
+            SetImageFont(font);
+            for (const TDrawRecord& r : driver->OfKind(TDrawKind::Text)) EXPECT_EQ(r.text, input->txt);
+        }
+        SetImageFont(font);
+        EXPECT_FALSE(input->txt.empty());
+        EXPECT_LE(TextWidth(input->txt), TTextInput::MaxWidth);
+        EXPECT_GT(TextWidth(input->txt + "W"), TTextInput::MaxWidth);
+        EXPECT_EQ(input->width, TextWidth(input->txt));
+        // Backspace makes room for one more.
+        Type(8);
+        Type('W');
+        input->Update();
+        input->Update();
+        EXPECT_LE(TextWidth(input->txt), TTextInput::MaxWidth);
+        EXPECT_GT(TextWidth(input->txt + "W"), TTextInput::MaxWidth);
+    }
+}
+
+TEST_F(FrontEndTest, NameFieldIsDrawnCentredOnTheScreenInTheLargeFont)
+{
+    const TTextInputPtr input = TTextInput::Create(160, 125);
+    SetImageFont(LargeFont);
+    for (int32_t c : {'q', 'u', 'i', 'l', 'l'}) {
+        Type(c);
+        input->Update();
+    }
+    driver->records.clear();
+    input->Draw(128);
+    const TDrawRecord text = Lit(driver->records, "QUILL");
+    const auto [x, y] = PenFor("QUILL", 384, 450, LargeFont);
+    EXPECT_EQ(text.x[0], x);
+    EXPECT_EQ(text.y[0], y);
+    EXPECT_EQ(text.red, 128);
+    EXPECT_EQ(text.blue, 128);
+}
+
+TEST_F(FrontEndTest, HighlightMovesOneEntryWithoutWrappingAndWaitsTenFramesEvenAtTheEnds)
+{
+    struct TCase {
+        int32_t state, quarantine, direction;
+        int32_t expectedState, expectedCounter, expectedQuarantine;
+    };
+    const TCase cases[] = {
+        {1, 0, 1, 1, 2, 10},  {1, 0, -1, 2, 2, 10}, {8, 0, -1, 8, 2, 10}, {8, 0, 1, 7, 2, 10},
+        {5, 0, 0, 6, 2, 10},  {5, 0, 5, 4, 2, 10},  {5, 1, -1, 5, 77, 1}, {5, 9, 1, 5, 77, 9},
+    };
+    for (const TCase& c : cases) {
+        menu->MenuState = c.state;
+        menu->SelectionQuarantin = c.quarantine;
+        menu->ColorCounter = 77;
+        menu->ChooseMenuEntry(c.direction);
+        EXPECT_EQ(menu->MenuState, c.expectedState) << c.state << " " << c.direction;
+        EXPECT_EQ(menu->ColorCounter, c.expectedCounter) << c.state << " " << c.direction;
+        EXPECT_EQ(menu->SelectionQuarantin, c.expectedQuarantine) << c.state << " " << c.direction;
+        EXPECT_EQ(menu->GetEntryColor(c.expectedState), menu->ColorCounter);
+        EXPECT_EQ(menu->GetEntryColor(c.expectedState == 1 ? 2 : 1), 255);
+    }
+}
+
+TEST_F(FrontEndTest, HighlightPulsesThrough256Frames)
+{
+    std::vector<int32_t> counter;
+    for (int32_t i = 0; i < 600; ++i) {
+        menu->DrawMenuEntries(i % 2 ? 255 : 40);  // the pulse runs during fades too
+        counter.push_back(menu->ColorCounter);
+    }
+    EXPECT_EQ((std::vector<int32_t>{counter[0], counter[1], counter[2], counter[127], counter[128], counter[129]}),
+              (std::vector<int32_t>{0, 2, 4, 254, 256, 254}));
+    EXPECT_EQ(counter[255], 2);
+    EXPECT_EQ(counter[256], 0);
+    for (size_t i = 0; i + 256 < counter.size(); ++i) ASSERT_EQ(counter[i], counter[i + 256]) << i;
+    EXPECT_EQ(*std::max_element(counter.begin(), counter.end()), 256);
+    EXPECT_EQ(*std::min_element(counter.begin(), counter.end()), 0);
+}
+
+TEST_F(FrontEndTest, EntriesStandBelowTheLogoWithTheirInfoTextsAndThePulseOnTheHighlightedTitle)
+{
+    const std::vector<std::pair<std::string, std::string>> entries = {
+        {"Continue", "CONTINUE FROM LAST LEVEL"},
+        {"New Game", "STARTS NEW GAME FROM FIRST LEVEL"},
+        {"Pad Movement: Normal", "ONLY VALID WHEN USING KEYBOAD TO CONTROL (PRESS M DURING GAME TO CHANGE)"},
+        {"New player", "ENTER A NEW PLAYER"},
+        {"Highscores", "SHOW ALL TIME HIGHS"},
+        {"Instructions", "HOW TO PLAY THE GAME"},
+        {"Credits", "A TRIBUTE TO AMIGA"},
+        {"Quit", "Exit game"},
+    };
+    EXPECT_EQ(menu->MenuState, TMainMenu::MenuEntry_ContinueGame);
+    menu->MenuState = TMainMenu::MenuEntry_BallMovement;
+    menu->ColorCounter = 100;
+    menu->ColorSub = 2;
+    // The top border (32) and the logo (160) above the first entry.
+    const int32_t y0 = 32 + 160;
+    for (const int32_t grey : {255, 90}) {
+        driver->records.clear();
+        menu->DrawMenuEntries(grey);
+        for (size_t k = 0; k < entries.size(); ++k) {
+            const int32_t ky = static_cast<int32_t>(k);
+            const TDrawRecord title = Lit(driver->records, entries[k].first);
+            const auto [tx, ty] = PenFor(entries[k].first, 384, y0 + 32 + 66 * ky, LargeFont);
+            EXPECT_EQ(title.x[0], tx) << entries[k].first;
+            EXPECT_EQ(title.y[0], ty) << entries[k].first;
+            const TDrawRecord info = Lit(driver->records, entries[k].second);
+            const auto [ix, iy] = PenFor(entries[k].second, 384, y0 + 58 + 66 * ky, SmallFont);
+            EXPECT_EQ(info.x[0], ix) << entries[k].second;
+            EXPECT_EQ(info.y[0], iy) << entries[k].second;
+            // Full brightness: the highlighted title pulses (98 after this frame's step), the
+            // others are pale gold. During a fade every line takes the fade's grey.
+            const int32_t titleGrey = grey < 255 ? grey : (k == 2 ? 98 : 255);
+            EXPECT_EQ(title.red, std::min(255, titleGrey)) << entries[k].first << " grey " << grey;
+            EXPECT_EQ(title.blue, std::min(146, titleGrey)) << entries[k].first << " grey " << grey;
+            EXPECT_EQ(info.green, grey) << entries[k].second;
+        }
+        for (const auto& [hint, y] : {std::pair<std::string, int32_t>{"Use Arrow Up/Down to Navigate", 716},
+                                      {"Use Space/Return to select", 736}}) {
+            const TDrawRecord text = Lit(driver->records, hint);
+            const auto [hx, hy] = PenFor(hint, 636, y, SmallFont);
+            EXPECT_EQ(text.x[0], hx);
+            EXPECT_EQ(text.y[0], hy);
+            EXPECT_EQ(text.red, grey);
+        }
+    }
+}
+
+TEST_F(FrontEndTest, BackdropFadesThePageAndEitherTheLogoOrTheFrame)
+{
+    struct TCase {
+        int32_t fadeAll;
+        // Brightness of the frame row, the page, the logo and the exit pane at grey 100.
+        int32_t frame, page, logo, pane;
+    };
+    for (const TCase c : {TCase{0, 255, 100, 100, 255}, TCase{1, 100, 100, 255, 100}}) {
+        SetColor(255, 255, 255);
+        driver->records.clear();
+        menu->DrawEnvironment(100, c.fadeAll);
+        const auto one = [&](const TImagePtr& image) {
+            const auto draws = Draws(driver->records, image);
+            EXPECT_EQ(draws.size(), 1u);
+            return draws.empty() ? TDrawRecord{} : draws[0];
+        };
+        const struct {
+            TImagePtr image;
+            float x, y;
+            int32_t grey;
+        } expected[] = {
+            {LeftBorderImage, 16, 384, c.frame},       {TopBorderImage, 32 + 352, 16, c.frame},
+            {RightBorderImage, 736 + 16, 384, c.frame}, {InfoFieldImage, 768 + 128, 384, c.frame},
+            {MenuBackgroundImage, 384, 400, c.page},   {MenuPageImage, 384, 400, c.page},
+            {KrellixLogoImage, 384, 154, c.logo},      {ExitPipesInnerPaneImage, 384, 392, c.pane},
+        };
+        for (const auto& e : expected) {
+            const TDrawRecord r = one(e.image);
+            EXPECT_EQ(r.CentreX(), e.x) << "fadeAll " << c.fadeAll;
+            EXPECT_EQ(r.CentreY(), e.y) << "fadeAll " << c.fadeAll;
+            EXPECT_EQ(r.red, e.grey) << "fadeAll " << c.fadeAll << " at " << e.x << "," << e.y;
+        }
+    }
+}
+
+TEST_F(FrontEndTest, HighScoreRowsAreCentredFiftyPixelsApartAndTheRowAboveThePositionIsHighlighted)
+{
+    for (const int32_t position : {0, 3, 1, 11}) {
+        driver->records.clear();
+        menu->ListHighScores(position, 255);
+        int32_t row = 1;
+        for (const auto& entry : *HighScoreList) {
+            const std::string text = std::to_string(row) + " - " + entry->Name + " - " +
+                                     std::to_string(entry->Score) + " - " + std::to_string(entry->Level);
+            const TDrawRecord lit = Lit(driver->records, text);
+            const auto [x, y] = PenFor(text, 384, 105 + 50 * (row - 1), LargeFont);
+            EXPECT_EQ(lit.y[0], y) << text;
+            // The highlighted row is white, the others pale gold.
+            const bool highlighted = row + 1 == position;
+            EXPECT_EQ(lit.blue, highlighted ? 255 : 146) << text << " position " << position;
+            EXPECT_EQ(lit.x[0], x) << text;
+            ++row;
+        }
+        EXPECT_EQ(row, 11);
+    }
+    EXPECT_FALSE(Texts(driver->records, "1 - Varn Dovrak - 1000 - 10").empty());
+}
+
+// One credit step as the screen computes it: a sine of a tenth of the offset in degrees, in double
+// precision, kept as a float.
+float Step(float offset, int32_t sign)
+{
+    return static_cast<float>(offset + sign * 30.0 * std::sin(offset / 10.0 * std::numbers::pi / 180.0));
+}
+
+TEST_F(FrontEndTest, CreditLinesComeInOneAfterAnotherAndApproachTheirPlacesFromBelow)
+{
+    float* const offsets[] = {&menu->codeByText, &menu->varnText,   &menu->gfxbyText,
+                              &menu->tibbeText,  &menu->voicesText, &menu->seylaText};
+    std::vector<float> expected(6, 900.0f);
+    for (int32_t frame = 1; frame <= 200; ++frame) {
+        menu->DrawCredits();
+        for (size_t line = 0; line < 6; ++line) {
+            // Line k starts after frame 10k.
+            if (frame > 10 * static_cast<int32_t>(line) && expected[line] > 0.0f)
+                expected[line] = Step(expected[line], -1);
+            ASSERT_EQ(*offsets[line], expected[line]) << "line " << line << " frame " << frame;
+        }
+        if (frame == 1) {
+            EXPECT_EQ(menu->codeByText, 870.0f);
+        }
+        if (frame == 10) {
+            EXPECT_EQ(menu->varnText, 900.0f);
+        }
+    }
+    EXPECT_EQ(menu->creditsCounter, 200);
+    for (float* offset : offsets) {
+        EXPECT_GT(*offset, 0.0f);
+        EXPECT_LT(*offset, 1.0f);
+    }
+    // The lines are drawn at their places, truncated toward zero, with the two web addresses.
+    driver->records.clear();
+    menu->DrawCredits();
+    for (const auto& [text, y] : {std::pair<std::string, int32_t>{"Coding by", 100}, {"Varn Dovrak", 150},
+                                  {"SFX, GFX and Music by", 250}, {"Tibbe Halme", 300}, {"Female voice", 400},
+                                  {"Seyla Fenrow", 450}})
+        EXPECT_EQ(Lit(driver->records, text).y[0], PenFor(text, 384, y, LargeFont).second) << text;
+    EXPECT_EQ(driver->OfKind(TDrawKind::Text).size(), 2u * (6 + 2));
+}
+
+TEST_F(FrontEndTest, CreditLinesLeaveBottomFirstAndEndBeyond900)
+{
+    for (float* offset : {&menu->codeByText, &menu->varnText, &menu->gfxbyText, &menu->tibbeText,
+                          &menu->voicesText, &menu->seylaText})
+        *offset = 1.0f;
+    menu->creditsCounter = 0;
+    int32_t frames = 0;
+    while (menu->codeByText < 900.0f && frames < 1000) {
+        menu->DrawCreditsOut();
+        ++frames;
+        if (frames == 1) {
+            EXPECT_EQ(menu->seylaText, Step(1.0f, 1));
+        }
+        if (frames == 50) {
+            EXPECT_EQ(menu->codeByText, 1.0f);
+        }
+        if (frames == 51) {
+            EXPECT_EQ(menu->codeByText, Step(1.0f, 1));
+        }
+    }
+    // About 140 frames per line, the top line starting 50 frames after the bottom one.
+    EXPECT_GT(frames, 170);
+    EXPECT_LT(frames, 220);
+    for (float offset : {menu->codeByText, menu->varnText, menu->gfxbyText, menu->tibbeText, menu->voicesText,
+                         menu->seylaText}) {
+        EXPECT_GE(offset, 900.0f);
+        EXPECT_LT(offset, 930.0f);
+    }
+}
+
+TEST_F(FrontEndTest, LeavingTheCreditsEarlySnapsEveryLineJustBelowItsPlace)
+{
+    // The credits fade in for 64 frames; Space 20 frames into the hold, while the lines move in.
+    onFlip = [&](int32_t flip) {
+        if (flip == 84) Press(KEY_SPACE);
+        if (flip == 86) Release(KEY_SPACE);
+    };
+    keepFrames = true;
+    menu->ShowCredits();
+    // The first frame of the way out draws every line one pixel below its place, except the
+    // bottom one, which has already begun to move (by less than a pixel).
+    int32_t firstOut = -1;
+    for (size_t i = 0; i < frames.size() && firstOut < 0; ++i)
+        if (frames[i].flip > 84 && Texts(frames[i].records, "www.varn-dovrak.example").size() == 2)
+            firstOut = static_cast<int32_t>(i);
+    ASSERT_GT(firstOut, 0);
+    const auto& out = frames[static_cast<size_t>(firstOut)].records;
+    for (const auto& [text, y] : {std::pair<std::string, int32_t>{"Coding by", 100}, {"Varn Dovrak", 150},
+                                  {"SFX, GFX and Music by", 250}, {"Tibbe Halme", 300}, {"Female voice", 400},
+                                  {"Seyla Fenrow", 450}})
+        EXPECT_EQ(Lit(out, text).y[0], PenFor(text, 384, y + 1, LargeFont).second) << text;
+    // The hold phase drew the web addresses twice (backdrop and lines); the way out only once.
+    EXPECT_EQ(Texts(frames[static_cast<size_t>(firstOut) - 1].records, "www.varn-dovrak.example").size(), 4u);
+    // Every line left; the next visit starts from where they stopped.
+    for (float offset : {menu->codeByText, menu->varnText, menu->gfxbyText, menu->tibbeText, menu->voicesText,
+                         menu->seylaText}) {
+        EXPECT_GE(offset, 900.0f);
+        EXPECT_LT(offset, 930.0f);
+    }
+    EXPECT_TRUE(Texts(frames.back().records, "Coding by").empty());
+
+    // The picture below alternates, 60 frames one way and 61 the other.
+    std::vector<int32_t> runs;
+    int32_t last = -1;
+    for (const TFrameShot& shot : frames) {
+        const auto guru = Draws(shot.records, GuruAnimImage);
+        ASSERT_EQ(guru.size(), 1u);
+        if (guru[0].frame != last) runs.push_back(0);
+        ++runs.back();
+        last = guru[0].frame;
+    }
+    ASSERT_GE(runs.size(), 4u);
+    EXPECT_EQ(runs[0], 59);  // the counter starts at 0 and is advanced before the first frame
+    for (size_t i = 1; i + 1 < runs.size(); ++i) EXPECT_EQ(runs[i], i % 2 ? 61 : 60) << i;
+}
+
+TEST_F(FrontEndTest, TraceNamesTheScreenAndOnceTheMenuExistsItsStateAndThePlayer)
+{
+    SetTraceScreen("loading");
+    EXPECT_EQ(GameTraceFields(), "\"screen\":\"loading\"");
+    MainMenu = menu;
+    menu->MenuState = 4;
+    MoveMode = GameCommon::MoveMode_Spectrum;
+    CurrentUserName = "A\"B\\\xC9";
+    CurrentUserLevel = 7;
+    SetTraceScreen("newplayer");
+    EXPECT_EQ(GameTraceFields(), "\"screen\":\"newplayer\",\"MenuState\":4,\"MoveMode\":1,"
+                                 "\"CurrentUserName\":\"A\\\"B\\\\\\u00c9\",\"CurrentUserLevel\":7");
+}
+
+}  // namespace
