@@ -14,10 +14,8 @@ for _ in $(seq "$runs"); do
   /usr/bin/time -f "%e %U %S %M" -a -o "$results" \
     "$build/krellix" --headless --level 1 --frames 3 --data "$build/data" >/dev/null 2>&1 || true
 done
-sort -n "$results" | awk -v runs="$runs" '
-  { wall[NR] = $1; cpu[NR] = $2 + $3; rss[NR] = $4 }
-  END {
-    n = asort(cpu); asort(rss)
-    printf "start to first level frame over %d runs: median wall %.2f s, median cpu %.2f s, median peak %.0f MiB\n",
-      runs, wall[int((NR + 1) / 2)], cpu[int((n + 1) / 2)], rss[int((n + 1) / 2)] / 1024
-  }'
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+wall="$(awk '{ print $1 }' "$results" | median)"
+cpu="$(awk '{ print $2 + $3 }' "$results" | median)"
+peak="$(awk '{ print $4 }' "$results" | median)"
+echo "start to first level frame, median of $runs runs: wall $wall s, cpu $cpu s, peak $((peak / 1024)) MiB"
