@@ -1,10 +1,15 @@
 // The game's fonts and images, one program-wide variable per asset, and their loaders.
 #include "game/GameGraphics.h"
 
+#include "framework/system/Parallel.h"
 #include "framework/system/Stream.h"
 #include "game/GameCommon.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <filesystem>
+#include <iterator>
 #include <string>
 
 TImagePtr QuillonLogoImage, MenuBackgroundImage, MenuPageImage, HighscoreBackgroundImage, HighscorePageImage,
@@ -70,102 +75,144 @@ void GameGraphics::LoadFonts()
 
 void GameGraphics::LoadImages()
 {
-    TLoadTally tally;
-    auto single = [&](TImagePtr& var, const char* file, int32_t flags = -1) {
-        var = LoadImage(file, flags);
-        tally.Note(file, var != nullptr);
+    struct TEntry {
+        TImagePtr* variable;
+        const char* file;
+        int32_t cellWidth = 0, cellHeight = 0, frames = 1;
+        int32_t flags = -1;
     };
-    auto strip = [&](TImagePtr& var, const char* file, int32_t w, int32_t h, int32_t count) {
-        var = LoadAnimImage(file, w, h, 0, count, -1);
-        tally.Note(file, var != nullptr);
+    // In catalogue order; a strip has a cell size and frame count.
+    static const TEntry entries[] = {
+        {&QuillonLogoImage, "images/Quillonlogo.png"},
+        {&MenuBackgroundImage, "images/bkgnd_50.jpg"},
+        {&MenuPageImage, "images/page_menu.png"},
+        {&HighscoreBackgroundImage, "images/bkgnd_49.jpg"},
+        {&HighscorePageImage, "images/page_hiscore.png"},
+        {&InstructionsBackgroundImage, "images/bkgnd_47.jpg"},
+        {&InstructionsPageImage, "images/page_instructions.png"},
+        {&CreditsBackgroundImage, "images/bkgnd_48.jpg"},
+        {&GuruAnimImage, "images/GuruAnim.png", 642, 79, 2},
+        {&SidebarLogoImage, "images/logo_sidebar.png"},
+        {&KrellixLogoImage, "images/logo_krellix.png"},
+        {&PadImage, "images/Pad.png"},
+        {&PadShadowImage, "images/PadShadow.png"},
+        {&PadLazerAnimImage, "images/PadLazerAnim.png", 96, 32, 10},
+        {&BrownAlienImage, "images/AlienBrown.png", 0, 0, 1, IMG_FILTERED},
+        {&RedAlienImage, "images/AlienRed.png", 0, 0, 1, IMG_FILTERED},
+        {&BlackAlienImage, "images/AlienBlack.png", 0, 0, 1, IMG_FILTERED},
+        {&AlienShadowImage, "images/AlienShadow.png"},
+        {&ZogLienBigImage, "images/Zog/ZOGlien_Big.png"},
+        {&ZogLienSmallImage, "images/Zog/ZOGlien_Small.png"},
+        {&ZogExplosionImage, "images/ZogExplosion.jpg", 512, 512, 200},
+        {&AlienExplosionImage, "images/AlienExplosion.png", 64, 64, 64},
+        {&BallImage, "images/Ball2.png"},
+        {&BallShadowImage, "images/BallShadow.png"},
+        {&DotImage, "images/Dot.png"},
+        {&RightBorderImage, "images/RightBorder.png"},
+        {&LeftBorderImage, "images/LeftBorder.png"},
+        {&TopBorderImage, "images/TopBorder.PNG"},
+        {&InfoFieldImage, "images/InfoField.png"},
+        {&BlockWhiteImage, "images/BlockWhite.png"},
+        {&BlockRedImage, "images/BlockRed.png"},
+        {&BlockYellowImage, "images/BlockYellow.png"},
+        {&BlockLightBlueImage, "images/BlockLightBlue.png"},
+        {&BlockRoseImage, "images/BlockPink.png"},
+        {&BlockGreenImage, "images/BlockGreen.png"},
+        {&BlockBlueImage, "images/BlockBlue.png"},
+        {&BlockSemiSolidAnimImage, "images/BlockSemiSolidAnim.png", 60, 25, 10},
+        {&BlockSolidAnimImage, "images/BlockSolidAnim.png", 60, 25, 10},
+        {&ZogAnimImage, "images/Zog/ZogAnim.png", 184, 368, 12},
+        {&BigBossShadowImage, "images/BigBoss_Shadow.png"},
+        {&BlockShadowImage, "images/BlockShadow.png"},
+        {&ExitPipesInnerPaneImage, "images/xitpipes_innerpane.png"},
+        {&ExitPipesGlowLeftImage, "images/xitpipes_glow_leftt.png"},
+        {&ExitPipesGlowRightImage, "images/xitpipes_glow_right.png"},
+        {&Background08Image, "images/bkgnd_08.jpg"},
+        {&Background09Image, "images/bkgnd_09.jpg"},
+        {&Background10Image, "images/bkgnd_10.jpg"},
+        {&Background11Image, "images/bkgnd_11.jpg"},
+        {&Background12Image, "images/bkgnd_12.jpg"},
+        {&Background13Image, "images/bkgnd_13.jpg"},
+        {&Background14Image, "images/bkgnd_14.jpg"},
+        {&Background15Image, "images/bkgnd_15.jpg"},
+        {&Background16Image, "images/bkgnd_16.jpg"},
+        {&Background17Image, "images/bkgnd_17.jpg"},
+        {&Background18Image, "images/bkgnd_18.jpg"},
+        {&Background19Image, "images/bkgnd_19.jpg"},
+        {&Background20Image, "images/bkgnd_20.jpg"},
+        {&Background21Image, "images/bkgnd_21.jpg"},
+        {&Background22Image, "images/bkgnd_22.jpg"},
+        {&Background23Image, "images/bkgnd_23.jpg"},
+        {&Background24Image, "images/bkgnd_24.jpg"},
+        {&Background25Image, "images/bkgnd_25.jpg"},
+        {&Background26Image, "images/bkgnd_26.jpg"},
+        {&Background27Image, "images/bkgnd_27.jpg"},
+        {&Background28Image, "images/bkgnd_28.jpg"},
+        {&Background29Image, "images/bkgnd_29.jpg"},
+        {&Background30Image, "images/bkgnd_30.jpg"},
+        {&Background31Image, "images/bkgnd_31.jpg"},
+        {&Background32Image, "images/bkgnd_32.jpg"},
+        {&Background34Image, "images/bkgnd_34.jpg"},
+        {&Background35Image, "images/bkgnd_35.jpg"},
+        {&Background36Image, "images/bkgnd_36.jpg"},
+        {&Background37Image, "images/bkgnd_37.jpg"},
+        {&Background38Image, "images/bkgnd_38.jpg"},
+        {&Background39Image, "images/bkgnd_39.jpg"},
+        {&Background42Image, "images/bkgnd_42.jpg"},
+        {&Background43Image, "images/bkgnd_43.jpg"},
+        {&BonusDImage, "images/BonusD.png"},
+        {&BonusCImage, "images/BonusC.png"},
+        {&BonusEImage, "images/BonusE.png"},
+        {&BonusSImage, "images/BonusS.png"},
+        {&BonusLImage, "images/BonusL.png"},
+        {&BonusPImage, "images/BonusP.png"},
+        {&BonusXImage, "images/BonusX.png"},
+        {&BonusShadowImage, "images/BonusShadow.png"},
+        {&LazerImage, "images/Lazer.png"},
     };
+    constexpr size_t count = std::size(entries);
 
     SetAutoImageFlags(IMG_FILTERED | IMG_MIPMAPPED);
-    single(QuillonLogoImage, "images/Quillonlogo.png");
-    single(MenuBackgroundImage, "images/bkgnd_50.jpg");
-    single(MenuPageImage, "images/page_menu.png");
-    single(HighscoreBackgroundImage, "images/bkgnd_49.jpg");
-    single(HighscorePageImage, "images/page_hiscore.png");
-    single(InstructionsBackgroundImage, "images/bkgnd_47.jpg");
-    single(InstructionsPageImage, "images/page_instructions.png");
-    single(CreditsBackgroundImage, "images/bkgnd_48.jpg");
-    strip(GuruAnimImage, "images/GuruAnim.png", 642, 79, 2);
-    single(SidebarLogoImage, "images/logo_sidebar.png");
-    single(KrellixLogoImage, "images/logo_krellix.png");
-    single(PadImage, "images/Pad.png");
-    single(PadShadowImage, "images/PadShadow.png");
-    strip(PadLazerAnimImage, "images/PadLazerAnim.png", 96, 32, 10);
-    single(BrownAlienImage, "images/AlienBrown.png", IMG_FILTERED);
-    single(RedAlienImage, "images/AlienRed.png", IMG_FILTERED);
-    single(BlackAlienImage, "images/AlienBlack.png", IMG_FILTERED);
-    single(AlienShadowImage, "images/AlienShadow.png");
-    single(ZogLienBigImage, "images/Zog/ZOGlien_Big.png");
-    single(ZogLienSmallImage, "images/Zog/ZOGlien_Small.png");
-    strip(ZogExplosionImage, "images/ZogExplosion.jpg", 512, 512, 200);
-    strip(AlienExplosionImage, "images/AlienExplosion.png", 64, 64, 64);
-    single(BallImage, "images/Ball2.png");
-    single(BallShadowImage, "images/BallShadow.png");
-    single(DotImage, "images/Dot.png");
-    single(RightBorderImage, "images/RightBorder.png");
-    single(LeftBorderImage, "images/LeftBorder.png");
-    single(TopBorderImage, "images/TopBorder.PNG");
-    single(InfoFieldImage, "images/InfoField.png");
-    single(BlockWhiteImage, "images/BlockWhite.png");
-    single(BlockRedImage, "images/BlockRed.png");
-    single(BlockYellowImage, "images/BlockYellow.png");
-    single(BlockLightBlueImage, "images/BlockLightBlue.png");
-    single(BlockRoseImage, "images/BlockPink.png");
-    single(BlockGreenImage, "images/BlockGreen.png");
-    single(BlockBlueImage, "images/BlockBlue.png");
-    strip(BlockSemiSolidAnimImage, "images/BlockSemiSolidAnim.png", 60, 25, 10);
-    strip(BlockSolidAnimImage, "images/BlockSolidAnim.png", 60, 25, 10);
-    strip(ZogAnimImage, "images/Zog/ZogAnim.png", 184, 368, 12);
-    single(BigBossShadowImage, "images/BigBoss_Shadow.png");
-    single(BlockShadowImage, "images/BlockShadow.png");
-    single(ExitPipesInnerPaneImage, "images/xitpipes_innerpane.png");
-    single(ExitPipesGlowLeftImage, "images/xitpipes_glow_leftt.png");
-    single(ExitPipesGlowRightImage, "images/xitpipes_glow_right.png");
-    single(Background08Image, "images/bkgnd_08.jpg");
-    single(Background09Image, "images/bkgnd_09.jpg");
-    single(Background10Image, "images/bkgnd_10.jpg");
-    single(Background11Image, "images/bkgnd_11.jpg");
-    single(Background12Image, "images/bkgnd_12.jpg");
-    single(Background13Image, "images/bkgnd_13.jpg");
-    single(Background14Image, "images/bkgnd_14.jpg");
-    single(Background15Image, "images/bkgnd_15.jpg");
-    single(Background16Image, "images/bkgnd_16.jpg");
-    single(Background17Image, "images/bkgnd_17.jpg");
-    single(Background18Image, "images/bkgnd_18.jpg");
-    single(Background19Image, "images/bkgnd_19.jpg");
-    single(Background20Image, "images/bkgnd_20.jpg");
-    single(Background21Image, "images/bkgnd_21.jpg");
-    single(Background22Image, "images/bkgnd_22.jpg");
-    single(Background23Image, "images/bkgnd_23.jpg");
-    single(Background24Image, "images/bkgnd_24.jpg");
-    single(Background25Image, "images/bkgnd_25.jpg");
-    single(Background26Image, "images/bkgnd_26.jpg");
-    single(Background27Image, "images/bkgnd_27.jpg");
-    single(Background28Image, "images/bkgnd_28.jpg");
-    single(Background29Image, "images/bkgnd_29.jpg");
-    single(Background30Image, "images/bkgnd_30.jpg");
-    single(Background31Image, "images/bkgnd_31.jpg");
-    single(Background32Image, "images/bkgnd_32.jpg");
-    single(Background34Image, "images/bkgnd_34.jpg");
-    single(Background35Image, "images/bkgnd_35.jpg");
-    single(Background36Image, "images/bkgnd_36.jpg");
-    single(Background37Image, "images/bkgnd_37.jpg");
-    single(Background38Image, "images/bkgnd_38.jpg");
-    single(Background39Image, "images/bkgnd_39.jpg");
-    single(Background42Image, "images/bkgnd_42.jpg");
-    single(Background43Image, "images/bkgnd_43.jpg");
-    single(BonusDImage, "images/BonusD.png");
-    single(BonusCImage, "images/BonusC.png");
-    single(BonusEImage, "images/BonusE.png");
-    single(BonusSImage, "images/BonusS.png");
-    single(BonusLImage, "images/BonusL.png");
-    single(BonusPImage, "images/BonusP.png");
-    single(BonusXImage, "images/BonusX.png");
-    single(BonusShadowImage, "images/BonusShadow.png");
-    single(LazerImage, "images/Lazer.png");
+    // Decoded side by side, the largest files first so that no core is left with a big one at
+    // the end; the variables are then filled in catalogue order.
+    std::array<size_t, count> order;
+    std::array<uintmax_t, count> sizes{};
+    for (size_t i = 0; i < count; ++i) {
+        order[i] = i;
+        std::error_code error;
+        sizes[i] = std::filesystem::file_size(entries[i].file, error);
+        if (error) sizes[i] = 0;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
+    std::array<TImagePtr, count> loaded;
+    RunInParallel(count, [&](size_t job) {
+        const TEntry& e = entries[order[job]];
+        TImagePtr& image = loaded[order[job]];
+        if (e.frames == 1)
+            image = LoadImage(e.file, e.flags);
+        else if (e.variable == &ZogExplosionImage)
+            // The largest picture by far, drawn only when the boss dies: decoded when the boss
+            // level begins (LoadLevelImages), not at start-up.
+            image = LoadAnimImageDeferred(e.file, e.cellWidth, e.cellHeight, 0, e.frames, e.flags);
+        else
+            image = LoadAnimImage(e.file, e.cellWidth, e.cellHeight, 0, e.frames, e.flags);
+    });
+
+    TLoadTally tally;
+    for (size_t i = 0; i < count; ++i) {
+        *entries[i].variable = std::move(loaded[i]);
+        tally.Note(entries[i].file, *entries[i].variable != nullptr);
+    }
     tally.Report("images");
+}
+
+void GameGraphics::LoadLevelImages(bool bossLevel)
+{
+    if (!ZogExplosionImage) return;
+    // Decoded on another core while the level fades in and is played; the explosion is drawn
+    // only when the boss dies, and waits for the pixels should they still be on their way.
+    if (bossLevel)
+        ZogExplosionImage->PrefetchPixels();
+    else
+        ZogExplosionImage->ReleasePixels();
 }

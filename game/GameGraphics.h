@@ -9,6 +9,9 @@ public:
     static void LoadFonts();
     // Sets the automatic image flags to 6, then loads every image in catalogue order.
     static void LoadImages();
+    // The pictures only one kind of level draws: the boss explosion strip is decoded when the boss
+    // level is built and given back when any other level is.
+    static void LoadLevelImages(bool bossLevel);
 };
 
 extern TImagePtr QuillonLogoImage, MenuBackgroundImage, MenuPageImage, HighscoreBackgroundImage,

@@ -1,9 +1,15 @@
 // The game's sound effects and music, one program-wide variable per sound, and their loaders.
 #include "game/GameSounds.h"
 
+#include "framework/audio/Sample.h"
+#include "framework/system/Parallel.h"
 #include "game/GameCommon.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <filesystem>
+#include <iterator>
 #include <string>
 
 TSoundPtr NormalBlockSound, MultiHitBlockSound, PadHitSound, EdgeHitSound1, EdgeHitSound2, EdgeHitSound3,
@@ -30,49 +36,72 @@ void GameSounds::LoadMusic(int32_t id)
 
 void GameSounds::LoadSounds()
 {
-    int32_t total = 0, missing = 0;
-    std::string first;
-    auto load = [&](TSoundPtr& var, const char* file, int32_t flags = 0) {
-        var = LoadSound(file, flags);
-        ++total;
-        if (!var && missing++ == 0) first = file;
+    struct TEntry {
+        TSoundPtr* variable;
+        const char* file;
+        int32_t flags = 0;
     };
+    // In catalogue order.
+    static const TEntry entries[] = {
+        {&NormalBlockSound, "sounds/SFX_NormalBlock.ogg"},
+        {&MultiHitBlockSound, "sounds/SFX_MultiHitBlock.ogg"},
+        {&PadHitSound, "sounds/SFX_Padhit_01.ogg"},
+        {&EdgeHitSound1, "sounds/SFX_Spillkanthit.ogg"},
+        {&EdgeHitSound2, "sounds/SFX_Spillkanthit2.ogg"},
+        {&EdgeHitSound3, "sounds/SFX_Spillkanthit3.ogg"},
+        {&EdgeHitSound4, "sounds/SFX_Spillkanthit4.ogg"},
+        {&IntroMusic, "sounds/GameMusic/Tonmark_Intro.ogg", SOUND_LOOP},
+        {&GameOverSound, "sounds/GameOver_VoiceMuz.ogg"},
+        {&HiscoreMusic, "sounds/GameMusic/Tonmark_Hiscore.ogg", SOUND_LOOP},
+        {&VortanoCoverMusic, "sounds/GameMusic/tonmark_vortanoCover.ogg"},
+        {&ExplosionSound, "sounds/SFX_Explosion.ogg"},
+        {&AlienReleasePERSound, "sounds/SFX_AlienReleasePER.ogg"},
+        {&AlienReleaseSound, "sounds/SFX_AlienRelease.ogg"},
+        {&ZogExplodeSound, "sounds/FX_zogexplode.ogg"},
+        {&ZogHitSound1, "sounds/zog_hit1.ogg"},
+        {&ZogHitSound2, "sounds/zog_hit2.ogg"},
+        {&ZogHitSound3, "sounds/zog_hit3.ogg"},
+        {&ZogHitSound4, "sounds/zog_hit4.ogg"},
+        {&LazerSound, "sounds/SFX_Lazer.ogg"},
+        {&LazerHitSound, "sounds/SFX_Lazerhit.ogg"},
+        {&LazerHitSound2, "sounds/SFX_Lazerhit.ogg"},
+        {&SizeIncreaseSound, "sounds/Bonus_SizeIncrease.ogg"},
+        {&SizeDecreaseSound, "sounds/Bonus_SizeDecrease.ogg"},
+        {&FreezeModeSound, "sounds/Bonus_FreezeMode.ogg"},
+        {&TripleBallSound, "sounds/Bonus_TripleBall.ogg"},
+        {&ExtraLifeSound, "sounds/Bonus_ExtraLife.ogg"},
+        {&EscapeGrantedSound, "sounds/Bonus_EscapeGranted.ogg"},
+        {&SlowModeSound, "sounds/Bonus_SlowMode.ogg"},
+        {&GunEnabledSound, "sounds/Bonus_GunEnabled.ogg"},
+        {&ExtraPointsSound, "sounds/Bonus_ExtraPoints.ogg"},
+        {&GetReadySound, "sounds/SFX_GetReady.ogg"},
+        {&NextLevelSound, "sounds/NextLevel_alt.ogg"},
+        {&LifeLostSound, "sounds/LifeLost_alt.ogg"},
+    };
+    constexpr size_t count = std::size(entries);
 
-    load(NormalBlockSound, "sounds/SFX_NormalBlock.ogg");
-    load(MultiHitBlockSound, "sounds/SFX_MultiHitBlock.ogg");
-    load(PadHitSound, "sounds/SFX_Padhit_01.ogg");
-    load(EdgeHitSound1, "sounds/SFX_Spillkanthit.ogg");
-    load(EdgeHitSound2, "sounds/SFX_Spillkanthit2.ogg");
-    load(EdgeHitSound3, "sounds/SFX_Spillkanthit3.ogg");
-    load(EdgeHitSound4, "sounds/SFX_Spillkanthit4.ogg");
-    load(IntroMusic, "sounds/GameMusic/Tonmark_Intro.ogg", SOUND_LOOP);
-    load(GameOverSound, "sounds/GameOver_VoiceMuz.ogg");
-    load(HiscoreMusic, "sounds/GameMusic/Tonmark_Hiscore.ogg", SOUND_LOOP);
-    load(VortanoCoverMusic, "sounds/GameMusic/tonmark_vortanoCover.ogg");
-    load(ExplosionSound, "sounds/SFX_Explosion.ogg");
-    load(AlienReleasePERSound, "sounds/SFX_AlienReleasePER.ogg");
-    load(AlienReleaseSound, "sounds/SFX_AlienRelease.ogg");
-    load(ZogExplodeSound, "sounds/FX_zogexplode.ogg");
-    load(ZogHitSound1, "sounds/zog_hit1.ogg");
-    load(ZogHitSound2, "sounds/zog_hit2.ogg");
-    load(ZogHitSound3, "sounds/zog_hit3.ogg");
-    load(ZogHitSound4, "sounds/zog_hit4.ogg");
-    load(LazerSound, "sounds/SFX_Lazer.ogg");
-    load(LazerHitSound, "sounds/SFX_Lazerhit.ogg");
-    load(LazerHitSound2, "sounds/SFX_Lazerhit.ogg");
-    load(SizeIncreaseSound, "sounds/Bonus_SizeIncrease.ogg");
-    load(SizeDecreaseSound, "sounds/Bonus_SizeDecrease.ogg");
-    load(FreezeModeSound, "sounds/Bonus_FreezeMode.ogg");
-    load(TripleBallSound, "sounds/Bonus_TripleBall.ogg");
-    load(ExtraLifeSound, "sounds/Bonus_ExtraLife.ogg");
-    load(EscapeGrantedSound, "sounds/Bonus_EscapeGranted.ogg");
-    load(SlowModeSound, "sounds/Bonus_SlowMode.ogg");
-    load(GunEnabledSound, "sounds/Bonus_GunEnabled.ogg");
-    load(ExtraPointsSound, "sounds/Bonus_ExtraPoints.ogg");
-    load(GetReadySound, "sounds/SFX_GetReady.ogg");
-    load(NextLevelSound, "sounds/NextLevel_alt.ogg");
-    load(LifeLostSound, "sounds/LifeLost_alt.ogg");
+    // Decoded side by side, the longest files first; the sounds are then made from the samples
+    // in catalogue order, on this thread, as the audio device expects.
+    std::array<size_t, count> order;
+    std::array<uintmax_t, count> sizes{};
+    for (size_t i = 0; i < count; ++i) {
+        order[i] = i;
+        std::error_code error;
+        sizes[i] = std::filesystem::file_size(entries[i].file, error);
+        if (error) sizes[i] = 0;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
+    std::array<TAudioSamplePtr, count> samples;
+    RunInParallel(count, [&](size_t job) { samples[order[job]] = LoadAudioSample(entries[order[job]].file); });
+
+    int32_t missing = 0;
+    std::string first;
+    for (size_t i = 0; i < count; ++i) {
+        *entries[i].variable = LoadSound(samples[i], entries[i].flags);
+        samples[i] = nullptr;
+        if (!*entries[i].variable && missing++ == 0) first = entries[i].file;
+    }
     if (missing > 0)
-        std::fprintf(stderr, "krellix: %d of %d sounds could not be loaded (first: %s); the game plays on without them\n",
-                     missing, total, first.c_str());
+        std::fprintf(stderr, "krellix: %d of %zu sounds could not be loaded (first: %s); the game plays on without them\n",
+                     missing, count, first.c_str());
 }

@@ -182,6 +182,8 @@ void TLevel::InitalizeLevel()
     LevelDataCursor = (LevelNumber - 1) * LevelCells;
     backGroundGFX = *settings.background;
     AlienImage = *settings.alienImage;
+    // Before the music, so that the boss level's pictures decode while its music does.
+    GameGraphics::LoadLevelImages(settings.isZog != 0);
     GameSounds::LoadMusic(settings.musicId);
     music = LevelMusic;
     if (settings.isZog) isZog = 1;

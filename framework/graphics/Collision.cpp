@@ -259,13 +259,14 @@ void ResetCollisions(uint32_t layer_mask) {
 
 std::vector<TCollisionId> CollideImage(const TImagePtr& image, float x, float y, int32_t frame,
                                        uint32_t collide_mask, uint32_t write_mask, TCollisionId id) {
-    if (!image || frame < 0 || frame >= image->FrameCount() || !image->pixmaps[frame]) return {};
+    if (!image || frame < 0 || frame >= image->FrameCount()) return {};
+    const TPixmapPtr pixmap = image->Pixmap(frame);
+    if (!pixmap) return {};
     const TCollisionState& s = State();
     const float x0 = -image->handle_x;
     const float y0 = -image->handle_y;
     TQuad quad = PlaceQuad(x0, y0, x0 + static_cast<float>(image->width), y0 + static_cast<float>(image->height),
                            x + s.originX, y + s.originY);
-    const TPixmapPtr& pixmap = image->pixmaps[frame];
     if (FormatHasAlpha(pixmap->format)) quad.mask = pixmap;
     quad.frame = frame;
     return Collide(quad, collide_mask, write_mask, std::move(id));

@@ -18,6 +18,8 @@ public:
     // transformed by the current matrix and translated by (tx, ty).
     virtual void Draw(float x0, float y0, float x1, float y1, float tx, float ty, float sx, float sy, float sw,
                       float sh) = 0;
+    // Memory the back-end holds for the frame, which dropping the frame gives back.
+    virtual int64_t Bytes() const { return 0; }
 };
 
 class TDraw2DDriver {

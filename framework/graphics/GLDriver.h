@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+class TGLImageFrame;
+
 class TGLDraw2DDriver : public TDraw2DDriver {
 public:
     // The one instance every OpenGL graphics draws through.
@@ -38,8 +40,30 @@ public:
     void SetResolution(float width, float height) override;
     void Flip(bool sync) override;
 
-    // Texturing on with texture bound, or off for name 0; skips what is already so.
+    // Texturing on with texture bound, or off for name 0; skips what is already so. Quads still
+    // waiting for the old texture are drawn first.
     void BindTexture(uint32_t name);
+    // One textured quad of the frame in the current colour and blend; corners are x, y, u, v with
+    // x, y already on screen, in drawing order. pixel_exact: the quad covers whole pixels and
+    // samples each texel at its centre. Quads of equal state gather in one vertex array, drawn at
+    // the next change of state, read, clear or present.
+    void QueueQuad(const TGLImageFrame& frame, const float (&corners)[4][4], bool pixel_exact);
+    // Draws the gathered quads.
+    void FlushQuads();
+    // True when the current matrix and projection map local units one to one onto pixels.
+    bool IdentityMapping() const
+    {
+        return _ix == 1.0f && _iy == 0.0f && _jx == 0.0f && _jy == 1.0f && _unit_pixels;
+    }
+    // The identical-picture shortcuts: quads of equal state drawn together, nearest sampling where
+    // an image lands texel for pixel, blending off where it would change nothing. On by default;
+    // off draws every quad on its own as it comes, for comparisons.
+    void SetFastPaths(bool enable)
+    {
+        FlushQuads();
+        _fast_paths = enable;
+    }
+    bool FastPaths() const { return _fast_paths; }
     // A local point through the current matrix, translated by (tx, ty).
     void Transform(float x, float y, float tx, float ty, float& sx, float& sy) const
     {
@@ -48,17 +72,43 @@ public:
     }
     // How many times OpenGL was really asked to change blending, texture or texturing; for tests.
     int64_t StateChanges() const { return _state_changes; }
+    // How many quads took each shortcut; for tests.
+    int64_t NearestQuads() const { return _nearest_quads; }
+    int64_t UnblendedQuads() const { return _unblended_quads; }
+    int64_t HoledQuads() const { return _holed_quads; }
+    // Whether a quad of the frame drawn texel for pixel may leave out its transparent hole.
+    bool MayLeaveOutHole() const { return _fast_paths && (_blend == 1 || _blend == 3 || _blend == 4); }
+    void CountHoledQuad() { ++_holed_quads; }
 
 private:
+    struct TVertex {
+        float x, y, u, v;
+        uint8_t r, g, b, a;
+    };
+
+    // Blending and alpha test of a mode in OpenGL, skipped when already so.
+    void ApplyBlend(int32_t blend);
+    void BindNearestSampler(bool nearest);
+
     TGLContextProvider* _provider = nullptr;
+    int32_t _width = 0;
     int32_t _height = 0;
-    int32_t _blend = -1;  // -1: unknown, the next SetBlend always reaches OpenGL
+    bool _unit_pixels = true;
+    int32_t _blend = -1;     // the mode asked for; -1: unknown, the next SetBlend always reaches OpenGL
+    int32_t _gl_blend = -1;  // the mode OpenGL is in, which may be solid for an opaque image
     uint32_t _bound = 0;
     int32_t _texturing = -1;
+    uint32_t _nearest_sampler = 0;  // 0 where OpenGL has no sampler objects
+    bool _sampler_bound = false;
+    bool _fast_paths = true;
+    std::vector<TVertex> _quads;
     int32_t _swap_interval = -1;
     float _ix = 1, _iy = 0, _jx = 0, _jy = 1;
     uint8_t _red = 255, _green = 255, _blue = 255, _alpha = 255;
     int64_t _state_changes = 0;
+    int64_t _nearest_quads = 0;
+    int64_t _unblended_quads = 0;
+    int64_t _holed_quads = 0;
 };
 
 // Texture geometry of a frame, as it is worked out before OpenGL is asked for the texture.
@@ -92,11 +142,27 @@ public:
 
     const TTextureLayout& Layout() const { return _layout; }
     uint32_t Name() const { return _name; }
+    int64_t Bytes() const override { return _bytes; }
+    // Every texel of the image is opaque; every texel of every level of the texture is.
+    bool OpaqueImage() const { return _opaque_image; }
+    bool OpaqueTexture() const { return _opaque_texture; }
+    // The largest rectangle of wholly transparent image pixels, if it is worth leaving out.
+    struct THole {
+        int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        bool Empty() const { return x1 <= x0 || y1 <= y0; }
+    };
+    const THole& Hole() const { return _hole; }
 
 private:
     TGLImageFrame() = default;
     TTextureLayout _layout;
     uint32_t _name = 0;
+    int64_t _bytes = 0;
+    bool _opaque_image = false;
+    bool _opaque_texture = false;
+    bool _shrunk = false;  // the image did not fit any texture and was resized
+    THole _hole;
+    int32_t _image_width = 0, _image_height = 0;
     int32_t _seq = 0;
     std::shared_ptr<TTextureGraveyard> _graveyard;
 };

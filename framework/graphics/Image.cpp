@@ -4,6 +4,7 @@
 #include "framework/graphics/Draw2D.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -27,7 +28,125 @@ TImagePtr AutoHandled(TImagePtr image) {
 
 bool ValidIndex(const TImage& image, int32_t index) { return index >= 0 && index < image.FrameCount(); }
 
+bool ValidCells(int32_t cell_width, int32_t cell_height, int32_t first, int32_t count) {
+    if (cell_width > 0 && cell_height > 0 && first >= 0 && count >= 1) return true;
+    std::fprintf(stderr, "Image: bad strip cells %d x %d, first %d, count %d\n", cell_width, cell_height, first,
+                 count);
+    return false;
+}
+
+bool StripHoldsCells(int32_t width, int32_t height, int32_t cell_width, int32_t cell_height, int32_t first,
+                     int32_t count) {
+    return static_cast<int64_t>(width / cell_width) * (height / cell_height) >= static_cast<int64_t>(first) + count;
+}
+
+// The pixmaps of cells first .. first + count - 1 of a strip holding enough of them.
+std::vector<TPixmapPtr> CutCells(const TPixmapPtr& strip, int32_t cell_width, int32_t cell_height, int32_t first,
+                                 int32_t count) {
+    const int32_t perRow = strip->width / cell_width;
+    const int32_t rows = strip->height / cell_height;
+    // Cells never overlap, so when they make up most of the strip each frame stays a window into
+    // it: copying a large strip (the boss explosion is 150 MiB) would double its memory and time.
+    const bool keepStrip = static_cast<int64_t>(count) * 2 >= static_cast<int64_t>(perRow) * rows;
+    std::vector<TPixmapPtr> cells;
+    cells.reserve(static_cast<size_t>(count));
+    for (int32_t k = 0; k < count; ++k) {
+        const int32_t cell = first + k;
+        TPixmapPtr window =
+            strip->Window(cell_width * (cell % perRow), cell_height * (cell / perRow), cell_width, cell_height);
+        cells.push_back(keepStrip ? window : window->Copy());
+    }
+    return cells;
+}
+
 }  // namespace
+
+TFrameCache::TSlot TFrameCache::Add(TImage* image, int32_t index, int64_t size) {
+    bytes += size;
+    return _lru.insert(_lru.end(), TEntry{image, index, size});
+}
+
+void TFrameCache::Remove(TSlot slot) {
+    bytes -= slot->bytes;
+    _lru.erase(slot);
+}
+
+void TFrameCache::Trim(TSlot keep) {
+    while (bytes > budget && !_lru.empty() && _lru.begin() != keep) {
+        const TEntry oldest = _lru.front();
+        oldest.image->ForgetFrame(oldest.index);
+    }
+}
+
+std::shared_ptr<TFrameCache> FrameCache() {
+    static auto cache = std::make_shared<TFrameCache>();
+    return cache;
+}
+
+TDeferredPixels::~TDeferredPixels() {
+    if (_running.valid()) _running.wait();
+}
+
+void TDeferredPixels::Start() {
+    if (!_running.valid()) _running = std::async(std::launch::async, _decode);
+}
+
+void TDeferredPixels::Discard() {
+    if (_running.valid()) _running.get();
+}
+
+std::vector<TPixmapPtr> TDeferredPixels::Take() {
+    if (!_running.valid()) return _decode();
+    return _running.get();
+}
+
+TImage::TImage() : _cache(FrameCache()) {}
+
+TImage::~TImage() {
+    for (TFrameCache::TSlot slot : _slots)
+        if (slot != _cache->None()) _cache->Remove(slot);
+}
+
+void TImage::ForgetFrame(int32_t index) {
+    frames[index] = nullptr;
+    seqs[index] = 0;
+    TFrameCache::TSlot& slot = _slots[index];
+    if (slot != _cache->None()) {
+        _cache->Remove(slot);
+        slot = _cache->None();
+    }
+}
+
+void TImage::SetDeferredPixels(std::shared_ptr<TDeferredPixels> deferred) {
+    ReleasePixels();
+    _deferred = std::move(deferred);
+    _resident = false;
+}
+
+void TImage::PrefetchPixels() {
+    if (_deferred && !_resident) _deferred->Start();
+}
+
+void TImage::ReleasePixels() {
+    if (!_deferred) return;
+    // A decode under way finishes first; its pixels are simply not kept.
+    if (!_resident) _deferred->Discard();
+    for (int32_t index = 0; index < FrameCount(); ++index) {
+        pixmaps[index] = nullptr;
+        ForgetFrame(index);
+    }
+    _resident = false;
+}
+
+void TImage::ResolvePixels() {
+    if (!_deferred || _resident) return;
+    _resident = true;
+    std::vector<TPixmapPtr> decoded = _deferred->Take();
+    if (decoded.size() != pixmaps.size())
+        std::fprintf(stderr, "Image: deferred pixels could not be decoded; the frames stay empty\n");
+    for (size_t index = 0; index < decoded.size() && index < pixmaps.size(); ++index)
+        SetPixmap(static_cast<int32_t>(index), std::move(decoded[index]));
+}
 
 TImagePtr TImage::Create(int32_t width, int32_t height, int32_t frame_count, int32_t flags, int32_t mr, int32_t mg,
                          int32_t mb) {
@@ -45,6 +164,7 @@ TImagePtr TImage::Create(int32_t width, int32_t height, int32_t frame_count, int
     image->pixmaps.resize(frame_count);
     image->frames.resize(frame_count);
     image->seqs.assign(frame_count, 0);
+    image->_slots.assign(frame_count, image->_cache->None());
     return image;
 }
 
@@ -61,57 +181,57 @@ TImagePtr TImage::Load(TPixmapPtr pixmap, int32_t flags, int32_t mr, int32_t mg,
 
 TImagePtr TImage::LoadAnim(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first, int32_t count,
                            int32_t flags, int32_t mr, int32_t mg, int32_t mb) {
-    if (cell_width <= 0 || cell_height <= 0 || first < 0 || count < 1) {
-        std::fprintf(stderr, "Image: bad strip cells %d x %d, first %d, count %d\n", cell_width, cell_height, first,
-                     count);
-        return nullptr;
-    }
+    if (!ValidCells(cell_width, cell_height, first, count)) return nullptr;
     TPixmapPtr strip = LoadPixmap(url);
-    if (!strip) return nullptr;
-    const int32_t perRow = strip->width / cell_width;
-    const int32_t rows = strip->height / cell_height;
-    if (static_cast<int64_t>(perRow) * rows < static_cast<int64_t>(first) + count) return nullptr;
+    if (!strip || !StripHoldsCells(strip->width, strip->height, cell_width, cell_height, first, count))
+        return nullptr;
     TImagePtr image = Create(cell_width, cell_height, count, flags, mr, mg, mb);
-    // Cells never overlap, so when they make up most of the strip each frame stays a window into
-    // it: copying a large strip (the boss explosion is 150 MiB) would double its memory and time.
-    const bool keepStrip = static_cast<int64_t>(count) * 2 >= static_cast<int64_t>(perRow) * rows;
-    for (int32_t k = 0; k < count; ++k) {
-        const int32_t cell = first + k;
-        TPixmapPtr window =
-            strip->Window(cell_width * (cell % perRow), cell_height * (cell / perRow), cell_width, cell_height);
-        image->SetPixmap(k, keepStrip ? window : window->Copy());
-    }
+    std::vector<TPixmapPtr> cells = CutCells(strip, cell_width, cell_height, first, count);
+    for (int32_t k = 0; k < count; ++k) image->SetPixmap(k, std::move(cells[static_cast<size_t>(k)]));
     return image;
 }
 
 void TImage::SetPixmap(int32_t index, TPixmapPtr pixmap) {
     if (!ValidIndex(*this, index)) return;
+    ResolvePixels();
     if (pixmap && (flags & IMG_MASKED) && !FormatHasAlpha(pixmap->format))
         pixmap = MaskPixmap(*pixmap, mask_r, mask_g, mask_b);
     pixmaps[index] = std::move(pixmap);
-    frames[index] = nullptr;
-    seqs[index] = 0;
+    ForgetFrame(index);
 }
 
 TPixmapPtr TImage::Lock(int32_t index, bool /*read*/, bool write) {
     if (!ValidIndex(*this, index)) return nullptr;
+    ResolvePixels();
     if (!pixmaps[index]) pixmaps[index] = TPixmap::Create(width, height, PIXFMT_RGBA8888);
-    if (write) {
-        frames[index] = nullptr;
-        seqs[index] = 0;
-    }
+    if (write) ForgetFrame(index);
+    return pixmaps[index];
+}
+
+TPixmapPtr TImage::Pixmap(int32_t index) {
+    if (!ValidIndex(*this, index)) return nullptr;
+    ResolvePixels();
     return pixmaps[index];
 }
 
 std::shared_ptr<TImageFrame> TImage::Frame(int32_t index) {
     if (!ValidIndex(*this, index)) return nullptr;
     const int32_t seq = GraphicsSeq();
-    if (seqs[index] != seq) {
-        TDraw2DDriver* driver = CurrentDraw2DDriver();
-        TPixmapPtr pixmap = Lock(index, true, false);
-        if (!driver || !pixmap) return nullptr;
-        frames[index] = driver->CreateFrameFromPixmap(*pixmap, flags);
-        seqs[index] = frames[index] ? seq : 0;
+    if (seqs[index] == seq) {
+        if (_slots[index] != _cache->None()) _cache->Touch(_slots[index]);
+        return frames[index];
+    }
+    TDraw2DDriver* driver = CurrentDraw2DDriver();
+    TPixmapPtr pixmap = Lock(index, true, false);
+    if (!driver || !pixmap) return nullptr;
+    // The old frame's memory goes before the new frame's is counted.
+    ForgetFrame(index);
+    frames[index] = driver->CreateFrameFromPixmap(*pixmap, flags);
+    if (!frames[index]) return nullptr;
+    seqs[index] = seq;
+    if (const int64_t bytes = frames[index]->Bytes(); bytes > 0) {
+        _slots[index] = _cache->Add(this, index, bytes);
+        _cache->Trim(_slots[index]);
     }
     return frames[index];
 }
@@ -126,6 +246,30 @@ TImagePtr LoadAnimImage(const TUrl& url, int32_t cell_width, int32_t cell_height
     const TImageDefaults& d = Defaults();
     return AutoHandled(TImage::LoadAnim(url, cell_width, cell_height, first_cell, cell_count, ResolveFlags(flags),
                                         d.mask_r, d.mask_g, d.mask_b));
+}
+
+TImagePtr LoadAnimImageDeferred(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
+                                int32_t cell_count, int32_t flags) {
+    // Only a named file can be read again later.
+    if (url.text.empty()) return LoadAnimImage(url, cell_width, cell_height, first_cell, cell_count, flags);
+    if (!ValidCells(cell_width, cell_height, first_cell, cell_count)) return nullptr;
+    int32_t strip_width = 0;
+    int32_t strip_height = 0;
+    if (!ProbePixmap(url, strip_width, strip_height) ||
+        !StripHoldsCells(strip_width, strip_height, cell_width, cell_height, first_cell, cell_count))
+        return nullptr;
+    const TImageDefaults& d = Defaults();
+    TImagePtr image =
+        TImage::Create(cell_width, cell_height, cell_count, ResolveFlags(flags), d.mask_r, d.mask_g, d.mask_b);
+    image->SetDeferredPixels(std::make_shared<TDeferredPixels>(
+        [file = url.text, cell_width, cell_height, first_cell, cell_count]() -> std::vector<TPixmapPtr> {
+            TPixmapPtr strip = LoadPixmap(file);
+            if (!strip || !StripHoldsCells(strip->width, strip->height, cell_width, cell_height, first_cell,
+                                           cell_count))
+                return {};
+            return CutCells(strip, cell_width, cell_height, first_cell, cell_count);
+        }));
+    return AutoHandled(image);
 }
 
 TImagePtr CreateImage(int32_t width, int32_t height, int32_t frame_count, int32_t flags) {

@@ -5,6 +5,9 @@
 #include "framework/graphics/Pixmap.h"
 
 #include <cstdint>
+#include <functional>
+#include <future>
+#include <list>
 #include <memory>
 #include <vector>
 
@@ -15,9 +18,44 @@ constexpr int32_t IMG_DYNAMIC = 8;
 
 class TImage;
 using TImagePtr = std::shared_ptr<TImage>;
+class TDeferredPixels;
+
+// The back-end frames of all images, least recently drawn last: when they hold more memory than
+// the budget, the least recently drawn are dropped, to be made again from their pixmaps should
+// they be drawn again. Keeps memory flat however many backgrounds and strip frames are shown.
+class TFrameCache {
+public:
+    struct TEntry {
+        TImage* image;
+        int32_t index;
+        int64_t bytes;
+    };
+    using TSlot = std::list<TEntry>::iterator;
+
+    TSlot None() { return _lru.end(); }
+    TSlot Add(TImage* image, int32_t index, int64_t bytes);
+    void Touch(TSlot slot) { _lru.splice(_lru.end(), _lru, slot); }
+    void Remove(TSlot slot);
+    // Drops least recently drawn frames until the budget holds; never keep.
+    void Trim(TSlot keep);
+
+    int64_t budget = 48 << 20;
+    int64_t bytes = 0;
+
+private:
+    std::list<TEntry> _lru;
+};
+
+// The one cache; images hold on to it, so it outlives them all.
+std::shared_ptr<TFrameCache> FrameCache();
 
 class TImage {
 public:
+    TImage();
+    ~TImage();
+    TImage(const TImage&) = delete;
+    TImage& operator=(const TImage&) = delete;
+
     static TImagePtr Create(int32_t width, int32_t height, int32_t frame_count, int32_t flags, int32_t mr,
                             int32_t mg, int32_t mb);
     static TImagePtr Load(const TUrl& url, int32_t flags, int32_t mr, int32_t mg, int32_t mb);
@@ -31,7 +69,16 @@ public:
     TPixmapPtr Lock(int32_t index, bool read, bool write);
     // The back-end frame for the current graphics, made on first use; null if it cannot be made.
     std::shared_ptr<TImageFrame> Frame(int32_t index);
+    // The frame's pixels as they are (null if none), decoding deferred pixels first.
+    TPixmapPtr Pixmap(int32_t index);
     int32_t FrameCount() const { return static_cast<int32_t>(pixmaps.size()); }
+
+    // Pixels decoded only when wanted (see LoadAnimImageDeferred): PrefetchPixels starts decoding
+    // them on another thread, any use of them waits for that, and ReleasePixels gives them back.
+    void SetDeferredPixels(std::shared_ptr<TDeferredPixels> deferred);
+    void PrefetchPixels();
+    void ReleasePixels();
+    bool PixelsResident() const { return !_deferred || _resident; }
 
     int32_t width = 0;
     int32_t height = 0;
@@ -41,12 +88,48 @@ public:
     std::vector<TPixmapPtr> pixmaps;
     std::vector<std::shared_ptr<TImageFrame>> frames;
     std::vector<int32_t> seqs;
+
+private:
+    friend class TFrameCache;
+    // Drops the back-end frame, so the next draw makes it again.
+    void ForgetFrame(int32_t index);
+    void ResolvePixels();
+
+    std::shared_ptr<TFrameCache> _cache;
+    std::vector<TFrameCache::TSlot> _slots;
+    std::shared_ptr<TDeferredPixels> _deferred;
+    bool _resident = false;
+};
+
+// Decodes pixels on demand, once at a time; Start runs the decode on another thread.
+class TDeferredPixels {
+public:
+    using TDecode = std::function<std::vector<TPixmapPtr>()>;
+    explicit TDeferredPixels(TDecode decode) : _decode(std::move(decode)) {}
+    ~TDeferredPixels();
+    TDeferredPixels(const TDeferredPixels&) = delete;
+    TDeferredPixels& operator=(const TDeferredPixels&) = delete;
+
+    void Start();
+    // Drops the pixels of a decode under way, once it has ended.
+    void Discard();
+    // The decoded pixels: waits for a decode under way, or decodes here if none was started.
+    std::vector<TPixmapPtr> Take();
+
+private:
+    TDecode _decode;
+    std::future<std::vector<TPixmapPtr>> _running;
 };
 
 // flags -1: the automatic image flags. Null when the file cannot be opened or decoded.
 TImagePtr LoadImage(const TUrl& url, int32_t flags = -1);
 TImagePtr LoadAnimImage(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
                         int32_t cell_count, int32_t flags = -1);
+// As LoadAnimImage, but only the strip's size is read now; its pixels are decoded when first
+// used or when PrefetchPixels asks for them ahead. Null when the file cannot be opened, its
+// header not read, or it holds too few cells.
+TImagePtr LoadAnimImageDeferred(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
+                                int32_t cell_count, int32_t flags = -1);
 TImagePtr CreateImage(int32_t width, int32_t height, int32_t frame_count = 1, int32_t flags = -1);
 // Copies the screen rectangle under the image drawn at (x, y) into the frame, masked when the
 // image is IMG_MASKED.

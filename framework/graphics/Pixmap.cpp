@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -169,7 +170,8 @@ TPixmapPtr TPixmap::Create(int32_t width, int32_t height, int32_t format, int32_
         return nullptr;
     }
     TPixmapPtr pixmap(new TPixmap());
-    pixmap->_owned = std::make_unique<uint8_t[]>(static_cast<size_t>(bytes));
+    pixmap->_owned.reset(static_cast<uint8_t*>(std::calloc(std::max<size_t>(static_cast<size_t>(bytes), 1), 1)));
+    if (!pixmap->_owned) return nullptr;
     pixmap->pixels = pixmap->_owned.get();
     pixmap->width = width;
     pixmap->height = height;
@@ -244,11 +246,35 @@ void TPixmap::ClearPixels(uint32_t argb) {
     for (int32_t y = 0; y < height; ++y) WriteRow(PixelPtr(0, y), format, row.data(), width);
 }
 
+void TPixmap::TFree::operator()(uint8_t* pixels) const {
+    std::free(pixels);
+}
+
 TPixmapPtr ResizePixmap(const TPixmap& pixmap, int32_t width, int32_t height) {
-    TPixmapPtr src = pixmap.Convert(PIXFMT_RGBA8888);
+    TPixmapPtr converted;
+    const TPixmap* src = &pixmap;
+    if (pixmap.format != PIXFMT_RGBA8888) {
+        converted = pixmap.Convert(PIXFMT_RGBA8888);
+        if (!converted) return nullptr;
+        src = converted.get();
+    }
     TPixmapPtr dst = TPixmap::Create(width, height, PIXFMT_RGBA8888);
-    if (!src || !dst) return nullptr;
+    if (!dst) return nullptr;
     if (src->width == 0 || src->height == 0) return dst->Convert(pixmap.format);
+    if (src->width == 2 * width && src->height == 2 * height) {
+        // Halving, as every mipmap level does: each sample lies midway between two columns and
+        // two rows, where the interpolation above is exactly the truncated mean of four pixels.
+        for (int32_t y = 0; y < height; ++y) {
+            const uint8_t* upper = src->PixelPtr(0, 2 * y);
+            const uint8_t* lower = src->PixelPtr(0, 2 * y + 1);
+            uint8_t* out = dst->PixelPtr(0, y);
+            for (int32_t i = 0; i < width * 4; ++i) {
+                const int32_t j = (i / 4) * 8 + i % 4;
+                out[i] = static_cast<uint8_t>((upper[j] + upper[j + 4] + lower[j] + lower[j + 4]) >> 2);
+            }
+        }
+        return pixmap.format == PIXFMT_RGBA8888 ? dst : dst->Convert(pixmap.format);
+    }
     const std::vector<TSample> cols = SampleAxis(src->width, width);
     const std::vector<TSample> rows = SampleAxis(src->height, height);
     for (int32_t y = 0; y < height; ++y) {

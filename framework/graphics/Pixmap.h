@@ -53,8 +53,12 @@ public:
     TPixmapPtr _source;
 
 private:
+    struct TFree {
+        void operator()(uint8_t* pixels) const;
+    };
     TPixmap() = default;
-    std::unique_ptr<uint8_t[]> _owned;
+    // From calloc: large blocks come as fresh zero pages, not written twice over.
+    std::unique_ptr<uint8_t, TFree> _owned;
 };
 
 TPixmapPtr ResizePixmap(const TPixmap& pixmap, int32_t width, int32_t height);
@@ -63,6 +67,8 @@ TPixmapPtr XFlipPixmap(const TPixmap& pixmap);
 TPixmapPtr MaskPixmap(const TPixmap& pixmap, int32_t red, int32_t green, int32_t blue);
 // Tries the loaders newest first (PNG, then JPEG); null when none decodes url.
 TPixmapPtr LoadPixmap(const TUrl& url);
+// The size of the PNG or JPEG picture at url, from its header alone; false when there is none.
+bool ProbePixmap(const TUrl& url, int32_t& width, int32_t& height);
 
 // A pixmap loader reads from the stream's current position; null rejects the data.
 using TPixmapLoader = std::function<TPixmapPtr(TStream&)>;

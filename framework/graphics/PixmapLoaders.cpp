@@ -308,3 +308,33 @@ TPixmapPtr LoadPixmap(const TUrl& url) {
     }
     return nullptr;
 }
+
+bool ProbePixmap(const TUrl& url, int32_t& width, int32_t& height) {
+    TStreamPtr stream = OpenStreamUrl(url, true, false);
+    if (!stream) return false;
+    TStreamCloser closer(*stream);
+    const int32_t start = stream->Pos();
+    if (start == -1) return false;
+    try {
+        uint8_t signature[8];
+        if (ReadExactly(*stream, signature, sizeof signature) && png_sig_cmp(signature, 0, sizeof signature) == 0) {
+            TPngReader reader;
+            if (!reader.info) return false;
+            png_set_read_fn(reader.png, stream.get(), PngRead);
+            TPngHeader header;
+            if (!PngReadHeader(reader.png, reader.info, header)) return false;
+            width = static_cast<int32_t>(header.width);
+            height = static_cast<int32_t>(header.height);
+            return true;
+        }
+        if (stream->Seek(start) != start) return false;
+        TJpegDecoder decoder(*stream);
+        TJpegHeader header;
+        if (!JpegReadHeader(decoder, header)) return false;
+        width = static_cast<int32_t>(header.width);
+        height = static_cast<int32_t>(header.height);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}

@@ -51,6 +51,61 @@ class TGLContext {
     SDL_GLContext _context = nullptr;
 };
 
+// Marks the end of each presented frame, so a present can wait for the frame before it; falls
+// back to waiting for everything where OpenGL has no fences (before 3.2 without ARB_sync).
+class TFrameFence {
+  public:
+    TFrameFence() = default;
+    ~TFrameFence() { Reset(); }
+    TFrameFence(const TFrameFence&) = delete;
+    TFrameFence& operator=(const TFrameFence&) = delete;
+
+    // Waits until the frame presented before this one is drawn, then marks this one.
+    void Wait() {
+        if (!_loaded) Load();
+        if (!_fenceSync) {
+            glFinish();
+            return;
+        }
+        if (_previous) {
+            _clientWaitSync(_previous, GL_SYNC_FLUSH_COMMANDS_BIT, GL_TIMEOUT_IGNORED);
+            _deleteSync(_previous);
+        }
+        _previous = _fenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+        // Starts drawing this frame now, on the renderer's own threads.
+        glFlush();
+    }
+
+    // The fence belongs to the context that is about to go.
+    void Reset() {
+        if (_previous && _deleteSync) _deleteSync(_previous);
+        _previous = nullptr;
+        _loaded = false;
+        _fenceSync = nullptr;
+    }
+
+  private:
+    void Load() {
+        _loaded = true;
+        const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+        int major = 0;
+        int minor = 0;
+        if (version) std::sscanf(version, "%d.%d", &major, &minor);
+        const bool core = major > 3 || (major == 3 && minor >= 2);
+        if (!core && !SDL_GL_ExtensionSupported("GL_ARB_sync")) return;
+        _clientWaitSync = reinterpret_cast<PFNGLCLIENTWAITSYNCPROC>(SDL_GL_GetProcAddress("glClientWaitSync"));
+        _deleteSync = reinterpret_cast<PFNGLDELETESYNCPROC>(SDL_GL_GetProcAddress("glDeleteSync"));
+        _fenceSync = reinterpret_cast<PFNGLFENCESYNCPROC>(SDL_GL_GetProcAddress("glFenceSync"));
+        if (!_clientWaitSync || !_deleteSync) _fenceSync = nullptr;
+    }
+
+    bool _loaded = false;
+    GLsync _previous = nullptr;
+    PFNGLFENCESYNCPROC _fenceSync = nullptr;
+    PFNGLCLIENTWAITSYNCPROC _clientWaitSync = nullptr;
+    PFNGLDELETESYNCPROC _deleteSync = nullptr;
+};
+
 // The game draws 1024 x 768; on a screen of another size it draws into this framebuffer object,
 // which each present scales onto the window with the aspect kept and black bars around.
 class TFramebufferScaler {
@@ -229,6 +284,7 @@ class TSdlGLContextProvider : public TGLContextProvider {
     void Close() override {
         if (CurrentSdlView().window == _window.get()) CurrentSdlView() = TSdlView{};
         if (_context.Get() && _window) SDL_GL_MakeCurrent(_window.get(), _context.Get());
+        _frameFence.Reset();
         _scaler.reset();
         _context.Reset();
         _window.reset();
@@ -263,9 +319,10 @@ class TSdlGLContextProvider : public TGLContextProvider {
             view.toggleRequested = false;
             ToggleFullScreen();
         }
-        // Swapping an offscreen pbuffer neither draws nor waits: without this the software renderer
-        // queued frame after frame (2 MB more per frame in play). Waiting costs no speed there.
-        if (_headless) glFinish();
+        // Swapping an offscreen pbuffer neither draws nor waits: without a wait the software
+        // renderer queued frame after frame (2 MB more per frame in play). Waiting for the frame
+        // before this one bounds the queue and lets this one be drawn while the next is computed.
+        if (_headless) _frameFence.Wait();
     }
 
   private:
@@ -451,6 +508,7 @@ class TSdlGLContextProvider : public TGLContextProvider {
     TWindowPtr _window;
     TGLContext _context;
     std::unique_ptr<TFramebufferScaler> _scaler;
+    TFrameFence _frameFence;
     int32_t _width = 0;
     int32_t _height = 0;
     int32_t _refresh = 0;

@@ -147,8 +147,9 @@ TEST_F(GLTest, AnImageWiderThanAnyTextureIsShrunkToFitAndStillDrawnWhole)
 TEST_F(GLTest, RepeatedStateCostsNothing)
 {
     auto driver = TGLDraw2DDriver::Instance();
-    auto a = FilledImage(8, 8, 0xFFFFFFFFu);
-    auto b = FilledImage(8, 8, 0xFF00FF00u);
+    // Not quite opaque, so that blending stays on for them as for the rectangle.
+    auto a = FilledImage(8, 8, 0xF0FFFFFFu);
+    auto b = FilledImage(8, 8, 0xF000FF00u);
     SetBlend(BLEND_ALPHA);
     DrawImage(a, 0, 0);
     const int64_t after_first = driver->StateChanges();
@@ -192,4 +193,37 @@ TEST_F(GLTest, ImagesAreRebuiltAfterGraphicsAreReopened)
     DrawImage(image, 0, 0);
     EXPECT_NE(image->Frame(0), old);
     EXPECT_TRUE(PixelIs(5, 5, {0x33, 0x66, 0xCC}));
+}
+
+TEST_F(GLTest, FramesBeyondTheCacheBudgetAreDroppedLeastRecentlyDrawnFirstAndMadeAgain)
+{
+    auto cache = FrameCache();
+    const int64_t budget = cache->budget;
+    // Three 64 x 64 textures of 16 KiB each and room for two, once earlier frames are dropped.
+    cache->budget = 0;
+    cache->Trim(cache->None());
+    EXPECT_EQ(cache->bytes, 0);
+    cache->budget = 2 * 64 * 64 * 4;
+    const uint32_t colours[] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu};
+    std::vector<TImagePtr> images;
+    for (uint32_t colour : colours) images.push_back(FilledImage(64, 64, colour));
+    SetBlend(BLEND_SOLID);
+    DrawImage(images[0], 0, 0);
+    DrawImage(images[1], 64, 0);
+    DrawImage(images[0], 0, 0);  // now the second is the least recently drawn
+    DrawImage(images[2], 128, 0);
+    EXPECT_TRUE(images[0]->frames[0]);
+    EXPECT_FALSE(images[1]->frames[0]);
+    EXPECT_TRUE(images[2]->frames[0]);
+    EXPECT_LE(cache->bytes, cache->budget);
+    // Drawn again, it is made again from its pixels, at the expense of the next oldest.
+    DrawImage(images[1], 0, 64);
+    EXPECT_TRUE(PixelIs(10, 74, {0, 255, 0}));
+    EXPECT_TRUE(images[1]->frames[0]);
+    EXPECT_FALSE(images[0]->frames[0]);
+    // Dropping an image gives its share back.
+    const int64_t before = cache->bytes;
+    images[2].reset();
+    EXPECT_EQ(cache->bytes, before - 64 * 64 * 4);
+    cache->budget = budget;
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -171,6 +172,62 @@ TEST_F(ImageTest, AnimationCellsRunLeftToRightThenDown) {
     EXPECT_EQ(all->pixmaps[0]->ReadPixel(95, 31), 0xFF123456u);
     EXPECT_EQ(all->pixmaps[1]->ReadPixel(0, 0), StripPixel(96, 0));
     EXPECT_EQ(all->pixmaps[5]->ReadPixel(0, 0), StripPixel(0, 32));
+}
+
+TEST_F(ImageTest, DeferredStripsDecodeWhenUsedAndGiveTheirPixelsBack) {
+    const std::string path = Save("strip.png", Strip512());
+    const std::string jpeg = Save("strip.jpg", EncodeJpeg(64, 32, 3, std::vector<uint8_t>(64 * 32 * 3, 200)));
+    SetAutoMidHandle(true);
+    TImagePtr eager = LoadAnimImage(path, 96, 32, 3, 12, 0);
+    struct TUse {
+        const char* what;
+        std::function<void(TImage&)> use;
+    } uses[] = {
+        {"a pixmap asked for", [](TImage& image) { image.Pixmap(7); }},
+        {"a frame locked", [](TImage& image) { image.Lock(0, true, false); }},
+        {"a prefetch waited for", [](TImage& image) {
+             image.PrefetchPixels();
+             image.Pixmap(0);
+         }},
+    };
+    for (const TUse& u : uses) {
+        TImagePtr image = LoadAnimImageDeferred(path, 96, 32, 3, 12, 0);
+        ASSERT_TRUE(image) << u.what;
+        // Sizes and handle are known before a single pixel is decoded.
+        EXPECT_EQ(image->width, 96);
+        EXPECT_EQ(image->height, 32);
+        EXPECT_EQ(image->handle_x, 48.0f);
+        EXPECT_EQ(image->FrameCount(), 12);
+        EXPECT_FALSE(image->PixelsResident()) << u.what;
+        u.use(*image);
+        EXPECT_TRUE(image->PixelsResident()) << u.what;
+        for (int32_t k = 0; k < 12; ++k) {
+            const TPixmapPtr got = image->Pixmap(k);
+            ASSERT_TRUE(got) << u.what << " frame " << k;
+            EXPECT_EQ(got->ReadPixel(0, 0), eager->pixmaps[k]->ReadPixel(0, 0)) << u.what << " frame " << k;
+            EXPECT_EQ(got->ReadPixel(95, 31), eager->pixmaps[k]->ReadPixel(95, 31)) << u.what << " frame " << k;
+        }
+        // Given back, and decoded again when wanted again.
+        image->ReleasePixels();
+        EXPECT_FALSE(image->PixelsResident()) << u.what;
+        EXPECT_EQ(image->pixmaps[5], nullptr) << u.what;
+        EXPECT_EQ(image->Pixmap(5)->ReadPixel(10, 10), eager->pixmaps[5]->ReadPixel(10, 10)) << u.what;
+    }
+    // A release while the decode is under way waits for it and keeps nothing.
+    TImagePtr image = LoadAnimImageDeferred(path, 96, 32, 0, 80, 0);
+    ASSERT_TRUE(image);
+    image->PrefetchPixels();
+    image->ReleasePixels();
+    EXPECT_FALSE(image->PixelsResident());
+    EXPECT_EQ(image->pixmaps[0], nullptr);
+    // Null where the eager loader gives null, read from the header alone; JPEG strips too.
+    EXPECT_FALSE(LoadAnimImageDeferred(dir.Path("missing.png"), 96, 32, 0, 10, 0));
+    EXPECT_FALSE(LoadAnimImageDeferred(Save("junk.png", {1, 2, 3, 4, 5, 6, 7, 8, 9}), 96, 32, 0, 10, 0));
+    EXPECT_FALSE(LoadAnimImageDeferred(path, 96, 32, 71, 10, 0));
+    TImagePtr grey = LoadAnimImageDeferred(jpeg, 32, 32, 0, 2, 0);
+    ASSERT_TRUE(grey);
+    EXPECT_NEAR(static_cast<int>(grey->Pixmap(1)->ReadPixel(31, 31) & 0xFF), 200, 2);
+    EXPECT_FALSE(LoadAnimImageDeferred(jpeg, 32, 32, 0, 3, 0));
 }
 
 TEST_F(ImageTest, TooFewCellsGiveNull) {

@@ -230,6 +230,46 @@ TEST(ResizePixmap, InterpolatesRowsThenBetweenThem) {
     EXPECT_EQ(resized->PixelPtr(2, 2)[3], 111);
 }
 
+TEST(ResizePixmap, HalvingMatchesTheBilinearRuleOnEveryChannel) {
+    // Each mipmap level halves its picture; the rule spelled out: samples at 2i + 0.5, weight 0.5,
+    // columns first, then between the rows, truncated.
+    struct TCase {
+        int32_t width, height;
+        int32_t format;
+    } cases[] = {{64, 32, PIXFMT_RGBA8888}, {2, 2, PIXFMT_RGBA8888}, {30, 18, PIXFMT_RGB888}, {8, 6, PIXFMT_I8}};
+    uint32_t seed = 12345;
+    for (const TCase& c : cases) {
+        TPixmapPtr source = TPixmap::Create(c.width, c.height, c.format);
+        for (int32_t y = 0; y < c.height; ++y) {
+            for (int32_t x = 0; x < c.width; ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                source->WritePixel(x, y, seed);
+            }
+        }
+        TPixmapPtr rgba = source->Convert(PIXFMT_RGBA8888);
+        TPixmapPtr half = ResizePixmap(*source, c.width / 2, c.height / 2);
+        ASSERT_TRUE(half);
+        ASSERT_EQ(half->format, c.format);
+        TPixmapPtr got = half->Convert(PIXFMT_RGBA8888);
+        TPixmapPtr want = TPixmap::Create(c.width / 2, c.height / 2, PIXFMT_RGBA8888);
+        for (int32_t y = 0; y < c.height / 2; ++y) {
+            for (int32_t x = 0; x < c.width / 2; ++x) {
+                for (int32_t ch = 0; ch < 4; ++ch) {
+                    const auto at = [&](int32_t sx, int32_t sy) { return static_cast<float>(rgba->PixelPtr(sx, sy)[ch]); };
+                    const float top = at(2 * x, 2 * y) + (at(2 * x + 1, 2 * y) - at(2 * x, 2 * y)) * 0.5f;
+                    const float bottom = at(2 * x, 2 * y + 1) + (at(2 * x + 1, 2 * y + 1) - at(2 * x, 2 * y + 1)) * 0.5f;
+                    want->PixelPtr(x, y)[ch] = static_cast<uint8_t>(static_cast<int32_t>(top + (bottom - top) * 0.5f));
+                }
+            }
+        }
+        // Compared in the source format, as the resize hands it back.
+        TPixmapPtr expected = want->Convert(c.format)->Convert(PIXFMT_RGBA8888);
+        for (int32_t y = 0; y < c.height / 2; ++y)
+            for (int32_t x = 0; x < c.width / 2; ++x)
+                ASSERT_EQ(got->ReadPixel(x, y), expected->ReadPixel(x, y)) << c.width << "x" << c.height << " at " << x << "," << y;
+    }
+}
+
 TEST(ResizePixmap, KeepsTheSourceFormat) {
     for (int32_t format : {PIXFMT_I8, PIXFMT_A8, PIXFMT_BGR888, PIXFMT_RGB888, PIXFMT_BGRA8888, PIXFMT_RGBA8888}) {
         TPixmapPtr source = TPixmap::Create(3, 5, format);

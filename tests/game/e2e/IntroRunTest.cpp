@@ -57,10 +57,11 @@ int64_t Member(const std::string& line, const std::string& key)
 class IntroRunTest : public ::testing::Test {
   protected:
     fs::path dir;
-    // Per traced frame: its number, the intro stage (0 when not in the intro), the level (or -1).
+    // Per traced frame: its number, the intro stage (0 when not in the intro), and whether the
+    // intro or the menu is on screen.
     struct TFrame {
-        int64_t frame, stage, level;
-        bool introScreen;
+        int64_t frame, stage;
+        bool introScreen, menuScreen;
     };
     std::vector<TFrame> trace;
 
@@ -87,7 +88,8 @@ class IntroRunTest : public ::testing::Test {
         for (std::string line; std::getline(in, line);) {
             if (line.empty()) continue;
             trace.push_back({Member(line, "frame"), std::max<int64_t>(0, Member(line, "introStage")),
-                             Member(line, "level"), line.find("\"screen\":\"intro\"") != std::string::npos});
+                             line.find("\"screen\":\"intro\"") != std::string::npos,
+                             line.find("\"screen\":\"menu\"") != std::string::npos});
         }
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -109,7 +111,7 @@ class IntroRunTest : public ::testing::Test {
     }
 };
 
-TEST_F(IntroRunTest, TheFiveStagesRunTheirLengthsInOrderAndThenTheGameBegins)
+TEST_F(IntroRunTest, TheFiveStagesRunTheirLengthsInOrderAndThenTheMenuBegins)
 {
     // Stage 1 frame 400 (the logo still low, clear of the caption) and stage 2 frame 1000.
     const int32_t sineFrame = FirstIntroFrame + 400, starFrame = FirstIntroFrame + 1124 + 1000;
@@ -139,9 +141,9 @@ TEST_F(IntroRunTest, TheFiveStagesRunTheirLengthsInOrderAndThenTheGameBegins)
     EXPECT_GT(length[2], 2200);
     EXPECT_LE(length[2], 2250);
     EXPECT_EQ(lastIntroFrame - FirstIntroFrame + 1, length[1] + length[2] + length[3] + length[4] + length[5]);
-    // With no menu yet, the first level follows at once.
+    // The menu follows at once.
     ASSERT_LT(static_cast<size_t>(lastIntroFrame), trace.size());
-    EXPECT_EQ(trace[static_cast<size_t>(lastIntroFrame)].level, 1);
+    EXPECT_TRUE(trace[static_cast<size_t>(lastIntroFrame)].menuScreen);
 
     // The sine-wave logo, risen from y 1000 to 600 by stage frame 400: each screen column shows the
     // logo's column shifted by 30 sin(c + phase), the phase moving 2 degrees a frame (801 by then).
@@ -217,9 +219,9 @@ TEST_F(IntroRunTest, SpaceOrReturnOnTheFirstIntroFrameSkipsEveryStageButAKeyFrom
         ASSERT_FALSE(frames.empty()) << c.script;
         EXPECT_EQ(frames.front(), FirstIntroFrame);
         if (c.skipped) {
-            // No further intro frame: the next frame is the game's.
+            // No further intro frame: the next frame is the menu's.
             EXPECT_EQ(frames.size(), 1u) << c.script;
-            EXPECT_EQ(trace[FirstIntroFrame].level, 1) << c.script;
+            EXPECT_TRUE(trace[FirstIntroFrame].menuScreen) << c.script;
         } else {
             // Every frame from the first intro frame on is the intro's first stage.
             EXPECT_EQ(static_cast<int32_t>(frames.size()), runFrames - FirstIntroFrame + 1);

@@ -1,0 +1,39 @@
+// Independent jobs run side by side on every core.
+#include "framework/system/Parallel.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+void RunInParallel(size_t count, const std::function<void(size_t)>& job)
+{
+    std::atomic<size_t> next{0};
+    std::vector<std::exception_ptr> errors(count);
+    const auto work = [&] {
+        for (size_t index = next++; index < count; index = next++) {
+            try {
+                job(index);
+            } catch (...) {
+                errors[index] = std::current_exception();
+            }
+        }
+    };
+    const size_t cores = std::max(std::thread::hardware_concurrency(), 1u);
+    const size_t helpers = std::min(cores - 1, count > 0 ? count - 1 : 0);
+    std::vector<std::jthread> threads;
+    for (size_t i = 0; i < helpers; ++i) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            // Fewer threads only make it slower.
+            break;
+        }
+    }
+    work();
+    threads.clear();
+    for (const std::exception_ptr& error : errors)
+        if (error) std::rethrow_exception(error);
+}

@@ -1,0 +1,10 @@
+// Independent jobs run side by side on every core, so loading decodes its files in parallel.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+
+// Runs job(0) .. job(count - 1), each exactly once, on up to one thread per core (the calling
+// thread among them), handing the jobs out in index order; returns when all have ended. Should
+// jobs throw, the exception of the lowest index is rethrown here once every job has ended.
+void RunInParallel(size_t count, const std::function<void(size_t)>& job);

@@ -1,0 +1,237 @@
+// The OpenGL back-end's shortcuts (quads drawn together, nearest sampling of texel-exact images,
+// blending off for opaque ones) against the plain way: the very same pixels.
+#include "GLSupport.h"
+
+#include "fonts/EmbeddedFonts.h"
+#include "framework/graphics/Font.h"
+#include "framework/graphics/GLDriver.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Pixels with structure in every channel; alpha as asked: opaque, a round cut-out, a ramp, or a
+// frame around a transparent middle.
+enum class TAlpha { Opaque, Round, Ramp, Hollow };
+
+TImagePtr Picture(int32_t width, int32_t height, uint32_t seed, TAlpha alpha, int32_t flags, int32_t frames = 1)
+{
+    auto image = CreateImage(width, height, frames, flags);
+    for (int32_t f = 0; f < frames; ++f) {
+        auto pixmap = alpha == TAlpha::Opaque ? TPixmap::Create(width, height, PIXFMT_RGB888)
+                                              : TPixmap::Create(width, height, PIXFMT_RGBA8888);
+        for (int32_t y = 0; y < height; ++y) {
+            for (int32_t x = 0; x < width; ++x) {
+                const uint32_t v = (static_cast<uint32_t>(x + 7 * f) * 2654435761u) ^
+                                   (static_cast<uint32_t>(y) * 40503u) ^ seed;
+                uint32_t a = 255;
+                const int32_t dx = 2 * x - width + 1;
+                const int32_t dy = 2 * y - height + 1;
+                if (alpha == TAlpha::Round) a = dx * dx + dy * dy <= width * width ? 255 : 0;
+                if (alpha == TAlpha::Ramp) a = static_cast<uint32_t>(x * 255 / std::max(width - 1, 1));
+                if (alpha == TAlpha::Hollow)
+                    a = x >= 10 && x < width - 14 && y >= 12 && y < height - 9 ? 0 : 40 + (x + y) % 200;
+                pixmap->WritePixel(x, y, a << 24 | (v & 0xFFFFFF));
+            }
+        }
+        image->SetPixmap(f, pixmap);
+    }
+    MidHandleImage(image);
+    return image;
+}
+
+struct TScene {
+    int32_t both = IMG_FILTERED | IMG_MIPMAPPED;
+    TImagePtr background = Picture(232, 180, 1, TAlpha::Opaque, both);  // even: lands on whole pixels
+    TImagePtr pane = Picture(101, 37, 2, TAlpha::Ramp, both);           // odd: half a pixel off
+    TImagePtr panel = Picture(64, 240, 3, TAlpha::Opaque, both);        // fills its texture
+    TImagePtr brick = Picture(60, 25, 4, TAlpha::Opaque, both, 3);
+    TImagePtr shadow = Picture(60, 25, 5, TAlpha::Opaque, both);
+    TImagePtr ball = Picture(16, 16, 6, TAlpha::Round, both);
+    TImagePtr alien = Picture(32, 32, 7, TAlpha::Round, IMG_FILTERED);
+    TImagePtr explosion = Picture(64, 64, 8, TAlpha::Opaque, both, 2);
+    TImagePtr crisp = Picture(20, 10, 9, TAlpha::Round, 0);  // unfiltered
+    TImagePtr hollow = Picture(180, 150, 10, TAlpha::Hollow, both);
+    TImageFontPtr font;
+};
+
+// A play frame in miniature: everything the game draws, in the ways it draws it.
+void DrawScene(const TScene& s)
+{
+    SetClsColor(20, 30, 40);
+    Cls();
+    SetBlend(BLEND_ALPHA);
+    SetColor(255, 255, 255);
+    SetAlpha(1.0f);
+    DrawImage(s.background, 120, 100);
+    DrawImage(s.hollow, 120, 110);
+    DrawImage(s.pane, 120, 40);
+    for (int32_t i = 0; i < 12; ++i) {
+        const auto x = static_cast<float>(40 + 64 * (i % 3));
+        const auto y = static_cast<float>(30 + 29 * (i / 3));
+        SetColor(10, 10, 10);
+        SetAlpha(0.39f);
+        DrawImage(s.shadow, x + 12, y + 12);
+        SetColor(255, 255, 255);
+        SetAlpha(1.0f);
+        DrawImage(s.brick, x, y, i % 3);
+    }
+    // Dimmed as the fades draw them, and at a fractional position.
+    SetColor(100, 100, 100);
+    DrawImage(s.brick, 200.5f, 150.25f, 1);
+    SetColor(255, 255, 255);
+    DrawImage(s.explosion, 180, 180, 1);
+    SetAlpha(0.5f);
+    DrawImage(s.explosion, 60, 180, 0);
+    SetAlpha(1.0f);
+    SetRotation(33.0f);
+    DrawImage(s.alien, 150, 60);
+    DrawImage(s.explosion, 100, 200);
+    SetRotation(0.0f);
+    SetScale(0.4f, 0.4f);
+    DrawImage(s.brick, 230, 220);
+    DrawImage(s.panel, 20, 200);
+    SetScale(1.0f, 1.0f);
+    DrawImage(s.ball, 77, 160);
+    DrawImage(s.crisp, 30, 220);
+    DrawImage(s.panel, 288, 120);
+    // Mask mode, as before the game's first SetBlend.
+    SetBlend(BLEND_MASK);
+    DrawImage(s.ball, 97, 160);
+    DrawImage(s.background, 300, 20);
+    SetBlend(BLEND_LIGHT);
+    DrawImage(s.hollow, 200, 100);
+    DrawImage(s.hollow, 160.5f, 100);
+    SetBlend(BLEND_SHADE);
+    DrawImage(s.hollow, 100, 140);
+    SetBlend(BLEND_ALPHA);
+    SetViewport(0, 0, 200, 120);
+    DrawImage(s.background, 150, 110);
+    SetViewport(0, 0, kWidth, kHeight);
+    SetImageFont(s.font);
+    SetColor(0, 0, 0);
+    SetAlpha(0.8f);
+    DrawText("Score: 123450", 162, 12);
+    SetColor(255, 233, 146);
+    SetAlpha(1.0f);
+    DrawText("Score: 123450", 160, 10);
+    DrawRect(5, 5, 3, 3);
+    DrawImage(s.ball, 40, 100);
+}
+
+std::vector<uint32_t> Screen()
+{
+    auto screen = GrabPixmap(0, 0, kWidth, kHeight);
+    std::vector<uint32_t> pixels;
+    for (int32_t y = 0; y < kHeight; ++y)
+        for (int32_t x = 0; x < kWidth; ++x) pixels.push_back(screen->ReadPixel(x, y) & 0xFFFFFF);
+    return pixels;
+}
+
+}  // namespace
+
+TEST_F(GLTest, ShortcutsDrawABusyFrameToTheVeryPixelsOfThePlainWay)
+{
+    RegisterEmbeddedFonts();
+    TScene scene;
+    scene.font = LoadImageFont("incbin::fonts/arial.ttf", 9, FONT_SMOOTH);
+    ASSERT_TRUE(scene.font);
+    auto driver = TGLDraw2DDriver::Instance();
+
+    driver->SetFastPaths(false);
+    DrawScene(scene);
+    const std::vector<uint32_t> plain = Screen();
+    Flip(0);
+
+    driver->SetFastPaths(true);
+    const int64_t nearest = driver->NearestQuads();
+    const int64_t unblended = driver->UnblendedQuads();
+    const int64_t holed = driver->HoledQuads();
+    DrawScene(scene);
+    const std::vector<uint32_t> quick = Screen();
+    Flip(0);
+
+    // The shortcuts were really taken.
+    EXPECT_GT(driver->NearestQuads() - nearest, 5);
+    EXPECT_GT(driver->UnblendedQuads() - unblended, 5);
+    EXPECT_EQ(driver->HoledQuads() - holed, 2);
+    int32_t differing = 0;
+    for (size_t i = 0; i < plain.size(); ++i) {
+        if (plain[i] == quick[i]) continue;
+        if (differing++ < 10)
+            ADD_FAILURE() << "pixel (" << i % kWidth << ", " << i / kWidth << ") is " << std::hex << quick[i]
+                          << ", drawn the plain way " << plain[i];
+    }
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(GLTest, ShortcutsApplyOnlyWhereThePictureCannotChange)
+{
+    auto driver = TGLDraw2DDriver::Instance();
+    struct Case {
+        const char* what;
+        TImagePtr image;
+        float x, y;
+        float alpha;
+        int32_t blend;
+        float rotation;
+        bool nearest, unblended;
+    };
+    const TImagePtr even = Picture(40, 20, 1, TAlpha::Opaque, IMG_FILTERED);
+    const TImagePtr odd = Picture(41, 21, 2, TAlpha::Opaque, IMG_FILTERED);
+    const TImagePtr full = Picture(32, 32, 3, TAlpha::Opaque, IMG_FILTERED | IMG_MIPMAPPED);
+    const TImagePtr round = Picture(40, 20, 4, TAlpha::Round, IMG_FILTERED);
+    const Case cases[] = {
+        {"opaque, whole pixels", even, 50, 50, 1.0f, BLEND_ALPHA, 0, true, true},
+        {"opaque, half a pixel off", odd, 50, 50, 1.0f, BLEND_ALPHA, 0, false, false},
+        {"opaque at a fraction", even, 50.5f, 50, 1.0f, BLEND_ALPHA, 0, false, false},
+        {"filling its texture, turned", full, 50, 50, 1.0f, BLEND_ALPHA, 30, false, true},
+        {"filling its texture, half alpha", full, 50, 50, 0.5f, BLEND_ALPHA, 0, true, false},
+        {"opaque in mask mode", even, 50, 50, 1.0f, BLEND_MASK, 0, true, true},
+        {"opaque, added light", even, 50, 50, 1.0f, BLEND_LIGHT, 0, true, false},
+        {"cut out, whole pixels", round, 50, 50, 1.0f, BLEND_ALPHA, 0, true, false},
+    };
+    for (const Case& c : cases) {
+        SetBlend(c.blend);
+        SetAlpha(c.alpha);
+        SetRotation(c.rotation);
+        const int64_t nearest = driver->NearestQuads();
+        const int64_t unblended = driver->UnblendedQuads();
+        DrawImage(c.image, c.x, c.y);
+        EXPECT_EQ(driver->NearestQuads() - nearest, c.nearest ? 1 : 0) << c.what;
+        EXPECT_EQ(driver->UnblendedQuads() - unblended, c.unblended ? 1 : 0) << c.what;
+    }
+    SetRotation(0);
+    SetAlpha(1.0f);
+}
+
+TEST_F(GLTest, GatheredQuadsAreDrawnBeforeEveryReadClearAndStateChange)
+{
+    const TImagePtr red = FilledImage(10, 10, 0xFFFF0000u);
+    const TImagePtr green = FilledImage(10, 10, 0x80008000u);
+    SetBlend(BLEND_ALPHA);
+    // Same texture and state: gathered; the read sees both.
+    DrawImage(red, 0, 0);
+    DrawImage(red, 20, 0);
+    EXPECT_TRUE(PixelIs(5, 5, {255, 0, 0}));
+    EXPECT_TRUE(PixelIs(25, 5, {255, 0, 0}));
+    // A clear lands after the quads drawn before it, not before.
+    DrawImage(red, 40, 0);
+    SetViewport(40, 0, 5, 10);
+    Cls();
+    SetViewport(0, 0, kWidth, kHeight);
+    EXPECT_TRUE(PixelIs(42, 5, {0, 0, 0}));
+    EXPECT_TRUE(PixelIs(47, 5, {255, 0, 0}));
+    // Quads keep the colour they were given, and lines the colour of their time.
+    SetColor(0, 0, 255);
+    DrawImage(red, 60, 0);
+    SetColor(255, 255, 255);
+    DrawRect(80, 0, 10, 10);
+    EXPECT_TRUE(PixelIs(65, 5, {0, 0, 0}));
+    EXPECT_TRUE(PixelIs(85, 5, {255, 255, 255}));
+    // Blended over what came before it in the same frame.
+    DrawImage(red, 100, 0);
+    DrawImage(green, 100, 0);
+    EXPECT_TRUE(PixelIs(105, 5, {127, 64, 0}, 1));
+}

@@ -1,0 +1,39 @@
+// Jobs run side by side: each exactly once, all of them ended before the call returns, and the
+// first failing job's exception handed on.
+#include "framework/system/Parallel.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+TEST(RunInParallel, RunsEveryJobOnceAndWaitsForAll)
+{
+    for (size_t count : {0u, 1u, 2u, 7u, 200u}) {
+        std::vector<std::atomic<int>> runs(count);
+        RunInParallel(count, [&](size_t i) {
+            // Uneven jobs, so that threads overtake each other.
+            if (i % 5 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ++runs[i];
+        });
+        for (size_t i = 0; i < count; ++i) EXPECT_EQ(runs[i].load(), 1) << count << " jobs, job " << i;
+    }
+}
+
+TEST(RunInParallel, HandsOnTheExceptionOfTheLowestFailingJobAfterAllHaveEnded)
+{
+    std::atomic<int> ended{0};
+    try {
+        RunInParallel(50, [&](size_t i) {
+            ++ended;
+            if (i == 40 || i == 13 || i == 29) throw std::runtime_error("job " + std::to_string(i));
+        });
+        FAIL() << "no exception";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "job 13");
+    }
+    EXPECT_EQ(ended.load(), 50);
+}
