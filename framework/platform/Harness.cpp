@@ -169,6 +169,7 @@ class TSignalledEvents : public TEventSource {
     void MoveMouse(int32_t x, int32_t y) override { _inner->MoveMouse(x, y); }
     void HideMouse() override { _inner->HideMouse(); }
     void ShowMouse() override { _inner->ShowMouse(); }
+    void ConfineMouse(bool on) override { _inner->ConfineMouse(on); }
 
   private:
     std::shared_ptr<TEventSource> _inner;

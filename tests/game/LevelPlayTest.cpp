@@ -347,6 +347,8 @@ TEST_F(LevelPlayTest, HoldingPPausesUntilSpaceIsHeldAndTheClockRunsOn)
 TEST_F(LevelPlayTest, LeavingTheWindowPausesOnceEachTimeAndSpaceResumes)
 {
     TLevelPtr level = StartLevel(1);
+    // The trace carries the level's fields while a game is on screen.
+    SetTraceScreen("level");
     const int32_t start = flips;
     const auto at = [&](int32_t k, const std::string& event) { return std::to_string(start + k) + " " + event + "\n"; };
     Script(at(5, "focus 0") + at(30, "focus 1") + at(40, "keydown 32") + at(42, "keyup 32") +
