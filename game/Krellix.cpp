@@ -72,9 +72,15 @@ int KrellixMain(int32_t startLevel)
     StopChannel(MusicChannel);
     TGame::Create(startLevel > 0 ? startLevel : 1)->NewGame();
 
-    TUserEntry::SaveUserTable(UserFile, "");
-    THighScorceEntry::SaveHighScoreTable(HighScoreFile, "");
-    return 0;
+    return SaveTables() ? 0 : 1;
+}
+
+bool SaveTables()
+{
+    // Both are attempted: one table that cannot be saved does not cost the other.
+    const bool users = TUserEntry::SaveUserTable(UserFile, "");
+    const bool scores = THighScorceEntry::SaveHighScoreTable(HighScoreFile, "");
+    return users && scores;
 }
 
 std::string GameTraceFields()
