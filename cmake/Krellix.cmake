@@ -2,7 +2,9 @@
 # that make one static library per framework layer from the sources of its folder.
 
 if(KRELLIX_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  # -O1 as the sanitizers recommend: the checks stay, and long runs (the soak test) take minutes,
+  # not a quarter of an hour.
+  add_compile_options(-O1 -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
 

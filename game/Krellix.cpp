@@ -159,10 +159,16 @@ int KrellixMain(int32_t startLevel)
         }
     }
 
+    return SaveTables() ? 0 : 1;
+}
+
+bool SaveTables()
+{
     PrepareTableFolder();
-    TUserEntry::SaveUserTable(TablePath(UserFile), "");
-    THighScorceEntry::SaveHighScoreTable(TablePath(HighScoreFile), "");
-    return 0;
+    // Both are attempted: one table that cannot be saved does not cost the other.
+    const bool users = TUserEntry::SaveUserTable(TablePath(UserFile), "");
+    const bool scores = THighScorceEntry::SaveHighScoreTable(TablePath(HighScoreFile), "");
+    return users && scores;
 }
 
 void ShowIntro()

@@ -6,10 +6,15 @@
 
 // Runs the game on graphics and audio the caller has set up. startLevel 0 is the designed
 // start (intro, menu); 1 to 33 plays one game from that level and then saves and ends.
+// Returns the exit status: 1 when a table could not be saved, else 0.
 int KrellixMain(int32_t startLevel);
 
 // The intro sequence, run once between loading and the menu.
 void ShowIntro();
+
+// Writes "users.dat" and "highscore.dat" (each problem reported on stderr). False when either
+// could not be saved; the program then ends with status 1.
+bool SaveTables();
 
 // The state of the current frame as JSON members for the trace: the screen, the menu's state once
 // the menu exists, and the level's state while a game runs.

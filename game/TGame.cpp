@@ -42,7 +42,8 @@ int32_t TGame::NewGame()
     CurrentUserLevel = Level->LevelNumber;
     if (THighScorceEntry::NewHighScore(FinalScore)) {
         THighScorceEntry::AddScore(CurrentUserName, FinalScore, CurrentUserLevel);
-        THighScorceEntry::RemoveLowestScore();
+        // A short table (read from a damaged or hand-made file) fills up to ten entries first.
+        if (HighScoreList->Count() > THighScorceEntry::TableEntries) THighScorceEntry::RemoveLowestScore();
         return GameStarte_NewHighScore;
     }
     return 0;

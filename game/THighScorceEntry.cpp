@@ -42,9 +42,9 @@ int32_t THighScorceEntry::GetScorePosition(int32_t score)
 
 bool THighScorceEntry::NewHighScore(int32_t score)
 {
-    // On an empty table every score qualifies.
+    // A table short of ten entries takes every score, so it fills up.
     auto lowest = GetLowestScore();
-    return !lowest || score >= lowest->Score;
+    return !lowest || HighScoreList->Count() < TableEntries || score >= lowest->Score;
 }
 
 void THighScorceEntry::AddScore(const std::string& name, int32_t score, int32_t level)
@@ -68,16 +68,16 @@ void THighScorceEntry::AddTopScore(const std::string& name, int32_t score, int32
 void THighScorceEntry::FormatTopScore()
 {
     // The first three are the people of the credits.
-    static const char* const names[10] = {
+    static const char* const names[TableEntries] = {
         "Varn Dovrak", "Tibbe Halme",   "Seyla Fenrow", "Orla Quennet", "Brisk Tamsin",
         "Jory Vantell", "Mila Ostrand", "Pell Corrigan", "Nessa Druin",  "Hobb Laterly",
     };
     Table().Clear();
-    for (int32_t i = 0; i < 10; ++i) {
+    for (int32_t i = 0; i < TableEntries; ++i) {
         auto entry = std::make_shared<THighScorceEntry>();
         entry->Name = names[i];
-        entry->Score = (10 - i) * 100;
-        entry->Level = 10 - i;
+        entry->Score = (TableEntries - i) * 100;
+        entry->Level = TableEntries - i;
         HighScoreList->AddLast(entry);
     }
 }
@@ -97,14 +97,14 @@ void THighScorceEntry::PrintHighScoreTable()
 bool THighScorceEntry::LoadHighScoreTable(const TUrl& url, const std::string& key)
 {
     HighScoreList = std::make_shared<TList<THighScorceEntry>>();
-    TBankPtr bank = TBank::Load(url);
+    TBankPtr bank = LoadRecordFile(url);
     if (!bank) return false;
     if (!key.empty()) iDecryptBank(bank, key);
     TStreamPtr stream = ReadFileStream(OpenBankStream(bank));
     if (!stream) return false;
     HighScoreList->Clear();
     // Taken in file order, not sorted.
-    ReadRecords(*stream, url, [&] {
+    const int32_t complete = ReadRecords(*stream, url, [&] {
         auto entry = std::make_shared<THighScorceEntry>();
         entry->Name = stream->ReadLine();
         entry->Score = stream->ReadInt();
@@ -112,7 +112,8 @@ bool THighScorceEntry::LoadHighScoreTable(const TUrl& url, const std::string& ke
         HighScoreList->AddLast(entry);
     });
     stream->Close();
-    return true;
+    // A damaged file without one whole record is no table at all: the caller builds the default.
+    return complete > 0 || bank->Size() == 0;
 }
 
 bool THighScorceEntry::SaveHighScoreTable(const TUrl& url, const std::string& key)

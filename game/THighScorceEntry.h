@@ -18,13 +18,16 @@ public:
     int32_t Score = 0;
     int32_t Level = 0;
 
+    // Entries of a full table: the default table's, and what the end of a game keeps.
+    static constexpr int32_t TableEntries = 10;
+
     // Removes the entry GetLowestScore returns.
     static void RemoveLowestScore();
     // The last entry (the lowest score); null when the table is empty.
     static THighScorceEntryPtr GetLowestScore();
     // 1-based position of the first entry scoring lower than score; 0 when none is lower.
     static int32_t GetScorePosition(int32_t score);
-    // True when score reaches the lowest entry's score, or the table is empty.
+    // True when score reaches the lowest entry's score, or the table holds fewer than ten entries.
     static bool NewHighScore(int32_t score);
     // Appends the entry when it qualifies, then sorts the table (stable, descending).
     static void AddScore(const std::string& name, int32_t score, int32_t level);
@@ -35,7 +38,8 @@ public:
     static void PrintHighScoreTable();
 
     // Replaces HighScoreList with the file's records; false (and an empty table) when the file
-    // cannot be read. A file that ends inside a record keeps its complete records.
+    // cannot be read or is damaged before its first complete record. A file that ends inside a
+    // record keeps its complete records. An empty file is an empty table.
     static bool LoadHighScoreTable(const TUrl& url, const std::string& key);
     // Writes HighScoreList; a file is replaced whole or not at all. False when it was not saved.
     static bool SaveHighScoreTable(const TUrl& url, const std::string& key);

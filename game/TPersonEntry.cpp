@@ -19,7 +19,7 @@ TList<TPersonEntry>& People()
 bool TPersonEntry::LoadPersonEntires(const TUrl& url, const std::string& key)
 {
     People();
-    TBankPtr bank = TBank::Load(url);
+    TBankPtr bank = LoadRecordFile(url);
     if (!bank) return false;
     if (!key.empty()) iDecryptBank(bank, key);
     TStreamPtr stream = ReadFileStream(OpenBankStream(bank));

@@ -44,7 +44,7 @@ void TUserEntry::LoadUser(const std::string& name)
 bool TUserEntry::LoadUserTable(const TUrl& url, const std::string& key)
 {
     UserList = std::make_shared<TList<TUserEntry>>();
-    TBankPtr bank = TBank::Load(url);
+    TBankPtr bank = LoadRecordFile(url);
     if (!bank) return false;
     if (!key.empty()) THighScorceEntry::iDecryptBank(bank, key);
     TStreamPtr stream = ReadFileStream(OpenBankStream(bank));

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs the whole test suite headless:
 # the Release suite, the Debian package (checked by lintian when it is installed), the unit tests
-# again under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets for a bounded time.
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets (tables,
+# pictures, sounds, input scripts) for about 10 s each.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
@@ -35,5 +36,5 @@ echo "== Fuzz targets"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKRELLIX_FUZZ=ON -DKRELLIX_TESTS=OFF -DKRELLIX_ASSETS=OFF -DKRELLIX_BENCH=OFF >/dev/null
 # Only the fuzz targets: the instrumented system layer links into nothing else here.
-cmake --build "$root/build/fuzz" -j "$jobs" --target fuzz_users fuzz_highscores
+cmake --build "$root/build/fuzz" -j "$jobs" --target fuzz_users fuzz_highscores fuzz_png fuzz_jpeg fuzz_ogg fuzz_wav fuzz_script
 ctest --test-dir "$root/build/fuzz" --output-on-failure -L fuzz

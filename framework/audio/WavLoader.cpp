@@ -21,13 +21,25 @@ struct WavFormat {
     uint16_t bits = 0;
 };
 
-// Reads the fmt chunk of size bytes; false when it is too short.
+// Reads up to count bytes, fewer when the stream ends first.
+int32_t ReadAvailable(TStream& stream, uint8_t* buf, int32_t count)
+{
+    int32_t done = 0;
+    while (done < count) {
+        const int32_t got = stream.Read(buf + done, count - done);
+        if (got <= 0) break;
+        done += got;
+    }
+    return done;
+}
+
+// Reads the fmt chunk of size bytes; false when it is too short or the file ends inside it.
 bool ReadFormat(TStream& stream, uint32_t size, WavFormat& fmt)
 {
     if (size < 16) return false;
     std::array<uint8_t, 40> head{};
-    const uint32_t used = std::min<uint32_t>(size, head.size());
-    stream.ReadBytes(head.data(), static_cast<int32_t>(used));
+    const auto used = static_cast<int32_t>(std::min<uint32_t>(size, head.size()));
+    if (ReadAvailable(stream, head.data(), used) != used) return false;
     fmt.tag = Le16(&head[0]);
     fmt.channels = Le16(&head[2]);
     fmt.rate = Le32(&head[4]);
@@ -57,18 +69,6 @@ bool Skip(TStream& stream, int64_t count)
     const int64_t target = stream.Pos() + count;
     if (target > stream.Size()) return false;
     return stream.Seek(static_cast<int32_t>(target)) == target;
-}
-
-// Reads up to count bytes, fewer when the stream ends first.
-int32_t ReadAvailable(TStream& stream, uint8_t* buf, int32_t count)
-{
-    int32_t done = 0;
-    while (done < count) {
-        const int32_t got = stream.Read(buf + done, count - done);
-        if (got <= 0) break;
-        done += got;
-    }
-    return done;
 }
 
 } // namespace

@@ -86,8 +86,14 @@ std::shared_ptr<TBank> TBank::Load(const TUrl& url)
     if (!stream) return nullptr;
     std::vector<uint8_t> buf(1024);
     size_t used = 0;
+    constexpr size_t largest = std::numeric_limits<int32_t>::max();
     while (!stream->Eof()) {
-        if (used == buf.size()) buf.resize(buf.size() * 3 / 2);
+        // A bank's size is 32-bit: a stream with more bytes than that is refused.
+        if (used == largest) {
+            stream->Close();
+            return nullptr;
+        }
+        if (used == buf.size()) buf.resize(std::min(buf.size() * 3 / 2, largest));
         const int32_t n = stream->Read(buf.data() + used, static_cast<int32_t>(buf.size() - used));
         if (n <= 0) break;
         used += static_cast<size_t>(n);

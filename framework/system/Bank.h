@@ -11,7 +11,7 @@ public:
     static std::shared_ptr<TBank> Create(int32_t size);
     // A bank over memory it does not own (capacity -1).
     static std::shared_ptr<TBank> CreateStatic(uint8_t* buf, int32_t size);
-    // Null when url cannot be opened for reading.
+    // Null when url cannot be opened for reading or holds more bytes than an int32 counts.
     static std::shared_ptr<TBank> Load(const TUrl& url);
     ~TBank();
     TBank(const TBank&) = delete;

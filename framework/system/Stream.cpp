@@ -7,12 +7,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <limits>
 
 namespace {
 
-// Bytes a bank stream may still write before its position passes the largest int32.
+// Bytes a stream may still write before its position passes the largest int32.
 int32_t ClampToInt32Room(int32_t pos, int32_t count)
 {
     const int64_t room = static_cast<int64_t>(std::numeric_limits<int32_t>::max()) - pos;
@@ -229,14 +230,20 @@ std::shared_ptr<TCStream> TCStream::OpenFile(const std::string& path, bool reada
         std::fclose(f);
         return nullptr;
     }
+    // Positions and sizes are 32-bit: a larger file is refused rather than misread.
+    const off_t start = ::ftello(f);
+    off_t end = start;
+    if (::fseeko(f, 0, SEEK_END) == 0) end = ::ftello(f);
+    if (start < 0 || end < 0 || end > std::numeric_limits<int32_t>::max() || ::fseeko(f, start, SEEK_SET) != 0) {
+        std::fclose(f);
+        errno = EFBIG;
+        return nullptr;
+    }
     auto s = std::make_shared<TCStream>();
     s->_cstream = f;
     s->_mode = mode;
-    s->_pos = static_cast<int32_t>(std::ftell(f));
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        s->_size = static_cast<int32_t>(std::ftell(f));
-        std::fseek(f, s->_pos, SEEK_SET);
-    }
+    s->_pos = static_cast<int32_t>(start);
+    s->_size = static_cast<int32_t>(end);
     return s;
 }
 
@@ -277,6 +284,8 @@ int32_t TCStream::Read(void* buf, int32_t count)
 {
     if (!(_mode & MODE_READ)) return TIO::Read(buf, count);
     if (!_cstream || count <= 0) return 0;
+    count = ClampToInt32Room(_pos, count);
+    if (count <= 0) return 0;
     SwitchDirection(MODE_READ);
     const auto n = static_cast<int32_t>(std::fread(buf, 1, static_cast<size_t>(count), _cstream));
     _pos += n;
@@ -287,6 +296,8 @@ int32_t TCStream::Write(const void* buf, int32_t count)
 {
     if (!(_mode & MODE_WRITE)) return TIO::Write(buf, count);
     if (!_cstream || count <= 0) return 0;
+    count = ClampToInt32Room(_pos, count);
+    if (count <= 0) return 0;
     SwitchDirection(MODE_WRITE);
     const auto n = static_cast<int32_t>(std::fwrite(buf, 1, static_cast<size_t>(count), _cstream));
     _pos += n;

@@ -111,6 +111,8 @@ public:
 };
 
 // A disk file. Modes: MODE_READ "rb", MODE_WRITE "wb", both "r+b". Closed when destroyed.
+// Positions stay within int32: a file larger than that does not open (errno EFBIG), and
+// transfers stop at the largest position.
 class TCStream : public TStream {
 public:
     static constexpr int32_t MODE_READ = 1;

@@ -1,4 +1,5 @@
-// Record files: bounded reading with a report of a cut-off tail, and atomic replacement on save.
+// Record files: bounded reading, a copy of a damaged file, and saves that replace a file whole and
+// never write over a file the player cannot afford to lose.
 #include "framework/system/TableFile.h"
 
 #include <fcntl.h>
@@ -10,12 +11,156 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <map>
+#include <vector>
 
 std::string UrlDisplayName(const TUrl& url)
 {
     if (url.stream) return "(stream)";
     if (url.bank) return "(bank)";
     return url.text;
+}
+
+namespace {
+
+// What the run knows about a table file it has read.
+struct TFileState {
+    // Why the file must not be saved over in this run; empty when it may be.
+    std::string keep;
+    // The bytes as read, until the records have been read, for the copy of a damaged file.
+    std::vector<uint8_t> original;
+};
+
+// By file name as the loader and the saver are given it.
+std::map<std::string, TFileState>& FileStates()
+{
+    static std::map<std::string, TFileState> states;
+    return states;
+}
+
+// The file name of an url that names a disk file, backslashes read as slashes; empty otherwise.
+std::string PlainPath(const TUrl& url)
+{
+    if (url.stream || url.bank || url.text.empty() || url.text.find("::") != std::string::npos) return "";
+    std::string path = url.text;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+std::string Failure(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+// Closes a descriptor when it goes out of scope.
+class TFd {
+public:
+    explicit TFd(int fd) : _fd(fd) {}
+    ~TFd()
+    {
+        if (_fd >= 0) ::close(_fd);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return _fd; }
+    // Closes now, so a failing close is seen.
+    bool Close()
+    {
+        const int fd = _fd;
+        _fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int _fd;
+};
+
+// The whole file, or null: with problem empty when there is no such file, else saying why.
+TBankPtr ReadWholeFile(const std::string& path, std::string& problem)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT && errno != ENOTDIR) problem = Failure("cannot be read");
+        return nullptr;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        problem = "is a folder, not a file";
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        problem = "is not a regular file";
+        return nullptr;
+    }
+    const std::string tooLarge = "is larger than " + std::to_string(MaxRecordFileSize / (1 << 20)) + " MiB";
+    if (st.st_size > MaxRecordFileSize) {
+        problem = tooLarge;
+        return nullptr;
+    }
+    TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        problem = Failure("cannot be read");
+        return nullptr;
+    }
+    // One byte more than allowed shows a file that grew since it was measured.
+    std::vector<uint8_t> bytes(static_cast<size_t>(MaxRecordFileSize) + 1);
+    size_t used = 0;
+    while (used < bytes.size()) {
+        const ssize_t n = ::read(fd.Get(), bytes.data() + used, bytes.size() - used);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            problem = Failure("cannot be read");
+            return nullptr;
+        }
+        if (n == 0) break;
+        used += static_cast<size_t>(n);
+    }
+    if (used > static_cast<size_t>(MaxRecordFileSize)) {
+        problem = tooLarge;
+        return nullptr;
+    }
+    auto bank = TBank::Create(static_cast<int32_t>(used));
+    if (used > 0) std::memcpy(bank->Buf(), bytes.data(), used);
+    return bank;
+}
+
+// Copies a damaged file's bytes as read to path.bak. The end of the report line: where the copy
+// is, or why there is none.
+std::string CopyDamagedFile(const std::string& path)
+{
+    auto& states = FileStates();
+    const auto it = states.find(path);
+    if (it == states.end()) return "";
+    const std::string copy = path + ".bak";
+    std::string error;
+    if (ReplaceFileAtomically(copy, it->second.original.data(), it->second.original.size(), error))
+        return "; the file as it was is kept in " + copy;
+    it->second.keep = "its damaged contents could not be copied to " + copy;
+    return "; it could not be copied to " + copy + " (" + error + "), so it is not saved over in this run";
+}
+
+// A file the player made read-only: no write permission at all, or none for this process.
+bool ReadOnlyFile(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+    return ::access(path.c_str(), W_OK) != 0 && errno == EACCES;
+}
+
+}  // namespace
+
+TBankPtr LoadRecordFile(const TUrl& url)
+{
+    const std::string path = PlainPath(url);
+    if (path.empty()) return TBank::Load(url);
+    auto& states = FileStates();
+    states.erase(path);
+    std::string problem;
+    TBankPtr bank = ReadWholeFile(path, problem);
+    if (!problem.empty()) {
+        std::cerr << "krellix: " << path << " " << problem << "; it is left as it is and not saved over in this run\n";
+        states[path].keep = "it " + problem;
+    } else if (bank) {
+        states[path].original.assign(bank->Buf(), bank->Buf() + bank->Size());
+    }
+    return bank;
 }
 
 int32_t ReadRecords(TStream& stream, const TUrl& url, const std::function<void()>& readRecord)
@@ -26,13 +171,17 @@ int32_t ReadRecords(TStream& stream, const TUrl& url, const std::function<void()
         try {
             readRecord();
         } catch (const TStreamReadException&) {
+            const std::string path = PlainPath(url);
+            const std::string copy = path.empty() ? "" : CopyDamagedFile(path);
             std::cerr << "krellix: " << UrlDisplayName(url) << " ends inside a record at byte " << start << ": kept "
                       << complete << (complete == 1 ? " complete record" : " complete records")
-                      << ", dropped the incomplete tail\n";
+                      << ", dropped the incomplete tail" << copy << "\n";
             break;
         }
         ++complete;
     }
+    const auto it = FileStates().find(PlainPath(url));
+    if (it != FileStates().end()) std::vector<uint8_t>().swap(it->second.original);
     return complete;
 }
 
@@ -112,7 +261,29 @@ mode_t NewFileMode(const std::string& path)
     return 0666 & ~mask;
 }
 
-std::string Failure(const std::string& what) { return what + ": " + std::strerror(errno); }
+// Overwrites a writable file in place: written, cut to length and synced.
+bool WriteInPlace(const std::string& path, const void* data, size_t size, std::string& error)
+{
+    TFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        error = Failure("cannot open " + path + " for writing");
+        return false;
+    }
+    if (!WriteAll(fd.Get(), static_cast<const uint8_t*>(data), size) ||
+        ::ftruncate(fd.Get(), static_cast<off_t>(size)) != 0) {
+        error = Failure("cannot write " + path);
+        return false;
+    }
+    if (::fsync(fd.Get()) != 0) {
+        error = Failure("cannot sync " + path);
+        return false;
+    }
+    if (!fd.Close()) {
+        error = Failure("cannot close " + path);
+        return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -134,13 +305,17 @@ bool ReplaceFileAtomically(const std::string& path, const void* data, size_t siz
     hidden.insert(hidden.begin(), '.');
     hidden.append(".XXXXXX");
     std::string pattern = (dir / hidden).string();
+    const std::string targetName = target.string();
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
         error = Failure("cannot create a temporary file in " + dir.string());
+        // A folder that takes no new files may still hold a file that can be written.
+        struct stat st {};
+        if (::stat(targetName.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(targetName.c_str(), W_OK) == 0)
+            return WriteInPlace(targetName, data, size, error);
         return false;
     }
     TTempFile temp(fd, pattern);
-    const std::string targetName = target.string();
     if (::fchmod(temp.Fd(), NewFileMode(targetName)) != 0) {
         error = Failure("cannot set the permissions of " + temp.Path());
         return false;
@@ -175,10 +350,15 @@ bool SaveRecordFile(TBank& bank, const TUrl& url)
 {
     std::string error;
     bool saved = false;
-    if (!url.stream && !url.bank && !url.text.empty() && url.text.find("::") == std::string::npos) {
-        std::string path = url.text;
-        std::replace(path.begin(), path.end(), '\\', '/');
-        saved = ReplaceFileAtomically(path, bank.Buf(), static_cast<size_t>(bank.Size()), error);
+    const std::string path = PlainPath(url);
+    if (!path.empty()) {
+        const auto it = FileStates().find(path);
+        if (it != FileStates().end() && !it->second.keep.empty())
+            error = it->second.keep + "; this run's changes to it are lost";
+        else if (ReadOnlyFile(path))
+            error = "the file is read-only; this run's changes to it are lost";
+        else
+            saved = ReplaceFileAtomically(path, bank.Buf(), static_cast<size_t>(bank.Size()), error);
     } else {
         try {
             saved = bank.Save(url) == 1;

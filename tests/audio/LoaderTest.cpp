@@ -2,6 +2,7 @@
 #include "AudioTestUtil.h"
 
 #include "framework/audio/Sample.h"
+#include "framework/audio/SampleLoaders.h"
 #include "framework/system/Bank.h"
 
 #include <gtest/gtest.h>
@@ -193,6 +194,21 @@ TEST(AudioWavLoad, RejectsWhatItDoesNotPlay)
         {"no data chunk", Cut(MakeWav(1, 1, 11025, 8, {}), 8)},
     };
     for (const auto& [name, bytes] : bad) EXPECT_FALSE(LoadAudioSample(dir.Write("bad.wav", bytes))) << name;
+}
+
+TEST(AudioWavLoad, CutOffHeadersAreRejectedWithoutAStreamError)
+{
+    // Found by fuzzing: an extensible fmt chunk of 40 bytes of which the file holds 18.
+    const std::vector<uint8_t> full = MakeWav(1, 1, 44100, 16, {1, 2, 3, 4}, true);
+    for (const size_t length : {size_t{38}, size_t{24}, size_t{21}, size_t{14}}) {
+        auto bank = TBank::Create(static_cast<int32_t>(length));
+        std::memcpy(bank->Buf(), full.data(), length);
+        auto stream = OpenBankStream(bank);
+        TWavAudioSampleLoader loader;
+        TAudioSamplePtr sample;
+        EXPECT_NO_THROW(sample = loader.LoadAudioSample(*stream)) << length;
+        EXPECT_FALSE(sample) << length;
+    }
 }
 
 // A stream without a position, like a pipe.

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -309,6 +312,42 @@ TEST(DiskStream, ADirectoryIsNotAFile)
     TTempDir dir;
     EXPECT_EQ(ReadFileStream(dir.Path().string()), nullptr);
     EXPECT_EQ(TBank::Load(dir.Path().string()), nullptr);
+}
+
+TEST(DiskStream, FilesLargerThanThePositionsCountAreRefused)
+{
+    TTempDir dir;
+    // Sparse files: they take no room on disk.
+    const auto sized = [&](const std::string& name, uintmax_t size) {
+        std::ofstream(dir.File(name)).close();
+        std::filesystem::resize_file(dir.File(name), size);
+        return dir.File(name);
+    };
+    for (const uintmax_t size : {uintmax_t{1} << 31, (uintmax_t{1} << 31) + 5, uintmax_t{3} << 30, uintmax_t{1} << 32}) {
+        const std::string path = sized("big.dat", size);
+        errno = 0;
+        EXPECT_EQ(ReadFileStream(path), nullptr) << size;
+        EXPECT_EQ(errno, EFBIG);
+        EXPECT_EQ(OpenStreamUrl(path, true, true), nullptr) << size;
+        EXPECT_EQ(TBank::Load(path), nullptr) << size;
+    }
+    // The largest size that can be counted opens; transfers stop at the last position.
+    const std::string path = sized("edge.dat", 0x7FFFFFFF);
+    auto s = OpenStreamUrl(path, true, true);
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->Size(), 0x7FFFFFFF);
+    EXPECT_EQ(s->Seek(0x7FFFFFFD), 0x7FFFFFFD);
+    const uint8_t four[4] = {1, 2, 3, 4};
+    EXPECT_EQ(s->Write(four, 4), 2);
+    EXPECT_EQ(s->Pos(), 0x7FFFFFFF);
+    EXPECT_EQ(s->Size(), 0x7FFFFFFF);
+    EXPECT_EQ(s->Write(four, 4), 0);
+    EXPECT_THROW(s->WriteInt(7), TStreamWriteException);
+    uint8_t byte = 0;
+    EXPECT_EQ(s->Read(&byte, 1), 0);
+    EXPECT_TRUE(s->Eof());
+    s->Close();
+    EXPECT_EQ(std::filesystem::file_size(path), 0x7FFFFFFFu);
 }
 
 TEST(DiskStream, UnwritableLocationGivesNull)

@@ -5,12 +5,21 @@
 
 namespace {
 
-// The end of a game as the game plays it: a qualifying score goes in and the last entry drops out.
+// The end of a game as the game plays it: a qualifying score goes in and, when the table then
+// holds more than ten entries, the last entry drops out.
 void FinishGame(const std::string& name, int32_t finalScore, int32_t level)
 {
     if (!THighScorceEntry::NewHighScore(finalScore)) return;
     THighScorceEntry::AddScore(name, finalScore, level);
-    THighScorceEntry::RemoveLowestScore();
+    if (HighScoreList->Count() > THighScorceEntry::TableEntries) THighScorceEntry::RemoveLowestScore();
+}
+
+// A player name with a number, "P7".
+std::string Named(const char* prefix, int32_t number)
+{
+    std::string name = prefix;
+    name += std::to_string(number);
+    return name;
 }
 
 const char* const kDefault = "Varn Dovrak:1000 Tibbe Halme:900 Seyla Fenrow:800 Orla Quennet:700 Brisk Tamsin:600 "
@@ -87,16 +96,16 @@ TEST_F(Tables, TiesKeepTheOlderEntryFirst)
 
 TEST_F(Tables, ALowScoreIsNotAddedButTheTableIsStillSorted)
 {
-    // A table read from a file is taken as it stands; the next AddScore sorts it.
+    // A full table read from a file is taken as it stands; the next AddScore sorts it.
     Bytes file;
     Append(file, "LOW", {10, 1});
     Append(file, "HIGH", {90, 9});
-    Append(file, "MID", {50, 5});
+    for (int32_t i = 0; i < 8; ++i) Append(file, "MID", {50, 5});
     TTempDir::WriteBytes(dir.File("highscore.dat"), file);
     ASSERT_TRUE(THighScorceEntry::LoadHighScoreTable(dir.File("highscore.dat"), ""));
-    EXPECT_EQ(Scores(), "LOW:10 HIGH:90 MID:50 ");
+    EXPECT_EQ(Scores().substr(0, 22), "LOW:10 HIGH:90 MID:50 ");
     THighScorceEntry::AddScore("NOPE", 20, 1);  // below the last entry (50)
-    EXPECT_EQ(Scores(), "HIGH:90 MID:50 LOW:10 ");
+    EXPECT_EQ(Scores(), "HIGH:90 MID:50 MID:50 MID:50 MID:50 MID:50 MID:50 MID:50 MID:50 LOW:10 ");
 }
 
 TEST_F(Tables, AddTopScoreHonoursTheMaximumPosition)
@@ -122,10 +131,31 @@ TEST_F(Tables, EmptyTableTakesEveryScore)
     THighScorceEntry::AddScore("ACE", 0, 1);
     EXPECT_EQ(Scores(), "ACE:0 ");
     EXPECT_EQ(THighScorceEntry::GetScorePosition(10), 1);
-    // The game's end-of-game sequence on an empty table: the new entry goes in and out again.
+    // The game's end-of-game sequence on an empty table: the table fills up to ten entries, every
+    // score going in, and from then on the lowest drops out.
     HighScoreList->Clear();
-    FinishGame("ACE", 300, 2);
-    EXPECT_TRUE(HighScoreList->IsEmpty());
+    for (int32_t game = 1; game <= 12; ++game) FinishGame(Named("P", game), game * 10, 2);
+    EXPECT_EQ(Scores(), "P12:120 P11:110 P10:100 P9:90 P8:80 P7:70 P6:60 P5:50 P4:40 P3:30 ");
+    FinishGame("LOW", 5, 1);
+    EXPECT_EQ(HighScoreList->Count(), 10);
+    EXPECT_EQ(HighScoreList->Last()->Name, "P3");
+}
+
+TEST_F(Tables, AShortTableFromAFileTakesEveryScoreUntilItHoldsTen)
+{
+    Bytes file;
+    Append(file, "TOP", {5000, 9});
+    Append(file, "MID", {3000, 5});
+    TTempDir::WriteBytes(dir.File("highscore.dat"), file);
+    ASSERT_TRUE(THighScorceEntry::LoadHighScoreTable(dir.File("highscore.dat"), ""));
+    EXPECT_TRUE(THighScorceEntry::NewHighScore(1));  // lower than every entry, yet the table is short
+    for (int32_t game = 1; game <= 8; ++game) FinishGame(Named("G", game), game, 1);
+    EXPECT_EQ(HighScoreList->Count(), 10);
+    EXPECT_EQ(HighScoreList->Last()->Name, "G1");
+    EXPECT_FALSE(THighScorceEntry::NewHighScore(0));
+    FinishGame("G9", 9, 1);
+    EXPECT_EQ(HighScoreList->Count(), 10);
+    EXPECT_EQ(HighScoreList->Last()->Name, "G2");
 }
 
 TEST_F(Tables, NoTableAtAll)

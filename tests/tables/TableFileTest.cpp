@@ -64,9 +64,9 @@ TEST_F(Tables, HighScoreFileCutInsideARecordKeepsTheCompleteRecords)
         EXPECT_NE(err.find("highscore.dat ends inside a record at byte 13: kept 1 complete record"), std::string::npos)
             << err;
     }
-    // A table that lost its tail still ranks new scores.
-    EXPECT_TRUE(THighScorceEntry::NewHighScore(500));
-    EXPECT_FALSE(THighScorceEntry::NewHighScore(499));
+    // A table that lost its tail is short: it takes every score until it holds ten again.
+    EXPECT_TRUE(THighScorceEntry::NewHighScore(499));
+    EXPECT_EQ(THighScorceEntry::GetScorePosition(499), 0);
 }
 
 TEST_F(Tables, SaveReplacesTheFileAndLeavesNoTemporaryFiles)
