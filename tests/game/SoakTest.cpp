@@ -1,9 +1,17 @@
-// Long play: every level from 1 to 33 with seeded random input, checking on every frame what must
-// always hold, and that memory stays flat. KRELLIX_SOAK_FRAMES sets the frames in all (500,000
-// by default); the "soak_long" build target runs ten times as many.
+// Long play: every level from 1 to 33 with seeded random input, and the whole program driven
+// through the front end with random keys, checking on every frame what must always hold, and
+// that memory stays flat. KRELLIX_SOAK_FRAMES sets the level frames in all (500,000 by default;
+// the front end gets a fifth of them); the "soak_long" build target runs ten times as many.
 #include "GameWorld.h"
 
+#include "fonts/EmbeddedFonts.h"
+#include "framework/graphics/Font.h"
+#include "game/Intro.h"
+#include "game/Krellix.h"
 #include "game/LevelData.h"
+#include "game/TMainMenu.h"
+#include "game/TTextInput.h"
+#include "game/TUserEntry.h"
 #include "game/TGame.h"
 #include "game/THighScorceEntry.h"
 
@@ -14,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <map>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -201,6 +210,202 @@ TEST_F(SoakTest, EveryLevelPlaysOnWithoutBreakingARuleOrGrowingInMemory)
                 heapAfterFirst, heapMost, usage.ru_maxrss);
     EXPECT_GE(flips, total);
     EXPECT_LT(heapMost - heapAfterFirst, size_t{5} << 20);
+}
+
+// Ends the front-end run once its frames are spent, as a closed window ends the program: thrown
+// from the flip hook, it unwinds whatever screen or game is showing.
+struct TFramesSpent {
+};
+
+class FrontEndSoakTest : public GameWorldTest {
+protected:
+    std::mt19937 random{20261210};
+    int64_t total = 0;
+    std::vector<std::string> failures;
+    bool wasInGame = false;
+    int32_t lastScore = 0;
+    int32_t games = 0;
+    int32_t menuPasses = 0;
+    std::string lastScreen;
+    std::string lastCheckedName;
+    std::map<std::string, int32_t> framesOn;
+    size_t heapAfterFirstPass = 0, heapMost = 0;
+    int32_t mostUsers = 0, mostStars = 0;
+
+    void SetUp() override
+    {
+        GameWorldTest::SetUp();
+        RegisterEmbeddedFonts();
+        GameGraphics::LoadFonts();
+        ASSERT_NE(LargeFont, nullptr);
+        ASSERT_NE(SmallFont, nullptr);
+        // The front end's pictures at the catalogue's sizes.
+        MenuBackgroundImage = MakeImage(704, 736);
+        MenuPageImage = MakeImage(640, 672);
+        KrellixLogoImage = MakeImage(600, 160);
+        QuillonLogoImage = MakeImage(600, 200);
+        HighscoreBackgroundImage = MakeImage(704, 736);
+        HighscorePageImage = MakeImage(640, 704);
+        InstructionsBackgroundImage = MakeImage(704, 736);
+        InstructionsPageImage = MakeImage(640, 704);
+        CreditsBackgroundImage = MakeImage(704, 736);
+        GuruAnimImage = MakeImage(642, 79, 2);
+        UserList.reset();
+        CurrentUserChosen = false;
+        THighScorceEntry::FormatTopScore();
+        flipLimit = INT32_MAX;
+        onFlip = [this](int32_t) { Frame(); };
+    }
+
+    void TearDown() override
+    {
+        MainMenu.reset();
+        SetTraceScreen("loading");
+        LargeFont.reset();
+        SmallFont.reset();
+        SetImageFont(nullptr);
+        GameWorldTest::TearDown();
+    }
+
+    bool Chance(int32_t oneIn) { return std::uniform_int_distribution<int32_t>(1, oneIn)(random) == 1; }
+
+    void Fail(const std::string& what)
+    {
+        std::ostringstream text;
+        text << "frame " << flips << ", screen " << TraceScreen() << ": " << what;
+        if (failures.size() < 20) failures.push_back(text.str());
+    }
+
+    // The width of text in the large font, the one the name field measures in; the font the
+    // game has selected is left as it was.
+    static int32_t LargeWidth(const std::string& text)
+    {
+        const TImageFontPtr current = GetImageFont();
+        SetImageFont(LargeFont);
+        const int32_t width = TextWidth(text);
+        SetImageFont(current);
+        return width;
+    }
+
+    void CheckName(const std::string& name)
+    {
+        if (name == lastCheckedName) return;
+        lastCheckedName = name;
+        if (LargeWidth(name) > TTextInput::MaxWidth)
+            Fail("the name \"" + name + "\" is " + std::to_string(LargeWidth(name)) + " pixels wide");
+    }
+
+    // What must hold after every frame, then the next frame's keys.
+    void Frame()
+    {
+        const std::string screen(TraceScreen());
+        ++framesOn[screen];
+        if (MainMenu && (MainMenu->MenuState < TMainMenu::MenuEntry_ContinueGame ||
+                         MainMenu->MenuState > TMainMenu::MenuEntry_Quit))
+            Fail("MenuState " + std::to_string(MainMenu->MenuState));
+        if (Lives < 0) Fail("Lives " + std::to_string(Lives));
+        const bool inGame = screen == "level";
+        if (inGame && !wasInGame) {
+            ++games;
+        } else if (inGame && Score < lastScore) {
+            Fail("Score fell from " + std::to_string(lastScore) + " to " + std::to_string(Score) + " within a game");
+        }
+        wasInGame = inGame;
+        lastScore = Score;
+        const int32_t counts[] = {CountOf(BallList),   CountOf(BonusList),     CountOf(BulletList),
+                                  CountOf(AlienList), CountOf(ExplosionList), CountOf(ZogShootList),
+                                  CountOf(StarList),  CountOf(HighScoreList), CountOf(UserList)};
+        const int32_t limits[] = {64, 64, 256, 64, 256, 256, 1000, 11, 5000};
+        for (size_t i = 0; i < std::size(counts); ++i)
+            if (counts[i] > limits[i]) Fail("list " + std::to_string(i) + " holds " + std::to_string(counts[i]));
+        mostStars = std::max(mostStars, counts[6]);
+        mostUsers = std::max(mostUsers, counts[8]);
+        if (driver->presented.size() > 20000) Fail(std::to_string(driver->presented.size()) + " draws in a frame");
+        CheckName(CurrentUserName);
+        // The field on the name screen: every text but the prompt is the name typed so far.
+        if (screen == "newplayer")
+            for (const TDrawRecord& r : driver->presented)
+                if (r.kind == TDrawKind::Text && r.text != "Please enter your name:") CheckName(r.text);
+
+        // The first menu pass ends when the menu shows again after whatever it led to.
+        if (screen == "menu" && lastScreen != "menu" && !lastScreen.empty() && lastScreen != "intro") {
+            if (++menuPasses == 1) heapAfterFirstPass = HeapInUse();
+        }
+        lastScreen = screen;
+        if (menuPasses > 0 && flips % 500 == 0) heapMost = std::max(heapMost, HeapInUse());
+        if (flips >= total) throw TFramesSpent{};
+        Input(inGame);
+    }
+
+    // Seeded random keys, each held for a while: the menu's keys, typing, Escape, and in a game
+    // the pointer now and then so some balls are met.
+    void Input(bool inGame)
+    {
+        const int32_t menuKeys[] = {KEY_UP, KEY_DOWN, KEY_SPACE, KEY_ENTER};
+        const int32_t pressOneIn[] = {25, 25, 150, 150};
+        for (size_t i = 0; i < std::size(menuKeys); ++i) {
+            if (Chance(pressOneIn[i])) Press(menuKeys[i]);
+            if (Chance(8)) Release(menuKeys[i]);
+        }
+        // Escape rarely in a game, so games last, and often enough elsewhere to be tried.
+        if (Chance(inGame ? 3000 : 200)) Press(KEY_ESCAPE);
+        if (Chance(4)) Release(KEY_ESCAPE);
+        if (Chance(6)) {
+            // Letters mostly, Backspace, a space, and now and then a code the field refuses.
+            const int32_t pick = std::uniform_int_distribution<int32_t>(0, 39)(random);
+            const int32_t code = pick < 26 ? 'a' + pick : pick < 32 ? 8 : pick < 35 ? ' ' : pick < 37 ? 0xE9 : '/';
+            HandleInputEvent({EVENT_KEYCHAR, code, 0, 0, 0});
+        }
+        for (const int32_t key : {KEY_M, KEY_P}) {
+            if (Chance(1500)) Press(key);
+            if (Chance(3)) Release(key);
+        }
+        if (inGame) {
+            if (Chance(20)) PointerTo(std::uniform_int_distribution<int32_t>(0, 1023)(random), 700);
+            if (Chance(60)) Click();
+        }
+    }
+};
+
+TEST_F(FrontEndSoakTest, WholeProgramThroughTheMenuWithRandomKeysKeepsItsRulesAndItsMemory)
+{
+    total = std::max<int64_t>(SoakFrames() / 5, 1);
+    int32_t runs = 0, quits = 0;
+    try {
+        // One program run after another, as KrellixMain runs the front end: intro, then menu
+        // passes until Quit is chosen.
+        for (;;) {
+            ++runs;
+            StarList = std::make_shared<TList<TStar>>();
+            MainMenu = TMainMenu::Create();
+            ShowIntro();
+            ClearKeyboard();
+            const int32_t result = MainMenu->Main(1, 1);
+            EXPECT_EQ(result, 0);
+            ASSERT_EQ(MainMenu->MenuState, TMainMenu::MenuEntry_Quit) << "the menu ended other than by Quit";
+            ++quits;
+            ASSERT_TRUE(failures.empty()) << failures.front() << " (" << failures.size() << " failures)";
+        }
+    } catch (const TFramesSpent&) {
+        // The frame budget is spent; the run ended as a closed window ends it.
+    }
+    heapMost = std::max(heapMost, HeapInUse());
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::ostringstream screens;
+    for (const auto& [name, count] : framesOn) screens << " " << name << " " << count;
+    std::printf("front-end soak: %d frames, %d runs, %d quits, %d menu passes, %d games; frames by screen:%s; "
+                "most users %d, stars %d; heap after the first menu pass %zu bytes, most %zu; peak RSS %ld KiB\n",
+                flips, runs, quits, menuPasses, games, screens.str().c_str(), mostUsers, mostStars,
+                heapAfterFirstPass, heapMost, usage.ru_maxrss);
+    ASSERT_TRUE(failures.empty()) << failures.front() << " (" << failures.size() << " failures)";
+    EXPECT_GE(flips, total);
+    // The random keys must reach the parts of the program the soak is for.
+    EXPECT_GT(menuPasses, 0);
+    EXPECT_GT(games, 0);
+    for (const char* screen : {"intro", "menu", "level", "newplayer", "highscores", "instructions", "credits"})
+        EXPECT_GT(framesOn[screen], 0) << screen;
+    EXPECT_LT(heapMost - std::min(heapMost, heapAfterFirstPass), size_t{5} << 20);
 }
 
 }  // namespace
