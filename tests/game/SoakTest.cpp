@@ -308,7 +308,8 @@ protected:
         if (inGame && !wasInGame) {
             ++games;
         } else if (inGame && Score < lastScore) {
-            Fail("Score fell from " + std::to_string(lastScore) + " to " + std::to_string(Score) + " within a game");
+            Fail("Score fell from " + std::to_string(lastScore) + " to " + std::to_string(Score) +
+                 " within a game");
         }
         wasInGame = inGame;
         lastScore = Score;
@@ -317,10 +318,12 @@ protected:
                                   CountOf(StarList),  CountOf(HighScoreList), CountOf(UserList)};
         const int32_t limits[] = {64, 64, 256, 64, 256, 256, 1000, 11, 5000};
         for (size_t i = 0; i < std::size(counts); ++i)
-            if (counts[i] > limits[i]) Fail("list " + std::to_string(i) + " holds " + std::to_string(counts[i]));
+            if (counts[i] > limits[i])
+                Fail("list " + std::to_string(i) + " holds " + std::to_string(counts[i]));
         mostStars = std::max(mostStars, counts[6]);
         mostUsers = std::max(mostUsers, counts[8]);
-        if (driver->presented.size() > 20000) Fail(std::to_string(driver->presented.size()) + " draws in a frame");
+        if (driver->presented.size() > 20000)
+            Fail(std::to_string(driver->presented.size()) + " draws in a frame");
         CheckName(CurrentUserName);
         // The field on the name screen: every text but the prompt is the name typed so far.
         if (screen == "newplayer")
@@ -353,7 +356,11 @@ protected:
         if (Chance(6)) {
             // Letters mostly, Backspace, a space, and now and then a code the field refuses.
             const int32_t pick = std::uniform_int_distribution<int32_t>(0, 39)(random);
-            const int32_t code = pick < 26 ? 'a' + pick : pick < 32 ? 8 : pick < 35 ? ' ' : pick < 37 ? 0xE9 : '/';
+            const int32_t code = pick < 26   ? 'a' + pick
+                                 : pick < 32 ? 8
+                                 : pick < 35 ? ' '
+                                 : pick < 37 ? 0xE9
+                                             : '/';
             HandleInputEvent({EVENT_KEYCHAR, code, 0, 0, 0});
         }
         for (const int32_t key : {KEY_M, KEY_P}) {
@@ -394,8 +401,9 @@ TEST_F(FrontEndSoakTest, WholeProgramThroughTheMenuWithRandomKeysKeepsItsRulesAn
     getrusage(RUSAGE_SELF, &usage);
     std::ostringstream screens;
     for (const auto& [name, count] : framesOn) screens << " " << name << " " << count;
-    std::printf("front-end soak: %d frames, %d runs, %d quits, %d menu passes, %d games; frames by screen:%s; "
-                "most users %d, stars %d; heap after the first menu pass %zu bytes, most %zu; peak RSS %ld KiB\n",
+    std::printf("front-end soak: %d frames, %d runs, %d quits, %d menu passes, %d games; frames by "
+                "screen:%s; most users %d, stars %d; heap after the first menu pass %zu bytes, most %zu; "
+                "peak RSS %ld KiB\n",
                 flips, runs, quits, menuPasses, games, screens.str().c_str(), mostUsers, mostStars,
                 heapAfterFirstPass, heapMost, usage.ru_maxrss);
     ASSERT_TRUE(failures.empty()) << failures.front() << " (" << failures.size() << " failures)";
@@ -403,7 +411,8 @@ TEST_F(FrontEndSoakTest, WholeProgramThroughTheMenuWithRandomKeysKeepsItsRulesAn
     // The random keys must reach the parts of the program the soak is for.
     EXPECT_GT(menuPasses, 0);
     EXPECT_GT(games, 0);
-    for (const char* screen : {"intro", "menu", "level", "newplayer", "highscores", "instructions", "credits"})
+    for (const char* screen :
+         {"intro", "menu", "level", "newplayer", "highscores", "instructions", "credits"})
         EXPECT_GT(framesOn[screen], 0) << screen;
     EXPECT_LT(heapMost - std::min(heapMost, heapAfterFirstPass), size_t{5} << 20);
 }
