@@ -396,7 +396,7 @@ TEST_F(FrontEndSoakTest, WholeProgramThroughTheMenuWithRandomKeysKeepsItsRulesAn
     } catch (const TFramesSpent&) {
         // The frame budget is spent; the run ended as a closed window ends it.
     }
-    heapMost = std::max(heapMost, HeapInUse());
+    if (menuPasses > 0) heapMost = std::max(heapMost, HeapInUse());
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::ostringstream screens;
@@ -408,13 +408,19 @@ TEST_F(FrontEndSoakTest, WholeProgramThroughTheMenuWithRandomKeysKeepsItsRulesAn
                 heapAfterFirstPass, heapMost, usage.ru_maxrss);
     ASSERT_TRUE(failures.empty()) << failures.front() << " (" << failures.size() << " failures)";
     EXPECT_GE(flips, total);
-    // The random keys must reach the parts of the program the soak is for.
-    EXPECT_GT(menuPasses, 0);
-    EXPECT_GT(games, 0);
-    for (const char* screen :
-         {"intro", "menu", "level", "newplayer", "highscores", "instructions", "credits"})
-        EXPECT_GT(framesOn[screen], 0) << screen;
-    EXPECT_LT(heapMost - std::min(heapMost, heapAfterFirstPass), size_t{5} << 20);
+    // In the full run the random keys must reach every part of the program the soak is for; a
+    // short one set by KRELLIX_SOAK_FRAMES only keeps the rules.
+    if (total >= 100000) {
+        EXPECT_GT(menuPasses, 0);
+        EXPECT_GT(quits, 0);
+        EXPECT_GT(games, 0);
+        for (const char* screen :
+             {"intro", "menu", "level", "newplayer", "highscores", "instructions", "credits"})
+            EXPECT_GT(framesOn[screen], 0) << screen;
+    }
+    if (menuPasses > 0) {
+        EXPECT_LT(heapMost - std::min(heapMost, heapAfterFirstPass), size_t{5} << 20);
+    }
 }
 
 }  // namespace
