@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace {
 
@@ -206,7 +207,9 @@ void TRecordingDriver::SetResolution(float width, float height)
 
 void TRecordingDriver::Flip(bool)
 {
-    presented = std::move(records);
+    // Swapped rather than moved, so the next frame records into the buffer of the one before and
+    // long runs do not grow a fresh buffer every frame.
+    std::swap(presented, records);
     records.clear();
     ++flips;
 }
