@@ -5,10 +5,10 @@
 #include "framework/system/Stream.h"
 #include "game/GameCommon.h"
 
-#include <algorithm>
+#include <utility>
 #include <array>
 #include <cstdio>
-#include <filesystem>
+#include <vector>
 #include <iterator>
 #include <string>
 
@@ -175,15 +175,9 @@ void GameGraphics::LoadImages()
     SetAutoImageFlags(IMG_FILTERED | IMG_MIPMAPPED);
     // Decoded side by side, the largest files first so that no core is left with a big one at
     // the end; the variables are then filled in catalogue order.
-    std::array<size_t, count> order;
-    std::array<uintmax_t, count> sizes{};
-    for (size_t i = 0; i < count; ++i) {
-        order[i] = i;
-        std::error_code error;
-        sizes[i] = std::filesystem::file_size(entries[i].file, error);
-        if (error) sizes[i] = 0;
-    }
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
+    std::vector<const char*> files;
+    for (const auto& e : entries) files.push_back(e.file);
+    const std::vector<size_t> order = LargestFilesFirst(files);
     std::array<TImagePtr, count> loaded;
     RunInParallel(count, [&](size_t job) {
         const TEntry& e = entries[order[job]];

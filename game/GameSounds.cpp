@@ -5,10 +5,9 @@
 #include "framework/system/Parallel.h"
 #include "game/GameCommon.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
-#include <filesystem>
+#include <vector>
 #include <iterator>
 #include <string>
 
@@ -82,15 +81,9 @@ void GameSounds::LoadSounds()
 
     // Decoded side by side, the longest files first; the sounds are then made from the samples
     // in catalogue order, on this thread, as the audio device expects.
-    std::array<size_t, count> order;
-    std::array<uintmax_t, count> sizes{};
-    for (size_t i = 0; i < count; ++i) {
-        order[i] = i;
-        std::error_code error;
-        sizes[i] = std::filesystem::file_size(entries[i].file, error);
-        if (error) sizes[i] = 0;
-    }
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
+    std::vector<const char*> files;
+    for (const auto& e : entries) files.push_back(e.file);
+    const std::vector<size_t> order = LargestFilesFirst(files);
     std::array<TAudioSamplePtr, count> samples;
     RunInParallel(count, [&](size_t job) { samples[order[job]] = LoadAudioSample(entries[order[job]].file); });
 

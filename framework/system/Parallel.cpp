@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -36,4 +38,18 @@ void RunInParallel(size_t count, const std::function<void(size_t)>& job)
     threads.clear();
     for (const std::exception_ptr& error : errors)
         if (error) std::rethrow_exception(error);
+}
+
+std::vector<size_t> LargestFilesFirst(const std::vector<const char*>& files)
+{
+    std::vector<size_t> order(files.size());
+    std::vector<uintmax_t> sizes(files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        order[i] = i;
+        std::error_code error;
+        sizes[i] = std::filesystem::file_size(files[i], error);
+        if (error) sizes[i] = 0;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
+    return order;
 }

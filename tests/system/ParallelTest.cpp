@@ -2,12 +2,16 @@
 // first failing job's exception handed on.
 #include "framework/system/Parallel.h"
 
+#include "TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 TEST(RunInParallel, RunsEveryJobOnceAndWaitsForAll)
@@ -36,4 +40,17 @@ TEST(RunInParallel, HandsOnTheExceptionOfTheLowestFailingJobAfterAllHaveEnded)
         EXPECT_STREQ(error.what(), "job 13");
     }
     EXPECT_EQ(ended.load(), 50);
+}
+
+TEST(LargestFilesFirst, OrdersBySizeAndKeepsTiesAndUnreadableFilesInPlace)
+{
+    TTempDir dir;
+    const std::vector<std::pair<std::string, size_t>> made = {{"a", 10}, {"b", 300}, {"c", 10}, {"d", 40}};
+    for (const auto& [name, size] : made) std::ofstream(dir.File(name)) << std::string(size, 'x');
+    std::vector<std::string> names = {dir.File("a"), dir.File("b"), dir.File("missing"), dir.File("c"), dir.File("d")};
+    std::vector<const char*> files;
+    for (const auto& name : names) files.push_back(name.c_str());
+    // A file that cannot be measured counts as empty and goes last.
+    EXPECT_EQ(LargestFilesFirst(files), (std::vector<size_t>{1, 4, 0, 3, 2}));
+    EXPECT_TRUE(LargestFilesFirst({}).empty());
 }
