@@ -302,16 +302,29 @@ TEST(SoundAssets, DataFolderHoldsExactlyTheCatalogue)
     EXPECT_EQ(found, expected);
 }
 
-// A second run of the generator writes byte-identical files.
+// A second run of the generator writes byte-identical files: every effect and cue, and one tune
+// and one soundscape, on two threads. Each file is made on its own from its own seed, so a chosen
+// few stand for the music; the whole set again would take most of a minute of the suite.
 TEST(SoundAssets, GeneratorIsDeterministic)
 {
     const fs::path again = fs::temp_directory_path() / ("krellix-sounds-" + std::to_string(::getpid()));
     fs::remove_all(again);
-    const std::string command = std::string("\"") + KRELLIX_SOUND_GENERATOR + "\" \"" + again.string() + "\" --jobs 2";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    const std::set<std::string> musicChecked = {"sounds/GameMusic/Tonmark_Ingame3.ogg",
+                                                "sounds/GameMusic/Soundscape_5.ogg"};
+    std::vector<const SoundFile*> checked;
+    std::string command = std::string("\"") + KRELLIX_SOUND_GENERATOR + "\" \"" + again.string() + "\" --jobs 2";
     for (const SoundFile& s : kSounds) {
-        const fs::path relative = fs::path(s.path).lexically_relative("sounds");
-        const std::vector<uint8_t> first = ReadBytes(DataPath(s.path));
+        if (s.kind == Kind::Music && musicChecked.count(s.path) == 0) {
+            continue;
+        }
+        checked.push_back(&s);
+        command += " --only " + fs::path(s.path).lexically_relative("sounds").generic_string();
+    }
+    ASSERT_EQ(checked.size(), std::size(kSounds) - 18);
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    for (const SoundFile* s : checked) {
+        const fs::path relative = fs::path(s->path).lexically_relative("sounds");
+        const std::vector<uint8_t> first = ReadBytes(DataPath(s->path));
         const std::vector<uint8_t> second = ReadBytes(again / relative);
         EXPECT_FALSE(second.empty()) << relative << " missing from the second run";
         EXPECT_TRUE(first == second) << relative << " differs between runs";
