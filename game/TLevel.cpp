@@ -144,26 +144,32 @@ TLevelPtr TLevel::Create(int32_t levelNumber)
         levelNumber = clamped;
     }
     level->LevelNumber = levelNumber;
-    EscapeState = EscapeOpen_Closed;
-    TopWallHit = 0;
-    BallList = std::make_shared<TList<TBall>>();
-    BrickList = std::make_shared<TList<TBrick>>();
-    BonusList = std::make_shared<TList<TBonus>>();
-    AlienList = std::make_shared<TList<TAlien>>();
-    BulletList = std::make_shared<TList<TBullet>>();
-    ExplosionList = std::make_shared<TList<TAlienExplosion>>();
+    // The new paddle's state (levelStart) is replaced by normal at once.
     level->Paddle = TPaddle::Create(MoveMode);
-    ZogShootList = std::make_shared<TList<TZogShoot>>();
-    PaddleState = TPaddle::normal;
+    ResetPlayObjects(false);
     BricksLeft = 0;
     level->StartSeconds = CurrentMillisecs() / 1000;
-    TAlien::ResetPause();
-    TZogShoot::ResetPause();
     CurrentLevel = level;
     return level;
 }
 
 TLevelPtr TLevel::Current() { return CurrentLevel.lock(); }
+
+void TLevel::ResetPlayObjects(bool keepBricksAndShots)
+{
+    EscapeState = EscapeOpen_Closed;
+    TopWallHit = 0;
+    BallList = std::make_shared<TList<TBall>>();
+    if (!keepBricksAndShots) BrickList = std::make_shared<TList<TBrick>>();
+    BonusList = std::make_shared<TList<TBonus>>();
+    AlienList = std::make_shared<TList<TAlien>>();
+    BulletList = std::make_shared<TList<TBullet>>();
+    ExplosionList = std::make_shared<TList<TAlienExplosion>>();
+    if (!keepBricksAndShots) ZogShootList = std::make_shared<TList<TZogShoot>>();
+    PaddleState = TPaddle::normal;
+    TAlien::ResetPause();
+    TZogShoot::ResetPause();
+}
 
 void TLevel::PutBallOnPaddle()
 {
@@ -210,18 +216,10 @@ void TLevel::InitMusic()
 
 void TLevel::StartAgain()
 {
-    EscapeState = EscapeOpen_Closed;
-    TopWallHit = 0;
     Paddle->positionY = PaddleRestY;
-    BallList = std::make_shared<TList<TBall>>();
-    BonusList = std::make_shared<TList<TBonus>>();
-    AlienList = std::make_shared<TList<TAlien>>();
-    BulletList = std::make_shared<TList<TBullet>>();
-    ExplosionList = std::make_shared<TList<TAlienExplosion>>();
-    TAlien::ResetPause();
-    TZogShoot::ResetPause();
+    // Bricks already destroyed stay destroyed, and boss shots in flight keep falling.
+    ResetPlayObjects(true);
     StartSeconds = CurrentMillisecs() / 1000;
-    PaddleState = TPaddle::normal;
     PutBallOnPaddle();
     IntroLoop();
 }

@@ -48,6 +48,11 @@ public:
     static TLevelPtr Create(int32_t levelNumber);
     // The newest level while anything still holds it; null otherwise.
     static TLevelPtr Current();
+    // What a level start and a new life share: the exit closed, no top-wall hit yet, fresh lists
+    // of balls, capsules, aliens, bolts and explosions, the paddle state normal, and the alien
+    // and boss-shot timers reset. A new life keeps the bricks and the boss shots; a new level
+    // replaces those lists too.
+    static void ResetPlayObjects(bool keepBricksAndShots);
 
     void InitMusic();
     void DrawEnvironment();
