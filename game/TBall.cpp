@@ -4,6 +4,7 @@
 
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/PlayField.h"
 #include "game/TFramework.h"
 #include "game/TPaddle.h"
 
@@ -90,27 +91,27 @@ void TBall::UpdateBall(int32_t paddleX, int32_t seconds)
         if (PauseBeforeMove <= seconds && PaddleState == TPaddle::freeze) StartMoves();
         if (speedY == 0) {
             positionX = paddleX - deltaXPaddleBall;
-            positionY = 704 - h;
+            positionY = PaddleLineY - h;
             return;
         }
     }
     const int32_t nx = positionX + speedX * SpeedFactor;
     const int32_t ny = positionY + speedY * SpeedFactor;
     // Reflections set the sign, so a ball still inside a border band bounces again next frame.
-    if (nx <= w / 2 + 32) {
+    if (nx <= w / 2 + FieldLeft) {
         speedX = std::abs(speedX);
         PlayWallHit();
     }
-    if (nx >= 736 - w / 2) {
+    if (nx >= FieldRight - w / 2) {
         speedX = -std::abs(speedX);
         PlayWallHit();
     }
-    if (ny <= w / 2 + 32) {
+    if (ny <= w / 2 + FieldTop) {
         speedY = std::abs(speedY);
         TopWallHit = 1;
         PlayWallHit();
     }
-    if (ny >= 768 - h / 2) {
+    if (ny >= FieldBottom - h / 2) {
         BallList->Remove(this);
         if (BallList->IsEmpty()) GameMode = GameMode_LifeLost;
     }

@@ -3,6 +3,7 @@
 
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/PlayField.h"
 #include "game/TBall.h"
 #include "game/TFramework.h"
 #include "game/TPaddle.h"
@@ -84,7 +85,7 @@ TImagePtr TBonus::SetBonusImage(int32_t kind)
 void TBonus::UpdateBonus()
 {
     const int32_t newY = positionY + speedY;
-    if (newY >= 768 - ImageHeight(bonusImage) / 2) BonusList->Remove(this);
+    if (newY >= FieldBottom - ImageHeight(bonusImage) / 2) BonusList->Remove(this);
     positionY = newY;
 }
 

@@ -21,7 +21,7 @@ int32_t TGame::NewGame()
         Level->InitMusic();
         Level->IntroLoop();
         const int32_t result = Level->MainLoop();
-        if (result == GameMode_LevelStart) {
+        if (result == TLevel::LevelResult_Completed) {
             // Score and lives carry over; the fade shows the next level's number already.
             GameMode = GameMode_LevelStart;
             Level->EndMusic();
@@ -31,11 +31,12 @@ int32_t TGame::NewGame()
             Level->LevelUp();
             continue;
         }
-        if (result == GameMode_GameCompleted) {
+        if (result == TLevel::LevelResult_GameCompleted) {
             Level->LastLevelCompleted();
             break;
         }
-        if (result == GameMode_GameOver) break;
+        if (result == TLevel::LevelResult_GameOver) break;
+        // Left with Escape: no high-score check, and the progress stays as it was.
         return 0;
     }
     FinalScore = Score;

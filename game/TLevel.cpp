@@ -9,6 +9,7 @@
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
 #include "game/LevelData.h"
+#include "game/PlayField.h"
 #include "game/TAlien.h"
 #include "game/TBall.h"
 #include "game/TBonus.h"
@@ -85,10 +86,8 @@ const std::array<const char*, TLevel::EndTextLines> TLevel::EndText = {
 
 namespace {
 
-constexpr int32_t FieldCentreX = 384;
 constexpr int32_t BackgroundY = 400;
 constexpr int32_t InnerPaneY = 392;
-constexpr int32_t PaddleRestY = 704;
 constexpr int32_t PanelTextX = 780;
 
 std::weak_ptr<TLevel> CurrentLevel;
@@ -216,7 +215,7 @@ void TLevel::InitMusic()
 
 void TLevel::StartAgain()
 {
-    Paddle->positionY = PaddleRestY;
+    Paddle->positionY = PaddleLineY;
     // Bricks already destroyed stay destroyed, and boss shots in flight keep falling.
     ResetPlayObjects(true);
     StartSeconds = CurrentMillisecs() / 1000;
@@ -237,14 +236,14 @@ int32_t TLevel::MainLoop()
     while (!KeyIsDown(KEY_ESCAPE)) {
         Cls();
         if (GameMode == GameMode_LevelCompleted) break;
-        if (!PlayFrame()) return GameMode_GameOver;
+        if (!PlayFrame()) return LevelResult_GameOver;
         DrawPlayFrame();
         Flip(-1);
     }
     EndMusic();
-    if (BricksLeft == 0 && LevelNumber == LevelCount) return GameMode_GameCompleted;
-    if (GameMode == GameMode_LevelCompleted) return GameMode_LevelStart;
-    return 0;
+    if (BricksLeft == 0 && LevelNumber == LevelCount) return LevelResult_GameCompleted;
+    if (GameMode == GameMode_LevelCompleted) return LevelResult_Completed;
+    return LevelResult_Abandoned;
 }
 
 bool TLevel::PlayFrame()
@@ -440,7 +439,7 @@ void TLevel::DrawEscape(int32_t)
     if (EscapeOpenCounter <= 0) EscapeOpenDirection = 8;
     SetAlpha(static_cast<float>(std::sin(EscapeOpenCounter * std::numbers::pi / 180.0)));
     const int32_t x = ImageWidth(Borderleft) + 724 - ImageWidth(ExitPipesGlowRightImage) / 2;
-    DrawImage(ExitPipesGlowRightImage, static_cast<float>(x), static_cast<float>(PaddleRestY), 0);
+    DrawImage(ExitPipesGlowRightImage, static_cast<float>(x), static_cast<float>(PaddleLineY), 0);
     SetAlpha(1.0f);
 }
 

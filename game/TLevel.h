@@ -24,6 +24,13 @@ public:
     static constexpr int32_t Normal = 1;
     static constexpr int32_t EscapeOpen = 2;
 
+    // What MainLoop returns. As designed: a completed level gives the value of GameMode_LevelStart,
+    // and the two ends of a game give the GameMode values that name them.
+    static constexpr int32_t LevelResult_Abandoned = 0;
+    static constexpr int32_t LevelResult_Completed = GameMode_LevelStart;
+    static constexpr int32_t LevelResult_GameOver = GameMode_GameOver;
+    static constexpr int32_t LevelResult_GameCompleted = GameMode_GameCompleted;
+
     static constexpr int32_t EndTextLines = 55;
     static const std::array<const char*, EndTextLines> EndText;
 
@@ -66,7 +73,8 @@ public:
     void DrawLevelNoPlay(int32_t brightness, int32_t dim);
     void DrawNoPlayEnvironment(int32_t brightness, int32_t dim);
     void PauseGame();
-    // 1 completed, 5 game over, 7 last level completed, 0 left with Escape.
+    // One of the LevelResult_ values: completed, game over, last level completed, or left with
+    // Escape.
     int32_t MainLoop();
     // One frame's input, steering, collisions and updates; false when the last life was lost
     // (the game-over screen has run by then).

@@ -3,6 +3,7 @@
 
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/PlayField.h"
 #include "game/TFramework.h"
 
 #include "framework/graphics/Draw2D.h"
@@ -43,7 +44,7 @@ TZogShootPtr TZogShoot::Create()
     RandomInt(1, 90);  // drawn and discarded: the shot starts unrotated, but the draw keeps the order
     shot->ZogShootImage = RandomInt(0, 1) == 0 ? ZogLienBigImage : ZogLienSmallImage;
     shot->ZogShootShadow = AlienShadowImage;
-    shot->positionX = 384 + RandomInt(-10, 10);
+    shot->positionX = FieldCentreX + RandomInt(-10, 10);
     shot->positionY = 368;
     shot->speedX = RandomInt(-2, 2);
     shot->speedY = 2;
@@ -72,7 +73,8 @@ void TZogShoot::Move()
 {
     const int32_t w = ImageWidth(ZogShootImage), h = ImageHeight(ZogShootImage);
     const int32_t nx = positionX + speedX, ny = positionY + speedY;
-    if (nx > 704 + w || nx < -w || ny >= 736 + h) ZogShootList->Remove(this);
+    // As designed: the limits are the field's width and height taken as positions, not its borders.
+    if (nx > FieldWidth + w || nx < -w || ny >= FieldHeight + h) ZogShootList->Remove(this);
     positionX = nx;
     positionY = ny;
 }
