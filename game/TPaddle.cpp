@@ -33,7 +33,8 @@ void TPaddle::TogglePaddleMovement()
     MoveMode = MoveMode == MoveMode_Traditional ? MoveMode_Spectrum : MoveMode_Traditional;
 }
 
-// Nothing reads the remembered position, so there is nothing to compute.
+// As designed: empty, though the level calls it every frame while the exit is open; it would only
+// remember positionXLeftWhenEcapeOpen, which nothing reads.
 void TPaddle::setPositionWhenEscapeOpens() {}
 
 void TPaddle::UpdatePaddle()
@@ -110,6 +111,7 @@ void TPaddle::CheckEdges(int32_t newX)
 // The hidden pointer sits on the paddle, so mouse movement is measured from there.
 void TPaddle::SyncronizeMouse() { MoveMouse(positionX, positionY); }
 
+// As designed: the same four arguments as PaddleRight, of which the left step needs two.
 void TPaddle::PaddleLeft(int32_t ballX, int32_t /*ballSpeedX*/, int32_t /*ballSpeedY*/, int32_t ballCount)
 {
     speedX = 3 * SpeedFactor;

@@ -24,8 +24,8 @@ void TZogShoot::UpdateZogShoots(int32_t seconds, int32_t isZog)
             ZogSalvoCount = 0;
         }
     }
-    // While five shots are in flight the boss holds back longer every frame; that is how it
-    // has always behaved and the pause it gives is part of the boss fight.
+    // As designed: while five shots are in flight the next one is pushed back ten more seconds
+    // in every frame, a pause that is part of the boss fight.
     if (ZogShootList->Count() == 5) NextZogShotSecond += 10;
     for (const auto& shot : *ZogShootList) shot->Move();
 }
@@ -41,7 +41,9 @@ TZogShootPtr TZogShoot::Create()
 {
     auto shot = std::make_shared<TZogShoot>();
     if (BrickList->IsEmpty()) return nullptr;
-    RandomInt(1, 90);  // drawn and discarded: the shot starts unrotated, but the draw keeps the order
+    // As designed: drawn and discarded; the shot starts unrotated, but the draw keeps the order of
+    // the random numbers.
+    RandomInt(1, 90);
     shot->ZogShootImage = RandomInt(0, 1) == 0 ? ZogLienBigImage : ZogLienSmallImage;
     shot->ZogShootShadow = AlienShadowImage;
     shot->positionX = FieldCentreX + RandomInt(-10, 10);
@@ -60,7 +62,7 @@ void TZogShoot::CheckPaddleCollisions(int32_t paddleX, int32_t paddleY, int32_t 
 
 void TZogShoot::CheckPaddleCollision(int32_t paddleX, int32_t paddleY, int32_t paddleWidth, int32_t paddleHeight)
 {
-    // Only the upper-left quarter of the shot's picture hurts.
+    // As designed: only the upper-left quarter of the shot's picture hurts.
     const int32_t w = ImageWidth(ZogShootImage), h = ImageHeight(ZogShootImage);
     if (TFramework::RectsOverlap(positionX - w / 2, positionY - h / 2, w / 2, h / 2, paddleX - paddleWidth / 2,
                                  paddleY - paddleHeight / 2, paddleWidth, paddleHeight) != 1)
