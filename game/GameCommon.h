@@ -22,7 +22,7 @@ class THighScorceEntry;
 
 class GameCommon {
 public:
-    // Front-end state names; only GameStarte_NewHighScore is used.
+    // As designed: front-end state names of which only GameStarte_NewHighScore is used.
     static constexpr int32_t Gamestate_Intro = 1;
     static constexpr int32_t GameState_Menu = 2;
     static constexpr int32_t GameState_NewGame = 3;
@@ -45,6 +45,7 @@ public:
 
     static constexpr int32_t EscapeOpen_Closed = 0;
     static constexpr int32_t EscapeOpen_Open = 1;
+    // As designed: not used.
     static constexpr int32_t GamePaused = 0;
     static constexpr int32_t MoveMode_Traditional = 0;
     static constexpr int32_t MoveMode_Spectrum = 1;
@@ -53,7 +54,7 @@ public:
 
     // Starts sound on a fresh MusicChannel; the old channel is released, not stopped.
     static void PlayMusic(const TSoundPtr& sound);
-    // Stops MusicChannel when it is playing.
+    // Stops MusicChannel when it is playing. As designed: a method, though it uses no object state.
     void EndMusic();
     // As PlayMusic, on FXChannel: effects overlap freely.
     static void playFX(const TSoundPtr& sound);

@@ -12,24 +12,97 @@
 #include <iterator>
 #include <string>
 
-TImagePtr QuillonLogoImage, MenuBackgroundImage, MenuPageImage, HighscoreBackgroundImage, HighscorePageImage,
-    InstructionsBackgroundImage, InstructionsPageImage, CreditsBackgroundImage, GuruAnimImage, SidebarLogoImage,
-    KrellixLogoImage, PadImage, PadShadowImage, PadLazerAnimImage, BrownAlienImage, RedAlienImage,
-    BlackAlienImage, AlienShadowImage, ZogLienBigImage, ZogLienSmallImage, ZogExplosionImage,
-    AlienExplosionImage, BallImage, BallShadowImage, DotImage, RightBorderImage, LeftBorderImage, TopBorderImage,
-    InfoFieldImage, BlockWhiteImage, BlockRedImage, BlockYellowImage, BlockLightBlueImage, BlockRoseImage,
-    BlockGreenImage, BlockBlueImage, BlockSemiSolidAnimImage, BlockSolidAnimImage, ZogAnimImage,
-    BigBossShadowImage, BlockShadowImage, ExitPipesInnerPaneImage, ExitPipesGlowLeftImage,
-    ExitPipesGlowRightImage, Background08Image, Background09Image, Background10Image, Background11Image,
-    Background12Image, Background13Image, Background14Image, Background15Image, Background16Image,
-    Background17Image, Background18Image, Background19Image, Background20Image, Background21Image,
-    Background22Image, Background23Image, Background24Image, Background25Image, Background26Image,
-    Background27Image, Background28Image, Background29Image, Background30Image, Background31Image,
-    Background32Image, Background34Image, Background35Image, Background36Image, Background37Image,
-    Background38Image, Background39Image, Background42Image, Background43Image, BonusDImage, BonusCImage,
-    BonusEImage, BonusSImage, BonusLImage, BonusPImage, BonusXImage, BonusShadowImage, LazerImage;
-
 namespace {
+
+// Every picture, in catalogue order; a strip has a cell size and frame count.
+const TImageAsset ImageCatalogue[] = {
+    {&QuillonLogoImage, "images/Quillonlogo.png"},
+    {&MenuBackgroundImage, "images/bkgnd_50.jpg"},
+    {&MenuPageImage, "images/page_menu.png"},
+    {&HighscoreBackgroundImage, "images/bkgnd_49.jpg"},
+    {&HighscorePageImage, "images/page_hiscore.png"},
+    {&InstructionsBackgroundImage, "images/bkgnd_47.jpg"},
+    {&InstructionsPageImage, "images/page_instructions.png"},
+    {&CreditsBackgroundImage, "images/bkgnd_48.jpg"},
+    {&GuruAnimImage, "images/GuruAnim.png", 642, 79, 2},
+    {&SidebarLogoImage, "images/logo_sidebar.png"},
+    {&KrellixLogoImage, "images/logo_krellix.png"},
+    {&PadImage, "images/Pad.png"},
+    {&PadShadowImage, "images/PadShadow.png"},
+    {&PadLazerAnimImage, "images/PadLazerAnim.png", 96, 32, 10},
+    {&BrownAlienImage, "images/AlienBrown.png", 0, 0, 1, IMG_FILTERED},
+    {&RedAlienImage, "images/AlienRed.png", 0, 0, 1, IMG_FILTERED},
+    {&BlackAlienImage, "images/AlienBlack.png", 0, 0, 1, IMG_FILTERED},
+    {&AlienShadowImage, "images/AlienShadow.png"},
+    {&ZogLienBigImage, "images/Zog/ZOGlien_Big.png"},
+    {&ZogLienSmallImage, "images/Zog/ZOGlien_Small.png"},
+    {&ZogExplosionImage, "images/ZogExplosion.jpg", 512, 512, 200},
+    {&AlienExplosionImage, "images/AlienExplosion.png", 64, 64, 64},
+    {&BallImage, "images/Ball2.png"},
+    {&BallShadowImage, "images/BallShadow.png"},
+    {&DotImage, "images/Dot.png"},
+    {&RightBorderImage, "images/RightBorder.png"},
+    {&LeftBorderImage, "images/LeftBorder.png"},
+    {&TopBorderImage, "images/TopBorder.PNG"},
+    {&InfoFieldImage, "images/InfoField.png"},
+    {&BlockWhiteImage, "images/BlockWhite.png"},
+    {&BlockRedImage, "images/BlockRed.png"},
+    {&BlockYellowImage, "images/BlockYellow.png"},
+    {&BlockLightBlueImage, "images/BlockLightBlue.png"},
+    {&BlockRoseImage, "images/BlockPink.png"},
+    {&BlockGreenImage, "images/BlockGreen.png"},
+    {&BlockBlueImage, "images/BlockBlue.png"},
+    {&BlockSemiSolidAnimImage, "images/BlockSemiSolidAnim.png", 60, 25, 10},
+    {&BlockSolidAnimImage, "images/BlockSolidAnim.png", 60, 25, 10},
+    {&ZogAnimImage, "images/Zog/ZogAnim.png", 184, 368, 12},
+    {&BigBossShadowImage, "images/BigBoss_Shadow.png"},
+    {&BlockShadowImage, "images/BlockShadow.png"},
+    {&ExitPipesInnerPaneImage, "images/xitpipes_innerpane.png"},
+    {&ExitPipesGlowLeftImage, "images/xitpipes_glow_leftt.png"},
+    {&ExitPipesGlowRightImage, "images/xitpipes_glow_right.png"},
+    {&Background08Image, "images/bkgnd_08.jpg"},
+    {&Background09Image, "images/bkgnd_09.jpg"},
+    {&Background10Image, "images/bkgnd_10.jpg"},
+    {&Background11Image, "images/bkgnd_11.jpg"},
+    {&Background12Image, "images/bkgnd_12.jpg"},
+    {&Background13Image, "images/bkgnd_13.jpg"},
+    {&Background14Image, "images/bkgnd_14.jpg"},
+    {&Background15Image, "images/bkgnd_15.jpg"},
+    {&Background16Image, "images/bkgnd_16.jpg"},
+    {&Background17Image, "images/bkgnd_17.jpg"},
+    {&Background18Image, "images/bkgnd_18.jpg"},
+    {&Background19Image, "images/bkgnd_19.jpg"},
+    {&Background20Image, "images/bkgnd_20.jpg"},
+    {&Background21Image, "images/bkgnd_21.jpg"},
+    {&Background22Image, "images/bkgnd_22.jpg"},
+    {&Background23Image, "images/bkgnd_23.jpg"},
+    {&Background24Image, "images/bkgnd_24.jpg"},
+    {&Background25Image, "images/bkgnd_25.jpg"},
+    {&Background26Image, "images/bkgnd_26.jpg"},
+    {&Background27Image, "images/bkgnd_27.jpg"},
+    {&Background28Image, "images/bkgnd_28.jpg"},
+    {&Background29Image, "images/bkgnd_29.jpg"},
+    {&Background30Image, "images/bkgnd_30.jpg"},
+    {&Background31Image, "images/bkgnd_31.jpg"},
+    {&Background32Image, "images/bkgnd_32.jpg"},
+    {&Background34Image, "images/bkgnd_34.jpg"},
+    {&Background35Image, "images/bkgnd_35.jpg"},
+    {&Background36Image, "images/bkgnd_36.jpg"},
+    {&Background37Image, "images/bkgnd_37.jpg"},
+    {&Background38Image, "images/bkgnd_38.jpg"},
+    {&Background39Image, "images/bkgnd_39.jpg"},
+    {&Background42Image, "images/bkgnd_42.jpg"},
+    {&Background43Image, "images/bkgnd_43.jpg"},
+    {&BonusDImage, "images/BonusD.png"},
+    {&BonusCImage, "images/BonusC.png"},
+    {&BonusEImage, "images/BonusE.png"},
+    {&BonusSImage, "images/BonusS.png"},
+    {&BonusLImage, "images/BonusL.png"},
+    {&BonusPImage, "images/BonusP.png"},
+    {&BonusXImage, "images/BonusX.png"},
+    {&BonusShadowImage, "images/BonusShadow.png"},
+    {&LazerImage, "images/Lazer.png"},
+};
 
 // Counts the files that failed so a broken install is reported in one line, not one per file.
 struct TLoadTally {
@@ -67,6 +140,8 @@ TImageFontPtr LoadFont(const std::string& url, int32_t size)
 
 }  // namespace
 
+std::span<const TImageAsset> GameGraphics::Images() { return ImageCatalogue; }
+
 void GameGraphics::LoadFonts()
 {
     LargeFont = LoadFont("incbin::armorpiercing/ap.ttf", 42);
@@ -75,102 +150,8 @@ void GameGraphics::LoadFonts()
 
 void GameGraphics::LoadImages()
 {
-    struct TEntry {
-        TImagePtr* variable;
-        const char* file;
-        int32_t cellWidth = 0, cellHeight = 0, frames = 1;
-        int32_t flags = -1;
-    };
-    // In catalogue order; a strip has a cell size and frame count.
-    static const TEntry entries[] = {
-        {&QuillonLogoImage, "images/Quillonlogo.png"},
-        {&MenuBackgroundImage, "images/bkgnd_50.jpg"},
-        {&MenuPageImage, "images/page_menu.png"},
-        {&HighscoreBackgroundImage, "images/bkgnd_49.jpg"},
-        {&HighscorePageImage, "images/page_hiscore.png"},
-        {&InstructionsBackgroundImage, "images/bkgnd_47.jpg"},
-        {&InstructionsPageImage, "images/page_instructions.png"},
-        {&CreditsBackgroundImage, "images/bkgnd_48.jpg"},
-        {&GuruAnimImage, "images/GuruAnim.png", 642, 79, 2},
-        {&SidebarLogoImage, "images/logo_sidebar.png"},
-        {&KrellixLogoImage, "images/logo_krellix.png"},
-        {&PadImage, "images/Pad.png"},
-        {&PadShadowImage, "images/PadShadow.png"},
-        {&PadLazerAnimImage, "images/PadLazerAnim.png", 96, 32, 10},
-        {&BrownAlienImage, "images/AlienBrown.png", 0, 0, 1, IMG_FILTERED},
-        {&RedAlienImage, "images/AlienRed.png", 0, 0, 1, IMG_FILTERED},
-        {&BlackAlienImage, "images/AlienBlack.png", 0, 0, 1, IMG_FILTERED},
-        {&AlienShadowImage, "images/AlienShadow.png"},
-        {&ZogLienBigImage, "images/Zog/ZOGlien_Big.png"},
-        {&ZogLienSmallImage, "images/Zog/ZOGlien_Small.png"},
-        {&ZogExplosionImage, "images/ZogExplosion.jpg", 512, 512, 200},
-        {&AlienExplosionImage, "images/AlienExplosion.png", 64, 64, 64},
-        {&BallImage, "images/Ball2.png"},
-        {&BallShadowImage, "images/BallShadow.png"},
-        {&DotImage, "images/Dot.png"},
-        {&RightBorderImage, "images/RightBorder.png"},
-        {&LeftBorderImage, "images/LeftBorder.png"},
-        {&TopBorderImage, "images/TopBorder.PNG"},
-        {&InfoFieldImage, "images/InfoField.png"},
-        {&BlockWhiteImage, "images/BlockWhite.png"},
-        {&BlockRedImage, "images/BlockRed.png"},
-        {&BlockYellowImage, "images/BlockYellow.png"},
-        {&BlockLightBlueImage, "images/BlockLightBlue.png"},
-        {&BlockRoseImage, "images/BlockPink.png"},
-        {&BlockGreenImage, "images/BlockGreen.png"},
-        {&BlockBlueImage, "images/BlockBlue.png"},
-        {&BlockSemiSolidAnimImage, "images/BlockSemiSolidAnim.png", 60, 25, 10},
-        {&BlockSolidAnimImage, "images/BlockSolidAnim.png", 60, 25, 10},
-        {&ZogAnimImage, "images/Zog/ZogAnim.png", 184, 368, 12},
-        {&BigBossShadowImage, "images/BigBoss_Shadow.png"},
-        {&BlockShadowImage, "images/BlockShadow.png"},
-        {&ExitPipesInnerPaneImage, "images/xitpipes_innerpane.png"},
-        {&ExitPipesGlowLeftImage, "images/xitpipes_glow_leftt.png"},
-        {&ExitPipesGlowRightImage, "images/xitpipes_glow_right.png"},
-        {&Background08Image, "images/bkgnd_08.jpg"},
-        {&Background09Image, "images/bkgnd_09.jpg"},
-        {&Background10Image, "images/bkgnd_10.jpg"},
-        {&Background11Image, "images/bkgnd_11.jpg"},
-        {&Background12Image, "images/bkgnd_12.jpg"},
-        {&Background13Image, "images/bkgnd_13.jpg"},
-        {&Background14Image, "images/bkgnd_14.jpg"},
-        {&Background15Image, "images/bkgnd_15.jpg"},
-        {&Background16Image, "images/bkgnd_16.jpg"},
-        {&Background17Image, "images/bkgnd_17.jpg"},
-        {&Background18Image, "images/bkgnd_18.jpg"},
-        {&Background19Image, "images/bkgnd_19.jpg"},
-        {&Background20Image, "images/bkgnd_20.jpg"},
-        {&Background21Image, "images/bkgnd_21.jpg"},
-        {&Background22Image, "images/bkgnd_22.jpg"},
-        {&Background23Image, "images/bkgnd_23.jpg"},
-        {&Background24Image, "images/bkgnd_24.jpg"},
-        {&Background25Image, "images/bkgnd_25.jpg"},
-        {&Background26Image, "images/bkgnd_26.jpg"},
-        {&Background27Image, "images/bkgnd_27.jpg"},
-        {&Background28Image, "images/bkgnd_28.jpg"},
-        {&Background29Image, "images/bkgnd_29.jpg"},
-        {&Background30Image, "images/bkgnd_30.jpg"},
-        {&Background31Image, "images/bkgnd_31.jpg"},
-        {&Background32Image, "images/bkgnd_32.jpg"},
-        {&Background34Image, "images/bkgnd_34.jpg"},
-        {&Background35Image, "images/bkgnd_35.jpg"},
-        {&Background36Image, "images/bkgnd_36.jpg"},
-        {&Background37Image, "images/bkgnd_37.jpg"},
-        {&Background38Image, "images/bkgnd_38.jpg"},
-        {&Background39Image, "images/bkgnd_39.jpg"},
-        {&Background42Image, "images/bkgnd_42.jpg"},
-        {&Background43Image, "images/bkgnd_43.jpg"},
-        {&BonusDImage, "images/BonusD.png"},
-        {&BonusCImage, "images/BonusC.png"},
-        {&BonusEImage, "images/BonusE.png"},
-        {&BonusSImage, "images/BonusS.png"},
-        {&BonusLImage, "images/BonusL.png"},
-        {&BonusPImage, "images/BonusP.png"},
-        {&BonusXImage, "images/BonusX.png"},
-        {&BonusShadowImage, "images/BonusShadow.png"},
-        {&LazerImage, "images/Lazer.png"},
-    };
-    constexpr size_t count = std::size(entries);
+    const auto& entries = ImageCatalogue;
+    constexpr size_t count = std::size(ImageCatalogue);
 
     SetAutoImageFlags(IMG_FILTERED | IMG_MIPMAPPED);
     // Decoded side by side, the largest files first so that no core is left with a big one at
@@ -180,7 +161,7 @@ void GameGraphics::LoadImages()
     const std::vector<size_t> order = LargestFilesFirst(files);
     std::array<TImagePtr, count> loaded;
     RunInParallel(count, [&](size_t job) {
-        const TEntry& e = entries[order[job]];
+        const TImageAsset& e = entries[order[job]];
         TImagePtr& image = loaded[order[job]];
         if (e.frames == 1)
             image = LoadImage(e.file, e.flags);

@@ -4,8 +4,22 @@
 #include "framework/graphics/Font.h"
 #include "framework/graphics/Image.h"
 
+#include <cstdint>
+#include <span>
+
+// One picture of the catalogue: the variable it fills, its file, and for a strip the cell size
+// and frame count; flags -1 takes the automatic image flags.
+struct TImageAsset {
+    TImagePtr* variable;
+    const char* file;
+    int32_t cellWidth = 0, cellHeight = 0, frames = 1;
+    int32_t flags = -1;
+};
+
 class GameGraphics {
 public:
+    // Every picture LoadImages loads, in catalogue order.
+    static std::span<const TImageAsset> Images();
     static void LoadFonts();
     // Sets the automatic image flags to 6, then loads every image in catalogue order.
     static void LoadImages();
@@ -14,7 +28,7 @@ public:
     static void LoadLevelImages(bool bossLevel);
 };
 
-extern TImagePtr QuillonLogoImage, MenuBackgroundImage, MenuPageImage, HighscoreBackgroundImage,
+inline TImagePtr QuillonLogoImage, MenuBackgroundImage, MenuPageImage, HighscoreBackgroundImage,
     HighscorePageImage, InstructionsBackgroundImage, InstructionsPageImage, CreditsBackgroundImage, GuruAnimImage,
     SidebarLogoImage, KrellixLogoImage, PadImage, PadShadowImage, PadLazerAnimImage, BrownAlienImage,
     RedAlienImage, BlackAlienImage, AlienShadowImage, ZogLienBigImage, ZogLienSmallImage, ZogExplosionImage,

@@ -11,73 +11,72 @@
 #include <iterator>
 #include <string>
 
-TSoundPtr NormalBlockSound, MultiHitBlockSound, PadHitSound, EdgeHitSound1, EdgeHitSound2, EdgeHitSound3,
-    EdgeHitSound4, IntroMusic, GameOverSound, HiscoreMusic, VortanoCoverMusic, ExplosionSound,
-    AlienReleasePERSound, AlienReleaseSound, ZogExplodeSound, ZogHitSound1, ZogHitSound2, ZogHitSound3,
-    ZogHitSound4, LazerSound, LazerHitSound, LazerHitSound2, SizeIncreaseSound, SizeDecreaseSound,
-    FreezeModeSound, TripleBallSound, ExtraLifeSound, EscapeGrantedSound, SlowModeSound, GunEnabledSound,
-    ExtraPointsSound, GetReadySound, NextLevelSound, LifeLostSound;
+namespace {
+
+// Every sound loaded at start-up, in catalogue order.
+const TSoundAsset SoundCatalogue[] = {
+    {&NormalBlockSound, "sounds/SFX_NormalBlock.ogg"},
+    {&MultiHitBlockSound, "sounds/SFX_MultiHitBlock.ogg"},
+    {&PadHitSound, "sounds/SFX_Padhit_01.ogg"},
+    {&EdgeHitSound1, "sounds/SFX_Spillkanthit.ogg"},
+    {&EdgeHitSound2, "sounds/SFX_Spillkanthit2.ogg"},
+    {&EdgeHitSound3, "sounds/SFX_Spillkanthit3.ogg"},
+    {&EdgeHitSound4, "sounds/SFX_Spillkanthit4.ogg"},
+    {&IntroMusic, "sounds/GameMusic/Tonmark_Intro.ogg", SOUND_LOOP},
+    {&GameOverSound, "sounds/GameOver_VoiceMuz.ogg"},
+    {&HiscoreMusic, "sounds/GameMusic/Tonmark_Hiscore.ogg", SOUND_LOOP},
+    {&VortanoCoverMusic, "sounds/GameMusic/tonmark_vortanoCover.ogg"},
+    {&ExplosionSound, "sounds/SFX_Explosion.ogg"},
+    {&AlienReleasePERSound, "sounds/SFX_AlienReleasePER.ogg"},
+    {&AlienReleaseSound, "sounds/SFX_AlienRelease.ogg"},
+    {&ZogExplodeSound, "sounds/FX_zogexplode.ogg"},
+    {&ZogHitSound1, "sounds/zog_hit1.ogg"},
+    {&ZogHitSound2, "sounds/zog_hit2.ogg"},
+    {&ZogHitSound3, "sounds/zog_hit3.ogg"},
+    {&ZogHitSound4, "sounds/zog_hit4.ogg"},
+    {&LazerSound, "sounds/SFX_Lazer.ogg"},
+    {&LazerHitSound, "sounds/SFX_Lazerhit.ogg"},
+    {&LazerHitSound2, "sounds/SFX_Lazerhit.ogg"},
+    {&SizeIncreaseSound, "sounds/Bonus_SizeIncrease.ogg"},
+    {&SizeDecreaseSound, "sounds/Bonus_SizeDecrease.ogg"},
+    {&FreezeModeSound, "sounds/Bonus_FreezeMode.ogg"},
+    {&TripleBallSound, "sounds/Bonus_TripleBall.ogg"},
+    {&ExtraLifeSound, "sounds/Bonus_ExtraLife.ogg"},
+    {&EscapeGrantedSound, "sounds/Bonus_EscapeGranted.ogg"},
+    {&SlowModeSound, "sounds/Bonus_SlowMode.ogg"},
+    {&GunEnabledSound, "sounds/Bonus_GunEnabled.ogg"},
+    {&ExtraPointsSound, "sounds/Bonus_ExtraPoints.ogg"},
+    {&GetReadySound, "sounds/SFX_GetReady.ogg"},
+    {&NextLevelSound, "sounds/NextLevel_alt.ogg"},
+    {&LifeLostSound, "sounds/LifeLost_alt.ogg"},
+};
+
+}  // namespace
+
+std::span<const TSoundAsset> GameSounds::Sounds() { return SoundCatalogue; }
+
+std::string GameSounds::MusicFile(int32_t id)
+{
+    if (id >= GameMusic1 && id <= GameMusic8)
+        return "sounds/GameMusic/Tonmark_Ingame" + std::to_string(id) + ".ogg";
+    if (id >= GameSoundscape1 && id <= GameSoundscape8)
+        return "sounds/GameMusic/Soundscape_" + std::to_string(id - GameSoundscape1 + 1) + ".ogg";
+    if (id == GameZogMusic) return "sounds/GameMusic/Tonmark_ZogLevel.ogg";
+    return {};
+}
 
 void GameSounds::LoadMusic(int32_t id)
 {
-    std::string file;
-    if (id >= GameMusic1 && id <= GameMusic8)
-        file = "sounds/GameMusic/Tonmark_Ingame" + std::to_string(id) + ".ogg";
-    else if (id >= GameSoundscape1 && id <= GameSoundscape8)
-        file = "sounds/GameMusic/Soundscape_" + std::to_string(id - GameSoundscape1 + 1) + ".ogg";
-    else if (id == GameZogMusic)
-        file = "sounds/GameMusic/Tonmark_ZogLevel.ogg";
-    else
-        return;
+    const std::string file = MusicFile(id);
+    if (file.empty()) return;
     LevelMusic = LoadSound(file, SOUND_LOOP);
     if (!LevelMusic) std::fprintf(stderr, "krellix: music %s could not be loaded; the level plays silent\n", file.c_str());
 }
 
 void GameSounds::LoadSounds()
 {
-    struct TEntry {
-        TSoundPtr* variable;
-        const char* file;
-        int32_t flags = 0;
-    };
-    // In catalogue order.
-    static const TEntry entries[] = {
-        {&NormalBlockSound, "sounds/SFX_NormalBlock.ogg"},
-        {&MultiHitBlockSound, "sounds/SFX_MultiHitBlock.ogg"},
-        {&PadHitSound, "sounds/SFX_Padhit_01.ogg"},
-        {&EdgeHitSound1, "sounds/SFX_Spillkanthit.ogg"},
-        {&EdgeHitSound2, "sounds/SFX_Spillkanthit2.ogg"},
-        {&EdgeHitSound3, "sounds/SFX_Spillkanthit3.ogg"},
-        {&EdgeHitSound4, "sounds/SFX_Spillkanthit4.ogg"},
-        {&IntroMusic, "sounds/GameMusic/Tonmark_Intro.ogg", SOUND_LOOP},
-        {&GameOverSound, "sounds/GameOver_VoiceMuz.ogg"},
-        {&HiscoreMusic, "sounds/GameMusic/Tonmark_Hiscore.ogg", SOUND_LOOP},
-        {&VortanoCoverMusic, "sounds/GameMusic/tonmark_vortanoCover.ogg"},
-        {&ExplosionSound, "sounds/SFX_Explosion.ogg"},
-        {&AlienReleasePERSound, "sounds/SFX_AlienReleasePER.ogg"},
-        {&AlienReleaseSound, "sounds/SFX_AlienRelease.ogg"},
-        {&ZogExplodeSound, "sounds/FX_zogexplode.ogg"},
-        {&ZogHitSound1, "sounds/zog_hit1.ogg"},
-        {&ZogHitSound2, "sounds/zog_hit2.ogg"},
-        {&ZogHitSound3, "sounds/zog_hit3.ogg"},
-        {&ZogHitSound4, "sounds/zog_hit4.ogg"},
-        {&LazerSound, "sounds/SFX_Lazer.ogg"},
-        {&LazerHitSound, "sounds/SFX_Lazerhit.ogg"},
-        {&LazerHitSound2, "sounds/SFX_Lazerhit.ogg"},
-        {&SizeIncreaseSound, "sounds/Bonus_SizeIncrease.ogg"},
-        {&SizeDecreaseSound, "sounds/Bonus_SizeDecrease.ogg"},
-        {&FreezeModeSound, "sounds/Bonus_FreezeMode.ogg"},
-        {&TripleBallSound, "sounds/Bonus_TripleBall.ogg"},
-        {&ExtraLifeSound, "sounds/Bonus_ExtraLife.ogg"},
-        {&EscapeGrantedSound, "sounds/Bonus_EscapeGranted.ogg"},
-        {&SlowModeSound, "sounds/Bonus_SlowMode.ogg"},
-        {&GunEnabledSound, "sounds/Bonus_GunEnabled.ogg"},
-        {&ExtraPointsSound, "sounds/Bonus_ExtraPoints.ogg"},
-        {&GetReadySound, "sounds/SFX_GetReady.ogg"},
-        {&NextLevelSound, "sounds/NextLevel_alt.ogg"},
-        {&LifeLostSound, "sounds/LifeLost_alt.ogg"},
-    };
-    constexpr size_t count = std::size(entries);
+    const auto& entries = SoundCatalogue;
+    constexpr size_t count = std::size(SoundCatalogue);
 
     // Decoded side by side, the longest files first; the sounds are then made from the samples
     // in catalogue order, on this thread, as the audio device expects.

@@ -4,6 +4,15 @@
 #include "framework/audio/Audio.h"
 
 #include <cstdint>
+#include <span>
+#include <string>
+
+// One sound of the catalogue: the variable it fills, its file and its load flags.
+struct TSoundAsset {
+    TSoundPtr* variable;
+    const char* file;
+    int32_t flags = 0;
+};
 
 class GameSounds {
 public:
@@ -14,12 +23,16 @@ public:
                              GameSoundscape7 = 26, GameSoundscape8 = 27;
     static constexpr int32_t GameZogMusic = 30;
 
+    // Every sound LoadSounds loads, in catalogue order.
+    static std::span<const TSoundAsset> Sounds();
+    // The file of a level's music id; empty for an id that names none.
+    static std::string MusicFile(int32_t id);
     // Loads the music of id (looping) into LevelMusic; any other id changes nothing.
     static void LoadMusic(int32_t id);
     static void LoadSounds();
 };
 
-extern TSoundPtr NormalBlockSound, MultiHitBlockSound, PadHitSound, EdgeHitSound1, EdgeHitSound2, EdgeHitSound3,
+inline TSoundPtr NormalBlockSound, MultiHitBlockSound, PadHitSound, EdgeHitSound1, EdgeHitSound2, EdgeHitSound3,
     EdgeHitSound4, IntroMusic, GameOverSound, HiscoreMusic, VortanoCoverMusic, ExplosionSound,
     AlienReleasePERSound, AlienReleaseSound, ZogExplodeSound, ZogHitSound1, ZogHitSound2, ZogHitSound3,
     ZogHitSound4, LazerSound, LazerHitSound, LazerHitSound2, SizeIncreaseSound, SizeDecreaseSound,

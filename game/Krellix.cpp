@@ -26,6 +26,7 @@
 #include "game/THighScorceEntry.h"
 #include "game/TLevel.h"
 #include "game/TMainMenu.h"
+#include "game/TPersonEntry.h"
 #include "game/TUserEntry.h"
 #include "game/TZogShoot.h"
 
@@ -160,6 +161,59 @@ int KrellixMain(int32_t startLevel)
     }
 
     return SaveTables() ? 0 : 1;
+}
+
+void RestoreInitialState()
+{
+    Score = 0;
+    Lives = 0;
+    BricksLeft = 0;
+    GameMode = GameCommon::GameMode_LevelStart;
+    EscapeState = GameCommon::EscapeOpen_Closed;
+    MoveMode = GameCommon::MoveMode_Traditional;
+    TopWallHit = 0;
+    SpeedFactor = 0;
+    NextSpeedUpSecond = 0;
+    PaddleState = TPaddle::normal;
+    PaddleScale = 0.0f;
+    PaddleLazerFrame = 0;
+    BallList = nullptr;
+    BrickList = nullptr;
+    BonusList = nullptr;
+    BulletList = nullptr;
+    AlienList = nullptr;
+    ExplosionList = nullptr;
+    ZogShootList = nullptr;
+    SurvivedBrickHits = 0;
+    // Start-up makes the starfield's list.
+    StarList = nullptr;
+    HighScoreList = nullptr;
+    CurrentUserName.clear();
+    CurrentUserLevel = 1;
+    FinalScore = 0;
+    MusicChannel = nullptr;
+    FXChannel = nullptr;
+    LevelMusic = nullptr;
+    LevelDataCursor = 0;
+    LargeFont = nullptr;
+    SmallFont = nullptr;
+    SetTraceScreen("loading");
+
+    NextAlienSecond = 0;
+    NextZogShotSecond = 0;
+    ZogSalvoCount = 0;
+    ScrollTextOffset = 800;
+    Intro::Stage = 0;
+    SinusPhase = 0;
+    HighScoreKeyPosition = 1;
+    MainMenu = nullptr;
+    PersonList = nullptr;
+    PersonKeyPosition = 1;
+    UserList = nullptr;
+    CurrentUserChosen = false;
+
+    for (const TImageAsset& image : GameGraphics::Images()) *image.variable = nullptr;
+    for (const TSoundAsset& sound : GameSounds::Sounds()) *sound.variable = nullptr;
 }
 
 bool SaveTables()

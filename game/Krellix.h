@@ -9,6 +9,12 @@
 // Returns the exit status: 1 when a table could not be saved, else 0.
 int KrellixMain(int32_t startLevel);
 
+// Puts every program-wide variable of the game back to the value it has when the program starts:
+// the shared game state, each class's own (the alien and boss-shot timers, the end text's
+// position, the tables and their cursors, the menu, the intro), and every asset (null). For a
+// host that runs the game more than once in one process.
+void RestoreInitialState();
+
 // The intro sequence, run once between loading and the menu.
 void ShowIntro();
 

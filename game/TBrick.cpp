@@ -4,6 +4,7 @@
 
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/PlayField.h"
 #include "game/TAlien.h"
 #include "game/TBall.h"
 #include "game/TBonus.h"
@@ -31,7 +32,7 @@ TBrickPtr TBrick::Create(const TImagePtr& image, int32_t hitTimes, int32_t brick
         brick->positionY = h / 2 + 36 + (h + 4) * row;
         brick->BrickShadowGFX = BlockShadowImage;
     } else {
-        brick->positionX = 384;
+        brick->positionX = FieldCentreX;
         brick->positionY = 432 - h / 2;
         brick->BrickShadowGFX = BigBossShadowImage;
     }

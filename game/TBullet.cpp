@@ -3,6 +3,7 @@
 
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/PlayField.h"
 #include "game/TBrick.h"
 #include "game/TFramework.h"
 
@@ -37,7 +38,7 @@ void TBullet::CheckBrickCollisions(const TListPtr<TBrick>& bricks)
 void TBullet::UpdateBullet()
 {
     const int32_t newY = positionY - speedY;
-    if (newY <= ImageHeight(bulletImage) / 2 + 32) BulletList->Remove(this);
+    if (newY <= ImageHeight(bulletImage) / 2 + FieldTop) BulletList->Remove(this);
     positionY = newY;
 }
 

@@ -17,7 +17,7 @@ public:
     int32_t speedY = 0;
     int32_t positionX = 0, positionY = 0;
 
-    // Fires a bolt at (x, y) unless four are in flight; seconds is not used.
+    // Fires a bolt at (x, y) unless four are in flight. As designed: seconds is not used.
     static TBulletPtr Create(int32_t x, int32_t y, int32_t seconds);
     static void UpdateBullets();
     static void DrawBullets();

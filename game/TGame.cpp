@@ -21,8 +21,9 @@ int32_t TGame::NewGame()
         Level->InitMusic();
         Level->IntroLoop();
         const int32_t result = Level->MainLoop();
-        if (result == GameMode_LevelStart) {
-            // Score and lives carry over; the fade shows the next level's number already.
+        if (result == TLevel::LevelResult_Completed) {
+            // Score and lives carry over. As designed: the fade already shows the next level's
+            // number.
             GameMode = GameMode_LevelStart;
             Level->EndMusic();
             Level->LevelNumber += 1;
@@ -31,11 +32,12 @@ int32_t TGame::NewGame()
             Level->LevelUp();
             continue;
         }
-        if (result == GameMode_GameCompleted) {
+        if (result == TLevel::LevelResult_GameCompleted) {
             Level->LastLevelCompleted();
             break;
         }
-        if (result == GameMode_GameOver) break;
+        if (result == TLevel::LevelResult_GameOver) break;
+        // Left with Escape: no high-score check, and the progress stays as it was.
         return 0;
     }
     FinalScore = Score;

@@ -9,6 +9,7 @@
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
 #include "game/LevelData.h"
+#include "game/PlayField.h"
 #include "game/TAlien.h"
 #include "game/TBall.h"
 #include "game/TBonus.h"
@@ -85,10 +86,8 @@ const std::array<const char*, TLevel::EndTextLines> TLevel::EndText = {
 
 namespace {
 
-constexpr int32_t FieldCentreX = 384;
 constexpr int32_t BackgroundY = 400;
 constexpr int32_t InnerPaneY = 392;
-constexpr int32_t PaddleRestY = 704;
 constexpr int32_t PanelTextX = 780;
 
 std::weak_ptr<TLevel> CurrentLevel;
@@ -144,26 +143,32 @@ TLevelPtr TLevel::Create(int32_t levelNumber)
         levelNumber = clamped;
     }
     level->LevelNumber = levelNumber;
-    EscapeState = EscapeOpen_Closed;
-    TopWallHit = 0;
-    BallList = std::make_shared<TList<TBall>>();
-    BrickList = std::make_shared<TList<TBrick>>();
-    BonusList = std::make_shared<TList<TBonus>>();
-    AlienList = std::make_shared<TList<TAlien>>();
-    BulletList = std::make_shared<TList<TBullet>>();
-    ExplosionList = std::make_shared<TList<TAlienExplosion>>();
+    // The new paddle's state (levelStart) is replaced by normal at once.
     level->Paddle = TPaddle::Create(MoveMode);
-    ZogShootList = std::make_shared<TList<TZogShoot>>();
-    PaddleState = TPaddle::normal;
+    ResetPlayObjects(false);
     BricksLeft = 0;
     level->StartSeconds = CurrentMillisecs() / 1000;
-    TAlien::ResetPause();
-    TZogShoot::ResetPause();
     CurrentLevel = level;
     return level;
 }
 
 TLevelPtr TLevel::Current() { return CurrentLevel.lock(); }
+
+void TLevel::ResetPlayObjects(bool keepBricksAndShots)
+{
+    EscapeState = EscapeOpen_Closed;
+    TopWallHit = 0;
+    BallList = std::make_shared<TList<TBall>>();
+    if (!keepBricksAndShots) BrickList = std::make_shared<TList<TBrick>>();
+    BonusList = std::make_shared<TList<TBonus>>();
+    AlienList = std::make_shared<TList<TAlien>>();
+    BulletList = std::make_shared<TList<TBullet>>();
+    ExplosionList = std::make_shared<TList<TAlienExplosion>>();
+    if (!keepBricksAndShots) ZogShootList = std::make_shared<TList<TZogShoot>>();
+    PaddleState = TPaddle::normal;
+    TAlien::ResetPause();
+    TZogShoot::ResetPause();
+}
 
 void TLevel::PutBallOnPaddle()
 {
@@ -210,18 +215,10 @@ void TLevel::InitMusic()
 
 void TLevel::StartAgain()
 {
-    EscapeState = EscapeOpen_Closed;
-    TopWallHit = 0;
-    Paddle->positionY = PaddleRestY;
-    BallList = std::make_shared<TList<TBall>>();
-    BonusList = std::make_shared<TList<TBonus>>();
-    AlienList = std::make_shared<TList<TAlien>>();
-    BulletList = std::make_shared<TList<TBullet>>();
-    ExplosionList = std::make_shared<TList<TAlienExplosion>>();
-    TAlien::ResetPause();
-    TZogShoot::ResetPause();
+    Paddle->positionY = PaddleLineY;
+    // Bricks already destroyed stay destroyed, and boss shots in flight keep falling.
+    ResetPlayObjects(true);
     StartSeconds = CurrentMillisecs() / 1000;
-    PaddleState = TPaddle::normal;
     PutBallOnPaddle();
     IntroLoop();
 }
@@ -239,14 +236,15 @@ int32_t TLevel::MainLoop()
     while (!KeyIsDown(KEY_ESCAPE)) {
         Cls();
         if (GameMode == GameMode_LevelCompleted) break;
-        if (!PlayFrame()) return GameMode_GameOver;
+        if (!PlayFrame()) return LevelResult_GameOver;
         DrawPlayFrame();
         Flip(-1);
     }
     EndMusic();
-    if (BricksLeft == 0 && LevelNumber == LevelCount) return GameMode_GameCompleted;
-    if (GameMode == GameMode_LevelCompleted) return GameMode_LevelStart;
-    return 0;
+    // As designed: also when Escape is held on the last level once the boss is destroyed.
+    if (BricksLeft == 0 && LevelNumber == LevelCount) return LevelResult_GameCompleted;
+    if (GameMode == GameMode_LevelCompleted) return LevelResult_Completed;
+    return LevelResult_Abandoned;
 }
 
 bool TLevel::PlayFrame()
@@ -442,7 +440,7 @@ void TLevel::DrawEscape(int32_t)
     if (EscapeOpenCounter <= 0) EscapeOpenDirection = 8;
     SetAlpha(static_cast<float>(std::sin(EscapeOpenCounter * std::numbers::pi / 180.0)));
     const int32_t x = ImageWidth(Borderleft) + 724 - ImageWidth(ExitPipesGlowRightImage) / 2;
-    DrawImage(ExitPipesGlowRightImage, static_cast<float>(x), static_cast<float>(PaddleRestY), 0);
+    DrawImage(ExitPipesGlowRightImage, static_cast<float>(x), static_cast<float>(PaddleLineY), 0);
     SetAlpha(1.0f);
 }
 

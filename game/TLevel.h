@@ -15,14 +15,22 @@
 class TLevel;
 using TLevelPtr = std::shared_ptr<TLevel>;
 
-// Position of the end text; never reset, so a second showing starts where the first stopped.
+// Position of the end text. As designed: never reset, so a second showing starts where the first
+// stopped.
 extern int32_t ScrollTextOffset;
 
 class TLevel : public GameCommon {
 public:
-    // Declared for completeness; the exit state lives in EscapeState.
+    // As designed: declared but not used; the exit state lives in EscapeState.
     static constexpr int32_t Normal = 1;
     static constexpr int32_t EscapeOpen = 2;
+
+    // What MainLoop returns. As designed: a completed level gives the value of GameMode_LevelStart,
+    // and the two ends of a game give the GameMode values that name them.
+    static constexpr int32_t LevelResult_Abandoned = 0;
+    static constexpr int32_t LevelResult_Completed = GameMode_LevelStart;
+    static constexpr int32_t LevelResult_GameOver = GameMode_GameOver;
+    static constexpr int32_t LevelResult_GameCompleted = GameMode_GameCompleted;
 
     static constexpr int32_t EndTextLines = 55;
     static const std::array<const char*, EndTextLines> EndText;
@@ -48,6 +56,11 @@ public:
     static TLevelPtr Create(int32_t levelNumber);
     // The newest level while anything still holds it; null otherwise.
     static TLevelPtr Current();
+    // What a level start and a new life share: the exit closed, no top-wall hit yet, fresh lists
+    // of balls, capsules, aliens, bolts and explosions, the paddle state normal, and the alien
+    // and boss-shot timers reset. A new life keeps the bricks and the boss shots; a new level
+    // replaces those lists too.
+    static void ResetPlayObjects(bool keepBricksAndShots);
 
     void InitMusic();
     void DrawEnvironment();
@@ -61,7 +74,8 @@ public:
     void DrawLevelNoPlay(int32_t brightness, int32_t dim);
     void DrawNoPlayEnvironment(int32_t brightness, int32_t dim);
     void PauseGame();
-    // 1 completed, 5 game over, 7 last level completed, 0 left with Escape.
+    // One of the LevelResult_ values: completed, game over, last level completed, or left with
+    // Escape.
     int32_t MainLoop();
     // One frame's input, steering, collisions and updates; false when the last life was lost
     // (the game-over screen has run by then).

@@ -3,6 +3,7 @@
 #include "game/TPaddle.h"
 
 #include "game/GameGraphics.h"
+#include "game/PlayField.h"
 #include "game/TFramework.h"
 
 #include "framework/graphics/Draw2D.h"
@@ -20,7 +21,7 @@ TPaddlePtr TPaddle::Create(int32_t moveMode)
     paddle->speedX = 16;
     paddle->positionX = ImageWidth(PadImage) / 2 + 512;
     MoveMouse(paddle->positionX, 0);
-    paddle->positionY = 704;
+    paddle->positionY = PaddleLineY;
     MoveMode = moveMode;
     PaddleState = levelStart;
     PaddleScale = 1.0f;
@@ -32,7 +33,8 @@ void TPaddle::TogglePaddleMovement()
     MoveMode = MoveMode == MoveMode_Traditional ? MoveMode_Spectrum : MoveMode_Traditional;
 }
 
-// Nothing reads the remembered position, so there is nothing to compute.
+// As designed: empty, though the level calls it every frame while the exit is open; it would only
+// remember positionXLeftWhenEcapeOpen, which nothing reads.
 void TPaddle::setPositionWhenEscapeOpens() {}
 
 void TPaddle::UpdatePaddle()
@@ -92,14 +94,15 @@ void TPaddle::CheckEdges(int32_t newX)
 {
     const float half = static_cast<float>(ImageWidth(PaddleGfx) / 2) * PaddleScale;
     const float x = static_cast<float>(newX);
-    if (x < 32.0f + half) {
-        positionX = static_cast<int32_t>(32.0f + half);
-    } else if (x > 736.0f - half) {
+    const float left = static_cast<float>(FieldLeft), right = static_cast<float>(FieldRight);
+    if (x < left + half) {
+        positionX = static_cast<int32_t>(left + half);
+    } else if (x > right - half) {
         // Pushing against the right border with the exit open starts the way out.
         if (EscapeState == EscapeOpen_Open)
             GameMode = GameMode_Teleporting;
         else
-            positionX = static_cast<int32_t>(736.0f - half);
+            positionX = static_cast<int32_t>(right - half);
     } else {
         positionX = newX;
     }
@@ -108,6 +111,7 @@ void TPaddle::CheckEdges(int32_t newX)
 // The hidden pointer sits on the paddle, so mouse movement is measured from there.
 void TPaddle::SyncronizeMouse() { MoveMouse(positionX, positionY); }
 
+// As designed: the same four arguments as PaddleRight, of which the left step needs two.
 void TPaddle::PaddleLeft(int32_t ballX, int32_t /*ballSpeedX*/, int32_t /*ballSpeedY*/, int32_t ballCount)
 {
     speedX = 3 * SpeedFactor;

@@ -18,6 +18,7 @@ public:
     static constexpr int32_t lazer = 1;
     static constexpr int32_t freeze = 2;
     static constexpr int32_t extended = 3;
+    // As designed: no capsule sets it; it shrinks the paddle back as normal does.
     static constexpr int32_t decreased = 4;
     static constexpr int32_t levelStart = 5;
 
@@ -25,6 +26,7 @@ public:
     int32_t teleportCounter = 0;
     int32_t positionX = 0, positionY = 0;
     int32_t mouseDelta = 0;
+    // As designed: never read.
     int32_t positionXLeftWhenEcapeOpen = 0;
     TImagePtr PaddleGfx, PaddleShadowGfx;
     TImagePtr PaddleLazerAnim;

@@ -3,6 +3,7 @@
 
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/PlayField.h"
 #include "game/TFramework.h"
 
 #include "framework/graphics/Draw2D.h"
@@ -23,8 +24,8 @@ void TZogShoot::UpdateZogShoots(int32_t seconds, int32_t isZog)
             ZogSalvoCount = 0;
         }
     }
-    // While five shots are in flight the boss holds back longer every frame; that is how it
-    // has always behaved and the pause it gives is part of the boss fight.
+    // As designed: while five shots are in flight the next one is pushed back ten more seconds
+    // in every frame, a pause that is part of the boss fight.
     if (ZogShootList->Count() == 5) NextZogShotSecond += 10;
     for (const auto& shot : *ZogShootList) shot->Move();
 }
@@ -40,10 +41,12 @@ TZogShootPtr TZogShoot::Create()
 {
     auto shot = std::make_shared<TZogShoot>();
     if (BrickList->IsEmpty()) return nullptr;
-    RandomInt(1, 90);  // drawn and discarded: the shot starts unrotated, but the draw keeps the order
+    // As designed: drawn and discarded; the shot starts unrotated, but the draw keeps the order of
+    // the random numbers.
+    RandomInt(1, 90);
     shot->ZogShootImage = RandomInt(0, 1) == 0 ? ZogLienBigImage : ZogLienSmallImage;
     shot->ZogShootShadow = AlienShadowImage;
-    shot->positionX = 384 + RandomInt(-10, 10);
+    shot->positionX = FieldCentreX + RandomInt(-10, 10);
     shot->positionY = 368;
     shot->speedX = RandomInt(-2, 2);
     shot->speedY = 2;
@@ -59,7 +62,7 @@ void TZogShoot::CheckPaddleCollisions(int32_t paddleX, int32_t paddleY, int32_t 
 
 void TZogShoot::CheckPaddleCollision(int32_t paddleX, int32_t paddleY, int32_t paddleWidth, int32_t paddleHeight)
 {
-    // Only the upper-left quarter of the shot's picture hurts.
+    // As designed: only the upper-left quarter of the shot's picture hurts.
     const int32_t w = ImageWidth(ZogShootImage), h = ImageHeight(ZogShootImage);
     if (TFramework::RectsOverlap(positionX - w / 2, positionY - h / 2, w / 2, h / 2, paddleX - paddleWidth / 2,
                                  paddleY - paddleHeight / 2, paddleWidth, paddleHeight) != 1)
@@ -72,7 +75,8 @@ void TZogShoot::Move()
 {
     const int32_t w = ImageWidth(ZogShootImage), h = ImageHeight(ZogShootImage);
     const int32_t nx = positionX + speedX, ny = positionY + speedY;
-    if (nx > 704 + w || nx < -w || ny >= 736 + h) ZogShootList->Remove(this);
+    // As designed: the limits are the field's width and height taken as positions, not its borders.
+    if (nx > FieldWidth + w || nx < -w || ny >= FieldHeight + h) ZogShootList->Remove(this);
     positionX = nx;
     positionY = ny;
 }

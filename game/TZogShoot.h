@@ -24,6 +24,8 @@ public:
     int32_t rotation = 0;
 
     static void UpdateZogShoots(int32_t seconds, int32_t isZog);
+    // NextZogShotSecond back to 0. As designed: ZogSalvoCount is not reset, so a salvo cut short
+    // by a lost life or a new level goes on counting.
     static void ResetPause();
     static void DrawShoots();
     // Null when the boss is gone.

@@ -17,144 +17,12 @@
 #include <cstdio>
 #include <iostream>
 #include <map>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
-
-template <typename T> struct TAsset {
-    std::shared_ptr<T>* variable;
-    const char* file;
-};
-
-// Every picture the start-up loads, in loading order.
-const TAsset<TImage> kImages[] = {
-    {&QuillonLogoImage, "images/Quillonlogo.png"},
-    {&MenuBackgroundImage, "images/bkgnd_50.jpg"},
-    {&MenuPageImage, "images/page_menu.png"},
-    {&HighscoreBackgroundImage, "images/bkgnd_49.jpg"},
-    {&HighscorePageImage, "images/page_hiscore.png"},
-    {&InstructionsBackgroundImage, "images/bkgnd_47.jpg"},
-    {&InstructionsPageImage, "images/page_instructions.png"},
-    {&CreditsBackgroundImage, "images/bkgnd_48.jpg"},
-    {&GuruAnimImage, "images/GuruAnim.png"},
-    {&SidebarLogoImage, "images/logo_sidebar.png"},
-    {&KrellixLogoImage, "images/logo_krellix.png"},
-    {&PadImage, "images/Pad.png"},
-    {&PadShadowImage, "images/PadShadow.png"},
-    {&PadLazerAnimImage, "images/PadLazerAnim.png"},
-    {&BrownAlienImage, "images/AlienBrown.png"},
-    {&RedAlienImage, "images/AlienRed.png"},
-    {&BlackAlienImage, "images/AlienBlack.png"},
-    {&AlienShadowImage, "images/AlienShadow.png"},
-    {&ZogLienBigImage, "images/Zog/ZOGlien_Big.png"},
-    {&ZogLienSmallImage, "images/Zog/ZOGlien_Small.png"},
-    {&ZogExplosionImage, "images/ZogExplosion.jpg"},
-    {&AlienExplosionImage, "images/AlienExplosion.png"},
-    {&BallImage, "images/Ball2.png"},
-    {&BallShadowImage, "images/BallShadow.png"},
-    {&DotImage, "images/Dot.png"},
-    {&RightBorderImage, "images/RightBorder.png"},
-    {&LeftBorderImage, "images/LeftBorder.png"},
-    {&TopBorderImage, "images/TopBorder.PNG"},
-    {&InfoFieldImage, "images/InfoField.png"},
-    {&BlockWhiteImage, "images/BlockWhite.png"},
-    {&BlockRedImage, "images/BlockRed.png"},
-    {&BlockYellowImage, "images/BlockYellow.png"},
-    {&BlockLightBlueImage, "images/BlockLightBlue.png"},
-    {&BlockRoseImage, "images/BlockPink.png"},
-    {&BlockGreenImage, "images/BlockGreen.png"},
-    {&BlockBlueImage, "images/BlockBlue.png"},
-    {&BlockSemiSolidAnimImage, "images/BlockSemiSolidAnim.png"},
-    {&BlockSolidAnimImage, "images/BlockSolidAnim.png"},
-    {&ZogAnimImage, "images/Zog/ZogAnim.png"},
-    {&BigBossShadowImage, "images/BigBoss_Shadow.png"},
-    {&BlockShadowImage, "images/BlockShadow.png"},
-    {&ExitPipesInnerPaneImage, "images/xitpipes_innerpane.png"},
-    {&ExitPipesGlowLeftImage, "images/xitpipes_glow_leftt.png"},
-    {&ExitPipesGlowRightImage, "images/xitpipes_glow_right.png"},
-    {&Background08Image, "images/bkgnd_08.jpg"},
-    {&Background09Image, "images/bkgnd_09.jpg"},
-    {&Background10Image, "images/bkgnd_10.jpg"},
-    {&Background11Image, "images/bkgnd_11.jpg"},
-    {&Background12Image, "images/bkgnd_12.jpg"},
-    {&Background13Image, "images/bkgnd_13.jpg"},
-    {&Background14Image, "images/bkgnd_14.jpg"},
-    {&Background15Image, "images/bkgnd_15.jpg"},
-    {&Background16Image, "images/bkgnd_16.jpg"},
-    {&Background17Image, "images/bkgnd_17.jpg"},
-    {&Background18Image, "images/bkgnd_18.jpg"},
-    {&Background19Image, "images/bkgnd_19.jpg"},
-    {&Background20Image, "images/bkgnd_20.jpg"},
-    {&Background21Image, "images/bkgnd_21.jpg"},
-    {&Background22Image, "images/bkgnd_22.jpg"},
-    {&Background23Image, "images/bkgnd_23.jpg"},
-    {&Background24Image, "images/bkgnd_24.jpg"},
-    {&Background25Image, "images/bkgnd_25.jpg"},
-    {&Background26Image, "images/bkgnd_26.jpg"},
-    {&Background27Image, "images/bkgnd_27.jpg"},
-    {&Background28Image, "images/bkgnd_28.jpg"},
-    {&Background29Image, "images/bkgnd_29.jpg"},
-    {&Background30Image, "images/bkgnd_30.jpg"},
-    {&Background31Image, "images/bkgnd_31.jpg"},
-    {&Background32Image, "images/bkgnd_32.jpg"},
-    {&Background34Image, "images/bkgnd_34.jpg"},
-    {&Background35Image, "images/bkgnd_35.jpg"},
-    {&Background36Image, "images/bkgnd_36.jpg"},
-    {&Background37Image, "images/bkgnd_37.jpg"},
-    {&Background38Image, "images/bkgnd_38.jpg"},
-    {&Background39Image, "images/bkgnd_39.jpg"},
-    {&Background42Image, "images/bkgnd_42.jpg"},
-    {&Background43Image, "images/bkgnd_43.jpg"},
-    {&BonusDImage, "images/BonusD.png"},
-    {&BonusCImage, "images/BonusC.png"},
-    {&BonusEImage, "images/BonusE.png"},
-    {&BonusSImage, "images/BonusS.png"},
-    {&BonusLImage, "images/BonusL.png"},
-    {&BonusPImage, "images/BonusP.png"},
-    {&BonusXImage, "images/BonusX.png"},
-    {&BonusShadowImage, "images/BonusShadow.png"},
-    {&LazerImage, "images/Lazer.png"},
-};
-
-// Every sound the start-up loads, in loading order; one file is loaded twice, and so decoded twice.
-const TAsset<TSound> kSounds[] = {
-    {&NormalBlockSound, "sounds/SFX_NormalBlock.ogg"},
-    {&MultiHitBlockSound, "sounds/SFX_MultiHitBlock.ogg"},
-    {&PadHitSound, "sounds/SFX_Padhit_01.ogg"},
-    {&EdgeHitSound1, "sounds/SFX_Spillkanthit.ogg"},
-    {&EdgeHitSound2, "sounds/SFX_Spillkanthit2.ogg"},
-    {&EdgeHitSound3, "sounds/SFX_Spillkanthit3.ogg"},
-    {&EdgeHitSound4, "sounds/SFX_Spillkanthit4.ogg"},
-    {&IntroMusic, "sounds/GameMusic/Tonmark_Intro.ogg"},
-    {&GameOverSound, "sounds/GameOver_VoiceMuz.ogg"},
-    {&HiscoreMusic, "sounds/GameMusic/Tonmark_Hiscore.ogg"},
-    {&VortanoCoverMusic, "sounds/GameMusic/tonmark_vortanoCover.ogg"},
-    {&ExplosionSound, "sounds/SFX_Explosion.ogg"},
-    {&AlienReleasePERSound, "sounds/SFX_AlienReleasePER.ogg"},
-    {&AlienReleaseSound, "sounds/SFX_AlienRelease.ogg"},
-    {&ZogExplodeSound, "sounds/FX_zogexplode.ogg"},
-    {&ZogHitSound1, "sounds/zog_hit1.ogg"},
-    {&ZogHitSound2, "sounds/zog_hit2.ogg"},
-    {&ZogHitSound3, "sounds/zog_hit3.ogg"},
-    {&ZogHitSound4, "sounds/zog_hit4.ogg"},
-    {&LazerSound, "sounds/SFX_Lazer.ogg"},
-    {&LazerHitSound, "sounds/SFX_Lazerhit.ogg"},
-    {&LazerHitSound2, "sounds/SFX_Lazerhit.ogg"},
-    {&SizeIncreaseSound, "sounds/Bonus_SizeIncrease.ogg"},
-    {&SizeDecreaseSound, "sounds/Bonus_SizeDecrease.ogg"},
-    {&FreezeModeSound, "sounds/Bonus_FreezeMode.ogg"},
-    {&TripleBallSound, "sounds/Bonus_TripleBall.ogg"},
-    {&ExtraLifeSound, "sounds/Bonus_ExtraLife.ogg"},
-    {&EscapeGrantedSound, "sounds/Bonus_EscapeGranted.ogg"},
-    {&SlowModeSound, "sounds/Bonus_SlowMode.ogg"},
-    {&GunEnabledSound, "sounds/Bonus_GunEnabled.ogg"},
-    {&ExtraPointsSound, "sounds/Bonus_ExtraPoints.ogg"},
-    {&GetReadySound, "sounds/SFX_GetReady.ogg"},
-    {&NextLevelSound, "sounds/NextLevel_alt.ogg"},
-    {&LifeLostSound, "sounds/LifeLost_alt.ogg"},
-};
 
 struct TMusic {
     int32_t id;
@@ -164,13 +32,14 @@ struct TMusic {
 // The music of every level: one of these is loaded each time a level is built.
 std::vector<TMusic> LevelMusicFiles() {
     std::vector<TMusic> music;
-    for (int32_t n = 1; n <= 8; ++n)
-        music.push_back(
-            {GameSounds::GameMusic1 + n - 1, "sounds/GameMusic/Tonmark_Ingame" + std::to_string(n) + ".ogg"});
-    for (int32_t n = 1; n <= 8; ++n)
-        music.push_back({GameSounds::GameSoundscape1 + n - 1,
-                         "sounds/GameMusic/Soundscape_" + std::to_string(n) + ".ogg"});
-    music.push_back({GameSounds::GameZogMusic, "sounds/GameMusic/Tonmark_ZogLevel.ogg"});
+    std::vector<int32_t> ids;
+    for (int32_t id = GameSounds::GameMusic1; id <= GameSounds::GameMusic8; ++id)
+        ids.push_back(id);
+    for (int32_t id = GameSounds::GameSoundscape1; id <= GameSounds::GameSoundscape8; ++id)
+        ids.push_back(id);
+    ids.push_back(GameSounds::GameZogMusic);
+    for (const int32_t id : ids)
+        music.push_back({id, GameSounds::MusicFile(id)});
     return music;
 }
 
@@ -249,14 +118,14 @@ template <typename Load, typename Release> void Measure(benchmark::State& state,
 }
 
 // The first catalogue file whose variable is still empty after loading, or "".
-template <typename T, size_t N> std::string FirstMissing(const TAsset<T> (&assets)[N]) {
-    for (const TAsset<T>& asset : assets)
+template <typename Asset> std::string FirstMissing(std::span<const Asset> assets) {
+    for (const Asset& asset : assets)
         if (!*asset.variable) return asset.file;
     return {};
 }
 
-template <typename T, size_t N> void Release(const TAsset<T> (&assets)[N]) {
-    for (const TAsset<T>& asset : assets)
+template <typename Asset> void Release(std::span<const Asset> assets) {
+    for (const Asset& asset : assets)
         *asset.variable = nullptr;
 }
 
@@ -267,7 +136,7 @@ std::vector<TDecoded> barePictures;
 TImagePtr bossExplosion;
 
 std::string BareImages() {
-    for (const TAsset<TImage>& image : kImages) {
+    for (const TImageAsset& image : GameGraphics::Images()) {
         TDecoded pixels = DecodePictureFile(image.file);
         if (pixels.size == 0) return image.file;
         barePictures.push_back(std::move(pixels));
@@ -276,24 +145,24 @@ std::string BareImages() {
 }
 
 std::string BareSounds() {
-    for (const TAsset<TSound>& sound : kSounds)
+    for (const TSoundAsset& sound : GameSounds::Sounds())
         if (DecodeOggFile(sound.file).size == 0) return sound.file;
     return {};
 }
 
 std::string GameImages() {
     GameGraphics::LoadImages();
-    return FirstMissing(kImages);
+    return FirstMissing(GameGraphics::Images());
 }
 
 std::string GameSoundEffects() {
     GameSounds::LoadSounds();
-    return FirstMissing(kSounds);
+    return FirstMissing(GameSounds::Sounds());
 }
 
 void ReleaseGame() {
-    Release(kImages);
-    Release(kSounds);
+    Release(GameGraphics::Images());
+    Release(GameSounds::Sounds());
     LevelMusic = nullptr;
     bossExplosion = nullptr;
 }
@@ -484,9 +353,9 @@ bool FileExists(const char* path) {
 // The folder must hold every file the benchmarks read, or the figures would compare different work.
 bool DataComplete(const std::string& folder) {
     std::vector<std::string> files;
-    for (const TAsset<TImage>& image : kImages)
+    for (const TImageAsset& image : GameGraphics::Images())
         files.push_back(image.file);
-    for (const TAsset<TSound>& sound : kSounds)
+    for (const TSoundAsset& sound : GameSounds::Sounds())
         files.push_back(sound.file);
     for (const TMusic& music : LevelMusicFiles())
         files.push_back(music.file);

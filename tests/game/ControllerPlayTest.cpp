@@ -102,7 +102,7 @@ TEST_F(ControllerPlayTest, APadSteersLaunchesPausesAndLeaves)
                 SDL_JoystickSetVirtualAxis(pad, step.index, static_cast<Sint16>(step.value));
         }
     };
-    EXPECT_EQ(level->MainLoop(), 0);
+    EXPECT_EQ(level->MainLoop(), TLevel::LevelResult_Abandoned);
 
     // A launched the ball in the frame after its press.
     EXPECT_EQ(launchedAt, 3);

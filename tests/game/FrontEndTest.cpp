@@ -1,13 +1,10 @@
 // The front end's parts on their own: the name field, the menu's highlight and drawing, the
 // high-score rows, the credit lines and the trace fields of the menu.
-#include "GameWorld.h"
+#include "FrontEndWorld.h"
 
-#include "fonts/EmbeddedFonts.h"
 #include "framework/graphics/Draw2D.h"
 #include "framework/graphics/Font.h"
 #include "game/Krellix.h"
-#include "game/THighScorceEntry.h"
-#include "game/TMainMenu.h"
 #include "game/TTextInput.h"
 #include "game/TUserEntry.h"
 
@@ -17,40 +14,14 @@
 
 namespace {
 
-class FrontEndTest : public GameWorldTest {
+class FrontEndTest : public FrontEndWorldTest {
 protected:
     TMainMenuPtr menu;
 
     void SetUp() override
     {
-        GameWorldTest::SetUp();
-        RegisterEmbeddedFonts();
-        GameGraphics::LoadFonts();
-        ASSERT_NE(LargeFont, nullptr);
-        ASSERT_NE(SmallFont, nullptr);
-        // The front end's pictures at the catalogue's sizes.
-        MenuBackgroundImage = MakeImage(704, 736);
-        MenuPageImage = MakeImage(640, 672);
-        KrellixLogoImage = MakeImage(600, 160);
-        HighscoreBackgroundImage = MakeImage(704, 736);
-        HighscorePageImage = MakeImage(640, 704);
-        CreditsBackgroundImage = MakeImage(704, 736);
-        GuruAnimImage = MakeImage(642, 79, 2);
-        UserList.reset();
-        CurrentUserChosen = false;
-        THighScorceEntry::FormatTopScore();
+        FrontEndWorldTest::SetUp();
         menu = TMainMenu::Create();
-    }
-
-    // The other tests of the game shell draw without the embedded fonts.
-    void TearDown() override
-    {
-        MainMenu.reset();
-        SetTraceScreen("loading");
-        LargeFont.reset();
-        SmallFont.reset();
-        SetImageFont(nullptr);
-        GameWorldTest::TearDown();
     }
 
     static void Type(int32_t code) { HandleInputEvent({EVENT_KEYCHAR, code, 0, 0, 0}); }

@@ -39,27 +39,11 @@ void GameWorldTest::SetUp()
     SetAutoMidHandle(true);
     SeedRandom(1234);
 
-    Score = 0;
+    RestoreInitialState();
+    // A game under way (the level tests start one without TGame, which sets the lives), and the
+    // music channel that start-up allocates.
     Lives = 5;
-    BricksLeft = 0;
-    GameMode = GameCommon::GameMode_LevelStart;
-    EscapeState = GameCommon::EscapeOpen_Closed;
-    MoveMode = GameCommon::MoveMode_Traditional;
-    TopWallHit = 0;
-    SpeedFactor = 0;
-    NextSpeedUpSecond = 0;
-    PaddleState = 0;
-    PaddleScale = 0.0f;
-    PaddleLazerFrame = 0;
-    SurvivedBrickHits = 0;
-    NextAlienSecond = 0;
-    NextZogShotSecond = 0;
-    ZogSalvoCount = 0;
-    FinalScore = 0;
-    CurrentUserLevel = 1;
-    CurrentUserName.clear();
     MusicChannel = AllocChannel();
-    ScrollTextOffset = 800;
 
     // The play field's frame: borders of 32 pixels around a 704-pixel field, a 256-pixel panel.
     LeftBorderImage = MakeImage(32, 768);

@@ -5,7 +5,6 @@
 #include "framework/audio/Audio.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/Image.h"
-#include "framework/graphics/Pixmap.h"
 #include "framework/graphics/Recording.h"
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
@@ -14,6 +13,7 @@
 #include "game/GameCommon.h"
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/Krellix.h"
 #include "game/TAlien.h"
 #include "game/TBall.h"
 #include "game/TBonus.h"
@@ -22,6 +22,7 @@
 #include "game/TLevel.h"
 #include "game/TPaddle.h"
 #include "game/TZogShoot.h"
+#include "tests/game/GameImages.h"
 
 #include <gtest/gtest.h>
 
@@ -29,15 +30,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// An opaque white image of w x h (frames cells side by side), handle at its centre.
-inline TImagePtr MakeImage(int32_t w, int32_t h, int32_t frames = 1)
-{
-    TImagePtr image = CreateImage(w, h, frames, 0);
-    for (int32_t f = 0; f < frames; ++f) image->Lock(f, true, true)->ClearPixels(0xFFFFFFFFu);
-    MidHandleImage(image);
-    return image;
-}
 
 // One presented frame: its flip number, the clock after it, and what was drawn.
 struct TFrameShot {

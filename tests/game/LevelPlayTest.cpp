@@ -49,7 +49,7 @@ TEST_F(LevelPlayTest, OneFramesSpaceClickAndEnterLaunchOnceAndFireOnTheFollowing
         }
         if (k == 7) Press(KEY_ESCAPE);
     };
-    EXPECT_EQ(level->MainLoop(), 0);
+    EXPECT_EQ(level->MainLoop(), TLevel::LevelResult_Abandoned);
     // Escape ends the loop before the next frame is drawn.
     EXPECT_EQ(flips - start, 7);
     EXPECT_EQ(bolts, (std::vector<int32_t>{0, 1, 2, 3, 3, 3}));
@@ -84,7 +84,7 @@ TEST_F(LevelPlayTest, TheExitOpensWhenTheLastBrickGoesAndTheTeleportTakesWidthPl
             EXPECT_EQ(level->Paddle->positionX, teleportX + 104);
         }
     };
-    EXPECT_EQ(level->MainLoop(), 1);
+    EXPECT_EQ(level->MainLoop(), TLevel::LevelResult_Completed);
     ASSERT_GT(teleportFlip, 0);
     // Pushing past the limit leaves the paddle where it was; from there it slides on its own.
     EXPECT_EQ(teleportX, 560);
@@ -105,7 +105,7 @@ TEST_F(LevelPlayTest, WithTheExitClosedThePaddleStopsAtTheRightLimit)
         if (f - start == 1) PointerTo(1000, 0);
         if (f - start == 30) Press(KEY_ESCAPE);
     };
-    EXPECT_EQ(level->MainLoop(), 0);
+    EXPECT_EQ(level->MainLoop(), TLevel::LevelResult_Abandoned);
     EXPECT_EQ(level->Paddle->positionX, 736 - 48);
     EXPECT_EQ(GameMode, GameCommon::GameMode_LevelStart);
 }
@@ -140,7 +140,7 @@ TEST_F(LevelPlayTest, LosingTheLastBallCostsALifeAndKeepsTheBricks)
         // One more frame, so the level clock is read again.
         if (restartFlip > 0 && f == restartFlip + 1) Press(KEY_ESCAPE);
     };
-    EXPECT_EQ(level->MainLoop(), 0);
+    EXPECT_EQ(level->MainLoop(), TLevel::LevelResult_Abandoned);
     ASSERT_GT(movedAway, 0);
     ASSERT_GT(sinkStart, 0);
     EXPECT_EQ(Lives, 4);
@@ -211,7 +211,7 @@ TEST_F(LevelPlayTest, ALostLifeSinksThePaddleFadesOutWithItsSoundThenFadesInWith
         }
         if (restartFlip > 0) Press(KEY_ESCAPE);
     };
-    EXPECT_EQ(level->MainLoop(), 0);
+    EXPECT_EQ(level->MainLoop(), TLevel::LevelResult_Abandoned);
     LifeLostSound = nullptr;
     GetReadySound = nullptr;
     ASSERT_GT(sinkStart, 0);
@@ -246,7 +246,7 @@ TEST_F(LevelPlayTest, ABossShotOnTheRestingBallsPaddleCostsALifeAndShotsInFlight
         if (hitFlip > 0 && GameMode == GameCommon::GameMode_LevelStart) Press(KEY_ESCAPE);
         if (f - start > 2000) Press(KEY_ESCAPE);
     };
-    EXPECT_EQ(level->MainLoop(), 0);
+    EXPECT_EQ(level->MainLoop(), TLevel::LevelResult_Abandoned);
     ASSERT_GT(hitFlip, 0);
     EXPECT_EQ(Lives, 4);
     EXPECT_EQ(ZogShootList, shotsBefore);
@@ -268,7 +268,7 @@ TEST_F(LevelPlayTest, LosingTheLastLifeEndsTheLevelWithGameOver)
         if (f - start == 1) Press(KEY_SPACE);
         if (f - start == 8) PointerTo(0, 0);
     };
-    EXPECT_EQ(level->MainLoop(), GameCommon::GameMode_GameOver);
+    EXPECT_EQ(level->MainLoop(), TLevel::LevelResult_GameOver);
     EXPECT_EQ(Lives, 0);
     EXPECT_FALSE(ChannelPlaying(MusicChannel));
 }
@@ -337,7 +337,7 @@ TEST_F(LevelPlayTest, HoldingPPausesUntilSpaceIsHeldAndTheClockRunsOn)
         }
         if (k == 3 + 305) Press(KEY_ESCAPE);
     };
-    EXPECT_EQ(level->MainLoop(), 0);
+    EXPECT_EQ(level->MainLoop(), TLevel::LevelResult_Abandoned);
     EXPECT_EQ(pausedFrames, 300);
     // The Space that ended the pause also launched the ball; five seconds went by meanwhile.
     EXPECT_EQ(GameMode, GameCommon::GameMode_GamePlaying);
@@ -365,7 +365,7 @@ TEST_F(LevelPlayTest, LeavingTheWindowPausesOnceEachTimeAndSpaceResumes)
         EXPECT_EQ(PlayActive(), !shown) << k;
         timeline += shown ? 'P' : '-';
     };
-    EXPECT_EQ(level->MainLoop(), 0);
+    EXPECT_EQ(level->MainLoop(), TLevel::LevelResult_Abandoned);
     EXPECT_FALSE(PlayActive());
     const std::string expected = std::string(5, '-') + std::string(35, 'P') + std::string(20, '-') +
                                  std::string(10, 'P') + std::string(30, '-');

@@ -2,18 +2,15 @@
 // through the front end with random keys, checking on every frame what must always hold, and
 // that memory stays flat. KRELLIX_SOAK_FRAMES sets the level frames in all (500,000 by default;
 // the front end gets a fifth of them); the "soak_long" build target runs ten times as many.
-#include "GameWorld.h"
+#include "FrontEndWorld.h"
 
-#include "fonts/EmbeddedFonts.h"
 #include "framework/graphics/Font.h"
 #include "game/Intro.h"
 #include "game/Krellix.h"
 #include "game/LevelData.h"
-#include "game/TMainMenu.h"
 #include "game/TTextInput.h"
 #include "game/TUserEntry.h"
 #include "game/TGame.h"
-#include "game/THighScorceEntry.h"
 
 #include <malloc.h>
 #include <sys/resource.h>
@@ -217,7 +214,7 @@ TEST_F(SoakTest, EveryLevelPlaysOnWithoutBreakingARuleOrGrowingInMemory)
 struct TFramesSpent {
 };
 
-class FrontEndSoakTest : public GameWorldTest {
+class FrontEndSoakTest : public FrontEndWorldTest {
 protected:
     std::mt19937 random{20261210};
     int64_t total = 0;
@@ -234,37 +231,9 @@ protected:
 
     void SetUp() override
     {
-        GameWorldTest::SetUp();
-        RegisterEmbeddedFonts();
-        GameGraphics::LoadFonts();
-        ASSERT_NE(LargeFont, nullptr);
-        ASSERT_NE(SmallFont, nullptr);
-        // The front end's pictures at the catalogue's sizes.
-        MenuBackgroundImage = MakeImage(704, 736);
-        MenuPageImage = MakeImage(640, 672);
-        KrellixLogoImage = MakeImage(600, 160);
-        QuillonLogoImage = MakeImage(600, 200);
-        HighscoreBackgroundImage = MakeImage(704, 736);
-        HighscorePageImage = MakeImage(640, 704);
-        InstructionsBackgroundImage = MakeImage(704, 736);
-        InstructionsPageImage = MakeImage(640, 704);
-        CreditsBackgroundImage = MakeImage(704, 736);
-        GuruAnimImage = MakeImage(642, 79, 2);
-        UserList.reset();
-        CurrentUserChosen = false;
-        THighScorceEntry::FormatTopScore();
+        FrontEndWorldTest::SetUp();
         flipLimit = INT32_MAX;
         onFlip = [this](int32_t) { Frame(); };
-    }
-
-    void TearDown() override
-    {
-        MainMenu.reset();
-        SetTraceScreen("loading");
-        LargeFont.reset();
-        SmallFont.reset();
-        SetImageFont(nullptr);
-        GameWorldTest::TearDown();
     }
 
     bool Chance(int32_t oneIn) { return std::uniform_int_distribution<int32_t>(1, oneIn)(random) == 1; }

@@ -1,8 +1,7 @@
 // The text and image helpers: rectangle overlap, shadowed text colours and placement, the
 // mirrored centre, and the state each helper leaves behind.
-#include "GameWorld.h"
+#include "FrontEndWorld.h"
 
-#include "fonts/EmbeddedFonts.h"
 #include "framework/graphics/Draw2D.h"
 #include "framework/graphics/Font.h"
 #include "game/TFramework.h"
@@ -10,16 +9,7 @@
 namespace {
 
 // With the game's own fonts, so each helper's choice of font can be seen.
-class TextHelpersTest : public GameWorldTest {
-protected:
-    void SetUp() override
-    {
-        GameWorldTest::SetUp();
-        RegisterEmbeddedFonts();
-        GameGraphics::LoadFonts();
-        ASSERT_NE(LargeFont, nullptr);
-        ASSERT_NE(SmallFont, nullptr);
-    }
+class TextHelpersTest : public GameFontsTest {
 };
 
 TEST_F(TextHelpersTest, RectanglesOverlapWhenTheyShareAnyEdgeOrPoint)

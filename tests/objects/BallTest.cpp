@@ -17,7 +17,7 @@ TEST_F(BallTest, PaddleSegmentsDecideTheBounce)
                           {399, true, -1},  {416, true, 3},   {432, true, 9},  {447, true, 9},  {448, false, 0},
                           {351, false, 0}};
     for (const Case& c : cases) {
-        SetUp();
+        ResetWorld();
         TPaddlePtr paddle = MakePaddle(400);
         TBallPtr ball = MakeMovingBall(c.ballX, 700, 5, 3);
         SurvivedBrickHits = 7;
@@ -43,7 +43,7 @@ TEST_F(BallTest, OnlyAFallingBallInThePaddlesUpperHalfBounces)
     // Paddle centre y 704, height 24: the band is 692 <= y < 704.
     const Case cases[] = {{692, 3, true}, {703, 3, true}, {704, 3, false}, {691, 3, false}, {698, -3, false}};
     for (const Case& c : cases) {
-        SetUp();
+        ResetWorld();
         TPaddlePtr paddle = MakePaddle(400);
         TBallPtr ball = MakeMovingBall(400, c.y, 1, c.speedY);
         TBall::CheckPaddleCollision(*paddle, 0);
@@ -128,7 +128,7 @@ TEST_F(BallTest, WallsReflectBySettingTheSign)
         {36, 300, 3, 3, 3, 3, 0},     // still in the band moving out: the sign is set, not flipped
     };
     for (const Case& c : cases) {
-        SetUp();
+        ResetWorld();
         TBallPtr ball = MakeMovingBall(c.x, c.y, c.speedX, c.speedY);
         TBall::updateBalls(400, 0);
         EXPECT_EQ(ball->speedX, c.wantSpeedX) << c.x << "," << c.y;
@@ -161,7 +161,7 @@ TEST_F(BallTest, SpeedUpComesAtTheFirstSecond40Mod41AfterATopWallHit)
     };
     const Case cases[] = {{0, 40}, {39, 40}, {41, 81}, {50, 81}, {82, 122}};
     for (const Case& c : cases) {
-        SetUp();
+        ResetWorld();
         int32_t firstSpeedUp = -1;
         for (int32_t second = 0; second < 130 && firstSpeedUp < 0; ++second) {
             if (second == c.topWallSecond) TopWallHit = 1;
@@ -171,7 +171,7 @@ TEST_F(BallTest, SpeedUpComesAtTheFirstSecond40Mod41AfterATopWallHit)
         EXPECT_EQ(firstSpeedUp, c.wantFirstSpeedUp) << "top wall first hit at " << c.topWallSecond;
     }
     // Never above 2, and a slowed ball speeds up again at the next such second.
-    SetUp();
+    ResetWorld();
     TopWallHit = 1;
     for (int frame = 0; frame < 60; ++frame) TBall::SetSpeedFactor(40);
     EXPECT_EQ(SpeedFactor, 2);
@@ -197,7 +197,7 @@ TEST_F(BallTest, MultiballSplitsIntoThreeWithMirroredDirections)
     EXPECT_EQ(third->speedY, -3);
 
     // From a resting ball both new balls leave upwards with its stored launch speed.
-    SetUp();
+    ResetWorld();
     TBallPtr resting = TBall::Create(BallImage, BallShadowImage, 400, 688);
     resting->storedSpeedy = -3;
     TBall::CreateMultiball();

@@ -71,7 +71,7 @@ TEST_F(BonusTest, OnlyTheLowerRightQuarterCatches)
     const Case cases[] = {{449, 700, false}, {448, 700, true},  {332, 700, true}, {331, 700, false},
                           {400, 682, true},  {400, 681, false}, {400, 716, true}, {400, 717, false}};
     for (const Case& c : cases) {
-        SetUp();
+        ResetWorld();
         TPaddlePtr paddle = MakePaddle(400);
         SeedRandom(SeedGiving(12));
         TBonusPtr bonus = TBonus::Create(c.x, c.y);
@@ -108,7 +108,7 @@ TEST_F(BonusTest, EveryEffectAndItsFallback)
         {"extra life at six", 12, P::lazer, 6, 1, 1, P::lazer, 6, 1, 10000, 1, 0, true},
     };
     for (const Case& c : cases) {
-        SetUp();
+        ResetWorld();
         TPaddlePtr paddle = MakePaddle(400);
         PaddleState = c.paddleState;
         Lives = c.lives;

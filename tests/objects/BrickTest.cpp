@@ -41,7 +41,7 @@ TEST_F(BrickTest, ProbesExactlyOnTheEdgesHit)
         {425, 193, -3, 1, -3, 1},   // left probe x 417: miss
     };
     for (const Case& c : cases) {
-        SetUp();
+        ResetWorld();
         TBrickPtr brick = TBrick::Create(BlockWhiteImage, -1, 0, 5, 5, 10, 0, nullptr);
         TBallPtr ball = MakeMovingBall(c.x, c.y, c.speedX, c.speedY);
         TBrick::CheckBallCollisions(BallList, 0, 0);
@@ -61,7 +61,7 @@ TEST_F(BrickTest, TwoProbesInOneBrickGiveTwoHits)
     EXPECT_EQ(Score, 150);
     EXPECT_EQ(BricksLeft, 0);
 
-    SetUp();
+    ResetWorld();
     TBrickPtr oneHit = TBrick::Create(BlockWhiteImage, 1, 100, 5, 5, 1, 0, nullptr);
     BricksLeft = 1;
     MakeMovingBall(410, 200, -3, -3);
@@ -79,7 +79,7 @@ TEST_F(BrickTest, SeventeenthSurvivedHitChangesTheReflection)
     };
     const Case cases[] = {{-9, -3}, {-3, -1}, {-1, -3}, {1, 3}, {3, 1}, {9, 3}, {2, 2}, {-2, -2}};
     for (const Case& c : cases) {
-        SetUp();
+        ResetWorld();
         TBrickPtr solid = TBrick::Create(BlockWhiteImage, -1, 0, 5, 5, 10, 0, nullptr);
         int32_t changedAt = 0;
         for (int32_t hit = 1; hit <= 17; ++hit) {

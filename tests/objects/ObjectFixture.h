@@ -3,36 +3,24 @@
 
 #include "game/GameCommon.h"
 #include "game/GameGraphics.h"
+#include "game/Krellix.h"
 #include "game/TAlien.h"
 #include "game/TBall.h"
 #include "game/TBonus.h"
 #include "game/TBrick.h"
 #include "game/TBullet.h"
+#include "game/TLevel.h"
 #include "game/TPaddle.h"
 #include "game/TZogShoot.h"
 
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/Image.h"
 #include "framework/graphics/Recording.h"
-#include "framework/graphics/Pixmap.h"
 #include "framework/system/Input.h"
 #include "framework/system/Random.h"
+#include "tests/game/GameImages.h"
 
 #include <gtest/gtest.h>
-
-#include <functional>
-
-// An image of w x h whose pixel (x, y) is opaque where opaque(x, y) says so, handle at its centre.
-inline TImagePtr MakeImage(int32_t w, int32_t h, const std::function<bool(int32_t, int32_t)>& opaque = nullptr)
-{
-    TPixmapPtr pixmap = TPixmap::Create(w, h, PIXFMT_RGBA8888);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            pixmap->WritePixel(x, y, (!opaque || opaque(x, y)) ? 0xFFFFFFFFu : 0x00000000u);
-    TImagePtr image = TImage::Load(pixmap, 0, 0, 0, 0);
-    MidHandleImage(image);
-    return image;
-}
 
 class ObjectTest : public ::testing::Test {
 protected:
@@ -40,29 +28,22 @@ protected:
     {
         recorder = std::make_shared<TRecordingDriver>();
         graphics = OpenRecordingGraphics(1024, 768, recorder);
-        BallList = std::make_shared<TList<TBall>>();
-        BrickList = std::make_shared<TList<TBrick>>();
-        BonusList = std::make_shared<TList<TBonus>>();
-        BulletList = std::make_shared<TList<TBullet>>();
-        AlienList = std::make_shared<TList<TAlien>>();
-        ExplosionList = std::make_shared<TList<TAlienExplosion>>();
-        ZogShootList = std::make_shared<TList<TZogShoot>>();
-        Score = 0;
+        ResetWorld();
+    }
+
+    // The state of a level in play, for a test and for each case of a table: every program-wide
+    // variable as at program start, a new level's empty lists, and images of known sizes.
+    void ResetWorld()
+    {
+        RestoreInitialState();
+        TLevel::ResetPlayObjects(false);
+        // A game under way, with the ball in play. Its ball's creation sets SpeedFactor to 1 and
+        // its paddle's PaddleScale to 1.0; the cases that make only one of them, or neither,
+        // still play at that speed and with that paddle size.
         Lives = 5;
-        BricksLeft = 0;
         GameMode = GameCommon::GameMode_GamePlaying;
-        EscapeState = GameCommon::EscapeOpen_Closed;
-        MoveMode = GameCommon::MoveMode_Traditional;
-        TopWallHit = 0;
         SpeedFactor = 1;
-        NextSpeedUpSecond = 0;
-        PaddleState = TPaddle::normal;
         PaddleScale = 1.0f;
-        PaddleLazerFrame = 0;
-        SurvivedBrickHits = 0;
-        NextAlienSecond = 0;
-        NextZogShotSecond = 0;
-        ZogSalvoCount = 0;
         SeedRandom(4660);
         ClearKeyboard();
 

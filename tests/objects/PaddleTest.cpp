@@ -51,7 +51,7 @@ TEST_F(PaddleTest, EdgesClampTheScaledPaddleAndTheOpenExitStartsTheTeleport)
         {1.5f, 10, 0, 104, playing},   {1.5f, 700, 0, 664, playing},
     };
     for (const Case& c : cases) {
-        SetUp();
+        ResetWorld();
         TPaddlePtr paddle = MakePaddle(400);
         PaddleScale = c.scale;
         EscapeState = c.escape;
@@ -111,7 +111,7 @@ TEST_F(PaddleTest, KeyboardStepsInBothModes)
         {byBall, 1, KEY_LEFT, 500, 1, 3, 2, 388},
     };
     for (const Case& c : cases) {
-        SetUp();
+        ResetWorld();
         TPaddlePtr paddle = MakePaddle(400);
         MoveMode = c.moveMode;
         SpeedFactor = c.speedFactor;

@@ -144,7 +144,7 @@ TEST_F(ShooterTest, BallDeflectionFollowsTheDraw)
     };
     const Case cases[] = {{0, -3, -2}, {1, 3, 2}, {2, -3, 2}, {3, 3, -2}};
     for (const Case& c : cases) {
-        SetUp();
+        ResetWorld();
         int32_t seed = 1;
         for (;; ++seed) {
             SeedRandom(seed);
@@ -189,7 +189,7 @@ TEST_F(ShooterTest, BossFiresOnePerSecondInSalvosOfFive)
         }
     EXPECT_EQ(shots, (std::vector<int32_t>{0, 1, 2, 3, 4, 8, 9, 10, 11, 12, 16, 17, 18, 19}));
 
-    SetUp();
+    ResetWorld();
     TBrick::Create(MakeImage(184, 368), 16, 4500, 0, 0, 12, 0, nullptr);
     for (int32_t second = 0; second < 20; ++second) TZogShoot::UpdateZogShoots(second, 0);
     EXPECT_TRUE(ZogShootList->IsEmpty()) << "no shots outside the boss level";

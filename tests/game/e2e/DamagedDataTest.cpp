@@ -48,9 +48,11 @@ class DamagedDataTest : public ::testing::Test {
 protected:
     fs::path dir;
 
+    void SetUp() override { FreshCopy(); }
+
     // A copy of the data folder made of links to the generated files, so one file can be
-    // replaced or removed without touching the originals.
-    void SetUp() override
+    // replaced or removed without touching the originals; each case damages a fresh one.
+    void FreshCopy()
     {
         dir = fs::path(KRELLIX_RUN_DIR) / ("damaged_" + std::string(::testing::UnitTest::GetInstance()
                                                                         ->current_test_info()
@@ -127,7 +129,7 @@ TEST_F(DamagedDataTest, TheGamePlaysALevelAndSumsUpWhatIsMissing)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        SetUp();
+        FreshCopy();
         c.damage();
         std::string err;
         ASSERT_EQ(Play(err), 0) << err;

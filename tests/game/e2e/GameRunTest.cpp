@@ -1,5 +1,5 @@
 // Whole games through the built program: headless, scripted input, traces and screenshots.
-#include <png.h>
+#include "HeadlessRun.h"
 
 #include <gtest/gtest.h>
 
@@ -56,72 +56,18 @@ TTraceFrame ParseTraceLine(const std::string& line)
     return frame;
 }
 
-struct TImageRGBA {
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> pixels;
-    // Mean of red, green and blue over a rectangle.
-    double Mean(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const
-    {
-        double sum = 0;
-        int64_t n = 0;
-        for (int32_t y = y0; y < y1; ++y)
-            for (int32_t x = x0; x < x1; ++x, ++n) {
-                const uint8_t* p = &pixels[(static_cast<size_t>(y) * width + x) * 4];
-                sum += (p[0] + p[1] + p[2]) / 3.0;
-            }
-        return n ? sum / static_cast<double>(n) : 0;
-    }
-};
-
-TImageRGBA ReadPng(const std::string& path)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    TImageRGBA out;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
-    image.format = PNG_FORMAT_RGBA;
-    out.pixels.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, out.pixels.data(), 0, nullptr)) return {};
-    out.width = static_cast<int32_t>(image.width);
-    out.height = static_cast<int32_t>(image.height);
-    return out;
-}
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class GameRunTest : public ::testing::Test {
 protected:
     fs::path dir;
     std::vector<TTraceFrame> trace;
     int exitCode = -1;
 
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::path(KRELLIX_RUN_DIR) / info->name();
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        // The generated assets, shared; the tables are the run's own.
-        fs::create_directory_symlink(fs::path(KRELLIX_DATA_DIR) / "images", dir / "images");
-        fs::create_directory_symlink(fs::path(KRELLIX_DATA_DIR) / "sounds", dir / "sounds");
-    }
+    void SetUp() override { dir = FreshRunFolder(); }
 
     // Runs the game headless from level with the script as input; fills trace and exitCode.
     void Play(int32_t level, const std::string& script, const std::string& extra = "")
     {
-        std::ofstream(dir / "input.txt") << script;
-        const std::string command = std::string("\"") + KRELLIX_EXE + "\" --headless --data \"" + dir.string() +
-                                    "\" --level " + std::to_string(level) + " --input \"" +
-                                    (dir / "input.txt").string() + "\" --trace \"" + (dir / "trace.jsonl").string() +
-                                    "\" " + extra + " > \"" + (dir / "out.txt").string() + "\" 2>&1";
-        const int status = std::system(command.c_str());
-        exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        exitCode = RunHeadless(dir, "--level " + std::to_string(level), script, extra);
         std::ifstream in(dir / "trace.jsonl");
         std::string line;
         trace.clear();
@@ -209,9 +155,9 @@ TEST_F(GameRunTest, TheFieldFadesInWhileTheFrameAndPanelStayBright)
         shots += " --shot " + std::to_string(frame) + ":\"" + (dir / name).string() + ".png\"";
     Play(1, "80 keydown 27\n", shots);
     ASSERT_EQ(exitCode, 0) << Output();
-    const TImageRGBA start = ReadPng((dir / "start.png").string());
-    const TImageRGBA end = ReadPng((dir / "end.png").string());
-    const TImageRGBA play = ReadPng((dir / "play.png").string());
+    const TRgba start = ReadPng((dir / "start.png").string());
+    const TRgba end = ReadPng((dir / "end.png").string());
+    const TRgba play = ReadPng((dir / "play.png").string());
     ASSERT_EQ(start.width, 1024);
     ASSERT_EQ(end.width, 1024);
     ASSERT_EQ(play.height, 768);

@@ -1,6 +1,6 @@
 // The intro through the built program: headless start-ups without --level, the trace's stages,
 // skipping with Space or Return, and the starfield and the sine-wave logo in screenshots.
-#include <png.h>
+#include "HeadlessRun.h"
 
 #include <gtest/gtest.h>
 
@@ -21,31 +21,6 @@ namespace {
 // The first intro frame: frame 1 is the blank start-up frame, frame 2 shows "Loading...".
 constexpr int32_t FirstIntroFrame = 3;
 
-struct TRgba {
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> pixels;
-    const uint8_t* At(int32_t x, int32_t y) const { return &pixels[(static_cast<size_t>(y) * width + x) * 4]; }
-    int32_t Grey(int32_t x, int32_t y) const
-    {
-        const uint8_t* p = At(x, y);
-        return (p[0] + p[1] + p[2]) / 3;
-    }
-};
-
-TRgba ReadPng(const std::string& path)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    TRgba out;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
-    image.format = PNG_FORMAT_RGBA;
-    out.pixels.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, out.pixels.data(), 0, nullptr)) return {};
-    out.width = static_cast<int32_t>(image.width);
-    out.height = static_cast<int32_t>(image.height);
-    return out;
-}
-
 // A whole-number member of a trace line; -1 when it is missing.
 int64_t Member(const std::string& line, const std::string& key)
 {
@@ -65,24 +40,12 @@ class IntroRunTest : public ::testing::Test {
     };
     std::vector<TFrame> trace;
 
-    void SetUp() override
-    {
-        dir = fs::path(KRELLIX_RUN_DIR) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        fs::create_directory_symlink(fs::path(KRELLIX_DATA_DIR) / "images", dir / "images");
-        fs::create_directory_symlink(fs::path(KRELLIX_DATA_DIR) / "sounds", dir / "sounds");
-    }
+    void SetUp() override { dir = FreshRunFolder(); }
 
     // Starts the program as a player does (no --level), headless, for frames frames.
     int Start(const std::string& script, int32_t frames, const std::string& extra = "")
     {
-        std::ofstream(dir / "input.txt") << script;
-        const std::string command = std::string("\"") + KRELLIX_EXE + "\" --headless --data \"" + dir.string() +
-                                    "\" --frames " + std::to_string(frames) + " --input \"" +
-                                    (dir / "input.txt").string() + "\" --trace \"" + (dir / "trace.jsonl").string() +
-                                    "\" " + extra + " > \"" + (dir / "out.txt").string() + "\" 2>&1";
-        const int status = std::system(command.c_str());
+        const int status = RunHeadless(dir, "--frames " + std::to_string(frames), script, extra);
         trace.clear();
         std::ifstream in(dir / "trace.jsonl");
         for (std::string line; std::getline(in, line);) {
@@ -91,16 +54,10 @@ class IntroRunTest : public ::testing::Test {
                              line.find("\"screen\":\"intro\"") != std::string::npos,
                              line.find("\"screen\":\"menu\"") != std::string::npos});
         }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return status;
     }
 
-    std::string Output() const
-    {
-        std::ifstream in(dir / "out.txt");
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string Output() const { return ReadFile(dir / "out.txt"); }
 
     std::vector<int64_t> IntroFrames() const
     {
