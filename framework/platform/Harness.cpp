@@ -5,6 +5,7 @@
 #include "framework/audio/Audio.h"
 #include "framework/graphics/Draw2D.h"
 #include "framework/platform/Platform.h"
+#include "framework/system/Report.h"
 #include "framework/system/TableFolder.h"
 
 #include <cerrno>
@@ -425,9 +426,9 @@ void THarness::TakeShots() {
         if (!picture) picture = GrabPixmap(0, 0, GraphicsWidth(), GraphicsHeight());
         std::string error;
         if (!picture) {
-            std::cerr << "krellix: no picture to save as " << _options.shots[i].path << "\n";
+            ReportProblem("no picture to save as " + _options.shots[i].path);
         } else if (!SavePixmapPng(*picture, _options.shots[i].path, error)) {
-            std::cerr << "krellix: " << error << "\n";
+            ReportProblem(error);
         } else {
             _shotTaken[i] = true;
         }
@@ -444,7 +445,7 @@ void THarness::WriteTrace() {
     }
     line += "}\n";
     if (std::fputs(line.c_str(), _trace.get()) < 0 || std::fflush(_trace.get()) != 0) {
-        std::cerr << "krellix: trace to " << _tracePath << " stopped: " << std::strerror(errno) << "\n";
+        ReportProblem("trace to " + _tracePath + " stopped: " + std::strerror(errno));
         _trace.reset();
     }
 }
@@ -456,9 +457,9 @@ bool THarness::Finish() {
     for (size_t i = 0; i < _options.shots.size(); ++i) {
         if (_shotTaken[i]) continue;
         if (_options.shots[i].frame > _frames->Flips())
-            std::cerr << "krellix: the run ended after frame " << _frames->Flips() << "; "
-                      << _options.shots[i].path << " (frame " << _options.shots[i].frame
-                      << ") was not written\n";
+            ReportProblem("the run ended after frame " + std::to_string(_frames->Flips()) + "; " +
+                          _options.shots[i].path + " (frame " + std::to_string(_options.shots[i].frame) +
+                          ") was not written");
         complete = false;
     }
     return complete;
@@ -470,7 +471,7 @@ int RunHarness(int argc, char** argv, const THarnessGame& game) {
     THarnessAction action = THarnessAction::Run;
     std::string error;
     if (!ParseHarnessOptions(args, options, action, error)) {
-        std::cerr << "krellix: " << error << "\n";
+        ReportProblem(error);
         return 2;
     }
     const TFolderEnvironment environment = CurrentFolderEnvironment();
@@ -492,13 +493,12 @@ int RunHarness(int argc, char** argv, const THarnessGame& game) {
         shot.path = Absolute(shot.path);
     TFolders folders;
     if (!FindFolders(options.dataDir, game.folders, environment, folders, error)) {
-        std::cerr << "krellix: " << error << "\n";
+        ReportProblem(error);
         return options.dataDir.empty() ? 1 : 2;
     }
     // The game loads its pictures and sounds by names relative to the data folder.
     if (chdir(folders.dataDir.c_str()) != 0) {
-        std::cerr << "krellix: cannot use " << folders.dataDir
-                  << " as the data folder: " << std::strerror(errno) << "\n";
+        ReportProblem("cannot use " + folders.dataDir + " as the data folder: " + std::strerror(errno));
         return 2;
     }
     // Tables beside the data keep their plain names, as they always had.
@@ -514,7 +514,7 @@ int RunHarness(int argc, char** argv, const THarnessGame& game) {
     } else {
         std::string why;
         if (!DisplayAvailable(why)) {
-            std::cerr << "krellix: no display available (" << why << "); use --headless\n";
+            ReportProblem("no display available (" + why + "); use --headless");
             return 1;
         }
         platform.clock = CreateRealClock();
@@ -525,7 +525,7 @@ int RunHarness(int argc, char** argv, const THarnessGame& game) {
 
     THarness harness;
     if (!harness.Start(options, platform, error)) {
-        std::cerr << "krellix: " << error << "\n";
+        ReportProblem(error);
         return 2;
     }
     harness.SetTraceFields(game.traceFields);
