@@ -2,7 +2,7 @@
 #include "framework/system/Bank.h"
 #include "framework/system/Embedded.h"
 #include "framework/system/Stream.h"
-#include "tests/system/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

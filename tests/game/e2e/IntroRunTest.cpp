@@ -1,6 +1,7 @@
 // The intro through the built program: headless start-ups without --level, the trace's stages,
 // skipping with Space or Return, and the starfield and the sine-wave logo in screenshots.
-#include <png.h>
+#include "tests/support/Picture.h"
+#include "tests/support/Trace.h"
 
 #include <gtest/gtest.h>
 
@@ -20,39 +21,6 @@ namespace {
 
 // The first intro frame: frame 1 is the blank start-up frame, frame 2 shows "Loading...".
 constexpr int32_t FirstIntroFrame = 3;
-
-struct TRgba {
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> pixels;
-    const uint8_t* At(int32_t x, int32_t y) const { return &pixels[(static_cast<size_t>(y) * width + x) * 4]; }
-    int32_t Grey(int32_t x, int32_t y) const
-    {
-        const uint8_t* p = At(x, y);
-        return (p[0] + p[1] + p[2]) / 3;
-    }
-};
-
-TRgba ReadPng(const std::string& path)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    TRgba out;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
-    image.format = PNG_FORMAT_RGBA;
-    out.pixels.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, out.pixels.data(), 0, nullptr)) return {};
-    out.width = static_cast<int32_t>(image.width);
-    out.height = static_cast<int32_t>(image.height);
-    return out;
-}
-
-// A whole-number member of a trace line; -1 when it is missing.
-int64_t Member(const std::string& line, const std::string& key)
-{
-    const std::string tag = "\"" + key + "\":";
-    const size_t at = line.find(tag);
-    return at == std::string::npos ? -1 : std::strtoll(line.c_str() + at + tag.size(), nullptr, 10);
-}
 
 class IntroRunTest : public ::testing::Test {
   protected:
@@ -147,8 +115,8 @@ TEST_F(IntroRunTest, TheFiveStagesRunTheirLengthsInOrderAndThenTheMenuBegins)
 
     // The sine-wave logo, risen from y 1000 to 600 by stage frame 400: each screen column shows the
     // logo's column shifted by 30 sin(c + phase), the phase moving 2 degrees a frame (801 by then).
-    const TRgba sine = ReadPng((dir / "sine.png").string());
-    const TRgba logo = ReadPng(std::string(KRELLIX_DATA_DIR) + "/images/Quillonlogo.png");
+    const TPicture sine = ReadPng((dir / "sine.png").string(), true);
+    const TPicture logo = ReadPng(std::string(KRELLIX_DATA_DIR) + "/images/Quillonlogo.png", true);
     ASSERT_EQ(sine.width, 1024);
     ASSERT_GT(logo.width, 100);
     const int32_t half = logo.width / 2, top = 600 - logo.height / 2;
@@ -179,7 +147,7 @@ TEST_F(IntroRunTest, TheFiveStagesRunTheirLengthsInOrderAndThenTheMenuBegins)
     EXPECT_GE(matched, columns * 9 / 10) << matched << " of " << columns << " columns follow the wave";
 
     // The starfield: titles are drawn around the screen, not only the hint in the corner.
-    const TRgba stars = ReadPng((dir / "stars.png").string());
+    const TPicture stars = ReadPng((dir / "stars.png").string(), true);
     ASSERT_EQ(stars.height, 768);
     std::map<int32_t, int32_t> litPerQuadrant;
     int32_t lit = 0;
