@@ -35,9 +35,6 @@
 
 namespace {
 
-const char* const UserFile = "users.dat";
-const char* const HighScoreFile = "highscore.dat";
-
 template <typename T>
 int32_t CountOf(const TListPtr<T>& list)
 {
