@@ -130,7 +130,8 @@ TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle) {
     ASSERT_FALSE(blank.pixels.empty());
     EXPECT_EQ(blank.width, 1024);
     EXPECT_EQ(blank.height, 768);
-    EXPECT_EQ(std::count(blank.pixels.begin(), blank.pixels.end(), 0), static_cast<long>(blank.pixels.size()));
+    EXPECT_EQ(std::count(blank.pixels.begin(), blank.pixels.end(), 0),
+              static_cast<long>(blank.pixels.size()));
 
     const TPicture loading = ReadPng(dir.File("out.png"));
     ASSERT_FALSE(loading.pixels.empty());

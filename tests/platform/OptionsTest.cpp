@@ -42,7 +42,8 @@ TEST(Options, GoodCommandLines) {
 
     // A colon in the file name belongs to the file.
     ASSERT_TRUE(
-        ParseHarnessOptions({"--shot", "1:a:b.png", "--level", "1", "--window"}, Levels, options, action, error));
+        ParseHarnessOptions({"--shot", "1:a:b.png", "--level", "1", "--window"}, Levels, options, action,
+                            error));
     EXPECT_EQ(options.shots.at(0).path, "a:b.png");
     EXPECT_EQ(options.level, 1);
     EXPECT_TRUE(options.window);

@@ -25,10 +25,10 @@ public:
     ~TTempDir()
     {
         // Tests take permissions away to provoke failures; give them back so everything goes.
+        namespace fs = std::filesystem;
         std::error_code ignored;
-        std::filesystem::permissions(_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                     ignored);
-        std::filesystem::remove_all(_path, ignored);
+        fs::permissions(_path, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(_path, ignored);
     }
     TTempDir(const TTempDir&) = delete;
     TTempDir& operator=(const TTempDir&) = delete;
