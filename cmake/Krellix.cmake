@@ -17,14 +17,9 @@ function(krellix_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
 endfunction()
 
-# krellix_layer(NAME DIR) builds every .cpp of DIR into the static library NAME.
+# krellix_layer(NAME) builds every .cpp of the calling folder into the static library NAME.
 function(krellix_layer name)
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
-  if(NOT sources)
-    # A layer still being written: keep the library target so dependants link.
-    file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp" "")
-    set(sources "${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp")
-  endif()
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}")
   krellix_warnings(${name})

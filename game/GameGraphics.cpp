@@ -2,12 +2,12 @@
 #include "game/GameGraphics.h"
 
 #include "framework/system/Parallel.h"
+#include "framework/system/Report.h"
 #include "framework/system/Stream.h"
 #include "game/GameCommon.h"
 
 #include <utility>
 #include <array>
-#include <cstdio>
 #include <vector>
 #include <iterator>
 #include <string>
@@ -119,8 +119,8 @@ struct TLoadTally {
     void Report(const char* what) const
     {
         if (missing == 0) return;
-        std::fprintf(stderr, "krellix: %d of %d %s could not be loaded (first: %s); drawing goes on without them\n",
-                     missing, total, what, first.c_str());
+        ReportProblem(std::to_string(missing) + " of " + std::to_string(total) + " " + what +
+                      " could not be loaded (first: " + first + "); drawing goes on without them");
     }
 };
 
@@ -130,10 +130,10 @@ TImageFontPtr LoadFont(const std::string& url, int32_t size)
 {
     try {
         TImageFontPtr font = LoadImageFont(url, size, FONT_SMOOTH);
-        if (!font) std::fprintf(stderr, "krellix: font %s could not be loaded; texts fall back to nothing\n", url.c_str());
+        if (!font) ReportProblem("font " + url + " could not be loaded; texts fall back to nothing");
         return font;
     } catch (const TStreamException&) {
-        std::fprintf(stderr, "krellix: font %s is not built into this program\n", url.c_str());
+        ReportProblem("font " + url + " is not built into this program");
         return nullptr;
     }
 }

@@ -3,10 +3,10 @@
 
 #include "framework/audio/Sample.h"
 #include "framework/system/Parallel.h"
+#include "framework/system/Report.h"
 #include "game/GameCommon.h"
 
 #include <array>
-#include <cstdio>
 #include <vector>
 #include <iterator>
 #include <string>
@@ -70,7 +70,7 @@ void GameSounds::LoadMusic(int32_t id)
     const std::string file = MusicFile(id);
     if (file.empty()) return;
     LevelMusic = LoadSound(file, SOUND_LOOP);
-    if (!LevelMusic) std::fprintf(stderr, "krellix: music %s could not be loaded; the level plays silent\n", file.c_str());
+    if (!LevelMusic) ReportProblem("music " + file + " could not be loaded; the level plays silent");
 }
 
 void GameSounds::LoadSounds()
@@ -94,6 +94,6 @@ void GameSounds::LoadSounds()
         if (!*entries[i].variable && missing++ == 0) first = entries[i].file;
     }
     if (missing > 0)
-        std::fprintf(stderr, "krellix: %d of %zu sounds could not be loaded (first: %s); the game plays on without them\n",
-                     missing, count, first.c_str());
+        ReportProblem(std::to_string(missing) + " of " + std::to_string(count) +
+                      " sounds could not be loaded (first: " + first + "); the game plays on without them");
 }

@@ -11,6 +11,7 @@
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
 #include "framework/system/Random.h"
+#include "framework/system/Report.h"
 #include "framework/system/TableFolder.h"
 #include "game/GameCommon.h"
 #include "game/GameGraphics.h"
@@ -34,9 +35,6 @@
 #include <sstream>
 
 namespace {
-
-const char* const UserFile = "users.dat";
-const char* const HighScoreFile = "highscore.dat";
 
 template <typename T>
 int32_t CountOf(const TListPtr<T>& list)
@@ -120,7 +118,7 @@ int KrellixMain(int32_t startLevel)
     // Depth 32 asks for the full screen; the platform may give a window or an offscreen surface.
     TGraphicsPtr graphics = OpenGraphics(1024, 768, 32, 60, 0);
     if (!graphics) {
-        std::fprintf(stderr, "krellix: the display could not be opened at 1024 x 768\n");
+        ReportProblem("the display could not be opened at 1024 x 768");
         return 1;
     }
     Flip(-1);

@@ -18,6 +18,10 @@ void RestoreInitialState();
 // The intro sequence, run once between loading and the menu.
 void ShowIntro();
 
+// The tables' file names, in the folder chosen for the tables.
+inline constexpr const char* UserFile = "users.dat";
+inline constexpr const char* HighScoreFile = "highscore.dat";
+
 // Writes "users.dat" and "highscore.dat" (each problem reported on stderr). False when either
 // could not be saved; the program then ends with status 1.
 bool SaveTables();

@@ -6,6 +6,7 @@
 #include "framework/graphics/Graphics.h"
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
+#include "framework/system/Report.h"
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
 #include "game/LevelData.h"
@@ -20,7 +21,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <numbers>
 
@@ -139,7 +139,8 @@ TLevelPtr TLevel::Create(int32_t levelNumber)
     auto level = std::make_shared<TLevel>();
     if (levelNumber < 1 || levelNumber > LevelCount) {
         const int32_t clamped = std::clamp(levelNumber, 1, LevelCount);
-        std::fprintf(stderr, "krellix: there is no level %d; playing level %d\n", levelNumber, clamped);
+        ReportProblem("there is no level " + std::to_string(levelNumber) + "; playing level " +
+                      std::to_string(clamped));
         levelNumber = clamped;
     }
     level->LevelNumber = levelNumber;

@@ -8,9 +8,9 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/release"
 out="$build/package"
 bash "$root/scripts/deps.sh"
-# The same configuration as the play and test commands, so none makes the others rebuild.
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DKRELLIX_TESTS=ON -DKRELLIX_BENCH=ON -DKRELLIX_ASSETS=ON >/dev/null
+# The same configuration (the release preset) as the play and test commands, so none makes the
+# others rebuild.
+(cd "$root" && cmake --preset release >/dev/null)
 app_id="$(sed -n 's/^KRELLIX_APP_ID:[A-Z]*=//p' "$build/CMakeCache.txt")"
 
 cmake --build "$build" --target krellix assets

@@ -3,9 +3,9 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/scripts/deps.sh"
-# The same configuration as the test command, so the two never make each other rebuild.
-cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DKRELLIX_TESTS=ON -DKRELLIX_BENCH=ON -DKRELLIX_ASSETS=ON >/dev/null
+# The same configuration (the release preset) as the test command, so the two never make each
+# other rebuild.
+(cd "$root" && cmake --preset release >/dev/null)
 cmake --build "$root/build/release" --target krellix assets
 cd "$root/build/release/data"
 exec ../krellix "$@"

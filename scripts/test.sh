@@ -5,6 +5,8 @@
 # pictures, sounds, input scripts) for about 10 s each.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# The configurations are the presets of CMakePresets.json, read from the source folder.
+cd "$root"
 jobs="$(nproc)"
 bash "$root/scripts/deps.sh"
 
@@ -13,8 +15,7 @@ unset DISPLAY WAYLAND_DISPLAY
 export LIBGL_ALWAYS_SOFTWARE=1 ALSOFT_DRIVERS=null
 
 echo "== Release build and full suite"
-cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DKRELLIX_TESTS=ON -DKRELLIX_BENCH=ON -DKRELLIX_ASSETS=ON >/dev/null
+cmake --preset release >/dev/null
 cmake --build "$root/build/release" -j "$jobs"
 ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs" -LE fuzz
 
@@ -26,15 +27,13 @@ else
 fi
 
 echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S "$root" -B "$root/build/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DKRELLIX_SANITIZE=ON -DKRELLIX_ASSETS=OFF -DKRELLIX_BENCH=OFF >/dev/null
+cmake --preset sanitize >/dev/null
 cmake --build "$root/build/sanitize" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs" -L unit
 
 echo "== Fuzz targets"
-CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DKRELLIX_FUZZ=ON -DKRELLIX_TESTS=OFF -DKRELLIX_ASSETS=OFF -DKRELLIX_BENCH=OFF >/dev/null
+cmake --preset fuzz >/dev/null
 # Only the fuzz targets: the instrumented system layer links into nothing else here.
 cmake --build "$root/build/fuzz" -j "$jobs" --target fuzz_users fuzz_highscores fuzz_png fuzz_jpeg fuzz_ogg fuzz_wav fuzz_script
 ctest --test-dir "$root/build/fuzz" --output-on-failure -L fuzz

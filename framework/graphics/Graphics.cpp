@@ -6,8 +6,8 @@
 #include "framework/graphics/Recording.h"
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
+#include "framework/system/Report.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <utility>
@@ -183,7 +183,7 @@ TGraphicsPtr OpenGraphics(int32_t width, int32_t height, int32_t depth, int32_t 
         auto raw = std::make_shared<TRawGraphics>(m.provider, width, height, depth, hertz, all_flags);
         graphics = TDraw2DGraphics::Create(raw, TGLDraw2DDriver::Instance());
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "krellix: cannot open graphics: %s\n", e.what());
+        ReportProblem(std::string("cannot open graphics: ") + e.what());
         m.provider->Close();
         return nullptr;
     }

@@ -5,6 +5,7 @@
 #include "framework/audio/Audio.h"
 #include "framework/graphics/Draw2D.h"
 #include "framework/platform/Platform.h"
+#include "framework/system/Report.h"
 #include "framework/system/TableFolder.h"
 
 #include <cerrno>
@@ -19,8 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr int32_t MaxLevel = 33;
 
 bool ParseWholeNumber(const std::string& text, int32_t low, int32_t high, int32_t& value) {
     const char* end = text.data() + text.size();
@@ -39,7 +38,7 @@ bool IsFlag(const std::string& name) {
            name == "--version";
 }
 
-bool ApplyValue(const std::string& name, const std::string& value, THarnessOptions& options,
+bool ApplyValue(const std::string& name, const std::string& value, int32_t levels, THarnessOptions& options,
                 std::string& error) {
     if (value.empty()) {
         error = name + " needs a value";
@@ -51,8 +50,8 @@ bool ApplyValue(const std::string& name, const std::string& value, THarnessOptio
             return false;
         }
     } else if (name == "--level") {
-        if (!ParseWholeNumber(value, 1, MaxLevel, options.level)) {
-            error = "--level needs a level from 1 to 33, not '" + value + "'";
+        if (!ParseWholeNumber(value, 1, levels, options.level)) {
+            error = "--level needs a level from 1 to " + std::to_string(levels) + ", not '" + value + "'";
             return false;
         }
     } else if (name == "--shot") {
@@ -200,7 +199,7 @@ class TFrameBatchedEvents : public TEventSource {
 
 } // namespace
 
-bool ParseHarnessOptions(const std::vector<std::string>& args, THarnessOptions& options,
+bool ParseHarnessOptions(const std::vector<std::string>& args, int32_t levels, THarnessOptions& options,
                          THarnessAction& action, std::string& error) {
     options = THarnessOptions{};
     action = THarnessAction::Run;
@@ -225,7 +224,7 @@ bool ParseHarnessOptions(const std::vector<std::string>& args, THarnessOptions& 
                 }
                 value = args[++i];
             }
-            if (!ApplyValue(name, value, options, error)) return false;
+            if (!ApplyValue(name, value, levels, options, error)) return false;
         } else if (IsFlag(name) && !inlineValue) {
             if (name == "--window")
                 options.window = true;
@@ -261,12 +260,14 @@ bool ParseHarnessOptions(const std::vector<std::string>& args, THarnessOptions& 
     return true;
 }
 
-std::string HarnessUsage(const std::string& installedData, const std::string& playerData) {
+std::string HarnessUsage(const THarnessGame& game, const std::string& installedData,
+                         const std::string& playerData) {
     const std::string installed = installedData.empty() ? "the installed share/krellix" : installedData;
     const std::string player = playerData.empty() ? "~/.local/share/krellix" : playerData;
     std::string usage =
-        "Usage: krellix [OPTION]...\n"
-        "Krellix, a brick-breaker arcade game. Without options it runs full screen at 1024x768.\n"
+        "Usage: krellix [OPTION]...\n" +
+        game.about +
+        "\n"
         "\n"
         "  --window           play in a 1024x768 window instead of the full screen\n"
         "  --headless         no window and no sound device: draw offscreen on a virtual clock\n"
@@ -288,16 +289,13 @@ std::string HarnessUsage(const std::string& installedData, const std::string& pl
         "  --data DIR         the folder holding images/ and sounds/, where the tables are kept\n"
         "                     too (default: see Files below)\n"
         "  --level N          skip the intro and the menu: play one game from level N\n"
-        "                     (1 to 33), then save and end\n"
+        "                     (1 to " +
+        std::to_string(game.levels) +
+        "), then save and end\n"
         "  --help             show this help and end\n"
         "  --version          show the version and end\n"
-        "\n"
-        "Keys: mouse or Left/Right to steer; Space, Enter or the left button to launch and fire;\n"
-        "M switches the arrow keys' paddle mode; P pauses (so does leaving the window) and Space\n"
-        "resumes; Escape held leaves the game; Alt+Enter or F11 switch between full screen and\n"
-        "a window, which can be resized. A game controller works as soon as it is plugged in:\n"
-        "stick or d-pad to steer and move in the menu, A as Space, B as Escape, Start to pause\n"
-        "and resume.\n"
+        "\n" +
+        game.controls +
         "\n"
         "Frames count the game's presented pictures: the first is the blank start-up frame, the\n"
         "second shows \"Loading...\". With --headless, --input or --record the input is taken\n"
@@ -307,7 +305,8 @@ std::string HarnessUsage(const std::string& installedData, const std::string& pl
         "Files: the pictures and sounds are read from images/ and sounds/ in the folder given\n"
         "with --data, else in the current folder when it holds images/, else in\n";
     usage += "  " + installed + "\n";
-    usage += "The player table users.dat and the high-score table highscore.dat are read at the start\n"
+    usage += game.tables +
+             " are read at the start\n"
              "and saved when the game ends normally: beside the pictures when they came from --data or\n"
              "the current folder, else in the player's own folder ($XDG_DATA_HOME/krellix when\n"
              "XDG_DATA_HOME is set, else ~/.local/share/krellix), made on the first save:\n";
@@ -425,9 +424,9 @@ void THarness::TakeShots() {
         if (!picture) picture = GrabPixmap(0, 0, GraphicsWidth(), GraphicsHeight());
         std::string error;
         if (!picture) {
-            std::cerr << "krellix: no picture to save as " << _options.shots[i].path << "\n";
+            ReportProblem("no picture to save as " + _options.shots[i].path);
         } else if (!SavePixmapPng(*picture, _options.shots[i].path, error)) {
-            std::cerr << "krellix: " << error << "\n";
+            ReportProblem(error);
         } else {
             _shotTaken[i] = true;
         }
@@ -444,7 +443,7 @@ void THarness::WriteTrace() {
     }
     line += "}\n";
     if (std::fputs(line.c_str(), _trace.get()) < 0 || std::fflush(_trace.get()) != 0) {
-        std::cerr << "krellix: trace to " << _tracePath << " stopped: " << std::strerror(errno) << "\n";
+        ReportProblem("trace to " + _tracePath + " stopped: " + std::strerror(errno));
         _trace.reset();
     }
 }
@@ -456,9 +455,9 @@ bool THarness::Finish() {
     for (size_t i = 0; i < _options.shots.size(); ++i) {
         if (_shotTaken[i]) continue;
         if (_options.shots[i].frame > _frames->Flips())
-            std::cerr << "krellix: the run ended after frame " << _frames->Flips() << "; "
-                      << _options.shots[i].path << " (frame " << _options.shots[i].frame
-                      << ") was not written\n";
+            ReportProblem("the run ended after frame " + std::to_string(_frames->Flips()) + "; " +
+                          _options.shots[i].path + " (frame " + std::to_string(_options.shots[i].frame) +
+                          ") was not written");
         complete = false;
     }
     return complete;
@@ -469,13 +468,13 @@ int RunHarness(int argc, char** argv, const THarnessGame& game) {
     THarnessOptions options;
     THarnessAction action = THarnessAction::Run;
     std::string error;
-    if (!ParseHarnessOptions(args, options, action, error)) {
-        std::cerr << "krellix: " << error << "\n";
+    if (!ParseHarnessOptions(args, game.levels, options, action, error)) {
+        ReportProblem(error);
         return 2;
     }
     const TFolderEnvironment environment = CurrentFolderEnvironment();
     if (action == THarnessAction::Help) {
-        std::cout << HarnessUsage(InstalledDataDir(game.folders, environment),
+        std::cout << HarnessUsage(game, InstalledDataDir(game.folders, environment),
                                   PlayerDataDir(game.folders, environment));
         return 0;
     }
@@ -492,13 +491,12 @@ int RunHarness(int argc, char** argv, const THarnessGame& game) {
         shot.path = Absolute(shot.path);
     TFolders folders;
     if (!FindFolders(options.dataDir, game.folders, environment, folders, error)) {
-        std::cerr << "krellix: " << error << "\n";
+        ReportProblem(error);
         return options.dataDir.empty() ? 1 : 2;
     }
     // The game loads its pictures and sounds by names relative to the data folder.
     if (chdir(folders.dataDir.c_str()) != 0) {
-        std::cerr << "krellix: cannot use " << folders.dataDir
-                  << " as the data folder: " << std::strerror(errno) << "\n";
+        ReportProblem("cannot use " + folders.dataDir + " as the data folder: " + std::strerror(errno));
         return 2;
     }
     // Tables beside the data keep their plain names, as they always had.
@@ -514,7 +512,7 @@ int RunHarness(int argc, char** argv, const THarnessGame& game) {
     } else {
         std::string why;
         if (!DisplayAvailable(why)) {
-            std::cerr << "krellix: no display available (" << why << "); use --headless\n";
+            ReportProblem("no display available (" + why + "); use --headless");
             return 1;
         }
         platform.clock = CreateRealClock();
@@ -525,7 +523,7 @@ int RunHarness(int argc, char** argv, const THarnessGame& game) {
 
     THarness harness;
     if (!harness.Start(options, platform, error)) {
-        std::cerr << "krellix: " << error << "\n";
+        ReportProblem(error);
         return 2;
     }
     harness.SetTraceFields(game.traceFields);

@@ -34,13 +34,10 @@ struct THarnessOptions {
 
 enum class THarnessAction { Run, Help, Version };
 
-// Reads the arguments after the program name. False with a one-line error on an unknown option,
-// a missing or bad value, or options that contradict each other.
-bool ParseHarnessOptions(const std::vector<std::string>& args, THarnessOptions& options,
+// Reads the arguments after the program name; --level takes 1 to levels. False with a one-line
+// error on an unknown option, a missing or bad value, or options that contradict each other.
+bool ParseHarnessOptions(const std::vector<std::string>& args, int32_t levels, THarnessOptions& options,
                          THarnessAction& action, std::string& error);
-// The text of --help, naming the installed data folder and the player's own folder for the tables
-// (either may be empty when unknown).
-std::string HarnessUsage(const std::string& installedData, const std::string& playerData);
 
 // The game's clock under the harness. Readings the game takes go to the game clock (recorded, or
 // replayed from a script); those taken while the graphics layer opens the display or paces a
@@ -130,5 +127,17 @@ struct THarnessGame {
     std::string version;
     // Where an installed copy keeps its data and the name of the player's own folder.
     TFolderRules folders;
+    // What the command line and --help say about the game: the highest level --level takes, the
+    // line that describes the game, the paragraph on its controls (each line ending in a newline),
+    // and the tables it keeps (the subject of "... are read at the start and saved ...").
+    int32_t levels = 1;
+    std::string about;
+    std::string controls;
+    std::string tables;
 };
 int RunHarness(int argc, char** argv, const THarnessGame& game);
+
+// The text of --help, naming the installed data folder and the player's own folder for the tables
+// (either may be empty when unknown).
+std::string HarnessUsage(const THarnessGame& game, const std::string& installedData,
+                         const std::string& playerData);

@@ -1,8 +1,9 @@
 // Game controllers as keys: hot-plugging, and the buttons and the left stick mapped onto the keys
 // the game already polls, so that recordings hold them as key events.
 #include "framework/platform/SdlView.h"
+#include "framework/system/Report.h"
 
-#include <cstdio>
+#include <string>
 
 namespace {
 
@@ -44,7 +45,7 @@ int32_t KeyOfButton(int32_t button) {
 
 TSdlGamepads::TSdlGamepads() {
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
-        std::fprintf(stderr, "krellix: game controllers are not available: %s\n", SDL_GetError());
+        ReportProblem(std::string("game controllers are not available: ") + SDL_GetError());
         return;
     }
     _started = true;
@@ -82,8 +83,8 @@ bool TSdlGamepads::Convert(const SDL_Event& event) {
         if (!_started) return true;
         SDL_GameController* controller = SDL_GameControllerOpen(event.cdevice.which);
         if (!controller) {
-            std::fprintf(stderr, "krellix: cannot open game controller %d: %s\n", event.cdevice.which,
-                         SDL_GetError());
+            ReportProblem("cannot open game controller " + std::to_string(event.cdevice.which) + ": " +
+                          SDL_GetError());
             return true;
         }
         const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));

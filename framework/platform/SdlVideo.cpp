@@ -1,12 +1,12 @@
 // The SDL window (or offscreen surface) with its GL context, full-screen modes and their fallback,
 // the scaled presentation of the fallback, and the swap-interval pacing check.
 #include "framework/platform/SdlView.h"
+#include "framework/system/Report.h"
 
 #include <SDL_opengl.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -238,7 +238,7 @@ class TSdlGLContextProvider : public TGLContextProvider {
         try {
             _video = std::make_unique<TSdlVideoSubsystem>();
         } catch (const std::exception& error) {
-            std::fprintf(stderr, "krellix: %s\n", error.what());
+            ReportProblem(error.what());
             return false;
         }
         TSurfaceKind kind = TSurfaceKind::Window;
@@ -263,9 +263,9 @@ class TSdlGLContextProvider : public TGLContextProvider {
         if (!_headless || drawableWidth != width || drawableHeight != height) {
             _scaler = TFramebufferScaler::Create(width, height);
             if (!_scaler && (drawableWidth != width || drawableHeight != height))
-                std::fprintf(
-                    stderr, "krellix: cannot scale the %dx%d picture to the %dx%d screen; drawing unscaled\n",
-                    width, height, drawableWidth, drawableHeight);
+                ReportProblem("cannot scale the " + std::to_string(width) + "x" + std::to_string(height) +
+                              " picture to the " + std::to_string(drawableWidth) + "x" +
+                              std::to_string(drawableHeight) + " screen; drawing unscaled");
         }
         if (_scaler && _kind == TSurfaceKind::Window) {
             SDL_SetWindowResizable(_window.get(), SDL_TRUE);
@@ -377,7 +377,7 @@ class TSdlGLContextProvider : public TGLContextProvider {
         }
         SDL_DisplayMode desktop{};
         if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
-            std::fprintf(stderr, "krellix: cannot switch to the full screen: %s\n", SDL_GetError());
+            ReportProblem(std::string("cannot switch to the full screen: ") + SDL_GetError());
             return false;
         }
         _refresh = SDL_GetDesktopDisplayMode(display, &desktop) == 0 ? desktop.refresh_rate : 0;
@@ -397,8 +397,8 @@ class TSdlGLContextProvider : public TGLContextProvider {
             }
             if (OpenPlain(kind, width, height)) return true;
         }
-        std::fprintf(stderr, "krellix: cannot open a %dx%d OpenGL display: %s\n", width, height,
-                     SDL_GetError());
+        ReportProblem("cannot open a " + std::to_string(width) + "x" + std::to_string(height) +
+                      " OpenGL display: " + SDL_GetError());
         return false;
     }
 

@@ -1,10 +1,11 @@
 // Input scripts: parsing and writing the line format, replaying a script, recording a session.
 #include "framework/system/Script.h"
 
+#include "framework/system/Report.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <iostream>
 #include <limits>
 #include <sstream>
 
@@ -241,7 +242,7 @@ void TScriptRecorder::Append(const TScriptEntry& entry)
     const std::string line = FormatScriptEntry(entry) + "\n";
     if (std::fputs(line.c_str(), _file) < 0 || std::fflush(_file) != 0) {
         _ok = false;
-        std::cerr << "krellix: recording to " << _path << " stopped: " << std::strerror(errno) << "\n";
+        ReportProblem("recording to " + _path + " stopped: " + std::strerror(errno));
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "framework/system/Bank.h"
 #include "framework/system/Embedded.h"
+#include "framework/system/Report.h"
 
 #include <sys/stat.h>
 
@@ -222,25 +223,23 @@ std::shared_ptr<TCStream> TCStream::OpenFile(const std::string& path, bool reada
     std::string p = path;
     std::replace(p.begin(), p.end(), '\\', '/');
     if (p.empty()) return nullptr;
-    std::FILE* f = std::fopen(p.c_str(), fmode);
+    std::unique_ptr<std::FILE, TFileCloser> f(std::fopen(p.c_str(), fmode));
     if (!f) return nullptr;
     // A directory opens for reading on this system but reads nothing: it is not a file.
     struct stat st {};
-    if (fstat(fileno(f), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(f);
-        return nullptr;
-    }
+    if (fstat(fileno(f.get()), &st) != 0 || S_ISDIR(st.st_mode)) return nullptr;
     // Positions and sizes are 32-bit: a larger file is refused rather than misread.
-    const off_t start = ::ftello(f);
+    const off_t start = ::ftello(f.get());
     off_t end = start;
-    if (::fseeko(f, 0, SEEK_END) == 0) end = ::ftello(f);
-    if (start < 0 || end < 0 || end > std::numeric_limits<int32_t>::max() || ::fseeko(f, start, SEEK_SET) != 0) {
-        std::fclose(f);
+    if (::fseeko(f.get(), 0, SEEK_END) == 0) end = ::ftello(f.get());
+    if (start < 0 || end < 0 || end > std::numeric_limits<int32_t>::max() ||
+        ::fseeko(f.get(), start, SEEK_SET) != 0) {
         errno = EFBIG;
         return nullptr;
     }
     auto s = std::make_shared<TCStream>();
-    s->_cstream = f;
+    s->_cstream = std::move(f);
+    s->_path = p;
     s->_mode = mode;
     s->_pos = static_cast<int32_t>(start);
     s->_size = static_cast<int32_t>(end);
@@ -252,23 +251,31 @@ TCStream::~TCStream() { Close(); }
 int32_t TCStream::Seek(int32_t pos)
 {
     if (!_cstream) return -1;
-    std::fseek(_cstream, pos, SEEK_SET);
-    _pos = static_cast<int32_t>(std::ftell(_cstream));
+    std::fseek(_cstream.get(), pos, SEEK_SET);
+    _pos = static_cast<int32_t>(std::ftell(_cstream.get()));
     _lastOp = 0;
     return _pos;
 }
 
 void TCStream::Flush()
 {
-    if (_cstream) std::fflush(_cstream);
+    if (_cstream) std::fflush(_cstream.get());
 }
 
 void TCStream::Close()
 {
     if (!_cstream) return;
-    std::fflush(_cstream);
-    std::fclose(_cstream);
-    _cstream = nullptr;
+    // Nobody asks how a write went after the close: a failed flush (a full disk) is reported here,
+    // whether fclose writing out the buffer met it or an earlier flush did.
+    std::FILE* file = _cstream.release();
+    const bool failedBefore = std::ferror(file) != 0;
+    const int closeError = std::fclose(file) == 0 ? 0 : errno;
+    if (_mode & MODE_WRITE) {
+        if (closeError != 0)
+            ReportProblem("writing " + _path + " failed: " + std::strerror(closeError));
+        else if (failedBefore)
+            ReportProblem("writing " + _path + " failed");
+    }
     _pos = 0;
     _size = 0;
 }
@@ -276,7 +283,7 @@ void TCStream::Close()
 // A file open for both reading and writing needs a seek between a read and a write.
 void TCStream::SwitchDirection(int32_t op)
 {
-    if (_lastOp != 0 && _lastOp != op) std::fseek(_cstream, 0, SEEK_CUR);
+    if (_lastOp != 0 && _lastOp != op) std::fseek(_cstream.get(), 0, SEEK_CUR);
     _lastOp = op;
 }
 
@@ -287,7 +294,7 @@ int32_t TCStream::Read(void* buf, int32_t count)
     count = ClampToInt32Room(_pos, count);
     if (count <= 0) return 0;
     SwitchDirection(MODE_READ);
-    const auto n = static_cast<int32_t>(std::fread(buf, 1, static_cast<size_t>(count), _cstream));
+    const auto n = static_cast<int32_t>(std::fread(buf, 1, static_cast<size_t>(count), _cstream.get()));
     _pos += n;
     return n;
 }
@@ -299,7 +306,7 @@ int32_t TCStream::Write(const void* buf, int32_t count)
     count = ClampToInt32Room(_pos, count);
     if (count <= 0) return 0;
     SwitchDirection(MODE_WRITE);
-    const auto n = static_cast<int32_t>(std::fwrite(buf, 1, static_cast<size_t>(count), _cstream));
+    const auto n = static_cast<int32_t>(std::fwrite(buf, 1, static_cast<size_t>(count), _cstream.get()));
     _pos += n;
     _size = std::max(_size, _pos);
     return n;

@@ -110,7 +110,9 @@ public:
     void Close() override;
 };
 
-// A disk file. Modes: MODE_READ "rb", MODE_WRITE "wb", both "r+b". Closed when destroyed.
+// A disk file. Modes: MODE_READ "rb", MODE_WRITE "wb", both "r+b". Closed when destroyed; when
+// the last buffered bytes of a file open for writing cannot be written out, Close reports it on
+// stderr, since nobody asks for them afterwards.
 // Positions stay within int32: a file larger than that does not open (errno EFBIG), and
 // transfers stop at the largest position.
 class TCStream : public TStream {
@@ -128,10 +130,15 @@ public:
     int32_t Write(const void* buf, int32_t count) override;
 
 private:
+    struct TFileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
     void SwitchDirection(int32_t op);
     int32_t _pos = 0;
     int32_t _size = 0;
-    std::FILE* _cstream = nullptr;
+    std::unique_ptr<std::FILE, TFileCloser> _cstream;
+    std::string _path;
     int32_t _mode = 0;
     int32_t _lastOp = 0;  // MODE_READ or MODE_WRITE: the direction of the last transfer
 };

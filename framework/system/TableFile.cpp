@@ -2,6 +2,8 @@
 // never write over a file the player cannot afford to lose.
 #include "framework/system/TableFile.h"
 
+#include "framework/system/Report.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,7 +12,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <map>
 #include <vector>
 
@@ -155,7 +156,7 @@ TBankPtr LoadRecordFile(const TUrl& url)
     std::string problem;
     TBankPtr bank = ReadWholeFile(path, problem);
     if (!problem.empty()) {
-        std::cerr << "krellix: " << path << " " << problem << "; it is left as it is and not saved over in this run\n";
+        ReportProblem(path + " " + problem + "; it is left as it is and not saved over in this run");
         states[path].keep = "it " + problem;
     } else if (bank) {
         states[path].original.assign(bank->Buf(), bank->Buf() + bank->Size());
@@ -173,9 +174,10 @@ int32_t ReadRecords(TStream& stream, const TUrl& url, const std::function<void()
         } catch (const TStreamReadException&) {
             const std::string path = PlainPath(url);
             const std::string copy = path.empty() ? "" : CopyDamagedFile(path);
-            std::cerr << "krellix: " << UrlDisplayName(url) << " ends inside a record at byte " << start << ": kept "
-                      << complete << (complete == 1 ? " complete record" : " complete records")
-                      << ", dropped the incomplete tail" << copy << "\n";
+            ReportProblem(UrlDisplayName(url) + " ends inside a record at byte " + std::to_string(start) +
+                          ": kept " + std::to_string(complete) +
+                          (complete == 1 ? " complete record" : " complete records") +
+                          ", dropped the incomplete tail" + copy);
             break;
         }
         ++complete;
@@ -367,6 +369,6 @@ bool SaveRecordFile(TBank& bank, const TUrl& url)
             error = e.what();
         }
     }
-    if (!saved) std::cerr << "krellix: " << UrlDisplayName(url) << " was not saved: " << error << "\n";
+    if (!saved) ReportProblem(UrlDisplayName(url) + " was not saved: " + error);
     return saved;
 }

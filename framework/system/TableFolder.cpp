@@ -1,12 +1,13 @@
 // The table folder: paths of the table files, and making the player's own folder on the first save.
 #include "framework/system/TableFolder.h"
 
+#include "framework/system/Report.h"
+
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 
 namespace {
 
@@ -43,14 +44,14 @@ bool PrepareTableFolder() {
         struct stat info {};
         if (::stat(made.c_str(), &info) == 0) continue;
         if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
-            std::cerr << "krellix: cannot create the folder " << made.string()
-                      << " for the tables: " << std::strerror(errno) << "\n";
+            ReportProblem("cannot create the folder " + made.string() + " for the tables: " +
+                          std::strerror(errno));
             return false;
         }
     }
     struct stat info {};
     if (::stat(setting.dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        std::cerr << "krellix: " << setting.dir << " is not a folder; the tables cannot be saved there\n";
+        ReportProblem(setting.dir + " is not a folder; the tables cannot be saved there");
         return false;
     }
     return true;

@@ -1,8 +1,9 @@
 // The built game in a real window under Xvfb with a window manager, played through xdotool as on a
 // desktop: the full-screen toggle keys, a resized window's pointer mapping, the pointer kept in the
 // window during play, and the pause on a loss of focus.
-#include "../platform/TempDir.h"
-#include "Run.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/Run.h"
+#include "tests/support/Trace.h"
 
 #include <gtest/gtest.h>
 
@@ -19,14 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
 
 struct TDisplayCloser {
     void operator()(Display* display) const { XCloseDisplay(display); }

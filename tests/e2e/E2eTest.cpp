@@ -1,10 +1,11 @@
 // The built game end to end: the command line, the "Loading..." picture drawn headless, repeatable
 // and replayable play, and real windows and full screens under Xvfb.
-#include "../platform/TempDir.h"
-#include "Run.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/Picture.h"
+#include "tests/support/Run.h"
+#include "tests/support/Trace.h"
 
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <csignal>
 #include <filesystem>
@@ -17,27 +18,6 @@
 #include <unistd.h>
 
 namespace {
-
-struct TPicture {
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<uint8_t> rgb;
-
-    const uint8_t* At(int32_t x, int32_t y) const { return &rgb[static_cast<size_t>((y * width + x) * 3)]; }
-};
-
-bool ReadPng(const std::string& path, TPicture& picture) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGB;
-    picture.width = static_cast<int32_t>(image.width);
-    picture.height = static_cast<int32_t>(image.height);
-    picture.rgb.assign(PNG_IMAGE_SIZE(image), 0);
-    const bool ok = png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) != 0;
-    png_image_free(&image);
-    return ok;
-}
 
 // The screen of an Xvfb started with -fbdir: an XWD file of 32-bit pixels, blue byte first.
 bool ReadXwd(const std::string& path, TPicture& picture) {
@@ -53,30 +33,17 @@ bool ReadXwd(const std::string& path, TPicture& picture) {
     if (bitsPerPixel != 32 || data.size() < start + size_t{bytesPerLine} * height) return false;
     picture.width = static_cast<int32_t>(width);
     picture.height = static_cast<int32_t>(height);
-    picture.rgb.resize(size_t{width} * height * 3);
+    picture.pixels.resize(size_t{width} * height * 3);
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = 0; x < width; ++x) {
             const char* p = data.data() + start + size_t{y} * bytesPerLine + size_t{x} * 4;
-            uint8_t* q = &picture.rgb[(size_t{y} * width + x) * 3];
+            uint8_t* q = &picture.pixels[(size_t{y} * width + x) * 3];
             q[0] = static_cast<uint8_t>(p[2]);
             q[1] = static_cast<uint8_t>(p[1]);
             q[2] = static_cast<uint8_t>(p[0]);
         }
     }
     return true;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-int32_t Member(const std::string& line, const std::string& key) {
-    const size_t at = line.find("\"" + key + "\":");
-    return at == std::string::npos ? -1 : std::stoi(line.substr(at + key.size() + 3));
 }
 
 // A trace line without its "ms" member, which only a virtual clock makes repeatable.
@@ -159,14 +126,15 @@ TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle) {
     ASSERT_EQ(run.status, 0) << run.err;
 
     // The start-up's own Flip shows the cleared screen.
-    TPicture blank;
-    ASSERT_TRUE(ReadPng(dir.File("one.png"), blank));
+    const TPicture blank = ReadPng(dir.File("one.png"));
+    ASSERT_FALSE(blank.pixels.empty());
     EXPECT_EQ(blank.width, 1024);
     EXPECT_EQ(blank.height, 768);
-    EXPECT_EQ(std::count(blank.rgb.begin(), blank.rgb.end(), 0), static_cast<long>(blank.rgb.size()));
+    EXPECT_EQ(std::count(blank.pixels.begin(), blank.pixels.end(), 0),
+              static_cast<long>(blank.pixels.size()));
 
-    TPicture loading;
-    ASSERT_TRUE(ReadPng(dir.File("out.png"), loading));
+    const TPicture loading = ReadPng(dir.File("out.png"));
+    ASSERT_FALSE(loading.pixels.empty());
     ASSERT_EQ(loading.width, 1024);
     ASSERT_EQ(loading.height, 768);
     // "Loading..." in the large font, bright and centred; nothing else on the screen.

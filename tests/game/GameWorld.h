@@ -22,7 +22,7 @@
 #include "game/TLevel.h"
 #include "game/TPaddle.h"
 #include "game/TZogShoot.h"
-#include "tests/game/GameImages.h"
+#include "tests/support/GameImages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The installed game: every file in its GNU folder, the installed copy played headless from an
 // unrelated folder with its tables in the player's own folder and nowhere else, a moved install,
 // a copy without data, and the validators of the desktop entry, AppStream data and manual page.
-#include "../e2e/Run.h"
-#include "../platform/TempDir.h"
+#include "tests/support/Run.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -165,7 +165,7 @@ TEST_F(Install, EveryFileInItsFolder) {
     EXPECT_NE(help.out.find("  " + (installed / UnderPrefix(KRELLIX_DATADIR) / "krellix").string() + "\n"),
               std::string::npos)
         << help.out;
-    EXPECT_NE(help.out.find("  " + dir.Path() + "/home/.local/share/krellix\n"), std::string::npos)
+    EXPECT_NE(help.out.find("  " + dir.Path().string() + "/home/.local/share/krellix\n"), std::string::npos)
         << help.out;
 }
 

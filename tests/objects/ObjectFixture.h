@@ -18,7 +18,7 @@
 #include "framework/graphics/Recording.h"
 #include "framework/system/Input.h"
 #include "framework/system/Random.h"
-#include "tests/game/GameImages.h"
+#include "tests/support/GameImages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Where the game looks for its data and keeps its tables: the --data folder, the working
 // directory, an installed copy beside the executable, and the player's own folder.
 #include "framework/platform/Folders.h"
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

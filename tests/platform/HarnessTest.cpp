@@ -1,9 +1,10 @@
 // The harness on the recording driver: frame counting, the trace and its pacing, the frame limit,
 // scripted input by frame, recording and exact replay, and screenshots.
 #include "framework/platform/Harness.h"
-#include "TempDir.h"
 #include "framework/graphics/Recording.h"
 #include "framework/platform/Platform.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/Trace.h"
 
 #include <gtest/gtest.h>
 
@@ -12,21 +13,6 @@
 #include <sstream>
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-// The number after "key": in a trace line.
-int32_t Member(const std::string& line, const std::string& key) {
-    const size_t at = line.find("\"" + key + "\":");
-    if (at == std::string::npos) return -1;
-    return std::stoi(line.substr(at + key.size() + 3));
-}
 
 class HarnessTest : public testing::Test {
   protected:

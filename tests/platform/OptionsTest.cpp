@@ -5,12 +5,15 @@
 
 namespace {
 
+// The game's count, which the harness is given.
+constexpr int32_t Levels = 33;
+
 TEST(Options, GoodCommandLines) {
     THarnessOptions options;
     THarnessAction action = THarnessAction::Run;
     std::string error;
 
-    ASSERT_TRUE(ParseHarnessOptions({}, options, action, error)) << error;
+    ASSERT_TRUE(ParseHarnessOptions({}, Levels, options, action, error)) << error;
     EXPECT_EQ(action, THarnessAction::Run);
     EXPECT_FALSE(options.window);
     EXPECT_FALSE(options.headless);
@@ -21,7 +24,7 @@ TEST(Options, GoodCommandLines) {
     ASSERT_TRUE(ParseHarnessOptions({"--headless", "--frames", "2", "--shot", "2:out.png",
                                      "--shot=5:dir/b.png", "--trace", "t.jsonl", "--input=in.txt", "--record",
                                      "rec.txt", "--data", "data dir", "--level", "33"},
-                                    options, action, error))
+                                    Levels, options, action, error))
         << error;
     EXPECT_EQ(action, THarnessAction::Run);
     EXPECT_TRUE(options.headless);
@@ -39,20 +42,21 @@ TEST(Options, GoodCommandLines) {
 
     // A colon in the file name belongs to the file.
     ASSERT_TRUE(
-        ParseHarnessOptions({"--shot", "1:a:b.png", "--level", "1", "--window"}, options, action, error));
+        ParseHarnessOptions({"--shot", "1:a:b.png", "--level", "1", "--window"}, Levels, options, action,
+                            error));
     EXPECT_EQ(options.shots.at(0).path, "a:b.png");
     EXPECT_EQ(options.level, 1);
     EXPECT_TRUE(options.window);
 
     // The last of a repeated option wins.
-    ASSERT_TRUE(ParseHarnessOptions({"--frames", "9", "--frames", "4"}, options, action, error));
+    ASSERT_TRUE(ParseHarnessOptions({"--frames", "9", "--frames", "4"}, Levels, options, action, error));
     EXPECT_EQ(options.frames, 4);
 
-    ASSERT_TRUE(ParseHarnessOptions({"--headless", "--help"}, options, action, error));
+    ASSERT_TRUE(ParseHarnessOptions({"--headless", "--help"}, Levels, options, action, error));
     EXPECT_EQ(action, THarnessAction::Help);
-    ASSERT_TRUE(ParseHarnessOptions({"-h"}, options, action, error));
+    ASSERT_TRUE(ParseHarnessOptions({"-h"}, Levels, options, action, error));
     EXPECT_EQ(action, THarnessAction::Help);
-    ASSERT_TRUE(ParseHarnessOptions({"--version"}, options, action, error));
+    ASSERT_TRUE(ParseHarnessOptions({"--version"}, Levels, options, action, error));
     EXPECT_EQ(action, THarnessAction::Version);
 }
 
@@ -88,7 +92,7 @@ TEST(Options, BadCommandLinesAreRefusedWithOneLine) {
         THarnessOptions options;
         THarnessAction action = THarnessAction::Run;
         std::string error;
-        EXPECT_FALSE(ParseHarnessOptions(c.args, options, action, error)) << c.args.at(0);
+        EXPECT_FALSE(ParseHarnessOptions(c.args, Levels, options, action, error)) << c.args.at(0);
         EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }

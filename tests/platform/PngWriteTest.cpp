@@ -1,5 +1,5 @@
 // Screenshots: the bytes written read back as the same picture, and failures leave no file behind.
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 #include "framework/platform/Platform.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // first failing job's exception handed on.
 #include "framework/system/Parallel.h"
 
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

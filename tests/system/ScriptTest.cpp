@@ -2,7 +2,7 @@
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
 #include "framework/system/Script.h"
-#include "tests/system/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "framework/system/Bank.h"
 #include "framework/system/Embedded.h"
 #include "framework/system/Stream.h"
-#include "tests/system/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -354,6 +354,30 @@ TEST(DiskStream, UnwritableLocationGivesNull)
 {
     TTempDir dir;
     EXPECT_EQ(WriteFileStream(dir.File("no/such/dir/f")), nullptr);
+}
+
+// Bytes lost on a full disk after the last write call are reported when the file closes, whether
+// the close writes them out or an earlier flush did.
+TEST(DiskStream, AFailedFlushOfAWrittenFileIsReportedAtTheClose)
+{
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+    // Capturing flushes every open file, so it starts before the file is opened.
+    testing::internal::CaptureStderr();
+    auto s = TCStream::OpenFile("/dev/full", false, true);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->Write("12345678", 8), 8);  // buffered, so the write itself succeeds
+    s->Close();
+    s->Close();  // already closed: nothing more to say
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "krellix: writing /dev/full failed: " + std::string(std::strerror(ENOSPC)) + "\n");
+
+    testing::internal::CaptureStderr();
+    s = TCStream::OpenFile("/dev/full", false, true);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->Write("12345678", 8), 8);
+    s->Flush();
+    s.reset();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "krellix: writing /dev/full failed\n");
 }
 
 TEST(Opener, EmbeddedFilesOpenByIncbinName)

@@ -1,6 +1,6 @@
 // The table folder: table paths in it, and the player's own folder made on the first save.
 #include "framework/system/TableFolder.h"
-#include "TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -5,7 +5,7 @@
 #include "game/THighScorceEntry.h"
 #include "game/TPersonEntry.h"
 #include "game/TUserEntry.h"
-#include "tests/system/TempDir.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 

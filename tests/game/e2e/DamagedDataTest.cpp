@@ -1,5 +1,8 @@
 // Whole runs of the built program on a damaged copy of its data folder: missing folders, and
 // pictures and sounds missing, cut short or replaced by garbage; and a table that cannot be saved.
+#include "tests/support/Files.h"
+#include "tests/support/Trace.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -17,27 +20,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadText(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> LinesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
-
 // The last "frame" number of a trace.
 int32_t LastFrame(const fs::path& trace)
 {
-    const std::vector<std::string> lines = LinesOf(ReadText(trace));
+    const std::vector<std::string> lines = Lines(ReadText(trace));
     if (lines.empty()) return -1;
     const std::string& last = lines.back();
     const size_t at = last.find("\"frame\":");
@@ -137,7 +123,7 @@ TEST_F(DamagedDataTest, TheGamePlaysALevelAndSumsUpWhatIsMissing)
         EXPECT_GE(LastFrame(dir / "trace.jsonl"), 240);
         EXPECT_LT(LastFrame(dir / "trace.jsonl"), 400);
         // Nothing but the summary: one line per message, each the game's own.
-        const std::vector<std::string> lines = LinesOf(err);
+        const std::vector<std::string> lines = Lines(err);
         EXPECT_EQ(lines.size(), c.messages.size()) << err;
         for (const std::string& line : lines) EXPECT_EQ(line.rfind("krellix: ", 0), 0u) << line;
         for (const std::string& message : c.messages) EXPECT_NE(err.find(message), std::string::npos) << err;
@@ -158,7 +144,7 @@ TEST_F(DamagedDataTest, ATableThatCannotBeSavedEndsTheRunWithStatusOne)
     std::string err;
     EXPECT_EQ(Play(err), 1) << err;
     EXPECT_GE(LastFrame(dir / "trace.jsonl"), 240);
-    EXPECT_EQ(LinesOf(err).size(), 3u) << err;
+    EXPECT_EQ(Lines(err).size(), 3u) << err;
     EXPECT_NE(err.find("users.dat is a folder"), std::string::npos) << err;
     EXPECT_NE(err.find("users.dat was not saved"), std::string::npos) << err;
     EXPECT_NE(err.find("highscore.dat was not saved: the file is read-only"), std::string::npos) << err;

@@ -1,8 +1,9 @@
 // The whole front end through the built program: the menu and its keys, the name input, games
 // started from the menu, the high-score screen after a game, and the ways the program ends.
-#include "../../e2e/Run.h"
-
-#include <png.h>
+#include "tests/support/Files.h"
+#include "tests/support/Picture.h"
+#include "tests/support/Run.h"
+#include "tests/support/Trace.h"
 
 #include <gtest/gtest.h>
 
@@ -25,87 +26,6 @@ namespace {
 
 using Bytes = std::string;
 
-// One trace line: numbers by key, strings by key (unescaped), arrays kept as text.
-struct TFrame {
-    std::map<std::string, int64_t> number;
-    std::map<std::string, std::string> text;
-
-    int64_t operator[](const std::string& key) const
-    {
-        const auto it = number.find(key);
-        return it == number.end() ? -1 : it->second;
-    }
-    std::string Text(const std::string& key) const
-    {
-        const auto it = text.find(key);
-        return it == text.end() ? "?" : it->second;
-    }
-};
-
-// Reads a JSON string starting at the opening quote at i; i ends after the closing quote.
-std::string ReadString(const std::string& line, size_t& i)
-{
-    std::string out;
-    for (++i; i < line.size() && line[i] != '"'; ++i) {
-        if (line[i] != '\\') {
-            out += line[i];
-        } else if (line[++i] == 'u') {
-            out += static_cast<char>(std::stoi(line.substr(i + 1, 4), nullptr, 16));
-            i += 4;
-        } else {
-            out += line[i];
-        }
-    }
-    ++i;
-    return out;
-}
-
-TFrame ParseLine(const std::string& line)
-{
-    TFrame frame;
-    size_t i = 1;
-    while (i < line.size() && line[i] == '"') {
-        const std::string key = ReadString(line, i);
-        ++i;  // the colon
-        if (line[i] == '"') {
-            frame.text[key] = ReadString(line, i);
-        } else if (line[i] == '[') {
-            const size_t start = i;
-            for (int depth = 0; i < line.size(); ++i) {
-                depth += line[i] == '[' ? 1 : line[i] == ']' ? -1 : 0;
-                if (depth == 0) break;
-            }
-            frame.text[key] = line.substr(start, ++i - start);
-        } else {
-            const size_t end = line.find_first_of(",}", i);
-            frame.number[key] = static_cast<int64_t>(std::strtod(line.substr(i, end - i).c_str(), nullptr));
-            i = end;
-        }
-        if (line[i] == ',') ++i;
-    }
-    return frame;
-}
-
-struct TPicture {
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-    const uint8_t* At(int32_t x, int32_t y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
-};
-
-TPicture ReadPng(const fs::path& path)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    TPicture out;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
-    image.format = PNG_FORMAT_RGB;
-    out.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, out.rgb.data(), 0, nullptr)) return {};
-    out.width = static_cast<int32_t>(image.width);
-    out.height = static_cast<int32_t>(image.height);
-    return out;
-}
-
 // Pixels of text in a band of rows around y across the field: white ones and pale gold ones.
 struct TTextColours {
     int32_t white = 0, gold = 0;
@@ -121,14 +41,6 @@ TTextColours TextColoursAt(const TPicture& picture, int32_t y)
         }
     }
     return found;
-}
-
-Bytes ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // A table record as the files hold it: the name, CR LF, then little-endian 32-bit numbers.
@@ -179,7 +91,7 @@ std::string QuitFrom(int32_t start)
 class FrontEndRunTest : public ::testing::Test {
 protected:
     fs::path dir;
-    std::vector<TFrame> trace;
+    std::vector<TTraceLine> trace;
     int exitCode = -1;
     std::string errors;
 
@@ -207,8 +119,8 @@ protected:
         trace.clear();
         std::ifstream in(dir / "trace.jsonl");
         for (std::string line; std::getline(in, line);)
-            if (!line.empty()) trace.push_back(ParseLine(line));
-        errors = ReadFile(dir / ".stderr");
+            if (!line.empty()) trace.push_back(ParseTraceLine(line));
+        errors = ReadText(dir / ".stderr");
     }
 
     // The whole program from its start with the script as input; no frame limit.
@@ -221,13 +133,13 @@ protected:
     }
 
     // The frame (1-based) of a trace line.
-    const TFrame& At(int32_t frame) const { return trace.at(static_cast<size_t>(frame - 1)); }
+    const TTraceLine& At(int32_t frame) const { return trace.at(static_cast<size_t>(frame - 1)); }
 
     // The screens in order, each run of equal frames once, with the frame it ended on.
     std::vector<std::pair<std::string, int64_t>> Screens() const
     {
         std::vector<std::pair<std::string, int64_t>> runs;
-        for (const TFrame& f : trace) {
+        for (const TTraceLine& f : trace) {
             if (runs.empty() || runs.back().first != f.Text("screen"))
                 runs.emplace_back(f.Text("screen"), f["frame"]);
             else
@@ -276,7 +188,7 @@ TEST_F(FrontEndRunTest, FirstStartShowsTheMenuWhereDownStopsAtQuitAndQuitWritesB
     EXPECT_EQ(trace.back()["MenuState"], 8);
 
     // The first start finds no tables; Quit writes the default high scores and no players.
-    EXPECT_EQ(ReadFile(dir / "highscore.dat"), DefaultHighScores());
+    EXPECT_EQ(ReadText(dir / "highscore.dat"), DefaultHighScores());
     ASSERT_TRUE(fs::exists(dir / "users.dat"));
     EXPECT_EQ(fs::file_size(dir / "users.dat"), 0u);
 
@@ -313,7 +225,7 @@ TEST_F(FrontEndRunTest, PadMovementToggledOncePerPressAndTwiceRestoresModeAndTit
     ASSERT_EQ(after.width, 1024);
     ASSERT_EQ(other.width, 1024);
     // 256 frames apart the highlight pulse is in the same phase: the same picture, title included.
-    EXPECT_TRUE(before.rgb == after.rgb);
+    EXPECT_TRUE(before.pixels == after.pixels);
     // In between, the third title reads differently; nothing else changed.
     const int32_t titleY = 192 + 32 + 2 * 66;
     int32_t changedInTitle = 0, changedElsewhere = 0;
@@ -358,8 +270,8 @@ TEST_F(FrontEndRunTest, NewGameWithoutAPlayerAsksForTheNameAndQuitStoresThePlaye
     EXPECT_EQ(At(601)["level"], -1) << "the level's fields belong to game frames";
     EXPECT_EQ(trace.back().Text("screen"), "menu");
 
-    EXPECT_EQ(ReadFile(dir / "users.dat"), Record("ACE", {1}));
-    EXPECT_EQ(ReadFile(dir / "highscore.dat"), DefaultHighScores());
+    EXPECT_EQ(ReadText(dir / "users.dat"), Record("ACE", {1}));
+    EXPECT_EQ(ReadText(dir / "highscore.dat"), DefaultHighScores());
 
     // Typed in one frame, the three letters enter over three: the field shows ACE, centred low.
     const TPicture name = ReadPng(dir / "name.png");
@@ -381,13 +293,13 @@ TEST_F(FrontEndRunTest, ContinueResumesAStoredPlayerAndNewGameStartsAtLevelOneAg
               (std::vector<std::string>{"loading", "menu", "newplayer", "menu", "level", "menu", "level", "menu"}));
     EXPECT_EQ(At(281)["CurrentUserLevel"], 5);
     std::vector<int64_t> levels;
-    for (const TFrame& f : trace)
+    for (const TTraceLine& f : trace)
         if (f.Text("screen") == "level" && (levels.empty() || levels.back() != f["level"]))
             levels.push_back(f["level"]);
     EXPECT_EQ(levels, (std::vector<int64_t>{5, 1}));
     // The second game began right after the menu faded out: no name input.
     EXPECT_EQ(At(720 + 64 + 1).Text("screen"), "level");
-    EXPECT_EQ(ReadFile(dir / "users.dat"), Record("BOB", {3}) + Record("ACE", {5}));
+    EXPECT_EQ(ReadText(dir / "users.dat"), Record("BOB", {3}) + Record("ACE", {5}));
 }
 
 TEST_F(FrontEndRunTest, AGameThatEntersTheTableShowsItWithTheNewRowHighlighted)
@@ -412,7 +324,7 @@ TEST_F(FrontEndRunTest, AGameThatEntersTheTableShowsItWithTheNewRowHighlighted)
     ASSERT_EQ(ScreenNames(), (std::vector<std::string>{"loading", "menu", "newplayer", "menu", "level",
                                                        "highscores", "menu"}));
     int64_t finalScore = -1, highscoreFrom = -1;
-    for (const TFrame& f : trace) {
+    for (const TTraceLine& f : trace) {
         if (f.Text("screen") == "level" && f["Score"] >= 0) finalScore = f["Score"];
         if (f.Text("screen") == "highscores" && highscoreFrom < 0) highscoreFrom = f["frame"];
     }
@@ -430,7 +342,7 @@ TEST_F(FrontEndRunTest, AGameThatEntersTheTableShowsItWithTheNewRowHighlighted)
     if (row == 3) expected += Record("MID", {50, 5}) + Record("ACE", {static_cast<int32_t>(finalScore), 1});
     ASSERT_NE(row, 1);
     for (int32_t i = 1; i <= 7; ++i) expected += Record("LOW", {-i, 1});
-    EXPECT_EQ(ReadFile(dir / "highscore.dat"), expected);
+    EXPECT_EQ(ReadText(dir / "highscore.dat"), expected);
 
     // That row is drawn white, the others pale gold.
     const TPicture picture = ReadPng(dir / "table.png");
@@ -451,7 +363,7 @@ TEST_F(FrontEndRunTest, ClosingTheWindowInTheMenuOrDuringAGameSavesBothTables)
     Run(std::string(SkipIntro) + "150 close\n");
     ASSERT_EQ(exitCode, 0) << errors;
     EXPECT_EQ(trace.size(), 150u);
-    EXPECT_EQ(ReadFile(dir / "highscore.dat"), DefaultHighScores());
+    EXPECT_EQ(ReadText(dir / "highscore.dat"), DefaultHighScores());
     EXPECT_TRUE(fs::exists(dir / "users.dat"));
 
     // During a game the game is dropped as Escape drops it; the new player is kept.
@@ -460,8 +372,8 @@ TEST_F(FrontEndRunTest, ClosingTheWindowInTheMenuOrDuringAGameSavesBothTables)
     ASSERT_EQ(exitCode, 0) << errors;
     EXPECT_EQ(trace.size(), 600u);
     EXPECT_EQ(trace.back().Text("screen"), "level");
-    EXPECT_EQ(ReadFile(dir / "users.dat"), Record("ACE", {1}));
-    EXPECT_EQ(ReadFile(dir / "highscore.dat"), DefaultHighScores());
+    EXPECT_EQ(ReadText(dir / "users.dat"), Record("ACE", {1}));
+    EXPECT_EQ(ReadText(dir / "highscore.dat"), DefaultHighScores());
 }
 
 TEST_F(FrontEndRunTest, InterruptAndTerminateSignalsEndTheProgramAsQuitDoes)
@@ -491,7 +403,7 @@ TEST_F(FrontEndRunTest, InterruptAndTerminateSignalsEndTheProgramAsQuitDoes)
         ReadTrace();
         ASSERT_TRUE(reached) << c.screen;
         EXPECT_EQ(exitCode, 0) << errors;
-        EXPECT_EQ(ReadFile(dir / "highscore.dat"), DefaultHighScores()) << c.screen;
+        EXPECT_EQ(ReadText(dir / "highscore.dat"), DefaultHighScores()) << c.screen;
         EXPECT_TRUE(fs::exists(dir / "users.dat")) << c.screen;
         EXPECT_EQ(trace.back().Text("screen"), c.screen);
     }

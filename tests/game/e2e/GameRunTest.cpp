@@ -16,50 +16,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The numbers and arrays of one trace line, by key ("balls" keeps its text).
-struct TTraceFrame {
-    std::map<std::string, int64_t> number;
-    std::map<std::string, std::string> text;
-    int64_t operator[](const std::string& key) const
-    {
-        auto it = number.find(key);
-        return it == number.end() ? -1 : it->second;
-    }
-};
-
-// Reads the flat JSON objects the trace writes: numbers and bracketed arrays.
-TTraceFrame ParseTraceLine(const std::string& line)
-{
-    TTraceFrame frame;
-    size_t i = 0;
-    while ((i = line.find('"', i)) != std::string::npos) {
-        const size_t end = line.find('"', i + 1);
-        const std::string key = line.substr(i + 1, end - i - 1);
-        size_t v = end + 2;
-        if (line[v] == '[') {
-            int depth = 0;
-            size_t j = v;
-            do {
-                if (line[j] == '[') ++depth;
-                if (line[j] == ']') --depth;
-                ++j;
-            } while (depth > 0 && j < line.size());
-            frame.text[key] = line.substr(v, j - v);
-            i = j;
-        } else {
-            size_t j = v;
-            while (j < line.size() && line[j] != ',' && line[j] != '}') ++j;
-            frame.number[key] = static_cast<int64_t>(std::strtod(line.substr(v, j - v).c_str(), nullptr));
-            i = j;
-        }
-    }
-    return frame;
-}
-
 class GameRunTest : public ::testing::Test {
 protected:
     fs::path dir;
-    std::vector<TTraceFrame> trace;
+    std::vector<TTraceLine> trace;
     int exitCode = -1;
 
     void SetUp() override { dir = FreshRunFolder(); }
@@ -75,7 +35,7 @@ protected:
             if (!line.empty()) trace.push_back(ParseTraceLine(line));
     }
 
-    std::string Output() const { return ReadFile(dir / "out.txt"); }
+    std::string Output() const { return ReadText(dir / "out.txt"); }
 };
 
 TEST_F(GameRunTest, EscapeLeavesTheGameWithoutTouchingTheHighScores)
@@ -87,7 +47,7 @@ TEST_F(GameRunTest, EscapeLeavesTheGameWithoutTouchingTheHighScores)
     EXPECT_EQ(trace.back()["frame"], 100);
     EXPECT_EQ(trace.back()["level"], 4);
     EXPECT_EQ(trace.back()["BricksLeft"], 104);
-    const std::string defaults = ReadFile(dir / "highscore.dat");
+    const std::string defaults = ReadText(dir / "highscore.dat");
     ASSERT_FALSE(defaults.empty());
     EXPECT_TRUE(fs::exists(dir / "users.dat"));
 
@@ -97,7 +57,7 @@ TEST_F(GameRunTest, EscapeLeavesTheGameWithoutTouchingTheHighScores)
     EXPECT_EQ(trace.back()["frame"], 400);
     EXPECT_GT(trace.back()["Score"], 0);
     EXPECT_LT(trace.back()["BricksLeft"], 104);
-    EXPECT_EQ(ReadFile(dir / "highscore.dat"), defaults);
+    EXPECT_EQ(ReadText(dir / "highscore.dat"), defaults);
 }
 
 TEST_F(GameRunTest, FiveLostBallsEndTheGameWithTheGameOverScreen)
@@ -122,7 +82,7 @@ TEST_F(GameRunTest, FiveLostBallsEndTheGameWithTheGameOverScreen)
     int32_t gameOverFrames = 0;
     int64_t longestWait = 0;
     for (size_t i = 1; i < trace.size(); ++i) {
-        const TTraceFrame& t = trace[i];
+        const TTraceLine& t = trace[i];
         if (t["level"] < 0) continue;
         if (lives.empty() || lives.back() != t["Lives"]) lives.push_back(t["Lives"]);
         // Bricks are kept through every lost life.
@@ -135,7 +95,7 @@ TEST_F(GameRunTest, FiveLostBallsEndTheGameWithTheGameOverScreen)
     EXPECT_EQ(lives, (std::vector<int64_t>{5, 4, 3, 2, 1, 0}));
     // Per lost life the paddle sinks 2 pixels a frame from 704 until it is a paddle's height below
     // the screen (with the old count of lives), then the field fades out and in (64 + 64 frames).
-    const int32_t padHeight = ReadPng(std::string(KRELLIX_DATA_DIR) + "/images/Pad.png").height;
+    const int32_t padHeight = ReadPng(std::string(KRELLIX_DATA_DIR) + "/images/Pad.png", true).height;
     ASSERT_GT(padHeight, 0);
     const int32_t sink = (768 + padHeight - 704 + 1) / 2;
     EXPECT_EQ(sinkingFrames[5], sink);
@@ -155,9 +115,9 @@ TEST_F(GameRunTest, TheFieldFadesInWhileTheFrameAndPanelStayBright)
         shots += " --shot " + std::to_string(frame) + ":\"" + (dir / name).string() + ".png\"";
     Play(1, "80 keydown 27\n", shots);
     ASSERT_EQ(exitCode, 0) << Output();
-    const TRgba start = ReadPng((dir / "start.png").string());
-    const TRgba end = ReadPng((dir / "end.png").string());
-    const TRgba play = ReadPng((dir / "play.png").string());
+    const TPicture start = ReadPng((dir / "start.png").string(), true);
+    const TPicture end = ReadPng((dir / "end.png").string(), true);
+    const TPicture play = ReadPng((dir / "play.png").string(), true);
     ASSERT_EQ(start.width, 1024);
     ASSERT_EQ(end.width, 1024);
     ASSERT_EQ(play.height, 768);
@@ -176,7 +136,7 @@ TEST_F(GameRunTest, TheBossFiresOneShotASecondAndOtherLevelsNever)
     ASSERT_EQ(exitCode, 0) << Output();
     std::vector<int64_t> shotSeconds;
     int64_t previous = 0;
-    for (const TTraceFrame& t : trace) {
+    for (const TTraceLine& t : trace) {
         if (t["GameMode"] != 1 || t["zogshots"] < 0) continue;
         if (t["zogshots"] > previous) shotSeconds.push_back(t["SecondsCounter"]);
         previous = t["zogshots"];
@@ -187,7 +147,7 @@ TEST_F(GameRunTest, TheBossFiresOneShotASecondAndOtherLevelsNever)
 
     Play(32, "400 keydown 27\n");
     ASSERT_EQ(exitCode, 0) << Output();
-    for (const TTraceFrame& t : trace) {
+    for (const TTraceLine& t : trace) {
         if (t["level"] > 0) {
             EXPECT_EQ(t["zogshots"], 0);
         }

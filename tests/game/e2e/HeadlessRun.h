@@ -2,7 +2,9 @@
 // assets, the command line with a script and a trace, and the screenshots and files it leaves.
 #pragma once
 
-#include <png.h>
+#include "tests/support/Files.h"
+#include "tests/support/Picture.h"
+#include "tests/support/Trace.h"
 
 #include <gtest/gtest.h>
 
@@ -15,56 +17,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-// A screenshot or picture file as 8-bit RGBA rows.
-struct TRgba {
-    int32_t width = 0, height = 0;
-    std::vector<uint8_t> pixels;
-    const uint8_t* At(int32_t x, int32_t y) const
-    {
-        return &pixels[(static_cast<size_t>(y) * width + x) * 4];
-    }
-    int32_t Grey(int32_t x, int32_t y) const
-    {
-        const uint8_t* p = At(x, y);
-        return (p[0] + p[1] + p[2]) / 3;
-    }
-    // Mean of red, green and blue over a rectangle.
-    double Mean(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const
-    {
-        double sum = 0;
-        int64_t n = 0;
-        for (int32_t y = y0; y < y1; ++y)
-            for (int32_t x = x0; x < x1; ++x, ++n) {
-                const uint8_t* p = At(x, y);
-                sum += (p[0] + p[1] + p[2]) / 3.0;
-            }
-        return n ? sum / static_cast<double>(n) : 0;
-    }
-};
-
-// The picture of a PNG file; empty when it cannot be read.
-inline TRgba ReadPng(const std::string& path)
-{
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    TRgba out;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
-    image.format = PNG_FORMAT_RGBA;
-    out.pixels.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, out.pixels.data(), 0, nullptr)) return {};
-    out.width = static_cast<int32_t>(image.width);
-    out.height = static_cast<int32_t>(image.height);
-    return out;
-}
-
-inline std::string ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // An empty folder named after the running test, with the generated assets linked in; the tables
 // the program writes there are the run's own.

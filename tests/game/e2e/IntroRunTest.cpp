@@ -21,14 +21,6 @@ namespace {
 // The first intro frame: frame 1 is the blank start-up frame, frame 2 shows "Loading...".
 constexpr int32_t FirstIntroFrame = 3;
 
-// A whole-number member of a trace line; -1 when it is missing.
-int64_t Member(const std::string& line, const std::string& key)
-{
-    const std::string tag = "\"" + key + "\":";
-    const size_t at = line.find(tag);
-    return at == std::string::npos ? -1 : std::strtoll(line.c_str() + at + tag.size(), nullptr, 10);
-}
-
 class IntroRunTest : public ::testing::Test {
   protected:
     fs::path dir;
@@ -57,7 +49,7 @@ class IntroRunTest : public ::testing::Test {
         return status;
     }
 
-    std::string Output() const { return ReadFile(dir / "out.txt"); }
+    std::string Output() const { return ReadText(dir / "out.txt"); }
 
     std::vector<int64_t> IntroFrames() const
     {
@@ -104,8 +96,8 @@ TEST_F(IntroRunTest, TheFiveStagesRunTheirLengthsInOrderAndThenTheMenuBegins)
 
     // The sine-wave logo, risen from y 1000 to 600 by stage frame 400: each screen column shows the
     // logo's column shifted by 30 sin(c + phase), the phase moving 2 degrees a frame (801 by then).
-    const TRgba sine = ReadPng((dir / "sine.png").string());
-    const TRgba logo = ReadPng(std::string(KRELLIX_DATA_DIR) + "/images/Quillonlogo.png");
+    const TPicture sine = ReadPng((dir / "sine.png").string(), true);
+    const TPicture logo = ReadPng(std::string(KRELLIX_DATA_DIR) + "/images/Quillonlogo.png", true);
     ASSERT_EQ(sine.width, 1024);
     ASSERT_GT(logo.width, 100);
     const int32_t half = logo.width / 2, top = 600 - logo.height / 2;
@@ -136,7 +128,7 @@ TEST_F(IntroRunTest, TheFiveStagesRunTheirLengthsInOrderAndThenTheMenuBegins)
     EXPECT_GE(matched, columns * 9 / 10) << matched << " of " << columns << " columns follow the wave";
 
     // The starfield: titles are drawn around the screen, not only the hint in the corner.
-    const TRgba stars = ReadPng((dir / "stars.png").string());
+    const TPicture stars = ReadPng((dir / "stars.png").string(), true);
     ASSERT_EQ(stars.height, 768);
     std::map<int32_t, int32_t> litPerQuadrant;
     int32_t lit = 0;

@@ -1,5 +1,5 @@
 // Child processes for the end-to-end tests: posix_spawn with redirected output and an edited environment.
-#include "Run.h"
+#include "tests/support/Run.h"
 
 #include <fcntl.h>
 #include <spawn.h>

@@ -1,6 +1,9 @@
-// A fresh temporary directory for one test, removed with everything in it afterwards.
+// A fresh temporary folder for one test, removed with everything in it afterwards.
 #pragma once
 
+#include "tests/support/Files.h"
+
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,17 +14,21 @@
 
 class TTempDir {
 public:
+    // Throws when no folder can be made: a test without its folder would only fail later and
+    // less clearly.
     TTempDir()
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "krellix-test-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed for " + pattern);
         _path = pattern;
     }
     ~TTempDir()
     {
-        std::error_code ec;
-        std::filesystem::permissions(_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
-        std::filesystem::remove_all(_path, ec);
+        // Tests take permissions away to provoke failures; give them back so everything goes.
+        namespace fs = std::filesystem;
+        std::error_code ignored;
+        fs::permissions(_path, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(_path, ignored);
     }
     TTempDir(const TTempDir&) = delete;
     TTempDir& operator=(const TTempDir&) = delete;
