@@ -28,7 +28,7 @@ fi
 
 echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize >/dev/null
-cmake --build "$root/build/sanitize" -j "$jobs"
+cmake --build "$root/build/sanitize" -j "$jobs" --target unit_tests
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs" -L unit
 
