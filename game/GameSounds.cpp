@@ -6,6 +6,7 @@
 #include "game/GameCommon.h"
 
 #include <array>
+#include <future>
 #include <cstdio>
 #include <vector>
 #include <iterator>
@@ -18,83 +19,114 @@ TSoundPtr NormalBlockSound, MultiHitBlockSound, PadHitSound, EdgeHitSound1, Edge
     FreezeModeSound, TripleBallSound, ExtraLifeSound, EscapeGrantedSound, SlowModeSound, GunEnabledSound,
     ExtraPointsSound, GetReadySound, NextLevelSound, LifeLostSound;
 
+namespace {
+
+struct TEntry {
+    TSoundPtr* variable;
+    const char* file;
+    int32_t flags = 0;
+};
+// In catalogue order.
+const TEntry entries[] = {
+    {&NormalBlockSound, "sounds/SFX_NormalBlock.ogg"},
+    {&MultiHitBlockSound, "sounds/SFX_MultiHitBlock.ogg"},
+    {&PadHitSound, "sounds/SFX_Padhit_01.ogg"},
+    {&EdgeHitSound1, "sounds/SFX_Spillkanthit.ogg"},
+    {&EdgeHitSound2, "sounds/SFX_Spillkanthit2.ogg"},
+    {&EdgeHitSound3, "sounds/SFX_Spillkanthit3.ogg"},
+    {&EdgeHitSound4, "sounds/SFX_Spillkanthit4.ogg"},
+    {&IntroMusic, "sounds/GameMusic/Tonmark_Intro.ogg", SOUND_LOOP},
+    {&GameOverSound, "sounds/GameOver_VoiceMuz.ogg"},
+    {&HiscoreMusic, "sounds/GameMusic/Tonmark_Hiscore.ogg", SOUND_LOOP},
+    {&VortanoCoverMusic, "sounds/GameMusic/tonmark_vortanoCover.ogg"},
+    {&ExplosionSound, "sounds/SFX_Explosion.ogg"},
+    {&AlienReleasePERSound, "sounds/SFX_AlienReleasePER.ogg"},
+    {&AlienReleaseSound, "sounds/SFX_AlienRelease.ogg"},
+    {&ZogExplodeSound, "sounds/FX_zogexplode.ogg"},
+    {&ZogHitSound1, "sounds/zog_hit1.ogg"},
+    {&ZogHitSound2, "sounds/zog_hit2.ogg"},
+    {&ZogHitSound3, "sounds/zog_hit3.ogg"},
+    {&ZogHitSound4, "sounds/zog_hit4.ogg"},
+    {&LazerSound, "sounds/SFX_Lazer.ogg"},
+    {&LazerHitSound, "sounds/SFX_Lazerhit.ogg"},
+    {&LazerHitSound2, "sounds/SFX_Lazerhit.ogg"},
+    {&SizeIncreaseSound, "sounds/Bonus_SizeIncrease.ogg"},
+    {&SizeDecreaseSound, "sounds/Bonus_SizeDecrease.ogg"},
+    {&FreezeModeSound, "sounds/Bonus_FreezeMode.ogg"},
+    {&TripleBallSound, "sounds/Bonus_TripleBall.ogg"},
+    {&ExtraLifeSound, "sounds/Bonus_ExtraLife.ogg"},
+    {&EscapeGrantedSound, "sounds/Bonus_EscapeGranted.ogg"},
+    {&SlowModeSound, "sounds/Bonus_SlowMode.ogg"},
+    {&GunEnabledSound, "sounds/Bonus_GunEnabled.ogg"},
+    {&ExtraPointsSound, "sounds/Bonus_ExtraPoints.ogg"},
+    {&GetReadySound, "sounds/SFX_GetReady.ogg"},
+    {&NextLevelSound, "sounds/NextLevel_alt.ogg"},
+    {&LifeLostSound, "sounds/LifeLost_alt.ogg"},
+};
+constexpr size_t SoundCount = std::size(entries);
+using TSamples = std::array<TAudioSamplePtr, SoundCount>;
+
+// Decodes every sound side by side, the longest files first.
+TSamples DecodeSamples()
+{
+    std::vector<const char*> files;
+    for (const auto& e : entries) files.push_back(e.file);
+    const std::vector<size_t> order = LargestFilesFirst(files);
+    TSamples samples;
+    RunInParallel(SoundCount, [&](size_t job) { samples[order[job]] = LoadAudioSample(entries[order[job]].file); });
+    return samples;
+}
+
+// The decodes started ahead: the sounds, and the music of one level.
+std::future<TSamples> PendingSamples;
+int32_t PendingMusicId = 0;
+std::future<TAudioSamplePtr> PendingMusic;
+
+std::string MusicFile(int32_t id)
+{
+    if (id >= GameSounds::GameMusic1 && id <= GameSounds::GameMusic8)
+        return "sounds/GameMusic/Tonmark_Ingame" + std::to_string(id) + ".ogg";
+    if (id >= GameSounds::GameSoundscape1 && id <= GameSounds::GameSoundscape8)
+        return "sounds/GameMusic/Soundscape_" + std::to_string(id - GameSounds::GameSoundscape1 + 1) + ".ogg";
+    if (id == GameSounds::GameZogMusic) return "sounds/GameMusic/Tonmark_ZogLevel.ogg";
+    return {};
+}
+
+}  // namespace
+
+void GameSounds::StartLoading(int32_t firstMusicId)
+{
+    if (!PendingSamples.valid()) PendingSamples = std::async(std::launch::async, DecodeSamples);
+    const std::string file = MusicFile(firstMusicId);
+    if (file.empty() || PendingMusic.valid()) return;
+    PendingMusicId = firstMusicId;
+    PendingMusic = std::async(std::launch::async, [file] { return LoadAudioSample(file); });
+}
+
 void GameSounds::LoadMusic(int32_t id)
 {
-    std::string file;
-    if (id >= GameMusic1 && id <= GameMusic8)
-        file = "sounds/GameMusic/Tonmark_Ingame" + std::to_string(id) + ".ogg";
-    else if (id >= GameSoundscape1 && id <= GameSoundscape8)
-        file = "sounds/GameMusic/Soundscape_" + std::to_string(id - GameSoundscape1 + 1) + ".ogg";
-    else if (id == GameZogMusic)
-        file = "sounds/GameMusic/Tonmark_ZogLevel.ogg";
+    const std::string file = MusicFile(id);
+    if (file.empty()) return;
+    if (PendingMusic.valid() && PendingMusicId == id)
+        LevelMusic = LoadSound(PendingMusic.get(), SOUND_LOOP);
     else
-        return;
-    LevelMusic = LoadSound(file, SOUND_LOOP);
+        LevelMusic = LoadSound(file, SOUND_LOOP);
     if (!LevelMusic) std::fprintf(stderr, "krellix: music %s could not be loaded; the level plays silent\n", file.c_str());
 }
 
 void GameSounds::LoadSounds()
 {
-    struct TEntry {
-        TSoundPtr* variable;
-        const char* file;
-        int32_t flags = 0;
-    };
-    // In catalogue order.
-    static const TEntry entries[] = {
-        {&NormalBlockSound, "sounds/SFX_NormalBlock.ogg"},
-        {&MultiHitBlockSound, "sounds/SFX_MultiHitBlock.ogg"},
-        {&PadHitSound, "sounds/SFX_Padhit_01.ogg"},
-        {&EdgeHitSound1, "sounds/SFX_Spillkanthit.ogg"},
-        {&EdgeHitSound2, "sounds/SFX_Spillkanthit2.ogg"},
-        {&EdgeHitSound3, "sounds/SFX_Spillkanthit3.ogg"},
-        {&EdgeHitSound4, "sounds/SFX_Spillkanthit4.ogg"},
-        {&IntroMusic, "sounds/GameMusic/Tonmark_Intro.ogg", SOUND_LOOP},
-        {&GameOverSound, "sounds/GameOver_VoiceMuz.ogg"},
-        {&HiscoreMusic, "sounds/GameMusic/Tonmark_Hiscore.ogg", SOUND_LOOP},
-        {&VortanoCoverMusic, "sounds/GameMusic/tonmark_vortanoCover.ogg"},
-        {&ExplosionSound, "sounds/SFX_Explosion.ogg"},
-        {&AlienReleasePERSound, "sounds/SFX_AlienReleasePER.ogg"},
-        {&AlienReleaseSound, "sounds/SFX_AlienRelease.ogg"},
-        {&ZogExplodeSound, "sounds/FX_zogexplode.ogg"},
-        {&ZogHitSound1, "sounds/zog_hit1.ogg"},
-        {&ZogHitSound2, "sounds/zog_hit2.ogg"},
-        {&ZogHitSound3, "sounds/zog_hit3.ogg"},
-        {&ZogHitSound4, "sounds/zog_hit4.ogg"},
-        {&LazerSound, "sounds/SFX_Lazer.ogg"},
-        {&LazerHitSound, "sounds/SFX_Lazerhit.ogg"},
-        {&LazerHitSound2, "sounds/SFX_Lazerhit.ogg"},
-        {&SizeIncreaseSound, "sounds/Bonus_SizeIncrease.ogg"},
-        {&SizeDecreaseSound, "sounds/Bonus_SizeDecrease.ogg"},
-        {&FreezeModeSound, "sounds/Bonus_FreezeMode.ogg"},
-        {&TripleBallSound, "sounds/Bonus_TripleBall.ogg"},
-        {&ExtraLifeSound, "sounds/Bonus_ExtraLife.ogg"},
-        {&EscapeGrantedSound, "sounds/Bonus_EscapeGranted.ogg"},
-        {&SlowModeSound, "sounds/Bonus_SlowMode.ogg"},
-        {&GunEnabledSound, "sounds/Bonus_GunEnabled.ogg"},
-        {&ExtraPointsSound, "sounds/Bonus_ExtraPoints.ogg"},
-        {&GetReadySound, "sounds/SFX_GetReady.ogg"},
-        {&NextLevelSound, "sounds/NextLevel_alt.ogg"},
-        {&LifeLostSound, "sounds/LifeLost_alt.ogg"},
-    };
-    constexpr size_t count = std::size(entries);
-
-    // Decoded side by side, the longest files first; the sounds are then made from the samples
-    // in catalogue order, on this thread, as the audio device expects.
-    std::vector<const char*> files;
-    for (const auto& e : entries) files.push_back(e.file);
-    const std::vector<size_t> order = LargestFilesFirst(files);
-    std::array<TAudioSamplePtr, count> samples;
-    RunInParallel(count, [&](size_t job) { samples[order[job]] = LoadAudioSample(entries[order[job]].file); });
-
+    // The sounds are made from the samples in catalogue order, on this thread, as the audio
+    // device expects.
+    TSamples samples = PendingSamples.valid() ? PendingSamples.get() : DecodeSamples();
     int32_t missing = 0;
     std::string first;
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < SoundCount; ++i) {
         *entries[i].variable = LoadSound(samples[i], entries[i].flags);
         samples[i] = nullptr;
         if (!*entries[i].variable && missing++ == 0) first = entries[i].file;
     }
     if (missing > 0)
         std::fprintf(stderr, "krellix: %d of %zu sounds could not be loaded (first: %s); the game plays on without them\n",
-                     missing, count, first.c_str());
+                     missing, SoundCount, first.c_str());
 }
