@@ -103,6 +103,14 @@ void GameSounds::StartLoading(int32_t firstMusicId)
     PendingMusic = std::async(std::launch::async, [file] { return LoadAudioSample(file); });
 }
 
+void GameSounds::AbandonLoading()
+{
+    if (PendingSamples.valid()) PendingSamples.wait();
+    if (PendingMusic.valid()) PendingMusic.wait();
+    PendingSamples = {};
+    PendingMusic = {};
+}
+
 void GameSounds::LoadMusic(int32_t id)
 {
     const std::string file = MusicFile(id);

@@ -125,6 +125,7 @@ int KrellixMain(int32_t startLevel)
     TGraphicsPtr graphics = OpenGraphics(1024, 768, 32, 60, 0);
     if (!graphics) {
         std::fprintf(stderr, "krellix: the display could not be opened at 1024 x 768\n");
+        GameSounds::AbandonLoading();
         return 1;
     }
     Flip(-1);
