@@ -5,7 +5,9 @@
 #include "framework/system/Report.h"
 #include "framework/system/Stream.h"
 #include "game/GameCommon.h"
+#include "game/LevelData.h"
 
+#include <algorithm>
 #include <utility>
 #include <array>
 #include <vector>
@@ -138,6 +140,13 @@ TImageFontPtr LoadFont(const std::string& url, int32_t size)
     }
 }
 
+// Whether the variable is a level's background, which only that level draws.
+bool LevelBackground(const TImagePtr* variable)
+{
+    return std::any_of(LevelSettings.begin(), LevelSettings.end(),
+                       [variable](const TLevelSettings& settings) { return settings.background == variable; });
+}
+
 }  // namespace
 
 std::span<const TImageAsset> GameGraphics::Images() { return ImageCatalogue; }
@@ -163,7 +172,10 @@ void GameGraphics::LoadImages()
     RunInParallel(count, [&](size_t job) {
         const TImageAsset& e = entries[order[job]];
         TImagePtr& image = loaded[order[job]];
-        if (e.frames == 1)
+        if (LevelBackground(e.variable))
+            // Each drawn by its level alone: decoded when the level is built (LoadLevelImages).
+            image = LoadImageDeferred(e.file, e.flags);
+        else if (e.frames == 1)
             image = LoadImage(e.file, e.flags);
         else if (e.variable == &ZogExplosionImage)
             // The largest picture by far, drawn only when the boss dies: decoded when the boss
@@ -181,8 +193,16 @@ void GameGraphics::LoadImages()
     tally.Report("images");
 }
 
-void GameGraphics::LoadLevelImages(bool bossLevel)
+void GameGraphics::LoadLevelImages(const TImagePtr& background, bool bossLevel)
 {
+    // The level's background decodes on another core while the level is built and its music
+    // decoded; its first frame waits for it should it still be on its way. The others give back
+    // their pixels and textures.
+    for (const TLevelSettings& settings : LevelSettings) {
+        const TImagePtr& image = *settings.background;
+        if (image && image != background) image->ReleasePixels();
+    }
+    if (background) background->PrefetchPixels();
     if (!ZogExplosionImage) return;
     // Decoded on another core while the level fades in and is played; the explosion is drawn
     // only when the boss dies, and waits for the pixels should they still be on their way.

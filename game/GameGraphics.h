@@ -23,9 +23,10 @@ public:
     static void LoadFonts();
     // Sets the automatic image flags to 6, then loads every image in catalogue order.
     static void LoadImages();
-    // The pictures only one kind of level draws: the boss explosion strip is decoded when the boss
-    // level is built and given back when any other level is.
-    static void LoadLevelImages(bool bossLevel);
+    // The pictures only one level or one kind of level draws: the level's background, and the boss
+    // explosion strip for the boss level, are decoded when the level is built; those of other
+    // levels are given back.
+    static void LoadLevelImages(const TImagePtr& background, bool bossLevel);
 };
 
 inline TImagePtr QuillonLogoImage, MenuBackgroundImage, MenuPageImage, HighscoreBackgroundImage,

@@ -7,9 +7,10 @@
 #include "game/GameCommon.h"
 
 #include <array>
-#include <vector>
+#include <future>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -65,35 +66,72 @@ std::string GameSounds::MusicFile(int32_t id)
     return {};
 }
 
+namespace {
+
+constexpr size_t SoundCount = std::size(SoundCatalogue);
+using TSamples = std::array<TAudioSamplePtr, SoundCount>;
+
+// Decodes every sound side by side, the longest files first.
+TSamples DecodeSamples()
+{
+    std::vector<const char*> files;
+    for (const auto& e : SoundCatalogue) files.push_back(e.file);
+    const std::vector<size_t> order = LargestFilesFirst(files);
+    TSamples samples;
+    RunInParallel(SoundCount,
+                  [&](size_t job) { samples[order[job]] = LoadAudioSample(SoundCatalogue[order[job]].file); });
+    return samples;
+}
+
+// The decodes started ahead: the sounds, and the music of one level.
+std::future<TSamples> PendingSamples;
+int32_t PendingMusicId = 0;
+std::future<TAudioSamplePtr> PendingMusic;
+
+}  // namespace
+
+void GameSounds::StartLoading(int32_t firstMusicId)
+{
+    if (!PendingSamples.valid()) PendingSamples = std::async(std::launch::async, DecodeSamples);
+    const std::string file = MusicFile(firstMusicId);
+    if (file.empty() || PendingMusic.valid()) return;
+    PendingMusicId = firstMusicId;
+    PendingMusic = std::async(std::launch::async, [file] { return LoadAudioSample(file); });
+}
+
+void GameSounds::AbandonLoading()
+{
+    if (PendingSamples.valid()) PendingSamples.wait();
+    if (PendingMusic.valid()) PendingMusic.wait();
+    PendingSamples = {};
+    PendingMusic = {};
+}
+
 void GameSounds::LoadMusic(int32_t id)
 {
     const std::string file = MusicFile(id);
     if (file.empty()) return;
-    LevelMusic = LoadSound(file, SOUND_LOOP);
+    if (PendingMusic.valid() && PendingMusicId == id)
+        LevelMusic = LoadSound(PendingMusic.get(), SOUND_LOOP);
+    else
+        LevelMusic = LoadSound(file, SOUND_LOOP);
     if (!LevelMusic) ReportProblem("music " + file + " could not be loaded; the level plays silent");
 }
 
 void GameSounds::LoadSounds()
 {
     const auto& entries = SoundCatalogue;
-    constexpr size_t count = std::size(SoundCatalogue);
-
-    // Decoded side by side, the longest files first; the sounds are then made from the samples
-    // in catalogue order, on this thread, as the audio device expects.
-    std::vector<const char*> files;
-    for (const auto& e : entries) files.push_back(e.file);
-    const std::vector<size_t> order = LargestFilesFirst(files);
-    std::array<TAudioSamplePtr, count> samples;
-    RunInParallel(count, [&](size_t job) { samples[order[job]] = LoadAudioSample(entries[order[job]].file); });
-
+    // The sounds are made from the samples in catalogue order, on this thread, as the audio
+    // device expects.
+    TSamples samples = PendingSamples.valid() ? PendingSamples.get() : DecodeSamples();
     int32_t missing = 0;
     std::string first;
-    for (size_t i = 0; i < count; ++i) {
+    for (size_t i = 0; i < SoundCount; ++i) {
         *entries[i].variable = LoadSound(samples[i], entries[i].flags);
         samples[i] = nullptr;
         if (!*entries[i].variable && missing++ == 0) first = entries[i].file;
     }
     if (missing > 0)
-        ReportProblem(std::to_string(missing) + " of " + std::to_string(count) +
+        ReportProblem(std::to_string(missing) + " of " + std::to_string(SoundCount) +
                       " sounds could not be loaded (first: " + first + "); the game plays on without them");
 }

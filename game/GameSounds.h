@@ -29,6 +29,12 @@ public:
     static std::string MusicFile(int32_t id);
     // Loads the music of id (looping) into LevelMusic; any other id changes nothing.
     static void LoadMusic(int32_t id);
+    // Starts decoding every sound, and the music of id when it is one, on other threads, so that
+    // they decode while the display opens and the pictures decode.
+    static void StartLoading(int32_t firstMusicId);
+    // Waits for the decodes StartLoading began and drops them, when the game ends before playing.
+    static void AbandonLoading();
+    // Makes every sound, from the decodes StartLoading began or decoding them now.
     static void LoadSounds();
 };
 

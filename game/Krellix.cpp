@@ -17,6 +17,7 @@
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
 #include "game/Intro.h"
+#include "game/LevelData.h"
 #include "game/TAlien.h"
 #include "game/TBall.h"
 #include "game/TBonus.h"
@@ -111,6 +112,10 @@ void AppendLevelFields(std::ostringstream& out, const TLevel& level)
 int KrellixMain(int32_t startLevel)
 {
     RegisterEmbeddedFonts();
+    // The sounds, and the first level's music when the game starts at a level, decode on other
+    // threads while the display opens and the pictures decode.
+    const bool knownLevel = startLevel >= 1 && startLevel <= static_cast<int32_t>(LevelSettings.size());
+    GameSounds::StartLoading(knownLevel ? LevelSettings[static_cast<size_t>(startLevel - 1)].musicId : 0);
     LevelDataCursor = 0;
     StarList = std::make_shared<TList<TStar>>();
     SetTraceScreen("loading");
@@ -119,6 +124,7 @@ int KrellixMain(int32_t startLevel)
     TGraphicsPtr graphics = OpenGraphics(1024, 768, 32, 60, 0);
     if (!graphics) {
         ReportProblem("the display could not be opened at 1024 x 768");
+        GameSounds::AbandonLoading();
         return 1;
     }
     Flip(-1);

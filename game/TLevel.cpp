@@ -189,7 +189,7 @@ void TLevel::InitalizeLevel()
     backGroundGFX = *settings.background;
     AlienImage = *settings.alienImage;
     // Before the music, so that the boss level's pictures decode while its music does.
-    GameGraphics::LoadLevelImages(settings.isZog != 0);
+    GameGraphics::LoadLevelImages(backGroundGFX, settings.isZog != 0);
     GameSounds::LoadMusic(settings.musicId);
     music = LevelMusic;
     if (settings.isZog) isZog = 1;

@@ -1,6 +1,8 @@
 // The OpenGL 2D back-end: blend modes, colour, scissor, CPU transform, primitives, textures.
 #include "framework/graphics/GLDriver.h"
 
+#include "framework/graphics/Image.h"
+
 #define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 #include <GL/glext.h>
@@ -210,22 +212,22 @@ void TGLDraw2DDriver::ApplyBlend(int32_t blend)
     _gl_blend = blend;
     ++_state_changes;
     switch (blend) {
-    case 1:  // mask: drawn opaque where alpha reaches one half
+    case BLEND_MASK:  // drawn opaque where alpha reaches one half
         glDisable(GL_BLEND);
         glEnable(GL_ALPHA_TEST);
         glAlphaFunc(GL_GEQUAL, 0.5f);
         break;
-    case 3:
+    case BLEND_ALPHA:
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glDisable(GL_ALPHA_TEST);
         break;
-    case 4:
+    case BLEND_LIGHT:
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         glDisable(GL_ALPHA_TEST);
         break;
-    case 5:
+    case BLEND_SHADE:
         glEnable(GL_BLEND);
         glBlendFunc(GL_DST_COLOR, GL_ZERO);
         glDisable(GL_ALPHA_TEST);
@@ -286,8 +288,8 @@ void TGLDraw2DDriver::QueueQuad(const TGLImageFrame& frame, const float (&corner
     // while filtering elsewhere may reach the texture's transparent rest unless it has none.
     const bool nearest = pixel_exact && _nearest_sampler != 0;
     const bool opaque = frame.OpaqueTexture() || (pixel_exact && frame.OpaqueImage());
-    const bool unblended = opaque && _alpha == 255 && (_blend == 1 || _blend == 3);
-    const int32_t blend = unblended ? 2 : _blend;
+    const bool unblended = opaque && _alpha == 255 && (_blend == BLEND_MASK || _blend == BLEND_ALPHA);
+    const int32_t blend = unblended ? BLEND_SOLID : _blend;
     const uint32_t name = frame.Name();
     if (_quads.empty() || blend != _gl_blend || nearest != _sampler_bound || _texturing != 1 || _bound != name) {
         ApplyBlend(blend);
@@ -431,7 +433,7 @@ void TGLDraw2DDriver::DrawPixmap(const TPixmap& pixmap, int32_t x, int32_t y)
         if (!converted) return;
         rgba = converted.get();
     }
-    ApplyBlend(2);
+    ApplyBlend(BLEND_SOLID);
     BindTexture(0);
     // The raster position starts at the top-left corner (always inside the view) and is moved
     // by an empty bitmap, so a pixmap partly off screen is still drawn.
@@ -554,8 +556,8 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
     glGenTextures(1, &frame->_name);
     TGLDraw2DDriver::Instance()->BindTexture(frame->_name);
 
-    const bool filtered = (flags & 2) != 0;
-    const bool mipmapped = (flags & 4) != 0;
+    const bool filtered = (flags & IMG_FILTERED) != 0;
+    const bool mipmapped = (flags & IMG_MIPMAPPED) != 0;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filtered ? GL_LINEAR : GL_NEAREST);

@@ -1,6 +1,7 @@
 // The OpenGL 2D back-end: fixed-function state, primitives, and image frames as textures.
 #pragma once
 
+#include "framework/graphics/Draw2D.h"
 #include "framework/graphics/Driver.h"
 #include "framework/graphics/Graphics.h"
 
@@ -77,7 +78,10 @@ public:
     int64_t UnblendedQuads() const { return _unblended_quads; }
     int64_t HoledQuads() const { return _holed_quads; }
     // Whether a quad of the frame drawn texel for pixel may leave out its transparent hole.
-    bool MayLeaveOutHole() const { return _fast_paths && (_blend == 1 || _blend == 3 || _blend == 4); }
+    bool MayLeaveOutHole() const
+    {
+        return _fast_paths && (_blend == BLEND_MASK || _blend == BLEND_ALPHA || _blend == BLEND_LIGHT);
+    }
     void CountHoledQuad() { ++_holed_quads; }
 
 private:

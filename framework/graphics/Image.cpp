@@ -272,6 +272,23 @@ TImagePtr LoadAnimImageDeferred(const TUrl& url, int32_t cell_width, int32_t cel
     return AutoHandled(image);
 }
 
+TImagePtr LoadImageDeferred(const TUrl& url, int32_t flags) {
+    if (url.text.empty()) return LoadImage(url, flags);
+    int32_t width = 0;
+    int32_t height = 0;
+    if (!ProbePixmap(url, width, height)) return nullptr;
+    const TImageDefaults& d = Defaults();
+    TImagePtr image = TImage::Create(width, height, 1, ResolveFlags(flags), d.mask_r, d.mask_g, d.mask_b);
+    image->SetDeferredPixels(
+        std::make_shared<TDeferredPixels>([file = url.text, width, height]() -> std::vector<TPixmapPtr> {
+            TPixmapPtr pixmap = LoadPixmap(file);
+            // A file changed since its header was read fits the image no more.
+            if (!pixmap || pixmap->width != width || pixmap->height != height) return {};
+            return {pixmap};
+        }));
+    return AutoHandled(image);
+}
+
 TImagePtr CreateImage(int32_t width, int32_t height, int32_t frame_count, int32_t flags) {
     const TImageDefaults& d = Defaults();
     return AutoHandled(

@@ -130,6 +130,8 @@ TImagePtr LoadAnimImage(const TUrl& url, int32_t cell_width, int32_t cell_height
 // header not read, or it holds too few cells.
 TImagePtr LoadAnimImageDeferred(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
                                 int32_t cell_count, int32_t flags = -1);
+// As LoadImage, with the pixels decoded when first used or prefetched, as LoadAnimImageDeferred.
+TImagePtr LoadImageDeferred(const TUrl& url, int32_t flags = -1);
 TImagePtr CreateImage(int32_t width, int32_t height, int32_t frame_count = 1, int32_t flags = -1);
 // Copies the screen rectangle under the image drawn at (x, y) into the frame, masked when the
 // image is IMG_MASKED.

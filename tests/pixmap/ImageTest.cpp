@@ -230,6 +230,36 @@ TEST_F(ImageTest, DeferredStripsDecodeWhenUsedAndGiveTheirPixelsBack) {
     EXPECT_FALSE(LoadAnimImageDeferred(jpeg, 32, 32, 0, 3, 0));
 }
 
+TEST_F(ImageTest, DeferredPicturesDecodeWhenUsedAndGiveTheirPixelsBack) {
+    const std::string path = Save("strip.png", Strip512());
+    std::vector<uint8_t> rgb(48 * 16 * 3, 0);
+    for (size_t i = 0; i < rgb.size(); i += 3) rgb[i] = 250;
+    const std::string jpeg = Save("red.jpg", EncodeJpeg(48, 16, 3, rgb));
+    SetAutoMidHandle(true);
+    TImagePtr eager = LoadImage(path, 0);
+    TImagePtr image = LoadImageDeferred(path, 0);
+    ASSERT_TRUE(eager);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, 512);
+    EXPECT_EQ(image->height, 512);
+    EXPECT_EQ(image->handle_y, 256.0f);
+    EXPECT_EQ(image->FrameCount(), 1);
+    EXPECT_FALSE(image->PixelsResident());
+    image->PrefetchPixels();
+    for (const auto& [x, y] : {std::pair{0, 0}, {511, 511}, {200, 300}})
+        EXPECT_EQ(image->Pixmap(0)->ReadPixel(x, y), eager->pixmaps[0]->ReadPixel(x, y)) << x << ", " << y;
+    image->ReleasePixels();
+    EXPECT_EQ(image->pixmaps[0], nullptr);
+    EXPECT_EQ(image->Lock(0, true, false)->ReadPixel(511, 0), eager->pixmaps[0]->ReadPixel(511, 0));
+    // Masked images are masked when their pixels arrive, as when loaded at once.
+    TImagePtr red = LoadImageDeferred(jpeg, IMG_MASKED);
+    ASSERT_TRUE(red);
+    EXPECT_TRUE(FormatHasAlpha(red->Pixmap(0)->format));
+    EXPECT_NEAR(static_cast<int>(red->Pixmap(0)->ReadPixel(47, 15) >> 16 & 0xFF), 250, 3);
+    EXPECT_FALSE(LoadImageDeferred(dir.Path("missing.png"), 0));
+    EXPECT_FALSE(LoadImageDeferred(Save("junk.png", {1, 2, 3, 4, 5, 6, 7, 8, 9}), 0));
+}
+
 TEST_F(ImageTest, TooFewCellsGiveNull) {
     const std::string path = Save("strip.png", Strip512());
     EXPECT_FALSE(LoadAnimImage(path, 96, 32, 71, 10, 0));
