@@ -5,7 +5,8 @@
 
 #include <string>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     THarnessGame game;
     game.main = KrellixMain;
     game.traceFields = GameTraceFields;
@@ -13,13 +14,12 @@ int main(int argc, char** argv) {
     game.folders = {KRELLIX_INSTALLED_DATA, "krellix"};
     game.levels = LevelCount;
     game.about = "Krellix, a brick-breaker arcade game. Without options it runs full screen at 1024x768.";
-    game.controls =
-        "Keys: mouse or Left/Right to steer; Space, Enter or the left button to launch and fire;\n"
-        "M switches the arrow keys' paddle mode; P pauses (so does leaving the window) and Space\n"
-        "resumes; Escape held leaves the game; Alt+Enter or F11 switch between full screen and\n"
-        "a window, which can be resized. A game controller works as soon as it is plugged in:\n"
-        "stick or d-pad to steer and move in the menu, A as Space, B as Escape, Start to pause\n"
-        "and resume.\n";
+    game.controls = "Keys: mouse or Left/Right to steer; Space, Enter or the left button to launch and fire;\n"
+                    "M switches the arrow keys' paddle mode; P pauses (so does leaving the window) and Space\n"
+                    "resumes; Escape held leaves the game; Alt+Enter or F11 switch between full screen and\n"
+                    "a window, which can be resized. A game controller works as soon as it is plugged in:\n"
+                    "stick or d-pad to steer and move in the menu, A as Space, B as Escape, Start to pause\n"
+                    "and resume.\n";
     game.tables = std::string("The player table ") + UserFile + " and the high-score table " + HighScoreFile;
     return RunHarness(argc, argv, game);
 }

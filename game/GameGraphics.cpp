@@ -8,11 +8,11 @@
 #include "game/LevelData.h"
 
 #include <algorithm>
-#include <utility>
 #include <array>
-#include <vector>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 

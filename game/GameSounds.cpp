@@ -58,8 +58,7 @@ std::span<const TSoundAsset> GameSounds::Sounds() { return SoundCatalogue; }
 
 std::string GameSounds::MusicFile(int32_t id)
 {
-    if (id >= GameMusic1 && id <= GameMusic8)
-        return "sounds/GameMusic/Tonmark_Ingame" + std::to_string(id) + ".ogg";
+    if (id >= GameMusic1 && id <= GameMusic8) return "sounds/GameMusic/Tonmark_Ingame" + std::to_string(id) + ".ogg";
     if (id >= GameSoundscape1 && id <= GameSoundscape8)
         return "sounds/GameMusic/Soundscape_" + std::to_string(id - GameSoundscape1 + 1) + ".ogg";
     if (id == GameZogMusic) return "sounds/GameMusic/Tonmark_ZogLevel.ogg";

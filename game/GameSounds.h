@@ -18,9 +18,8 @@ class GameSounds {
 public:
     static constexpr int32_t GameMusic1 = 1, GameMusic2 = 2, GameMusic3 = 3, GameMusic4 = 4, GameMusic5 = 5,
                              GameMusic6 = 6, GameMusic7 = 7, GameMusic8 = 8;
-    static constexpr int32_t GameSoundscape1 = 20, GameSoundscape2 = 21, GameSoundscape3 = 22,
-                             GameSoundscape4 = 23, GameSoundscape5 = 24, GameSoundscape6 = 25,
-                             GameSoundscape7 = 26, GameSoundscape8 = 27;
+    static constexpr int32_t GameSoundscape1 = 20, GameSoundscape2 = 21, GameSoundscape3 = 22, GameSoundscape4 = 23,
+                             GameSoundscape5 = 24, GameSoundscape6 = 25, GameSoundscape7 = 26, GameSoundscape8 = 27;
     static constexpr int32_t GameZogMusic = 30;
 
     // Every sound LoadSounds loads, in catalogue order.
@@ -39,8 +38,8 @@ public:
 };
 
 inline TSoundPtr NormalBlockSound, MultiHitBlockSound, PadHitSound, EdgeHitSound1, EdgeHitSound2, EdgeHitSound3,
-    EdgeHitSound4, IntroMusic, GameOverSound, HiscoreMusic, VortanoCoverMusic, ExplosionSound,
-    AlienReleasePERSound, AlienReleaseSound, ZogExplodeSound, ZogHitSound1, ZogHitSound2, ZogHitSound3,
-    ZogHitSound4, LazerSound, LazerHitSound, LazerHitSound2, SizeIncreaseSound, SizeDecreaseSound,
-    FreezeModeSound, TripleBallSound, ExtraLifeSound, EscapeGrantedSound, SlowModeSound, GunEnabledSound,
-    ExtraPointsSound, GetReadySound, NextLevelSound, LifeLostSound;
+    EdgeHitSound4, IntroMusic, GameOverSound, HiscoreMusic, VortanoCoverMusic, ExplosionSound, AlienReleasePERSound,
+    AlienReleaseSound, ZogExplodeSound, ZogHitSound1, ZogHitSound2, ZogHitSound3, ZogHitSound4, LazerSound,
+    LazerHitSound, LazerHitSound2, SizeIncreaseSound, SizeDecreaseSound, FreezeModeSound, TripleBallSound,
+    ExtraLifeSound, EscapeGrantedSound, SlowModeSound, GunEnabledSound, ExtraPointsSound, GetReadySound, NextLevelSound,
+    LifeLostSound;

@@ -29,15 +29,9 @@ const std::array<const char*, TStar::TitleCount> TStar::Titles = {
 namespace {
 
 // A stage ends at once while either key is down, so a held key runs through the whole intro.
-bool SkipKeyDown()
-{
-    return KeyIsDown(KEY_SPACE) || KeyIsDown(KEY_ENTER);
-}
+bool SkipKeyDown() { return KeyIsDown(KEY_SPACE) || KeyIsDown(KEY_ENTER); }
 
-void SetGrey(int32_t c)
-{
-    SetColor(c, c, c);
-}
+void SetGrey(int32_t c) { SetColor(c, c, c); }
 
 // Text three times its size, centred on (cx, cy).
 void DrawCaption(const std::string& text, int32_t cx, int32_t cy)
@@ -55,21 +49,15 @@ void EndFrame()
 
 // Marks the stage for the trace while it runs.
 class TStageMark {
-  public:
+public:
     explicit TStageMark(int32_t stage) { Intro::Stage = stage; }
     ~TStageMark() { Intro::Stage = 0; }
     TStageMark(const TStageMark&) = delete;
     TStageMark& operator=(const TStageMark&) = delete;
 };
 
-int32_t CentreX()
-{
-    return GraphicsWidth() / 2;
-}
-int32_t CentreY()
-{
-    return GraphicsHeight() / 2;
-}
+int32_t CentreX() { return GraphicsWidth() / 2; }
+int32_t CentreY() { return GraphicsHeight() / 2; }
 
 }  // namespace
 
@@ -92,8 +80,7 @@ void TStar::Create()
 void TStar::MoveStars()
 {
     // A star may leave the list while the pass stands on it; the pass goes on behind it.
-    for (const TStarPtr& star : *StarList)
-        star->moveStar();
+    for (const TStarPtr& star : *StarList) star->moveStar();
 }
 
 void TStar::moveStar()

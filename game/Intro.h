@@ -10,7 +10,7 @@
 
 // One flying title of the starfield.
 class TStar {
-  public:
+public:
     int32_t positionX = 0;
     int32_t positionY = 0;
     // Distance from the viewer; 1 less each frame.
@@ -33,7 +33,7 @@ class TStar {
 using TStarPtr = std::shared_ptr<TStar>;
 
 class Intro {
-  public:
+public:
     // The stage being shown, 1 to 5; 0 outside the intro.
     static int32_t Stage;
 

@@ -45,8 +45,7 @@ int32_t CountOf(const TListPtr<T>& list)
 
 // Thrown after a frame once the window was closed or the program was asked to end; every
 // screen and game unwinds from there to the saving of the tables.
-struct TQuitRequest {
-};
+struct TQuitRequest {};
 
 // While it lives, every Flip is followed by a look at the window's close request.
 class TQuitOnClose {

@@ -5,6 +5,8 @@
 #include "game/GameSounds.h"
 
 // Cell codes: 0 empty, 1-7 the one-hit colours, 10 two-hit, 11 indestructible, 99 the boss.
+// The table keeps its rows as laid out.
+// clang-format off
 const std::array<int32_t, LevelCount * LevelCells> LevelData = {
     // Level 1
      0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
@@ -733,39 +735,40 @@ const std::array<int32_t, LevelCount * LevelCells> LevelData = {
      0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
      0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
 };
+// clang-format on
 
 const std::array<TLevelSettings, LevelCount> LevelSettings = {{
     {&Background08Image, &BrownAlienImage, GameSounds::GameSoundscape1, 0},  // 1
     {&Background09Image, &BlackAlienImage, GameSounds::GameSoundscape2, 0},  // 2
-    {&Background10Image, &RedAlienImage, GameSounds::GameSoundscape1, 0},  // 3
-    {&Background11Image, &BrownAlienImage, GameSounds::GameMusic1, 0},  // 4
+    {&Background10Image, &RedAlienImage, GameSounds::GameSoundscape1, 0},    // 3
+    {&Background11Image, &BrownAlienImage, GameSounds::GameMusic1, 0},       // 4
     {&Background12Image, &BlackAlienImage, GameSounds::GameSoundscape2, 0},  // 5
-    {&Background13Image, &RedAlienImage, GameSounds::GameSoundscape3, 0},  // 6
+    {&Background13Image, &RedAlienImage, GameSounds::GameSoundscape3, 0},    // 6
     {&Background14Image, &BrownAlienImage, GameSounds::GameSoundscape2, 0},  // 7
-    {&Background15Image, &BlackAlienImage, GameSounds::GameMusic2, 0},  // 8
-    {&Background16Image, &RedAlienImage, GameSounds::GameSoundscape3, 0},  // 9
+    {&Background15Image, &BlackAlienImage, GameSounds::GameMusic2, 0},       // 8
+    {&Background16Image, &RedAlienImage, GameSounds::GameSoundscape3, 0},    // 9
     {&Background17Image, &BrownAlienImage, GameSounds::GameSoundscape4, 0},  // 10
     {&Background18Image, &BlackAlienImage, GameSounds::GameSoundscape3, 0},  // 11
-    {&Background19Image, &RedAlienImage, GameSounds::GameMusic3, 0},  // 12
+    {&Background19Image, &RedAlienImage, GameSounds::GameMusic3, 0},         // 12
     {&Background20Image, &BrownAlienImage, GameSounds::GameSoundscape4, 0},  // 13
     {&Background21Image, &BlackAlienImage, GameSounds::GameSoundscape5, 0},  // 14
-    {&Background22Image, &RedAlienImage, GameSounds::GameSoundscape4, 0},  // 15
-    {&Background23Image, &BrownAlienImage, GameSounds::GameMusic4, 0},  // 16
+    {&Background22Image, &RedAlienImage, GameSounds::GameSoundscape4, 0},    // 15
+    {&Background23Image, &BrownAlienImage, GameSounds::GameMusic4, 0},       // 16
     {&Background24Image, &BlackAlienImage, GameSounds::GameSoundscape5, 0},  // 17
-    {&Background25Image, &RedAlienImage, GameSounds::GameSoundscape6, 0},  // 18
+    {&Background25Image, &RedAlienImage, GameSounds::GameSoundscape6, 0},    // 18
     {&Background26Image, &BrownAlienImage, GameSounds::GameSoundscape5, 0},  // 19
-    {&Background27Image, &BlackAlienImage, GameSounds::GameMusic5, 0},  // 20
-    {&Background28Image, &RedAlienImage, GameSounds::GameSoundscape6, 0},  // 21
+    {&Background27Image, &BlackAlienImage, GameSounds::GameMusic5, 0},       // 20
+    {&Background28Image, &RedAlienImage, GameSounds::GameSoundscape6, 0},    // 21
     {&Background29Image, &BrownAlienImage, GameSounds::GameSoundscape7, 0},  // 22
     {&Background30Image, &BlackAlienImage, GameSounds::GameSoundscape6, 0},  // 23
-    {&Background31Image, &RedAlienImage, GameSounds::GameMusic6, 0},  // 24
+    {&Background31Image, &RedAlienImage, GameSounds::GameMusic6, 0},         // 24
     {&Background32Image, &BrownAlienImage, GameSounds::GameSoundscape7, 0},  // 25
     {&Background34Image, &BlackAlienImage, GameSounds::GameSoundscape8, 0},  // 26
-    {&Background35Image, &RedAlienImage, GameSounds::GameSoundscape7, 0},  // 27
-    {&Background36Image, &BrownAlienImage, GameSounds::GameMusic7, 0},  // 28
+    {&Background35Image, &RedAlienImage, GameSounds::GameSoundscape7, 0},    // 27
+    {&Background36Image, &BrownAlienImage, GameSounds::GameMusic7, 0},       // 28
     {&Background37Image, &BlackAlienImage, GameSounds::GameSoundscape8, 0},  // 29
-    {&Background38Image, &RedAlienImage, GameSounds::GameSoundscape7, 0},  // 30
+    {&Background38Image, &RedAlienImage, GameSounds::GameSoundscape7, 0},    // 30
     {&Background39Image, &BrownAlienImage, GameSounds::GameSoundscape8, 0},  // 31
-    {&Background42Image, &BlackAlienImage, GameSounds::GameMusic8, 0},  // 32
-    {&Background43Image, &BlackAlienImage, GameSounds::GameZogMusic, 1},  // 33
+    {&Background42Image, &BlackAlienImage, GameSounds::GameMusic8, 0},       // 32
+    {&Background43Image, &BlackAlienImage, GameSounds::GameZogMusic, 1},     // 33
 }};

@@ -104,10 +104,9 @@ void TAlien::UpdateAlien(const TListPtr<TBrick>& bricks)
     const int32_t nx = positionX + speedX, ny = positionY + speedY;
     // As designed: the lower limit is the field's height taken as a y position, less half the
     // alien's width rather than its height.
-    const bool outside = nx < w / 2 + FieldLeft || nx > FieldRight - w / 2 || ny < h / 2 + FieldTop ||
-                         ny > FieldHeight - w / 2;
-    if (outside && launching == 0)
-        changeMovement = 1;
+    const bool outside =
+        nx < w / 2 + FieldLeft || nx > FieldRight - w / 2 || ny < h / 2 + FieldTop || ny > FieldHeight - w / 2;
+    if (outside && launching == 0) changeMovement = 1;
     const TCentredRect next = CentredRect(nx, ny, AlienGfx);
     for (const auto& brick : *bricks)
         if (Overlap(next, CentredRect(brick->positionX, brick->positionY, brick->BrickGFX))) changeMovement = 1;
@@ -136,13 +135,18 @@ void TAlien::CheckCollision(const TListPtr<TBall>& balls)
         if (!ImagesCollide(ball->BallGfx, ball->positionX, ball->positionY, 0, AlienGfx, positionX, positionY, 0))
             continue;
         switch (RandomInt(0, 3)) {
-        case 0: ball->speedX = -ball->speedX; break;
-        case 1: ball->speedY = -ball->speedY; break;
+        case 0:
+            ball->speedX = -ball->speedX;
+            break;
+        case 1:
+            ball->speedY = -ball->speedY;
+            break;
         case 2:
             ball->speedX = -ball->speedX;
             ball->speedY = -ball->speedY;
             break;
-        default: break;
+        default:
+            break;
         }
         TAlienExplosion::Create(positionX, positionY, 0);
         Score += 200;
@@ -155,8 +159,8 @@ void TAlien::CheckBulletCollision(const TListPtr<TBullet>& bullets)
     const TCentredRect self = CentredRect(positionX, positionY, AlienGfx);
     for (const auto& bullet : *bullets) {
         if (!Overlap(CentredRect(bullet->positionX, bullet->positionY, bullet->bulletImage), self)) continue;
-        if (!ImagesCollide(bullet->bulletImage, bullet->positionX, bullet->positionY, 0, AlienGfx, positionX,
-                           positionY, 0))
+        if (!ImagesCollide(bullet->bulletImage, bullet->positionX, bullet->positionY, 0, AlienGfx, positionX, positionY,
+                           0))
             continue;
         // As designed: a bolt's kill scores nothing.
         TAlienExplosion::Create(positionX, positionY, 0);

@@ -30,8 +30,7 @@ public:
     int32_t changeMovement = 0;
     int32_t launching = 0;
 
-    static void CheckCollisions(const TListPtr<TBall>& balls, const TListPtr<TBullet>& bullets,
-                                const TPaddle& paddle);
+    static void CheckCollisions(const TListPtr<TBall>& balls, const TListPtr<TBullet>& bullets, const TPaddle& paddle);
     // Releases and moves the aliens once the level is older than TimeAliensAppear. As designed:
     // isZog is not used, so aliens come in the boss level too.
     static void GlobalUpdateAlien(int32_t seconds, const TListPtr<TBrick>& bricks, const TImagePtr& alienImage,

@@ -124,10 +124,18 @@ void TBall::UpdateBall(int32_t paddleX, int32_t seconds)
 void TBall::PlayWallHit()
 {
     switch (RandomInt(1, 4)) {
-    case 1: playFX(EdgeHitSound1); break;
-    case 2: playFX(EdgeHitSound2); break;
-    case 3: playFX(EdgeHitSound3); break;
-    default: playFX(EdgeHitSound4); break;
+    case 1:
+        playFX(EdgeHitSound1);
+        break;
+    case 2:
+        playFX(EdgeHitSound2);
+        break;
+    case 3:
+        playFX(EdgeHitSound3);
+        break;
+    default:
+        playFX(EdgeHitSound4);
+        break;
     }
 }
 

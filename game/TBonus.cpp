@@ -70,14 +70,30 @@ void TBonus::DrawBonuses()
 TImagePtr TBonus::SetBonusImage(int32_t kind)
 {
     switch (kind) {
-    case multiBall: bonusImage = BonusDImage; break;
-    case freeze: bonusImage = BonusCImage; break;
-    case escapeOpen: bonusImage = BonusXImage; break;
-    case lazer: bonusImage = BonusLImage; break;
-    case increasedLenght: bonusImage = BonusEImage; break;
-    case slower: bonusImage = BonusSImage; break;
-    case extraLife: bonusImage = BonusPImage; break;
-    default: bonusImage = nullptr; break;
+    case multiBall:
+        bonusImage = BonusDImage;
+        break;
+    case freeze:
+        bonusImage = BonusCImage;
+        break;
+    case escapeOpen:
+        bonusImage = BonusXImage;
+        break;
+    case lazer:
+        bonusImage = BonusLImage;
+        break;
+    case increasedLenght:
+        bonusImage = BonusEImage;
+        break;
+    case slower:
+        bonusImage = BonusSImage;
+        break;
+    case extraLife:
+        bonusImage = BonusPImage;
+        break;
+    default:
+        bonusImage = nullptr;
+        break;
     }
     return bonusImage;
 }
@@ -163,7 +179,8 @@ void TBonus::CheckCollision(const TPaddle& paddle)
             Score += 10000;
         }
         break;
-    default: break;
+    default:
+        break;
     }
     BonusList->Remove(this);
     if (launch) TBall::StartMoves();

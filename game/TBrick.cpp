@@ -95,13 +95,26 @@ void TBrick::ChangeReflection(TBall& ball)
     if (SurvivedBrickHits <= 16) return;
     // A ball caught bouncing between bricks that do not break gets a new angle.
     switch (ball.speedX) {
-    case -9: ball.speedX = -3; break;
-    case -3: ball.speedX = -1; break;
-    case -1: ball.speedX = -3; break;
-    case 1: ball.speedX = 3; break;
-    case 3: ball.speedX = 1; break;
-    case 9: ball.speedX = 3; break;
-    default: break;
+    case -9:
+        ball.speedX = -3;
+        break;
+    case -3:
+        ball.speedX = -1;
+        break;
+    case -1:
+        ball.speedX = -3;
+        break;
+    case 1:
+        ball.speedX = 3;
+        break;
+    case 3:
+        ball.speedX = 1;
+        break;
+    case 9:
+        ball.speedX = 3;
+        break;
+    default:
+        break;
     }
     SurvivedBrickHits = 0;
 }
@@ -122,10 +135,18 @@ int32_t TBrick::RemoveBrick(const TSoundPtr& destroyedSound, const TSoundPtr& hi
     SurvivedBrickHits += 1;
     if (isZog != 0) {
         switch (RandomInt(1, 4)) {
-        case 1: GameCommon::playFX(ZogHitSound1); break;
-        case 2: GameCommon::playFX(ZogHitSound2); break;
-        case 3: GameCommon::playFX(ZogHitSound3); break;
-        default: GameCommon::playFX(ZogHitSound4); break;
+        case 1:
+            GameCommon::playFX(ZogHitSound1);
+            break;
+        case 2:
+            GameCommon::playFX(ZogHitSound2);
+            break;
+        case 3:
+            GameCommon::playFX(ZogHitSound3);
+            break;
+        default:
+            GameCommon::playFX(ZogHitSound4);
+            break;
         }
     } else {
         GameCommon::playFX(hitSound);

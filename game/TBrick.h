@@ -26,8 +26,8 @@ public:
 
     // Places the brick on the grid (the boss at its fixed spot) and appends it to BrickList.
     // As designed: shadowImage is not used; the shadow follows isZog.
-    static TBrickPtr Create(const TImagePtr& image, int32_t hitTimes, int32_t brickScore, int32_t column,
-                            int32_t row, int32_t animationFrames, int32_t isZog, const TImagePtr& shadowImage);
+    static TBrickPtr Create(const TImagePtr& image, int32_t hitTimes, int32_t brickScore, int32_t column, int32_t row,
+                            int32_t animationFrames, int32_t isZog, const TImagePtr& shadowImage);
     static void CheckBallCollisions(const TListPtr<TBall>& balls, int32_t containsNonRemoveable, int32_t isZog);
     static void DrawBricks();
 

@@ -42,10 +42,7 @@ void TBullet::UpdateBullet()
     positionY = newY;
 }
 
-void TBullet::DrawBullet()
-{
-    DrawImage(bulletImage, static_cast<float>(positionX), static_cast<float>(positionY), 0);
-}
+void TBullet::DrawBullet() { DrawImage(bulletImage, static_cast<float>(positionX), static_cast<float>(positionY), 0); }
 
 void TBullet::CheckBrickCollision(const TListPtr<TBrick>& bricks)
 {
@@ -57,8 +54,8 @@ void TBullet::CheckBrickCollision(const TListPtr<TBrick>& bricks)
                                      brick->positionX - bw / 2, brick->positionY - bh / 2, 2 * (bw / 2),
                                      2 * (bh / 2)) != 1)
             continue;
-        if (!ImagesCollide(bulletImage, positionX, positionY, 0, brick->BrickGFX, brick->positionX,
-                           brick->positionY, 0))
+        if (!ImagesCollide(bulletImage, positionX, positionY, 0, brick->BrickGFX, brick->positionX, brick->positionY,
+                           0))
             continue;
         // The pass goes on: a bolt overlapping two bricks hits both.
         brick->RemoveBrick(LazerHitSound, LazerHitSound2, 0);

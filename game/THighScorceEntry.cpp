@@ -69,7 +69,7 @@ void THighScorceEntry::FormatTopScore()
 {
     // The first three are the people of the credits.
     static const char* const names[TableEntries] = {
-        "Varn Dovrak", "Tibbe Halme",   "Seyla Fenrow", "Orla Quennet", "Brisk Tamsin",
+        "Varn Dovrak",  "Tibbe Halme",  "Seyla Fenrow",  "Orla Quennet", "Brisk Tamsin",
         "Jory Vantell", "Mila Ostrand", "Pell Corrigan", "Nessa Druin",  "Hobb Laterly",
     };
     Table().Clear();

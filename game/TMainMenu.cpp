@@ -88,8 +88,7 @@ TMainMenuPtr TMainMenu::Create()
     };
     add("Continue", MenuEntry_ContinueGame, "CONTINUE FROM LAST LEVEL");
     add("New Game", MenuEntry_NewGame, "STARTS NEW GAME FROM FIRST LEVEL");
-    add(PadNormal, MenuEntry_BallMovement,
-        "ONLY VALID WHEN USING KEYBOAD TO CONTROL (PRESS M DURING GAME TO CHANGE)");
+    add(PadNormal, MenuEntry_BallMovement, "ONLY VALID WHEN USING KEYBOAD TO CONTROL (PRESS M DURING GAME TO CHANGE)");
     add("New player", MenuEntry_NewUser, "ENTER A NEW PLAYER");
     add("Highscores", MenuEntry_ShowHighscore, "SHOW ALL TIME HIGHS");
     add("Instructions", MenuEntry_Instructions, "HOW TO PLAY THE GAME");
@@ -161,10 +160,7 @@ void TMainMenu::ChooseMenuEntry(int32_t direction)
     SelectionQuarantin = 10;
 }
 
-int32_t TMainMenu::GetEntryColor(int32_t selection) const
-{
-    return selection == MenuState ? ColorCounter : 255;
-}
+int32_t TMainMenu::GetEntryColor(int32_t selection) const { return selection == MenuState ? ColorCounter : 255; }
 
 void TMainMenu::Menufadeout()
 {
@@ -375,8 +371,7 @@ void TMainMenu::DrawCreditsEnvironment(int32_t grey)
     guruCounter = (guruCounter + 1) % 121;
     DrawFrameRow();
     SetColor(grey, grey, grey);
-    DrawImage(CreditsBackgroundImage, CentreX,
-              ImageHeight(TopBorderImage) + ImageHeight(ExitPipesInnerPaneImage) / 2);
+    DrawImage(CreditsBackgroundImage, CentreX, ImageHeight(TopBorderImage) + ImageHeight(ExitPipesInnerPaneImage) / 2);
     // Sixty frames one way, sixty-one the other.
     DrawImage(GuruAnimImage, CentreX, 648, guruCounter < 60 ? 0 : 1);
     SetColor(255, 255, 255);
@@ -405,10 +400,7 @@ void TMainMenu::DrawCredits()
     DrawWebAddresses(255);
 }
 
-void TMainMenu::DrawCreditsOut()
-{
-    DrawCreditLines(false);
-}
+void TMainMenu::DrawCreditsOut() { DrawCreditLines(false); }
 
 void TMainMenu::ShowCredits()
 {

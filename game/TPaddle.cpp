@@ -64,8 +64,7 @@ void TPaddle::DrawPaddle()
 void TPaddle::DrawLives()
 {
     SetScale(0.4f, 0.4f);
-    for (int32_t i = 1; i <= Lives - 1; ++i)
-        DrawImage(PaddleGfx, static_cast<float>(800 + 46 * (i - 1)), 666.0f, 0);
+    for (int32_t i = 1; i <= Lives - 1; ++i) DrawImage(PaddleGfx, static_cast<float>(800 + 46 * (i - 1)), 666.0f, 0);
     SetScale(1.0f, 1.0f);
 }
 
@@ -135,7 +134,7 @@ void TPaddle::PaddleRight(int32_t ballX, int32_t ballSpeedX, int32_t ballSpeedY,
             newX = positionX + 4 * speedX;
         else if (positionX == limit)
             newX = (std::abs(ballSpeedX) >= std::abs(ballSpeedY) && ballSpeedX != 0) ? positionX + std::abs(ballSpeedX)
-                                                                                      : positionX + speedX;
+                                                                                     : positionX + speedX;
         else
             newX = positionX + speedX;
     } else {

@@ -11,10 +11,7 @@ constexpr uint8_t Backspace = 8;
 
 // Characters a name never takes: the two slashes, escape and tab, and every other control code,
 // since a line break or carriage return in a name would split its record in the player file.
-bool Refused(uint8_t c)
-{
-    return c == '\\' || c == '/' || c < 32 || c == 127;
-}
+bool Refused(uint8_t c) { return c == '\\' || c == '/' || c < 32 || c == 127; }
 
 }  // namespace
 
@@ -48,7 +45,4 @@ void TTextInput::Update()
     width = static_cast<uint16_t>(TextWidth(txt) & 0xFFFF);
 }
 
-void TTextInput::Draw(int32_t grey) const
-{
-    TFramework::DrawCentredShadowText(txt, 384, 450, grey);
-}
+void TTextInput::Draw(int32_t grey) const { TFramework::DrawCentredShadowText(txt, 384, 450, grey); }

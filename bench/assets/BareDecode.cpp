@@ -21,21 +21,18 @@ struct TFileCloser {
 };
 using TFilePtr = std::unique_ptr<std::FILE, TFileCloser>;
 
-TDecoded Buffer(size_t size) {
-    return TDecoded{std::make_unique_for_overwrite<uint8_t[]>(size), size};
-}
+TDecoded Buffer(size_t size) { return TDecoded{std::make_unique_for_overwrite<uint8_t[]>(size), size}; }
 
 // PNG: the same transformations as any 8-bit consumer needs, nothing more.
 
-[[noreturn]] void PngFail(png_structp png, png_const_charp) {
-    png_longjmp(png, 1);
-}
+[[noreturn]] void PngFail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 void PngSilent(png_structp, png_const_charp) {}
 
 class TPngReader {
-  public:
-    explicit TPngReader(const std::string& path) : file(std::fopen(path.c_str(), "rb")) {
+public:
+    explicit TPngReader(const std::string& path) : file(std::fopen(path.c_str(), "rb"))
+    {
         if (!file) return;
         png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngSilent);
         if (png) info = png_create_info_struct(png);
@@ -55,7 +52,8 @@ struct TRowLayout {
     size_t rowBytes = 0;
 };
 
-bool PngReadLayout(png_structp png, png_infop info, std::FILE* file, TRowLayout& layout) {
+bool PngReadLayout(png_structp png, png_infop info, std::FILE* file, TRowLayout& layout)
+{
     if (setjmp(png_jmpbuf(png))) return false;
     png_init_io(png, file);
     png_read_info(png, info);
@@ -69,7 +67,8 @@ bool PngReadLayout(png_structp png, png_infop info, std::FILE* file, TRowLayout&
     return true;
 }
 
-bool PngReadRows(png_structp png, png_bytepp rows) {
+bool PngReadRows(png_structp png, png_bytepp rows)
+{
     if (setjmp(png_jmpbuf(png))) return false;
     png_read_image(png, rows);
     return true;
@@ -82,15 +81,17 @@ struct TJpegError {
     std::jmp_buf jump;
 };
 
-[[noreturn]] void JpegErrorExit(j_common_ptr cinfo) {
+[[noreturn]] void JpegErrorExit(j_common_ptr cinfo)
+{
     std::longjmp(reinterpret_cast<TJpegError*>(cinfo->err)->jump, 1);
 }
 
 void JpegSilent(j_common_ptr) {}
 
 class TJpegReader {
-  public:
-    explicit TJpegReader(const std::string& path) : file(std::fopen(path.c_str(), "rb")) {
+public:
+    explicit TJpegReader(const std::string& path) : file(std::fopen(path.c_str(), "rb"))
+    {
         cinfo.err = jpeg_std_error(&error.pub);
         error.pub.error_exit = JpegErrorExit;
         error.pub.output_message = JpegSilent;
@@ -105,7 +106,8 @@ class TJpegReader {
     TJpegError error{};
 };
 
-bool JpegReadLayout(TJpegReader& reader, TRowLayout& layout) {
+bool JpegReadLayout(TJpegReader& reader, TRowLayout& layout)
+{
     jpeg_decompress_struct& cinfo = reader.cinfo;
     if (setjmp(reader.error.jump)) return false;
     jpeg_create_decompress(&cinfo);
@@ -119,7 +121,8 @@ bool JpegReadLayout(TJpegReader& reader, TRowLayout& layout) {
     return true;
 }
 
-bool JpegReadRows(TJpegReader& reader, JSAMPROW* rows) {
+bool JpegReadRows(TJpegReader& reader, JSAMPROW* rows)
+{
     jpeg_decompress_struct& cinfo = reader.cinfo;
     if (setjmp(reader.error.jump)) return false;
     while (cinfo.output_scanline < cinfo.output_height) {
@@ -129,17 +132,19 @@ bool JpegReadRows(TJpegReader& reader, JSAMPROW* rows) {
     return true;
 }
 
-template <typename Row> std::vector<Row> RowPointers(TDecoded& pixels, const TRowLayout& layout) {
+template <typename Row>
+std::vector<Row> RowPointers(TDecoded& pixels, const TRowLayout& layout)
+{
     std::vector<Row> rows(layout.height);
-    for (uint32_t y = 0; y < layout.height; ++y)
-        rows[y] = pixels.bytes.get() + y * layout.rowBytes;
+    for (uint32_t y = 0; y < layout.height; ++y) rows[y] = pixels.bytes.get() + y * layout.rowBytes;
     return rows;
 }
 
 class TVorbisReader {
-  public:
+public:
     explicit TVorbisReader(const std::string& path) : open(ov_fopen(path.c_str(), &file) == 0) {}
-    ~TVorbisReader() {
+    ~TVorbisReader()
+    {
         if (open) ov_clear(&file);
     }
     TVorbisReader(const TVorbisReader&) = delete;
@@ -149,9 +154,10 @@ class TVorbisReader {
     bool open;
 };
 
-} // namespace
+}  // namespace
 
-TDecoded DecodePngFile(const std::string& path) {
+TDecoded DecodePngFile(const std::string& path)
+{
     TPngReader reader(path);
     TRowLayout layout;
     if (!reader.info || !PngReadLayout(reader.png, reader.info, reader.file.get(), layout)) return {};
@@ -161,7 +167,8 @@ TDecoded DecodePngFile(const std::string& path) {
     return pixels;
 }
 
-TDecoded DecodeJpegFile(const std::string& path) {
+TDecoded DecodeJpegFile(const std::string& path)
+{
     TJpegReader reader(path);
     TRowLayout layout;
     if (!reader.file || !JpegReadLayout(reader, layout)) return {};
@@ -171,7 +178,8 @@ TDecoded DecodeJpegFile(const std::string& path) {
     return pixels;
 }
 
-TDecoded DecodeOggFile(const std::string& path) {
+TDecoded DecodeOggFile(const std::string& path)
+{
     TVorbisReader reader(path);
     if (!reader.open) return {};
     const vorbis_info* info = ov_info(&reader.file, -1);
@@ -190,11 +198,11 @@ TDecoded DecodeOggFile(const std::string& path) {
     return pcm;
 }
 
-TDecoded DecodePictureFile(const std::string& path) {
+TDecoded DecodePictureFile(const std::string& path)
+{
     const size_t dot = path.rfind('.');
     const char* extension = dot == std::string::npos ? "" : path.c_str() + dot;
     if (strcasecmp(extension, ".png") == 0) return DecodePngFile(path);
-    if (strcasecmp(extension, ".jpg") == 0 || strcasecmp(extension, ".jpeg") == 0)
-        return DecodeJpegFile(path);
+    if (strcasecmp(extension, ".jpg") == 0 || strcasecmp(extension, ".jpeg") == 0) return DecodeJpegFile(path);
     return {};
 }

@@ -65,8 +65,9 @@ size_t MemRead(void* ptr, size_t size, size_t nmemb, void* source)
 int MemSeek(void* source, ogg_int64_t offset, int whence)
 {
     auto* m = static_cast<Memory*>(source);
-    const int64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? static_cast<int64_t>(m->pos)
-                                                                     : static_cast<int64_t>(m->bytes->size());
+    const int64_t base = whence == SEEK_SET   ? 0
+                         : whence == SEEK_CUR ? static_cast<int64_t>(m->pos)
+                                              : static_cast<int64_t>(m->bytes->size());
     const int64_t to = base + offset;
     if (to < 0 || to > static_cast<int64_t>(m->bytes->size())) return -1;
     m->pos = static_cast<size_t>(to);
@@ -83,8 +84,8 @@ int64_t BareDecode(OggVorbis_File& vf)
     int64_t done = 0;
     int bitstream = 0;
     while (done < bytes) {
-        const long got = ov_read(&vf, out.data() + done, static_cast<int>(std::min<int64_t>(bytes - done, 65536)), 0,
-                                 2, 1, &bitstream);
+        const long got = ov_read(&vf, out.data() + done, static_cast<int>(std::min<int64_t>(bytes - done, 65536)), 0, 2,
+                                 1, &bitstream);
         if (got <= 0) break;
         done += got;
     }
@@ -163,4 +164,4 @@ BENCHMARK(BM_LoadAudioSample_Bank)->Arg(1)->Arg(30)->Unit(benchmark::kMillisecon
 BENCHMARK(BM_BareVorbisfile_Memory)->Arg(1)->Arg(30)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConvertMono8ToStereo16)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

@@ -77,8 +77,7 @@ void MenuFrame(TMainMenu& menu, int32_t frame)
 void CreditsFrame(TMainMenu& menu, int32_t frame)
 {
     if (frame % 400 == 0) {
-        menu.codeByText = menu.varnText = menu.gfxbyText = menu.tibbeText = menu.voicesText = menu.seylaText =
-            900.0f;
+        menu.codeByText = menu.varnText = menu.gfxbyText = menu.tibbeText = menu.voicesText = menu.seylaText = 900.0f;
         menu.creditsCounter = 0;
     }
     menu.DrawCreditsEnvironment(255);

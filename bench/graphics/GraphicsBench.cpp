@@ -130,15 +130,9 @@ void RunFrames(benchmark::State& state, bool headless)
     SetGLContextProvider(nullptr);
 }
 
-void BM_PlayFrameHeadlessGL(benchmark::State& state)
-{
-    RunFrames(state, true);
-}
+void BM_PlayFrameHeadlessGL(benchmark::State& state) { RunFrames(state, true); }
 
-void BM_PlayFrameRecording(benchmark::State& state)
-{
-    RunFrames(state, false);
-}
+void BM_PlayFrameRecording(benchmark::State& state) { RunFrames(state, false); }
 
 BENCHMARK(BM_PlayFrameHeadlessGL)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlayFrameRecording)->Iterations(1)->Unit(benchmark::kMillisecond);

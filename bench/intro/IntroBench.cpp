@@ -128,22 +128,10 @@ void RunSineLogo(benchmark::State& state, bool headless)
     CloseScene();
 }
 
-void BM_StarfieldHeadlessGL(benchmark::State& state)
-{
-    RunStarfield(state, true);
-}
-void BM_StarfieldRecording(benchmark::State& state)
-{
-    RunStarfield(state, false);
-}
-void BM_SineLogoHeadlessGL(benchmark::State& state)
-{
-    RunSineLogo(state, true);
-}
-void BM_SineLogoRecording(benchmark::State& state)
-{
-    RunSineLogo(state, false);
-}
+void BM_StarfieldHeadlessGL(benchmark::State& state) { RunStarfield(state, true); }
+void BM_StarfieldRecording(benchmark::State& state) { RunStarfield(state, false); }
+void BM_SineLogoHeadlessGL(benchmark::State& state) { RunSineLogo(state, true); }
+void BM_SineLogoRecording(benchmark::State& state) { RunSineLogo(state, false); }
 
 BENCHMARK(BM_StarfieldHeadlessGL)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StarfieldRecording)->Iterations(1)->Unit(benchmark::kMillisecond);

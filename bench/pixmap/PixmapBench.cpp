@@ -16,30 +16,36 @@
 namespace {
 
 // A busy picture, so that compression and masking do real work.
-TPixmapPtr Picture(int32_t width, int32_t height, int32_t format) {
+TPixmapPtr Picture(int32_t width, int32_t height, int32_t format)
+{
     TPixmapPtr pixmap = TPixmap::Create(width, height, format);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
             const uint32_t v = static_cast<uint32_t>(x * 7 + y * 13 + (x * y) % 31);
-            pixmap->WritePixel(x, y, (x + y) % 9 == 0 ? 0xFF000000 : 0xFF000000 | (v & 0xFF) << 16 | (v * 3 & 0xFF) << 8 | (v * 5 & 0xFF));
+            pixmap->WritePixel(x, y,
+                               (x + y) % 9 == 0 ? 0xFF000000
+                                                : 0xFF000000 | (v & 0xFF) << 16 | (v * 3 & 0xFF) << 8 | (v * 5 & 0xFF));
         }
     return pixmap;
 }
 
-void PngWrite(png_structp png, png_bytep data, size_t length) {
+void PngWrite(png_structp png, png_bytep data, size_t length)
+{
     auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
     out->insert(out->end(), data, data + length);
 }
 
 void PngFlush(png_structp) {}
 
-TBankPtr BankOf(const std::vector<uint8_t>& bytes) {
+TBankPtr BankOf(const std::vector<uint8_t>& bytes)
+{
     TBankPtr bank = TBank::Create(static_cast<int32_t>(bytes.size()));
     std::memcpy(bank->Buf(), bytes.data(), bytes.size());
     return bank;
 }
 
-TBankPtr PngOf(const TPixmap& rgb) {
+TBankPtr PngOf(const TPixmap& rgb)
+{
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -53,7 +59,8 @@ TBankPtr PngOf(const TPixmap& rgb) {
     return BankOf(out);
 }
 
-TBankPtr JpegOf(const TPixmap& rgb) {
+TBankPtr JpegOf(const TPixmap& rgb)
+{
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -79,39 +86,45 @@ TBankPtr JpegOf(const TPixmap& rgb) {
     return bank;
 }
 
-void BM_ConvertRgbToRgba1024x768(benchmark::State& state) {
+void BM_ConvertRgbToRgba1024x768(benchmark::State& state)
+{
     TPixmapPtr rgb = Picture(1024, 768, PIXFMT_RGB888);
     for (auto _ : state) benchmark::DoNotOptimize(rgb->Convert(PIXFMT_RGBA8888));
 }
 BENCHMARK(BM_ConvertRgbToRgba1024x768)->Unit(benchmark::kMillisecond);
 
 // One mipmap step of the background texture.
-void BM_ResizeHalf1024x1024(benchmark::State& state) {
+void BM_ResizeHalf1024x1024(benchmark::State& state)
+{
     TPixmapPtr rgba = Picture(1024, 1024, PIXFMT_RGBA8888);
     for (auto _ : state) benchmark::DoNotOptimize(ResizePixmap(*rgba, 512, 512));
 }
 BENCHMARK(BM_ResizeHalf1024x1024)->Unit(benchmark::kMillisecond);
 
-void BM_MaskPixmap512x512(benchmark::State& state) {
+void BM_MaskPixmap512x512(benchmark::State& state)
+{
     TPixmapPtr rgb = Picture(512, 512, PIXFMT_RGB888);
     for (auto _ : state) benchmark::DoNotOptimize(MaskPixmap(*rgb, 0, 0, 0));
 }
 BENCHMARK(BM_MaskPixmap512x512)->Unit(benchmark::kMillisecond);
 
-void BM_LoadPng1024x768(benchmark::State& state) {
+void BM_LoadPng1024x768(benchmark::State& state)
+{
     TBankPtr png = PngOf(*Picture(1024, 768, PIXFMT_RGB888));
     for (auto _ : state) benchmark::DoNotOptimize(LoadPixmap(TUrl(png)));
 }
 BENCHMARK(BM_LoadPng1024x768)->Unit(benchmark::kMillisecond);
 
-void BM_LoadJpeg1024x768(benchmark::State& state) {
+void BM_LoadJpeg1024x768(benchmark::State& state)
+{
     TBankPtr jpeg = JpegOf(*Picture(1024, 768, PIXFMT_RGB888));
     for (auto _ : state) benchmark::DoNotOptimize(LoadPixmap(TUrl(jpeg)));
 }
 BENCHMARK(BM_LoadJpeg1024x768)->Unit(benchmark::kMillisecond);
 
 // A 16 x 16 round ball with a transparent surround.
-TImagePtr Ball() {
+TImagePtr Ball()
+{
     TPixmapPtr pixmap = TPixmap::Create(16, 16, PIXFMT_RGBA8888);
     for (int32_t y = 0; y < 16; ++y)
         for (int32_t x = 0; x < 16; ++x) {
@@ -123,7 +136,8 @@ TImagePtr Ball() {
     return image;
 }
 
-TImagePtr Brick() {
+TImagePtr Brick()
+{
     TPixmapPtr pixmap = TPixmap::Create(32, 16, PIXFMT_RGBA8888);
     pixmap->ClearPixels(0xFFFFFFFF);
     TImagePtr image = TImage::Load(pixmap, 0, 0, 0, 0);
@@ -133,7 +147,8 @@ TImagePtr Brick() {
 
 // A ball tested against a full 21 x 11 wall of bricks, as a frame of play does: nearly every
 // pair is rejected by its bounding box, a few are rasterised.
-void BM_BallAgainstWall(benchmark::State& state) {
+void BM_BallAgainstWall(benchmark::State& state)
+{
     const TImagePtr ball = Ball();
     const TImagePtr brick = Brick();
     int32_t hits = 0;
@@ -148,13 +163,15 @@ void BM_BallAgainstWall(benchmark::State& state) {
 BENCHMARK(BM_BallAgainstWall)->Unit(benchmark::kMicrosecond);
 
 // The costly case: two overlapping masked shapes with no common opaque pixel.
-void BM_NearMissMaskedPair(benchmark::State& state) {
+void BM_NearMissMaskedPair(benchmark::State& state)
+{
     const TImagePtr ball = Ball();
     for (auto _ : state) benchmark::DoNotOptimize(ImagesCollide(ball, 100, 100, 0, ball, 113, 113, 0));
 }
 BENCHMARK(BM_NearMissMaskedPair)->Unit(benchmark::kMicrosecond);
 
-void BM_TurnedNearMissMaskedPair(benchmark::State& state) {
+void BM_TurnedNearMissMaskedPair(benchmark::State& state)
+{
     const TImagePtr ball = Ball();
     const float c = std::cos(0.5f), s = std::sin(0.5f);
     SetCollisionTransform(c, -s, s, c);

@@ -31,12 +31,11 @@ AudioState& State()
 
 bool SameName(const std::string& a, const std::string& b)
 {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::tolower(x) == std::tolower(y);
-    });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
-} // namespace
+}  // namespace
 
 void RegisterAudioDriver(TAudioDriverPtr driver)
 {
@@ -77,7 +76,8 @@ std::vector<std::string> AudioDrivers()
 bool AudioDriverExists(const std::string& name)
 {
     const auto& drivers = State().drivers;
-    return std::any_of(drivers.begin(), drivers.end(), [&](const TAudioDriverPtr& d) { return SameName(d->Name(), name); });
+    return std::any_of(drivers.begin(), drivers.end(),
+                       [&](const TAudioDriverPtr& d) { return SameName(d->Name(), name); });
 }
 
 void ShutdownAudio()

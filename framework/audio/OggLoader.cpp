@@ -36,9 +36,12 @@ int OggSeek(void* source, ogg_int64_t offset, int whence)
     auto* src = static_cast<OggSource*>(source);
     try {
         int64_t target = offset;
-        if (whence == SEEK_CUR) target += src->stream->Pos() - src->base;
-        else if (whence == SEEK_END) target += src->stream->Size() - src->base;
-        else if (whence != SEEK_SET) return -1;
+        if (whence == SEEK_CUR)
+            target += src->stream->Pos() - src->base;
+        else if (whence == SEEK_END)
+            target += src->stream->Size() - src->base;
+        else if (whence != SEEK_SET)
+            return -1;
         const int64_t absolute = src->base + target;
         if (target < 0 || absolute > std::numeric_limits<int32_t>::max()) return -1;
         return src->stream->Seek(static_cast<int32_t>(absolute)) == absolute ? 0 : -1;
@@ -82,7 +85,7 @@ private:
     bool _open = false;
 };
 
-} // namespace
+}  // namespace
 
 TAudioSamplePtr TOggAudioSampleLoader::LoadAudioSample(TStream& stream)
 {

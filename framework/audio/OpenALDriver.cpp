@@ -32,7 +32,7 @@ struct ContextDestroyer {
 class TBuf;
 class TOpenALSound;
 
-} // namespace openal_backend
+}  // namespace openal_backend
 
 using namespace openal_backend;
 
@@ -387,7 +387,7 @@ void TOpenALChannel::Apply()
     alSourcef(id, AL_PITCH, static_cast<ALfloat>(frequency / std::max(_hertz, 1)));
 }
 
-} // namespace openal_backend
+}  // namespace openal_backend
 
 void TALContext::FlushLonely()
 {
@@ -460,11 +460,18 @@ TSoundPtr TOpenALAudioDriver::CreateSound(const TAudioSamplePtr& sample, int32_t
     }
     ALenum format = AL_FORMAT_MONO16;
     switch (pcm->format) {
-    case SAMPLE_MONO8: format = AL_FORMAT_MONO8; break;
-    case SAMPLE_STEREO8: format = AL_FORMAT_STEREO8; break;
+    case SAMPLE_MONO8:
+        format = AL_FORMAT_MONO8;
+        break;
+    case SAMPLE_STEREO8:
+        format = AL_FORMAT_STEREO8;
+        break;
     case SAMPLE_STEREO16LE:
-    case SAMPLE_STEREO16BE: format = AL_FORMAT_STEREO16; break;
-    default: break;
+    case SAMPLE_STEREO16BE:
+        format = AL_FORMAT_STEREO16;
+        break;
+    default:
+        break;
     }
 
     alGetError();

@@ -12,13 +12,17 @@
 int32_t SampleBytesPerFrame(int32_t format)
 {
     switch (format) {
-    case SAMPLE_MONO8: return 1;
+    case SAMPLE_MONO8:
+        return 1;
     case SAMPLE_MONO16LE:
     case SAMPLE_MONO16BE:
-    case SAMPLE_STEREO8: return 2;
+    case SAMPLE_STEREO8:
+        return 2;
     case SAMPLE_STEREO16LE:
-    case SAMPLE_STEREO16BE: return 4;
-    default: return 0;
+    case SAMPLE_STEREO16BE:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -27,11 +31,14 @@ int32_t SampleChannels(int32_t format)
     switch (format) {
     case SAMPLE_MONO8:
     case SAMPLE_MONO16LE:
-    case SAMPLE_MONO16BE: return 1;
+    case SAMPLE_MONO16BE:
+        return 1;
     case SAMPLE_STEREO8:
     case SAMPLE_STEREO16LE:
-    case SAMPLE_STEREO16BE: return 2;
-    default: return 0;
+    case SAMPLE_STEREO16BE:
+        return 2;
+    default:
+        return 0;
     }
 }
 
@@ -100,21 +107,33 @@ void Write16BE(uint8_t* p, int32_t v)
 Frame ReadFrame(const uint8_t* p, int32_t format)
 {
     switch (format) {
-    case SAMPLE_MONO8: return {Widen8(p[0]), Widen8(p[0])};
-    case SAMPLE_MONO16LE: return {Read16LE(p), Read16LE(p)};
-    case SAMPLE_MONO16BE: return {Read16BE(p), Read16BE(p)};
-    case SAMPLE_STEREO8: return {Widen8(p[0]), Widen8(p[1])};
-    case SAMPLE_STEREO16LE: return {Read16LE(p), Read16LE(p + 2)};
-    default: return {Read16BE(p), Read16BE(p + 2)};
+    case SAMPLE_MONO8:
+        return {Widen8(p[0]), Widen8(p[0])};
+    case SAMPLE_MONO16LE:
+        return {Read16LE(p), Read16LE(p)};
+    case SAMPLE_MONO16BE:
+        return {Read16BE(p), Read16BE(p)};
+    case SAMPLE_STEREO8:
+        return {Widen8(p[0]), Widen8(p[1])};
+    case SAMPLE_STEREO16LE:
+        return {Read16LE(p), Read16LE(p + 2)};
+    default:
+        return {Read16BE(p), Read16BE(p + 2)};
     }
 }
 
 void WriteFrame(uint8_t* p, int32_t format, Frame f)
 {
     switch (format) {
-    case SAMPLE_MONO8: p[0] = Narrow8(f.left); break;
-    case SAMPLE_MONO16LE: Write16LE(p, f.left); break;
-    case SAMPLE_MONO16BE: Write16BE(p, f.left); break;
+    case SAMPLE_MONO8:
+        p[0] = Narrow8(f.left);
+        break;
+    case SAMPLE_MONO16LE:
+        Write16LE(p, f.left);
+        break;
+    case SAMPLE_MONO16BE:
+        Write16BE(p, f.left);
+        break;
     case SAMPLE_STEREO8:
         p[0] = Narrow8(f.left);
         p[1] = Narrow8(f.right);
@@ -130,7 +149,7 @@ void WriteFrame(uint8_t* p, int32_t format, Frame f)
     }
 }
 
-} // namespace
+}  // namespace
 
 TAudioSamplePtr TAudioSample::Convert(int32_t to) const
 {
@@ -151,12 +170,12 @@ namespace {
 std::vector<std::shared_ptr<TAudioSampleLoader>>& Loaders()
 {
     // Newest first: WAV was registered after Ogg Vorbis, so it is asked first.
-    static std::vector<std::shared_ptr<TAudioSampleLoader>> loaders{
-        std::make_shared<TWavAudioSampleLoader>(), std::make_shared<TOggAudioSampleLoader>()};
+    static std::vector<std::shared_ptr<TAudioSampleLoader>> loaders{std::make_shared<TWavAudioSampleLoader>(),
+                                                                    std::make_shared<TOggAudioSampleLoader>()};
     return loaders;
 }
 
-} // namespace
+}  // namespace
 
 void RegisterAudioSampleLoader(std::shared_ptr<TAudioSampleLoader> loader)
 {

@@ -71,7 +71,7 @@ bool Skip(TStream& stream, int64_t count)
     return stream.Seek(static_cast<int32_t>(target)) == target;
 }
 
-} // namespace
+}  // namespace
 
 TAudioSamplePtr TWavAudioSampleLoader::LoadAudioSample(TStream& stream)
 {
@@ -95,8 +95,8 @@ TAudioSamplePtr TWavAudioSampleLoader::LoadAudioSample(TStream& stream)
             if (!haveFormat) return nullptr;
             const int64_t available = std::max<int64_t>(0, stream.Size() - stream.Pos());
             const int64_t frames = std::min<int64_t>(size, available) / fmt.blockAlign;
-            TAudioSamplePtr sample = TAudioSample::Create(static_cast<int32_t>(frames),
-                                                          static_cast<int32_t>(fmt.rate), SampleFormat(fmt));
+            TAudioSamplePtr sample =
+                TAudioSample::Create(static_cast<int32_t>(frames), static_cast<int32_t>(fmt.rate), SampleFormat(fmt));
             const int32_t bytes = sample->ByteSize();
             const int32_t got = ReadAvailable(stream, sample->samples, bytes);
             if (got == bytes) return sample;

@@ -16,6 +16,8 @@ namespace {
 //   publicity pertaining to distribution of the software without specific, written prior
 //   permission. Sony Corp. makes no representations about the suitability of this software for
 //   any purpose. It is provided "as is" without express or implied warranty.
+// The table keeps its rows as laid out.
+// clang-format off
 constexpr std::array<uint8_t, 1536> kFontBits = {
     // row 0
     0x00, 0x00, 0x36, 0x00, 0x08, 0x40, 0x00, 0x07, 0x40, 0x01, 0x00, 0x00,
@@ -162,6 +164,7 @@ constexpr std::array<uint8_t, 1536> kFontBits = {
     0x00, 0x00, 0x1c, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0f, 0x78, 0x00, 0x00,
     0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x60, 0x08, 0x03, 0x00, 0x00,
 };
+// clang-format on
 
 }  // namespace
 

@@ -37,7 +37,8 @@ struct TCollisionState {
     std::vector<std::unique_ptr<TQuad>> pool;
 };
 
-TCollisionState& State() {
+TCollisionState& State()
+{
     static TCollisionState state;
     return state;
 }
@@ -45,7 +46,8 @@ TCollisionState& State() {
 int32_t Trunc(float value) { return static_cast<int32_t>(value); }
 
 // Local corners (x0, y0)-(x1, y1) through the current matrix, then moved to (tx, ty).
-TQuad PlaceQuad(float x0, float y0, float x1, float y1, float tx, float ty) {
+TQuad PlaceQuad(float x0, float y0, float x1, float y1, float tx, float ty)
+{
     const TCollisionState& s = State();
     const std::array<TCorner, 4> local{{{x0, y0, 0, 0}, {x1, y0, 1, 0}, {x1, y1, 1, 1}, {x0, y1, 0, 1}}};
     TQuad quad;
@@ -64,7 +66,8 @@ TQuad PlaceQuad(float x0, float y0, float x1, float y1, float tx, float ty) {
     return quad;
 }
 
-bool BoxesOverlap(const TQuad& a, const TQuad& b) {
+bool BoxesOverlap(const TQuad& a, const TQuad& b)
+{
     return a.minx <= b.maxx && b.minx <= a.maxx && a.miny <= b.maxy && b.miny <= a.maxy;
 }
 
@@ -87,7 +90,8 @@ struct TSpan {
 // One quad while it is rasterised row by row. Rows are visited in increasing order, each once.
 class TScanPoly {
 public:
-    explicit TScanPoly(const TQuad& quad) : _quad(quad), _corners(quad.xyuv) {
+    explicit TScanPoly(const TQuad& quad) : _quad(quad), _corners(quad.xyuv)
+    {
         // One winding order for every quad (mirroring scales reverse it), so that walking
         // forward from the top vertex runs down the right-hand side.
         float area = 0;
@@ -107,7 +111,8 @@ public:
     }
 
     // The span of row (which must be the row after the previous call's); false outside the quad.
-    bool SpanAt(int32_t row, TSpan& span) {
+    bool SpanAt(int32_t row, TSpan& span)
+    {
         if (row < top || row >= bottom) return false;
         if (!MoveToRow(_left, row) || !MoveToRow(_right, row)) return false;
         span.xl = _left.dat[0];
@@ -125,7 +130,8 @@ public:
 
     // Whether the quad covers pixel x of the span: always when solid, otherwise when the texel
     // under the pixel centre is opaque enough.
-    bool Covers(const TSpan& span, int32_t x) const {
+    bool Covers(const TSpan& span, int32_t x) const
+    {
         const TPixmap* mask = _quad.mask.get();
         if (!mask) return true;
         if (mask->width <= 0 || mask->height <= 0) return false;
@@ -144,7 +150,8 @@ public:
 
 private:
     // Follows the corners in direction step (1 forward, 3 backward) while y does not decrease.
-    void BuildChain(TSide& side, int32_t from, int32_t step) const {
+    void BuildChain(TSide& side, int32_t from, int32_t step) const
+    {
         side.chain[0] = from;
         side.count = 1;
         for (int32_t i = 1; i < 4; ++i) {
@@ -155,7 +162,8 @@ private:
     }
 
     // Makes the side's current edge the one that covers row; a new edge starts half a row in.
-    bool MoveToRow(TSide& side, int32_t row) const {
+    bool MoveToRow(TSide& side, int32_t row) const
+    {
         while (side.edge < 0 || row >= Trunc(_corners[side.chain[side.edge + 1]].y)) {
             if (side.edge + 2 >= side.count) return false;
             ++side.edge;
@@ -179,7 +187,8 @@ private:
 };
 
 // Whether two quads share a pixel both of them cover.
-bool QuadsCollide(const TQuad& a, const TQuad& b) {
+bool QuadsCollide(const TQuad& a, const TQuad& b)
+{
     if (!BoxesOverlap(a, b)) return false;
     TScanPoly pa(a);
     TScanPoly pb(b);
@@ -198,7 +207,8 @@ bool QuadsCollide(const TQuad& a, const TQuad& b) {
     return false;
 }
 
-TQuad* NewQuad() {
+TQuad* NewQuad()
+{
     TCollisionState& s = State();
     if (TQuad* quad = s.freeQuads) {
         s.freeQuads = quad->link;
@@ -208,7 +218,8 @@ TQuad* NewQuad() {
     return s.pool.back().get();
 }
 
-std::vector<TCollisionId> Collide(TQuad& quad, uint32_t collide_mask, uint32_t write_mask, TCollisionId id) {
+std::vector<TCollisionId> Collide(TQuad& quad, uint32_t collide_mask, uint32_t write_mask, TCollisionId id)
+{
     TCollisionState& s = State();
     std::vector<TCollisionId> hits;
     for (int32_t layer = 0; layer < kLayerCount; ++layer) {
@@ -229,7 +240,8 @@ std::vector<TCollisionId> Collide(TQuad& quad, uint32_t collide_mask, uint32_t w
 
 }  // namespace
 
-void SetCollisionTransform(float ix, float iy, float jx, float jy) {
+void SetCollisionTransform(float ix, float iy, float jx, float jy)
+{
     TCollisionState& s = State();
     s.ix = ix;
     s.iy = iy;
@@ -237,12 +249,14 @@ void SetCollisionTransform(float ix, float iy, float jx, float jy) {
     s.jy = jy;
 }
 
-void SetCollisionOrigin(float x, float y) {
+void SetCollisionOrigin(float x, float y)
+{
     State().originX = x;
     State().originY = y;
 }
 
-void ResetCollisions(uint32_t layer_mask) {
+void ResetCollisions(uint32_t layer_mask)
+{
     TCollisionState& s = State();
     for (int32_t layer = 0; layer < kLayerCount; ++layer) {
         if (layer_mask != 0 && !(layer_mask & (1u << layer))) continue;
@@ -257,8 +271,9 @@ void ResetCollisions(uint32_t layer_mask) {
     }
 }
 
-std::vector<TCollisionId> CollideImage(const TImagePtr& image, float x, float y, int32_t frame,
-                                       uint32_t collide_mask, uint32_t write_mask, TCollisionId id) {
+std::vector<TCollisionId> CollideImage(const TImagePtr& image, float x, float y, int32_t frame, uint32_t collide_mask,
+                                       uint32_t write_mask, TCollisionId id)
+{
     if (!image || frame < 0 || frame >= image->FrameCount()) return {};
     const TPixmapPtr pixmap = image->Pixmap(frame);
     if (!pixmap) return {};
@@ -273,14 +288,16 @@ std::vector<TCollisionId> CollideImage(const TImagePtr& image, float x, float y,
 }
 
 std::vector<TCollisionId> CollideRect(float x, float y, float w, float h, uint32_t collide_mask, uint32_t write_mask,
-                                      TCollisionId id) {
+                                      TCollisionId id)
+{
     const TCollisionState& s = State();
     TQuad quad = PlaceQuad(0, 0, w, h, x + s.originX, y + s.originY);
     return Collide(quad, collide_mask, write_mask, std::move(id));
 }
 
-bool ImagesCollide(const TImagePtr& image1, int32_t x1, int32_t y1, int32_t frame1, const TImagePtr& image2,
-                   int32_t x2, int32_t y2, int32_t frame2) {
+bool ImagesCollide(const TImagePtr& image1, int32_t x1, int32_t y1, int32_t frame1, const TImagePtr& image2, int32_t x2,
+                   int32_t y2, int32_t frame2)
+{
     constexpr uint32_t layer = 1u << kImagesCollideLayer;
     ResetCollisions(layer);
     CollideImage(image1, static_cast<float>(x1), static_cast<float>(y1), frame1, 0, layer, image1);

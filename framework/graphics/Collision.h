@@ -22,9 +22,9 @@ void ResetCollisions(uint32_t layer_mask = 0);
 // every quad it hits in the layers of collide_mask, then stores a copy carrying id in each layer
 // of write_mask. A null image, a missing frame or a frame without pixels hits nothing and is
 // stored nowhere.
-std::vector<TCollisionId> CollideImage(const TImagePtr& image, float x, float y, int32_t frame,
-                                       uint32_t collide_mask, uint32_t write_mask, TCollisionId id);
+std::vector<TCollisionId> CollideImage(const TImagePtr& image, float x, float y, int32_t frame, uint32_t collide_mask,
+                                       uint32_t write_mask, TCollisionId id);
 // As CollideImage for a solid w x h rectangle placed like DrawRect places it: its top-left
 // corner at (x, y), turned and scaled by the current matrix about that corner.
-std::vector<TCollisionId> CollideRect(float x, float y, float w, float h, uint32_t collide_mask,
-                                      uint32_t write_mask, TCollisionId id);
+std::vector<TCollisionId> CollideRect(float x, float y, float w, float h, uint32_t collide_mask, uint32_t write_mask,
+                                      TCollisionId id);

@@ -20,10 +20,7 @@ TCurrent2D& Current2D()
     return current;
 }
 
-TDraw2DGraphics* G()
-{
-    return Current2D().graphics.get();
-}
+TDraw2DGraphics* G() { return Current2D().graphics.get(); }
 
 // Matrix from rotation and scale; scale acts in the object's own axes before the rotation.
 void UpdateTransform(TDraw2DGraphics& g)
@@ -57,15 +54,9 @@ std::shared_ptr<TDraw2DGraphics> TDraw2DGraphics::Create(std::shared_ptr<TGraphi
     return g;
 }
 
-void TDraw2DGraphics::ClearCurrent()
-{
-    Current2D().graphics.reset();
-}
+void TDraw2DGraphics::ClearCurrent() { Current2D().graphics.reset(); }
 
-TDraw2DGraphics* TDraw2DGraphics::Current()
-{
-    return G();
-}
+TDraw2DGraphics* TDraw2DGraphics::Current() { return G(); }
 
 void TDraw2DGraphics::GetSettings(int32_t& width, int32_t& height, int32_t& depth, int32_t& hertz, int32_t& flags)
 {

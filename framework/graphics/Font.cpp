@@ -21,15 +21,9 @@ TImageFontPtr TImageFont::Load(const TUrl& url, int32_t size, int32_t style)
     return std::make_shared<TImageFont>(source, (style & FONT_SMOOTH) ? IMG_FILTERED | IMG_MIPMAPPED : 0);
 }
 
-int32_t TImageFont::Style() const
-{
-    return _src_font ? _src_font->Style() : 0;
-}
+int32_t TImageFont::Style() const { return _src_font ? _src_font->Style() : 0; }
 
-int32_t TImageFont::Height() const
-{
-    return _src_font ? _src_font->Height() : 16;
-}
+int32_t TImageFont::Height() const { return _src_font ? _src_font->Height() : 16; }
 
 int32_t TImageFont::CharToGlyph(int32_t c) const
 {
@@ -74,10 +68,7 @@ void TImageFont::Draw(const std::string& text, float x, float y, float ix, float
     }
 }
 
-TImageFontPtr LoadImageFont(const TUrl& url, int32_t size, int32_t style)
-{
-    return TImageFont::Load(url, size, style);
-}
+TImageFontPtr LoadImageFont(const TUrl& url, int32_t size, int32_t style) { return TImageFont::Load(url, size, style); }
 
 void SetImageFont(const TImageFontPtr& font)
 {
@@ -115,7 +106,4 @@ int32_t TextWidth(const std::string& text)
     return width;
 }
 
-int32_t TextHeight(const std::string&)
-{
-    return GetImageFont()->Height();
-}
+int32_t TextHeight(const std::string&) { return GetImageFont()->Height(); }

@@ -31,10 +31,7 @@ std::shared_ptr<TFreeTypeLibrary> Library()
 }
 
 // A stream url such as "incbin::name": "::" somewhere after the first character.
-bool IsStreamUrl(const std::string& path)
-{
-    return path.size() > 1 && path.find("::", 1) != std::string::npos;
-}
+bool IsStreamUrl(const std::string& path) { return path.size() > 1 && path.find("::", 1) != std::string::npos; }
 
 // The rows of a FreeType bitmap top down, whichever way its pitch runs.
 const uint8_t* BitmapRow(const FT_Bitmap& bitmap, int32_t row)

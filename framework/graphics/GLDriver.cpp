@@ -34,10 +34,7 @@ void EmptyGraveyard()
     graveyard->seq = GraphicsSeq();
 }
 
-uint8_t ClampByte(int32_t value)
-{
-    return static_cast<uint8_t>(std::clamp(value, 0, 255));
-}
+uint8_t ClampByte(int32_t value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
 
 int32_t NextPowerOfTwo(int32_t n)
 {
@@ -67,10 +64,7 @@ bool HasSamplerObjects()
     return extensions && std::strstr(extensions, "GL_ARB_sampler_objects") != nullptr;
 }
 
-bool IsWhole(float value)
-{
-    return std::floor(value) == value;
-}
+bool IsWhole(float value) { return std::floor(value) == value; }
 
 // Every pixel of the width x height corner of an RGBA pixmap has alpha 255.
 bool AllOpaque(const TPixmap& rgba, int32_t width, int32_t height)
@@ -343,10 +337,7 @@ void TGLDraw2DDriver::SetTransform(float ix, float iy, float jx, float jy)
     _jy = jy;
 }
 
-void TGLDraw2DDriver::SetLineWidth(float width)
-{
-    glLineWidth(width);
-}
+void TGLDraw2DDriver::SetLineWidth(float width) { glLineWidth(width); }
 
 void TGLDraw2DDriver::Cls()
 {
@@ -403,8 +394,8 @@ void TGLDraw2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx,
     for (int32_t i = 0; i < segments; ++i) {
         const double radians = i * 360.0 / segments * std::numbers::pi / 180.0;
         float sx, sy;
-        Transform(cx + rx * static_cast<float>(std::cos(radians)), cy - ry * static_cast<float>(std::sin(radians)),
-                  tx, ty, sx, sy);
+        Transform(cx + rx * static_cast<float>(std::cos(radians)), cy - ry * static_cast<float>(std::sin(radians)), tx,
+                  ty, sx, sy);
         glVertex2f(sx, sy);
     }
     glEnd();
@@ -624,8 +615,8 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
     const bool exact = driver.IdentityMapping() && !_shrunk && IsWhole(corners[0][0]) && IsWhole(corners[0][1]) &&
                        corners[2][0] - corners[0][0] == sw && corners[2][1] - corners[0][1] == sh && IsWhole(sx) &&
                        IsWhole(sy);
-    const bool whole = sx == 0 && sy == 0 && sw == static_cast<float>(_image_width) &&
-                       sh == static_cast<float>(_image_height);
+    const bool whole =
+        sx == 0 && sy == 0 && sw == static_cast<float>(_image_width) && sh == static_cast<float>(_image_height);
     if (!exact || !whole || _hole.Empty() || !driver.MayLeaveOutHole()) {
         driver.QueueQuad(*this, corners, exact);
         return;
@@ -641,7 +632,8 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
         const float qx1 = left + static_cast<float>(bx1), qy1 = top + static_cast<float>(by1);
         const float bu0 = static_cast<float>(bx0) * _layout.uscale, bv0 = static_cast<float>(by0) * _layout.vscale;
         const float bu1 = static_cast<float>(bx1) * _layout.uscale, bv1 = static_cast<float>(by1) * _layout.vscale;
-        const float quad[4][4] = {{qx0, qy0, bu0, bv0}, {qx1, qy0, bu1, bv0}, {qx1, qy1, bu1, bv1}, {qx0, qy1, bu0, bv1}};
+        const float quad[4][4] = {
+            {qx0, qy0, bu0, bv0}, {qx1, qy0, bu1, bv0}, {qx1, qy1, bu1, bv1}, {qx0, qy1, bu0, bv1}};
         driver.QueueQuad(*this, quad, true);
     };
     band(0, 0, _image_width, _hole.y0);

@@ -52,10 +52,7 @@ public:
     // Draws the gathered quads.
     void FlushQuads();
     // True when the current matrix and projection map local units one to one onto pixels.
-    bool IdentityMapping() const
-    {
-        return _ix == 1.0f && _iy == 0.0f && _jx == 0.0f && _jy == 1.0f && _unit_pixels;
-    }
+    bool IdentityMapping() const { return _ix == 1.0f && _iy == 0.0f && _jx == 0.0f && _jy == 1.0f && _unit_pixels; }
     // The identical-picture shortcuts: quads of equal state drawn together, nearest sampling where
     // an image lands texel for pixel, blending off where it would change nothing. On by default;
     // off draws every quad on its own as it comes, for comparisons.

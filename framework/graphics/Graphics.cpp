@@ -166,10 +166,7 @@ int32_t AddHook(std::vector<TFlipHook>& hooks, std::function<void()> run)
 
 }  // namespace
 
-void SetGLContextProvider(std::shared_ptr<TGLContextProvider> provider)
-{
-    Module().provider = std::move(provider);
-}
+void SetGLContextProvider(std::shared_ptr<TGLContextProvider> provider) { Module().provider = std::move(provider); }
 
 TGraphicsPtr OpenGraphics(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags)
 {
@@ -215,25 +212,13 @@ void EndGraphics()
     CloseGraphics(m.exclusive);
 }
 
-int32_t GraphicsWidth()
-{
-    return Module().width;
-}
+int32_t GraphicsWidth() { return Module().width; }
 
-int32_t GraphicsHeight()
-{
-    return Module().height;
-}
+int32_t GraphicsHeight() { return Module().height; }
 
-int32_t GraphicsDepth()
-{
-    return Module().depth;
-}
+int32_t GraphicsDepth() { return Module().depth; }
 
-int32_t GraphicsHertz()
-{
-    return Module().hertz;
-}
+int32_t GraphicsHertz() { return Module().hertz; }
 
 TDraw2DDriver* CurrentDraw2DDriver()
 {
@@ -241,10 +226,7 @@ TDraw2DDriver* CurrentDraw2DDriver()
     return graphics ? graphics->Driver() : nullptr;
 }
 
-int32_t GraphicsSeq()
-{
-    return GraphicsSeqStorage();
-}
+int32_t GraphicsSeq() { return GraphicsSeqStorage(); }
 
 void Flip(int32_t sync)
 {
@@ -264,8 +246,7 @@ void Flip(int32_t sync)
                 m.sync_time += 1;
             }
             const int32_t now = CurrentMillisecs();
-            const int32_t dt =
-                static_cast<int32_t>(static_cast<uint32_t>(m.sync_time) - static_cast<uint32_t>(now));
+            const int32_t dt = static_cast<int32_t>(static_cast<uint32_t>(m.sync_time) - static_cast<uint32_t>(now));
             // A late frame is not caught up: the next one starts its period from now.
             if (dt > 0) {
                 SleepMillisecs(dt);
@@ -283,15 +264,9 @@ void Flip(int32_t sync)
     RunHooks(m.post_flip_hooks);
 }
 
-int32_t AddFlipHook(std::function<void()> hook)
-{
-    return AddHook(Module().pre_flip_hooks, std::move(hook));
-}
+int32_t AddFlipHook(std::function<void()> hook) { return AddHook(Module().pre_flip_hooks, std::move(hook)); }
 
-int32_t AddPostFlipHook(std::function<void()> hook)
-{
-    return AddHook(Module().post_flip_hooks, std::move(hook));
-}
+int32_t AddPostFlipHook(std::function<void()> hook) { return AddHook(Module().post_flip_hooks, std::move(hook)); }
 
 void RemoveFlipHook(int32_t id)
 {

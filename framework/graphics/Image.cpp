@@ -14,35 +14,39 @@ struct TImageDefaults {
     bool midHandle = false;
 };
 
-TImageDefaults& Defaults() {
+TImageDefaults& Defaults()
+{
     static TImageDefaults defaults;
     return defaults;
 }
 
 int32_t ResolveFlags(int32_t flags) { return flags == -1 ? Defaults().flags : flags; }
 
-TImagePtr AutoHandled(TImagePtr image) {
+TImagePtr AutoHandled(TImagePtr image)
+{
     if (image && Defaults().midHandle) MidHandleImage(image);
     return image;
 }
 
 bool ValidIndex(const TImage& image, int32_t index) { return index >= 0 && index < image.FrameCount(); }
 
-bool ValidCells(int32_t cell_width, int32_t cell_height, int32_t first, int32_t count) {
+bool ValidCells(int32_t cell_width, int32_t cell_height, int32_t first, int32_t count)
+{
     if (cell_width > 0 && cell_height > 0 && first >= 0 && count >= 1) return true;
-    std::fprintf(stderr, "Image: bad strip cells %d x %d, first %d, count %d\n", cell_width, cell_height, first,
-                 count);
+    std::fprintf(stderr, "Image: bad strip cells %d x %d, first %d, count %d\n", cell_width, cell_height, first, count);
     return false;
 }
 
 bool StripHoldsCells(int32_t width, int32_t height, int32_t cell_width, int32_t cell_height, int32_t first,
-                     int32_t count) {
+                     int32_t count)
+{
     return static_cast<int64_t>(width / cell_width) * (height / cell_height) >= static_cast<int64_t>(first) + count;
 }
 
 // The pixmaps of cells first .. first + count - 1 of a strip holding enough of them.
 std::vector<TPixmapPtr> CutCells(const TPixmapPtr& strip, int32_t cell_width, int32_t cell_height, int32_t first,
-                                 int32_t count) {
+                                 int32_t count)
+{
     const int32_t perRow = strip->width / cell_width;
     const int32_t rows = strip->height / cell_height;
     // Cells never overlap, so when they make up most of the strip each frame stays a window into
@@ -61,53 +65,63 @@ std::vector<TPixmapPtr> CutCells(const TPixmapPtr& strip, int32_t cell_width, in
 
 }  // namespace
 
-TFrameCache::TSlot TFrameCache::Add(TImage* image, int32_t index, int64_t size) {
+TFrameCache::TSlot TFrameCache::Add(TImage* image, int32_t index, int64_t size)
+{
     bytes += size;
     return _lru.insert(_lru.end(), TEntry{image, index, size});
 }
 
-void TFrameCache::Remove(TSlot slot) {
+void TFrameCache::Remove(TSlot slot)
+{
     bytes -= slot->bytes;
     _lru.erase(slot);
 }
 
-void TFrameCache::Trim(TSlot keep) {
+void TFrameCache::Trim(TSlot keep)
+{
     while (bytes > budget && !_lru.empty() && _lru.begin() != keep) {
         const TEntry oldest = _lru.front();
         oldest.image->ForgetFrame(oldest.index);
     }
 }
 
-std::shared_ptr<TFrameCache> FrameCache() {
+std::shared_ptr<TFrameCache> FrameCache()
+{
     static auto cache = std::make_shared<TFrameCache>();
     return cache;
 }
 
-TDeferredPixels::~TDeferredPixels() {
+TDeferredPixels::~TDeferredPixels()
+{
     if (_running.valid()) _running.wait();
 }
 
-void TDeferredPixels::Start() {
+void TDeferredPixels::Start()
+{
     if (!_running.valid()) _running = std::async(std::launch::async, _decode);
 }
 
-void TDeferredPixels::Discard() {
+void TDeferredPixels::Discard()
+{
     if (_running.valid()) _running.get();
 }
 
-std::vector<TPixmapPtr> TDeferredPixels::Take() {
+std::vector<TPixmapPtr> TDeferredPixels::Take()
+{
     if (!_running.valid()) return _decode();
     return _running.get();
 }
 
 TImage::TImage() : _cache(FrameCache()) {}
 
-TImage::~TImage() {
+TImage::~TImage()
+{
     for (TFrameCache::TSlot slot : _slots)
         if (slot != _cache->None()) _cache->Remove(slot);
 }
 
-void TImage::ForgetFrame(int32_t index) {
+void TImage::ForgetFrame(int32_t index)
+{
     frames[index] = nullptr;
     seqs[index] = 0;
     TFrameCache::TSlot& slot = _slots[index];
@@ -117,17 +131,20 @@ void TImage::ForgetFrame(int32_t index) {
     }
 }
 
-void TImage::SetDeferredPixels(std::shared_ptr<TDeferredPixels> deferred) {
+void TImage::SetDeferredPixels(std::shared_ptr<TDeferredPixels> deferred)
+{
     ReleasePixels();
     _deferred = std::move(deferred);
     _resident = false;
 }
 
-void TImage::PrefetchPixels() {
+void TImage::PrefetchPixels()
+{
     if (_deferred && !_resident) _deferred->Start();
 }
 
-void TImage::ReleasePixels() {
+void TImage::ReleasePixels()
+{
     if (!_deferred) return;
     // A decode under way finishes first; its pixels are simply not kept.
     if (!_resident) _deferred->Discard();
@@ -138,7 +155,8 @@ void TImage::ReleasePixels() {
     _resident = false;
 }
 
-void TImage::ResolvePixels() {
+void TImage::ResolvePixels()
+{
     if (!_deferred || _resident) return;
     _resident = true;
     std::vector<TPixmapPtr> decoded = _deferred->Take();
@@ -149,7 +167,8 @@ void TImage::ResolvePixels() {
 }
 
 TImagePtr TImage::Create(int32_t width, int32_t height, int32_t frame_count, int32_t flags, int32_t mr, int32_t mg,
-                         int32_t mb) {
+                         int32_t mb)
+{
     if (width < 0 || height < 0 || frame_count < 0) {
         std::fprintf(stderr, "Image: bad size %d x %d with %d frames\n", width, height, frame_count);
         return nullptr;
@@ -168,11 +187,13 @@ TImagePtr TImage::Create(int32_t width, int32_t height, int32_t frame_count, int
     return image;
 }
 
-TImagePtr TImage::Load(const TUrl& url, int32_t flags, int32_t mr, int32_t mg, int32_t mb) {
+TImagePtr TImage::Load(const TUrl& url, int32_t flags, int32_t mr, int32_t mg, int32_t mb)
+{
     return Load(LoadPixmap(url), flags, mr, mg, mb);
 }
 
-TImagePtr TImage::Load(TPixmapPtr pixmap, int32_t flags, int32_t mr, int32_t mg, int32_t mb) {
+TImagePtr TImage::Load(TPixmapPtr pixmap, int32_t flags, int32_t mr, int32_t mg, int32_t mb)
+{
     if (!pixmap) return nullptr;
     TImagePtr image = Create(pixmap->width, pixmap->height, 1, flags, mr, mg, mb);
     image->SetPixmap(0, std::move(pixmap));
@@ -180,18 +201,19 @@ TImagePtr TImage::Load(TPixmapPtr pixmap, int32_t flags, int32_t mr, int32_t mg,
 }
 
 TImagePtr TImage::LoadAnim(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first, int32_t count,
-                           int32_t flags, int32_t mr, int32_t mg, int32_t mb) {
+                           int32_t flags, int32_t mr, int32_t mg, int32_t mb)
+{
     if (!ValidCells(cell_width, cell_height, first, count)) return nullptr;
     TPixmapPtr strip = LoadPixmap(url);
-    if (!strip || !StripHoldsCells(strip->width, strip->height, cell_width, cell_height, first, count))
-        return nullptr;
+    if (!strip || !StripHoldsCells(strip->width, strip->height, cell_width, cell_height, first, count)) return nullptr;
     TImagePtr image = Create(cell_width, cell_height, count, flags, mr, mg, mb);
     std::vector<TPixmapPtr> cells = CutCells(strip, cell_width, cell_height, first, count);
     for (int32_t k = 0; k < count; ++k) image->SetPixmap(k, std::move(cells[static_cast<size_t>(k)]));
     return image;
 }
 
-void TImage::SetPixmap(int32_t index, TPixmapPtr pixmap) {
+void TImage::SetPixmap(int32_t index, TPixmapPtr pixmap)
+{
     if (!ValidIndex(*this, index)) return;
     ResolvePixels();
     if (pixmap && (flags & IMG_MASKED) && !FormatHasAlpha(pixmap->format))
@@ -200,7 +222,8 @@ void TImage::SetPixmap(int32_t index, TPixmapPtr pixmap) {
     ForgetFrame(index);
 }
 
-TPixmapPtr TImage::Lock(int32_t index, bool /*read*/, bool write) {
+TPixmapPtr TImage::Lock(int32_t index, bool /*read*/, bool write)
+{
     if (!ValidIndex(*this, index)) return nullptr;
     ResolvePixels();
     if (!pixmaps[index]) pixmaps[index] = TPixmap::Create(width, height, PIXFMT_RGBA8888);
@@ -208,13 +231,15 @@ TPixmapPtr TImage::Lock(int32_t index, bool /*read*/, bool write) {
     return pixmaps[index];
 }
 
-TPixmapPtr TImage::Pixmap(int32_t index) {
+TPixmapPtr TImage::Pixmap(int32_t index)
+{
     if (!ValidIndex(*this, index)) return nullptr;
     ResolvePixels();
     return pixmaps[index];
 }
 
-std::shared_ptr<TImageFrame> TImage::Frame(int32_t index) {
+std::shared_ptr<TImageFrame> TImage::Frame(int32_t index)
+{
     if (!ValidIndex(*this, index)) return nullptr;
     const int32_t seq = GraphicsSeq();
     if (seqs[index] == seq) {
@@ -236,20 +261,23 @@ std::shared_ptr<TImageFrame> TImage::Frame(int32_t index) {
     return frames[index];
 }
 
-TImagePtr LoadImage(const TUrl& url, int32_t flags) {
+TImagePtr LoadImage(const TUrl& url, int32_t flags)
+{
     const TImageDefaults& d = Defaults();
     return AutoHandled(TImage::Load(url, ResolveFlags(flags), d.mask_r, d.mask_g, d.mask_b));
 }
 
 TImagePtr LoadAnimImage(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
-                        int32_t cell_count, int32_t flags) {
+                        int32_t cell_count, int32_t flags)
+{
     const TImageDefaults& d = Defaults();
     return AutoHandled(TImage::LoadAnim(url, cell_width, cell_height, first_cell, cell_count, ResolveFlags(flags),
                                         d.mask_r, d.mask_g, d.mask_b));
 }
 
 TImagePtr LoadAnimImageDeferred(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
-                                int32_t cell_count, int32_t flags) {
+                                int32_t cell_count, int32_t flags)
+{
     // Only a named file can be read again later.
     if (url.text.empty()) return LoadAnimImage(url, cell_width, cell_height, first_cell, cell_count, flags);
     if (!ValidCells(cell_width, cell_height, first_cell, cell_count)) return nullptr;
@@ -261,18 +289,18 @@ TImagePtr LoadAnimImageDeferred(const TUrl& url, int32_t cell_width, int32_t cel
     const TImageDefaults& d = Defaults();
     TImagePtr image =
         TImage::Create(cell_width, cell_height, cell_count, ResolveFlags(flags), d.mask_r, d.mask_g, d.mask_b);
-    image->SetDeferredPixels(std::make_shared<TDeferredPixels>(
-        [file = url.text, cell_width, cell_height, first_cell, cell_count]() -> std::vector<TPixmapPtr> {
-            TPixmapPtr strip = LoadPixmap(file);
-            if (!strip || !StripHoldsCells(strip->width, strip->height, cell_width, cell_height, first_cell,
-                                           cell_count))
-                return {};
-            return CutCells(strip, cell_width, cell_height, first_cell, cell_count);
-        }));
+    image->SetDeferredPixels(std::make_shared<TDeferredPixels>([file = url.text, cell_width, cell_height, first_cell,
+                                                                cell_count]() -> std::vector<TPixmapPtr> {
+        TPixmapPtr strip = LoadPixmap(file);
+        if (!strip || !StripHoldsCells(strip->width, strip->height, cell_width, cell_height, first_cell, cell_count))
+            return {};
+        return CutCells(strip, cell_width, cell_height, first_cell, cell_count);
+    }));
     return AutoHandled(image);
 }
 
-TImagePtr LoadImageDeferred(const TUrl& url, int32_t flags) {
+TImagePtr LoadImageDeferred(const TUrl& url, int32_t flags)
+{
     if (url.text.empty()) return LoadImage(url, flags);
     int32_t width = 0;
     int32_t height = 0;
@@ -289,29 +317,33 @@ TImagePtr LoadImageDeferred(const TUrl& url, int32_t flags) {
     return AutoHandled(image);
 }
 
-TImagePtr CreateImage(int32_t width, int32_t height, int32_t frame_count, int32_t flags) {
+TImagePtr CreateImage(int32_t width, int32_t height, int32_t frame_count, int32_t flags)
+{
     const TImageDefaults& d = Defaults();
     return AutoHandled(
         TImage::Create(width, height, frame_count, ResolveFlags(flags) | IMG_DYNAMIC, d.mask_r, d.mask_g, d.mask_b));
 }
 
-void GrabImage(const TImagePtr& image, int32_t x, int32_t y, int32_t frame) {
+void GrabImage(const TImagePtr& image, int32_t x, int32_t y, int32_t frame)
+{
     if (!image || frame < 0 || frame >= image->FrameCount()) return;
-    TPixmapPtr grabbed = GrabPixmap(x - static_cast<int32_t>(image->handle_x), y - static_cast<int32_t>(image->handle_y),
-                                    image->width, image->height);
+    TPixmapPtr grabbed = GrabPixmap(x - static_cast<int32_t>(image->handle_x),
+                                    y - static_cast<int32_t>(image->handle_y), image->width, image->height);
     if (!grabbed) return;
     // The grab has alpha, so SetPixmap alone would not mask it.
     if (image->flags & IMG_MASKED) grabbed = MaskPixmap(*grabbed, image->mask_r, image->mask_g, image->mask_b);
     image->SetPixmap(frame, std::move(grabbed));
 }
 
-void MidHandleImage(const TImagePtr& image) {
+void MidHandleImage(const TImagePtr& image)
+{
     if (!image) return;
     image->handle_x = static_cast<float>(image->width) * 0.5f;
     image->handle_y = static_cast<float>(image->height) * 0.5f;
 }
 
-void SetImageHandle(const TImagePtr& image, float x, float y) {
+void SetImageHandle(const TImagePtr& image, float x, float y)
+{
     if (!image) return;
     image->handle_x = x;
     image->handle_y = y;
@@ -320,7 +352,8 @@ void SetImageHandle(const TImagePtr& image, float x, float y) {
 int32_t ImageWidth(const TImagePtr& image) { return image ? image->width : 0; }
 int32_t ImageHeight(const TImagePtr& image) { return image ? image->height : 0; }
 
-void SetAutoImageFlags(int32_t flags) {
+void SetAutoImageFlags(int32_t flags)
+{
     if (flags != -1) Defaults().flags = flags;
 }
 
@@ -328,14 +361,16 @@ int32_t GetAutoImageFlags() { return Defaults().flags; }
 
 void SetAutoMidHandle(bool enable) { Defaults().midHandle = enable; }
 
-void SetMaskColor(int32_t red, int32_t green, int32_t blue) {
+void SetMaskColor(int32_t red, int32_t green, int32_t blue)
+{
     TImageDefaults& d = Defaults();
     d.mask_r = red;
     d.mask_g = green;
     d.mask_b = blue;
 }
 
-void GetMaskColor(int32_t& red, int32_t& green, int32_t& blue) {
+void GetMaskColor(int32_t& red, int32_t& green, int32_t& blue)
+{
     const TImageDefaults& d = Defaults();
     red = d.mask_r;
     green = d.mask_g;

@@ -56,12 +56,12 @@ public:
     TImage(const TImage&) = delete;
     TImage& operator=(const TImage&) = delete;
 
-    static TImagePtr Create(int32_t width, int32_t height, int32_t frame_count, int32_t flags, int32_t mr,
-                            int32_t mg, int32_t mb);
+    static TImagePtr Create(int32_t width, int32_t height, int32_t frame_count, int32_t flags, int32_t mr, int32_t mg,
+                            int32_t mb);
     static TImagePtr Load(const TUrl& url, int32_t flags, int32_t mr, int32_t mg, int32_t mb);
     static TImagePtr Load(TPixmapPtr pixmap, int32_t flags, int32_t mr, int32_t mg, int32_t mb);
-    static TImagePtr LoadAnim(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first,
-                              int32_t count, int32_t flags, int32_t mr, int32_t mg, int32_t mb);
+    static TImagePtr LoadAnim(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first, int32_t count,
+                              int32_t flags, int32_t mr, int32_t mg, int32_t mb);
 
     // Indices outside the frames are ignored (Lock and Frame give null).
     void SetPixmap(int32_t index, TPixmapPtr pixmap);
@@ -149,5 +149,5 @@ void GetMaskColor(int32_t& red, int32_t& green, int32_t& blue);
 // Drawing or colliding a null image does nothing (false).
 void DrawImage(const TImagePtr& image, float x, float y, int32_t frame = 0);
 void DrawImageRect(const TImagePtr& image, float x, float y, float w, float h, int32_t frame = 0);
-bool ImagesCollide(const TImagePtr& image1, int32_t x1, int32_t y1, int32_t frame1, const TImagePtr& image2,
-                   int32_t x2, int32_t y2, int32_t frame2);
+bool ImagesCollide(const TImagePtr& image1, int32_t x1, int32_t y1, int32_t frame1, const TImagePtr& image2, int32_t x2,
+                   int32_t y2, int32_t frame2);

@@ -19,7 +19,8 @@ uint8_t Blue(uint32_t argb) { return static_cast<uint8_t>(argb); }
 
 // One row of n pixels of the given format into 0xAARRGGBB values. The switch sits outside the
 // loops because whole pictures pass through here when textures are made.
-void ReadRow(const uint8_t* p, int32_t format, uint32_t* out, int32_t n) {
+void ReadRow(const uint8_t* p, int32_t format, uint32_t* out, int32_t n)
+{
     switch (format) {
     case PIXFMT_I8:
         for (int32_t i = 0; i < n; ++i) out[i] = Argb(255, p[i], p[i], p[i]);
@@ -45,11 +46,11 @@ void ReadRow(const uint8_t* p, int32_t format, uint32_t* out, int32_t n) {
     }
 }
 
-void WriteRow(uint8_t* p, int32_t format, const uint32_t* in, int32_t n) {
+void WriteRow(uint8_t* p, int32_t format, const uint32_t* in, int32_t n)
+{
     switch (format) {
     case PIXFMT_I8:
-        for (int32_t i = 0; i < n; ++i)
-            p[i] = static_cast<uint8_t>((Red(in[i]) + Green(in[i]) + Blue(in[i])) / 3);
+        for (int32_t i = 0; i < n; ++i) p[i] = static_cast<uint8_t>((Red(in[i]) + Green(in[i]) + Blue(in[i])) / 3);
         break;
     case PIXFMT_A8:
         for (int32_t i = 0; i < n; ++i) p[i] = Alpha(in[i]);
@@ -90,8 +91,8 @@ void WriteRow(uint8_t* p, int32_t format, const uint32_t* in, int32_t n) {
 }
 
 // Copies a w x h block between pixmaps of any formats.
-void CopyBlock(const TPixmap& src, int32_t sx, int32_t sy, TPixmap& dst, int32_t dx, int32_t dy, int32_t w,
-               int32_t h) {
+void CopyBlock(const TPixmap& src, int32_t sx, int32_t sy, TPixmap& dst, int32_t dx, int32_t dy, int32_t w, int32_t h)
+{
     if (w <= 0 || h <= 0) return;
     const int32_t rowBytes = w * BytesPerPixel(src.format);
     if (src.format == dst.format) {
@@ -113,7 +114,8 @@ struct TSample {
     float weight;
 };
 
-std::vector<TSample> SampleAxis(int32_t srcSize, int32_t dstSize) {
+std::vector<TSample> SampleAxis(int32_t srcSize, int32_t dstSize)
+{
     std::vector<TSample> samples(dstSize);
     const float step = static_cast<float>(srcSize) / static_cast<float>(dstSize);
     for (int32_t i = 0; i < dstSize; ++i) {
@@ -132,7 +134,8 @@ std::vector<TSample> SampleAxis(int32_t srcSize, int32_t dstSize) {
 
 }  // namespace
 
-int32_t BytesPerPixel(int32_t format) {
+int32_t BytesPerPixel(int32_t format)
+{
     switch (format) {
     case PIXFMT_I8:
     case PIXFMT_A8:
@@ -148,11 +151,13 @@ int32_t BytesPerPixel(int32_t format) {
     }
 }
 
-bool FormatHasAlpha(int32_t format) {
+bool FormatHasAlpha(int32_t format)
+{
     return format == PIXFMT_A8 || format == PIXFMT_BGRA8888 || format == PIXFMT_RGBA8888;
 }
 
-TPixmapPtr TPixmap::Create(int32_t width, int32_t height, int32_t format, int32_t align) {
+TPixmapPtr TPixmap::Create(int32_t width, int32_t height, int32_t format, int32_t align)
+{
     const int32_t bpp = BytesPerPixel(format);
     if (bpp == 0) {
         std::fprintf(stderr, "Pixmap: unknown pixel format %d\n", format);
@@ -181,7 +186,8 @@ TPixmapPtr TPixmap::Create(int32_t width, int32_t height, int32_t format, int32_
     return pixmap;
 }
 
-TPixmapPtr TPixmap::CreateStatic(uint8_t* pixels, int32_t width, int32_t height, int32_t pitch, int32_t format) {
+TPixmapPtr TPixmap::CreateStatic(uint8_t* pixels, int32_t width, int32_t height, int32_t pitch, int32_t format)
+{
     if (BytesPerPixel(format) == 0 || width < 0 || height < 0) {
         std::fprintf(stderr, "Pixmap: bad static pixmap %d x %d of format %d\n", width, height, format);
         return nullptr;
@@ -198,7 +204,8 @@ TPixmapPtr TPixmap::CreateStatic(uint8_t* pixels, int32_t width, int32_t height,
 
 TPixmap::~TPixmap() = default;
 
-TPixmapPtr TPixmap::Window(int32_t x, int32_t y, int32_t w, int32_t h) {
+TPixmapPtr TPixmap::Window(int32_t x, int32_t y, int32_t w, int32_t h)
+{
     if (x < 0 || y < 0 || w < 0 || h < 0 || x > width - w || y > height - h) {
         std::fprintf(stderr, "Pixmap: window %d,%d %d x %d lies outside %d x %d\n", x, y, w, h, width, height);
         return nullptr;
@@ -208,13 +215,15 @@ TPixmapPtr TPixmap::Window(int32_t x, int32_t y, int32_t w, int32_t h) {
     return window;
 }
 
-TPixmapPtr TPixmap::Copy() const {
+TPixmapPtr TPixmap::Copy() const
+{
     TPixmapPtr copy = Create(width, height, format);
     if (copy) CopyBlock(*this, 0, 0, *copy, 0, 0, width, height);
     return copy;
 }
 
-void TPixmap::Paste(const TPixmap& src, int32_t x, int32_t y) {
+void TPixmap::Paste(const TPixmap& src, int32_t x, int32_t y)
+{
     const int32_t sx = std::max(0, -x);
     const int32_t sy = std::max(0, -y);
     const int32_t w = std::min(src.width, width - x) - sx;
@@ -222,35 +231,38 @@ void TPixmap::Paste(const TPixmap& src, int32_t x, int32_t y) {
     CopyBlock(src, sx, sy, *this, x + sx, y + sy, w, h);
 }
 
-TPixmapPtr TPixmap::Convert(int32_t toFormat) const {
+TPixmapPtr TPixmap::Convert(int32_t toFormat) const
+{
     TPixmapPtr converted = Create(width, height, toFormat);
     if (converted) CopyBlock(*this, 0, 0, *converted, 0, 0, width, height);
     return converted;
 }
 
-uint32_t TPixmap::ReadPixel(int32_t x, int32_t y) const {
+uint32_t TPixmap::ReadPixel(int32_t x, int32_t y) const
+{
     if (x < 0 || y < 0 || x >= width || y >= height) return 0;
     uint32_t argb = 0;
     ReadRow(PixelPtr(x, y), format, &argb, 1);
     return argb;
 }
 
-void TPixmap::WritePixel(int32_t x, int32_t y, uint32_t argb) {
+void TPixmap::WritePixel(int32_t x, int32_t y, uint32_t argb)
+{
     if (x < 0 || y < 0 || x >= width || y >= height) return;
     WriteRow(PixelPtr(x, y), format, &argb, 1);
 }
 
-void TPixmap::ClearPixels(uint32_t argb) {
+void TPixmap::ClearPixels(uint32_t argb)
+{
     if (width <= 0) return;
     const std::vector<uint32_t> row(width, argb);
     for (int32_t y = 0; y < height; ++y) WriteRow(PixelPtr(0, y), format, row.data(), width);
 }
 
-void TPixmap::TFree::operator()(uint8_t* pixels) const {
-    std::free(pixels);
-}
+void TPixmap::TFree::operator()(uint8_t* pixels) const { std::free(pixels); }
 
-TPixmapPtr ResizePixmap(const TPixmap& pixmap, int32_t width, int32_t height) {
+TPixmapPtr ResizePixmap(const TPixmap& pixmap, int32_t width, int32_t height)
+{
     TPixmapPtr converted;
     const TPixmap* src = &pixmap;
     if (pixmap.format != PIXFMT_RGBA8888) {
@@ -298,7 +310,8 @@ TPixmapPtr ResizePixmap(const TPixmap& pixmap, int32_t width, int32_t height) {
     return pixmap.format == PIXFMT_RGBA8888 ? dst : dst->Convert(pixmap.format);
 }
 
-TPixmapPtr YFlipPixmap(const TPixmap& pixmap) {
+TPixmapPtr YFlipPixmap(const TPixmap& pixmap)
+{
     TPixmapPtr flipped = TPixmap::Create(pixmap.width, pixmap.height, pixmap.format);
     if (!flipped) return nullptr;
     const int32_t rowBytes = pixmap.width * BytesPerPixel(pixmap.format);
@@ -307,7 +320,8 @@ TPixmapPtr YFlipPixmap(const TPixmap& pixmap) {
     return flipped;
 }
 
-TPixmapPtr XFlipPixmap(const TPixmap& pixmap) {
+TPixmapPtr XFlipPixmap(const TPixmap& pixmap)
+{
     TPixmapPtr flipped = TPixmap::Create(pixmap.width, pixmap.height, pixmap.format);
     if (!flipped) return nullptr;
     const int32_t bpp = BytesPerPixel(pixmap.format);
@@ -317,7 +331,8 @@ TPixmapPtr XFlipPixmap(const TPixmap& pixmap) {
     return flipped;
 }
 
-TPixmapPtr MaskPixmap(const TPixmap& pixmap, int32_t red, int32_t green, int32_t blue) {
+TPixmapPtr MaskPixmap(const TPixmap& pixmap, int32_t red, int32_t green, int32_t blue)
+{
     TPixmapPtr src = pixmap.Convert(PIXFMT_RGBA8888);
     TPixmapPtr dst = TPixmap::Create(pixmap.width, pixmap.height, PIXFMT_RGBA8888);
     if (!src || !dst) return nullptr;

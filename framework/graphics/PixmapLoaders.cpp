@@ -6,8 +6,8 @@
 #include <exception>
 #include <vector>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 #include <png.h>
 
 // Both libraries report errors by longjmp. Every setjmp below lives in a small function whose
@@ -22,7 +22,8 @@ namespace {
 constexpr uint32_t kMaxDimension = 16384;
 
 // Reads count bytes; false when the stream ends or fails first.
-bool ReadExactly(TStream& stream, uint8_t* buf, size_t count) {
+bool ReadExactly(TStream& stream, uint8_t* buf, size_t count)
+{
     try {
         while (count > 0) {
             const int32_t chunk = count > 65536 ? 65536 : static_cast<int32_t>(count);
@@ -38,7 +39,8 @@ bool ReadExactly(TStream& stream, uint8_t* buf, size_t count) {
 }
 
 // Up to count bytes; 0 at the end of the stream or on a stream error.
-size_t ReadSome(TStream& stream, uint8_t* buf, size_t count) {
+size_t ReadSome(TStream& stream, uint8_t* buf, size_t count)
+{
     try {
         const int32_t got = stream.Read(buf, static_cast<int32_t>(count));
         return got > 0 ? static_cast<size_t>(got) : 0;
@@ -56,7 +58,8 @@ struct TPngHeader {
     size_t rowBytes = 0;
 };
 
-void PngRead(png_structp png, png_bytep data, size_t length) {
+void PngRead(png_structp png, png_bytep data, size_t length)
+{
     if (!ReadExactly(*static_cast<TStream*>(png_get_io_ptr(png)), data, length)) png_error(png, "read failed");
 }
 
@@ -67,7 +70,8 @@ void PngWarning(png_structp, png_const_charp) {}
 
 class TPngReader {
 public:
-    TPngReader() {
+    TPngReader()
+    {
         png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
         if (png) info = png_create_info_struct(png);
     }
@@ -79,7 +83,8 @@ public:
     png_infop info = nullptr;
 };
 
-bool PngReadHeader(png_structp png, png_infop info, TPngHeader& header) {
+bool PngReadHeader(png_structp png, png_infop info, TPngHeader& header)
+{
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_sig_bytes(png, 8);
     png_set_user_limits(png, kMaxDimension, kMaxDimension);
@@ -114,13 +119,15 @@ bool PngReadHeader(png_structp png, png_infop info, TPngHeader& header) {
     return true;
 }
 
-bool PngReadRows(png_structp png, png_bytepp rows) {
+bool PngReadRows(png_structp png, png_bytepp rows)
+{
     if (setjmp(png_jmpbuf(png))) return false;
     png_read_image(png, rows);
     return true;
 }
 
-TPixmapPtr LoadPng(TStream& stream) {
+TPixmapPtr LoadPng(TStream& stream)
+{
     uint8_t signature[8];
     if (!ReadExactly(stream, signature, sizeof signature) || png_sig_cmp(signature, 0, sizeof signature) != 0)
         return nullptr;
@@ -129,10 +136,9 @@ TPixmapPtr LoadPng(TStream& stream) {
     png_set_read_fn(reader.png, &stream, PngRead);
     TPngHeader header;
     if (!PngReadHeader(reader.png, reader.info, header)) return nullptr;
-    TPixmapPtr pixmap = TPixmap::Create(static_cast<int32_t>(header.width), static_cast<int32_t>(header.height),
-                                        header.format);
-    if (!pixmap || header.rowBytes != header.width * static_cast<size_t>(BytesPerPixel(header.format)))
-        return nullptr;
+    TPixmapPtr pixmap =
+        TPixmap::Create(static_cast<int32_t>(header.width), static_cast<int32_t>(header.height), header.format);
+    if (!pixmap || header.rowBytes != header.width * static_cast<size_t>(BytesPerPixel(header.format))) return nullptr;
     std::vector<png_bytep> rows(header.height);
     for (uint32_t y = 0; y < header.height; ++y) rows[y] = pixmap->PixelPtr(0, static_cast<int32_t>(y));
     if (!PngReadRows(reader.png, rows.data())) return nullptr;
@@ -158,7 +164,8 @@ void JpegInitSource(j_decompress_ptr) {}
 void JpegTermSource(j_decompress_ptr) {}
 
 // Running out of data is an error here: a cut-off picture is refused, not padded with grey.
-boolean JpegFillInput(j_decompress_ptr cinfo) {
+boolean JpegFillInput(j_decompress_ptr cinfo)
+{
     auto* src = reinterpret_cast<TJpegSource*>(cinfo->src);
     const size_t got = ReadSome(*src->stream, src->buffer, kJpegBufferSize);
     if (got == 0) ERREXIT(cinfo, JERR_INPUT_EOF);
@@ -167,7 +174,8 @@ boolean JpegFillInput(j_decompress_ptr cinfo) {
     return TRUE;
 }
 
-void JpegSkipInput(j_decompress_ptr cinfo, long count) {
+void JpegSkipInput(j_decompress_ptr cinfo, long count)
+{
     jpeg_source_mgr* src = cinfo->src;
     while (count > static_cast<long>(src->bytes_in_buffer)) {
         count -= static_cast<long>(src->bytes_in_buffer);
@@ -179,7 +187,8 @@ void JpegSkipInput(j_decompress_ptr cinfo, long count) {
     }
 }
 
-[[noreturn]] void JpegErrorExit(j_common_ptr cinfo) {
+[[noreturn]] void JpegErrorExit(j_common_ptr cinfo)
+{
     std::longjmp(reinterpret_cast<TJpegError*>(cinfo->err)->jump, 1);
 }
 
@@ -187,7 +196,8 @@ void JpegOutputMessage(j_common_ptr) {}
 
 class TJpegDecoder {
 public:
-    explicit TJpegDecoder(TStream& stream) {
+    explicit TJpegDecoder(TStream& stream)
+    {
         cinfo.err = jpeg_std_error(&error.pub);
         error.pub.error_exit = JpegErrorExit;
         error.pub.output_message = JpegOutputMessage;
@@ -216,7 +226,8 @@ struct TJpegHeader {
     int32_t format = 0;
 };
 
-bool JpegReadHeader(TJpegDecoder& decoder, TJpegHeader& header) {
+bool JpegReadHeader(TJpegDecoder& decoder, TJpegHeader& header)
+{
     jpeg_decompress_struct& cinfo = decoder.cinfo;
     if (setjmp(decoder.error.jump)) return false;
     jpeg_create_decompress(&cinfo);
@@ -238,7 +249,8 @@ bool JpegReadHeader(TJpegDecoder& decoder, TJpegHeader& header) {
     return cinfo.output_components == BytesPerPixel(header.format);
 }
 
-bool JpegReadRows(TJpegDecoder& decoder, JSAMPROW* rows) {
+bool JpegReadRows(TJpegDecoder& decoder, JSAMPROW* rows)
+{
     jpeg_decompress_struct& cinfo = decoder.cinfo;
     if (setjmp(decoder.error.jump)) return false;
     while (cinfo.output_scanline < cinfo.output_height) {
@@ -248,7 +260,8 @@ bool JpegReadRows(TJpegDecoder& decoder, JSAMPROW* rows) {
     return true;
 }
 
-TPixmapPtr LoadJpeg(TStream& stream) {
+TPixmapPtr LoadJpeg(TStream& stream)
+{
     TJpegDecoder decoder(stream);
     TJpegHeader header;
     if (!JpegReadHeader(decoder, header)) return nullptr;
@@ -262,7 +275,8 @@ TPixmapPtr LoadJpeg(TStream& stream) {
 }
 
 // Registered in the order JPEG, PNG, so PNG is tried first; made on first use, not at start-up.
-std::vector<TPixmapLoader>& Loaders() {
+std::vector<TPixmapLoader>& Loaders()
+{
     static std::vector<TPixmapLoader> loaders{LoadJpeg, LoadPng};
     return loaders;
 }
@@ -271,7 +285,8 @@ std::vector<TPixmapLoader>& Loaders() {
 class TStreamCloser {
 public:
     explicit TStreamCloser(TStream& stream) : _stream(stream) {}
-    ~TStreamCloser() {
+    ~TStreamCloser()
+    {
         try {
             _stream.Close();
         } catch (const std::exception&) {
@@ -286,11 +301,13 @@ private:
 
 }  // namespace
 
-void RegisterPixmapLoader(TPixmapLoader loader) {
+void RegisterPixmapLoader(TPixmapLoader loader)
+{
     if (loader) Loaders().push_back(std::move(loader));
 }
 
-TPixmapPtr LoadPixmap(const TUrl& url) {
+TPixmapPtr LoadPixmap(const TUrl& url)
+{
     TStreamPtr stream = OpenStreamUrl(url, true, false);
     if (!stream) return nullptr;
     TStreamCloser closer(*stream);
@@ -309,7 +326,8 @@ TPixmapPtr LoadPixmap(const TUrl& url) {
     return nullptr;
 }
 
-bool ProbePixmap(const TUrl& url, int32_t& width, int32_t& height) {
+bool ProbePixmap(const TUrl& url, int32_t& width, int32_t& height)
+{
     TStreamPtr stream = OpenStreamUrl(url, true, false);
     if (!stream) return false;
     TStreamCloser closer(*stream);

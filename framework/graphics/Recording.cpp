@@ -10,10 +10,7 @@
 
 namespace {
 
-uint8_t ClampByte(int32_t value)
-{
-    return static_cast<uint8_t>(std::clamp(value, 0, 255));
-}
+uint8_t ClampByte(int32_t value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
 
 class TRecordingFrame : public TImageFrame {
 public:
@@ -69,10 +66,7 @@ std::shared_ptr<TImageFrame> TRecordingDriver::CreateFrameFromPixmap(const TPixm
     return std::make_shared<TRecordingFrame>(weak_from_this());
 }
 
-void TRecordingDriver::SetBlend(int32_t blend)
-{
-    _blend = blend;
-}
+void TRecordingDriver::SetBlend(int32_t blend) { _blend = blend; }
 
 void TRecordingDriver::SetAlpha(float alpha)
 {
@@ -110,10 +104,7 @@ void TRecordingDriver::SetTransform(float ix, float iy, float jx, float jy)
     _jy = jy;
 }
 
-void TRecordingDriver::SetLineWidth(float width)
-{
-    line_width = width;
-}
+void TRecordingDriver::SetLineWidth(float width) { line_width = width; }
 
 void TRecordingDriver::Cls()
 {

@@ -12,23 +12,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Environment(const char* name) {
+std::string Environment(const char* name)
+{
     const char* value = std::getenv(name);
     return value ? value : "";
 }
 
-bool IsFolder(const fs::path& path) {
+bool IsFolder(const fs::path& path)
+{
     std::error_code ignored;
     return fs::is_directory(path, ignored);
 }
 
-bool HoldsData(const fs::path& dir) {
-    return !dir.empty() && IsFolder(dir / "images");
-}
+bool HoldsData(const fs::path& dir) { return !dir.empty() && IsFolder(dir / "images"); }
 
-} // namespace
+}  // namespace
 
-TFolderEnvironment CurrentFolderEnvironment() {
+TFolderEnvironment CurrentFolderEnvironment()
+{
     TFolderEnvironment environment;
     std::error_code ec;
     environment.workingDir = fs::current_path(ec).string();
@@ -39,13 +40,13 @@ TFolderEnvironment CurrentFolderEnvironment() {
     environment.xdgDataHome = Environment("XDG_DATA_HOME");
     environment.home = Environment("HOME");
     if (environment.home.empty()) {
-        if (const passwd* account = getpwuid(getuid()); account && account->pw_dir)
-            environment.home = account->pw_dir;
+        if (const passwd* account = getpwuid(getuid()); account && account->pw_dir) environment.home = account->pw_dir;
     }
     return environment;
 }
 
-std::string InstalledDataDir(const TFolderRules& rules, const TFolderEnvironment& environment) {
+std::string InstalledDataDir(const TFolderRules& rules, const TFolderEnvironment& environment)
+{
     const fs::path installed(rules.installedData);
     if (installed.empty()) return "";
     if (installed.is_absolute()) return installed.lexically_normal().string();
@@ -53,7 +54,8 @@ std::string InstalledDataDir(const TFolderRules& rules, const TFolderEnvironment
     return (fs::path(environment.executable).parent_path() / installed).lexically_normal().string();
 }
 
-std::string PlayerDataDir(const TFolderRules& rules, const TFolderEnvironment& environment) {
+std::string PlayerDataDir(const TFolderRules& rules, const TFolderEnvironment& environment)
+{
     fs::path base;
     if (fs::path(environment.xdgDataHome).is_absolute())
         base = environment.xdgDataHome;
@@ -64,8 +66,9 @@ std::string PlayerDataDir(const TFolderRules& rules, const TFolderEnvironment& e
     return (base / rules.appName).lexically_normal().string();
 }
 
-bool FindFolders(const std::string& dataOption, const TFolderRules& rules,
-                 const TFolderEnvironment& environment, TFolders& folders, std::string& error) {
+bool FindFolders(const std::string& dataOption, const TFolderRules& rules, const TFolderEnvironment& environment,
+                 TFolders& folders, std::string& error)
+{
     folders = TFolders{};
     const std::string installed = InstalledDataDir(rules, environment);
     std::string data;
@@ -88,8 +91,7 @@ bool FindFolders(const std::string& dataOption, const TFolderRules& rules,
     }
     if (!HoldsData(installed)) {
         error = "no game data: looked for images/ in " + environment.workingDir +
-                (installed.empty() ? std::string(" (the program's own folder is unknown)")
-                                   : " and in " + installed) +
+                (installed.empty() ? std::string(" (the program's own folder is unknown)") : " and in " + installed) +
                 "; start the game where its data is, or name the folder with --data DIR";
         return false;
     }

@@ -7,10 +7,10 @@
 
 // What the search looks at, gathered once from the process so the search itself is testable.
 struct TFolderEnvironment {
-    std::string workingDir;  // absolute
-    std::string executable;  // absolute path of the running program, empty when unknown
-    std::string xdgDataHome; // $XDG_DATA_HOME as set, possibly empty
-    std::string home;        // $HOME, else the home folder of the user's account
+    std::string workingDir;   // absolute
+    std::string executable;   // absolute path of the running program, empty when unknown
+    std::string xdgDataHome;  // $XDG_DATA_HOME as set, possibly empty
+    std::string home;         // $HOME, else the home folder of the user's account
 };
 
 // installedData: the data folder of an installed game relative to the folder of the executable
@@ -21,9 +21,9 @@ struct TFolderRules {
 };
 
 struct TFolders {
-    std::string dataDir;        // holds images/ and sounds/
-    std::string tableDir;       // holds the tables
-    bool privateTables = false; // tableDir is the player's own folder, made with mode 0700 on the first save
+    std::string dataDir;         // holds images/ and sounds/
+    std::string tableDir;        // holds the tables
+    bool privateTables = false;  // tableDir is the player's own folder, made with mode 0700 on the first save
 };
 
 TFolderEnvironment CurrentFolderEnvironment();
@@ -40,5 +40,5 @@ std::string PlayerDataDir(const TFolderRules& rules, const TFolderEnvironment& e
 // player's own folder for an installed game, also when --data or the working directory is the
 // installed data folder itself. False with a one-line reason otherwise: a bad
 // --data, or no data anywhere (naming every folder looked in), or no home for the tables.
-bool FindFolders(const std::string& dataOption, const TFolderRules& rules,
-                 const TFolderEnvironment& environment, TFolders& folders, std::string& error);
+bool FindFolders(const std::string& dataOption, const TFolderRules& rules, const TFolderEnvironment& environment,
+                 TFolders& folders, std::string& error);

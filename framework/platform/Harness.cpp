@@ -21,25 +21,28 @@
 
 namespace {
 
-bool ParseWholeNumber(const std::string& text, int32_t low, int32_t high, int32_t& value) {
+bool ParseWholeNumber(const std::string& text, int32_t low, int32_t high, int32_t& value)
+{
     const char* end = text.data() + text.size();
     auto [next, code] = std::from_chars(text.data(), end, value);
     return code == std::errc() && next == end && !text.empty() && value >= low && value <= high;
 }
 
 // The options that take a value, and whether they do.
-bool TakesValue(const std::string& name) {
-    return name == "--input" || name == "--record" || name == "--frames" || name == "--shot" ||
-           name == "--trace" || name == "--data" || name == "--level";
+bool TakesValue(const std::string& name)
+{
+    return name == "--input" || name == "--record" || name == "--frames" || name == "--shot" || name == "--trace" ||
+           name == "--data" || name == "--level";
 }
 
-bool IsFlag(const std::string& name) {
-    return name == "--window" || name == "--headless" || name == "--help" || name == "-h" ||
-           name == "--version";
+bool IsFlag(const std::string& name)
+{
+    return name == "--window" || name == "--headless" || name == "--help" || name == "-h" || name == "--version";
 }
 
 bool ApplyValue(const std::string& name, const std::string& value, int32_t levels, THarnessOptions& options,
-                std::string& error) {
+                std::string& error)
+{
     if (value.empty()) {
         error = name + " needs a value";
         return false;
@@ -76,14 +79,16 @@ bool ApplyValue(const std::string& name, const std::string& value, int32_t level
     return true;
 }
 
-std::string Absolute(const std::string& path) {
+std::string Absolute(const std::string& path)
+{
     if (path.empty()) return path;
     std::error_code ignored;
     const auto absolute = std::filesystem::absolute(path, ignored);
     return absolute.empty() ? path : absolute.string();
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text, std::string& error) {
+bool ReadWholeFile(const std::string& path, std::string& text, std::string& error)
+{
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot read " + path + ": " + std::strerror(errno);
@@ -102,10 +107,13 @@ bool ReadWholeFile(const std::string& path, std::string& text, std::string& erro
 // Notes when the display is being opened, so that the clock reading taken for the pacing is the
 // pacing clock's (see THarnessClock).
 class TMarkingProvider : public TGLContextProvider {
-  public:
+public:
     TMarkingProvider(std::shared_ptr<TGLContextProvider> inner, std::shared_ptr<THarnessClock> clock)
-        : _inner(std::move(inner)), _clock(std::move(clock)) {}
-    bool Open(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags) override {
+        : _inner(std::move(inner)), _clock(std::move(clock))
+    {
+    }
+    bool Open(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags) override
+    {
         // Stays set until the first Flip is over: the display opens right before it.
         _clock->SetInGraphics(true);
         return _inner->Open(width, height, depth, hertz, flags);
@@ -116,7 +124,7 @@ class TMarkingProvider : public TGLContextProvider {
     void SetSwapInterval(int32_t interval) override { _inner->SetSwapInterval(interval); }
     void SwapBuffers() override { _inner->SwapBuffers(); }
 
-  private:
+private:
     std::shared_ptr<TGLContextProvider> _inner;
     std::shared_ptr<THarnessClock> _clock;
 };
@@ -124,29 +132,35 @@ class TMarkingProvider : public TGLContextProvider {
 // Input from a script. A replay of a recording already holds the pointer moves that warping
 // caused, so it must not add its own; a hand-written script gets them like a real pointer.
 class TScriptInput : public TEventSource {
-  public:
-    TScriptInput(std::shared_ptr<TScriptedEventSource> script, bool replay,
-                 std::shared_ptr<TEventSource> live, std::function<void()> discardLive)
-        : _script(std::move(script)), _replay(replay), _live(std::move(live)),
-          _discardLive(std::move(discardLive)) {}
-    void PollEvents() override {
+public:
+    TScriptInput(std::shared_ptr<TScriptedEventSource> script, bool replay, std::shared_ptr<TEventSource> live,
+                 std::function<void()> discardLive)
+        : _script(std::move(script)), _replay(replay), _live(std::move(live)), _discardLive(std::move(discardLive))
+    {
+    }
+    void PollEvents() override
+    {
         if (_discardLive) _discardLive();
         _script->PollEvents();
     }
-    void MoveMouse(int32_t x, int32_t y) override {
+    void MoveMouse(int32_t x, int32_t y) override
+    {
         if (!_replay) _script->MoveMouse(x, y);
     }
-    void HideMouse() override {
+    void HideMouse() override
+    {
         if (_live) _live->HideMouse();
     }
-    void ShowMouse() override {
+    void ShowMouse() override
+    {
         if (_live) _live->ShowMouse();
     }
-    void ConfineMouse(bool on) override {
+    void ConfineMouse(bool on) override
+    {
         if (_live) _live->ConfineMouse(on);
     }
 
-  private:
+private:
     std::shared_ptr<TScriptedEventSource> _script;
     bool _replay;
     std::shared_ptr<TEventSource> _live;
@@ -155,9 +169,10 @@ class TScriptInput : public TEventSource {
 
 // Adds a termination signal to the input as the window's close request, at the poll that notices it.
 class TSignalledEvents : public TEventSource {
-  public:
+public:
     explicit TSignalledEvents(std::shared_ptr<TEventSource> inner) : _inner(std::move(inner)) {}
-    void PollEvents() override {
+    void PollEvents() override
+    {
         _inner->PollEvents();
         if (TakeTerminationSignal()) {
             TEvent close;
@@ -170,7 +185,7 @@ class TSignalledEvents : public TEventSource {
     void ShowMouse() override { _inner->ShowMouse(); }
     void ConfineMouse(bool on) override { _inner->ConfineMouse(on); }
 
-  private:
+private:
     std::shared_ptr<TEventSource> _inner;
 };
 
@@ -178,10 +193,13 @@ class TSignalledEvents : public TEventSource {
 // the frame waits for the next one. A script line holds only the frame, so this is what lets a
 // recorded run replay exactly: every event is seen at the same query in both runs.
 class TFrameBatchedEvents : public TEventSource {
-  public:
+public:
     TFrameBatchedEvents(std::shared_ptr<TEventSource> inner, TFrameCounterPtr frames)
-        : _inner(std::move(inner)), _frames(std::move(frames)) {}
-    void PollEvents() override {
+        : _inner(std::move(inner)), _frames(std::move(frames))
+    {
+    }
+    void PollEvents() override
+    {
         if (_polledFrame == _frames->Flips()) return;
         _polledFrame = _frames->Flips();
         _inner->PollEvents();
@@ -191,16 +209,17 @@ class TFrameBatchedEvents : public TEventSource {
     void ShowMouse() override { _inner->ShowMouse(); }
     void ConfineMouse(bool on) override { _inner->ConfineMouse(on); }
 
-  private:
+private:
     std::shared_ptr<TEventSource> _inner;
     TFrameCounterPtr _frames;
     int32_t _polledFrame = -1;
 };
 
-} // namespace
+}  // namespace
 
 bool ParseHarnessOptions(const std::vector<std::string>& args, int32_t levels, THarnessOptions& options,
-                         THarnessAction& action, std::string& error) {
+                         THarnessAction& action, std::string& error)
+{
     options = THarnessOptions{};
     action = THarnessAction::Run;
     bool help = false;
@@ -260,56 +279,53 @@ bool ParseHarnessOptions(const std::vector<std::string>& args, int32_t levels, T
     return true;
 }
 
-std::string HarnessUsage(const THarnessGame& game, const std::string& installedData,
-                         const std::string& playerData) {
+std::string HarnessUsage(const THarnessGame& game, const std::string& installedData, const std::string& playerData)
+{
     const std::string installed = installedData.empty() ? "the installed share/krellix" : installedData;
     const std::string player = playerData.empty() ? "~/.local/share/krellix" : playerData;
-    std::string usage =
-        "Usage: krellix [OPTION]...\n" +
-        game.about +
-        "\n"
-        "\n"
-        "  --window           play in a 1024x768 window instead of the full screen\n"
-        "  --headless         no window and no sound device: draw offscreen on a virtual clock\n"
-        "                     that starts at 0 and moves only with the frames (16 or 17 ms each,\n"
-        "                     1000 ms per 60 frames) and with the game's own waits\n"
-        "  --input FILE       take the input from FILE instead of the keyboard and mouse; one\n"
-        "                     event per line, 'FRAME EVENT ARGS', '#' starts a comment:\n"
-        "                       keydown K, keyup K, char C, mousemove X Y, mousedown B,\n"
-        "                       mouseup B, wheel D, focus 0|1, close, clock MS\n"
-        "                     an event of frame F is seen after the F-th frame (0: from the\n"
-        "                     start); 'clock' lines are the readings of the millisecond clock,\n"
-        "                     and a file holding them replays a recording exactly\n"
-        "  --record FILE      write every input event and clock reading of the run to FILE in\n"
-        "                     the --input format\n"
-        "  --frames N         end the program right after the N-th frame (tables not saved)\n"
-        "  --shot N:FILE.png  save the picture of the N-th frame as a PNG (repeatable)\n"
-        "  --trace FILE       write one JSON object per frame to FILE (\"frame\", \"ms\",\n"
-        "                     \"screen\", and the menu's and the game's state)\n"
-        "  --data DIR         the folder holding images/ and sounds/, where the tables are kept\n"
-        "                     too (default: see Files below)\n"
-        "  --level N          skip the intro and the menu: play one game from level N\n"
-        "                     (1 to " +
-        std::to_string(game.levels) +
-        "), then save and end\n"
-        "  --help             show this help and end\n"
-        "  --version          show the version and end\n"
-        "\n" +
-        game.controls +
-        "\n"
-        "Frames count the game's presented pictures: the first is the blank start-up frame, the\n"
-        "second shows \"Loading...\". With --headless, --input or --record the input is taken\n"
-        "once per frame, so that runs repeat exactly.\n"
-        "Closing the window, SIGINT and SIGTERM end the game as Quit does: the tables are saved.\n"
-        "\n"
-        "Files: the pictures and sounds are read from images/ and sounds/ in the folder given\n"
-        "with --data, else in the current folder when it holds images/, else in\n";
+    std::string usage = "Usage: krellix [OPTION]...\n" + game.about +
+                        "\n"
+                        "\n"
+                        "  --window           play in a 1024x768 window instead of the full screen\n"
+                        "  --headless         no window and no sound device: draw offscreen on a virtual clock\n"
+                        "                     that starts at 0 and moves only with the frames (16 or 17 ms each,\n"
+                        "                     1000 ms per 60 frames) and with the game's own waits\n"
+                        "  --input FILE       take the input from FILE instead of the keyboard and mouse; one\n"
+                        "                     event per line, 'FRAME EVENT ARGS', '#' starts a comment:\n"
+                        "                       keydown K, keyup K, char C, mousemove X Y, mousedown B,\n"
+                        "                       mouseup B, wheel D, focus 0|1, close, clock MS\n"
+                        "                     an event of frame F is seen after the F-th frame (0: from the\n"
+                        "                     start); 'clock' lines are the readings of the millisecond clock,\n"
+                        "                     and a file holding them replays a recording exactly\n"
+                        "  --record FILE      write every input event and clock reading of the run to FILE in\n"
+                        "                     the --input format\n"
+                        "  --frames N         end the program right after the N-th frame (tables not saved)\n"
+                        "  --shot N:FILE.png  save the picture of the N-th frame as a PNG (repeatable)\n"
+                        "  --trace FILE       write one JSON object per frame to FILE (\"frame\", \"ms\",\n"
+                        "                     \"screen\", and the menu's and the game's state)\n"
+                        "  --data DIR         the folder holding images/ and sounds/, where the tables are kept\n"
+                        "                     too (default: see Files below)\n"
+                        "  --level N          skip the intro and the menu: play one game from level N\n"
+                        "                     (1 to " +
+                        std::to_string(game.levels) +
+                        "), then save and end\n"
+                        "  --help             show this help and end\n"
+                        "  --version          show the version and end\n"
+                        "\n" +
+                        game.controls +
+                        "\n"
+                        "Frames count the game's presented pictures: the first is the blank start-up frame, the\n"
+                        "second shows \"Loading...\". With --headless, --input or --record the input is taken\n"
+                        "once per frame, so that runs repeat exactly.\n"
+                        "Closing the window, SIGINT and SIGTERM end the game as Quit does: the tables are saved.\n"
+                        "\n"
+                        "Files: the pictures and sounds are read from images/ and sounds/ in the folder given\n"
+                        "with --data, else in the current folder when it holds images/, else in\n";
     usage += "  " + installed + "\n";
-    usage += game.tables +
-             " are read at the start\n"
-             "and saved when the game ends normally: beside the pictures when they came from --data or\n"
-             "the current folder, else in the player's own folder ($XDG_DATA_HOME/krellix when\n"
-             "XDG_DATA_HOME is set, else ~/.local/share/krellix), made on the first save:\n";
+    usage += game.tables + " are read at the start\n"
+                           "and saved when the game ends normally: beside the pictures when they came from --data or\n"
+                           "the current folder, else in the player's own folder ($XDG_DATA_HOME/krellix when\n"
+                           "XDG_DATA_HOME is set, else ~/.local/share/krellix), made on the first save:\n";
     usage += "  " + player + "\n";
     usage += "\n"
              "Exit status: 0 on success, 1 when no display is available or no game data is found, 2 on\n"
@@ -317,7 +333,8 @@ std::string HarnessUsage(const THarnessGame& game, const std::string& installedD
     return usage;
 }
 
-void THarnessClock::Sleep(int32_t ms) {
+void THarnessClock::Sleep(int32_t ms)
+{
     if (_inGraphics) {
         _pacing->Sleep(ms);
         return;
@@ -326,11 +343,13 @@ void THarnessClock::Sleep(int32_t ms) {
     if (_waitReally) _pacing->Sleep(ms);
 }
 
-THarness::~THarness() {
+THarness::~THarness()
+{
     if (_hooksInstalled) ClearFlipHooks();
 }
 
-bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& platform, std::string& error) {
+bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& platform, std::string& error)
+{
     _options = options;
     _shotTaken.assign(options.shots.size(), false);
 
@@ -345,8 +364,7 @@ bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& pla
         }
     }
     bool hasClock = false;
-    for (const TScriptEntry& entry : entries)
-        hasClock = hasClock || entry.isClock;
+    for (const TScriptEntry& entry : entries) hasClock = hasClock || entry.isClock;
 
     if (!options.recordPath.empty()) {
         _recorder = TScriptRecorder::Create(options.recordPath, error);
@@ -393,20 +411,21 @@ bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& pla
 
     SetClock(_clock);
     SetEventSource(source);
-    if (platform.provider)
-        SetGLContextProvider(std::make_shared<TMarkingProvider>(platform.provider, _clock));
+    if (platform.provider) SetGLContextProvider(std::make_shared<TMarkingProvider>(platform.provider, _clock));
     AddFlipHook([this] { BeforeFlip(); });
     AddPostFlipHook([this] { AfterFlip(); });
     _hooksInstalled = true;
     return true;
 }
 
-void THarness::BeforeFlip() {
+void THarness::BeforeFlip()
+{
     _clock->SetInGraphics(true);
     TakeShots();
 }
 
-void THarness::AfterFlip() {
+void THarness::AfterFlip()
+{
     _clock->SetInGraphics(false);
     // The picture just presented is frame n; events of frame n are seen from now on.
     const int32_t frame = _frames->Flips() + 1;
@@ -416,7 +435,8 @@ void THarness::AfterFlip() {
     if (_options.frames > 0 && frame >= _options.frames) throw TFrameLimitReached{frame};
 }
 
-void THarness::TakeShots() {
+void THarness::TakeShots()
+{
     const int32_t frame = _frames->Flips() + 1;
     TPixmapPtr picture;
     for (size_t i = 0; i < _options.shots.size(); ++i) {
@@ -433,10 +453,11 @@ void THarness::TakeShots() {
     }
 }
 
-void THarness::WriteTrace() {
+void THarness::WriteTrace()
+{
     if (!_trace) return;
-    std::string line = "{\"frame\":" + std::to_string(_frames->Flips()) +
-                       ",\"ms\":" + std::to_string(_clock->PacingMillisecs());
+    std::string line =
+        "{\"frame\":" + std::to_string(_frames->Flips()) + ",\"ms\":" + std::to_string(_clock->PacingMillisecs());
     if (_traceFields) {
         const std::string fields = _traceFields();
         if (!fields.empty()) line += "," + fields;
@@ -448,7 +469,8 @@ void THarness::WriteTrace() {
     }
 }
 
-bool THarness::Finish() {
+bool THarness::Finish()
+{
     _trace.reset();
     _recorder.reset();
     bool complete = true;
@@ -463,7 +485,8 @@ bool THarness::Finish() {
     return complete;
 }
 
-int RunHarness(int argc, char** argv, const THarnessGame& game) {
+int RunHarness(int argc, char** argv, const THarnessGame& game)
+{
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     THarnessOptions options;
     THarnessAction action = THarnessAction::Run;
@@ -487,8 +510,7 @@ int RunHarness(int argc, char** argv, const THarnessGame& game) {
     options.inputPath = Absolute(options.inputPath);
     options.recordPath = Absolute(options.recordPath);
     options.tracePath = Absolute(options.tracePath);
-    for (TShotRequest& shot : options.shots)
-        shot.path = Absolute(shot.path);
+    for (TShotRequest& shot : options.shots) shot.path = Absolute(shot.path);
     TFolders folders;
     if (!FindFolders(options.dataDir, game.folders, environment, folders, error)) {
         ReportProblem(error);

@@ -27,8 +27,8 @@ struct THarnessOptions {
     std::string recordPath;
     std::string tracePath;
     std::string dataDir;
-    int32_t frames = 0; // 0: no limit
-    int32_t level = 0;  // 0: the normal start
+    int32_t frames = 0;  // 0: no limit
+    int32_t level = 0;   // 0: the normal start
     std::vector<TShotRequest> shots;
 };
 
@@ -44,10 +44,12 @@ bool ParseHarnessOptions(const std::vector<std::string>& args, int32_t levels, T
 // Flip go to the pacing clock, untouched, so that a recording made with one kind of pacing
 // replays exactly under another.
 class THarnessClock : public TClock {
-  public:
+public:
     // waitReally: sleeps of the game also wait on the pacing clock (a replay shown in a window).
     THarnessClock(std::shared_ptr<TClock> game, std::shared_ptr<TClock> pacing, bool waitReally = false)
-        : _game(std::move(game)), _pacing(std::move(pacing)), _waitReally(waitReally) {}
+        : _game(std::move(game)), _pacing(std::move(pacing)), _waitReally(waitReally)
+    {
+    }
     int32_t Millisecs() override { return (_inGraphics ? _pacing : _game)->Millisecs(); }
     void Sleep(int32_t ms) override;
     void SetInGraphics(bool inside) { _inGraphics = inside; }
@@ -55,7 +57,7 @@ class THarnessClock : public TClock {
     // The time now without reading the game clock.
     int32_t PacingMillisecs() { return _pacing->Millisecs(); }
 
-  private:
+private:
     std::shared_ptr<TClock> _game;
     std::shared_ptr<TClock> _pacing;
     bool _waitReally;
@@ -71,15 +73,15 @@ struct TFrameLimitReached {
 // and the window's events. The provider may be null when the game draws through a recording driver.
 struct THarnessPlatform {
     std::shared_ptr<TClock> clock;
-    std::shared_ptr<TVirtualClock> virtualClock; // set when clock is virtual
-    std::shared_ptr<TEventSource> liveEvents;    // null when headless
+    std::shared_ptr<TVirtualClock> virtualClock;  // set when clock is virtual
+    std::shared_ptr<TEventSource> liveEvents;     // null when headless
     std::shared_ptr<TGLContextProvider> provider;
     // Keeps a window alive while its input comes from a script.
     std::function<void()> discardLiveEvents;
 };
 
 class THarness {
-  public:
+public:
     THarness() = default;
     ~THarness();
     THarness(const THarness&) = delete;
@@ -99,7 +101,7 @@ class THarness {
     int32_t Frames() const { return _frames->Flips(); }
     THarnessClock& Clock() { return *_clock; }
 
-  private:
+private:
     struct TFileCloser {
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
@@ -139,5 +141,4 @@ int RunHarness(int argc, char** argv, const THarnessGame& game);
 
 // The text of --help, naming the installed data folder and the player's own folder for the tables
 // (either may be empty when unknown).
-std::string HarnessUsage(const THarnessGame& game, const std::string& installedData,
-                         const std::string& playerData);
+std::string HarnessUsage(const THarnessGame& game, const std::string& installedData, const std::string& playerData);

@@ -6,17 +6,15 @@
 namespace {
 
 // Keys whose code does not depend on the keyboard layout.
-int32_t VirtualKeyFromScancode(int32_t scancode) {
+int32_t VirtualKeyFromScancode(int32_t scancode)
+{
     if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z) return 'A' + (scancode - SDL_SCANCODE_A);
     // The digit row counts 1..9 then 0.
     if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9) return '1' + (scancode - SDL_SCANCODE_1);
     if (scancode == SDL_SCANCODE_0) return '0';
-    if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12)
-        return 112 + (scancode - SDL_SCANCODE_F1);
-    if (scancode >= SDL_SCANCODE_F13 && scancode <= SDL_SCANCODE_F24)
-        return 124 + (scancode - SDL_SCANCODE_F13);
-    if (scancode >= SDL_SCANCODE_KP_1 && scancode <= SDL_SCANCODE_KP_9)
-        return 97 + (scancode - SDL_SCANCODE_KP_1);
+    if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12) return 112 + (scancode - SDL_SCANCODE_F1);
+    if (scancode >= SDL_SCANCODE_F13 && scancode <= SDL_SCANCODE_F24) return 124 + (scancode - SDL_SCANCODE_F13);
+    if (scancode >= SDL_SCANCODE_KP_1 && scancode <= SDL_SCANCODE_KP_9) return 97 + (scancode - SDL_SCANCODE_KP_1);
     switch (scancode) {
     case SDL_SCANCODE_RETURN:
     case SDL_SCANCODE_KP_ENTER:
@@ -122,16 +120,18 @@ int32_t VirtualKeyFromScancode(int32_t scancode) {
     }
 }
 
-} // namespace
+}  // namespace
 
-int32_t VirtualKeyFromSdl(int32_t sdlKey, int32_t sdlScancode) {
+int32_t VirtualKeyFromSdl(int32_t sdlKey, int32_t sdlScancode)
+{
     // Letters follow the layout (the key that types "M" is key M), as virtual keys do;
     // everything else, including letters of non-Latin layouts, goes by key position.
     if (sdlKey >= SDLK_a && sdlKey <= SDLK_z) return 'A' + (sdlKey - SDLK_a);
     return VirtualKeyFromScancode(sdlScancode);
 }
 
-std::string Latin1FromUtf8(const std::string& utf8) {
+std::string Latin1FromUtf8(const std::string& utf8)
+{
     std::string out;
     size_t i = 0;
     while (i < utf8.size()) {
@@ -148,7 +148,7 @@ std::string Latin1FromUtf8(const std::string& utf8) {
             length = lead <= 0xDF ? 2 : 0;
             code = lead & 0x1Fu;
         } else if (lead >= 0x80) {
-            length = 0; // a stray continuation byte or an overlong lead
+            length = 0;  // a stray continuation byte or an overlong lead
         }
         if (length == 0) {
             ++i;

@@ -3,7 +3,8 @@
 
 #include <algorithm>
 
-TLetterbox FitLetterbox(int32_t outerWidth, int32_t outerHeight, int32_t innerWidth, int32_t innerHeight) {
+TLetterbox FitLetterbox(int32_t outerWidth, int32_t outerHeight, int32_t innerWidth, int32_t innerHeight)
+{
     TLetterbox box;
     if (outerWidth <= 0 || outerHeight <= 0 || innerWidth <= 0 || innerHeight <= 0) return box;
     // 64-bit products: a 16k display times 1024 still fits, and the comparison is exact.
@@ -19,8 +20,9 @@ TLetterbox FitLetterbox(int32_t outerWidth, int32_t outerHeight, int32_t innerWi
     return box;
 }
 
-void OuterToInner(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t outerX,
-                  int32_t outerY, int32_t& innerX, int32_t& innerY) {
+void OuterToInner(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t outerX, int32_t outerY,
+                  int32_t& innerX, int32_t& innerY)
+{
     if (box.width <= 0 || box.height <= 0) {
         innerX = outerX;
         innerY = outerY;
@@ -36,8 +38,9 @@ void OuterToInner(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight
     innerY = static_cast<int32_t>(std::clamp<int64_t>(y, 0, innerHeight - 1));
 }
 
-void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t innerX,
-                  int32_t innerY, int32_t& outerX, int32_t& outerY) {
+void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t innerX, int32_t innerY,
+                  int32_t& outerX, int32_t& outerY)
+{
     if (innerWidth <= 0 || innerHeight <= 0) {
         outerX = innerX;
         outerY = innerY;
@@ -45,8 +48,8 @@ void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight
     }
     // The first outer pixel whose centre lies inside the inner pixel, so OuterToInner gives it back.
     const auto ceilDiv = [](int64_t a, int64_t b) { return a >= 0 ? (a + b - 1) / b : -(-a / b); };
-    outerX = box.x + static_cast<int32_t>(
-                         ceilDiv(2 * int64_t{innerX} * box.width - innerWidth, 2 * int64_t{innerWidth}));
-    outerY = box.y + static_cast<int32_t>(
-                         ceilDiv(2 * int64_t{innerY} * box.height - innerHeight, 2 * int64_t{innerHeight}));
+    outerX =
+        box.x + static_cast<int32_t>(ceilDiv(2 * int64_t{innerX} * box.width - innerWidth, 2 * int64_t{innerWidth}));
+    outerY =
+        box.y + static_cast<int32_t>(ceilDiv(2 * int64_t{innerY} * box.height - innerHeight, 2 * int64_t{innerHeight}));
 }

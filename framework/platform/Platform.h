@@ -44,11 +44,11 @@ struct TLetterbox {
 };
 TLetterbox FitLetterbox(int32_t outerWidth, int32_t outerHeight, int32_t innerWidth, int32_t innerHeight);
 // A point of the outer area in picture coordinates, clamped onto the picture.
-void OuterToInner(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t outerX,
-                  int32_t outerY, int32_t& innerX, int32_t& innerY);
+void OuterToInner(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t outerX, int32_t outerY,
+                  int32_t& innerX, int32_t& innerY);
 // A picture point in outer-area coordinates: an outer pixel that maps back onto it when it can.
-void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t innerX,
-                  int32_t innerY, int32_t& outerX, int32_t& outerY);
+void InnerToOuter(const TLetterbox& box, int32_t innerWidth, int32_t innerHeight, int32_t innerX, int32_t innerY,
+                  int32_t& outerX, int32_t& outerY);
 
 // Writes the pixmap as an 8-bit RGB PNG (alpha dropped: a screenshot is opaque). The file appears
 // whole or not at all: it is written beside the target and renamed over it. False with error set.

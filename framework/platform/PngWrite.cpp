@@ -17,9 +17,10 @@ struct TFileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-} // namespace
+}  // namespace
 
-bool SavePixmapPng(const TPixmap& pixmap, const std::string& path, std::string& error) {
+bool SavePixmapPng(const TPixmap& pixmap, const std::string& path, std::string& error)
+{
     if (pixmap.width <= 0 || pixmap.height <= 0 || !pixmap.pixels) {
         error = "cannot write " + path + ": the picture is empty";
         return false;

@@ -2,6 +2,4 @@
 // wrapping at 32 bits, millisecond resolution) with a sleep that really waits.
 #include "framework/platform/Platform.h"
 
-std::shared_ptr<TClock> CreateRealClock() {
-    return std::make_shared<TSteadyClock>();
-}
+std::shared_ptr<TClock> CreateRealClock() { return std::make_shared<TSteadyClock>(); }

@@ -12,7 +12,8 @@
 
 namespace {
 
-int32_t ModsFromSdl(Uint16 mod) {
+int32_t ModsFromSdl(Uint16 mod)
+{
     int32_t mods = 0;
     if (mod & KMOD_SHIFT) mods |= 1;
     if (mod & KMOD_CTRL) mods |= 2;
@@ -21,7 +22,8 @@ int32_t ModsFromSdl(Uint16 mod) {
     return mods;
 }
 
-int32_t ButtonFromSdl(Uint8 button) {
+int32_t ButtonFromSdl(Uint8 button)
+{
     switch (button) {
     case SDL_BUTTON_LEFT:
         return 1;
@@ -34,7 +36,8 @@ int32_t ButtonFromSdl(Uint8 button) {
     }
 }
 
-int32_t ButtonsHeld(Uint32 state) {
+int32_t ButtonsHeld(Uint32 state)
+{
     int32_t held = 0;
     if (state & SDL_BUTTON_LMASK) held |= 1;
     if (state & SDL_BUTTON_RMASK) held |= 2;
@@ -43,7 +46,8 @@ int32_t ButtonsHeld(Uint32 state) {
 }
 
 // Keys that type a control character the text events never carry.
-int32_t ControlCharOfKey(int32_t virtualKey) {
+int32_t ControlCharOfKey(int32_t virtualKey)
+{
     switch (virtualKey) {
     case 8:
     case 9:
@@ -56,24 +60,24 @@ int32_t ControlCharOfKey(int32_t virtualKey) {
 }
 
 class TSdlEventSource : public TEventSource {
-  public:
+public:
     // steering unset: chosen from the video driver once a window is open.
     explicit TSdlEventSource(std::optional<TPointerSteering> steering) : _steering(steering) {}
 
-    void PollEvents() override {
+    void PollEvents() override
+    {
         if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
         if (!_gamepads) _gamepads = std::make_unique<TSdlGamepads>();
         // Our own pointer answers a warp a poll later, as a warped system pointer does.
         std::vector<TEvent> moves;
         moves.swap(_moves);
-        for (const TEvent& move : moves)
-            HandleInputEvent(move);
+        for (const TEvent& move : moves) HandleInputEvent(move);
         SDL_Event event;
-        while (SDL_PollEvent(&event))
-            Convert(event);
+        while (SDL_PollEvent(&event)) Convert(event);
     }
 
-    void MoveMouse(int32_t x, int32_t y) override {
+    void MoveMouse(int32_t x, int32_t y) override
+    {
         const TSdlView& view = CurrentSdlView();
         if (!view.window) return;
         if (Steering() == TPointerSteering::Relative) {
@@ -95,21 +99,25 @@ class TSdlEventSource : public TEventSource {
         SDL_WarpMouseInWindow(view.window, wx, wy);
     }
 
-    void HideMouse() override {
+    void HideMouse() override
+    {
         if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(SDL_DISABLE);
     }
 
-    void ShowMouse() override {
+    void ShowMouse() override
+    {
         if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(SDL_ENABLE);
     }
 
-    void ConfineMouse(bool on) override {
+    void ConfineMouse(bool on) override
+    {
         _confine = on;
         ApplyConfinement();
     }
 
-  private:
-    static void Send(int32_t id, int32_t data, int32_t mods, int32_t x = 0, int32_t y = 0) {
+private:
+    static void Send(int32_t id, int32_t data, int32_t mods, int32_t x = 0, int32_t y = 0)
+    {
         TEvent event;
         event.id = id;
         event.data = data;
@@ -120,13 +128,15 @@ class TSdlEventSource : public TEventSource {
     }
 
     // Known once the video driver runs, which it does while a window is open.
-    TPointerSteering Steering() {
+    TPointerSteering Steering()
+    {
         if (!_steering) _steering = PointerSteeringForDriver();
         return *_steering;
     }
 
     // Grab or relative motion while the game plays and the window has the focus.
-    void ApplyConfinement() {
+    void ApplyConfinement()
+    {
         const TSdlView& view = CurrentSdlView();
         if (!view.window || !SDL_WasInit(SDL_INIT_VIDEO)) return;
         if (Steering() == TPointerSteering::Relative) {
@@ -142,7 +152,8 @@ class TSdlEventSource : public TEventSource {
     }
 
     // Swallows the toggle keys, from the press to the release, and asks for the switch.
-    bool TakeToggleKey(const SDL_KeyboardEvent& key) {
+    bool TakeToggleKey(const SDL_KeyboardEvent& key)
+    {
         const SDL_Scancode scancode = key.keysym.scancode;
         if (key.type == SDL_KEYUP) {
             if (!_toggleKeys.erase(scancode)) return false;
@@ -155,7 +166,8 @@ class TSdlEventSource : public TEventSource {
         return true;
     }
 
-    void MoveOwnPointer(int32_t dx, int32_t dy, int32_t buttons, int32_t mods) {
+    void MoveOwnPointer(int32_t dx, int32_t dy, int32_t buttons, int32_t mods)
+    {
         const TSdlView& view = CurrentSdlView();
         // Window units to picture units: the picture is scaled into the letterbox.
         double scale = 1.0;
@@ -174,7 +186,8 @@ class TSdlEventSource : public TEventSource {
     }
 
     // A window point in game coordinates; our own pointer's while the motion is relative.
-    void PointerAt(int32_t wx, int32_t wy, int32_t& x, int32_t& y) {
+    void PointerAt(int32_t wx, int32_t wy, int32_t& x, int32_t& y)
+    {
         if (_relative) {
             x = static_cast<int32_t>(_ownX);
             y = static_cast<int32_t>(_ownY);
@@ -183,7 +196,8 @@ class TSdlEventSource : public TEventSource {
         WindowToPicture(CurrentSdlView(), wx, wy, x, y);
     }
 
-    void Convert(const SDL_Event& event) {
+    void Convert(const SDL_Event& event)
+    {
         if (_gamepads && _gamepads->Convert(event)) return;
         const int32_t mods = ModsFromSdl(static_cast<Uint16>(SDL_GetModState()));
         switch (event.type) {
@@ -202,8 +216,7 @@ class TSdlEventSource : public TEventSource {
             return;
         }
         case SDL_TEXTINPUT:
-            for (const char c : Latin1FromUtf8(event.text.text))
-                Send(EVENT_KEYCHAR, static_cast<uint8_t>(c), mods);
+            for (const char c : Latin1FromUtf8(event.text.text)) Send(EVENT_KEYCHAR, static_cast<uint8_t>(c), mods);
             return;
         case SDL_MOUSEMOTION: {
             const int32_t buttons = ButtonsHeld(event.motion.state);
@@ -259,7 +272,8 @@ class TSdlEventSource : public TEventSource {
         }
     }
 
-    void ConvertWindowEvent(const SDL_WindowEvent& event, int32_t mods) {
+    void ConvertWindowEvent(const SDL_WindowEvent& event, int32_t mods)
+    {
         switch (event.event) {
         case SDL_WINDOWEVENT_FOCUS_LOST:
             _focused = false;
@@ -315,17 +329,17 @@ class TSdlEventSource : public TEventSource {
     bool _suspended = false;
 };
 
-} // namespace
+}  // namespace
 
-std::shared_ptr<TEventSource> CreateSdlEventSource() {
-    return std::make_shared<TSdlEventSource>(std::nullopt);
-}
+std::shared_ptr<TEventSource> CreateSdlEventSource() { return std::make_shared<TSdlEventSource>(std::nullopt); }
 
-std::shared_ptr<TEventSource> CreateSdlEventSource(TPointerSteering steering) {
+std::shared_ptr<TEventSource> CreateSdlEventSource(TPointerSteering steering)
+{
     return std::make_shared<TSdlEventSource>(steering);
 }
 
-TPointerSteering PointerSteeringForDriver() {
+TPointerSteering PointerSteeringForDriver()
+{
     const char* driver = SDL_GetCurrentVideoDriver();
     const std::string name = driver ? driver : "";
     // Under XWayland the X server only pretends to warp: the compositor owns the pointer.
@@ -334,7 +348,8 @@ TPointerSteering PointerSteeringForDriver() {
     return TPointerSteering::Warp;
 }
 
-bool IsFullScreenToggle(const SDL_KeyboardEvent& key) {
+bool IsFullScreenToggle(const SDL_KeyboardEvent& key)
+{
     if (key.type != SDL_KEYDOWN) return false;
     const SDL_Scancode scancode = key.keysym.scancode;
     if (scancode == SDL_SCANCODE_F11) return true;
@@ -342,7 +357,8 @@ bool IsFullScreenToggle(const SDL_KeyboardEvent& key) {
     return enter && (key.keysym.mod & KMOD_ALT) && !(key.keysym.mod & (KMOD_CTRL | KMOD_GUI));
 }
 
-void DiscardSdlEvents() {
+void DiscardSdlEvents()
+{
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     // The input is dropped, but the player may still switch between full screen and window.
     SDL_Event event;

@@ -12,14 +12,16 @@ namespace {
 constexpr int32_t StickPress = 16000;
 constexpr int32_t StickRelease = 12000;
 
-void SendKey(int32_t id, int32_t key) {
+void SendKey(int32_t id, int32_t key)
+{
     TEvent event;
     event.id = id;
     event.data = key;
     HandleInputEvent(event);
 }
 
-int32_t KeyOfButton(int32_t button) {
+int32_t KeyOfButton(int32_t button)
+{
     switch (button) {
     case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
         return KEY_LEFT;
@@ -41,9 +43,10 @@ int32_t KeyOfButton(int32_t button) {
     }
 }
 
-} // namespace
+}  // namespace
 
-TSdlGamepads::TSdlGamepads() {
+TSdlGamepads::TSdlGamepads()
+{
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
         ReportProblem(std::string("game controllers are not available: ") + SDL_GetError());
         return;
@@ -52,39 +55,41 @@ TSdlGamepads::TSdlGamepads() {
     // Controllers already plugged in arrive as device-added events with the next poll.
 }
 
-TSdlGamepads::~TSdlGamepads() {
-    for (TPad& pad : _pads)
-        SDL_GameControllerClose(pad.controller);
+TSdlGamepads::~TSdlGamepads()
+{
+    for (TPad& pad : _pads) SDL_GameControllerClose(pad.controller);
     if (_started) SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
 }
 
-TSdlGamepads::TPad* TSdlGamepads::Find(SDL_JoystickID id) {
+TSdlGamepads::TPad* TSdlGamepads::Find(SDL_JoystickID id)
+{
     for (TPad& pad : _pads)
         if (pad.id == id) return &pad;
     return nullptr;
 }
 
-void TSdlGamepads::Hold(int32_t& slot, int32_t key) {
+void TSdlGamepads::Hold(int32_t& slot, int32_t key)
+{
     if (slot == key) return;
     if (slot != 0 && --_holders[static_cast<size_t>(slot)] == 0) SendKey(EVENT_KEYUP, slot);
     slot = key;
     if (slot != 0 && _holders[static_cast<size_t>(slot)]++ == 0) SendKey(EVENT_KEYDOWN, slot);
 }
 
-void TSdlGamepads::ReleaseAll(TPad& pad) {
-    for (int32_t& slot : pad.buttonKeys)
-        Hold(slot, 0);
+void TSdlGamepads::ReleaseAll(TPad& pad)
+{
+    for (int32_t& slot : pad.buttonKeys) Hold(slot, 0);
     Hold(pad.stickKey, 0);
 }
 
-bool TSdlGamepads::Convert(const SDL_Event& event) {
+bool TSdlGamepads::Convert(const SDL_Event& event)
+{
     switch (event.type) {
     case SDL_CONTROLLERDEVICEADDED: {
         if (!_started) return true;
         SDL_GameController* controller = SDL_GameControllerOpen(event.cdevice.which);
         if (!controller) {
-            ReportProblem("cannot open game controller " + std::to_string(event.cdevice.which) + ": " +
-                          SDL_GetError());
+            ReportProblem("cannot open game controller " + std::to_string(event.cdevice.which) + ": " + SDL_GetError());
             return true;
         }
         const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));

@@ -24,13 +24,14 @@ using TWindowPtr = std::unique_ptr<SDL_Window, TWindowDeleter>;
 
 // SDL_GLContext is a plain pointer; this owns one.
 class TGLContext {
-  public:
+public:
     TGLContext() = default;
     explicit TGLContext(SDL_GLContext context) : _context(context) {}
     ~TGLContext() { Reset(); }
     TGLContext(const TGLContext&) = delete;
     TGLContext& operator=(const TGLContext&) = delete;
-    TGLContext& operator=(TGLContext&& other) noexcept {
+    TGLContext& operator=(TGLContext&& other) noexcept
+    {
         if (this != &other) {
             Reset();
             _context = other._context;
@@ -39,7 +40,8 @@ class TGLContext {
         return *this;
     }
     SDL_GLContext Get() const { return _context; }
-    void Reset() {
+    void Reset()
+    {
         if (_context) {
             if (SDL_GL_GetCurrentContext() == _context) SDL_GL_MakeCurrent(nullptr, nullptr);
             SDL_GL_DeleteContext(_context);
@@ -47,21 +49,22 @@ class TGLContext {
         }
     }
 
-  private:
+private:
     SDL_GLContext _context = nullptr;
 };
 
 // Marks the end of each presented frame, so a present can wait for the frame before it; falls
 // back to waiting for everything where OpenGL has no fences (before 3.2 without ARB_sync).
 class TFrameFence {
-  public:
+public:
     TFrameFence() = default;
     ~TFrameFence() { Reset(); }
     TFrameFence(const TFrameFence&) = delete;
     TFrameFence& operator=(const TFrameFence&) = delete;
 
     // Waits until the frame presented before this one is drawn, then marks this one.
-    void Wait() {
+    void Wait()
+    {
         if (!_loaded) Load();
         if (!_fenceSync) {
             glFinish();
@@ -77,15 +80,17 @@ class TFrameFence {
     }
 
     // The fence belongs to the context that is about to go.
-    void Reset() {
+    void Reset()
+    {
         if (_previous && _deleteSync) _deleteSync(_previous);
         _previous = nullptr;
         _loaded = false;
         _fenceSync = nullptr;
     }
 
-  private:
-    void Load() {
+private:
+    void Load()
+    {
         _loaded = true;
         const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
         int major = 0;
@@ -109,15 +114,17 @@ class TFrameFence {
 // The game draws 1024 x 768; on a screen of another size it draws into this framebuffer object,
 // which each present scales onto the window with the aspect kept and black bars around.
 class TFramebufferScaler {
-  public:
+public:
     // Null when the context has no framebuffer objects (GL 3.0 or ARB_framebuffer_object).
-    static std::unique_ptr<TFramebufferScaler> Create(int32_t width, int32_t height) {
+    static std::unique_ptr<TFramebufferScaler> Create(int32_t width, int32_t height)
+    {
         if (!SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object") && MajorGLVersion() < 3) return nullptr;
         auto scaler = std::unique_ptr<TFramebufferScaler>(new TFramebufferScaler(width, height));
         if (!scaler->Load() || !scaler->Build()) return nullptr;
         return scaler;
     }
-    ~TFramebufferScaler() {
+    ~TFramebufferScaler()
+    {
         if (_framebuffer) {
             _bindFramebuffer(GL_FRAMEBUFFER, 0);
             _deleteFramebuffers(1, &_framebuffer);
@@ -127,7 +134,8 @@ class TFramebufferScaler {
     TFramebufferScaler(const TFramebufferScaler&) = delete;
     TFramebufferScaler& operator=(const TFramebufferScaler&) = delete;
 
-    void Present(SDL_Window* window) {
+    void Present(SDL_Window* window)
+    {
         int drawableWidth = 0;
         int drawableHeight = 0;
         SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
@@ -151,24 +159,27 @@ class TFramebufferScaler {
         if (scissor) glEnable(GL_SCISSOR_TEST);
     }
 
-  private:
+private:
     TFramebufferScaler(int32_t width, int32_t height) : _width(width), _height(height) {}
 
-    static int MajorGLVersion() {
+    static int MajorGLVersion()
+    {
         const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
         return version ? std::atoi(version) : 0;
     }
 
-    template <typename T> static bool LoadProc(T& proc, const char* name) {
+    template <typename T>
+    static bool LoadProc(T& proc, const char* name)
+    {
         proc = reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
         return proc != nullptr;
     }
 
-    bool Load() {
+    bool Load()
+    {
         return LoadProc(_genFramebuffers, "glGenFramebuffers") &&
                LoadProc(_deleteFramebuffers, "glDeleteFramebuffers") &&
-               LoadProc(_bindFramebuffer, "glBindFramebuffer") &&
-               LoadProc(_genRenderbuffers, "glGenRenderbuffers") &&
+               LoadProc(_bindFramebuffer, "glBindFramebuffer") && LoadProc(_genRenderbuffers, "glGenRenderbuffers") &&
                LoadProc(_deleteRenderbuffers, "glDeleteRenderbuffers") &&
                LoadProc(_bindRenderbuffer, "glBindRenderbuffer") &&
                LoadProc(_renderbufferStorage, "glRenderbufferStorage") &&
@@ -177,7 +188,8 @@ class TFramebufferScaler {
                LoadProc(_blitFramebuffer, "glBlitFramebuffer");
     }
 
-    bool Build() {
+    bool Build()
+    {
         _genRenderbuffers(1, &_renderbuffer);
         _bindRenderbuffer(GL_RENDERBUFFER, _renderbuffer);
         _renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, _width, _height);
@@ -207,7 +219,8 @@ class TFramebufferScaler {
     PFNGLBLITFRAMEBUFFERPROC _blitFramebuffer = nullptr;
 };
 
-void SetGLAttributes(int32_t flags, bool exact) {
+void SetGLAttributes(int32_t flags, bool exact)
+{
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, (flags & GFX_BACKBUFFER) ? 1 : 0);
     if (!exact) return;
@@ -227,11 +240,12 @@ void SetGLAttributes(int32_t flags, bool exact) {
 enum class TSurfaceKind { Headless, Window, FullScreen, Desktop };
 
 class TSdlGLContextProvider : public TGLContextProvider {
-  public:
+public:
     TSdlGLContextProvider(bool headless, bool window) : _headless(headless), _forceWindow(window) {}
     ~TSdlGLContextProvider() override { Close(); }
 
-    bool Open(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags) override {
+    bool Open(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags) override
+    {
         Close();
         if (width <= 0 || height <= 0) return false;
         if (_headless) PrepareHeadlessEnvironment();
@@ -281,7 +295,8 @@ class TSdlGLContextProvider : public TGLContextProvider {
         return true;
     }
 
-    void Close() override {
+    void Close() override
+    {
         if (CurrentSdlView().window == _window.get()) CurrentSdlView() = TSdlView{};
         if (_context.Get() && _window) SDL_GL_MakeCurrent(_window.get(), _context.Get());
         _frameFence.Reset();
@@ -298,20 +313,23 @@ class TSdlGLContextProvider : public TGLContextProvider {
 
     bool CanHardSync(int32_t hertz) override { return hertz != 0 && hertz == _syncedHertz; }
 
-    bool TakePacingChange() override {
+    bool TakePacingChange() override
+    {
         const bool changed = _pacingChanged;
         _pacingChanged = false;
         return changed;
     }
 
-    void SetSwapInterval(int32_t interval) override {
+    void SetSwapInterval(int32_t interval) override
+    {
         if (!_context.Get() || interval == _interval) return;
         // A driver that refuses is not an error: Flip then paces with the timer.
         SDL_GL_SetSwapInterval(interval);
         _interval = interval;
     }
 
-    void SwapBuffers() override {
+    void SwapBuffers() override
+    {
         if (!_window) return;
         Present();
         TSdlView& view = CurrentSdlView();
@@ -325,8 +343,9 @@ class TSdlGLContextProvider : public TGLContextProvider {
         if (_headless) _frameFence.Wait();
     }
 
-  private:
-    void Present() {
+private:
+    void Present()
+    {
         if (_scaler)
             _scaler->Present(_window.get());
         else
@@ -334,7 +353,8 @@ class TSdlGLContextProvider : public TGLContextProvider {
     }
 
     // Between the full screen and a window, keeping the GL context and with it every texture.
-    void ToggleFullScreen() {
+    void ToggleFullScreen()
+    {
         // Unscaled, a picture in a window of another size would sit in a corner.
         if (!_scaler || _headless) return;
         SDL_Window* window = _window.get();
@@ -356,18 +376,18 @@ class TSdlGLContextProvider : public TGLContextProvider {
     }
 
     // The game's own mode where the display has it, else the desktop-sized full screen.
-    bool EnterFullScreen() {
+    bool EnterFullScreen()
+    {
         SDL_Window* window = _window.get();
         const int display = std::max(0, SDL_GetWindowDisplayIndex(window));
         SDL_DisplayMode wanted{0, _width, _height, _hertz, nullptr};
         SDL_DisplayMode closest{};
         if (std::string(SDL_GetCurrentVideoDriver()) != "wayland" &&
-            SDL_GetClosestDisplayMode(display, &wanted, &closest) && closest.w == _width &&
-            closest.h == _height && SDL_SetWindowDisplayMode(window, &closest) == 0 &&
+            SDL_GetClosestDisplayMode(display, &wanted, &closest) && closest.w == _width && closest.h == _height &&
+            SDL_SetWindowDisplayMode(window, &closest) == 0 &&
             SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0) {
             SDL_DisplayMode current{};
-            if (SDL_GetCurrentDisplayMode(display, &current) == 0 && current.w == _width &&
-                current.h == _height) {
+            if (SDL_GetCurrentDisplayMode(display, &current) == 0 && current.w == _width && current.h == _height) {
                 _kind = TSurfaceKind::FullScreen;
                 _refresh = current.refresh_rate;
                 MeasureVerticalSync();
@@ -386,8 +406,8 @@ class TSdlGLContextProvider : public TGLContextProvider {
         return true;
     }
 
-    bool CreateWindowAndContext(TSurfaceKind& kind, int32_t width, int32_t height, int32_t hertz,
-                                int32_t flags) {
+    bool CreateWindowAndContext(TSurfaceKind& kind, int32_t width, int32_t height, int32_t hertz, int32_t flags)
+    {
         // First the exact pixel format the game asks for, then whatever the system offers.
         for (const bool exact : {true, false}) {
             SetGLAttributes(flags, exact);
@@ -403,13 +423,13 @@ class TSdlGLContextProvider : public TGLContextProvider {
     }
 
     // The real mode switch; false when the display has no such mode or refuses it.
-    bool OpenFullScreen(int32_t width, int32_t height, int32_t hertz) {
+    bool OpenFullScreen(int32_t width, int32_t height, int32_t hertz)
+    {
         // Wayland only pretends to switch modes; the desktop window with scaling is the honest way.
         if (std::string(SDL_GetCurrentVideoDriver()) == "wayland") return false;
         SDL_DisplayMode wanted{0, width, height, hertz, nullptr};
         SDL_DisplayMode closest{};
-        if (!SDL_GetClosestDisplayMode(0, &wanted, &closest) || closest.w != width || closest.h != height)
-            return false;
+        if (!SDL_GetClosestDisplayMode(0, &wanted, &closest) || closest.w != width || closest.h != height) return false;
         SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
         _window.reset(SDL_CreateWindow(WindowTitle, SDL_WINDOWPOS_UNDEFINED_DISPLAY(0),
                                        SDL_WINDOWPOS_UNDEFINED_DISPLAY(0), width, height,
@@ -433,7 +453,8 @@ class TSdlGLContextProvider : public TGLContextProvider {
         return true;
     }
 
-    bool OpenPlain(TSurfaceKind kind, int32_t width, int32_t height) {
+    bool OpenPlain(TSurfaceKind kind, int32_t width, int32_t height)
+    {
         Uint32 windowFlags = SDL_WINDOW_OPENGL;
         int32_t x = SDL_WINDOWPOS_CENTERED;
         int32_t y = SDL_WINDOWPOS_CENTERED;
@@ -442,8 +463,7 @@ class TSdlGLContextProvider : public TGLContextProvider {
         if (kind == TSurfaceKind::Desktop) {
             SDL_DisplayMode desktop{};
             SDL_Rect bounds{};
-            if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || SDL_GetDisplayBounds(0, &bounds) != 0)
-                return false;
+            if (SDL_GetDesktopDisplayMode(0, &desktop) != 0 || SDL_GetDisplayBounds(0, &bounds) != 0) return false;
             windowFlags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
             _refresh = desktop.refresh_rate;
             // Already covering the screen: without a window manager nothing would move it there.
@@ -465,7 +485,8 @@ class TSdlGLContextProvider : public TGLContextProvider {
         return true;
     }
 
-    bool MakeContext() {
+    bool MakeContext()
+    {
         _context = TGLContext(SDL_GL_CreateContext(_window.get()));
         if (!_context.Get()) return false;
         if (SDL_GL_MakeCurrent(_window.get(), _context.Get()) != 0) {
@@ -478,7 +499,8 @@ class TSdlGLContextProvider : public TGLContextProvider {
     // Hard sync is trusted only when swaps with interval 1 really take one refresh period of the
     // display's reported rate: some drivers accept the interval and never wait. The swap interval
     // is left as it was, which the GL driver remembers.
-    void MeasureVerticalSync() {
+    void MeasureVerticalSync()
+    {
         _syncedHertz = 0;
         const int32_t previous = std::max(0, _interval);
         if (_refresh > 0 && SDL_GL_SetSwapInterval(1) == 0) {
@@ -493,8 +515,7 @@ class TSdlGLContextProvider : public TGLContextProvider {
                 if (!_scaler) glClear(GL_COLOR_BUFFER_BIT);
                 Present();
             }
-            const double period =
-                std::chrono::duration<double, std::milli>(Clock::now() - start).count() / Measured;
+            const double period = std::chrono::duration<double, std::milli>(Clock::now() - start).count() / Measured;
             const double expected = 1000.0 / _refresh;
             if (period > expected * 0.85 && period < expected * 1.15) _syncedHertz = _refresh;
         }
@@ -522,14 +543,16 @@ class TSdlGLContextProvider : public TGLContextProvider {
     bool _pacingChanged = false;
 };
 
-} // namespace
+}  // namespace
 
-TSdlView& CurrentSdlView() {
+TSdlView& CurrentSdlView()
+{
     static TSdlView view;
     return view;
 }
 
-void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py) {
+void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py)
+{
     if (!view.scaled || !view.window) {
         px = wx;
         py = wy;
@@ -542,7 +565,8 @@ void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, 
     OuterToInner(box, view.pictureWidth, view.pictureHeight, wx, wy, px, py);
 }
 
-void PictureToWindow(const TSdlView& view, int32_t px, int32_t py, int32_t& wx, int32_t& wy) {
+void PictureToWindow(const TSdlView& view, int32_t px, int32_t py, int32_t& wx, int32_t& wy)
+{
     if (!view.scaled || !view.window) {
         wx = px;
         wy = py;
@@ -555,23 +579,24 @@ void PictureToWindow(const TSdlView& view, int32_t px, int32_t py, int32_t& wx, 
     InnerToOuter(box, view.pictureWidth, view.pictureHeight, px, py, wx, wy);
 }
 
-TSdlVideoSubsystem::TSdlVideoSubsystem() {
+TSdlVideoSubsystem::TSdlVideoSubsystem()
+{
     // Ctrl+C in a terminal must still end the game; SDL would turn it into a close request.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         throw std::runtime_error(std::string("cannot start SDL video: ") + SDL_GetError());
 }
 
-TSdlVideoSubsystem::~TSdlVideoSubsystem() {
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-}
+TSdlVideoSubsystem::~TSdlVideoSubsystem() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
 
-std::shared_ptr<TGLContextProvider> CreateSdlGLContextProvider(bool headless, bool window) {
+std::shared_ptr<TGLContextProvider> CreateSdlGLContextProvider(bool headless, bool window)
+{
     if (headless) PrepareHeadlessEnvironment();
     return std::make_shared<TSdlGLContextProvider>(headless, window);
 }
 
-void PrepareHeadlessEnvironment() {
+void PrepareHeadlessEnvironment()
+{
     // Only before SDL's video starts: the driver is chosen once, at initialisation.
     if (SDL_WasInit(SDL_INIT_VIDEO)) return;
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
@@ -580,7 +605,8 @@ void PrepareHeadlessEnvironment() {
     unsetenv("WAYLAND_DISPLAY");
 }
 
-bool DisplayAvailable(std::string& why) {
+bool DisplayAvailable(std::string& why)
+{
     const char* chosen = std::getenv("SDL_VIDEODRIVER");
     const std::string wanted = chosen ? chosen : "";
     // SDL falls back to its offscreen driver when no real one works; that is no display.

@@ -45,7 +45,7 @@ std::shared_ptr<TEventSource> CreateSdlEventSource(TPointerSteering steering);
 // A is Space, B is Escape, and Start is P during play and Space elsewhere. A key is down while any
 // button or stick holds it.
 class TSdlGamepads {
-  public:
+public:
     // Starts SDL's controller subsystem; without it (an error on stderr) nothing is converted.
     TSdlGamepads();
     ~TSdlGamepads();
@@ -55,7 +55,7 @@ class TSdlGamepads {
     bool Convert(const SDL_Event& event);
     int32_t Connected() const { return static_cast<int32_t>(_pads.size()); }
 
-  private:
+private:
     struct TPad {
         SDL_GameController* controller = nullptr;
         SDL_JoystickID id = -1;
@@ -74,7 +74,7 @@ class TSdlGamepads {
 
 // SDL's video subsystem for as long as the object lives (SDL counts nested initialisations).
 class TSdlVideoSubsystem {
-  public:
+public:
     // Throws std::runtime_error with SDL's reason when video cannot start.
     TSdlVideoSubsystem();
     ~TSdlVideoSubsystem();

@@ -10,13 +10,12 @@ namespace {
 std::atomic<int> Pending{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
-void OnTerminationSignal(int) {
-    Pending.store(1);
-}
+void OnTerminationSignal(int) { Pending.store(1); }
 
-} // namespace
+}  // namespace
 
-void InstallTerminationSignals() {
+void InstallTerminationSignals()
+{
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
@@ -26,6 +25,4 @@ void InstallTerminationSignals() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-bool TakeTerminationSignal() {
-    return Pending.exchange(0) != 0;
-}
+bool TakeTerminationSignal() { return Pending.exchange(0) != 0; }

@@ -32,8 +32,8 @@ void TBank::Resize(int32_t size)
     size = std::max(size, 0);
     if (size > _capacity) {
         const int64_t grown = static_cast<int64_t>(_capacity) * 3 / 2;
-        const auto capacity = static_cast<int32_t>(std::min<int64_t>(std::max<int64_t>(grown, size),
-                                                                     std::numeric_limits<int32_t>::max()));
+        const auto capacity = static_cast<int32_t>(
+            std::min<int64_t>(std::max<int64_t>(grown, size), std::numeric_limits<int32_t>::max()));
         auto storage = std::make_unique<uint8_t[]>(static_cast<size_t>(capacity));
         if (_size > 0) std::memcpy(storage.get(), _buf, static_cast<size_t>(_size));
         // A bank over foreign memory owns its buffer from its first growth on.

@@ -6,8 +6,8 @@
 
 int32_t TSteadyClock::Millisecs()
 {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch());
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
     // The low 32 bits, read as signed: wraps like the system's millisecond counter.
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(ms.count())));
 }

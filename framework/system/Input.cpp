@@ -9,7 +9,7 @@ struct TInputState {
     std::array<int32_t, 256> keyStates{};
     std::array<int32_t, 256> keyHits{};
     std::array<int32_t, 256> charQueue{};
-    uint32_t charRead = 0;   // both indices count up; a slot is index modulo 256
+    uint32_t charRead = 0;  // both indices count up; a slot is index modulo 256
     uint32_t charWrite = 0;
     std::array<int32_t, 4> mouseStates{};
     std::array<int32_t, 4> mouseHits{};

@@ -6,8 +6,8 @@ namespace {
 
 constexpr int32_t kModulus = 2147483647;  // 2^31 - 1
 constexpr int32_t kMultiplier = 48271;
-constexpr int32_t kQuotient = 44488;      // kModulus / kMultiplier
-constexpr int32_t kRemainder = 3399;      // kModulus % kMultiplier
+constexpr int32_t kQuotient = 44488;  // kModulus / kMultiplier
+constexpr int32_t kRemainder = 3399;  // kModulus % kMultiplier
 constexpr int32_t kStartState = 4660;
 
 int32_t& State()

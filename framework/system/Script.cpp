@@ -18,7 +18,7 @@ struct TEventName {
 
 // Script words of the events that have one.
 constexpr TEventName kEventNames[] = {
-    {"keydown", EVENT_KEYDOWN}, {"keyup", EVENT_KEYUP},         {"char", EVENT_KEYCHAR},
+    {"keydown", EVENT_KEYDOWN},     {"keyup", EVENT_KEYUP},         {"char", EVENT_KEYCHAR},
     {"mousemove", EVENT_MOUSEMOVE}, {"mousedown", EVENT_MOUSEDOWN}, {"mouseup", EVENT_MOUSEUP},
     {"wheel", EVENT_MOUSEWHEEL},
 };

@@ -107,8 +107,7 @@ using TScriptRecorderPtr = std::shared_ptr<TScriptRecorder>;
 // Passes the events of another source on and records each one with the current flip count.
 class TRecordingEventSource : public TEventSource {
 public:
-    TRecordingEventSource(std::shared_ptr<TEventSource> inner, TScriptRecorderPtr recorder,
-                          TFrameCounterPtr frames);
+    TRecordingEventSource(std::shared_ptr<TEventSource> inner, TScriptRecorderPtr recorder, TFrameCounterPtr frames);
     void PollEvents() override;
     void MoveMouse(int32_t x, int32_t y) override { _inner->MoveMouse(x, y); }
     void HideMouse() override { _inner->HideMouse(); }

@@ -232,8 +232,7 @@ std::shared_ptr<TCStream> TCStream::OpenFile(const std::string& path, bool reada
     const off_t start = ::ftello(f.get());
     off_t end = start;
     if (::fseeko(f.get(), 0, SEEK_END) == 0) end = ::ftello(f.get());
-    if (start < 0 || end < 0 || end > std::numeric_limits<int32_t>::max() ||
-        ::fseeko(f.get(), start, SEEK_SET) != 0) {
+    if (start < 0 || end < 0 || end > std::numeric_limits<int32_t>::max() || ::fseeko(f.get(), start, SEEK_SET) != 0) {
         errno = EFBIG;
         return nullptr;
     }
@@ -473,7 +472,10 @@ TStreamPtr OpenFileStream(const TUrl& url, bool readable, bool writeable)
 TStreamPtr ReadFileStream(const TUrl& url) { return OpenFileStream(url, true, false); }
 TStreamPtr WriteFileStream(const TUrl& url) { return OpenFileStream(url, false, true); }
 
-std::shared_ptr<TBankStream> OpenBankStream(std::shared_ptr<TBank> bank) { return TBankStream::Create(std::move(bank)); }
+std::shared_ptr<TBankStream> OpenBankStream(std::shared_ptr<TBank> bank)
+{
+    return TBankStream::Create(std::move(bank));
+}
 
 std::vector<uint8_t> ReadAllBytes(const TUrl& url)
 {

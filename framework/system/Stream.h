@@ -37,10 +37,7 @@ struct TUrl {
     TUrl(std::string t) : text(std::move(t)) {}
     // Any stream class: OpenBankStream(bank) passes straight to ReadFileStream.
     template <typename S>
-        requires std::is_base_of_v<TStream, S>
-    TUrl(std::shared_ptr<S> s) : stream(std::move(s))
-    {
-    }
+    requires std::is_base_of_v<TStream, S> TUrl(std::shared_ptr<S> s) : stream(std::move(s)) {}
     TUrl(std::shared_ptr<TBank> b) : bank(std::move(b)) {}
 };
 
@@ -180,8 +177,8 @@ private:
 class TStreamFactory {
 public:
     virtual ~TStreamFactory() = default;
-    virtual TStreamPtr CreateStream(const TUrl& url, const std::string& proto, const std::string& path,
-                                    bool readable, bool writeable) = 0;
+    virtual TStreamPtr CreateStream(const TUrl& url, const std::string& proto, const std::string& path, bool readable,
+                                    bool writeable) = 0;
 };
 void RegisterStreamFactory(std::shared_ptr<TStreamFactory> factory);
 

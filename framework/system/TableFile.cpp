@@ -174,9 +174,8 @@ int32_t ReadRecords(TStream& stream, const TUrl& url, const std::function<void()
         } catch (const TStreamReadException&) {
             const std::string path = PlainPath(url);
             const std::string copy = path.empty() ? "" : CopyDamagedFile(path);
-            ReportProblem(UrlDisplayName(url) + " ends inside a record at byte " + std::to_string(start) +
-                          ": kept " + std::to_string(complete) +
-                          (complete == 1 ? " complete record" : " complete records") +
+            ReportProblem(UrlDisplayName(url) + " ends inside a record at byte " + std::to_string(start) + ": kept " +
+                          std::to_string(complete) + (complete == 1 ? " complete record" : " complete records") +
                           ", dropped the incomplete tail" + copy);
             break;
         }

@@ -17,23 +17,24 @@ struct TTableFolderSetting {
     bool createOnSave = false;
 };
 
-TTableFolderSetting& Setting() {
+TTableFolderSetting& Setting()
+{
     static TTableFolderSetting setting;
     return setting;
 }
 
-} // namespace
+}  // namespace
 
-void SetTableFolder(const std::string& dir, bool createOnSave) {
-    Setting() = {dir, createOnSave};
-}
+void SetTableFolder(const std::string& dir, bool createOnSave) { Setting() = {dir, createOnSave}; }
 
-std::string TablePath(const std::string& name) {
+std::string TablePath(const std::string& name)
+{
     const std::string& dir = Setting().dir;
     return dir.empty() ? name : (std::filesystem::path(dir) / name).string();
 }
 
-bool PrepareTableFolder() {
+bool PrepareTableFolder()
+{
     const TTableFolderSetting& setting = Setting();
     if (setting.dir.empty() || !setting.createOnSave) return true;
     // Each missing level is made with mode 0700, as the XDG convention asks for the player's data;
@@ -44,8 +45,7 @@ bool PrepareTableFolder() {
         struct stat info {};
         if (::stat(made.c_str(), &info) == 0) continue;
         if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
-            ReportProblem("cannot create the folder " + made.string() + " for the tables: " +
-                          std::strerror(errno));
+            ReportProblem("cannot create the folder " + made.string() + " for the tables: " + std::strerror(errno));
             return false;
         }
     }

@@ -17,7 +17,8 @@ namespace {
 using namespace art;
 namespace fs = std::filesystem;
 
-TEST(Icon, EverySizeShowsTheFieldTheBricksTheBallAndThePaddle) {
+TEST(Icon, EverySizeShowsTheFieldTheBricksTheBallAndThePaddle)
+{
     // Points on the icon's 256 x 256 grid and what must be seen there.
     struct TProbe {
         const char* what;
@@ -42,13 +43,14 @@ TEST(Icon, EverySizeShowsTheFieldTheBricksTheBallAndThePaddle) {
         for (const TProbe& p : probes) {
             const int x = static_cast<int>(p.x * size / 256.0f), y = static_cast<int>(p.y * size / 256.0f);
             const Color c = icon.Get(x, y);
-            EXPECT_TRUE(p.holds(c)) << size << " px, " << p.what << " at " << x << "," << y << ": " << c.r
-                                    << " " << c.g << " " << c.b << " " << c.a;
+            EXPECT_TRUE(p.holds(c)) << size << " px, " << p.what << " at " << x << "," << y << ": " << c.r << " " << c.g
+                                    << " " << c.b << " " << c.a;
         }
     }
 }
 
-TEST(Icon, TheThemeFolderHoldsEverySizeAndAnSvgOfTheSameShapes) {
+TEST(Icon, TheThemeFolderHoldsEverySizeAndAnSvgOfTheSameShapes)
+{
     const fs::path dir = fs::temp_directory_path() / ("krellix-icons-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     ASSERT_TRUE(WriteIcons(dir.string()).empty());
@@ -81,4 +83,4 @@ TEST(Icon, TheThemeFolderHoldsEverySizeAndAnSvgOfTheSameShapes) {
     EXPECT_EQ(svg.find("</svg>\n"), svg.size() - 7);
 }
 
-} // namespace
+}  // namespace

@@ -30,7 +30,8 @@ struct Entry {
     int flags = -1;
 };
 
-const std::vector<Entry>& Catalogue() {
+const std::vector<Entry>& Catalogue()
+{
     static const std::vector<Entry> entries = {
         {"Quillonlogo.png", 600, 200, 1},
         {"bkgnd_50.jpg", 704, 736, 1},
@@ -122,14 +123,16 @@ const std::vector<Entry>& Catalogue() {
     return entries;
 }
 
-const Entry& Find(const std::string& file) {
+const Entry& Find(const std::string& file)
+{
     for (const Entry& e : Catalogue())
         if (file == e.file) return e;
     throw std::runtime_error("not in the catalogue: " + file);
 }
 
 // Loads a catalogue picture the way the game does (automatic flags 6, centred handles), once per run.
-TImagePtr Load(const std::string& file) {
+TImagePtr Load(const std::string& file)
+{
     static std::map<std::string, TImagePtr> cache;
     auto it = cache.find(file);
     if (it != cache.end()) return it->second;
@@ -146,18 +149,18 @@ struct Rgba {
     int r, g, b, a;
 };
 
-Rgba Pixel(const TImagePtr& image, int frame, int x, int y) {
+Rgba Pixel(const TImagePtr& image, int frame, int x, int y)
+{
     const uint32_t v = image->pixmaps[static_cast<size_t>(frame)]->ReadPixel(x, y);
     return {static_cast<int>((v >> 16) & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>(v & 0xFF),
             static_cast<int>(v >> 24)};
 }
 
-double Luma(const Rgba& p) {
-    return 0.299 * p.r + 0.587 * p.g + 0.114 * p.b;
-}
+double Luma(const Rgba& p) { return 0.299 * p.r + 0.587 * p.g + 0.114 * p.b; }
 
 // Mean colour of the opaque pixels of a frame.
-Rgba MeanOpaque(const TImagePtr& image, int frame) {
+Rgba MeanOpaque(const TImagePtr& image, int frame)
+{
     long r = 0, g = 0, b = 0, n = 0;
     for (int y = 0; y < image->height; ++y)
         for (int x = 0; x < image->width; ++x) {
@@ -170,7 +173,8 @@ Rgba MeanOpaque(const TImagePtr& image, int frame) {
 }
 
 // Mean absolute difference of two equally sized frames over colour and alpha.
-double FrameDifference(const TImagePtr& a, int fa, const TImagePtr& b, int fb) {
+double FrameDifference(const TImagePtr& a, int fa, const TImagePtr& b, int fb)
+{
     double sum = 0;
     for (int y = 0; y < a->height; ++y)
         for (int x = 0; x < a->width; ++x) {
@@ -180,22 +184,24 @@ double FrameDifference(const TImagePtr& a, int fa, const TImagePtr& b, int fb) {
     return sum / (4.0 * a->width * a->height);
 }
 
-int OpaqueCount(const TImagePtr& image, int frame) {
+int OpaqueCount(const TImagePtr& image, int frame)
+{
     int n = 0;
     for (int y = 0; y < image->height; ++y)
-        for (int x = 0; x < image->width; ++x)
-            n += Pixel(image, frame, x, y).a >= 128;
+        for (int x = 0; x < image->width; ++x) n += Pixel(image, frame, x, y).a >= 128;
     return n;
 }
 
-std::vector<uint8_t> ReadBytes(const fs::path& path) {
+std::vector<uint8_t> ReadBytes(const fs::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // ---- The catalogue
 
-TEST(ImageCatalogue, EveryFileDecodesThroughOurLoadersWithItsGeometry) {
+TEST(ImageCatalogue, EveryFileDecodesThroughOurLoadersWithItsGeometry)
+{
     for (const Entry& e : Catalogue()) {
         SCOPED_TRACE(e.file);
         ASSERT_TRUE(fs::is_regular_file(Images + e.file));
@@ -216,7 +222,8 @@ TEST(ImageCatalogue, EveryFileDecodesThroughOurLoadersWithItsGeometry) {
     }
 }
 
-TEST(ImageCatalogue, FormatsFollowTheFileNames) {
+TEST(ImageCatalogue, FormatsFollowTheFileNames)
+{
     const uint8_t png[4] = {0x89, 'P', 'N', 'G'};
     for (const Entry& e : Catalogue()) {
         SCOPED_TRACE(e.file);
@@ -239,14 +246,14 @@ TEST(ImageCatalogue, FormatsFollowTheFileNames) {
     EXPECT_FALSE(fs::exists(Images + "TopBorder.png"));
 }
 
-TEST(ImageCatalogue, NothingElseIsWrittenIntoTheImagesFolder) {
+TEST(ImageCatalogue, NothingElseIsWrittenIntoTheImagesFolder)
+{
     std::vector<std::string> unexpected;
     for (const auto& item : fs::recursive_directory_iterator(Images)) {
         if (!item.is_regular_file()) continue;
         const std::string rel = fs::relative(item.path(), Images).generic_string();
         bool known = false;
-        for (const Entry& e : Catalogue())
-            known = known || rel == e.file;
+        for (const Entry& e : Catalogue()) known = known || rel == e.file;
         if (!known) unexpected.push_back(rel);
     }
     EXPECT_TRUE(unexpected.empty()) << unexpected.front();
@@ -254,13 +261,13 @@ TEST(ImageCatalogue, NothingElseIsWrittenIntoTheImagesFolder) {
 
 // ---- The play field
 
-TEST(ImageLayout, BordersAndPanelFillTheScreenAroundTheField) {
-    const TImagePtr left = Load("LeftBorder.png"), top = Load("TopBorder.PNG"),
-                    right = Load("RightBorder.png"), info = Load("InfoField.png");
+TEST(ImageLayout, BordersAndPanelFillTheScreenAroundTheField)
+{
+    const TImagePtr left = Load("LeftBorder.png"), top = Load("TopBorder.PNG"), right = Load("RightBorder.png"),
+                    info = Load("InfoField.png");
     ASSERT_TRUE(left && top && right && info);
     EXPECT_EQ(left->width + top->width + right->width + info->width, 1024);
-    for (const TImagePtr& tall : {left, right, info})
-        EXPECT_EQ(tall->height, 768);
+    for (const TImagePtr& tall : {left, right, info}) EXPECT_EQ(tall->height, 768);
     // The field runs from x 32 to 736 below y 32.
     EXPECT_EQ(left->width, 32);
     EXPECT_EQ(left->width + top->width, 736);
@@ -272,7 +279,8 @@ TEST(ImageLayout, BordersAndPanelFillTheScreenAroundTheField) {
     }
 }
 
-TEST(ImageLayout, AliensDropThroughOpenHatchesInTheTopBorder) {
+TEST(ImageLayout, AliensDropThroughOpenHatchesInTheTopBorder)
+{
     const TImagePtr top = Load("TopBorder.PNG");
     const TImagePtr alien = Load("AlienBrown.png");
     ASSERT_TRUE(top && alien);
@@ -287,7 +295,8 @@ TEST(ImageLayout, AliensDropThroughOpenHatchesInTheTopBorder) {
     }
 }
 
-TEST(ImageLayout, BackgroundsCoverTheFieldWhenDrawnAtTheirPlace) {
+TEST(ImageLayout, BackgroundsCoverTheFieldWhenDrawnAtTheirPlace)
+{
     for (const Entry& e : Catalogue()) {
         const std::string name = e.file;
         if (name.rfind("bkgnd_", 0) != 0) continue;
@@ -308,23 +317,23 @@ TEST(ImageLayout, BackgroundsCoverTheFieldWhenDrawnAtTheirPlace) {
     }
 }
 
-TEST(ImageLayout, InnerPaneLeavesTheFieldOpenAndTheTopBorderUntouched) {
+TEST(ImageLayout, InnerPaneLeavesTheFieldOpenAndTheTopBorderUntouched)
+{
     const TImagePtr pane = Load("xitpipes_innerpane.png");
     ASSERT_NE(pane, nullptr);
     // Drawn centred at (384, 392): rows above screen y 32 would paint over the top border.
     const int top = 392 - pane->height / 2;
     for (int y = 0; y < 32 - top; ++y)
-        for (int x = 0; x < pane->width; ++x)
-            ASSERT_EQ(Pixel(pane, 0, x, y).a, 0) << x << "," << y;
+        for (int x = 0; x < pane->width; ++x) ASSERT_EQ(Pixel(pane, 0, x, y).a, 0) << x << "," << y;
     // The middle of the field is clear so the background shows.
     int clear = 0, total = 0;
     for (int y = 100; y < pane->height - 60; y += 3)
-        for (int x = 60; x < pane->width - 60; x += 3, ++total)
-            clear += Pixel(pane, 0, x, y).a < 8;
+        for (int x = 60; x < pane->width - 60; x += 3, ++total) clear += Pixel(pane, 0, x, y).a < 8;
     EXPECT_EQ(clear, total);
 }
 
-TEST(ImageLayout, PagesFitInsideTheExitPane) {
+TEST(ImageLayout, PagesFitInsideTheExitPane)
+{
     const TImagePtr pane = Load("xitpipes_innerpane.png");
     struct Page {
         const char* file;
@@ -343,9 +352,9 @@ TEST(ImageLayout, PagesFitInsideTheExitPane) {
     }
 }
 
-TEST(ImageLayout, MenuEntriesStartBelowTheGameLogo) {
-    const TImagePtr logo = Load("logo_krellix.png"), top = Load("TopBorder.PNG"),
-                    page = Load("page_menu.png");
+TEST(ImageLayout, MenuEntriesStartBelowTheGameLogo)
+{
+    const TImagePtr logo = Load("logo_krellix.png"), top = Load("TopBorder.PNG"), page = Load("page_menu.png");
     ASSERT_TRUE(logo && top && page);
     // The menu draws the logo centred at (384, 154) and the first 42-pixel title centred at
     // top border + logo height + 32, the eighth info line 66 * 7 + 58 below that sum.
@@ -360,7 +369,8 @@ TEST(ImageLayout, MenuEntriesStartBelowTheGameLogo) {
     EXPECT_LT(y0 + 58 + 66 * 7 + 10, 768);
 }
 
-TEST(ImageLayout, ExitGlowSitsOnTheRightWallAtThePaddlesHeight) {
+TEST(ImageLayout, ExitGlowSitsOnTheRightWallAtThePaddlesHeight)
+{
     const TImagePtr glow = Load("xitpipes_glow_right.png");
     ASSERT_NE(glow, nullptr);
     // Drawn centred at x = left border width + 724 - half its width, y = 704: the light's centre line
@@ -374,11 +384,12 @@ TEST(ImageLayout, ExitGlowSitsOnTheRightWallAtThePaddlesHeight) {
     }
     ASSERT_GT(weight, 0.0);
     EXPECT_NEAR(sum / weight, 736.0, 1.5);
-    EXPECT_GE(glow->height, 18 * 2); // taller than the paddle it lets through
+    EXPECT_GE(glow->height, 18 * 2);  // taller than the paddle it lets through
     EXPECT_EQ(Pixel(glow, 0, 0, 0).a, 0);
 }
 
-TEST(ImageLayout, SideLogoSitsInsideThePanel) {
+TEST(ImageLayout, SideLogoSitsInsideThePanel)
+{
     const TImagePtr logo = Load("logo_sidebar.png"), info = Load("InfoField.png");
     ASSERT_TRUE(logo && info);
     // Centred over the panel at y = right border height / 12.
@@ -392,11 +403,11 @@ TEST(ImageLayout, SideLogoSitsInsideThePanel) {
 
 // ---- Play objects
 
-TEST(ImageObjects, MovingThingsHaveTransparentSurroundingsAndSolidBodies) {
-    for (const char* file :
-         {"Ball2.png", "AlienBrown.png", "AlienRed.png", "AlienBlack.png", "Zog/ZOGlien_Big.png",
-          "Zog/ZOGlien_Small.png", "BonusD.png", "BonusC.png", "BonusX.png", "BonusL.png", "BonusE.png",
-          "BonusS.png", "BonusP.png", "Lazer.png"}) {
+TEST(ImageObjects, MovingThingsHaveTransparentSurroundingsAndSolidBodies)
+{
+    for (const char* file : {"Ball2.png", "AlienBrown.png", "AlienRed.png", "AlienBlack.png", "Zog/ZOGlien_Big.png",
+                             "Zog/ZOGlien_Small.png", "BonusD.png", "BonusC.png", "BonusX.png", "BonusL.png",
+                             "BonusE.png", "BonusS.png", "BonusP.png", "Lazer.png"}) {
         SCOPED_TRACE(file);
         const TImagePtr image = Load(file);
         ASSERT_NE(image, nullptr);
@@ -413,16 +424,17 @@ TEST(ImageObjects, MovingThingsHaveTransparentSurroundingsAndSolidBodies) {
     }
 }
 
-TEST(ImageObjects, DotIsATinyOpaqueProbe) {
+TEST(ImageObjects, DotIsATinyOpaqueProbe)
+{
     const TImagePtr dot = Load("Dot.png");
     ASSERT_NE(dot, nullptr);
     EXPECT_LE(dot->width * dot->height, 4);
     for (int y = 0; y < dot->height; ++y)
-        for (int x = 0; x < dot->width; ++x)
-            EXPECT_EQ(Pixel(dot, 0, x, y).a, 255);
+        for (int x = 0; x < dot->width; ++x) EXPECT_EQ(Pixel(dot, 0, x, y).a, 255);
 }
 
-TEST(ImageObjects, BallRestsOnThePaddle) {
+TEST(ImageObjects, BallRestsOnThePaddle)
+{
     const TImagePtr ball = Load("Ball2.png"), pad = Load("Pad.png");
     ASSERT_TRUE(ball && pad);
     EXPECT_EQ(pad->width, 96);
@@ -439,7 +451,8 @@ TEST(ImageObjects, BallRestsOnThePaddle) {
     EXPECT_GT(pad->height / 2, 6);
 }
 
-TEST(ImageObjects, SevenBrickColoursAreWhatTheirNamesSay) {
+TEST(ImageObjects, SevenBrickColoursAreWhatTheirNamesSay)
+{
     struct Expect {
         const char* file;
         bool (*ok)(const Rgba&);
@@ -447,8 +460,7 @@ TEST(ImageObjects, SevenBrickColoursAreWhatTheirNamesSay) {
     const Expect expects[] = {
         {"BlockWhite.png",
          [](const Rgba& c) {
-             return std::min({c.r, c.g, c.b}) > 170 &&
-                    std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}) < 30;
+             return std::min({c.r, c.g, c.b}) > 170 && std::max({c.r, c.g, c.b}) - std::min({c.r, c.g, c.b}) < 30;
          }},
         {"BlockRed.png", [](const Rgba& c) { return c.r > 150 && c.g < 90 && c.b < 90; }},
         {"BlockYellow.png", [](const Rgba& c) { return c.r > 170 && c.g > 140 && c.b < 90; }},
@@ -469,24 +481,24 @@ TEST(ImageObjects, SevenBrickColoursAreWhatTheirNamesSay) {
     }
 }
 
-TEST(ImageObjects, HitStripsAnimateAndTheTwoToughBricksLookDifferent) {
+TEST(ImageObjects, HitStripsAnimateAndTheTwoToughBricksLookDifferent)
+{
     const TImagePtr semi = Load("BlockSemiSolidAnim.png"), solid = Load("BlockSolidAnim.png");
     ASSERT_TRUE(semi && solid);
     for (const TImagePtr& strip : {semi, solid})
-        for (int k = 1; k < 9; ++k)
-            EXPECT_GT(FrameDifference(strip, k, strip, 0), 3.0) << k;
+        for (int k = 1; k < 9; ++k) EXPECT_GT(FrameDifference(strip, k, strip, 0), 3.0) << k;
     // The hit plays from cell 8 down to 0: the first cells shown differ most from the rest state.
     EXPECT_GT(FrameDifference(solid, 8, solid, 0), FrameDifference(solid, 1, solid, 0));
     EXPECT_GT(FrameDifference(semi, 8, semi, 0) + FrameDifference(semi, 7, semi, 0), 6.0);
     EXPECT_GT(FrameDifference(semi, 0, solid, 0), 25.0);
 }
 
-TEST(ImageObjects, CapsulesAreColourCodedByTheirLetter) {
+TEST(ImageObjects, CapsulesAreColourCodedByTheirLetter)
+{
     const char* files[] = {"BonusD.png", "BonusC.png", "BonusX.png", "BonusL.png",
                            "BonusE.png", "BonusS.png", "BonusP.png"};
     std::vector<Rgba> means;
-    for (const char* f : files)
-        means.push_back(MeanOpaque(Load(f), 0));
+    for (const char* f : files) means.push_back(MeanOpaque(Load(f), 0));
     for (size_t i = 0; i < means.size(); ++i)
         for (size_t j = i + 1; j < means.size(); ++j) {
             const int d = std::abs(means[i].r - means[j].r) + std::abs(means[i].g - means[j].g) +
@@ -495,17 +507,18 @@ TEST(ImageObjects, CapsulesAreColourCodedByTheirLetter) {
         }
 }
 
-TEST(ImageObjects, LaserTurretGrowsInOverTheStrip) {
+TEST(ImageObjects, LaserTurretGrowsInOverTheStrip)
+{
     const TImagePtr strip = Load("PadLazerAnim.png");
     ASSERT_NE(strip, nullptr);
     EXPECT_EQ(OpaqueCount(strip, 0), 0);
-    for (int k = 1; k < 10; ++k)
-        EXPECT_GT(OpaqueCount(strip, k), OpaqueCount(strip, k - 1)) << k;
+    for (int k = 1; k < 10; ++k) EXPECT_GT(OpaqueCount(strip, k), OpaqueCount(strip, k - 1)) << k;
     // The bolt leaves from the paddle's centre: the turret sits on the middle column.
     EXPECT_EQ(Pixel(strip, 9, 48, 10).a, 255);
 }
 
-TEST(ImageObjects, BossHitsFollowItsOpaquePixels) {
+TEST(ImageObjects, BossHitsFollowItsOpaquePixels)
+{
     const TImagePtr zog = Load("Zog/ZogAnim.png"), dot = Load("Dot.png");
     ASSERT_TRUE(zog && dot);
     // Enough of the boss's rectangle is clear that shape matters, enough is body that it can be hit.
@@ -535,9 +548,10 @@ TEST(ImageObjects, BossHitsFollowItsOpaquePixels) {
     EXPECT_LT(FrameDifference(zog, 1, zog, 0), FrameDifference(zog, 10, zog, 0));
 }
 
-TEST(ImageObjects, ShadowsAreDarkSilhouettes) {
-    for (const char* file : {"BallShadow.png", "PadShadow.png", "BlockShadow.png", "BonusShadow.png",
-                             "AlienShadow.png", "BigBoss_Shadow.png"}) {
+TEST(ImageObjects, ShadowsAreDarkSilhouettes)
+{
+    for (const char* file : {"BallShadow.png", "PadShadow.png", "BlockShadow.png", "BonusShadow.png", "AlienShadow.png",
+                             "BigBoss_Shadow.png"}) {
         const TImagePtr shadow = Load(file);
         ASSERT_NE(shadow, nullptr) << file;
         EXPECT_GT(OpaqueCount(shadow, 0), 0) << file;
@@ -546,14 +560,14 @@ TEST(ImageObjects, ShadowsAreDarkSilhouettes) {
     }
 }
 
-TEST(ImageObjects, AlienExplosionBurstsAndFadesAway) {
+TEST(ImageObjects, AlienExplosionBurstsAndFadesAway)
+{
     const TImagePtr boom = Load("AlienExplosion.png");
     ASSERT_NE(boom, nullptr);
     EXPECT_GT(OpaqueCount(boom, 10), 200);
     int maxAlpha = 0;
     for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x)
-            maxAlpha = std::max(maxAlpha, Pixel(boom, 63, x, y).a);
+        for (int x = 0; x < 64; ++x) maxAlpha = std::max(maxAlpha, Pixel(boom, 63, x, y).a);
     EXPECT_LT(maxAlpha, 40);
     // Nothing touches the cell's border, so no frame shows a cut-off edge.
     for (int f = 0; f < 64; ++f)
@@ -565,9 +579,9 @@ TEST(ImageObjects, AlienExplosionBurstsAndFadesAway) {
 
 // The boss explosion is an opaque JPEG drawn over the boss level's background: its frames must blend
 // into that background at their edges and return to it at the end.
-TEST(ImageObjects, BossExplosionBlendsIntoItsBackground) {
-    const TImagePtr boom = Load("ZogExplosion.jpg"), bg = Load("bkgnd_43.jpg"),
-                    pane = Load("xitpipes_innerpane.png");
+TEST(ImageObjects, BossExplosionBlendsIntoItsBackground)
+{
+    const TImagePtr boom = Load("ZogExplosion.jpg"), bg = Load("bkgnd_43.jpg"), pane = Load("xitpipes_innerpane.png");
     ASSERT_TRUE(boom && bg && pane);
     // The square is centred on the boss at (384, 248); under it lie the background (top-left at (32, 32))
     // and the inner pane (top-left at (32, 24)).
@@ -584,16 +598,14 @@ TEST(ImageObjects, BossExplosionBlendsIntoItsBackground) {
     double last = 0;
     int n = 0;
     for (int y = 40; y < 512; y += 3)
-        for (int x = 0; x < 512; x += 3, ++n)
-            last += diff(Pixel(boom, 199, x, y), backgroundAt(x, y));
+        for (int x = 0; x < 512; x += 3, ++n) last += diff(Pixel(boom, 199, x, y), backgroundAt(x, y));
     EXPECT_LT(last / n, 4.0);
     // The border ring of every frame matches the background, so the square never shows.
     for (int f = 0; f < 200; f += 7) {
         double ring = 0;
         int m = 0;
         for (int i = 0; i < 512; i += 4) {
-            for (int y : {40, 41, 510, 511})
-                ring += diff(Pixel(boom, f, i, y), backgroundAt(i, y)), ++m;
+            for (int y : {40, 41, 510, 511}) ring += diff(Pixel(boom, f, i, y), backgroundAt(i, y)), ++m;
             for (int x : {0, 1, 510, 511})
                 if (i >= 40) ring += diff(Pixel(boom, f, x, i), backgroundAt(x, i)), ++m;
         }
@@ -602,14 +614,14 @@ TEST(ImageObjects, BossExplosionBlendsIntoItsBackground) {
     // And in between it is a real explosion.
     double middle = 0;
     for (int y = 156; y < 356; y += 4)
-        for (int x = 156; x < 356; x += 4)
-            middle += Luma(Pixel(boom, 60, x, y)) - Luma(backgroundAt(x, y));
+        for (int x = 156; x < 356; x += 4) middle += Luma(Pixel(boom, 60, x, y)) - Luma(backgroundAt(x, y));
     EXPECT_GT(middle / (50.0 * 50.0), 60.0);
 }
 
 // ---- Backgrounds and screens
 
-TEST(ImageBackgrounds, AreDarkEnoughForBricksAndBallsToStandOut) {
+TEST(ImageBackgrounds, AreDarkEnoughForBricksAndBallsToStandOut)
+{
     const TImagePtr ball = Load("Ball2.png");
     const double ballLuma = Luma(MeanOpaque(ball, 0));
     for (const Entry& e : Catalogue()) {
@@ -619,12 +631,10 @@ TEST(ImageBackgrounds, AreDarkEnoughForBricksAndBallsToStandOut) {
         const TImagePtr bg = Load(name);
         std::vector<double> lumas;
         for (int y = 0; y < bg->height; y += 2)
-            for (int x = 0; x < bg->width; x += 2)
-                lumas.push_back(Luma(Pixel(bg, 0, x, y)));
+            for (int x = 0; x < bg->width; x += 2) lumas.push_back(Luma(Pixel(bg, 0, x, y)));
         std::sort(lumas.begin(), lumas.end());
         double mean = 0;
-        for (double l : lumas)
-            mean += l;
+        for (double l : lumas) mean += l;
         mean /= static_cast<double>(lumas.size());
         EXPECT_LT(mean, 60.0);
         EXPECT_LT(lumas[lumas.size() * 99 / 100], 150.0);
@@ -634,7 +644,8 @@ TEST(ImageBackgrounds, AreDarkEnoughForBricksAndBallsToStandOut) {
     }
 }
 
-TEST(ImageBackgrounds, EveryLevelHasItsOwnPicture) {
+TEST(ImageBackgrounds, EveryLevelHasItsOwnPicture)
+{
     std::vector<std::string> names;
     std::vector<std::vector<Rgba>> thumbs;
     for (const Entry& e : Catalogue()) {
@@ -643,8 +654,7 @@ TEST(ImageBackgrounds, EveryLevelHasItsOwnPicture) {
         const TImagePtr bg = Load(name);
         std::vector<Rgba> t;
         for (int y = 8; y < bg->height; y += 16)
-            for (int x = 8; x < bg->width; x += 16)
-                t.push_back(Pixel(bg, 0, x, y));
+            for (int x = 8; x < bg->width; x += 16) t.push_back(Pixel(bg, 0, x, y));
         names.push_back(name);
         thumbs.push_back(t);
     }
@@ -659,7 +669,8 @@ TEST(ImageBackgrounds, EveryLevelHasItsOwnPicture) {
         }
 }
 
-TEST(ImageScreens, CreditsBoxBlinksAndPagesLetTheBackdropThrough) {
+TEST(ImageScreens, CreditsBoxBlinksAndPagesLetTheBackdropThrough)
+{
     const TImagePtr guru = Load("GuruAnim.png");
     ASSERT_NE(guru, nullptr);
     const Rgba on = Pixel(guru, 0, 6, 6), off = Pixel(guru, 1, 6, 6);
@@ -678,7 +689,8 @@ TEST(ImageScreens, CreditsBoxBlinksAndPagesLetTheBackdropThrough) {
 
 // ---- The generator
 
-TEST(ImageGenerator, WritesTheSameBytesOnEveryRun) {
+TEST(ImageGenerator, WritesTheSameBytesOnEveryRun)
+{
     const fs::path dir = fs::temp_directory_path() / ("krellix-images-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     const std::string command = std::string("\"") + KRELLIX_IMAGE_GENERATOR + "\" \"" + dir.string() + "\"";
@@ -690,14 +702,16 @@ TEST(ImageGenerator, WritesTheSameBytesOnEveryRun) {
         EXPECT_TRUE(fresh == built) << e.file;
     }
     // No half-written temporary files are left behind.
-    for (const auto& item : fs::recursive_directory_iterator(dir))
-        EXPECT_NE(item.path().extension(), ".part");
+    for (const auto& item : fs::recursive_directory_iterator(dir)) EXPECT_NE(item.path().extension(), ".part");
     fs::remove_all(dir);
 }
 
-TEST(ImageGenerator, ReportsAnUnwritableFolderAndFails) {
+TEST(ImageGenerator, ReportsAnUnwritableFolderAndFails)
+{
     const fs::path blocker = fs::temp_directory_path() / ("krellix-blocker-" + std::to_string(::getpid()));
-    { std::ofstream(blocker) << "a file where the data folder should be"; }
+    {
+        std::ofstream(blocker) << "a file where the data folder should be";
+    }
     const std::string command =
         std::string("\"") + KRELLIX_IMAGE_GENERATOR + "\" \"" + blocker.string() + "\" 2>/dev/null";
     EXPECT_NE(std::system(command.c_str()), 0);
@@ -705,4 +719,4 @@ TEST(ImageGenerator, ReportsAnUnwritableFolderAndFails) {
     fs::remove(blocker);
 }
 
-} // namespace
+}  // namespace

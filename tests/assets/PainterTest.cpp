@@ -23,15 +23,16 @@ namespace {
 using namespace art;
 namespace fs = std::filesystem;
 
-fs::path TempDir(const std::string& name) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("krellix-painter-" + name + "-" + std::to_string(::getpid()));
+fs::path TempDir(const std::string& name)
+{
+    const fs::path dir = fs::temp_directory_path() / ("krellix-painter-" + name + "-" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
 }
 
-TEST(Canvas, SourceOverFollowsThePremultipliedRule) {
+TEST(Canvas, SourceOverFollowsThePremultipliedRule)
+{
     Canvas c(1, 1);
     c.Fill({0.0f, 0.0f, 1.0f, 1.0f});
     c.Blend(0, 0, {1.0f, 0.0f, 0.0f, 0.5f});
@@ -46,7 +47,8 @@ TEST(Canvas, SourceOverFollowsThePremultipliedRule) {
     EXPECT_NEAR(t.Get(0, 0).a, 0.25f, 1e-6);
 }
 
-TEST(Canvas, OverPlacesTheSourceAndClipsAtTheEdges) {
+TEST(Canvas, OverPlacesTheSourceAndClipsAtTheEdges)
+{
     Canvas dst(4, 4), src(2, 2);
     src.Fill({1, 1, 1, 1});
     dst.Over(src, 3, -1);
@@ -56,10 +58,11 @@ TEST(Canvas, OverPlacesTheSourceAndClipsAtTheEdges) {
     const Canvas crop = dst.Crop(2, 0, 3, 2);
     EXPECT_EQ(crop.Width(), 3);
     EXPECT_FLOAT_EQ(crop.At(1, 0).a, 1.0f);
-    EXPECT_FLOAT_EQ(crop.At(2, 0).a, 0.0f); // outside the source canvas
+    EXPECT_FLOAT_EQ(crop.At(2, 0).a, 0.0f);  // outside the source canvas
 }
 
-TEST(Canvas, LightOnTransparencyBecomesAsOpaqueAsItIsBright) {
+TEST(Canvas, LightOnTransparencyBecomesAsOpaqueAsItIsBright)
+{
     Canvas c(2, 1);
     c.AddLight(0, 0, {0, 0, 0, 1}, 1.0f);
     EXPECT_FLOAT_EQ(c.At(0, 0).a, 0.0f);
@@ -68,28 +71,29 @@ TEST(Canvas, LightOnTransparencyBecomesAsOpaqueAsItIsBright) {
     EXPECT_FLOAT_EQ(c.At(1, 0).r, 0.5f);
 }
 
-TEST(Canvas, BlurSpreadsButKeepsTheAmountOfInk) {
+TEST(Canvas, BlurSpreadsButKeepsTheAmountOfInk)
+{
     Canvas c(41, 41);
     c.Blend(20, 20, {1, 1, 1, 1});
     const Canvas b = Blurred(c, 2);
     double total = 0;
     for (int y = 0; y < 41; ++y)
-        for (int x = 0; x < 41; ++x)
-            total += b.At(x, y).a;
+        for (int x = 0; x < 41; ++x) total += b.At(x, y).a;
     EXPECT_NEAR(total, 1.0, 1e-4);
     EXPECT_LT(b.At(20, 20).a, 0.2f);
     EXPECT_GT(b.At(22, 20).a, 0.0f);
-    EXPECT_NEAR(b.At(28, 20).a, 0.0f, 1e-6); // three passes of radius 2 reach 6 pixels
+    EXPECT_NEAR(b.At(28, 20).a, 0.0f, 1e-6);  // three passes of radius 2 reach 6 pixels
     EXPECT_NEAR(b.At(18, 20).a, b.At(22, 20).a, 1e-6);
 
     Field f(9, 1, 0.0f);
     f.At(8, 0) = 1.0f;
     const Field fb = Blurred(f, 1);
     EXPECT_GT(fb.At(8, 0), fb.At(6, 0));
-    EXPECT_FLOAT_EQ(Blurred(Field(5, 5, 0.7f), 2).At(0, 0), 0.7f); // edges clamp: a flat field stays flat
+    EXPECT_FLOAT_EQ(Blurred(Field(5, 5, 0.7f), 2).At(0, 0), 0.7f);  // edges clamp: a flat field stays flat
 }
 
-TEST(Canvas, EightBitOutputUnpremultipliesAndBleedsColourIntoClearPixels) {
+TEST(Canvas, EightBitOutputUnpremultipliesAndBleedsColourIntoClearPixels)
+{
     Canvas c(4, 1);
     c.Blend(0, 0, {1.0f, 0.5f, 0.0f, 1.0f});
     c.Blend(1, 0, {0.2f, 0.4f, 0.6f, 0.5f});
@@ -108,10 +112,11 @@ TEST(Canvas, EightBitOutputUnpremultipliesAndBleedsColourIntoClearPixels) {
     EXPECT_EQ(px[15], 0);
     EXPECT_EQ(px[14], 153);
     const std::vector<uint8_t> rgb = ToRgb8(c);
-    EXPECT_EQ(rgb[3], 26); // composed over black
+    EXPECT_EQ(rgb[3], 26);  // composed over black
 }
 
-TEST(Shapes, DistancesAndCoverageAgreeOnInsideAndOutside) {
+TEST(Shapes, DistancesAndCoverageAgreeOnInsideAndOutside)
+{
     EXPECT_LT(SdBox(0, 0, 10, 5, 2), 0.0f);
     EXPECT_NEAR(SdBox(12, 0, 10, 5, 2), 2.0f, 1e-5);
     EXPECT_NEAR(SdCircle(3, 4, 5), 0.0f, 1e-5);
@@ -120,7 +125,7 @@ TEST(Shapes, DistancesAndCoverageAgreeOnInsideAndOutside) {
     EXPECT_NEAR(SdEllipse(10, 0, 10, 4), 0.0f, 1e-4);
     EXPECT_LT(SdEllipse(0, 3.9f, 10, 4), 0.0f);
     EXPECT_GT(SdEllipse(0, 4.5f, 10, 4), 0.0f);
-    EXPECT_NEAR(SdPolygon(0, -8.660254f, 6, 10), 0.0f, 1e-4); // an edge faces up
+    EXPECT_NEAR(SdPolygon(0, -8.660254f, 6, 10), 0.0f, 1e-4);  // an edge faces up
     EXPECT_NEAR(SdPolygon(8.660254f, 0, 6, 10, 0.25f), 0.0f, 1e-4);
     EXPECT_LT(SdPolygon(0, 0, 6, 10), -8.0f);
     EXPECT_FLOAT_EQ(Coverage(0.0f), 0.5f);
@@ -130,7 +135,8 @@ TEST(Shapes, DistancesAndCoverageAgreeOnInsideAndOutside) {
     EXPECT_GT(Diffuse(Normalized({-0.5f, -0.5f, 1})), Diffuse(Normalized({0.5f, 0.5f, 1})));
 }
 
-TEST(Noise, IsRepeatableBoundedAndSeedDependent) {
+TEST(Noise, IsRepeatableBoundedAndSeedDependent)
+{
     Rng a(42), b(42), c(43);
     bool differs = false;
     for (int i = 0; i < 100; ++i) {
@@ -172,7 +178,8 @@ TEST(Noise, IsRepeatableBoundedAndSeedDependent) {
     EXPECT_EQ(cell.id, Cellular(2.3f, 5.7f, 9).id);
 }
 
-TEST(Text, MeasuresAndRendersTheDisplayFace) {
+TEST(Text, MeasuresAndRendersTheDisplayFace)
+{
     const Font font(DefaultFonts().display, 40);
     EXPECT_EQ(font.Measure(""), 0);
     EXPECT_GT(font.Measure("WW"), font.Measure("W"));
@@ -181,12 +188,10 @@ TEST(Text, MeasuresAndRendersTheDisplayFace) {
     const Field mask = font.RenderTight("KX", 3);
     EXPECT_EQ(mask.Width(), font.Measure("KX") + 8);
     double ink = 0;
-    for (float v : mask.Values())
-        ink += v;
+    for (float v : mask.Values()) ink += v;
     EXPECT_GT(ink, 200.0);
     // The padding stays clear.
-    for (int y = 0; y < mask.Height(); ++y)
-        EXPECT_FLOAT_EQ(mask.At(0, y), 0.0f);
+    for (int y = 0; y < mask.Height(); ++y) EXPECT_FLOAT_EQ(mask.At(0, y), 0.0f);
 
     Canvas c(100, 40);
     DrawText(c, font, "I", 50, 34, {1, 0, 0, 1}, Align::Centre);
@@ -198,11 +203,11 @@ TEST(Text, MeasuresAndRendersTheDisplayFace) {
     EXPECT_THROW(Font("/nonexistent/face.otf", 12), FontError);
 }
 
-TEST(Encode, PngReadsBackThroughOurLoaderPixelForPixel) {
+TEST(Encode, PngReadsBackThroughOurLoaderPixelForPixel)
+{
     Canvas c(5, 3);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x)
-            c.Blend(x, y, {x / 4.0f, y / 2.0f, 0.5f, 1.0f}, (x + 1) / 5.0f);
+        for (int x = 0; x < 5; ++x) c.Blend(x, y, {x / 4.0f, y / 2.0f, 0.5f, 1.0f}, (x + 1) / 5.0f);
     const fs::path dir = TempDir("png");
     const std::string path = (dir / "sub" / "t.png").string();
     WriteFileAtomically(path, EncodePng(c));
@@ -230,7 +235,8 @@ TEST(Encode, PngReadsBackThroughOurLoaderPixelForPixel) {
     fs::remove_all(dir);
 }
 
-TEST(Encode, JpegReadsBackThroughOurLoaderCloseToTheSource) {
+TEST(Encode, JpegReadsBackThroughOurLoaderCloseToTheSource)
+{
     Canvas c(64, 48);
     c.Paint([](int x, int y) { return Color{x / 63.0f, y / 47.0f, 0.3f, 1.0f}; });
     const fs::path dir = TempDir("jpeg");
@@ -258,7 +264,8 @@ TEST(Encode, JpegReadsBackThroughOurLoaderCloseToTheSource) {
     fs::remove_all(dir);
 }
 
-TEST(Encode, AtomicWriteReplacesWholeFilesAndReportsFailures) {
+TEST(Encode, AtomicWriteReplacesWholeFilesAndReportsFailures)
+{
     const fs::path dir = TempDir("atomic");
     const std::string path = (dir / "a" / "b" / "f.bin").string();
     WriteFileAtomically(path, {1, 2, 3});
@@ -273,7 +280,8 @@ TEST(Encode, AtomicWriteReplacesWholeFilesAndReportsFailures) {
     fs::remove_all(dir);
 }
 
-TEST(Jobs, EveryJobRunsAndFailuresAreReportedByName) {
+TEST(Jobs, EveryJobRunsAndFailuresAreReportedByName)
+{
     const fs::path dir = TempDir("jobs");
     std::atomic<int> ran{0};
     std::vector<ImageJob> jobs;
@@ -293,20 +301,21 @@ TEST(Jobs, EveryJobRunsAndFailuresAreReportedByName) {
     fs::remove_all(dir);
 }
 
-TEST(Jobs, TheCatalogueNamesEveryFileOnce) {
+TEST(Jobs, TheCatalogueNamesEveryFileOnce)
+{
     const std::vector<ImageJob> jobs = ImageJobs();
     std::vector<std::string> names;
-    for (const ImageJob& j : jobs)
-        names.push_back(j.name);
+    for (const ImageJob& j : jobs) names.push_back(j.name);
     std::sort(names.begin(), names.end());
     EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
     EXPECT_EQ(names.size(), 86u);
-    EXPECT_EQ(jobs.front().name, "ZogExplosion.jpg"); // the longest job starts first
+    EXPECT_EQ(jobs.front().name, "ZogExplosion.jpg");  // the longest job starts first
     EXPECT_NE(std::find(names.begin(), names.end(), "TopBorder.PNG"), names.end());
     EXPECT_NE(std::find(names.begin(), names.end(), "xitpipes_glow_leftt.png"), names.end());
 }
 
-TEST(Art, StripsLayCellsLeftToRightThenDown) {
+TEST(Art, StripsLayCellsLeftToRightThenDown)
+{
     std::vector<Canvas> cells;
     for (int i = 0; i < 5; ++i) {
         Canvas c(3, 2);
@@ -319,10 +328,11 @@ TEST(Art, StripsLayCellsLeftToRightThenDown) {
     EXPECT_FLOAT_EQ(s.At(3, 0).r, 0.25f);
     EXPECT_FLOAT_EQ(s.At(0, 2).r, 0.5f);
     EXPECT_FLOAT_EQ(s.At(0, 4).r, 1.0f);
-    EXPECT_FLOAT_EQ(s.At(3, 4).a, 0.0f); // the unused last cell stays clear
+    EXPECT_FLOAT_EQ(s.At(3, 4).a, 0.0f);  // the unused last cell stays clear
 }
 
-TEST(Art, BackgroundsAreKnownByTheirNumbersOnly) {
+TEST(Art, BackgroundsAreKnownByTheirNumbersOnly)
+{
     const std::vector<int> numbers = BackgroundNumbers();
     EXPECT_EQ(numbers.size(), 37u);
     EXPECT_EQ(std::count(numbers.begin(), numbers.end(), 33), 0);
@@ -330,7 +340,8 @@ TEST(Art, BackgroundsAreKnownByTheirNumbersOnly) {
     EXPECT_THROW(Background(33), std::invalid_argument);
 }
 
-TEST(Art, CapsuleLettersAreDrawnInWhiteOnTheirColour) {
+TEST(Art, CapsuleLettersAreDrawnInWhiteOnTheirColour)
+{
     for (char letter : std::string("DCXLESP")) {
         const Canvas c = Capsule(letter);
         // The letter's strokes cross the middle row: some pixels there are near white.
@@ -351,4 +362,4 @@ TEST(Art, CapsuleLettersAreDrawnInWhiteOnTheirColour) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -65,10 +65,7 @@ std::vector<double> PowerSums(const std::vector<Signal>& channels, int32_t rate)
     return sums;
 }
 
-double Lufs(double meanPower)
-{
-    return -0.691 + 10.0 * std::log10(std::max(meanPower, 1e-20));
-}
+double Lufs(double meanPower) { return -0.691 + 10.0 * std::log10(std::max(meanPower, 1e-20)); }
 
 size_t PowerOfTwoAtLeast(size_t n)
 {
@@ -156,7 +153,9 @@ double TruePeakDb(const std::vector<Signal>& channels)
     }
     double peak = 0.0;
     for (const Signal& c : channels) {
-        const auto at = [&](int64_t i) { return i < 0 || i >= static_cast<int64_t>(c.size()) ? 0.0 : c[static_cast<size_t>(i)]; };
+        const auto at = [&](int64_t i) {
+            return i < 0 || i >= static_cast<int64_t>(c.size()) ? 0.0 : c[static_cast<size_t>(i)];
+        };
         for (int64_t n = 0; n < static_cast<int64_t>(c.size()); ++n) {
             peak = std::max(peak, std::fabs(c[static_cast<size_t>(n)]));
             for (int32_t p = 1; p < kFactor; ++p) {

@@ -35,8 +35,8 @@ enum class Kind { Effect, Voice, Music };
 struct SoundFile {
     const char* path;  // below the data folder, as the game opens it
     Kind kind;
-    bool loops;        // loaded with the loop flag: must wrap without a step
-    int32_t hertz;     // 44.1 kHz for music and the effects whose high end matters
+    bool loops;     // loaded with the loop flag: must wrap without a step
+    int32_t hertz;  // 44.1 kHz for music and the effects whose high end matters
     double minSeconds;
     double maxSeconds;
 };
@@ -96,15 +96,9 @@ const SoundFile kSounds[] = {
 };
 
 // Names the case by its file in test output.
-void PrintTo(const SoundFile& s, std::ostream* out)
-{
-    *out << s.path;
-}
+void PrintTo(const SoundFile& s, std::ostream* out) { *out << s.path; }
 
-fs::path DataPath(const char* relative)
-{
-    return fs::path(KRELLIX_DATA_DIR) / relative;
-}
+fs::path DataPath(const char* relative) { return fs::path(KRELLIX_DATA_DIR) / relative; }
 
 // Decoded PCM, one vector per channel.
 struct Decoded {
@@ -255,7 +249,8 @@ TEST_P(SoundAsset, HasNoOffsetNoRumbleAndHeadroom)
 std::string CaseName(const testing::TestParamInfo<SoundFile>& info)
 {
     std::string name = fs::path(info.param.path).stem().string();
-    std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
     return name;
 }
 
@@ -357,8 +352,8 @@ TEST(SoundAssets, LoudnessIsEvenWithinEachKind)
                     dc);
     }
     const auto spread = [](const std::vector<std::pair<std::string, double>>& v) {
-        const auto [lo, hi] = std::minmax_element(v.begin(), v.end(),
-                                                  [](const auto& a, const auto& b) { return a.second < b.second; });
+        const auto [lo, hi] =
+            std::minmax_element(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
         return std::make_pair(*lo, *hi);
     };
     const auto [quietEffect, loudEffect] = spread(levels[Kind::Effect]);
@@ -370,8 +365,9 @@ TEST(SoundAssets, LoudnessIsEvenWithinEachKind)
         effects.push_back(e.second);
     }
     std::sort(effects.begin(), effects.end());
-    const double median = effects.size() % 2 == 1 ? effects[effects.size() / 2]
-                                                  : (effects[effects.size() / 2 - 1] + effects[effects.size() / 2]) / 2.0;
+    const double median = effects.size() % 2 == 1
+                              ? effects[effects.size() / 2]
+                              : (effects[effects.size() / 2 - 1] + effects[effects.size() / 2]) / 2.0;
     std::printf("effects' median %.2f LUFS\n", median);
     for (const auto& [path, loudness] : levels[Kind::Voice]) {
         EXPECT_GE(loudness - median, 2.0) << path;
@@ -409,33 +405,21 @@ struct SpokenCue {
 };
 
 const SpokenCue kCues[] = {
-    {"sounds/SFX_GetReady.ogg", "Get ready"},
-    {"sounds/GameOver_VoiceMuz.ogg", "Game over"},
-    {"sounds/NextLevel_alt.ogg", "Next level"},
-    {"sounds/LifeLost_alt.ogg", "Life lost"},
-    {"sounds/Bonus_ExtraLife.ogg", "Extra life"},
-    {"sounds/Bonus_TripleBall.ogg", "Triple ball"},
-    {"sounds/Bonus_FreezeMode.ogg", "Freeze mode"},
-    {"sounds/Bonus_EscapeGranted.ogg", "Escape granted"},
-    {"sounds/Bonus_SlowMode.ogg", "Slow mode"},
-    {"sounds/Bonus_GunEnabled.ogg", "Gun enabled"},
-    {"sounds/Bonus_SizeIncrease.ogg", "Size increase"},
-    {"sounds/Bonus_SizeDecrease.ogg", "Size decrease"},
+    {"sounds/SFX_GetReady.ogg", "Get ready"},           {"sounds/GameOver_VoiceMuz.ogg", "Game over"},
+    {"sounds/NextLevel_alt.ogg", "Next level"},         {"sounds/LifeLost_alt.ogg", "Life lost"},
+    {"sounds/Bonus_ExtraLife.ogg", "Extra life"},       {"sounds/Bonus_TripleBall.ogg", "Triple ball"},
+    {"sounds/Bonus_FreezeMode.ogg", "Freeze mode"},     {"sounds/Bonus_EscapeGranted.ogg", "Escape granted"},
+    {"sounds/Bonus_SlowMode.ogg", "Slow mode"},         {"sounds/Bonus_GunEnabled.ogg", "Gun enabled"},
+    {"sounds/Bonus_SizeIncrease.ogg", "Size increase"}, {"sounds/Bonus_SizeDecrease.ogg", "Size decrease"},
     {"sounds/Bonus_ExtraPoints.ogg", "Extra points"},
 };
 
 constexpr double kSpeechLow = 300.0;
 constexpr double kSpeechHigh = 3500.0;
 
-void PrintTo(const SpokenCue& c, std::ostream* out)
-{
-    *out << c.path;
-}
+void PrintTo(const SpokenCue& c, std::ostream* out) { *out << c.path; }
 
-double Decibels(double ratio)
-{
-    return 10.0 * std::log10(std::max(ratio, 1e-20));
-}
+double Decibels(double ratio) { return 10.0 * std::log10(std::max(ratio, 1e-20)); }
 
 class SpokenCueParts : public testing::TestWithParam<SpokenCue> {};
 
@@ -497,10 +481,7 @@ TEST_P(SpokenCueParts, WordsStandTenDecibelsAboveTheSting)
     EXPECT_GE(worst, 10.0) << c.path;
 }
 
-std::string CueName(const testing::TestParamInfo<SpokenCue>& info)
-{
-    return fs::path(info.param.path).stem().string();
-}
+std::string CueName(const testing::TestParamInfo<SpokenCue>& info) { return fs::path(info.param.path).stem().string(); }
 
 INSTANTIATE_TEST_SUITE_P(Voices, SpokenCueParts, testing::ValuesIn(kCues), CueName);
 
@@ -524,9 +505,8 @@ TEST(SpokenCues, EachCueMatchesItsOwnWordsBest)
     for (const SpokenCue& c : kCues) {
         const snd::Buffer plain = snd::Speak(scratch.Path(), "plain", c.words);
         measure::Signal s(plain.left.begin(), plain.left.end());
-        const double peak = std::fabs(*std::max_element(s.begin(), s.end(), [](double a, double b) {
-            return std::fabs(a) < std::fabs(b);
-        }));
+        const double peak = std::fabs(
+            *std::max_element(s.begin(), s.end(), [](double a, double b) { return std::fabs(a) < std::fabs(b); }));
         const auto loud = [peak](double v) { return std::fabs(v) > 0.02 * peak; };
         const auto first = std::find_if(s.begin(), s.end(), loud);
         const auto last = std::find_if(s.rbegin(), s.rend(), loud).base();

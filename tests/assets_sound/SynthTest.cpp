@@ -55,10 +55,7 @@ double MeasureHz(const Voice& v, int32_t rate, double expected)
     return rate / (static_cast<double>(best) + shift);
 }
 
-double Cents(double measured, double expected)
-{
-    return 1200.0 * std::log2(measured / expected);
-}
+double Cents(double measured, double expected) { return 1200.0 * std::log2(measured / expected); }
 
 struct TuningCase {
     const char* name;
@@ -88,11 +85,10 @@ INSTANTIATE_TEST_SUITE_P(
                     TuningCase{"Pluck880", Timbre::Pluck, 880.0}, TuningCase{"Pluck1318", Timbre::Pluck, 1318.5},
                     TuningCase{"SuperSaw", Timbre::SuperSaw, 440.0}, TuningCase{"WarmPad", Timbre::WarmPad, 220.0},
                     TuningCase{"Strings", Timbre::Strings, 330.0}, TuningCase{"EPiano", Timbre::EPiano, 440.0},
-                    TuningCase{"SquareLead", Timbre::SquareLead, 660.0},
-                    TuningCase{"SawLead", Timbre::SawLead, 523.25}, TuningCase{"SoftLead", Timbre::SoftLead, 587.3},
-                    TuningCase{"Glass", Timbre::Glass, 440.0}, TuningCase{"SubBass", Timbre::SubBass, 55.0},
-                    TuningCase{"SawBass", Timbre::SawBass, 110.0}, TuningCase{"AcidBass", Timbre::AcidBass, 82.4},
-                    TuningCase{"FmBass", Timbre::FmBass, 98.0}),
+                    TuningCase{"SquareLead", Timbre::SquareLead, 660.0}, TuningCase{"SawLead", Timbre::SawLead, 523.25},
+                    TuningCase{"SoftLead", Timbre::SoftLead, 587.3}, TuningCase{"Glass", Timbre::Glass, 440.0},
+                    TuningCase{"SubBass", Timbre::SubBass, 55.0}, TuningCase{"SawBass", Timbre::SawBass, 110.0},
+                    TuningCase{"AcidBass", Timbre::AcidBass, 82.4}, TuningCase{"FmBass", Timbre::FmBass, 98.0}),
     [](const testing::TestParamInfo<TuningCase>& info) { return std::string(info.param.name); });
 
 // Every note ends on silence after its release, so notes can be laid side by side without clicks.
@@ -146,8 +142,8 @@ struct DegreeCase {
 TEST(Composer, ScaleDegreesMapToNotesInEveryOctave)
 {
     const DegreeCase cases[] = {
-        {kMinor, 57, 0, 57},  {kMinor, 57, 2, 60},  {kMinor, 57, 7, 69},   {kMinor, 57, -1, 55},
-        {kMinor, 57, -7, 45}, {kMajor, 60, 4, 67},  {kMajor, 60, 13, 83},  {kPhrygian, 52, 1, 53},
+        {kMinor, 57, 0, 57},  {kMinor, 57, 2, 60},  {kMinor, 57, 7, 69},         {kMinor, 57, -1, 55},
+        {kMinor, 57, -7, 45}, {kMajor, 60, 4, 67},  {kMajor, 60, 13, 83},        {kPhrygian, 52, 1, 53},
         {kDorian, 50, 5, 59}, {kLydian, 48, 3, 54}, {kHarmonicMinor, 57, 6, 68},
     };
     for (const DegreeCase& c : cases) {
@@ -158,10 +154,10 @@ TEST(Composer, ScaleDegreesMapToNotesInEveryOctave)
 TEST(Composer, ChordsStackThirdsAndVoicingsStayNearTheCentre)
 {
     const Harmony aMinor{57, kMinor};
-    EXPECT_EQ(aMinor.Chord(4, 3), (std::vector<int32_t>{64, 67, 71}));         // E G B
-    EXPECT_EQ(aMinor.Chord(5, 4), (std::vector<int32_t>{65, 69, 72, 76}));     // F A C E
+    EXPECT_EQ(aMinor.Chord(4, 3), (std::vector<int32_t>{64, 67, 71}));      // E G B
+    EXPECT_EQ(aMinor.Chord(5, 4), (std::vector<int32_t>{65, 69, 72, 76}));  // F A C E
     const std::vector<int32_t> voicing = aMinor.Voicing(5, 4, 62);
-    EXPECT_EQ(voicing, (std::vector<int32_t>{57, 60, 64, 65}));                // A C E F
+    EXPECT_EQ(voicing, (std::vector<int32_t>{57, 60, 64, 65}));  // A C E F
     EXPECT_TRUE(aMinor.InChord(9, 2));
     EXPECT_FALSE(aMinor.InChord(8, 2));
 }
@@ -414,7 +410,8 @@ TEST_P(SpeechWav, ReadsMonoPcmAtTheCueRate)
     for (size_t i = 0; i < ramp.size(); ++i) {
         ramp[i] = static_cast<int16_t>(i * 10);
     }
-    const fs::path path = fs::temp_directory_path() / ("krellix-speech-" + std::to_string(::getpid()) + c.name + ".wav");
+    const fs::path path =
+        fs::temp_directory_path() / ("krellix-speech-" + std::to_string(::getpid()) + c.name + ".wav");
     std::ofstream(path, std::ios::binary) << MakeWav(c.rate, 1, 16, ramp, c.sizeUnset);
     const Buffer b = ReadSpeech(path);
     fs::remove(path);

@@ -52,7 +52,7 @@ void PutTag(std::vector<uint8_t>& out, const char* tag)
 uint32_t Get32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
-} // namespace
+}  // namespace
 
 std::vector<uint8_t> EncodeOgg(const std::vector<int16_t>& pcm, int32_t channels, int32_t rate, int serial)
 {
@@ -90,8 +90,7 @@ std::vector<uint8_t> EncodeOgg(const std::vector<int16_t>& pcm, int32_t channels
         } else {
             float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(chunk));
             for (size_t i = 0; i < chunk; ++i)
-                for (int c = 0; c < channels; ++c)
-                    buffer[c][i] = pcm[(done + i) * channels + c] / 32768.0f;
+                for (int c = 0; c < channels; ++c) buffer[c][i] = pcm[(done + i) * channels + c] / 32768.0f;
             vorbis_analysis_wrote(&vd, static_cast<int>(chunk));
             done += chunk;
         }
@@ -208,14 +207,17 @@ Mix ReadMix(const std::string& path)
             // A file still being written has no final size yet.
             if (size == 0 || at + size > bytes.size()) size = bytes.size() - at;
             if (channels == 0 || !((tag == 3 && bits == 32) || (tag == 1 && bits == 16)))
-                throw std::runtime_error("unexpected sample format " + std::to_string(tag) + "/" + std::to_string(bits));
+                throw std::runtime_error("unexpected sample format " + std::to_string(tag) + "/" +
+                                         std::to_string(bits));
             const size_t step = channels * bits / 8;
             for (size_t f = 0; f + step <= size; f += step) {
                 float v[2] = {0, 0};
                 for (int c = 0; c < std::min<int>(channels, 2); ++c) {
                     const uint8_t* p = bytes.data() + at + f + c * bits / 8;
-                    if (bits == 32) std::memcpy(&v[c], p, 4);
-                    else v[c] = static_cast<int16_t>(Get16(p)) / 32768.0f;
+                    if (bits == 32)
+                        std::memcpy(&v[c], p, 4);
+                    else
+                        v[c] = static_cast<int16_t>(Get16(p)) / 32768.0f;
                 }
                 mix.left.push_back(v[0]);
                 mix.right.push_back(channels > 1 ? v[1] : v[0]);
@@ -272,4 +274,4 @@ std::vector<Segment> AudibleSegments(const Mix& mix, double threshold)
     return segments;
 }
 
-} // namespace audiotest
+}  // namespace audiotest

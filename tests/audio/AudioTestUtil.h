@@ -11,8 +11,7 @@ namespace audiotest {
 
 // Interleaved signed 16-bit frames of a sine of freq Hz whose amplitude (0..1 of full scale)
 // goes linearly from start to end over the sound.
-std::vector<int16_t> Tone(int32_t frames, int32_t channels, int32_t rate, double freq, double start,
-                          double end);
+std::vector<int16_t> Tone(int32_t frames, int32_t channels, int32_t rate, double freq, double start, double end);
 
 // Encodes interleaved 16-bit PCM as one Ogg Vorbis stream with libvorbisenc.
 std::vector<uint8_t> EncodeOgg(const std::vector<int16_t>& pcm, int32_t channels, int32_t rate, int serial = 1);
@@ -62,4 +61,4 @@ struct Segment {
 };
 std::vector<Segment> AudibleSegments(const Mix& mix, double threshold = 0.01);
 
-} // namespace audiotest
+}  // namespace audiotest

@@ -39,8 +39,7 @@ bool WaitFor(const std::function<bool()>& done)
 TSoundPtr MakeSound(int32_t frames, int32_t channels, double freq, double start, double end, int32_t flags = 0)
 {
     const std::vector<int16_t> pcm = Tone(frames, channels, kRate, freq, start, end);
-    TAudioSamplePtr sample =
-        TAudioSample::Create(frames, kRate, channels == 1 ? SAMPLE_MONO16LE : SAMPLE_STEREO16LE);
+    TAudioSamplePtr sample = TAudioSample::Create(frames, kRate, channels == 1 ? SAMPLE_MONO16LE : SAMPLE_STEREO16LE);
     std::memcpy(sample->samples, pcm.data(), pcm.size() * sizeof(int16_t));
     return LoadSound(sample, flags);
 }
@@ -208,8 +207,8 @@ TEST_F(AudioDevice, PanPutsTheFarSideTheShapedNumberOfDecibelsDown)
 {
     TSoundPtr mono = MakeSound(8820, 1, 1000, 0.5, 0.5);
     TSoundPtr stereo = MakeSound(8820, 2, 1000, 0.5, 0.5);
-    const std::vector<std::pair<TSoundPtr, float>> plays{{mono, 0.5f}, {mono, -1.0f}, {mono, 0.0f},
-                                                         {stereo, 1.0f}, {stereo, -0.5f}};
+    const std::vector<std::pair<TSoundPtr, float>> plays{
+        {mono, 0.5f}, {mono, -1.0f}, {mono, 0.0f}, {stereo, 1.0f}, {stereo, -0.5f}};
     for (const auto& [sound, pan] : plays) {
         TChannelPtr channel = AllocChannel();
         SetChannelPan(channel, pan);
@@ -383,4 +382,4 @@ TEST_F(AudioDevice, BuffersTheDeviceRefusesAreErrors)
     EXPECT_TRUE(LoadSound(TAudioSample::Create(0, 8000, SAMPLE_STEREO8)));
 }
 
-} // namespace
+}  // namespace

@@ -163,7 +163,10 @@ INSTANTIATE_TEST_SUITE_P(
     Files, AudioWavLoad,
     testing::Values(
         WavCase{"Mono8", MakeWav(1, 1, 11025, 8, {0, 128, 255}), SAMPLE_MONO8, 3, {0, 128, 255}},
-        WavCase{"Stereo16", MakeWav(1, 2, 11025, 16, {1, 2, 3, 4, 5, 6, 7, 8}), SAMPLE_STEREO16LE, 2,
+        WavCase{"Stereo16",
+                MakeWav(1, 2, 11025, 16, {1, 2, 3, 4, 5, 6, 7, 8}),
+                SAMPLE_STEREO16LE,
+                2,
                 {1, 2, 3, 4, 5, 6, 7, 8}},
         WavCase{"Extensible", MakeWav(1, 1, 11025, 16, {9, 8, 7, 6}, true), SAMPLE_MONO16LE, 2, {9, 8, 7, 6}},
         WavCase{"OddChunkFirst", MakeWav(1, 2, 11025, 8, {1, 2, 3, 4}, false, kList), SAMPLE_STEREO8, 2, {1, 2, 3, 4}},
@@ -181,7 +184,8 @@ TEST(AudioWavLoad, RejectsWhatItDoesNotPlay)
     std::vector<uint8_t> noRate = MakeWav(1, 1, 11025, 8, {1, 2});
     std::memset(noRate.data() + 24, 0, 4);
     // A data chunk before any fmt chunk.
-    std::vector<uint8_t> dataFirst{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'd', 'a', 't', 'a', 2, 0, 0, 0, 1, 2};
+    std::vector<uint8_t> dataFirst{'R', 'I', 'F', 'F', 0,   0, 0, 0, 'W', 'A', 'V',
+                                   'E', 'd', 'a', 't', 'a', 2, 0, 0, 0,   1,   2};
     const std::vector<std::pair<const char*, std::vector<uint8_t>>> bad{
         {"24-bit", MakeWav(1, 1, 11025, 24, {1, 2, 3})},
         {"float", MakeWav(3, 1, 11025, 32, {0, 0, 0, 0})},
@@ -271,4 +275,4 @@ TEST(AudioLoaderChain, NewestLoaderFirstAndStreamErrorsAreRejections)
     EXPECT_EQ(failing->calls, 3);
 }
 
-} // namespace
+}  // namespace

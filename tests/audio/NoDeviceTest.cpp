@@ -49,4 +49,4 @@ TEST_F(AudioNoDevice, TheGamePlaysOnWithSilentSounds)
     EXPECT_FALSE(ChannelPlaying(PlaySound(sound)));
 }
 
-} // namespace
+}  // namespace

@@ -116,4 +116,4 @@ TEST(AudioDriverChoice, SwitchingShutsTheOldDriverDown)
     EXPECT_EQ(counting->shutdowns, 1);
 }
 
-} // namespace
+}  // namespace

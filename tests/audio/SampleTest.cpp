@@ -49,11 +49,15 @@ INSTANTIATE_TEST_SUITE_P(
     Rules, AudioSampleConvert,
     testing::Values(
         // 0 -> -32768, 128 -> 128, 255 -> 32767: (v - 128) * 256 + v.
-        ConvertCase{"Mono8ToMono16LE", SAMPLE_MONO8, {0, 128, 255}, SAMPLE_MONO16LE, {0x00, 0x80, 0x80, 0x00, 0xFF, 0x7F}},
+        ConvertCase{
+            "Mono8ToMono16LE", SAMPLE_MONO8, {0, 128, 255}, SAMPLE_MONO16LE, {0x00, 0x80, 0x80, 0x00, 0xFF, 0x7F}},
         ConvertCase{"Mono8ToStereo16BE", SAMPLE_MONO8, {1}, SAMPLE_STEREO16BE, {0x81, 0x01, 0x81, 0x01}},
         // Back by (s + 32768) / 257 with integer division.
-        ConvertCase{"Mono16LEToMono8", SAMPLE_MONO16LE, {0x00, 0x80, 0xFF, 0x7F, 0x00, 0x00, 0xFF, 0xFF},
-                    SAMPLE_MONO8, {0, 255, 127, 127}},
+        ConvertCase{"Mono16LEToMono8",
+                    SAMPLE_MONO16LE,
+                    {0x00, 0x80, 0xFF, 0x7F, 0x00, 0x00, 0xFF, 0xFF},
+                    SAMPLE_MONO8,
+                    {0, 255, 127, 127}},
         ConvertCase{"Mono16LEToMono16BE", SAMPLE_MONO16LE, {0x34, 0x12}, SAMPLE_MONO16BE, {0x12, 0x34}},
         ConvertCase{"Mono16BEToStereo16LE", SAMPLE_MONO16BE, {0x12, 0x34}, SAMPLE_STEREO16LE, {0x34, 0x12, 0x34, 0x12}},
         // Stereo to mono keeps the left channel.
@@ -61,7 +65,10 @@ INSTANTIATE_TEST_SUITE_P(
         ConvertCase{"Stereo8ToMono8", SAMPLE_STEREO8, {10, 200, 30, 40}, SAMPLE_MONO8, {10, 30}},
         ConvertCase{"Stereo8ToStereo16LE", SAMPLE_STEREO8, {0, 255}, SAMPLE_STEREO16LE, {0x00, 0x80, 0xFF, 0x7F}},
         ConvertCase{"Stereo16BEToStereo8", SAMPLE_STEREO16BE, {0x80, 0x00, 0x7F, 0xFF}, SAMPLE_STEREO8, {0, 255}},
-        ConvertCase{"Stereo16BEToStereo16LE", SAMPLE_STEREO16BE, {0x12, 0x34, 0x56, 0x78}, SAMPLE_STEREO16LE,
+        ConvertCase{"Stereo16BEToStereo16LE",
+                    SAMPLE_STEREO16BE,
+                    {0x12, 0x34, 0x56, 0x78},
+                    SAMPLE_STEREO16LE,
                     {0x34, 0x12, 0x78, 0x56}},
         ConvertCase{"SameFormatCopies", SAMPLE_STEREO8, {5, 6}, SAMPLE_STEREO8, {5, 6}}),
     [](const testing::TestParamInfo<ConvertCase>& info) { return info.param.name; });
@@ -109,4 +116,4 @@ TEST(AudioSample, StaticSamplesBorrowAndCopiesOwn)
     EXPECT_EQ(Bytes(copy), (std::vector<uint8_t>{1, 2, 3, 4}));
 }
 
-} // namespace
+}  // namespace

@@ -1,8 +1,8 @@
 // The built game in a real window under Xvfb with a window manager, played through xdotool as on a
 // desktop: the full-screen toggle keys, a resized window's pointer mapping, the pointer kept in the
 // window during play, and the pause on a loss of focus.
-#include "tests/support/TempDir.h"
 #include "tests/support/Run.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/Trace.h"
 
 #include <gtest/gtest.h>
@@ -26,8 +26,9 @@ struct TDisplayCloser {
 };
 
 class Desktop : public testing::Test {
-  protected:
-    void SetUp() override {
+protected:
+    void SetUp() override
+    {
         if (!OnPath("Xvfb") || !OnPath("xdotool") || !OnPath("evilwm"))
             GTEST_SKIP() << "Xvfb, xdotool and evilwm are needed (Debian packages xvfb, xdotool, evilwm)";
         ASSERT_FALSE(dir.Path().empty());
@@ -41,11 +42,9 @@ class Desktop : public testing::Test {
         // A screen without the game's mode: the full screen is the desktop-sized one.
         int32_t number = 600 + getpid() % 300;
         // Strings built by append: GCC 12 warns wrongly about "literal" + std::string at -O3.
-        while (std::filesystem::exists(std::string("/tmp/.X").append(std::to_string(number)).append("-lock")))
-            ++number;
+        while (std::filesystem::exists(std::string("/tmp/.X").append(std::to_string(number)).append("-lock"))) ++number;
         name = std::string(":").append(std::to_string(number));
-        server = StartProgram("Xvfb", {name, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"},
-                              tools);
+        server = StartProgram("Xvfb", {name, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"}, tools);
         ASSERT_GT(server, 0);
         const std::string socket = std::string("/tmp/.X11-unix/X").append(std::to_string(number));
         ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(socket); }, 10000)) << "Xvfb did not start";
@@ -60,7 +59,8 @@ class Desktop : public testing::Test {
         ASSERT_TRUE(WaitFor([&] { return ManagerRunning(); }, 10000)) << ReadText(tools + "/.stderr");
     }
 
-    void TearDown() override {
+    void TearDown() override
+    {
         if (game > 0) {
             if (waitpid(game, nullptr, WNOHANG) == 0) kill(game, SIGKILL);
             WaitProgram(game);
@@ -76,7 +76,8 @@ class Desktop : public testing::Test {
         }
     }
 
-    static bool WaitFor(const std::function<bool()>& condition, int32_t ms) {
+    static bool WaitFor(const std::function<bool()>& condition, int32_t ms)
+    {
         for (int32_t waited = 0; waited < ms; waited += 50) {
             if (condition()) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -84,7 +85,8 @@ class Desktop : public testing::Test {
         return condition();
     }
 
-    void StartGame(const std::vector<std::string>& args) {
+    void StartGame(const std::vector<std::string>& args)
+    {
         TRunEnvironment environment;
         environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"};
         environment.set = {{"DISPLAY", name}, {"ALSOFT_DRIVERS", "null"}, {"LIBGL_ALWAYS_SOFTWARE", "1"}};
@@ -95,20 +97,22 @@ class Desktop : public testing::Test {
     bool GameRunning() const { return game > 0 && waitpid(game, nullptr, WNOHANG) == 0; }
 
     // The manager announces itself on the root window once it runs.
-    bool ManagerRunning() {
+    bool ManagerRunning()
+    {
         const Atom check = XInternAtom(display.get(), "_NET_SUPPORTING_WM_CHECK", False);
         Atom type = None;
         int format = 0;
         unsigned long count = 0;
         unsigned long left = 0;
         unsigned char* value = nullptr;
-        const int status = XGetWindowProperty(display.get(), DefaultRootWindow(display.get()), check, 0, 1,
-                                              False, AnyPropertyType, &type, &format, &count, &left, &value);
+        const int status = XGetWindowProperty(display.get(), DefaultRootWindow(display.get()), check, 0, 1, False,
+                                              AnyPropertyType, &type, &format, &count, &left, &value);
         if (value) XFree(value);
         return status == Success && count == 1;
     }
 
-    std::string Xdotool(const std::vector<std::string>& args) {
+    std::string Xdotool(const std::vector<std::string>& args)
+    {
         TRunEnvironment environment;
         environment.set = {{"DISPLAY", name}};
         return RunProgram("xdotool", args, tools, environment).out;
@@ -117,16 +121,19 @@ class Desktop : public testing::Test {
     // The trace so far; the last line may still be being written.
     std::vector<std::string> Trace() { return Lines(ReadText(dir.File("trace.jsonl"))); }
     size_t Frames() { return Trace().size(); }
-    bool WaitFrames(size_t count) {
+    bool WaitFrames(size_t count)
+    {
         const size_t target = Frames() + count;
         return WaitFor([&] { return !GameRunning() || Frames() >= target; }, 60000) && GameRunning();
     }
-    std::string LastFrame() {
+    std::string LastFrame()
+    {
         const auto lines = Trace();
         return lines.size() < 2 ? "" : lines[lines.size() - 2];
     }
 
-    std::pair<int32_t, int32_t> WindowSize() {
+    std::pair<int32_t, int32_t> WindowSize()
+    {
         const auto lines = Lines(Xdotool({"getwindowgeometry", "--shell", window}));
         int32_t width = -1, height = -1;
         for (const std::string& line : lines) {
@@ -137,16 +144,17 @@ class Desktop : public testing::Test {
     }
 
     // True while another client (the game) holds the pointer: a grab of our own is refused.
-    bool PointerHeldByGame() {
-        const int result =
-            XGrabPointer(display.get(), DefaultRootWindow(display.get()), False, ButtonPressMask,
-                         GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+    bool PointerHeldByGame()
+    {
+        const int result = XGrabPointer(display.get(), DefaultRootWindow(display.get()), False, ButtonPressMask,
+                                        GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
         if (result == GrabSuccess) XUngrabPointer(display.get(), CurrentTime);
         XSync(display.get(), False);
         return result == AlreadyGrabbed;
     }
 
-    void TakeFocusAway() {
+    void TakeFocusAway()
+    {
         XSetInputFocus(display.get(), None, RevertToNone, CurrentTime);
         XSync(display.get(), False);
     }
@@ -162,13 +170,12 @@ class Desktop : public testing::Test {
     int game = -1;
 };
 
-TEST_F(Desktop, ToggleResizePointerAndFocusInARealWindow) {
+TEST_F(Desktop, ToggleResizePointerAndFocusInARealWindow)
+{
     StartGame({"--window", "--data", data, "--level", "1", "--record", "rec.txt", "--trace", "trace.jsonl"});
     // The level is in play once its fade-in is over.
     ASSERT_TRUE(WaitFor(
-        [&] {
-            return !GameRunning() || ReadText(dir.File("trace.jsonl")).find("GameMode") != std::string::npos;
-        },
+        [&] { return !GameRunning() || ReadText(dir.File("trace.jsonl")).find("GameMode") != std::string::npos; },
         120000))
         << ReadText(dir.File(".stderr"));
     ASSERT_TRUE(WaitFrames(80)) << ReadText(dir.File(".stderr"));
@@ -229,12 +236,12 @@ TEST_F(Desktop, ToggleResizePointerAndFocusInARealWindow) {
     game = -1;
 
     const std::string recording = ReadText(dir.File("rec.txt"));
-    for (const char* line : {" mousemove 0 0\n", " mousemove 1023 767\n", " mousemove 1023 0\n",
-                             " mousemove 0 767\n", " mousemove 513 384\n", " focus 0\n", " keydown 32\n"})
+    for (const char* line : {" mousemove 0 0\n", " mousemove 1023 767\n", " mousemove 1023 0\n", " mousemove 0 767\n",
+                             " mousemove 513 384\n", " focus 0\n", " keydown 32\n"})
         EXPECT_NE(recording.find(line), std::string::npos) << line;
     // Neither toggle key was seen by the game: no Enter, no F11 (122), no typed Enter.
     for (const char* line : {" keydown 13\n", " keyup 13\n", " char 13\n", " keydown 122\n", " keyup 122\n"})
         EXPECT_EQ(recording.find(line), std::string::npos) << line;
 }
 
-} // namespace
+}  // namespace

@@ -1,8 +1,8 @@
 // The built game end to end: the command line, the "Loading..." picture drawn headless, repeatable
 // and replayable play, and real windows and full screens under Xvfb.
-#include "tests/support/TempDir.h"
 #include "tests/support/Picture.h"
 #include "tests/support/Run.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/Trace.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,8 @@
 namespace {
 
 // The screen of an Xvfb started with -fbdir: an XWD file of 32-bit pixels, blue byte first.
-bool ReadXwd(const std::string& path, TPicture& picture) {
+bool ReadXwd(const std::string& path, TPicture& picture)
+{
     const std::string data = ReadText(path);
     if (data.size() < 100) return false;
     const auto field = [&](size_t i) {
@@ -47,7 +48,8 @@ bool ReadXwd(const std::string& path, TPicture& picture) {
 }
 
 // A trace line without its "ms" member, which only a virtual clock makes repeatable.
-std::string WithoutTime(const std::string& line) {
+std::string WithoutTime(const std::string& line)
+{
     const size_t at = line.find(",\"ms\":");
     if (at == std::string::npos) return line;
     const size_t end = line.find_first_of(",}", at + 6);
@@ -55,8 +57,9 @@ std::string WithoutTime(const std::string& line) {
 }
 
 class E2e : public testing::Test {
-  protected:
-    void SetUp() override {
+protected:
+    void SetUp() override
+    {
         ASSERT_FALSE(dir.Path().empty());
         // The generated pictures and sounds, shared; the tables land in this test's own folder.
         data = dir.File("data");
@@ -67,13 +70,15 @@ class E2e : public testing::Test {
     }
 
     // The game without any display or sound device of the machine.
-    TRunResult Krellix(std::vector<std::string> args, TRunEnvironment environment = {}) {
+    TRunResult Krellix(std::vector<std::string> args, TRunEnvironment environment = {})
+    {
         environment.set.emplace_back("ALSOFT_DRIVERS", "null");
         return RunProgram(KRELLIX_EXE, args, dir.Path(), environment);
     }
 
     // The game in an X server of its own with a screen of the given size.
-    TRunResult UnderXvfb(const std::string& screen, std::vector<std::string> args) {
+    TRunResult UnderXvfb(const std::string& screen, std::vector<std::string> args)
+    {
         args.insert(args.begin(), {"-a", "-s", "-screen 0 " + screen + " -nolisten tcp", KRELLIX_EXE});
         TRunEnvironment environment;
         environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"};
@@ -85,7 +90,8 @@ class E2e : public testing::Test {
     std::string data;
 };
 
-TEST_F(E2e, HelpVersionAndMistakesOnTheCommandLine) {
+TEST_F(E2e, HelpVersionAndMistakesOnTheCommandLine)
+{
     const TRunResult help = Krellix({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--headless"), std::string::npos);
@@ -110,7 +116,8 @@ TEST_F(E2e, HelpVersionAndMistakesOnTheCommandLine) {
     }
 }
 
-TEST_F(E2e, WithoutADisplayOnlyHeadlessRuns) {
+TEST_F(E2e, WithoutADisplayOnlyHeadlessRuns)
+{
     TRunEnvironment none;
     none.unset = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
     const TRunResult run = Krellix({"--data", data, "--frames", "1"}, none);
@@ -120,9 +127,10 @@ TEST_F(E2e, WithoutADisplayOnlyHeadlessRuns) {
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
 }
 
-TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle) {
-    const TRunResult run = Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "1:one.png",
-                                    "--shot", "2:out.png", "--trace", "trace.jsonl"});
+TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle)
+{
+    const TRunResult run = Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "1:one.png", "--shot",
+                                    "2:out.png", "--trace", "trace.jsonl"});
     ASSERT_EQ(run.status, 0) << run.err;
 
     // The start-up's own Flip shows the cleared screen.
@@ -130,8 +138,7 @@ TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle) {
     ASSERT_FALSE(blank.pixels.empty());
     EXPECT_EQ(blank.width, 1024);
     EXPECT_EQ(blank.height, 768);
-    EXPECT_EQ(std::count(blank.pixels.begin(), blank.pixels.end(), 0),
-              static_cast<long>(blank.pixels.size()));
+    EXPECT_EQ(std::count(blank.pixels.begin(), blank.pixels.end(), 0), static_cast<long>(blank.pixels.size()));
 
     const TPicture loading = ReadPng(dir.File("out.png"));
     ASSERT_FALSE(loading.pixels.empty());
@@ -153,7 +160,7 @@ TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle) {
     EXPECT_GT(bright, 800);
     EXPECT_NEAR((left + right) / 2, 512, 8);
     EXPECT_NEAR((top + bottom) / 2, 384, 12);
-    EXPECT_GT(right - left, 90); // a word of nine characters in a 42-pixel condensed face
+    EXPECT_GT(right - left, 90);  // a word of nine characters in a 42-pixel condensed face
     EXPECT_LT(right - left, 400);
     EXPECT_LT(bottom - top, 80);
 
@@ -166,7 +173,8 @@ TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle) {
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(data) / "highscore.dat"));
 }
 
-TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow) {
+TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow)
+{
     const std::string script = std::string(KRELLIX_TEST_DIR) + "/level1.txt";
     const std::vector<std::string> common = {"--headless", "--data", data, "--level", "1", "--frames", "240"};
     auto with = [&](std::vector<std::string> extra) {
@@ -174,13 +182,12 @@ TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow) {
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     };
-    const TRunResult first = Krellix(
-        with({"--input", script, "--record", "rec.txt", "--trace", "a.jsonl", "--shot", "240:a.png"}));
+    const TRunResult first =
+        Krellix(with({"--input", script, "--record", "rec.txt", "--trace", "a.jsonl", "--shot", "240:a.png"}));
     ASSERT_EQ(first.status, 0) << first.err;
     const TRunResult second = Krellix(with({"--input", script, "--trace", "b.jsonl", "--shot", "240:b.png"}));
     ASSERT_EQ(second.status, 0) << second.err;
-    const TRunResult replay =
-        Krellix(with({"--input", "rec.txt", "--trace", "c.jsonl", "--shot", "240:c.png"}));
+    const TRunResult replay = Krellix(with({"--input", "rec.txt", "--trace", "c.jsonl", "--shot", "240:c.png"}));
     ASSERT_EQ(replay.status, 0) << replay.err;
 
     const std::string a = ReadText(dir.File("a.jsonl"));
@@ -204,8 +211,7 @@ TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow) {
 
     // The input reached the game: the ball was launched and moves.
     std::set<std::string> balls;
-    for (size_t i = 180; i < lines.size(); ++i)
-        balls.insert(lines[i].substr(lines[i].find("\"balls\"")));
+    for (size_t i = 180; i < lines.size(); ++i) balls.insert(lines[i].substr(lines[i].find("\"balls\"")));
     EXPECT_GT(balls.size(), 30u);
     const std::string recording = ReadText(dir.File("rec.txt"));
     EXPECT_NE(recording.find(" keydown 32\n"), std::string::npos);
@@ -214,20 +220,19 @@ TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow) {
     // The same recording in a real window: the same game, frame by frame, and the same pixels.
     ASSERT_TRUE(OnPath("xvfb-run")) << "xvfb-run is needed (Debian package xvfb)";
     const TRunResult window =
-        UnderXvfb("1024x768x24", {"--window", "--data", data, "--level", "1", "--frames", "240", "--input",
-                                  "rec.txt", "--trace", "d.jsonl", "--shot", "240:d.png"});
+        UnderXvfb("1024x768x24", {"--window", "--data", data, "--level", "1", "--frames", "240", "--input", "rec.txt",
+                                  "--trace", "d.jsonl", "--shot", "240:d.png"});
     ASSERT_EQ(window.status, 0) << window.err;
     const auto shown = Lines(ReadText(dir.File("d.jsonl")));
     ASSERT_EQ(shown.size(), lines.size());
-    for (size_t i = 0; i < lines.size(); ++i)
-        EXPECT_EQ(WithoutTime(shown[i]), WithoutTime(lines[i]));
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(WithoutTime(shown[i]), WithoutTime(lines[i]));
     EXPECT_EQ(ReadText(dir.File("d.png")), shot);
 }
 
-TEST_F(E2e, RealWindowAndFullScreensUnderXvfb) {
+TEST_F(E2e, RealWindowAndFullScreensUnderXvfb)
+{
     ASSERT_TRUE(OnPath("xvfb-run")) << "xvfb-run is needed (Debian package xvfb)";
-    const TRunResult headless =
-        Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "2:headless.png"});
+    const TRunResult headless = Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "2:headless.png"});
     ASSERT_EQ(headless.status, 0) << headless.err;
     const std::string expected = ReadText(dir.File("headless.png"));
     ASSERT_FALSE(expected.empty());
@@ -246,9 +251,8 @@ TEST_F(E2e, RealWindowAndFullScreensUnderXvfb) {
     };
     for (const TCase& c : cases) {
         std::vector<std::string> args = c.options;
-        for (const std::string& a :
-             {std::string("--data"), data, std::string("--frames"), std::string("3"), std::string("--shot"),
-              "2:" + c.shot, std::string("--trace"), c.shot + ".jsonl"})
+        for (const std::string& a : {std::string("--data"), data, std::string("--frames"), std::string("3"),
+                                     std::string("--shot"), "2:" + c.shot, std::string("--trace"), c.shot + ".jsonl"})
             args.push_back(a);
         const TRunResult run = UnderXvfb(c.screen, args);
         ASSERT_EQ(run.status, 0) << c.shot << ": " << run.err;
@@ -258,22 +262,21 @@ TEST_F(E2e, RealWindowAndFullScreensUnderXvfb) {
     }
 }
 
-TEST_F(E2e, ScaledFullScreenShowsThePictureBetweenBars) {
+TEST_F(E2e, ScaledFullScreenShowsThePictureBetweenBars)
+{
     ASSERT_TRUE(OnPath("Xvfb")) << "Xvfb is needed (Debian package xvfb)";
     // A screen without the game's mode, whose framebuffer Xvfb keeps in a file we can read.
     int32_t display = 150 + getpid() % 400;
     const auto lockOf = [](int32_t number) {
         return std::filesystem::path("/tmp") / (".X" + std::to_string(number) + "-lock");
     };
-    while (std::filesystem::exists(lockOf(display)))
-        ++display;
+    while (std::filesystem::exists(lockOf(display))) ++display;
     const std::string number = std::to_string(display);
     const std::string name = std::string(":").append(number);
     const std::string server = dir.File("xvfb");
     std::filesystem::create_directory(server);
     const int xvfb = StartProgram(
-        "Xvfb", {name, "-screen", "0", "1280x1024x24", "-fbdir", server, "-nolisten", "tcp", "-noreset"},
-        server);
+        "Xvfb", {name, "-screen", "0", "1280x1024x24", "-fbdir", server, "-nolisten", "tcp", "-noreset"}, server);
     ASSERT_GT(xvfb, 0);
     const std::string socket = std::string("/tmp/.X11-unix/X").append(number);
     for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
@@ -282,8 +285,8 @@ TEST_F(E2e, ScaledFullScreenShowsThePictureBetweenBars) {
     TRunEnvironment environment;
     environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"};
     environment.set = {{"DISPLAY", name}, {"ALSOFT_DRIVERS", "null"}, {"LIBGL_ALWAYS_SOFTWARE", "1"}};
-    const int game = StartProgram(KRELLIX_EXE, {"--data", data, "--level", "1", "--trace", "trace.jsonl"},
-                                  dir.Path(), environment);
+    const int game =
+        StartProgram(KRELLIX_EXE, {"--data", data, "--level", "1", "--trace", "trace.jsonl"}, dir.Path(), environment);
     ASSERT_GT(game, 0);
     // Wait until the level is on the screen, while the game keeps running.
     bool running = true;
@@ -320,4 +323,4 @@ TEST_F(E2e, ScaledFullScreenShowsThePictureBetweenBars) {
     EXPECT_EQ(bottom, 991);
 }
 
-} // namespace
+}  // namespace

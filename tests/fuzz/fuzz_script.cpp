@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const TScriptEntry& a = entries[i];
         const TScriptEntry& b = again[i];
         if (a.frame != b.frame || a.isClock != b.isClock || a.ms != b.ms || a.event.id != b.event.id ||
-            a.event.data != b.event.data || a.event.mods != b.event.mods || a.event.x != b.event.x || a.event.y != b.event.y)
+            a.event.data != b.event.data || a.event.mods != b.event.mods || a.event.x != b.event.x ||
+            a.event.y != b.event.y)
             __builtin_trap();
     }
     return 0;

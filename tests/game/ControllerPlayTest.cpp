@@ -74,21 +74,16 @@ TEST_F(ControllerPlayTest, APadSteersLaunchesPausesAndLeaves)
         int32_t value;
     };
     const TStep steps[] = {
-        {2, true, SDL_CONTROLLER_BUTTON_A, 1},
-        {4, true, SDL_CONTROLLER_BUTTON_A, 0},
-        {10, false, SDL_CONTROLLER_AXIS_LEFTX, -32000},
-        {20, false, SDL_CONTROLLER_AXIS_LEFTX, 0},
-        {25, true, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 1},
-        {30, true, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 0},
-        {40, true, SDL_CONTROLLER_BUTTON_START, 1},
-        {42, true, SDL_CONTROLLER_BUTTON_START, 0},
-        {60, true, SDL_CONTROLLER_BUTTON_START, 1},
-        {62, true, SDL_CONTROLLER_BUTTON_START, 0},
+        {2, true, SDL_CONTROLLER_BUTTON_A, 1},           {4, true, SDL_CONTROLLER_BUTTON_A, 0},
+        {10, false, SDL_CONTROLLER_AXIS_LEFTX, -32000},  {20, false, SDL_CONTROLLER_AXIS_LEFTX, 0},
+        {25, true, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 1}, {30, true, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, 0},
+        {40, true, SDL_CONTROLLER_BUTTON_START, 1},      {42, true, SDL_CONTROLLER_BUTTON_START, 0},
+        {60, true, SDL_CONTROLLER_BUTTON_START, 1},      {62, true, SDL_CONTROLLER_BUTTON_START, 0},
         {80, true, SDL_CONTROLLER_BUTTON_B, 1},
     };
     std::map<int32_t, int32_t> paddleX;
     int32_t launchedAt = -1;
-    std::string timeline; // one character per frame from the first, 'P' while paused
+    std::string timeline;  // one character per frame from the first, 'P' while paused
     onFlip = [&](int32_t f) {
         const int32_t k = f - start;
         paddleX[k] = level->Paddle->positionX;

@@ -22,7 +22,7 @@ struct TBox {
 };
 
 class FontFitTest : public GameWorldTest {
-  protected:
+protected:
     void SetUp() override
     {
         GameWorldTest::SetUp();
@@ -82,8 +82,7 @@ TEST_F(FontFitTest, SidePanelLinesEndInsideTheScreen)
 {
     std::vector<std::string> lines = {"Pad move: Normal ", "Pad move: Ball", "Round: 33"};
     // Seven-digit scores in every digit, in case the figures are not all as wide.
-    for (char d = '0'; d <= '9'; ++d)
-        lines.push_back("Score: " + std::string(7, d));
+    for (char d = '0'; d <= '9'; ++d) lines.push_back("Score: " + std::string(7, d));
     for (const std::string& line : lines) {
         for (const int32_t y : {200, 300, 400}) {
             const TBox box = Drawn(line, 780, static_cast<float>(y), 1.0f, 1.0f);
@@ -115,8 +114,7 @@ TEST_F(FontFitTest, MenuTitlesTablesAndClosingTextsFitTheField)
                                       "Female voice",
                                       "Seyla Fenrow",
                                       "Please enter your name:"};
-    for (const char* line : TLevel::EndText)
-        texts.emplace_back(line);
+    for (const char* line : TLevel::EndText) texts.emplace_back(line);
     for (const std::string& text : texts)
         ExpectInside(Centred(text, 384, 300, 1.0f), FieldLeft, FieldTop, FieldRight, ScreenH, text);
 
@@ -146,8 +144,7 @@ TEST_F(FontFitTest, TheWidestNameAPlayerCanTypeFitsItsRowInTheTable)
             widest = static_cast<char>(c);
     }
     std::string name;
-    while (TextWidth(name + widest) <= 200)
-        name += widest;
+    while (TextWidth(name + widest) <= 200) name += widest;
     ASSERT_GE(TextWidth(name), 200 - TextWidth(std::string(1, widest)));
     ExpectInside(Centred(name, 384, 450, 1.0f), FieldLeft, FieldTop, FieldRight, ScreenH, "typed name");
 

@@ -135,8 +135,8 @@ TEST_F(FrontEndTest, HighlightMovesOneEntryWithoutWrappingAndWaitsTenFramesEvenA
         int32_t expectedState, expectedCounter, expectedQuarantine;
     };
     const TCase cases[] = {
-        {1, 0, 1, 1, 2, 10},  {1, 0, -1, 2, 2, 10}, {8, 0, -1, 8, 2, 10}, {8, 0, 1, 7, 2, 10},
-        {5, 0, 0, 6, 2, 10},  {5, 0, 5, 4, 2, 10},  {5, 1, -1, 5, 77, 1}, {5, 9, 1, 5, 77, 9},
+        {1, 0, 1, 1, 2, 10}, {1, 0, -1, 2, 2, 10}, {8, 0, -1, 8, 2, 10}, {8, 0, 1, 7, 2, 10},
+        {5, 0, 0, 6, 2, 10}, {5, 0, 5, 4, 2, 10},  {5, 1, -1, 5, 77, 1}, {5, 9, 1, 5, 77, 9},
     };
     for (const TCase& c : cases) {
         menu->MenuState = c.state;
@@ -237,10 +237,10 @@ TEST_F(FrontEndTest, BackdropFadesThePageAndEitherTheLogoOrTheFrame)
             float x, y;
             int32_t grey;
         } expected[] = {
-            {LeftBorderImage, 16, 384, c.frame},       {TopBorderImage, 32 + 352, 16, c.frame},
+            {LeftBorderImage, 16, 384, c.frame},        {TopBorderImage, 32 + 352, 16, c.frame},
             {RightBorderImage, 736 + 16, 384, c.frame}, {InfoFieldImage, 768 + 128, 384, c.frame},
-            {MenuBackgroundImage, 384, 400, c.page},   {MenuPageImage, 384, 400, c.page},
-            {KrellixLogoImage, 384, 154, c.logo},      {ExitPipesInnerPaneImage, 384, 392, c.pane},
+            {MenuBackgroundImage, 384, 400, c.page},    {MenuPageImage, 384, 400, c.page},
+            {KrellixLogoImage, 384, 154, c.logo},       {ExitPipesInnerPaneImage, 384, 392, c.pane},
         };
         for (const auto& e : expected) {
             const TDrawRecord r = one(e.image);
@@ -258,8 +258,8 @@ TEST_F(FrontEndTest, HighScoreRowsAreCentredFiftyPixelsApartAndTheRowAboveThePos
         menu->ListHighScores(position, 255);
         int32_t row = 1;
         for (const auto& entry : *HighScoreList) {
-            const std::string text = std::to_string(row) + " - " + entry->Name + " - " +
-                                     std::to_string(entry->Score) + " - " + std::to_string(entry->Level);
+            const std::string text = std::to_string(row) + " - " + entry->Name + " - " + std::to_string(entry->Score) +
+                                     " - " + std::to_string(entry->Level);
             const TDrawRecord lit = Lit(driver->records, text);
             const auto [x, y] = PenFor(text, 384, 105 + 50 * (row - 1), LargeFont);
             EXPECT_EQ(lit.y[0], y) << text;
@@ -309,8 +309,11 @@ TEST_F(FrontEndTest, CreditLinesComeInOneAfterAnotherAndApproachTheirPlacesFromB
     // The lines are drawn at their places, truncated toward zero, with the two web addresses.
     driver->records.clear();
     menu->DrawCredits();
-    for (const auto& [text, y] : {std::pair<std::string, int32_t>{"Coding by", 100}, {"Varn Dovrak", 150},
-                                  {"SFX, GFX and Music by", 250}, {"Tibbe Halme", 300}, {"Female voice", 400},
+    for (const auto& [text, y] : {std::pair<std::string, int32_t>{"Coding by", 100},
+                                  {"Varn Dovrak", 150},
+                                  {"SFX, GFX and Music by", 250},
+                                  {"Tibbe Halme", 300},
+                                  {"Female voice", 400},
                                   {"Seyla Fenrow", 450}})
         EXPECT_EQ(Lit(driver->records, text).y[0], PenFor(text, 384, y, LargeFont).second) << text;
     EXPECT_EQ(driver->OfKind(TDrawKind::Text).size(), 2u * (6 + 2));
@@ -318,8 +321,8 @@ TEST_F(FrontEndTest, CreditLinesComeInOneAfterAnotherAndApproachTheirPlacesFromB
 
 TEST_F(FrontEndTest, CreditLinesLeaveBottomFirstAndEndBeyond900)
 {
-    for (float* offset : {&menu->codeByText, &menu->varnText, &menu->gfxbyText, &menu->tibbeText,
-                          &menu->voicesText, &menu->seylaText})
+    for (float* offset :
+         {&menu->codeByText, &menu->varnText, &menu->gfxbyText, &menu->tibbeText, &menu->voicesText, &menu->seylaText})
         *offset = 1.0f;
     menu->creditsCounter = 0;
     int32_t frames = 0;
@@ -339,8 +342,8 @@ TEST_F(FrontEndTest, CreditLinesLeaveBottomFirstAndEndBeyond900)
     // About 140 frames per line, the top line starting 50 frames after the bottom one.
     EXPECT_GT(frames, 170);
     EXPECT_LT(frames, 220);
-    for (float offset : {menu->codeByText, menu->varnText, menu->gfxbyText, menu->tibbeText, menu->voicesText,
-                         menu->seylaText}) {
+    for (float offset :
+         {menu->codeByText, menu->varnText, menu->gfxbyText, menu->tibbeText, menu->voicesText, menu->seylaText}) {
         EXPECT_GE(offset, 900.0f);
         EXPECT_LT(offset, 930.0f);
     }
@@ -363,15 +366,18 @@ TEST_F(FrontEndTest, LeavingTheCreditsEarlySnapsEveryLineJustBelowItsPlace)
             firstOut = static_cast<int32_t>(i);
     ASSERT_GT(firstOut, 0);
     const auto& out = frames[static_cast<size_t>(firstOut)].records;
-    for (const auto& [text, y] : {std::pair<std::string, int32_t>{"Coding by", 100}, {"Varn Dovrak", 150},
-                                  {"SFX, GFX and Music by", 250}, {"Tibbe Halme", 300}, {"Female voice", 400},
+    for (const auto& [text, y] : {std::pair<std::string, int32_t>{"Coding by", 100},
+                                  {"Varn Dovrak", 150},
+                                  {"SFX, GFX and Music by", 250},
+                                  {"Tibbe Halme", 300},
+                                  {"Female voice", 400},
                                   {"Seyla Fenrow", 450}})
         EXPECT_EQ(Lit(out, text).y[0], PenFor(text, 384, y + 1, LargeFont).second) << text;
     // The hold phase drew the web addresses twice (backdrop and lines); the way out only once.
     EXPECT_EQ(Texts(frames[static_cast<size_t>(firstOut) - 1].records, "www.varn-dovrak.example").size(), 4u);
     // Every line left; the next visit starts from where they stopped.
-    for (float offset : {menu->codeByText, menu->varnText, menu->gfxbyText, menu->tibbeText, menu->voicesText,
-                         menu->seylaText}) {
+    for (float offset :
+         {menu->codeByText, menu->varnText, menu->gfxbyText, menu->tibbeText, menu->voicesText, menu->seylaText}) {
         EXPECT_GE(offset, 900.0f);
         EXPECT_LT(offset, 930.0f);
     }

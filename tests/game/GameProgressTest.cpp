@@ -25,7 +25,6 @@ protected:
         return scores;
     }
 
-
     static void DestroyAllBricks()
     {
         for (const auto& brick : *BrickList)

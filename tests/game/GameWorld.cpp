@@ -62,8 +62,8 @@ void GameWorldTest::SetUp()
     LazerImage = MakeImage(6, 20);
     BlockShadowImage = MakeImage(60, 25);
     BigBossShadowImage = MakeImage(184, 368);
-    for (TImagePtr* block : {&BlockWhiteImage, &BlockRedImage, &BlockYellowImage, &BlockLightBlueImage,
-                             &BlockRoseImage, &BlockGreenImage, &BlockBlueImage})
+    for (TImagePtr* block : {&BlockWhiteImage, &BlockRedImage, &BlockYellowImage, &BlockLightBlueImage, &BlockRoseImage,
+                             &BlockGreenImage, &BlockBlueImage})
         *block = MakeImage(60, 25);
     BlockSemiSolidAnimImage = MakeImage(60, 25, 10);
     BlockSolidAnimImage = MakeImage(60, 25, 10);

@@ -17,7 +17,7 @@ namespace {
 
 // The built-in 8 x 16 font stands in for the large face, so text sizes are plain arithmetic.
 class IntroTest : public GameWorldTest {
-  protected:
+protected:
     void SetUp() override
     {
         GameWorldTest::SetUp();
@@ -47,8 +47,7 @@ class IntroTest : public GameWorldTest {
     static std::map<int32_t, int32_t> FramesPerStage(const std::vector<int32_t>& stages)
     {
         std::map<int32_t, int32_t> count;
-        for (int32_t s : stages)
-            ++count[s];
+        for (int32_t s : stages) ++count[s];
         return count;
     }
 };
@@ -80,8 +79,7 @@ TEST_F(IntroTest, TheStarfieldIsTheSameInEveryRunWithTheFarthestTitleFirst)
         // One to four words each.
         std::istringstream words(star->text);
         int32_t n = 0;
-        for (std::string w; words >> w;)
-            ++n;
+        for (std::string w; words >> w;) ++n;
         EXPECT_GE(n, 1) << star->text;
         EXPECT_LE(n, 4) << star->text;
     }
@@ -241,8 +239,7 @@ TEST_F(IntroTest, TheFiveStagesRunTheirFramesWithTheHintOnEachAndEndWhereTheMenu
     // Stage 2 runs exactly until the last star has left.
     ASSERT_EQ(static_cast<int32_t>(starsAfter.size()), count.at(2));
     EXPECT_EQ(starsAfter.back(), 0);
-    for (size_t i = 0; i + 1 < starsAfter.size(); ++i)
-        ASSERT_GT(starsAfter[i], 0) << i;
+    for (size_t i = 0; i + 1 < starsAfter.size(); ++i) ASSERT_GT(starsAfter[i], 0) << i;
     EXPECT_GT(count.at(2), 2200);
     EXPECT_LE(count.at(2), 2250);
     EXPECT_TRUE(std::is_sorted(stages.begin(), stages.end()));

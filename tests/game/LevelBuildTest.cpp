@@ -78,10 +78,10 @@ struct TCellKind {
 };
 
 const std::map<char, TCellKind> CellKinds = {
-    {'1', {&BlockWhiteImage, 1, 100}},        {'2', {&BlockRedImage, 1, 200}},
-    {'3', {&BlockYellowImage, 1, 300}},       {'4', {&BlockLightBlueImage, 1, 350}},
-    {'5', {&BlockRoseImage, 1, 200}},         {'6', {&BlockGreenImage, 1, 150}},
-    {'7', {&BlockBlueImage, 1, 220}},         {'S', {&BlockSemiSolidAnimImage, 2, 400}},
+    {'1', {&BlockWhiteImage, 1, 100}},    {'2', {&BlockRedImage, 1, 200}},
+    {'3', {&BlockYellowImage, 1, 300}},   {'4', {&BlockLightBlueImage, 1, 350}},
+    {'5', {&BlockRoseImage, 1, 200}},     {'6', {&BlockGreenImage, 1, 150}},
+    {'7', {&BlockBlueImage, 1, 220}},     {'S', {&BlockSemiSolidAnimImage, 2, 400}},
     {'X', {&BlockSolidAnimImage, -1, 0}},
 };
 
@@ -131,11 +131,16 @@ const uint32_t LayoutChecksums[LevelCount] = {
 char CellLetter(int32_t code)
 {
     switch (code) {
-    case 0: return '.';
-    case 10: return 'S';
-    case 11: return 'X';
-    case 99: return 'Z';
-    default: return code >= 1 && code <= 7 ? static_cast<char>('0' + code) : '?';
+    case 0:
+        return '.';
+    case 10:
+        return 'S';
+    case 11:
+        return 'X';
+    case 99:
+        return 'Z';
+    default:
+        return code >= 1 && code <= 7 ? static_cast<char>('0' + code) : '?';
     }
 }
 
@@ -148,7 +153,8 @@ TEST(LevelLayouts, EveryCellOfEveryLevelMatchesItsDrawnLayout)
         uint32_t sum = 2166136261u;
         for (char letter : letters) sum = (sum ^ static_cast<uint8_t>(letter)) * 16777619u;
         std::string rows;
-        for (int32_t r = 0; r < LevelRows; ++r) rows += letters.substr(static_cast<size_t>(r * LevelColumns), 11) + "\n";
+        for (int32_t r = 0; r < LevelRows; ++r)
+            rows += letters.substr(static_cast<size_t>(r * LevelColumns), 11) + "\n";
         EXPECT_EQ(sum, LayoutChecksums[level - 1]) << "level " << level << " reads\n" << rows;
     }
 }
@@ -182,7 +188,7 @@ TEST_F(LevelBuildTest, LevelOneHasSixFullRowsFromRowThree)
 {
     Build(1);
     ASSERT_EQ(BrickList->Count(), 66);
-    const TImagePtr* colours[] = {&BlockWhiteImage, &BlockRedImage,  &BlockYellowImage,
+    const TImagePtr* colours[] = {&BlockWhiteImage,     &BlockRedImage,  &BlockYellowImage,
                                   &BlockLightBlueImage, &BlockRoseImage, &BlockGreenImage};
     int32_t i = 0;
     for (const auto& brick : *BrickList) {
@@ -247,8 +253,8 @@ TEST_F(LevelBuildTest, CreateStartsFromCleanStateWithTheBallOnThePaddle)
     EXPECT_EQ(NextZogShotSecond, 0);
     EXPECT_EQ(level->StartSeconds, 125);
     EXPECT_EQ(BricksLeft, 66);
-    for (bool empty : {BonusList->IsEmpty(), AlienList->IsEmpty(), BulletList->IsEmpty(),
-                       ExplosionList->IsEmpty(), ZogShootList->IsEmpty()})
+    for (bool empty : {BonusList->IsEmpty(), AlienList->IsEmpty(), BulletList->IsEmpty(), ExplosionList->IsEmpty(),
+                       ZogShootList->IsEmpty()})
         EXPECT_TRUE(empty);
     ASSERT_EQ(BallList->Count(), 1);
     const auto ball = BallList->First();

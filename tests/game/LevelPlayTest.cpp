@@ -353,8 +353,7 @@ TEST_F(LevelPlayTest, LeavingTheWindowPausesOnceEachTimeAndSpaceResumes)
     const auto at = [&](int32_t k, const std::string& event) { return std::to_string(start + k) + " " + event + "\n"; };
     Script(at(5, "focus 0") + at(30, "focus 1") + at(40, "keydown 32") + at(42, "keyup 32") +
            // Away again, and Space while still away: one pause, not one per frame.
-           at(60, "focus 0") + at(70, "keydown 32") + at(72, "keyup 32") + at(90, "focus 1") +
-           at(100, "keydown 27"));
+           at(60, "focus 0") + at(70, "keydown 32") + at(72, "keyup 32") + at(90, "focus 1") + at(100, "keydown 27"));
     std::string timeline;
     onFlip = [&](int32_t f) {
         const int32_t k = f - start;
@@ -367,8 +366,8 @@ TEST_F(LevelPlayTest, LeavingTheWindowPausesOnceEachTimeAndSpaceResumes)
     };
     EXPECT_EQ(level->MainLoop(), TLevel::LevelResult_Abandoned);
     EXPECT_FALSE(PlayActive());
-    const std::string expected = std::string(5, '-') + std::string(35, 'P') + std::string(20, '-') +
-                                 std::string(10, 'P') + std::string(30, '-');
+    const std::string expected =
+        std::string(5, '-') + std::string(35, 'P') + std::string(20, '-') + std::string(10, 'P') + std::string(30, '-');
     EXPECT_EQ(timeline, expected);
     // The Space that ended the first pause launched the ball, as after P.
     EXPECT_EQ(GameMode, GameCommon::GameMode_GamePlaying);

@@ -62,11 +62,21 @@ protected:
 TEST_F(PlayScreenTest, APlayingFrameDrawsFieldObjectsFrameGlowAndTextsInOrder)
 {
     const auto records = PlayOneFrame();
-    const TImagePtr order[] = {level->backGroundGFX, ExitPipesInnerPaneImage, ZogLienBigImage,
-                               BlockWhiteImage,      LazerImage,              BrownAlienImage,
-                               BonusDImage,          AlienExplosionImage,     PadImage,
-                               BallImage,            LeftBorderImage,         TopBorderImage,
-                               RightBorderImage,     InfoFieldImage,          SidebarLogoImage,
+    const TImagePtr order[] = {level->backGroundGFX,
+                               ExitPipesInnerPaneImage,
+                               ZogLienBigImage,
+                               BlockWhiteImage,
+                               LazerImage,
+                               BrownAlienImage,
+                               BonusDImage,
+                               AlienExplosionImage,
+                               PadImage,
+                               BallImage,
+                               LeftBorderImage,
+                               TopBorderImage,
+                               RightBorderImage,
+                               InfoFieldImage,
+                               SidebarLogoImage,
                                ExitPipesGlowRightImage};
     int32_t previous = -1;
     for (const TImagePtr& image : order) {
@@ -93,9 +103,10 @@ TEST_F(PlayScreenTest, TheFrameAndPanelSitAroundTheField)
         float x, y;
     };
     const TPlace places[] = {
-        {level->backGroundGFX, 384, 400},   {ExitPipesInnerPaneImage, 384, 392}, {LeftBorderImage, 16, 384},
-        {TopBorderImage, 32 + 352, 16},     {RightBorderImage, 736 + 16, 384},   {InfoFieldImage, 768 + 128, 384},
-        {SidebarLogoImage, 768 + 128, 64},  {ExitPipesGlowRightImage, 32 + 724 - 12, 704},
+        {level->backGroundGFX, 384, 400},  {ExitPipesInnerPaneImage, 384, 392},
+        {LeftBorderImage, 16, 384},        {TopBorderImage, 32 + 352, 16},
+        {RightBorderImage, 736 + 16, 384}, {InfoFieldImage, 768 + 128, 384},
+        {SidebarLogoImage, 768 + 128, 64}, {ExitPipesGlowRightImage, 32 + 724 - 12, 704},
     };
     for (const TPlace& place : places) {
         const auto draws = Draws(records, place.image);
@@ -117,8 +128,8 @@ TEST_F(PlayScreenTest, SidePanelTextsAtTheirCornersWithTheirAlphas)
                            TCase{GameCommon::MoveMode_Spectrum, "Pad move: Ball"}}) {
         MoveMode = c.moveMode;
         const auto records = PlayOneFrame();
-        for (const auto& [text, y] : {std::pair<std::string, float>{c.modeLine, 200.0f}, {"Round: 27", 300.0f},
-                                      {"Score: 120450", 400.0f}}) {
+        for (const auto& [text, y] :
+             {std::pair<std::string, float>{c.modeLine, 200.0f}, {"Round: 27", 300.0f}, {"Score: 120450", 400.0f}}) {
             const auto texts = Texts(records, text);
             ASSERT_EQ(texts.size(), 2u) << text;
             // Shadow first, two pixels right and down, in black.

@@ -8,9 +8,9 @@
 #include "game/Intro.h"
 #include "game/Krellix.h"
 #include "game/LevelData.h"
+#include "game/TGame.h"
 #include "game/TTextInput.h"
 #include "game/TUserEntry.h"
-#include "game/TGame.h"
 
 #include <malloc.h>
 #include <sys/resource.h>
@@ -80,8 +80,8 @@ protected:
     void Fail(const std::string& what)
     {
         std::ostringstream text;
-        text << "frame " << flips << ", level " << (TLevel::Current() ? TLevel::Current()->LevelNumber : 0)
-             << ", mode " << GameMode << ": " << what;
+        text << "frame " << flips << ", level " << (TLevel::Current() ? TLevel::Current()->LevelNumber : 0) << ", mode "
+             << GameMode << ": " << what;
         if (failures.size() < 20) failures.push_back(text.str());
     }
 
@@ -112,12 +112,11 @@ protected:
                     Fail("ball at " + std::to_string(ball->positionX) + "," + std::to_string(ball->positionY));
             }
         }
-        const int32_t counts[] = {CountOf(BallList),   CountOf(BonusList),     CountOf(BulletList),
+        const int32_t counts[] = {CountOf(BallList),  CountOf(BonusList),     CountOf(BulletList),
                                   CountOf(AlienList), CountOf(ExplosionList), CountOf(ZogShootList)};
         int32_t* most[] = {&mostBalls, &mostBonuses, &mostBullets, &mostAliens, &mostExplosions, &mostShots};
         for (size_t i = 0; i < std::size(counts); ++i) *most[i] = std::max(*most[i], counts[i]);
-        if (counts[0] > 64 || counts[1] > 64 || counts[2] > 256 || counts[3] > 64 || counts[4] > 256 ||
-            counts[5] > 256)
+        if (counts[0] > 64 || counts[1] > 64 || counts[2] > 256 || counts[3] > 64 || counts[4] > 256 || counts[5] > 256)
             Fail("a list keeps growing");
         if (driver->presented.size() > 20000) Fail(std::to_string(driver->presented.size()) + " draws in a frame");
 
@@ -201,18 +200,18 @@ TEST_F(SoakTest, EveryLevelPlaysOnWithoutBreakingARuleOrGrowingInMemory)
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("soak: %d frames, %d games, %lld bricks destroyed; most balls %d, capsules %d, bolts %d, aliens %d, explosions %d, "
+    std::printf("soak: %d frames, %d games, %lld bricks destroyed; most balls %d, capsules %d, bolts %d, aliens %d, "
+                "explosions %d, "
                 "boss shots %d; heap after level 1 %zu bytes, most %zu; peak RSS %ld KiB\n",
-                flips, games, static_cast<long long>(bricksDestroyed), mostBalls, mostBonuses, mostBullets, mostAliens, mostExplosions, mostShots,
-                heapAfterFirst, heapMost, usage.ru_maxrss);
+                flips, games, static_cast<long long>(bricksDestroyed), mostBalls, mostBonuses, mostBullets, mostAliens,
+                mostExplosions, mostShots, heapAfterFirst, heapMost, usage.ru_maxrss);
     EXPECT_GE(flips, total);
     EXPECT_LT(heapMost - heapAfterFirst, size_t{5} << 20);
 }
 
 // Ends the front-end run once its frames are spent, as a closed window ends the program: thrown
 // from the flip hook, it unwinds whatever screen or game is showing.
-struct TFramesSpent {
-};
+struct TFramesSpent {};
 
 class FrontEndSoakTest : public FrontEndWorldTest {
 protected:
@@ -277,22 +276,19 @@ protected:
         if (inGame && !wasInGame) {
             ++games;
         } else if (inGame && Score < lastScore) {
-            Fail("Score fell from " + std::to_string(lastScore) + " to " + std::to_string(Score) +
-                 " within a game");
+            Fail("Score fell from " + std::to_string(lastScore) + " to " + std::to_string(Score) + " within a game");
         }
         wasInGame = inGame;
         lastScore = Score;
-        const int32_t counts[] = {CountOf(BallList),   CountOf(BonusList),     CountOf(BulletList),
+        const int32_t counts[] = {CountOf(BallList),  CountOf(BonusList),     CountOf(BulletList),
                                   CountOf(AlienList), CountOf(ExplosionList), CountOf(ZogShootList),
                                   CountOf(StarList),  CountOf(HighScoreList), CountOf(UserList)};
         const int32_t limits[] = {64, 64, 256, 64, 256, 256, 1000, 11, 5000};
         for (size_t i = 0; i < std::size(counts); ++i)
-            if (counts[i] > limits[i])
-                Fail("list " + std::to_string(i) + " holds " + std::to_string(counts[i]));
+            if (counts[i] > limits[i]) Fail("list " + std::to_string(i) + " holds " + std::to_string(counts[i]));
         mostStars = std::max(mostStars, counts[6]);
         mostUsers = std::max(mostUsers, counts[8]);
-        if (driver->presented.size() > 20000)
-            Fail(std::to_string(driver->presented.size()) + " draws in a frame");
+        if (driver->presented.size() > 20000) Fail(std::to_string(driver->presented.size()) + " draws in a frame");
         CheckName(CurrentUserName);
         // The field on the name screen: every text but the prompt is the name typed so far.
         if (screen == "newplayer")
@@ -325,11 +321,7 @@ protected:
         if (Chance(6)) {
             // Letters mostly, Backspace, a space, and now and then a code the field refuses.
             const int32_t pick = std::uniform_int_distribution<int32_t>(0, 39)(random);
-            const int32_t code = pick < 26   ? 'a' + pick
-                                 : pick < 32 ? 8
-                                 : pick < 35 ? ' '
-                                 : pick < 37 ? 0xE9
-                                             : '/';
+            const int32_t code = pick < 26 ? 'a' + pick : pick < 32 ? 8 : pick < 35 ? ' ' : pick < 37 ? 0xE9 : '/';
             HandleInputEvent({EVENT_KEYCHAR, code, 0, 0, 0});
         }
         for (const int32_t key : {KEY_M, KEY_P}) {
@@ -373,8 +365,8 @@ TEST_F(FrontEndSoakTest, WholeProgramThroughTheMenuWithRandomKeysKeepsItsRulesAn
     std::printf("front-end soak: %d frames, %d runs, %d quits, %d menu passes, %d games; frames by "
                 "screen:%s; most users %d, stars %d; heap after the first menu pass %zu bytes, most %zu; "
                 "peak RSS %ld KiB\n",
-                flips, runs, quits, menuPasses, games, screens.str().c_str(), mostUsers, mostStars,
-                heapAfterFirstPass, heapMost, usage.ru_maxrss);
+                flips, runs, quits, menuPasses, games, screens.str().c_str(), mostUsers, mostStars, heapAfterFirstPass,
+                heapMost, usage.ru_maxrss);
     ASSERT_TRUE(failures.empty()) << failures.front() << " (" << failures.size() << " failures)";
     EXPECT_GE(flips, total);
     // In the full run the random keys must reach every part of the program the soak is for; a
@@ -383,8 +375,7 @@ TEST_F(FrontEndSoakTest, WholeProgramThroughTheMenuWithRandomKeysKeepsItsRulesAn
         EXPECT_GT(menuPasses, 0);
         EXPECT_GT(quits, 0);
         EXPECT_GT(games, 0);
-        for (const char* screen :
-             {"intro", "menu", "level", "newplayer", "highscores", "instructions", "credits"})
+        for (const char* screen : {"intro", "menu", "level", "newplayer", "highscores", "instructions", "credits"})
             EXPECT_GT(framesOn[screen], 0) << screen;
     }
     if (menuPasses > 0) {

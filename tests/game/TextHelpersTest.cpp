@@ -9,8 +9,7 @@
 namespace {
 
 // With the game's own fonts, so each helper's choice of font can be seen.
-class TextHelpersTest : public GameFontsTest {
-};
+class TextHelpersTest : public GameFontsTest {};
 
 TEST_F(TextHelpersTest, RectanglesOverlapWhenTheyShareAnyEdgeOrPoint)
 {
@@ -19,10 +18,9 @@ TEST_F(TextHelpersTest, RectanglesOverlapWhenTheyShareAnyEdgeOrPoint)
         int32_t overlap;
     };
     const TCase cases[] = {
-        {{0, 0, 10, 10}, {10, 0, 5, 5}, 1},   {{0, 0, 10, 10}, {11, 0, 5, 5}, 0},
-        {{0, 0, 10, 10}, {10, 10, 5, 5}, 1},  {{0, 0, 10, 10}, {-6, 0, 5, 5}, 0},
-        {{0, 0, 10, 10}, {3, 3, 0, 0}, 1},    {{0, 0, 10, 10}, {0, 11, 10, 10}, 0},
-        {{5, 5, 1, 1}, {0, 0, 20, 20}, 1},    {{0, 0, 10, 10}, {-5, -5, 5, 5}, 1},
+        {{0, 0, 10, 10}, {10, 0, 5, 5}, 1}, {{0, 0, 10, 10}, {11, 0, 5, 5}, 0},  {{0, 0, 10, 10}, {10, 10, 5, 5}, 1},
+        {{0, 0, 10, 10}, {-6, 0, 5, 5}, 0}, {{0, 0, 10, 10}, {3, 3, 0, 0}, 1},   {{0, 0, 10, 10}, {0, 11, 10, 10}, 0},
+        {{5, 5, 1, 1}, {0, 0, 20, 20}, 1},  {{0, 0, 10, 10}, {-5, -5, 5, 5}, 1},
     };
     for (const TCase& c : cases) {
         EXPECT_EQ(TFramework::RectsOverlap(c.a[0], c.a[1], c.a[2], c.a[3], c.b[0], c.b[1], c.b[2], c.b[3]), c.overlap);

@@ -43,15 +43,9 @@ TEST_F(GLTest, EachBlendModeCombinesWithTheScreenAsDesigned)
     };
     // Source (200, 100, 50) on a (100, 150, 200) screen; alpha 0.5 is byte 127.
     const Case cases[] = {
-        {BLEND_SOLID, 0.5f, {200, 100, 50}},
-        {BLEND_ALPHA, 0.5f, {150, 125, 125}},
-        {BLEND_ALPHA, 1.0f, {200, 100, 50}},
-        {BLEND_LIGHT, 0.5f, {200, 200, 225}},
-        {BLEND_LIGHT, 1.0f, {255, 250, 250}},
-        {BLEND_SHADE, 0.5f, {78, 59, 39}},
-        {BLEND_MASK, 0.5f, {100, 150, 200}},
-        {BLEND_MASK, 1.0f, {200, 100, 50}},
-        {9, 0.25f, {200, 100, 50}},
+        {BLEND_SOLID, 0.5f, {200, 100, 50}},  {BLEND_ALPHA, 0.5f, {150, 125, 125}}, {BLEND_ALPHA, 1.0f, {200, 100, 50}},
+        {BLEND_LIGHT, 0.5f, {200, 200, 225}}, {BLEND_LIGHT, 1.0f, {255, 250, 250}}, {BLEND_SHADE, 0.5f, {78, 59, 39}},
+        {BLEND_MASK, 0.5f, {100, 150, 200}},  {BLEND_MASK, 1.0f, {200, 100, 50}},   {9, 0.25f, {200, 100, 50}},
     };
     for (const auto& c : cases) {
         SetBlend(BLEND_SOLID);

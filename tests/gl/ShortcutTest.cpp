@@ -23,8 +23,8 @@ TImagePtr Picture(int32_t width, int32_t height, uint32_t seed, TAlpha alpha, in
                                               : TPixmap::Create(width, height, PIXFMT_RGBA8888);
         for (int32_t y = 0; y < height; ++y) {
             for (int32_t x = 0; x < width; ++x) {
-                const uint32_t v = (static_cast<uint32_t>(x + 7 * f) * 2654435761u) ^
-                                   (static_cast<uint32_t>(y) * 40503u) ^ seed;
+                const uint32_t v =
+                    (static_cast<uint32_t>(x + 7 * f) * 2654435761u) ^ (static_cast<uint32_t>(y) * 40503u) ^ seed;
                 uint32_t a = 255;
                 const int32_t dx = 2 * x - width + 1;
                 const int32_t dy = 2 * y - height + 1;

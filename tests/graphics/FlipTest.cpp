@@ -77,10 +77,11 @@ TEST_F(RecordingTest, FlipZeroAndOneIgnoreThePacing)
 TEST_F(RecordingTest, HooksRunAroundThePresentOfEveryFlip)
 {
     std::vector<std::string> log;
-    AddFlipHook([&] { log.push_back("pre " + std::to_string(driver->records.size()) + " " +
-                                    std::to_string(driver->flips)); });
-    AddPostFlipHook([&] { log.push_back("post " + std::to_string(driver->presented.size()) + " " +
-                                        std::to_string(driver->flips)); });
+    AddFlipHook(
+        [&] { log.push_back("pre " + std::to_string(driver->records.size()) + " " + std::to_string(driver->flips)); });
+    AddPostFlipHook([&] {
+        log.push_back("post " + std::to_string(driver->presented.size()) + " " + std::to_string(driver->flips));
+    });
     Cls();
     DrawRect(0, 0, 1, 1);
     Flip(-1);

@@ -222,7 +222,8 @@ TEST_F(FontTest, SmoothGlyphsArePaddedByOnePixelAllRound)
         EXPECT_EQ(pb->width, bw);
         for (int32_t y = 0; y < bh; ++y) {
             for (int32_t x = 0; x < bw; ++x) {
-                const uint32_t inner = (x == 0 || y == 0 || x == bw - 1 || y == bh - 1) ? 0 : pa->ReadPixel(x - 1, y - 1);
+                const uint32_t inner =
+                    (x == 0 || y == 0 || x == bw - 1 || y == bh - 1) ? 0 : pa->ReadPixel(x - 1, y - 1);
                 ASSERT_EQ(pb->ReadPixel(x, y) >> 24, inner >> 24) << c << " " << x << "," << y;
             }
         }

@@ -10,7 +10,8 @@ TPixmapPtr Gradient(int32_t width, int32_t height, int32_t format)
     auto pixmap = TPixmap::Create(width, height, format);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
-            pixmap->WritePixel(x, y, 0xFF000000u | static_cast<uint32_t>(x & 255) << 16 | static_cast<uint32_t>(y) << 8 | 9u);
+            pixmap->WritePixel(x, y,
+                               0xFF000000u | static_cast<uint32_t>(x & 255) << 16 | static_cast<uint32_t>(y) << 8 | 9u);
     return pixmap;
 }
 

@@ -13,9 +13,9 @@ TEST_F(BallTest, PaddleSegmentsDecideTheBounce)
         int32_t speedX;
     };
     // Paddle 96 wide at x 400: six 16-pixel segments from 352 up to (not including) 448.
-    const Case cases[] = {{400, true, 1},   {352, true, -9},  {367, true, -9}, {368, true, -3}, {384, true, -1},
-                          {399, true, -1},  {416, true, 3},   {432, true, 9},  {447, true, 9},  {448, false, 0},
-                          {351, false, 0}};
+    const Case cases[] = {{400, true, 1},  {352, true, -9}, {367, true, -9}, {368, true, -3},
+                          {384, true, -1}, {399, true, -1}, {416, true, 3},  {432, true, 9},
+                          {447, true, 9},  {448, false, 0}, {351, false, 0}};
     for (const Case& c : cases) {
         ResetWorld();
         TPaddlePtr paddle = MakePaddle(400);
@@ -121,11 +121,11 @@ TEST_F(BallTest, WallsReflectBySettingTheSign)
     };
     // Ball 16 x 16: left limit x <= 40, right limit x >= 728, top limit y <= 40.
     const Case cases[] = {
-        {43, 300, -3, 3, 3, 3, 0},    // moves to 40: bounces
-        {44, 300, -3, 3, -3, 3, 0},   // moves to 41: not yet
-        {725, 300, 3, 3, -3, 3, 0},   // moves to 728
-        {400, 43, 1, -3, 1, 3, 1},    // moves to 40: top wall
-        {36, 300, 3, 3, 3, 3, 0},     // still in the band moving out: the sign is set, not flipped
+        {43, 300, -3, 3, 3, 3, 0},   // moves to 40: bounces
+        {44, 300, -3, 3, -3, 3, 0},  // moves to 41: not yet
+        {725, 300, 3, 3, -3, 3, 0},  // moves to 728
+        {400, 43, 1, -3, 1, 3, 1},   // moves to 40: top wall
+        {36, 300, 3, 3, 3, 3, 0},    // still in the band moving out: the sign is set, not flipped
     };
     for (const Case& c : cases) {
         ResetWorld();

@@ -30,8 +30,8 @@ TEST_F(BonusTest, KindFollowsTheFirstDraw)
                                TBonus::slower,
                                TBonus::slower,
                                TBonus::extraLife};
-    const TImagePtr* images[8] = {nullptr,       &BonusDImage, &BonusCImage, &BonusXImage,
-                                  &BonusLImage,  &BonusEImage, &BonusSImage, &BonusPImage};
+    const TImagePtr* images[8] = {nullptr,      &BonusDImage, &BonusCImage, &BonusXImage,
+                                  &BonusLImage, &BonusEImage, &BonusSImage, &BonusPImage};
     for (int32_t r = 1; r <= 12; ++r) {
         SeedRandom(SeedGiving(r));
         TBonusPtr bonus = TBonus::Create(100, 200);

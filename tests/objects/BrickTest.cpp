@@ -33,12 +33,12 @@ TEST_F(BrickTest, ProbesExactlyOnTheEdgesHit)
         int32_t wantSpeedX, wantSpeedY;
     };
     const Case cases[] = {
-        {386, 213, 0, -3, 0, 3},    // top probe y 205 = bottom edge: hit
-        {386, 214, 0, -3, 0, -3},   // top probe y 206: miss
-        {386, 173, 0, 3, 0, -3},    // bottom probe y 181 = top edge: hit
-        {348, 193, 3, 0, -3, 0},    // right probe x 356 = left edge: hit (the bottom probe at x 348 misses)
-        {424, 193, -3, 1, 3, 1},    // left probe x 416 = right edge: hit
-        {425, 193, -3, 1, -3, 1},   // left probe x 417: miss
+        {386, 213, 0, -3, 0, 3},   // top probe y 205 = bottom edge: hit
+        {386, 214, 0, -3, 0, -3},  // top probe y 206: miss
+        {386, 173, 0, 3, 0, -3},   // bottom probe y 181 = top edge: hit
+        {348, 193, 3, 0, -3, 0},   // right probe x 356 = left edge: hit (the bottom probe at x 348 misses)
+        {424, 193, -3, 1, 3, 1},   // left probe x 416 = right edge: hit
+        {425, 193, -3, 1, -3, 1},  // left probe x 417: miss
     };
     for (const Case& c : cases) {
         ResetWorld();

@@ -46,9 +46,9 @@ TEST_F(PaddleTest, EdgesClampTheScaledPaddleAndTheOpenExitStartsTheTeleport)
     };
     const int32_t playing = GameCommon::GameMode_GamePlaying, teleport = GameCommon::GameMode_Teleporting;
     const Case cases[] = {
-        {1.0f, 10, 0, 80, playing},    {1.0f, 80, 0, 80, playing},   {1.0f, 79, 0, 80, playing},
-        {1.0f, 688, 0, 688, playing},  {1.0f, 689, 0, 688, playing}, {1.0f, 900, 1, 400, teleport},
-        {1.5f, 10, 0, 104, playing},   {1.5f, 700, 0, 664, playing},
+        {1.0f, 10, 0, 80, playing},   {1.0f, 80, 0, 80, playing},   {1.0f, 79, 0, 80, playing},
+        {1.0f, 688, 0, 688, playing}, {1.0f, 689, 0, 688, playing}, {1.0f, 900, 1, 400, teleport},
+        {1.5f, 10, 0, 104, playing},  {1.5f, 700, 0, 664, playing},
     };
     for (const Case& c : cases) {
         ResetWorld();
@@ -101,13 +101,13 @@ TEST_F(PaddleTest, KeyboardStepsInBothModes)
     };
     const int32_t fixed = GameCommon::MoveMode_Traditional, byBall = GameCommon::MoveMode_Spectrum;
     const Case cases[] = {
-        {fixed, 1, KEY_LEFT, 0, 0, 0, 1, 388},  {fixed, 2, KEY_RIGHT, 0, 0, 0, 1, 424},
-        {byBall, 1, KEY_LEFT, 300, 1, 3, 1, 388}, // towards the ball: fast
-        {byBall, 1, KEY_LEFT, 500, 1, 3, 1, 397}, // away from it: slow
-        {byBall, 1, KEY_RIGHT, 500, 1, 3, 1, 412}, {byBall, 1, KEY_RIGHT, 300, 1, 3, 1, 403},
-        {byBall, 1, KEY_RIGHT, 400, 9, -3, 1, 409}, // exactly below the ball: its horizontal speed
-        {byBall, 2, KEY_LEFT, 400, 9, -3, 1, 394},
-        {byBall, 1, KEY_RIGHT, 400, 1, -3, 1, 403}, {byBall, 1, KEY_RIGHT, 300, 1, 3, 2, 412}, // two balls: fast both ways
+        {fixed, 1, KEY_LEFT, 0, 0, 0, 1, 388},      {fixed, 2, KEY_RIGHT, 0, 0, 0, 1, 424},
+        {byBall, 1, KEY_LEFT, 300, 1, 3, 1, 388},  // towards the ball: fast
+        {byBall, 1, KEY_LEFT, 500, 1, 3, 1, 397},  // away from it: slow
+        {byBall, 1, KEY_RIGHT, 500, 1, 3, 1, 412},  {byBall, 1, KEY_RIGHT, 300, 1, 3, 1, 403},
+        {byBall, 1, KEY_RIGHT, 400, 9, -3, 1, 409},  // exactly below the ball: its horizontal speed
+        {byBall, 2, KEY_LEFT, 400, 9, -3, 1, 394},  {byBall, 1, KEY_RIGHT, 400, 1, -3, 1, 403},
+        {byBall, 1, KEY_RIGHT, 300, 1, 3, 2, 412},  // two balls: fast both ways
         {byBall, 1, KEY_LEFT, 500, 1, 3, 2, 388},
     };
     for (const Case& c : cases) {

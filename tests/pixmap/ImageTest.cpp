@@ -1,6 +1,6 @@
 // Images: loading with flags and masking, mid handles, animation strips, locking, back-end frames.
-#include "framework/graphics/Graphics.h"
 #include "framework/graphics/Image.h"
+#include "framework/graphics/Graphics.h"
 #include "framework/graphics/Recording.h"
 
 #include "TestPictures.h"
@@ -18,21 +18,25 @@ class ImageTest : public ::testing::Test {
 protected:
     void SetUp() override { Restore(); }
     // The graphics stay referenced until they have been ended.
-    void TearDown() override {
+    void TearDown() override
+    {
         Restore();
         EndGraphics();
         graphics.clear();
     }
-    bool Open(std::shared_ptr<TRecordingDriver> driver) {
+    bool Open(std::shared_ptr<TRecordingDriver> driver)
+    {
         graphics.push_back(OpenRecordingGraphics(320, 200, std::move(driver)));
         return graphics.back() != nullptr;
     }
-    static void Restore() {
+    static void Restore()
+    {
         SetAutoImageFlags(IMG_MASKED | IMG_FILTERED);
         SetMaskColor(0, 0, 0);
         SetAutoMidHandle(false);
     }
-    std::string Save(const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::string Save(const std::string& name, const std::vector<uint8_t>& bytes)
+    {
         dir.Write(name, bytes);
         return dir.Path(name);
     }
@@ -41,12 +45,14 @@ protected:
 };
 
 // 3 x 1 RGB: red, black, blue.
-std::vector<uint8_t> RedBlackBlue(int32_t colorType) {
+std::vector<uint8_t> RedBlackBlue(int32_t colorType)
+{
     if (colorType == PNG_COLOR_TYPE_RGB) return EncodePng(3, 1, colorType, 8, {255, 0, 0, 0, 0, 0, 0, 0, 255});
     return EncodePng(3, 1, colorType, 8, {255, 0, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255});
 }
 
-TEST_F(ImageTest, AutomaticFlagsMaskBlackInRgbPictures) {
+TEST_F(ImageTest, AutomaticFlagsMaskBlackInRgbPictures)
+{
     EXPECT_EQ(GetAutoImageFlags(), IMG_MASKED | IMG_FILTERED);
     TImagePtr image = LoadImage(Save("rgb.png", RedBlackBlue(PNG_COLOR_TYPE_RGB)));
     ASSERT_TRUE(image);
@@ -62,13 +68,15 @@ TEST_F(ImageTest, AutomaticFlagsMaskBlackInRgbPictures) {
     EXPECT_EQ(pixmap.ReadPixel(2, 0), 0xFF0000FFu);
 }
 
-TEST_F(ImageTest, PicturesWithAlphaAreNeverMasked) {
+TEST_F(ImageTest, PicturesWithAlphaAreNeverMasked)
+{
     TImagePtr image = LoadImage(Save("rgba.png", RedBlackBlue(PNG_COLOR_TYPE_RGB_ALPHA)), IMG_MASKED);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->pixmaps[0]->ReadPixel(1, 0), 0xFF000000u);
 }
 
-TEST_F(ImageTest, FlagsWithoutMaskKeepThePixels) {
+TEST_F(ImageTest, FlagsWithoutMaskKeepThePixels)
+{
     TImagePtr image = LoadImage(Save("rgb.png", RedBlackBlue(PNG_COLOR_TYPE_RGB)), IMG_FILTERED);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->flags, IMG_FILTERED);
@@ -81,7 +89,8 @@ TEST_F(ImageTest, FlagsWithoutMaskKeepThePixels) {
     EXPECT_EQ(LoadImage(dir.Path("rgb.png"))->flags, IMG_FILTERED | IMG_MIPMAPPED);
 }
 
-TEST_F(ImageTest, MaskColourIsTakenAtLoadTime) {
+TEST_F(ImageTest, MaskColourIsTakenAtLoadTime)
+{
     SetMaskColor(0, 0, 255);
     int32_t r = -1, g = -1, b = -1;
     GetMaskColor(r, g, b);
@@ -94,8 +103,10 @@ TEST_F(ImageTest, MaskColourIsTakenAtLoadTime) {
     EXPECT_EQ(image->pixmaps[0]->ReadPixel(2, 0), 0x00000000u);  // its only neighbour is black
 }
 
-TEST_F(ImageTest, MidHandleIsTheCentre) {
-    const std::string path = Save("bar.png", EncodePng(60, 25, PNG_COLOR_TYPE_GRAY, 8, std::vector<uint8_t>(60 * 25, 9)));
+TEST_F(ImageTest, MidHandleIsTheCentre)
+{
+    const std::string path =
+        Save("bar.png", EncodePng(60, 25, PNG_COLOR_TYPE_GRAY, 8, std::vector<uint8_t>(60 * 25, 9)));
     TImagePtr plain = LoadImage(path);
     ASSERT_TRUE(plain);
     EXPECT_EQ(plain->handle_x, 0.0f);
@@ -118,7 +129,8 @@ TEST_F(ImageTest, MidHandleIsTheCentre) {
     EXPECT_EQ(ImageHeight(nullptr), 0);
 }
 
-TEST_F(ImageTest, MissingOrBrokenFilesGiveNull) {
+TEST_F(ImageTest, MissingOrBrokenFilesGiveNull)
+{
     SetAutoMidHandle(true);
     EXPECT_FALSE(LoadImage(dir.Path("none.png")));
     EXPECT_FALSE(LoadAnimImage(dir.Path("none.png"), 8, 8, 0, 1));
@@ -127,7 +139,8 @@ TEST_F(ImageTest, MissingOrBrokenFilesGiveNull) {
 }
 
 // A 512 x 512 strip whose pixel (x, y) holds red x / 2, green y / 2 and blue 7.
-std::vector<uint8_t> Strip512() {
+std::vector<uint8_t> Strip512()
+{
     std::vector<uint8_t> rows;
     for (int32_t y = 0; y < 512; ++y)
         for (int32_t x = 0; x < 512; ++x) rows.insert(rows.end(), {uint8_t(x / 2), uint8_t(y / 2), 7});
@@ -136,7 +149,8 @@ std::vector<uint8_t> Strip512() {
 
 uint32_t StripPixel(int32_t x, int32_t y) { return 0xFF000007u | uint32_t(x / 2) << 16 | uint32_t(y / 2) << 8; }
 
-TEST_F(ImageTest, AnimationCellsRunLeftToRightThenDown) {
+TEST_F(ImageTest, AnimationCellsRunLeftToRightThenDown)
+{
     const std::string path = Save("strip.png", Strip512());
     SetAutoMidHandle(true);
     // 512 / 96 = 5 cells per row (32 columns left over), 512 / 32 = 16 rows: 80 cells.
@@ -174,7 +188,8 @@ TEST_F(ImageTest, AnimationCellsRunLeftToRightThenDown) {
     EXPECT_EQ(all->pixmaps[5]->ReadPixel(0, 0), StripPixel(0, 32));
 }
 
-TEST_F(ImageTest, DeferredStripsDecodeWhenUsedAndGiveTheirPixelsBack) {
+TEST_F(ImageTest, DeferredStripsDecodeWhenUsedAndGiveTheirPixelsBack)
+{
     const std::string path = Save("strip.png", Strip512());
     const std::string jpeg = Save("strip.jpg", EncodeJpeg(64, 32, 3, std::vector<uint8_t>(64 * 32 * 3, 200)));
     SetAutoMidHandle(true);
@@ -185,7 +200,8 @@ TEST_F(ImageTest, DeferredStripsDecodeWhenUsedAndGiveTheirPixelsBack) {
     } uses[] = {
         {"a pixmap asked for", [](TImage& image) { image.Pixmap(7); }},
         {"a frame locked", [](TImage& image) { image.Lock(0, true, false); }},
-        {"a prefetch waited for", [](TImage& image) {
+        {"a prefetch waited for",
+         [](TImage& image) {
              image.PrefetchPixels();
              image.Pixmap(0);
          }},
@@ -230,7 +246,8 @@ TEST_F(ImageTest, DeferredStripsDecodeWhenUsedAndGiveTheirPixelsBack) {
     EXPECT_FALSE(LoadAnimImageDeferred(jpeg, 32, 32, 0, 3, 0));
 }
 
-TEST_F(ImageTest, DeferredPicturesDecodeWhenUsedAndGiveTheirPixelsBack) {
+TEST_F(ImageTest, DeferredPicturesDecodeWhenUsedAndGiveTheirPixelsBack)
+{
     const std::string path = Save("strip.png", Strip512());
     std::vector<uint8_t> rgb(48 * 16 * 3, 0);
     for (size_t i = 0; i < rgb.size(); i += 3) rgb[i] = 250;
@@ -260,7 +277,8 @@ TEST_F(ImageTest, DeferredPicturesDecodeWhenUsedAndGiveTheirPixelsBack) {
     EXPECT_FALSE(LoadImageDeferred(Save("junk.png", {1, 2, 3, 4, 5, 6, 7, 8, 9}), 0));
 }
 
-TEST_F(ImageTest, TooFewCellsGiveNull) {
+TEST_F(ImageTest, TooFewCellsGiveNull)
+{
     const std::string path = Save("strip.png", Strip512());
     EXPECT_FALSE(LoadAnimImage(path, 96, 32, 71, 10, 0));
     EXPECT_FALSE(LoadAnimImage(path, 96, 32, 0, 81, 0));
@@ -270,7 +288,8 @@ TEST_F(ImageTest, TooFewCellsGiveNull) {
     EXPECT_FALSE(LoadAnimImage(path, 96, 32, 0, 0, 0));
 }
 
-TEST_F(ImageTest, AnimationCellsAreMaskedOneByOne) {
+TEST_F(ImageTest, AnimationCellsAreMaskedOneByOne)
+{
     // Two 2 x 1 cells: (black, red) and (black, green).
     const std::string path =
         Save("two.png", EncodePng(4, 1, PNG_COLOR_TYPE_RGB, 8, {0, 0, 0, 200, 0, 0, 0, 0, 0, 0, 100, 0}));
@@ -282,7 +301,8 @@ TEST_F(ImageTest, AnimationCellsAreMaskedOneByOne) {
     EXPECT_EQ(image->pixmaps[1]->ReadPixel(1, 0), 0xFF006400u);
 }
 
-TEST_F(ImageTest, CreatedImagesAreDynamicAndLockMakesPixels) {
+TEST_F(ImageTest, CreatedImagesAreDynamicAndLockMakesPixels)
+{
     TImagePtr image = CreateImage(4, 3, 2, IMG_FILTERED);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->flags, IMG_FILTERED | IMG_DYNAMIC);
@@ -303,7 +323,8 @@ TEST_F(ImageTest, CreatedImagesAreDynamicAndLockMakesPixels) {
 // A recording back-end that counts the frames it is asked to make and can refuse them.
 class TCountingDriver : public TRecordingDriver {
 public:
-    std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const TPixmap& pixmap, int32_t flags) override {
+    std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const TPixmap& pixmap, int32_t flags) override
+    {
         ++made;
         lastFlags = flags;
         lastWidth = pixmap.width;
@@ -315,7 +336,8 @@ public:
     bool refuse = false;
 };
 
-TEST_F(ImageTest, BackEndFramesAreMadeOncePerGraphics) {
+TEST_F(ImageTest, BackEndFramesAreMadeOncePerGraphics)
+{
     TImagePtr image = TImage::Load(TPixmap::Create(5, 2, PIXFMT_RGBA8888), IMG_FILTERED | IMG_MIPMAPPED, 0, 0, 0);
     EXPECT_FALSE(image->Frame(0));  // no graphics open
     auto driver = std::make_shared<TCountingDriver>();
@@ -350,7 +372,8 @@ TEST_F(ImageTest, BackEndFramesAreMadeOncePerGraphics) {
     EXPECT_EQ(second->made, 1);
 }
 
-TEST_F(ImageTest, RefusedFrameIsAskedForAgain) {
+TEST_F(ImageTest, RefusedFrameIsAskedForAgain)
+{
     TImagePtr image = TImage::Load(TPixmap::Create(2, 2, PIXFMT_RGBA8888), 0, 0, 0, 0);
     auto driver = std::make_shared<TCountingDriver>();
     driver->refuse = true;
@@ -365,7 +388,8 @@ TEST_F(ImageTest, RefusedFrameIsAskedForAgain) {
 // A back-end whose screen is red with a black left column, and which notes what was grabbed.
 class TGrabDriver : public TRecordingDriver {
 public:
-    TPixmapPtr GrabPixmap(int32_t x, int32_t y, int32_t width, int32_t height) override {
+    TPixmapPtr GrabPixmap(int32_t x, int32_t y, int32_t width, int32_t height) override
+    {
         asked = {x, y, width, height};
         TPixmapPtr screen = TPixmap::Create(width, height, PIXFMT_RGBA8888);
         screen->ClearPixels(0xFFFF0000);
@@ -375,7 +399,8 @@ public:
     std::vector<int32_t> asked;
 };
 
-TEST_F(ImageTest, GrabbedFramesComeFromUnderTheImage) {
+TEST_F(ImageTest, GrabbedFramesComeFromUnderTheImage)
+{
     auto driver = std::make_shared<TGrabDriver>();
     ASSERT_TRUE(Open(driver));
     TImagePtr image = CreateImage(4, 2, 2, IMG_MASKED);

@@ -14,7 +14,8 @@
 
 namespace {
 
-std::vector<uint8_t> Bytes(const TPixmap& pixmap) {
+std::vector<uint8_t> Bytes(const TPixmap& pixmap)
+{
     std::vector<uint8_t> out;
     const int32_t rowBytes = pixmap.width * BytesPerPixel(pixmap.format);
     for (int32_t y = 0; y < pixmap.height; ++y)
@@ -32,18 +33,43 @@ struct TPngCase {
     std::vector<uint8_t> pixels;
 };
 
-TEST(PngLoader, EachColourTypeGivesItsFormat) {
+TEST(PngLoader, EachColourTypeGivesItsFormat)
+{
     const TPngCase cases[] = {
         {"grey", PNG_COLOR_TYPE_GRAY, 8, 2, 2, {0, 50, 100, 255}, PIXFMT_I8, {0, 50, 100, 255}},
-        {"grey+alpha", PNG_COLOR_TYPE_GRAY_ALPHA, 8, 2, 1, {10, 20, 200, 255}, PIXFMT_RGBA8888,
+        {"grey+alpha",
+         PNG_COLOR_TYPE_GRAY_ALPHA,
+         8,
+         2,
+         1,
+         {10, 20, 200, 255},
+         PIXFMT_RGBA8888,
          {10, 10, 10, 20, 200, 200, 200, 255}},
         {"rgb", PNG_COLOR_TYPE_RGB, 8, 2, 1, {1, 2, 3, 4, 5, 6}, PIXFMT_RGB888, {1, 2, 3, 4, 5, 6}},
-        {"rgba", PNG_COLOR_TYPE_RGB_ALPHA, 8, 1, 2, {1, 2, 3, 0, 4, 5, 6, 128}, PIXFMT_RGBA8888,
+        {"rgba",
+         PNG_COLOR_TYPE_RGB_ALPHA,
+         8,
+         1,
+         2,
+         {1, 2, 3, 0, 4, 5, 6, 128},
+         PIXFMT_RGBA8888,
          {1, 2, 3, 0, 4, 5, 6, 128}},
         // 16-bit samples keep their high byte.
-        {"rgb16", PNG_COLOR_TYPE_RGB, 16, 1, 1, {0x12, 0xFF, 0xAB, 0x01, 0x00, 0x80}, PIXFMT_RGB888,
+        {"rgb16",
+         PNG_COLOR_TYPE_RGB,
+         16,
+         1,
+         1,
+         {0x12, 0xFF, 0xAB, 0x01, 0x00, 0x80},
+         PIXFMT_RGB888,
          {0x12, 0xAB, 0x00}},
-        {"grey+alpha16", PNG_COLOR_TYPE_GRAY_ALPHA, 16, 1, 1, {0x40, 0x00, 0xFF, 0xFF}, PIXFMT_RGBA8888,
+        {"grey+alpha16",
+         PNG_COLOR_TYPE_GRAY_ALPHA,
+         16,
+         1,
+         1,
+         {0x40, 0x00, 0xFF, 0xFF},
+         PIXFMT_RGBA8888,
          {0x40, 0x40, 0x40, 0xFF}},
         {"rgba16", PNG_COLOR_TYPE_RGB_ALPHA, 16, 1, 1, {1, 9, 2, 9, 3, 9, 4, 9}, PIXFMT_RGBA8888, {1, 2, 3, 4}},
         // Grey of fewer bits is unpacked to a byte per pixel and scaled to the full range.
@@ -62,13 +88,15 @@ TEST(PngLoader, EachColourTypeGivesItsFormat) {
     }
 }
 
-TEST(PngLoader, PaletteIsRefused) {
+TEST(PngLoader, PaletteIsRefused)
+{
     const std::vector<uint8_t> palette = {255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 9, 9};
     EXPECT_FALSE(LoadBytes(EncodePng(2, 1, PNG_COLOR_TYPE_PALETTE, 8, {0, 2}, false, palette)));
     EXPECT_FALSE(LoadBytes(EncodePng(4, 1, PNG_COLOR_TYPE_PALETTE, 2, {0x1B}, false, palette)));
 }
 
-std::vector<uint8_t> Gradient(int32_t width, int32_t height, int32_t channels) {
+std::vector<uint8_t> Gradient(int32_t width, int32_t height, int32_t channels)
+{
     std::vector<uint8_t> bytes;
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
@@ -76,14 +104,16 @@ std::vector<uint8_t> Gradient(int32_t width, int32_t height, int32_t channels) {
     return bytes;
 }
 
-TEST(PngLoader, InterlacedPictureReadsWhole) {
+TEST(PngLoader, InterlacedPictureReadsWhole)
+{
     const std::vector<uint8_t> rows = Gradient(13, 9, 4);
     TPixmapPtr pixmap = LoadBytes(EncodePng(13, 9, PNG_COLOR_TYPE_RGB_ALPHA, 8, rows, true));
     ASSERT_TRUE(pixmap);
     EXPECT_EQ(Bytes(*pixmap), rows);
 }
 
-TEST(PngLoader, ReadsFromDiskAndMissingFileIsNull) {
+TEST(PngLoader, ReadsFromDiskAndMissingFileIsNull)
+{
     TTempDir dir;
     const std::vector<uint8_t> rows = Gradient(6, 3, 3);
     dir.Write("picture.png", EncodePng(6, 3, PNG_COLOR_TYPE_RGB, 8, rows));
@@ -95,7 +125,8 @@ TEST(PngLoader, ReadsFromDiskAndMissingFileIsNull) {
     EXPECT_FALSE(LoadPixmap(dir.Path("empty.png")));
 }
 
-TEST(PngLoader, EveryTruncationIsRefused) {
+TEST(PngLoader, EveryTruncationIsRefused)
+{
     const std::vector<uint8_t> file = EncodePng(16, 16, PNG_COLOR_TYPE_RGB_ALPHA, 8, Gradient(16, 16, 4));
     // The last 12 bytes are the end chunk; anything cut before it lacks picture data.
     for (size_t length = 0; length + 12 < file.size(); ++length) {
@@ -104,7 +135,8 @@ TEST(PngLoader, EveryTruncationIsRefused) {
     }
 }
 
-TEST(PngLoader, DamagedChunkIsRefused) {
+TEST(PngLoader, DamagedChunkIsRefused)
+{
     std::vector<uint8_t> file = EncodePng(8, 8, PNG_COLOR_TYPE_GRAY, 8, Gradient(8, 8, 1));
     ASSERT_TRUE(LoadBytes(file));
     file[8 + 8 + 4] ^= 0x40;  // the header chunk's width: its checksum no longer matches
@@ -112,7 +144,8 @@ TEST(PngLoader, DamagedChunkIsRefused) {
 }
 
 // Random byte damage must never crash or hang; whatever still loads has a sane, readable size.
-void Mutate(const std::vector<uint8_t>& file, uint32_t seed) {
+void Mutate(const std::vector<uint8_t>& file, uint32_t seed)
+{
     std::mt19937 random(seed);
     for (int32_t round = 0; round < 300; ++round) {
         std::vector<uint8_t> damaged = file;
@@ -128,17 +161,17 @@ void Mutate(const std::vector<uint8_t>& file, uint32_t seed) {
     }
 }
 
-TEST(PngLoader, RandomDamageNeverCrashes) {
-    Mutate(EncodePng(12, 7, PNG_COLOR_TYPE_RGB, 8, Gradient(12, 7, 3)), 1234);
-}
+TEST(PngLoader, RandomDamageNeverCrashes) { Mutate(EncodePng(12, 7, PNG_COLOR_TYPE_RGB, 8, Gradient(12, 7, 3)), 1234); }
 
-std::vector<uint8_t> Uniform(int32_t width, int32_t height, std::vector<uint8_t> pixel) {
+std::vector<uint8_t> Uniform(int32_t width, int32_t height, std::vector<uint8_t> pixel)
+{
     std::vector<uint8_t> bytes;
     for (int32_t i = 0; i < width * height; ++i) bytes.insert(bytes.end(), pixel.begin(), pixel.end());
     return bytes;
 }
 
-void ExpectNear(const TPixmap& pixmap, const std::vector<uint8_t>& pixel, int32_t tolerance) {
+void ExpectNear(const TPixmap& pixmap, const std::vector<uint8_t>& pixel, int32_t tolerance)
+{
     const int32_t bpp = BytesPerPixel(pixmap.format);
     ASSERT_EQ(static_cast<size_t>(bpp), pixel.size());
     for (int32_t y = 0; y < pixmap.height; ++y)
@@ -147,7 +180,8 @@ void ExpectNear(const TPixmap& pixmap, const std::vector<uint8_t>& pixel, int32_
                 ASSERT_NEAR(pixmap.PixelPtr(x, y)[c], pixel[c], tolerance) << x << "," << y << " channel " << c;
 }
 
-TEST(JpegLoader, GreyAndColour) {
+TEST(JpegLoader, GreyAndColour)
+{
     TPixmapPtr grey = LoadBytes(EncodeJpeg(24, 10, 1, Uniform(24, 10, {100})));
     ASSERT_TRUE(grey);
     EXPECT_EQ(grey->format, PIXFMT_I8);
@@ -163,11 +197,13 @@ TEST(JpegLoader, GreyAndColour) {
     ExpectNear(*colour, {200, 50, 25}, 3);
 }
 
-TEST(JpegLoader, FourComponentsAreRefused) {
+TEST(JpegLoader, FourComponentsAreRefused)
+{
     EXPECT_FALSE(LoadBytes(EncodeJpeg(8, 8, 4, Uniform(8, 8, {10, 20, 30, 40}))));
 }
 
-TEST(JpegLoader, EveryTruncationIsRefused) {
+TEST(JpegLoader, EveryTruncationIsRefused)
+{
     const std::vector<uint8_t> file = EncodeJpeg(32, 24, 3, Gradient(32, 24, 3));
     ASSERT_TRUE(LoadBytes(file));
     // The last two bytes are the end-of-image marker.
@@ -179,7 +215,8 @@ TEST(JpegLoader, EveryTruncationIsRefused) {
 
 TEST(JpegLoader, RandomDamageNeverCrashes) { Mutate(EncodeJpeg(16, 16, 3, Gradient(16, 16, 3)), 4321); }
 
-TEST(LoadPixmap, RefusesDataOfNoKnownFormat) {
+TEST(LoadPixmap, RefusesDataOfNoKnownFormat)
+{
     EXPECT_FALSE(LoadBytes({}));
     EXPECT_FALSE(LoadBytes({'h', 'e', 'l', 'l', 'o'}));
     std::vector<uint8_t> pngSignatureOnly = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
@@ -191,7 +228,8 @@ TEST(LoadPixmap, RefusesDataOfNoKnownFormat) {
 class TUnseekableStream : public TStream {
 public:
     explicit TUnseekableStream(std::vector<uint8_t> bytes) : _bytes(std::move(bytes)) {}
-    int32_t Read(void* buf, int32_t count) override {
+    int32_t Read(void* buf, int32_t count) override
+    {
         const int32_t n = std::min(count, static_cast<int32_t>(_bytes.size()) - _pos);
         std::copy_n(_bytes.begin() + _pos, n, static_cast<uint8_t*>(buf));
         _pos += n;
@@ -203,13 +241,15 @@ private:
     int32_t _pos = 0;
 };
 
-TEST(LoadPixmap, NeedsAStreamThatKnowsItsPosition) {
+TEST(LoadPixmap, NeedsAStreamThatKnowsItsPosition)
+{
     const std::vector<uint8_t> png = EncodePng(2, 2, PNG_COLOR_TYPE_GRAY, 8, {1, 2, 3, 4});
     EXPECT_FALSE(LoadPixmap(TUrl(TStreamPtr(std::make_shared<TUnseekableStream>(png)))));
 }
 
 // A loader of a tiny private format: "KRLX", width, height, then grey bytes.
-TPixmapPtr LoadKrlx(TStream& stream) {
+TPixmapPtr LoadKrlx(TStream& stream)
+{
     char magic[4];
     stream.ReadBytes(magic, 4);  // throws on a short file: the chain must take that as a refusal
     if (std::string(magic, 4) != "KRLX") return nullptr;
@@ -220,7 +260,8 @@ TPixmapPtr LoadKrlx(TStream& stream) {
     return pixmap;
 }
 
-TEST(LoadPixmap, NewestLoaderFirstAndEachStartsAtTheSamePosition) {
+TEST(LoadPixmap, NewestLoaderFirstAndEachStartsAtTheSamePosition)
+{
     RegisterPixmapLoader(LoadKrlx);
     TPixmapPtr own = LoadBytes({'K', 'R', 'L', 'X', 2, 1, 7, 9});
     ASSERT_TRUE(own);

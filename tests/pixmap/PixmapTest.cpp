@@ -9,7 +9,8 @@
 
 namespace {
 
-std::vector<uint8_t> Bytes(const TPixmap& pixmap, int32_t x, int32_t y) {
+std::vector<uint8_t> Bytes(const TPixmap& pixmap, int32_t x, int32_t y)
+{
     const uint8_t* p = pixmap.PixelPtr(x, y);
     return std::vector<uint8_t>(p, p + BytesPerPixel(pixmap.format));
 }
@@ -20,7 +21,8 @@ struct TFormatCase {
     uint32_t read;                // what ReadPixel gives back
 };
 
-TEST(Pixmap, WritesAndReadsEachFormat) {
+TEST(Pixmap, WritesAndReadsEachFormat)
+{
     const TFormatCase cases[] = {
         {PIXFMT_I8, {0x22}, 0xFF222222},  // (0x11 + 0x22 + 0x33) / 3
         {PIXFMT_A8, {0x80}, 0x80FFFFFF},
@@ -43,7 +45,8 @@ TEST(Pixmap, WritesAndReadsEachFormat) {
     }
 }
 
-TEST(Pixmap, OutsideReadsZeroAndWritesNothing) {
+TEST(Pixmap, OutsideReadsZeroAndWritesNothing)
+{
     TPixmapPtr pixmap = TPixmap::Create(2, 2, PIXFMT_RGBA8888);
     pixmap->ClearPixels(0xFFFFFFFF);
     for (auto [x, y] : {std::pair{-1, 0}, {0, -1}, {2, 0}, {0, 2}}) {
@@ -54,13 +57,13 @@ TEST(Pixmap, OutsideReadsZeroAndWritesNothing) {
         for (int32_t x = 0; x < 2; ++x) EXPECT_EQ(pixmap->ReadPixel(x, y), 0xFFFFFFFFu);
 }
 
-TEST(Pixmap, PitchFollowsAlignment) {
+TEST(Pixmap, PitchFollowsAlignment)
+{
     struct TCase {
         int32_t width, format, align, pitch;
     } cases[] = {
-        {5, PIXFMT_RGB888, 4, 16}, {5, PIXFMT_RGB888, 1, 15}, {5, PIXFMT_RGB888, 8, 16},
-        {3, PIXFMT_I8, 4, 4},      {4, PIXFMT_I8, 4, 4},      {3, PIXFMT_RGBA8888, 16, 16},
-        {0, PIXFMT_RGBA8888, 4, 0},
+        {5, PIXFMT_RGB888, 4, 16}, {5, PIXFMT_RGB888, 1, 15},    {5, PIXFMT_RGB888, 8, 16},  {3, PIXFMT_I8, 4, 4},
+        {4, PIXFMT_I8, 4, 4},      {3, PIXFMT_RGBA8888, 16, 16}, {0, PIXFMT_RGBA8888, 4, 0},
     };
     for (const TCase& c : cases) {
         TPixmapPtr pixmap = TPixmap::Create(c.width, 3, c.format, c.align);
@@ -70,7 +73,8 @@ TEST(Pixmap, PitchFollowsAlignment) {
     }
 }
 
-TEST(Pixmap, RefusesBadSizesAndFormats) {
+TEST(Pixmap, RefusesBadSizesAndFormats)
+{
     EXPECT_FALSE(TPixmap::Create(-1, 2, PIXFMT_RGBA8888));
     EXPECT_FALSE(TPixmap::Create(2, -1, PIXFMT_RGBA8888));
     EXPECT_FALSE(TPixmap::Create(2, 2, 0));
@@ -79,7 +83,8 @@ TEST(Pixmap, RefusesBadSizesAndFormats) {
     EXPECT_EQ(BytesPerPixel(9), 0);
 }
 
-TEST(Pixmap, StaticPixmapUsesForeignMemory) {
+TEST(Pixmap, StaticPixmapUsesForeignMemory)
+{
     uint8_t memory[2 * 8] = {};
     TPixmapPtr pixmap = TPixmap::CreateStatic(memory, 2, 2, 8, PIXFMT_RGB888);
     ASSERT_TRUE(pixmap);
@@ -89,7 +94,8 @@ TEST(Pixmap, StaticPixmapUsesForeignMemory) {
     EXPECT_EQ(memory[8 + 5], 0x0C);
 }
 
-TEST(Pixmap, WindowSharesMemoryAndKeepsSourceAlive) {
+TEST(Pixmap, WindowSharesMemoryAndKeepsSourceAlive)
+{
     TPixmapPtr source = TPixmap::Create(4, 4, PIXFMT_RGBA8888);
     source->WritePixel(2, 3, 0xFF123456);
     TPixmapPtr window = source->Window(1, 2, 3, 2);
@@ -108,7 +114,8 @@ TEST(Pixmap, WindowSharesMemoryAndKeepsSourceAlive) {
     EXPECT_TRUE(watch.expired());
 }
 
-TEST(Pixmap, WindowOutsideIsRefused) {
+TEST(Pixmap, WindowOutsideIsRefused)
+{
     TPixmapPtr source = TPixmap::Create(4, 4, PIXFMT_I8);
     EXPECT_TRUE(source->Window(0, 0, 4, 4));
     EXPECT_TRUE(source->Window(4, 4, 0, 0));
@@ -118,7 +125,8 @@ TEST(Pixmap, WindowOutsideIsRefused) {
     EXPECT_FALSE(source->Window(0, 0, -1, 1));
 }
 
-TEST(Pixmap, CopyIsIndependent) {
+TEST(Pixmap, CopyIsIndependent)
+{
     TPixmapPtr source = PixmapOf(2, 1, PIXFMT_BGR888, {1, 2, 3, 4, 5, 6});
     TPixmapPtr copy = source->Copy();
     EXPECT_EQ(copy->format, PIXFMT_BGR888);
@@ -127,7 +135,8 @@ TEST(Pixmap, CopyIsIndependent) {
     EXPECT_EQ(source->ReadPixel(0, 0), 0xFF030201u);
 }
 
-TEST(Pixmap, ConvertsBetweenFormats) {
+TEST(Pixmap, ConvertsBetweenFormats)
+{
     TPixmapPtr rgba = PixmapOf(2, 1, PIXFMT_RGBA8888, {10, 20, 30, 40, 200, 100, 0, 255});
     struct TCase {
         int32_t format;
@@ -153,7 +162,8 @@ TEST(Pixmap, ConvertsBetweenFormats) {
     EXPECT_EQ(Bytes(*alpha->Convert(PIXFMT_BGRA8888), 0, 0), (std::vector<uint8_t>{255, 255, 255, 77}));
 }
 
-TEST(Pixmap, PasteConvertsAndClips) {
+TEST(Pixmap, PasteConvertsAndClips)
+{
     TPixmapPtr target = TPixmap::Create(3, 3, PIXFMT_RGBA8888);
     target->ClearPixels(0xFF000000);
     TPixmapPtr source = PixmapOf(2, 2, PIXFMT_RGB888, {1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4});
@@ -169,7 +179,8 @@ TEST(Pixmap, PasteConvertsAndClips) {
     EXPECT_EQ(target->ReadPixel(0, 0), 0xFF000000u);
 }
 
-TEST(Pixmap, FlipsReverseRowsAndColumns) {
+TEST(Pixmap, FlipsReverseRowsAndColumns)
+{
     TPixmapPtr source = PixmapOf(3, 2, PIXFMT_I8, {1, 2, 3, 4, 5, 6});
     TPixmapPtr y = YFlipPixmap(*source);
     TPixmapPtr x = XFlipPixmap(*source);
@@ -184,7 +195,8 @@ TEST(Pixmap, FlipsReverseRowsAndColumns) {
 }
 
 // Red channel of a row after resizing a one-row RGBA picture whose red values are given.
-std::vector<int32_t> ResizeRow(const std::vector<uint8_t>& reds, int32_t width) {
+std::vector<int32_t> ResizeRow(const std::vector<uint8_t>& reds, int32_t width)
+{
     std::vector<uint8_t> bytes;
     for (uint8_t r : reds) bytes.insert(bytes.end(), {r, 0, 0, 255});
     TPixmapPtr source = PixmapOf(static_cast<int32_t>(reds.size()), 1, PIXFMT_RGBA8888, bytes);
@@ -194,7 +206,8 @@ std::vector<int32_t> ResizeRow(const std::vector<uint8_t>& reds, int32_t width) 
     return out;
 }
 
-TEST(ResizePixmap, BilinearWithClampedEdgesAndTruncation) {
+TEST(ResizePixmap, BilinearWithClampedEdgesAndTruncation)
+{
     struct TCase {
         std::vector<uint8_t> source;
         int32_t width;
@@ -216,7 +229,8 @@ TEST(ResizePixmap, BilinearWithClampedEdgesAndTruncation) {
     for (const TCase& c : cases) EXPECT_EQ(ResizeRow(c.source, c.width), c.want);
 }
 
-TEST(ResizePixmap, InterpolatesRowsThenBetweenThem) {
+TEST(ResizePixmap, InterpolatesRowsThenBetweenThem)
+{
     // Red: 0 100 / 100 200. Destination (1, 1) samples at (0.25, 0.25): top 25, bottom 125, 50.
     TPixmapPtr source = PixmapOf(2, 2, PIXFMT_RGBA8888, {0, 0, 0, 255, 100, 0, 0, 255, 100, 0, 0, 255, 200, 0, 0, 0});
     TPixmapPtr resized = ResizePixmap(*source, 4, 4);
@@ -230,7 +244,8 @@ TEST(ResizePixmap, InterpolatesRowsThenBetweenThem) {
     EXPECT_EQ(resized->PixelPtr(2, 2)[3], 111);
 }
 
-TEST(ResizePixmap, HalvingMatchesTheBilinearRuleOnEveryChannel) {
+TEST(ResizePixmap, HalvingMatchesTheBilinearRuleOnEveryChannel)
+{
     // Each mipmap level halves its picture; the rule spelled out: samples at 2i + 0.5, weight 0.5,
     // columns first, then between the rows, truncated.
     struct TCase {
@@ -255,9 +270,12 @@ TEST(ResizePixmap, HalvingMatchesTheBilinearRuleOnEveryChannel) {
         for (int32_t y = 0; y < c.height / 2; ++y) {
             for (int32_t x = 0; x < c.width / 2; ++x) {
                 for (int32_t ch = 0; ch < 4; ++ch) {
-                    const auto at = [&](int32_t sx, int32_t sy) { return static_cast<float>(rgba->PixelPtr(sx, sy)[ch]); };
+                    const auto at = [&](int32_t sx, int32_t sy) {
+                        return static_cast<float>(rgba->PixelPtr(sx, sy)[ch]);
+                    };
                     const float top = at(2 * x, 2 * y) + (at(2 * x + 1, 2 * y) - at(2 * x, 2 * y)) * 0.5f;
-                    const float bottom = at(2 * x, 2 * y + 1) + (at(2 * x + 1, 2 * y + 1) - at(2 * x, 2 * y + 1)) * 0.5f;
+                    const float bottom =
+                        at(2 * x, 2 * y + 1) + (at(2 * x + 1, 2 * y + 1) - at(2 * x, 2 * y + 1)) * 0.5f;
                     want->PixelPtr(x, y)[ch] = static_cast<uint8_t>(static_cast<int32_t>(top + (bottom - top) * 0.5f));
                 }
             }
@@ -266,11 +284,13 @@ TEST(ResizePixmap, HalvingMatchesTheBilinearRuleOnEveryChannel) {
         TPixmapPtr expected = want->Convert(c.format)->Convert(PIXFMT_RGBA8888);
         for (int32_t y = 0; y < c.height / 2; ++y)
             for (int32_t x = 0; x < c.width / 2; ++x)
-                ASSERT_EQ(got->ReadPixel(x, y), expected->ReadPixel(x, y)) << c.width << "x" << c.height << " at " << x << "," << y;
+                ASSERT_EQ(got->ReadPixel(x, y), expected->ReadPixel(x, y))
+                    << c.width << "x" << c.height << " at " << x << "," << y;
     }
 }
 
-TEST(ResizePixmap, KeepsTheSourceFormat) {
+TEST(ResizePixmap, KeepsTheSourceFormat)
+{
     for (int32_t format : {PIXFMT_I8, PIXFMT_A8, PIXFMT_BGR888, PIXFMT_RGB888, PIXFMT_BGRA8888, PIXFMT_RGBA8888}) {
         TPixmapPtr source = TPixmap::Create(3, 5, format);
         source->ClearPixels(0x80406080);
@@ -281,12 +301,13 @@ TEST(ResizePixmap, KeepsTheSourceFormat) {
     }
 }
 
-TEST(MaskPixmap, MaskColourBecomesTransparentNeighbourAverage) {
+TEST(MaskPixmap, MaskColourBecomesTransparentNeighbourAverage)
+{
     // Black is the mask; three coloured pixels among six black ones.
     const std::vector<uint8_t> rgb = {
-        10, 0, 0,   0, 0, 0,   11, 0, 0,  //
-        0, 0, 0,    0, 0, 0,   0, 0, 0,   //
-        0, 0, 0,    0, 30, 0,  0, 0, 0,   //
+        10, 0, 0, 0, 0,  0, 11, 0, 0,  //
+        0,  0, 0, 0, 0,  0, 0,  0, 0,  //
+        0,  0, 0, 0, 30, 0, 0,  0, 0,  //
     };
     TPixmapPtr masked = MaskPixmap(*PixmapOf(3, 3, PIXFMT_RGB888, rgb), 0, 0, 0);
     ASSERT_EQ(masked->format, PIXFMT_RGBA8888);
@@ -302,7 +323,8 @@ TEST(MaskPixmap, MaskColourBecomesTransparentNeighbourAverage) {
     EXPECT_EQ(masked->ReadPixel(2, 1), 0x00050F00u);
 }
 
-TEST(MaskPixmap, IsolatedAndNonMaskPixels) {
+TEST(MaskPixmap, IsolatedAndNonMaskPixels)
+{
     TPixmapPtr allMask = TPixmap::Create(2, 2, PIXFMT_RGB888);
     allMask->ClearPixels(0xFF102030);
     TPixmapPtr masked = MaskPixmap(*allMask, 0x10, 0x20, 0x30);

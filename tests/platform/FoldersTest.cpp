@@ -11,7 +11,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(Folders, InstalledDataAndPlayerFolder) {
+TEST(Folders, InstalledDataAndPlayerFolder)
+{
     const TFolderRules rules{"../share/krellix", "krellix"};
     TFolderEnvironment environment;
     environment.executable = "/opt/games/bin/krellix";
@@ -41,13 +42,14 @@ TEST(Folders, InstalledDataAndPlayerFolder) {
     }
 }
 
-TEST(Folders, SearchOrderAndWhereTheTablesGo) {
+TEST(Folders, SearchOrderAndWhereTheTablesGo)
+{
     TTempDir root;
     ASSERT_FALSE(root.Path().empty());
     const fs::path base = root.Path();
     // An install under base/prefix, a working directory with data, one without, a --data folder.
-    for (const char* dir : {"prefix/bin", "prefix/share/krellix/images", "prefix/share/krellix/sounds",
-                            "play/images", "elsewhere", "mine", "bare-prefix/bin"})
+    for (const char* dir : {"prefix/bin", "prefix/share/krellix/images", "prefix/share/krellix/sounds", "play/images",
+                            "elsewhere", "mine", "bare-prefix/bin"})
         fs::create_directories(base / dir);
     const std::string prefix = (base / "prefix").string(), play = (base / "play").string(),
                       elsewhere = (base / "elsewhere").string(), mine = (base / "mine").string();
@@ -59,15 +61,14 @@ TEST(Folders, SearchOrderAndWhereTheTablesGo) {
         bool privateTables;
     };
     const TCase cases[] = {
-        {"--data wins over the working directory", "../mine", play, prefix + "/bin/krellix", "", mine, mine,
-         false},
+        {"--data wins over the working directory", "../mine", play, prefix + "/bin/krellix", "", mine, mine, false},
         {"--data may be absolute", mine, elsewhere, "", "", mine, mine, false},
         {"--data needs no images/", "mine", base.string(), prefix + "/bin/krellix", "", mine, mine, false},
         {"working directory with images/", "", play, prefix + "/bin/krellix", "", play, play, false},
         {"installed game", "", elsewhere, prefix + "/bin/krellix", "", prefix + "/share/krellix",
          base.string() + "/home/.local/share/krellix", true},
-        {"installed game with XDG_DATA_HOME", "", elsewhere, prefix + "/bin/krellix", mine,
-         prefix + "/share/krellix", mine + "/krellix", true},
+        {"installed game with XDG_DATA_HOME", "", elsewhere, prefix + "/bin/krellix", mine, prefix + "/share/krellix",
+         mine + "/krellix", true},
         // Started inside the installed data, or pointed at it: the install is still not written to.
         {"working directory in the install", "", prefix + "/share/krellix", prefix + "/bin/krellix", "",
          prefix + "/share/krellix", base.string() + "/home/.local/share/krellix", true},
@@ -102,11 +103,7 @@ TEST(Folders, SearchOrderAndWhereTheTablesGo) {
          "/home/ann",
          {"no game data", elsewhere, base.string() + "/bare-prefix/share/krellix", "--data"}},
         {"executable unknown", "", "", "/home/ann", {"no game data", elsewhere, "own folder is unknown"}},
-        {"installed game without a home",
-         "",
-         prefix + "/bin/krellix",
-         "",
-         {"neither XDG_DATA_HOME nor HOME"}},
+        {"installed game without a home", "", prefix + "/bin/krellix", "", {"neither XDG_DATA_HOME nor HOME"}},
     };
     for (const TFailure& f : failures) {
         TFolderEnvironment environment{elsewhere, f.executable, "", f.home};
@@ -119,4 +116,4 @@ TEST(Folders, SearchOrderAndWhereTheTablesGo) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -15,8 +15,9 @@
 namespace {
 
 class HarnessTest : public testing::Test {
-  protected:
-    void TearDown() override {
+protected:
+    void TearDown() override
+    {
         EndGraphics();
         SetEventSource(nullptr);
         SetClock(nullptr);
@@ -24,7 +25,8 @@ class HarnessTest : public testing::Test {
     }
 
     // The pointer position outlives a flush, as a real pointer's does; tests start it at 0, 0.
-    static void ResetInput() {
+    static void ResetInput()
+    {
         FlushInputState();
         TEvent home;
         home.id = EVENT_MOUSEMOVE;
@@ -32,21 +34,24 @@ class HarnessTest : public testing::Test {
     }
 
     // A headless platform on a virtual clock, without GL: the game draws through the recorder.
-    static THarnessPlatform Headless() {
+    static THarnessPlatform Headless()
+    {
         THarnessPlatform platform;
         platform.virtualClock = std::make_shared<TVirtualClock>(0);
         platform.clock = platform.virtualClock;
         return platform;
     }
 
-    static void OpenDisplay() {
+    static void OpenDisplay()
+    {
         ASSERT_NE(OpenRecordingGraphics(1024, 768, std::make_shared<TRecordingDriver>()), nullptr);
     }
 
     TTempDir dir;
 };
 
-TEST_F(HarnessTest, SixtyFramesTakeOneSecondInTheTrace) {
+TEST_F(HarnessTest, SixtyFramesTakeOneSecondInTheTrace)
+{
     THarnessOptions options;
     options.tracePath = dir.File("trace.jsonl");
     THarness harness;
@@ -54,8 +59,7 @@ TEST_F(HarnessTest, SixtyFramesTakeOneSecondInTheTrace) {
     ASSERT_TRUE(harness.Start(options, Headless(), error)) << error;
     harness.SetTraceFields([] { return std::string("\"level\":7"); });
     OpenDisplay();
-    for (int i = 0; i < 120; ++i)
-        Flip(-1);
+    for (int i = 0; i < 120; ++i) Flip(-1);
     ASSERT_TRUE(harness.Finish());
 
     const auto lines = Lines(ReadText(options.tracePath));
@@ -76,7 +80,8 @@ TEST_F(HarnessTest, SixtyFramesTakeOneSecondInTheTrace) {
     EXPECT_EQ(shorter, 40);
 }
 
-TEST_F(HarnessTest, FrameLimitEndsRightAfterThatFlip) {
+TEST_F(HarnessTest, FrameLimitEndsRightAfterThatFlip)
+{
     THarnessOptions options;
     options.frames = 3;
     options.tracePath = dir.File("trace.jsonl");
@@ -86,18 +91,18 @@ TEST_F(HarnessTest, FrameLimitEndsRightAfterThatFlip) {
     OpenDisplay();
     int32_t flips = 0;
     try {
-        for (; flips < 10; ++flips)
-            Flip(-1);
+        for (; flips < 10; ++flips) Flip(-1);
     } catch (const TFrameLimitReached& limit) {
         EXPECT_EQ(limit.frame, 3);
     }
-    EXPECT_EQ(flips, 2); // the third Flip did not return
+    EXPECT_EQ(flips, 2);  // the third Flip did not return
     EXPECT_EQ(harness.Frames(), 3);
     harness.Finish();
     EXPECT_EQ(Lines(ReadText(options.tracePath)).size(), 3u);
 }
 
-TEST_F(HarnessTest, ScriptedEventsArriveAfterTheirFrame) {
+TEST_F(HarnessTest, ScriptedEventsArriveAfterTheirFrame)
+{
     const std::string script = "# two keys and a character\n"
                                "0 char 65\n"
                                "2 keydown 32\n"
@@ -123,7 +128,8 @@ TEST_F(HarnessTest, ScriptedEventsArriveAfterTheirFrame) {
     EXPECT_EQ(MousePosY(), 200);
 }
 
-TEST_F(HarnessTest, HandWrittenScriptsAnswerPointerWarpsAFrameLater) {
+TEST_F(HarnessTest, HandWrittenScriptsAnswerPointerWarpsAFrameLater)
+{
     WriteText(dir.File("in.txt"), "1 mousemove 300 10\n");
     THarnessOptions options;
     options.inputPath = dir.File("in.txt");
@@ -146,7 +152,8 @@ TEST_F(HarnessTest, HandWrittenScriptsAnswerPointerWarpsAFrameLater) {
     EXPECT_EQ(MousePosY(), 80);
 }
 
-TEST_F(HarnessTest, ReplaysDoNotAnswerWarpsThemselves) {
+TEST_F(HarnessTest, ReplaysDoNotAnswerWarpsThemselves)
+{
     // A recording holds the moves the warps caused; the replay must not add more.
     WriteText(dir.File("rec.txt"), "0 clock 5\n1 mousemove 12 34\n");
     THarnessOptions options;
@@ -164,7 +171,8 @@ TEST_F(HarnessTest, ReplaysDoNotAnswerWarpsThemselves) {
     EXPECT_EQ(MousePosY(), 34);
 }
 
-TEST_F(HarnessTest, BadScriptsAndFilesAreRefused) {
+TEST_F(HarnessTest, BadScriptsAndFilesAreRefused)
+{
     WriteText(dir.File("bad.txt"), "0 keydown 32\n1 jump 3\n");
     struct TCase {
         THarnessOptions options;
@@ -187,7 +195,8 @@ TEST_F(HarnessTest, BadScriptsAndFilesAreRefused) {
 
 // A little game: each frame it reads the clock and the input, warps the pointer as the paddle
 // does, and sometimes waits; what it saw is its result.
-std::vector<int32_t> PlayFrames(int32_t frames) {
+std::vector<int32_t> PlayFrames(int32_t frames)
+{
     std::vector<int32_t> seen;
     for (int32_t i = 0; i < frames; ++i) {
         seen.push_back(CurrentMillisecs());
@@ -200,7 +209,8 @@ std::vector<int32_t> PlayFrames(int32_t frames) {
     return seen;
 }
 
-TEST_F(HarnessTest, RecordingReplaysExactly) {
+TEST_F(HarnessTest, RecordingReplaysExactly)
+{
     WriteText(dir.File("in.txt"), "1 keydown 32\n2 keyup 32\n3 mousemove 500 300\n6 keydown 32\n");
     THarnessOptions record;
     record.inputPath = dir.File("in.txt");
@@ -222,8 +232,7 @@ TEST_F(HarnessTest, RecordingReplaysExactly) {
     // when the display opens and one per frame.
     const std::string recording = ReadText(record.recordPath);
     int32_t clockLines = 0;
-    for (const std::string& line : Lines(recording))
-        clockLines += line.find(" clock ") != std::string::npos;
+    for (const std::string& line : Lines(recording)) clockLines += line.find(" clock ") != std::string::npos;
     EXPECT_EQ(clockLines, 11);
     EXPECT_NE(recording.find("mousemove"), std::string::npos);
 
@@ -248,7 +257,8 @@ TEST_F(HarnessTest, RecordingReplaysExactly) {
     EXPECT_EQ(Member(lines.at(5), "ms"), 66 + 250 + 17);
 }
 
-TEST_F(HarnessTest, TerminationSignalsArriveAsTheWindowsCloseRequestAndAreRecorded) {
+TEST_F(HarnessTest, TerminationSignalsArriveAsTheWindowsCloseRequestAndAreRecorded)
+{
     WriteText(dir.File("in.txt"), "1 keydown 32\n");
     THarnessOptions options;
     options.inputPath = dir.File("in.txt");
@@ -274,12 +284,12 @@ TEST_F(HarnessTest, TerminationSignalsArriveAsTheWindowsCloseRequestAndAreRecord
     struct sigaction now {};
     sigaction(SIGTERM, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL);
-    EXPECT_NE(ReadText(options.recordPath).find("2 close\n"), std::string::npos)
-        << ReadText(options.recordPath);
+    EXPECT_NE(ReadText(options.recordPath).find("2 close\n"), std::string::npos) << ReadText(options.recordPath);
     ResetInputState();
 }
 
-TEST_F(HarnessTest, ShotsAreTakenOfTheirFrameOnly) {
+TEST_F(HarnessTest, ShotsAreTakenOfTheirFrameOnly)
+{
     THarnessOptions options;
     options.shots = {{2, dir.File("two.png")}, {2, dir.File("again.png")}, {50, dir.File("late.png")}};
     THarness harness;
@@ -297,7 +307,8 @@ TEST_F(HarnessTest, ShotsAreTakenOfTheirFrameOnly) {
     EXPECT_FALSE(std::filesystem::exists(options.shots[2].path));
 }
 
-TEST(HarnessClock, PacingReadingsBypassTheGameClock) {
+TEST(HarnessClock, PacingReadingsBypassTheGameClock)
+{
     auto game = std::make_shared<TVirtualClock>(5000);
     auto pacing = std::make_shared<TVirtualClock>(100);
     THarnessClock clock(game, pacing);
@@ -322,14 +333,15 @@ TEST(HarnessClock, PacingReadingsBypassTheGameClock) {
 
 // The window's own events, which the harness wraps for recording and scripts.
 class TWindowEvents : public TEventSource {
-  public:
+public:
     void PollEvents() override {}
     void MoveMouse(int32_t, int32_t) override {}
     void ConfineMouse(bool on) override { confined.push_back(on); }
     std::vector<bool> confined;
 };
 
-TEST_F(HarnessTest, PlayKeepsTheWindowsPointerWhateverWrapsItsEvents) {
+TEST_F(HarnessTest, PlayKeepsTheWindowsPointerWhateverWrapsItsEvents)
+{
     WriteText(dir.File("in.txt"), "5 keydown 32\n");
     struct TCase {
         const char* what;
@@ -353,7 +365,7 @@ TEST_F(HarnessTest, PlayKeepsTheWindowsPointerWhateverWrapsItsEvents) {
         std::string error;
         ASSERT_TRUE(harness.Start(options, platform, error)) << c.what << ": " << error;
         SetPlayActive(true);
-        SetPlayActive(true); // no change, nothing to tell
+        SetPlayActive(true);  // no change, nothing to tell
         SetPlayActive(false);
         EXPECT_EQ(window->confined, (std::vector<bool>{true, false})) << c.what;
         // Play going on when the input changes hands: the new source confines at once.
@@ -365,4 +377,4 @@ TEST_F(HarnessTest, PlayKeepsTheWindowsPointerWhateverWrapsItsEvents) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -12,7 +12,8 @@ struct TKeyCase {
     int32_t expected;
 };
 
-TEST(KeyMap, SdlKeysBecomeVirtualKeys) {
+TEST(KeyMap, SdlKeysBecomeVirtualKeys)
+{
     const TKeyCase cases[] = {
         {SDLK_RETURN, SDL_SCANCODE_RETURN, 13},
         {SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, 13},
@@ -57,37 +58,37 @@ TEST(KeyMap, SdlKeysBecomeVirtualKeys) {
         EXPECT_EQ(VirtualKeyFromSdl(c.key, c.scancode), c.expected) << SDL_GetScancodeName(c.scancode);
 }
 
-TEST(KeyMap, TypedTextBecomesLatin1) {
+TEST(KeyMap, TypedTextBecomesLatin1)
+{
     struct TCase {
         std::string utf8;
         std::string latin1;
     };
     const TCase cases[] = {
         {"abc", "abc"},
-        {"\xC3\xA9", "\xE9"}, // e acute
-        {"\xC3\xBF", "\xFF"}, // y diaeresis, the last Latin-1 character
-        {"\xC2\xA0", "\xA0"}, // no-break space
-        {"\xE2\x82\xAC", ""}, // the euro sign is above 255
+        {"\xC3\xA9", "\xE9"},  // e acute
+        {"\xC3\xBF", "\xFF"},  // y diaeresis, the last Latin-1 character
+        {"\xC2\xA0", "\xA0"},  // no-break space
+        {"\xE2\x82\xAC", ""},  // the euro sign is above 255
         {"a\xF0\x9F\x98\x80"
          "b",
-         "ab"},       // an emoji between letters
-        {"\xC3", ""}, // cut short
+         "ab"},        // an emoji between letters
+        {"\xC3", ""},  // cut short
         {"\xC3"
          "A",
-         "A"}, // lead byte without its continuation
+         "A"},  // lead byte without its continuation
         {"\x80"
          "A",
-         "A"},                        // stray continuation byte
-        {"\xC0\x81", ""},             // overlong two-byte form
-        {"\xE0\x81\x81", ""},         // overlong three-byte "A"
-        {"\xF8\x88\x80\x80\x80", ""}, // five-byte forms do not exist
+         "A"},                         // stray continuation byte
+        {"\xC0\x81", ""},              // overlong two-byte form
+        {"\xE0\x81\x81", ""},          // overlong three-byte "A"
+        {"\xF8\x88\x80\x80\x80", ""},  // five-byte forms do not exist
         {"Gr\xC3\xBC\xC3\x9F"
          "e",
          "Gr\xFC\xDF"
          "e"},
     };
-    for (const TCase& c : cases)
-        EXPECT_EQ(Latin1FromUtf8(c.utf8), c.latin1) << c.utf8;
+    for (const TCase& c : cases) EXPECT_EQ(Latin1FromUtf8(c.utf8), c.latin1) << c.utf8;
 }
 
-} // namespace
+}  // namespace

@@ -5,7 +5,8 @@
 
 namespace {
 
-TEST(Letterbox, FitsWithAspectKept) {
+TEST(Letterbox, FitsWithAspectKept)
+{
     struct TCase {
         int32_t outerWidth, outerHeight;
         TLetterbox expected;
@@ -13,12 +14,12 @@ TEST(Letterbox, FitsWithAspectKept) {
     const TCase cases[] = {
         {1024, 768, {0, 0, 1024, 768}},
         {2048, 1536, {0, 0, 2048, 1536}},
-        {1920, 1080, {240, 0, 1440, 1080}}, // bars left and right
+        {1920, 1080, {240, 0, 1440, 1080}},  // bars left and right
         {2560, 1440, {320, 0, 1920, 1440}},
-        {1280, 1024, {0, 32, 1280, 960}},   // bars above and below
-        {800, 600, {0, 0, 800, 600}},       // a smaller screen shrinks the picture
-        {3440, 1440, {760, 0, 1920, 1440}}, // ultra-wide
-        {1366, 768, {171, 0, 1024, 768}},   // odd remainder: the extra column goes right
+        {1280, 1024, {0, 32, 1280, 960}},    // bars above and below
+        {800, 600, {0, 0, 800, 600}},        // a smaller screen shrinks the picture
+        {3440, 1440, {760, 0, 1920, 1440}},  // ultra-wide
+        {1366, 768, {171, 0, 1024, 768}},    // odd remainder: the extra column goes right
         {0, 768, {0, 0, 0, 0}},
     };
     for (const TCase& c : cases) {
@@ -30,19 +31,20 @@ TEST(Letterbox, FitsWithAspectKept) {
     }
 }
 
-TEST(Letterbox, PointerMapsIntoThePictureAndClampsInTheBars) {
+TEST(Letterbox, PointerMapsIntoThePictureAndClampsInTheBars)
+{
     const TLetterbox box = FitLetterbox(1920, 1080, 1024, 768);
     struct TCase {
         int32_t wx, wy, px, py;
     };
     const TCase cases[] = {
-        {240, 0, 0, 0},          // top-left corner of the picture
-        {960, 540, 512, 384},    // the centre
-        {1679, 1079, 1023, 767}, // bottom-right pixel
-        {0, 540, 0, 384},        // in the left bar
-        {239, 540, 0, 384},      // just left of the picture: not rounded up onto it
-        {1919, 540, 1023, 384},  // in the right bar
-        {-50, -50, 0, 0},        // outside the window altogether
+        {240, 0, 0, 0},           // top-left corner of the picture
+        {960, 540, 512, 384},     // the centre
+        {1679, 1079, 1023, 767},  // bottom-right pixel
+        {0, 540, 0, 384},         // in the left bar
+        {239, 540, 0, 384},       // just left of the picture: not rounded up onto it
+        {1919, 540, 1023, 384},   // in the right bar
+        {-50, -50, 0, 0},         // outside the window altogether
         {600, 300, 256, 213},
     };
     for (const TCase& c : cases) {
@@ -54,11 +56,11 @@ TEST(Letterbox, PointerMapsIntoThePictureAndClampsInTheBars) {
     }
 }
 
-TEST(Letterbox, WarpedPointerReadsBackAsTheSamePoint) {
+TEST(Letterbox, WarpedPointerReadsBackAsTheSamePoint)
+{
     // The paddle warps the pointer to itself every frame: the move that comes back must be the
     // same game point, or the paddle would creep.
-    for (const auto& [outerWidth, outerHeight] :
-         {std::pair{1920, 1080}, {1280, 1024}, {800, 600}, {3840, 2160}}) {
+    for (const auto& [outerWidth, outerHeight] : {std::pair{1920, 1080}, {1280, 1024}, {800, 600}, {3840, 2160}}) {
         const TLetterbox box = FitLetterbox(outerWidth, outerHeight, 1024, 768);
         for (int32_t x = 0; x < 1024; x += 7) {
             const int32_t y = (x * 3) % 768;
@@ -76,4 +78,4 @@ TEST(Letterbox, WarpedPointerReadsBackAsTheSamePoint) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -8,7 +8,8 @@ namespace {
 // The game's count, which the harness is given.
 constexpr int32_t Levels = 33;
 
-TEST(Options, GoodCommandLines) {
+TEST(Options, GoodCommandLines)
+{
     THarnessOptions options;
     THarnessAction action = THarnessAction::Run;
     std::string error;
@@ -21,10 +22,10 @@ TEST(Options, GoodCommandLines) {
     EXPECT_EQ(options.level, 0);
     EXPECT_TRUE(options.shots.empty());
 
-    ASSERT_TRUE(ParseHarnessOptions({"--headless", "--frames", "2", "--shot", "2:out.png",
-                                     "--shot=5:dir/b.png", "--trace", "t.jsonl", "--input=in.txt", "--record",
-                                     "rec.txt", "--data", "data dir", "--level", "33"},
-                                    Levels, options, action, error))
+    ASSERT_TRUE(
+        ParseHarnessOptions({"--headless", "--frames", "2", "--shot", "2:out.png", "--shot=5:dir/b.png", "--trace",
+                             "t.jsonl", "--input=in.txt", "--record", "rec.txt", "--data", "data dir", "--level", "33"},
+                            Levels, options, action, error))
         << error;
     EXPECT_EQ(action, THarnessAction::Run);
     EXPECT_TRUE(options.headless);
@@ -42,8 +43,7 @@ TEST(Options, GoodCommandLines) {
 
     // A colon in the file name belongs to the file.
     ASSERT_TRUE(
-        ParseHarnessOptions({"--shot", "1:a:b.png", "--level", "1", "--window"}, Levels, options, action,
-                            error));
+        ParseHarnessOptions({"--shot", "1:a:b.png", "--level", "1", "--window"}, Levels, options, action, error));
     EXPECT_EQ(options.shots.at(0).path, "a:b.png");
     EXPECT_EQ(options.level, 1);
     EXPECT_TRUE(options.window);
@@ -60,7 +60,8 @@ TEST(Options, GoodCommandLines) {
     EXPECT_EQ(action, THarnessAction::Version);
 }
 
-TEST(Options, BadCommandLinesAreRefusedWithOneLine) {
+TEST(Options, BadCommandLinesAreRefusedWithOneLine)
+{
     struct TCase {
         std::vector<std::string> args;
         std::string mentions;
@@ -98,4 +99,4 @@ TEST(Options, BadCommandLinesAreRefusedWithOneLine) {
     }
 }
 
-} // namespace
+}  // namespace

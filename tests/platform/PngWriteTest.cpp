@@ -1,6 +1,6 @@
 // Screenshots: the bytes written read back as the same picture, and failures leave no file behind.
-#include "tests/support/TempDir.h"
 #include "framework/platform/Platform.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -12,7 +12,8 @@ namespace {
 
 // Reads a PNG as 8-bit RGB with libpng; false when it does not decode.
 bool ReadPng(const std::string& path, int32_t& width, int32_t& height, std::vector<uint8_t>& rgb,
-             png_uint_32& storedFormat) {
+             png_uint_32& storedFormat)
+{
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
@@ -26,7 +27,8 @@ bool ReadPng(const std::string& path, int32_t& width, int32_t& height, std::vect
     return ok;
 }
 
-TEST(PngWrite, PixelsReadBackExactlyWithoutAlpha) {
+TEST(PngWrite, PixelsReadBackExactlyWithoutAlpha)
+{
     TTempDir dir;
     // An odd width exercises row padding; the alpha must not leak into the picture.
     auto pixmap = TPixmap::Create(13, 7, PIXFMT_RGBA8888);
@@ -58,7 +60,8 @@ TEST(PngWrite, PixelsReadBackExactlyWithoutAlpha) {
     EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
 }
 
-TEST(PngWrite, OtherPixelFormatsAreWrittenAsTheyLook) {
+TEST(PngWrite, OtherPixelFormatsAreWrittenAsTheyLook)
+{
     TTempDir dir;
     auto pixmap = TPixmap::Create(2, 1, PIXFMT_BGR888);
     pixmap->WritePixel(0, 0, 0xFF102030);
@@ -73,7 +76,8 @@ TEST(PngWrite, OtherPixelFormatsAreWrittenAsTheyLook) {
     EXPECT_EQ(rgb, (std::vector<uint8_t>{0x10, 0x20, 0x30, 0xA0, 0xB0, 0xC0}));
 }
 
-TEST(PngWrite, FailuresReportAndKeepTheOldFile) {
+TEST(PngWrite, FailuresReportAndKeepTheOldFile)
+{
     TTempDir dir;
     auto pixmap = TPixmap::Create(4, 4, PIXFMT_RGBA8888);
     std::string error;
@@ -92,4 +96,4 @@ TEST(PngWrite, FailuresReportAndKeepTheOldFile) {
     EXPECT_EQ(ReadText(existing), "previous");
 }
 
-} // namespace
+}  // namespace

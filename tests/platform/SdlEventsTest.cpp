@@ -11,15 +11,17 @@
 namespace {
 
 class SdlEvents : public testing::Test {
-  protected:
-    void SetUp() override {
+protected:
+    void SetUp() override
+    {
         // The offscreen driver: SDL's real event queue without any display.
         PrepareHeadlessEnvironment();
         video = std::make_unique<TSdlVideoSubsystem>();
         source = CreateSdlEventSource();
         SetInputEventTap([this](const TEvent& e) { seen.push_back(e); });
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         SetInputEventTap(nullptr);
         CurrentSdlView() = TSdlView{};
         window.reset();
@@ -31,7 +33,8 @@ class SdlEvents : public testing::Test {
     static void Push(SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); }
 
     static SDL_Event Key(Uint32 type, SDL_Keycode key, SDL_Scancode scancode, bool repeat = false,
-                         Uint16 mod = KMOD_NONE) {
+                         Uint16 mod = KMOD_NONE)
+    {
         SDL_Event event{};
         event.type = type;
         event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
@@ -42,14 +45,16 @@ class SdlEvents : public testing::Test {
         return event;
     }
 
-    static SDL_Event Text(const char* utf8) {
+    static SDL_Event Text(const char* utf8)
+    {
         SDL_Event event{};
         event.type = SDL_TEXTINPUT;
         std::strncpy(event.text.text, utf8, sizeof(event.text.text) - 1);
         return event;
     }
 
-    static SDL_Event Button(Uint32 type, Uint8 button, int32_t x, int32_t y) {
+    static SDL_Event Button(Uint32 type, Uint8 button, int32_t x, int32_t y)
+    {
         SDL_Event event{};
         event.type = type;
         event.button.button = button;
@@ -58,7 +63,8 @@ class SdlEvents : public testing::Test {
         return event;
     }
 
-    static SDL_Event Motion(int32_t x, int32_t y, Uint32 state = 0, int32_t dx = 0, int32_t dy = 0) {
+    static SDL_Event Motion(int32_t x, int32_t y, Uint32 state = 0, int32_t dx = 0, int32_t dy = 0)
+    {
         SDL_Event event{};
         event.type = SDL_MOUSEMOTION;
         event.motion.x = x;
@@ -70,7 +76,8 @@ class SdlEvents : public testing::Test {
     }
 
     // A window of the given size showing the 1024 x 768 picture scaled, as a resized window does.
-    void OpenScaledWindow(int32_t width, int32_t height) {
+    void OpenScaledWindow(int32_t width, int32_t height)
+    {
         window.reset(SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_RESIZABLE));
         ASSERT_NE(window, nullptr) << SDL_GetError();
         TSdlView& view = CurrentSdlView();
@@ -80,7 +87,8 @@ class SdlEvents : public testing::Test {
         view.scaled = true;
     }
 
-    static SDL_Event Window(SDL_WindowEventID id) {
+    static SDL_Event Window(SDL_WindowEventID id)
+    {
         SDL_Event event{};
         event.type = SDL_WINDOWEVENT;
         event.window.event = id;
@@ -97,7 +105,8 @@ class SdlEvents : public testing::Test {
     std::vector<TEvent> seen;
 };
 
-TEST_F(SdlEvents, KeysRepeatsAndTypedCharacters) {
+TEST_F(SdlEvents, KeysRepeatsAndTypedCharacters)
+{
     Push(Key(SDL_KEYDOWN, SDLK_SPACE, SDL_SCANCODE_SPACE));
     Push(Key(SDL_KEYDOWN, SDLK_SPACE, SDL_SCANCODE_SPACE, true));
     Push(Key(SDL_KEYUP, SDLK_SPACE, SDL_SCANCODE_SPACE));
@@ -114,10 +123,10 @@ TEST_F(SdlEvents, KeysRepeatsAndTypedCharacters) {
     };
     const std::vector<TExpected> expected = {
         {EVENT_KEYDOWN, 32},  {EVENT_KEYREPEAT, 32}, {EVENT_KEYUP, 32},
-        {EVENT_KEYDOWN, 13},  {EVENT_KEYCHAR, 13},   // Enter types a character too
-        {EVENT_KEYREPEAT, 8}, {EVENT_KEYCHAR, 8},    // so does each repeat of backspace
-        {EVENT_KEYDOWN, 163},                        // right control; volume up has no key code
-        {EVENT_KEYCHAR, 'a'}, {EVENT_KEYCHAR, 0xE9}, // the euro sign is not Latin-1
+        {EVENT_KEYDOWN, 13},  {EVENT_KEYCHAR, 13},    // Enter types a character too
+        {EVENT_KEYREPEAT, 8}, {EVENT_KEYCHAR, 8},     // so does each repeat of backspace
+        {EVENT_KEYDOWN, 163},                         // right control; volume up has no key code
+        {EVENT_KEYCHAR, 'a'}, {EVENT_KEYCHAR, 0xE9},  // the euro sign is not Latin-1
     };
     ASSERT_EQ(seen.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -130,7 +139,8 @@ TEST_F(SdlEvents, KeysRepeatsAndTypedCharacters) {
     EXPECT_EQ(KeyIsDown(163), 1);
 }
 
-TEST_F(SdlEvents, MouseButtonsWheelFocusAndClose) {
+TEST_F(SdlEvents, MouseButtonsWheelFocusAndClose)
+{
     Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 10, 20));
     Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_RIGHT, 11, 21));
     Push(Button(SDL_MOUSEBUTTONUP, SDL_BUTTON_MIDDLE, 12, 22));
@@ -157,16 +167,16 @@ TEST_F(SdlEvents, MouseButtonsWheelFocusAndClose) {
     };
     const std::vector<TExpected> expected = {
         {EVENT_MOUSEDOWN, 1, 10, 20},   {EVENT_MOUSEDOWN, 2, 11, 21},  {EVENT_MOUSEUP, 3, 12, 22},
-        {EVENT_MOUSEMOVE, 3, 300, 400},                               // left and right held
-        {EVENT_MOUSEWHEEL, -2, 0, 0},   {EVENT_MOUSEWHEEL, -1, 0, 0}, // a flipped wheel turns back
+        {EVENT_MOUSEMOVE, 3, 300, 400},                                // left and right held
+        {EVENT_MOUSEWHEEL, -2, 0, 0},   {EVENT_MOUSEWHEEL, -1, 0, 0},  // a flipped wheel turns back
         {EVENT_APPSUSPEND, 0, 0, 0},    {EVENT_APPRESUME, 0, 0, 0},    {EVENT_APPTERMINATE, 0, 0, 0},
-        {EVENT_MOUSELEAVE, 0, 0, 0},    {EVENT_APPTERMINATE, 0, 0, 0}, // the desktop asks the program to end
+        {EVENT_MOUSELEAVE, 0, 0, 0},    {EVENT_APPTERMINATE, 0, 0, 0},  // the desktop asks the program to end
     };
     ASSERT_EQ(seen.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(seen[i].id, expected[i].id) << i;
         EXPECT_EQ(seen[i].data, expected[i].data) << i;
-        if (expected[i].id == EVENT_MOUSEWHEEL) continue; // the wheel reports where the pointer is
+        if (expected[i].id == EVENT_MOUSEWHEEL) continue;  // the wheel reports where the pointer is
         EXPECT_EQ(seen[i].x, expected[i].x) << i;
         EXPECT_EQ(seen[i].y, expected[i].y) << i;
     }
@@ -174,7 +184,8 @@ TEST_F(SdlEvents, MouseButtonsWheelFocusAndClose) {
     EXPECT_EQ(MousePosX(), 300);
 }
 
-TEST_F(SdlEvents, PointerMapsThroughTheBarsOfAScaledScreen) {
+TEST_F(SdlEvents, PointerMapsThroughTheBarsOfAScaledScreen)
+{
     // A desktop-sized full screen of 1920 x 1080 showing the 1024 x 768 picture.
     window.reset(SDL_CreateWindow("test", 0, 0, 1920, 1080, 0));
     ASSERT_NE(window, nullptr) << SDL_GetError();
@@ -186,8 +197,8 @@ TEST_F(SdlEvents, PointerMapsThroughTheBarsOfAScaledScreen) {
 
     Push(Motion(960, 540));
     Push(Button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 240, 0));
-    Push(Motion(100, 1079)); // in the left bar
-    Push(Motion(1900, 10));  // in the right bar
+    Push(Motion(100, 1079));  // in the left bar
+    Push(Motion(1900, 10));   // in the right bar
     source->PollEvents();
     ASSERT_EQ(seen.size(), 4u);
     EXPECT_EQ(std::pair(seen[0].x, seen[0].y), std::pair(512, 384));
@@ -204,7 +215,8 @@ TEST_F(SdlEvents, PointerMapsThroughTheBarsOfAScaledScreen) {
     EXPECT_EQ(seen[0].x, 1500);
 }
 
-TEST_F(SdlEvents, FullScreenToggleKeysNeverReachTheGame) {
+TEST_F(SdlEvents, FullScreenToggleKeysNeverReachTheGame)
+{
     struct TCase {
         const char* name;
         SDL_Keycode key;
@@ -235,7 +247,7 @@ TEST_F(SdlEvents, FullScreenToggleKeysNeverReachTheGame) {
         if (c.toggles) {
             EXPECT_TRUE(seen.empty()) << c.name << ": " << seen.size() << " events reached the game";
         } else {
-            ASSERT_EQ(seen.size(), key == 13 ? 5u : 3u) << c.name; // Enter types a character twice
+            ASSERT_EQ(seen.size(), key == 13 ? 5u : 3u) << c.name;  // Enter types a character twice
             EXPECT_EQ(seen.front().id, EVENT_KEYDOWN) << c.name;
         }
         EXPECT_EQ(KeyHitCount(key), c.toggles ? 0 : 1) << c.name;
@@ -254,11 +266,12 @@ TEST_F(SdlEvents, FullScreenToggleKeysNeverReachTheGame) {
     EXPECT_TRUE(CurrentSdlView().toggleRequested);
 }
 
-TEST_F(SdlEvents, PointerMapsAtTheCornersOfAResizedWindow) {
+TEST_F(SdlEvents, PointerMapsAtTheCornersOfAResizedWindow)
+{
     struct TCase {
         int32_t width, height;
-        int32_t wx, wy; // a window point
-        int32_t x, y;   // where the game sees it
+        int32_t wx, wy;  // a window point
+        int32_t x, y;    // where the game sees it
     };
     const TCase cases[] = {
         // Wide: bars left and right (the picture is 533 x 400 at x 133).
@@ -299,14 +312,13 @@ TEST_F(SdlEvents, PointerMapsAtTheCornersOfAResizedWindow) {
         source->MoveMouse(x, y);
         // The offscreen driver answers a warp with a move of its own.
         source->PollEvents();
-        for (const TEvent& e : seen)
-            EXPECT_EQ(std::pair(e.x, e.y), std::pair(x, y));
+        for (const TEvent& e : seen) EXPECT_EQ(std::pair(e.x, e.y), std::pair(x, y));
         PictureToWindow(CurrentSdlView(), x, y, wx, wy);
         seen.clear();
         Push(Motion(wx, wy));
-        Push(Motion(wx, wy)); // the same spot again, from the player
+        Push(Motion(wx, wy));  // the same spot again, from the player
         Push(Motion(wx + 1, wy));
-        Push(Motion(wx, wy)); // after a real move the window point counts again
+        Push(Motion(wx, wy));  // after a real move the window point counts again
         source->PollEvents();
         ASSERT_EQ(seen.size(), 4u);
         EXPECT_EQ(std::pair(seen[0].x, seen[0].y), std::pair(x, y));
@@ -318,16 +330,16 @@ TEST_F(SdlEvents, PointerMapsAtTheCornersOfAResizedWindow) {
     }
 }
 
-TEST_F(SdlEvents, RelativeSteeringKeepsAbsolutePointerSemantics) {
+TEST_F(SdlEvents, RelativeSteeringKeepsAbsolutePointerSemantics)
+{
     // Twice the picture's size: one window unit is half a game pixel.
     OpenScaledWindow(2048, 1536);
     source = CreateSdlEventSource(TPointerSteering::Relative);
     const auto move = [&](int32_t dx, int32_t dy) {
         seen.clear();
-        Push(Motion(5, 5, 0, dx, dy)); // the absolute position of a locked pointer means nothing
+        Push(Motion(5, 5, 0, dx, dy));  // the absolute position of a locked pointer means nothing
         source->PollEvents();
-        return seen.size() == 1 && seen[0].id == EVENT_MOUSEMOVE ? std::pair(seen[0].x, seen[0].y)
-                                                                 : std::pair(-1, -1);
+        return seen.size() == 1 && seen[0].id == EVENT_MOUSEMOVE ? std::pair(seen[0].x, seen[0].y) : std::pair(-1, -1);
     };
 
     // Out of play the pointer is the window's own.
@@ -343,7 +355,7 @@ TEST_F(SdlEvents, RelativeSteeringKeepsAbsolutePointerSemantics) {
     EXPECT_EQ(MousePosX(), 400);
 
     EXPECT_EQ(move(100, 0), std::pair(450, 704));
-    EXPECT_EQ(move(-1, 0), std::pair(449, 704)); // half pixels add up
+    EXPECT_EQ(move(-1, 0), std::pair(449, 704));  // half pixels add up
     EXPECT_EQ(move(-1, 0), std::pair(449, 704));
     EXPECT_EQ(move(-5000, 5000), std::pair(0, 767));
     EXPECT_EQ(move(5000, -5000), std::pair(1023, 0));
@@ -363,7 +375,8 @@ TEST_F(SdlEvents, RelativeSteeringKeepsAbsolutePointerSemantics) {
     source->ConfineMouse(false);
 }
 
-TEST_F(SdlEvents, ControllersSteerLaunchAndPauseAsKeys) {
+TEST_F(SdlEvents, ControllersSteerLaunchAndPauseAsKeys)
+{
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
     SDL_VirtualJoystickDesc desc{};
     desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
@@ -378,7 +391,7 @@ TEST_F(SdlEvents, ControllersSteerLaunchAndPauseAsKeys) {
     SDL_Joystick* stick = SDL_JoystickOpen(device);
     ASSERT_NE(stick, nullptr) << SDL_GetError();
     ASSERT_TRUE(SDL_IsGameController(device)) << "no controller mapping for a virtual pad";
-    source->PollEvents(); // the pad is found and opened
+    source->PollEvents();  // the pad is found and opened
 
     enum TInput { Button, Axis };
     struct TStep {
@@ -387,7 +400,7 @@ TEST_F(SdlEvents, ControllersSteerLaunchAndPauseAsKeys) {
         int32_t index;
         int32_t value;
         bool playing;
-        std::vector<std::pair<int32_t, int32_t>> events; // (id, key) in order
+        std::vector<std::pair<int32_t, int32_t>> events;  // (id, key) in order
     };
     const int32_t Down = EVENT_KEYDOWN;
     const int32_t Up = EVENT_KEYUP;
@@ -421,8 +434,7 @@ TEST_F(SdlEvents, ControllersSteerLaunchAndPauseAsKeys) {
             SDL_JoystickSetVirtualAxis(stick, step.index, static_cast<Sint16>(step.value));
         source->PollEvents();
         std::vector<std::pair<int32_t, int32_t>> got;
-        for (const TEvent& e : seen)
-            got.emplace_back(e.id, e.data);
+        for (const TEvent& e : seen) got.emplace_back(e.id, e.data);
         EXPECT_EQ(got, step.events) << step.what;
     }
     SetPlayActive(false);
@@ -441,8 +453,8 @@ TEST_F(SdlEvents, ControllersSteerLaunchAndPauseAsKeys) {
     EXPECT_EQ(KeyIsDown(KEY_UP), 0);
     EXPECT_EQ(KeyIsDown(KEY_DOWN), 0);
     EXPECT_EQ(seen.size(), 3u);
-    source.reset(); // closes its controllers before the subsystem goes
+    source.reset();  // closes its controllers before the subsystem goes
     SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
 }
 
-} // namespace
+}  // namespace

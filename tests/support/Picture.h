@@ -13,10 +13,7 @@ struct TPicture {
     int32_t channels = 3;
     std::vector<uint8_t> pixels;
 
-    const uint8_t* At(int32_t x, int32_t y) const
-    {
-        return &pixels[(static_cast<size_t>(y) * width + x) * channels];
-    }
+    const uint8_t* At(int32_t x, int32_t y) const { return &pixels[(static_cast<size_t>(y) * width + x) * channels]; }
     // The mean of red, green and blue at one pixel.
     int32_t Grey(int32_t x, int32_t y) const
     {

@@ -18,38 +18,35 @@ extern char** environ;
 
 namespace {
 
-std::string Slurp(const std::string& path) {
+std::string Slurp(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-} // namespace
+}  // namespace
 
 int StartProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
-                 const TRunEnvironment& environment) {
+                 const TRunEnvironment& environment)
+{
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         const std::string name = entry.substr(0, entry.find('='));
         bool drop = false;
-        for (const auto& u : environment.unset)
-            drop = drop || u == name;
-        for (const auto& s : environment.set)
-            drop = drop || s.first == name;
+        for (const auto& u : environment.unset) drop = drop || u == name;
+        for (const auto& s : environment.set) drop = drop || s.first == name;
         if (!drop) env.push_back(entry);
     }
-    for (const auto& s : environment.set)
-        env.push_back(s.first + "=" + s.second);
+    for (const auto& s : environment.set) env.push_back(s.first + "=" + s.second);
 
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     std::vector<char*> envp;
-    for (std::string& e : env)
-        envp.push_back(e.data());
+    for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
 
     const std::string outPath = dir + "/.stdout";
@@ -72,15 +69,17 @@ int StartProgram(const std::string& program, const std::vector<std::string>& arg
     return pid;
 }
 
-int WaitProgram(int pid) {
+int WaitProgram(int pid)
+{
     int wstatus = 0;
     while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
 }
 
-TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& dir, const TRunEnvironment& environment) {
+TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                      const TRunEnvironment& environment)
+{
     TRunResult result;
     const int pid = StartProgram(program, args, dir, environment);
     if (pid < 0) return result;
@@ -92,7 +91,8 @@ TRunResult RunProgram(const std::string& program, const std::vector<std::string>
     return result;
 }
 
-bool OnPath(const std::string& program) {
+bool OnPath(const std::string& program)
+{
     const char* path = std::getenv("PATH");
     std::istringstream dirs(path ? path : "");
     for (std::string dir; std::getline(dirs, dir, ':');)

@@ -6,7 +6,7 @@
 #include <vector>
 
 struct TRunResult {
-    int status = -1; // exit code, or -1 when it did not exit normally
+    int status = -1;  // exit code, or -1 when it did not exit normally
     std::string out;
     std::string err;
 };
@@ -23,7 +23,7 @@ int StartProgram(const std::string& program, const std::vector<std::string>& arg
 // Waits for a started program; its exit code, or -1 when it did not exit normally.
 int WaitProgram(int pid);
 // Runs program with args in folder dir; waits for it.
-TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                      const std::string& dir, const TRunEnvironment& environment = {});
+TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                      const TRunEnvironment& environment = {});
 // True when program is found on PATH.
 bool OnPath(const std::string& program);

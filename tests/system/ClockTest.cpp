@@ -39,7 +39,8 @@ TEST_F(Clock, SteadyClockIsTheDefaultAndCountsRealMilliseconds)
     EXPECT_NE(dynamic_cast<TSteadyClock*>(GetClock().get()), nullptr);
     const int32_t before = CurrentMillisecs();
     SleepMillisecs(25);
-    const auto elapsed = static_cast<int32_t>(static_cast<uint32_t>(CurrentMillisecs()) - static_cast<uint32_t>(before));
+    const auto elapsed =
+        static_cast<int32_t>(static_cast<uint32_t>(CurrentMillisecs()) - static_cast<uint32_t>(before));
     EXPECT_GE(elapsed, 25);
 }
 

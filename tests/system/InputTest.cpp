@@ -65,7 +65,8 @@ TEST_F(Input, KeyHitsCountDownTransitions)
         {"presses add up",
          {Ev(EVENT_KEYDOWN, 32), Ev(EVENT_KEYUP, 32), Ev(EVENT_KEYDOWN, 32), Ev(EVENT_KEYUP, 32),
           Ev(EVENT_KEYDOWN, 32)},
-         3, 1},
+         3,
+         1},
         {"other keys do not count", {Ev(EVENT_KEYDOWN, 13), Ev(EVENT_KEYDOWN, 160)}, 0, 0},
         {"up alone", {Ev(EVENT_KEYUP, 32)}, 0, 0},
     };
@@ -121,7 +122,7 @@ TEST_F(Input, ClearKeyboardPollsThenForgetsKeysAndCharacters)
     EXPECT_EQ(KeyHitCount(13), 0);
     EXPECT_EQ(KeyIsDown(27), 0);
     EXPECT_EQ(NextTypedChar(), 0);
-    EXPECT_EQ(MousePosX(), 5);        // the mouse is not the keyboard
+    EXPECT_EQ(MousePosX(), 5);  // the mouse is not the keyboard
     EXPECT_EQ(MouseHitCount(1), 1);
 }
 

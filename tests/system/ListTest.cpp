@@ -111,11 +111,11 @@ TEST(List, ElementsRemovedAheadAreSkipped)
         std::string seen, left;
     };
     const Case cases[] = {
-        {"a", "b", "acde", "acde"},      // the very next one
-        {"a", "bc", "ade", "ade"},       // a run of them
-        {"b", "e", "abcd", "abcd"},      // the last one
-        {"c", "ab", "abcde", "cde"},     // already visited ones: no effect on the walk
-        {"a", "abcde", "a", ""},         // all, including the current one
+        {"a", "b", "acde", "acde"},   // the very next one
+        {"a", "bc", "ade", "ade"},    // a run of them
+        {"b", "e", "abcd", "abcd"},   // the last one
+        {"c", "ab", "abcde", "cde"},  // already visited ones: no effect on the walk
+        {"a", "abcde", "a", ""},      // all, including the current one
     };
     for (const auto& c : cases) {
         TList<Item> list;
@@ -156,7 +156,7 @@ TEST(List, AppendingAfterRemovingTheCurrentElement)
     const Case cases[] = {
         {"a", "abcx", "bcx"},  // the removed link still leads on to the live ones
         {"b", "abcx", "acx"},
-        {"c", "abc", "abx"},   // it was the last: its way on ends at the head
+        {"c", "abc", "abx"},  // it was the last: its way on ends at the head
     };
     for (const auto& c : cases) {
         TList<Item> list;

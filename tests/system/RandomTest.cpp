@@ -14,8 +14,8 @@ TEST(Random, SeedRules)
         int32_t seed, state;
     };
     const Case cases[] = {
-        {0, 4660}, {0x7FFFFFFF, 4660}, {-1, 4660}, {-2, 0x7FFFFFFE}, {1, 1}, {13, 13}, {INT32_MIN, 4660},
-        {INT32_MIN + 5, 5},
+        {0, 4660}, {0x7FFFFFFF, 4660}, {-1, 4660},        {-2, 0x7FFFFFFE},
+        {1, 1},    {13, 13},           {INT32_MIN, 4660}, {INT32_MIN + 5, 5},
     };
     for (const auto& c : cases) {
         SeedRandom(c.seed);

@@ -1,7 +1,7 @@
 // Input scripts: the line format, delivery by frame, the script clock, and record-then-replay.
+#include "framework/system/Script.h"
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
-#include "framework/system/Script.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,9 +22,19 @@ std::vector<TScriptEntry> Parse(const std::string& text)
 TEST(ScriptFormat, EveryLineRoundTrips)
 {
     const std::vector<std::string> lines = {
-        "0 keydown 32",   "0 keyup 255",       "1 char 233",         "2 mousemove 384 -12", "2 mousedown 1",
-        "2 mouseup 3",    "3 wheel -2",        "4 focus 0",          "4 focus 1",           "5 close",
-        "5 clock 123456", "6 clock -2147483648", "7 mousemove -2147483648 2147483647",
+        "0 keydown 32",
+        "0 keyup 255",
+        "1 char 233",
+        "2 mousemove 384 -12",
+        "2 mousedown 1",
+        "2 mouseup 3",
+        "3 wheel -2",
+        "4 focus 0",
+        "4 focus 1",
+        "5 close",
+        "5 clock 123456",
+        "6 clock -2147483648",
+        "7 mousemove -2147483648 2147483647",
     };
     for (const auto& line : lines) {
         std::vector<TScriptEntry> entries = Parse(line);
@@ -220,10 +230,10 @@ TEST_F(ScriptReplay, ARecordedSessionReplaysToTheSameState)
 
     auto live = std::make_shared<TLiveSource>();
     live->plan = {
-        {0, Ev(EVENT_KEYDOWN, KEY_SPACE)}, {1, Ev(EVENT_KEYUP, KEY_SPACE)},  {2, Ev(EVENT_KEYDOWN, KEY_LEFT)},
-        {2, Ev(EVENT_KEYREPEAT, KEY_LEFT)}, {4, Ev(EVENT_KEYUP, KEY_LEFT)},  {4, Ev(EVENT_KEYCHAR, 'K')},
-        {4, Ev(EVENT_KEYCHAR, 'X')},       {5, Ev(EVENT_MOUSEMOVE, 0, 90, 3)}, {5, Ev(EVENT_MOUSEDOWN, 1)},
-        {5, Ev(EVENT_MOUSEUP, 1)},         {8, Ev(EVENT_KEYDOWN, KEY_SPACE)}, {8, Ev(EVENT_KEYUP, KEY_SPACE)},
+        {0, Ev(EVENT_KEYDOWN, KEY_SPACE)},  {1, Ev(EVENT_KEYUP, KEY_SPACE)},    {2, Ev(EVENT_KEYDOWN, KEY_LEFT)},
+        {2, Ev(EVENT_KEYREPEAT, KEY_LEFT)}, {4, Ev(EVENT_KEYUP, KEY_LEFT)},     {4, Ev(EVENT_KEYCHAR, 'K')},
+        {4, Ev(EVENT_KEYCHAR, 'X')},        {5, Ev(EVENT_MOUSEMOVE, 0, 90, 3)}, {5, Ev(EVENT_MOUSEDOWN, 1)},
+        {5, Ev(EVENT_MOUSEUP, 1)},          {8, Ev(EVENT_KEYDOWN, KEY_SPACE)},  {8, Ev(EVENT_KEYUP, KEY_SPACE)},
         {8, Ev(EVENT_KEYDOWN, KEY_SPACE)},
     };
     std::string error;

@@ -1,7 +1,7 @@
 // Streams: byte-exact number and line transfers, disk, bank and RAM streams, the opener chain.
+#include "framework/system/Stream.h"
 #include "framework/system/Bank.h"
 #include "framework/system/Embedded.h"
-#include "framework/system/Stream.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -253,7 +253,7 @@ TEST(StreamWrappers, StreamStreamForwardsAndCloseOnlyDetaches)
     EXPECT_EQ(inner->Pos(), 1);  // the same position: it forwards
     outer->Close();
     EXPECT_EQ(inner->ReadByte(), 20);  // still open
-    EXPECT_EQ(outer->Pos(), -1);        // detached
+    EXPECT_EQ(outer->Pos(), -1);       // detached
 }
 
 TEST(DiskStream, ModesReadWriteAndUpdate)
@@ -323,7 +323,8 @@ TEST(DiskStream, FilesLargerThanThePositionsCountAreRefused)
         std::filesystem::resize_file(dir.File(name), size);
         return dir.File(name);
     };
-    for (const uintmax_t size : {uintmax_t{1} << 31, (uintmax_t{1} << 31) + 5, uintmax_t{3} << 30, uintmax_t{1} << 32}) {
+    for (const uintmax_t size :
+         {uintmax_t{1} << 31, (uintmax_t{1} << 31) + 5, uintmax_t{3} << 30, uintmax_t{1} << 32}) {
         const std::string path = sized("big.dat", size);
         errno = 0;
         EXPECT_EQ(ReadFileStream(path), nullptr) << size;
@@ -389,9 +390,9 @@ TEST(Opener, EmbeddedFilesOpenByIncbinName)
     ASSERT_TRUE(s);
     EXPECT_EQ(s->Size(), 4);
     EXPECT_EQ(s->ReadLine(), "font");
-    EXPECT_TRUE(OpenStreamUrl("INCBIN::test/stream/blob.ttf", true, false));  // prefix lower-cased
-    EXPECT_FALSE(OpenStreamUrl("incbin::Test/stream/blob.ttf", true, false)); // name exact
-    EXPECT_FALSE(OpenStreamUrl("incbin::test/stream/blob.ttf", true, true));  // never writeable
+    EXPECT_TRUE(OpenStreamUrl("INCBIN::test/stream/blob.ttf", true, false));   // prefix lower-cased
+    EXPECT_FALSE(OpenStreamUrl("incbin::Test/stream/blob.ttf", true, false));  // name exact
+    EXPECT_FALSE(OpenStreamUrl("incbin::test/stream/blob.ttf", true, true));   // never writeable
     EXPECT_FALSE(OpenStreamUrl("incbin::test/stream/blob.ttf", false, true));
     EXPECT_FALSE(OpenStreamUrl("nosuch::test/stream/blob.ttf", true, false));
     EXPECT_FALSE(OpenStreamUrl("", true, false));
@@ -486,12 +487,11 @@ TEST(Banks, GrowthRule)
         int32_t start, resize, size, capacity;
     };
     const Case cases[] = {
-        {10, 12, 12, 15},  // 3/2 of the old capacity
-        {10, 40, 40, 40},  // the new size when larger
-        {10, 4, 4, 10},    // shrinking keeps the capacity
-        {0, 1, 1, 1},
-        {1, 2, 2, 2},      // 1 * 3 / 2 is 1
-        {3, 4, 4, 4},      // 3 * 3 / 2 is 4
+        {10, 12, 12, 15},                // 3/2 of the old capacity
+        {10, 40, 40, 40},                // the new size when larger
+        {10, 4, 4, 10},                  // shrinking keeps the capacity
+        {0, 1, 1, 1},     {1, 2, 2, 2},  // 1 * 3 / 2 is 1
+        {3, 4, 4, 4},                    // 3 * 3 / 2 is 4
     };
     for (const auto& c : cases) {
         auto bank = TBank::Create(c.start);

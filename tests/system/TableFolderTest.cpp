@@ -39,11 +39,11 @@ TEST_F(TableFolder, ThePlayersFolderIsMadePrivateWithItsParents)
     ::chmod(home.c_str(), 0755);
     const fs::path tables = home / ".local" / "share" / "krellix";
     SetTableFolder(tables.string(), true);
-    EXPECT_FALSE(fs::exists(tables)); // nothing is made before the first save
+    EXPECT_FALSE(fs::exists(tables));  // nothing is made before the first save
     ASSERT_TRUE(PrepareTableFolder());
     for (const fs::path& made : {home / ".local", home / ".local" / "share", tables})
         EXPECT_EQ(ModeOf(made), 0700u) << made;
-    EXPECT_EQ(ModeOf(home), 0755u); // what existed keeps its mode
+    EXPECT_EQ(ModeOf(home), 0755u);  // what existed keeps its mode
     // Saving again finds the folder and leaves a mode the player chose.
     ::chmod(tables.c_str(), 0750);
     EXPECT_TRUE(PrepareTableFolder());
@@ -78,4 +78,4 @@ TEST_F(TableFolder, AFolderThatCannotBeMadeIsReportedOnce)
     EXPECT_EQ(TTempDir::ReadBytes(dir.File("file")), std::vector<uint8_t>{1});
 }
 
-} // namespace
+}  // namespace

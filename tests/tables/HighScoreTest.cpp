@@ -185,7 +185,8 @@ TEST_F(Tables, HighScoreFileIsByteExactAndRoundTrips)
     const Bytes written = TTempDir::ReadBytes(dir.File("highscore.dat"));
     EXPECT_EQ(written, expected);
     // The first record spelled out: "Varn Dovrak", CR LF, 1000, 10.
-    const Bytes first = {'V', 'a', 'r', 'n', ' ', 'D', 'o', 'v', 'r', 'a', 'k', 0x0D, 0x0A, 0xE8, 0x03, 0, 0, 10, 0, 0, 0};
+    const Bytes first = {'V',  'a',  'r',  'n',  ' ', 'D', 'o', 'v', 'r', 'a', 'k',
+                         0x0D, 0x0A, 0xE8, 0x03, 0,   0,   10,  0,   0,   0};
     EXPECT_TRUE(std::equal(first.begin(), first.end(), written.begin()));
 
     HighScoreList.reset();

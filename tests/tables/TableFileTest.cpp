@@ -24,14 +24,11 @@ TEST_F(Tables, UserFileCutInsideARecordKeepsTheCompleteRecords)
         bool message;
     };
     const Case cases[] = {
-        {18, "ACE:3 BOB:12 ", false},
-        {17, "ACE:3 ", true},  // the level has 3 of its 4 bytes
-        {14, "ACE:3 ", true},  // right after the line end
-        {11, "ACE:3 ", true},  // the name without its line end
-        {10, "ACE:3 ", true},  // one byte of the second record
-        {9, "ACE:3 ", false},
-        {6, "", true},
-        {1, "", true},
+        {18, "ACE:3 BOB:12 ", false}, {17, "ACE:3 ", true},  // the level has 3 of its 4 bytes
+        {14, "ACE:3 ", true},                                // right after the line end
+        {11, "ACE:3 ", true},                                // the name without its line end
+        {10, "ACE:3 ", true},                                // one byte of the second record
+        {9, "ACE:3 ", false},         {6, "", true},        {1, "", true},
     };
     for (const auto& c : cases) {
         TTempDir::WriteBytes(dir.File("users.dat"), Bytes(whole.begin(), whole.begin() + static_cast<long>(c.length)));
@@ -55,7 +52,8 @@ TEST_F(Tables, HighScoreFileCutInsideARecordKeepsTheCompleteRecords)
     Append(whole, "ACE", {500, 3});
     Append(whole, "BOB", {400, 2});
     for (size_t length : {whole.size() - 1, whole.size() - 4, whole.size() - 5, whole.size() - 8, size_t{14}}) {
-        TTempDir::WriteBytes(dir.File("highscore.dat"), Bytes(whole.begin(), whole.begin() + static_cast<long>(length)));
+        TTempDir::WriteBytes(dir.File("highscore.dat"),
+                             Bytes(whole.begin(), whole.begin() + static_cast<long>(length)));
         testing::internal::CaptureStderr();
         EXPECT_TRUE(THighScorceEntry::LoadHighScoreTable(dir.File("highscore.dat"), ""));
         const std::string err = testing::internal::GetCapturedStderr();

@@ -7,7 +7,8 @@ TEST_F(Tables, OnePlayerAceAtLevelThreeIsNineBytes)
 {
     TUserEntry::AddUser("ACE", 3);
     ASSERT_TRUE(TUserEntry::SaveUserTable(dir.File("users.dat"), ""));
-    EXPECT_EQ(TTempDir::ReadBytes(dir.File("users.dat")), (Bytes{0x41, 0x43, 0x45, 0x0D, 0x0A, 0x03, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(TTempDir::ReadBytes(dir.File("users.dat")),
+              (Bytes{0x41, 0x43, 0x45, 0x0D, 0x0A, 0x03, 0x00, 0x00, 0x00}));
 }
 
 TEST_F(Tables, UserFileRoundTripsInOrder)

@@ -40,9 +40,8 @@ protected:
     // replaced or removed without touching the originals; each case damages a fresh one.
     void FreshCopy()
     {
-        dir = fs::path(KRELLIX_RUN_DIR) / ("damaged_" + std::string(::testing::UnitTest::GetInstance()
-                                                                        ->current_test_info()
-                                                                        ->name()));
+        dir = fs::path(KRELLIX_RUN_DIR) /
+              ("damaged_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         fs::create_directories(dir);
         for (const char* folder : {"images", "sounds"}) {

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -54,9 +54,8 @@ Bytes Record(const std::string& name, std::initializer_list<int32_t> numbers)
 
 Bytes DefaultHighScores()
 {
-    const char* const names[10] = {"Varn Dovrak",  "Tibbe Halme",  "Seyla Fenrow", "Orla Quennet",
-                                   "Brisk Tamsin", "Jory Vantell", "Mila Ostrand", "Pell Corrigan",
-                                   "Nessa Druin",  "Hobb Laterly"};
+    const char* const names[10] = {"Varn Dovrak",  "Tibbe Halme",  "Seyla Fenrow",  "Orla Quennet", "Brisk Tamsin",
+                                   "Jory Vantell", "Mila Ostrand", "Pell Corrigan", "Nessa Druin",  "Hobb Laterly"};
     Bytes out;
     for (int32_t i = 0; i < 10; ++i) out += Record(names[i], {(10 - i) * 100, 10 - i});
     return out;
@@ -108,8 +107,13 @@ protected:
     std::vector<std::string> Arguments(const std::string& script, const std::vector<std::string>& extra) const
     {
         std::ofstream(dir / "input.txt") << script;
-        std::vector<std::string> args = {"--headless",         "--data",  dir.string(), "--input",
-                                         (dir / "input.txt").string(), "--trace", (dir / "trace.jsonl").string()};
+        std::vector<std::string> args = {"--headless",
+                                         "--data",
+                                         dir.string(),
+                                         "--input",
+                                         (dir / "input.txt").string(),
+                                         "--trace",
+                                         (dir / "trace.jsonl").string()};
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }
@@ -209,10 +213,10 @@ TEST_F(FrontEndRunTest, FirstStartShowsTheMenuWhereDownStopsAtQuitAndQuitWritesB
 TEST_F(FrontEndRunTest, PadMovementToggledOncePerPressAndTwiceRestoresModeAndTitleWithoutAFade)
 {
     // Pad Movement is the third entry. Return is held for 30 frames the first time.
-    Run(std::string(SkipIntro) + Press(100, 40) + Press(120, 40) + "140 keydown 13\n170 keyup 13\n" +
-            Press(200, 13) + Press(400, 40) + QuitFrom(420),
-        {"--shot", "130:before.png", "--shot", "140:held0.png", "--shot", "141:held1.png", "--shot",
-         "170:other.png", "--shot", "200:back0.png", "--shot", "201:back1.png", "--shot", "386:after.png"});
+    Run(std::string(SkipIntro) + Press(100, 40) + Press(120, 40) + "140 keydown 13\n170 keyup 13\n" + Press(200, 13) +
+            Press(400, 40) + QuitFrom(420),
+        {"--shot", "130:before.png", "--shot", "140:held0.png", "--shot", "141:held1.png", "--shot", "170:other.png",
+         "--shot", "200:back0.png", "--shot", "201:back1.png", "--shot", "386:after.png"});
     ASSERT_EQ(exitCode, 0) << errors;
     EXPECT_EQ(Changes("MoveMode"), (std::vector<std::pair<int64_t, int64_t>>{{141, 1}, {201, 0}}));
     EXPECT_EQ(At(401)["MenuState"], 4);
@@ -237,8 +241,8 @@ TEST_F(FrontEndRunTest, PadMovementToggledOncePerPressAndTwiceRestoresModeAndTit
     EXPECT_GT(changedInTitle, 200);
     EXPECT_EQ(changedElsewhere, 0);
     // No fade around either toggle: the frames on both sides differ only in that title.
-    for (const auto& [first, second] : {std::pair<const char*, const char*>{"held0.png", "held1.png"},
-                                        {"back0.png", "back1.png"}}) {
+    for (const auto& [first, second] :
+         {std::pair<const char*, const char*>{"held0.png", "held1.png"}, {"back0.png", "back1.png"}}) {
         const TPicture a = ReadPng(dir / first), b = ReadPng(dir / second);
         ASSERT_EQ(a.width, 1024);
         ASSERT_EQ(b.width, 1024);
@@ -321,8 +325,8 @@ TEST_F(FrontEndRunTest, AGameThatEntersTheTableShowsItWithTheNewRowHighlighted)
     Run(NewGameAsAce() + lose.str() + Press(2400, 32) + QuitFrom(2600), {"--shot", "2350:table.png"});
     ASSERT_EQ(exitCode, 0) << errors;
     const auto screens = Screens();
-    ASSERT_EQ(ScreenNames(), (std::vector<std::string>{"loading", "menu", "newplayer", "menu", "level",
-                                                       "highscores", "menu"}));
+    ASSERT_EQ(ScreenNames(),
+              (std::vector<std::string>{"loading", "menu", "newplayer", "menu", "level", "highscores", "menu"}));
     int64_t finalScore = -1, highscoreFrom = -1;
     for (const TTraceLine& f : trace) {
         if (f.Text("screen") == "level" && f["Score"] >= 0) finalScore = f["Score"];
@@ -337,8 +341,9 @@ TEST_F(FrontEndRunTest, AGameThatEntersTheTableShowsItWithTheNewRowHighlighted)
     // ACE's row comes after every score at least as high; the lowest row dropped out.
     const int32_t row = finalScore > 50 ? (finalScore > 100000 ? 1 : 2) : 3;
     Bytes expected = Record("TOP", {100000, 9});
-    if (row == 2) expected = Record("TOP", {100000, 9}) + Record("ACE", {static_cast<int32_t>(finalScore), 1}) +
-                             Record("MID", {50, 5});
+    if (row == 2)
+        expected =
+            Record("TOP", {100000, 9}) + Record("ACE", {static_cast<int32_t>(finalScore), 1}) + Record("MID", {50, 5});
     if (row == 3) expected += Record("MID", {50, 5}) + Record("ACE", {static_cast<int32_t>(finalScore), 1});
     ASSERT_NE(row, 1);
     for (int32_t i = 1; i <= 7; ++i) expected += Record("LOW", {-i, 1});
@@ -389,8 +394,8 @@ TEST_F(FrontEndRunTest, InterruptAndTerminateSignalsEndTheProgramAsQuitDoes)
         fs::remove(dir / "highscore.dat");
         TRunEnvironment environment;
         environment.set = {{"ALSOFT_DRIVERS", "null"}};
-        const int pid = StartProgram(KRELLIX_EXE, Arguments(std::string(SkipIntro), c.extra), dir.string(),
-                                     environment);
+        const int pid =
+            StartProgram(KRELLIX_EXE, Arguments(std::string(SkipIntro), c.extra), dir.string(), environment);
         ASSERT_GT(pid, 0);
         bool reached = false;
         for (int i = 0; i < 1200 && !reached; ++i) {

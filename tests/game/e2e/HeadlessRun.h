@@ -23,8 +23,7 @@
 inline std::filesystem::path FreshRunFolder()
 {
     namespace fs = std::filesystem;
-    const fs::path dir =
-        fs::path(KRELLIX_RUN_DIR) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const fs::path dir = fs::path(KRELLIX_RUN_DIR) / ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(dir);
     fs::create_directories(dir);
     fs::create_directory_symlink(fs::path(KRELLIX_DATA_DIR) / "images", dir / "images");
@@ -35,14 +34,14 @@ inline std::filesystem::path FreshRunFolder()
 // Runs the program headless on dir's data with options (such as "--level 4"), the script as its
 // input, its trace in dir/trace.jsonl and extra options last; everything it prints goes to
 // dir/out.txt. The exit code, -1 when it did not exit normally.
-inline int RunHeadless(const std::filesystem::path& dir, const std::string& options,
-                       const std::string& script, const std::string& extra)
+inline int RunHeadless(const std::filesystem::path& dir, const std::string& options, const std::string& script,
+                       const std::string& extra)
 {
     std::ofstream(dir / "input.txt") << script;
     const std::string input = (dir / "input.txt").string(), trace = (dir / "trace.jsonl").string();
-    const std::string command = std::string("\"") + KRELLIX_EXE + "\" --headless --data \"" + dir.string() +
-                                "\" " + options + " --input \"" + input + "\" --trace \"" + trace + "\" " +
-                                extra + " > \"" + (dir / "out.txt").string() + "\" 2>&1";
+    const std::string command = std::string("\"") + KRELLIX_EXE + "\" --headless --data \"" + dir.string() + "\" " +
+                                options + " --input \"" + input + "\" --trace \"" + trace + "\" " + extra + " > \"" +
+                                (dir / "out.txt").string() + "\" 2>&1";
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

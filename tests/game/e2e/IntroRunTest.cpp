@@ -22,7 +22,7 @@ namespace {
 constexpr int32_t FirstIntroFrame = 3;
 
 class IntroRunTest : public ::testing::Test {
-  protected:
+protected:
     fs::path dir;
     // Per traced frame: its number, the intro stage (0 when not in the intro), and whether the
     // intro or the menu is on screen.
@@ -143,8 +143,7 @@ TEST_F(IntroRunTest, TheFiveStagesRunTheirLengthsInOrderAndThenTheMenuBegins)
     EXPECT_GE(litPerQuadrant.size(), 3u);
     int32_t hint = 0;
     for (int32_t y = 740; y < 768; ++y)
-        for (int32_t x = 886; x < 1024; ++x)
-            hint += stars.Grey(x, y) > 128;
+        for (int32_t x = 886; x < 1024; ++x) hint += stars.Grey(x, y) > 128;
     EXPECT_GT(hint, 50) << "the hint is drawn in the corner";
 }
 

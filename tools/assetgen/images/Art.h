@@ -116,4 +116,4 @@ constexpr int IconSizes[] = {16, 32, 48, 64, 128, 256};
 Canvas Icon(int size);
 std::string IconSvg();
 
-} // namespace art
+}  // namespace art

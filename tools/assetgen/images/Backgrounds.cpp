@@ -20,7 +20,8 @@ constexpr float Pi = std::numbers::pi_v<float>;
 struct Palette {
     Color c[4];
     // Colour at t in 0..1 through the four stops at 0, 1/3, 2/3 and 1.
-    Color At(float t) const {
+    Color At(float t) const
+    {
         t = Clamp01(t) * 3.0f;
         const int i = std::min(2, static_cast<int>(t));
         return Mix(c[i], c[i + 1], t - i);
@@ -29,7 +30,8 @@ struct Palette {
 
 enum class Pal { Azure, Ember, Violet, Emerald, Gold, Ice, Toxic, Rose, Steel, Sunset, Ocean, Blood };
 
-Palette Colours(Pal p) {
+Palette Colours(Pal p)
+{
     switch (p) {
     case Pal::Azure:
         return {{Hex(0x02040C), Hex(0x0A2A5E), Hex(0x2A7FD4), Hex(0xC8F0FF)}};
@@ -88,56 +90,42 @@ struct Recipe {
     uint64_t seed;
 };
 
-const std::vector<Recipe>& Recipes() {
+const std::vector<Recipe>& Recipes()
+{
     static const std::vector<Recipe> recipes = {
-        {8, Style::Nebula, Pal::Azure, Pal::Violet, 801},
-        {9, Style::Panels, Pal::Steel, Pal::Azure, 901},
-        {10, Style::Plasma, Pal::Violet, Pal::Azure, 1001},
-        {11, Style::Hexes, Pal::Emerald, Pal::Emerald, 1101},
-        {12, Style::Circuit, Pal::Ocean, Pal::Ocean, 1201},
-        {13, Style::Crystal, Pal::Ice, Pal::Azure, 1301},
-        {14, Style::Marble, Pal::Rose, Pal::Rose, 1401},
-        {15, Style::Planet, Pal::Ember, Pal::Violet, 1501},
-        {16, Style::Grating, Pal::Steel, Pal::Ice, 1601},
-        {17, Style::Aurora, Pal::Emerald, Pal::Azure, 1701},
-        {18, Style::Horizon, Pal::Sunset, Pal::Violet, 1801},
-        {19, Style::Lava, Pal::Ember, Pal::Ember, 1901},
-        {20, Style::Ripples, Pal::Azure, Pal::Azure, 2001},
-        {21, Style::Vortex, Pal::Violet, Pal::Rose, 2101},
-        {22, Style::Stones, Pal::Gold, Pal::Gold, 2201},
-        {23, Style::Nebula, Pal::Sunset, Pal::Ember, 2301},
-        {24, Style::OpArt, Pal::Azure, Pal::Violet, 2401},
-        {25, Style::Dunes, Pal::Gold, Pal::Sunset, 2501},
-        {26, Style::Galaxy, Pal::Ice, Pal::Violet, 2601},
-        {27, Style::Panels, Pal::Ember, Pal::Gold, 2701},
-        {28, Style::Plasma, Pal::Toxic, Pal::Ocean, 2801},
-        {29, Style::Hexes, Pal::Gold, Pal::Ember, 2901},
-        {30, Style::Circuit, Pal::Ember, Pal::Gold, 3001},
-        {31, Style::Crystal, Pal::Violet, Pal::Rose, 3101},
-        {32, Style::Planet, Pal::Azure, Pal::Ice, 3201},
-        {34, Style::Marble, Pal::Emerald, Pal::Emerald, 3401},
-        {35, Style::Lava, Pal::Toxic, Pal::Toxic, 3501},
-        {36, Style::Aurora, Pal::Violet, Pal::Rose, 3601},
-        {37, Style::Ripples, Pal::Ocean, Pal::Emerald, 3701},
-        {38, Style::Vortex, Pal::Ember, Pal::Gold, 3801},
-        {39, Style::Nebula, Pal::Emerald, Pal::Ocean, 3901},
-        {42, Style::Stones, Pal::Steel, Pal::Azure, 4201},
-        {43, Style::Flesh, Pal::Blood, Pal::Violet, 4301},
-        {47, Style::Panels, Pal::Azure, Pal::Ocean, 4701},
-        {48, Style::Galaxy, Pal::Violet, Pal::Azure, 4801},
-        {49, Style::Horizon, Pal::Azure, Pal::Ocean, 4901},
+        {8, Style::Nebula, Pal::Azure, Pal::Violet, 801},     {9, Style::Panels, Pal::Steel, Pal::Azure, 901},
+        {10, Style::Plasma, Pal::Violet, Pal::Azure, 1001},   {11, Style::Hexes, Pal::Emerald, Pal::Emerald, 1101},
+        {12, Style::Circuit, Pal::Ocean, Pal::Ocean, 1201},   {13, Style::Crystal, Pal::Ice, Pal::Azure, 1301},
+        {14, Style::Marble, Pal::Rose, Pal::Rose, 1401},      {15, Style::Planet, Pal::Ember, Pal::Violet, 1501},
+        {16, Style::Grating, Pal::Steel, Pal::Ice, 1601},     {17, Style::Aurora, Pal::Emerald, Pal::Azure, 1701},
+        {18, Style::Horizon, Pal::Sunset, Pal::Violet, 1801}, {19, Style::Lava, Pal::Ember, Pal::Ember, 1901},
+        {20, Style::Ripples, Pal::Azure, Pal::Azure, 2001},   {21, Style::Vortex, Pal::Violet, Pal::Rose, 2101},
+        {22, Style::Stones, Pal::Gold, Pal::Gold, 2201},      {23, Style::Nebula, Pal::Sunset, Pal::Ember, 2301},
+        {24, Style::OpArt, Pal::Azure, Pal::Violet, 2401},    {25, Style::Dunes, Pal::Gold, Pal::Sunset, 2501},
+        {26, Style::Galaxy, Pal::Ice, Pal::Violet, 2601},     {27, Style::Panels, Pal::Ember, Pal::Gold, 2701},
+        {28, Style::Plasma, Pal::Toxic, Pal::Ocean, 2801},    {29, Style::Hexes, Pal::Gold, Pal::Ember, 2901},
+        {30, Style::Circuit, Pal::Ember, Pal::Gold, 3001},    {31, Style::Crystal, Pal::Violet, Pal::Rose, 3101},
+        {32, Style::Planet, Pal::Azure, Pal::Ice, 3201},      {34, Style::Marble, Pal::Emerald, Pal::Emerald, 3401},
+        {35, Style::Lava, Pal::Toxic, Pal::Toxic, 3501},      {36, Style::Aurora, Pal::Violet, Pal::Rose, 3601},
+        {37, Style::Ripples, Pal::Ocean, Pal::Emerald, 3701}, {38, Style::Vortex, Pal::Ember, Pal::Gold, 3801},
+        {39, Style::Nebula, Pal::Emerald, Pal::Ocean, 3901},  {42, Style::Stones, Pal::Steel, Pal::Azure, 4201},
+        {43, Style::Flesh, Pal::Blood, Pal::Violet, 4301},    {47, Style::Panels, Pal::Azure, Pal::Ocean, 4701},
+        {48, Style::Galaxy, Pal::Violet, Pal::Azure, 4801},   {49, Style::Horizon, Pal::Azure, Pal::Ocean, 4901},
         {50, Style::Nebula, Pal::Violet, Pal::Azure, 5001},
     };
     return recipes;
 }
 
-Canvas Opaque() {
+Canvas Opaque()
+{
     Canvas c(W, H);
     c.Fill(Hex(0x000000));
     return c;
 }
 
-template <class F> void Each(Canvas& c, F f) {
+template <class F>
+void Each(Canvas& c, F f)
+{
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
             const Color col = f(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f);
@@ -145,12 +133,11 @@ template <class F> void Each(Canvas& c, F f) {
         }
 }
 
-Color Add(const Color& a, const Color& b, float k) {
-    return {a.r + b.r * k, a.g + b.g * k, a.b + b.b * k, 1.0f};
-}
+Color Add(const Color& a, const Color& b, float k) { return {a.r + b.r * k, a.g + b.g * k, a.b + b.b * k, 1.0f}; }
 
 // Scattered stars: most one pixel, a few with a soft glow.
-void Stars(Canvas& c, uint64_t seed, int count, float brightness, float bottom = H) {
+void Stars(Canvas& c, uint64_t seed, int count, float brightness, float bottom = H)
+{
     Rng rng(seed);
     for (int i = 0; i < count; ++i) {
         const float x = rng.Range(0, W), y = rng.Range(0, bottom);
@@ -165,7 +152,8 @@ void Stars(Canvas& c, uint64_t seed, int count, float brightness, float bottom =
     }
 }
 
-Canvas Nebula(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Nebula(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed), m(seed + 1);
     Canvas c = Opaque();
     Each(c, [&](float x, float y) {
@@ -181,7 +169,8 @@ Canvas Nebula(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Plasma(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Plasma(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
     Each(c, [&](float x, float y) {
@@ -197,7 +186,8 @@ Canvas Plasma(const Palette& p, const Palette& a, uint64_t seed) {
 }
 
 // Recursive subdivision into machined panels.
-void Subdivide(std::vector<Rect>& out, Rng& rng, Rect r, int depth) {
+void Subdivide(std::vector<Rect>& out, Rng& rng, Rect r, int depth)
+{
     const bool wide = r.w > r.h;
     if (depth > 5 || r.w < 70 || r.h < 70 || (depth > 2 && rng.Uniform() < 0.25f)) {
         out.push_back(r);
@@ -215,7 +205,8 @@ void Subdivide(std::vector<Rect>& out, Rng& rng, Rect r, int depth) {
     }
 }
 
-Canvas Panels(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Panels(const Palette& p, const Palette& a, uint64_t seed)
+{
     Canvas c = Opaque();
     c.Fill(p.At(0.12f));
     Rng rng(seed);
@@ -224,25 +215,17 @@ Canvas Panels(const Palette& p, const Palette& a, uint64_t seed) {
     for (const Rect& r0 : rects) {
         const Rect r{r0.x + 2, r0.y + 2, r0.w - 4, r0.h - 4};
         const float shade = rng.Range(0.35f, 0.55f);
-        DrawPanel(c, r,
-                  {.base = p.At(shade),
-                   .radius = 5.0f,
-                   .bevel = 4.0f,
-                   .grain = 0.1f,
-                   .specular = 0.25f,
-                   .seed = rng.Next()});
+        DrawPanel(
+            c, r,
+            {.base = p.At(shade), .radius = 5.0f, .bevel = 4.0f, .grain = 0.1f, .specular = 0.25f, .seed = rng.Next()});
         const float kind = rng.Uniform();
         if (kind < 0.3f && r.w > 60 && r.h > 40) {
             // Vent slots.
             const int slots = static_cast<int>((r.h - 24) / 9);
             for (int i = 0; i < slots; ++i)
-                DrawPanel(c, {r.x + 14, r.y + 12 + i * 9.0f, r.w - 28, 4},
-                          {.base = p.At(0.08f),
-                           .radius = 2.0f,
-                           .bevel = 1.5f,
-                           .recessed = true,
-                           .grain = 0.0f,
-                           .seed = 5});
+                DrawPanel(
+                    c, {r.x + 14, r.y + 12 + i * 9.0f, r.w - 28, 4},
+                    {.base = p.At(0.08f), .radius = 2.0f, .bevel = 1.5f, .recessed = true, .grain = 0.0f, .seed = 5});
         } else if (kind < 0.55f && r.w > 50 && r.h > 50) {
             // A recessed inset with a light strip.
             DrawPanel(c, {r.x + 10, r.y + 10, r.w - 20, r.h - 20},
@@ -253,27 +236,27 @@ Canvas Panels(const Palette& p, const Palette& a, uint64_t seed) {
                        .grain = 0.05f,
                        .seed = rng.Next()});
             if (r.w > r.h)
-                DrawGlowLine(c, r.x + 20, r.y + r.h * 0.5f, r.x + r.w - 20, r.y + r.h * 0.5f, 1.5f, 3.0f,
-                             a.At(0.75f), 0.7f);
+                DrawGlowLine(c, r.x + 20, r.y + r.h * 0.5f, r.x + r.w - 20, r.y + r.h * 0.5f, 1.5f, 3.0f, a.At(0.75f),
+                             0.7f);
             else
-                DrawGlowLine(c, r.x + r.w * 0.5f, r.y + 20, r.x + r.w * 0.5f, r.y + r.h - 20, 1.5f, 3.0f,
-                             a.At(0.75f), 0.7f);
+                DrawGlowLine(c, r.x + r.w * 0.5f, r.y + 20, r.x + r.w * 0.5f, r.y + r.h - 20, 1.5f, 3.0f, a.At(0.75f),
+                             0.7f);
         } else if (kind < 0.7f) {
             DrawGlowLine(c, r.x + 12, r.y + 10, r.x + 12, r.y + 10, 3.0f, 2.0f, a.At(0.8f), 0.8f);
         }
         if (r.w > 40 && r.h > 40)
             for (float bx : {r.x + 6, r.x + r.w - 6})
-                for (float by : {r.y + 6, r.y + r.h - 6})
-                    DrawBolt(c, bx, by, 2.2f, rng.Uniform());
+                for (float by : {r.y + 6, r.y + r.h - 6}) DrawBolt(c, bx, by, 2.2f, rng.Uniform());
     }
     return c;
 }
 
-Canvas Hexes(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Hexes(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
-    const float size = 26.0f;                                  // circumradius
-    const float dx = size * std::sqrt(3.0f), dy = size * 1.5f; // pointy-top layout
+    const float size = 26.0f;                                   // circumradius
+    const float dx = size * std::sqrt(3.0f), dy = size * 1.5f;  // pointy-top layout
     Each(c, [&](float x, float y) {
         // Nearest hex centre among the candidates of two offset rows.
         float best = 1e9f, bx = 0, by = 0;
@@ -303,7 +286,8 @@ Canvas Hexes(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Circuit(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Circuit(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
     Each(c, [&](float x, float y) { return p.At(0.18f + 0.08f * n.Fbm(x / 200.0f, y / 200.0f, 4)); });
@@ -318,23 +302,19 @@ Canvas Circuit(const Palette& p, const Palette& a, uint64_t seed) {
         DrawPanel(c, {x, y, w, h},
                   {.base = Hex(0x15171C), .radius = 2.0f, .bevel = 2.0f, .grain = 0.05f, .seed = rng.Next()});
         for (float px = x + 6; px < x + w - 4; px += 12) {
-            DrawPanel(c, {px - 2, y - 6, 4, 6},
-                      {.base = Hex(0xA8A8B0), .radius = 1.0f, .bevel = 1.0f, .seed = 3});
-            DrawPanel(c, {px - 2, y + h, 4, 6},
-                      {.base = Hex(0xA8A8B0), .radius = 1.0f, .bevel = 1.0f, .seed = 3});
+            DrawPanel(c, {px - 2, y - 6, 4, 6}, {.base = Hex(0xA8A8B0), .radius = 1.0f, .bevel = 1.0f, .seed = 3});
+            DrawPanel(c, {px - 2, y + h, 4, 6}, {.base = Hex(0xA8A8B0), .radius = 1.0f, .bevel = 1.0f, .seed = 3});
         }
     }
     for (int i = 0; i < 70; ++i) {
-        float x = static_cast<float>(grid * rng.Int(0, W / grid)),
-              y = static_cast<float>(grid * rng.Int(0, H / grid));
+        float x = static_cast<float>(grid * rng.Int(0, W / grid)), y = static_cast<float>(grid * rng.Int(0, H / grid));
         int dir = rng.Int(0, 7);
         const int steps = rng.Int(6, 30);
         const float bright = rng.Range(0.35f, 0.8f);
         DrawGlowLine(c, x, y, x, y, 5.0f, 1.5f, trace, bright);
         for (int s = 0; s < steps; ++s) {
             if (rng.Uniform() < 0.25f) dir = (dir + (rng.Uniform() < 0.5f ? 1 : 7)) % 8;
-            const float ddx = std::round(std::cos(dir * Pi / 4.0f)),
-                        ddy = std::round(std::sin(dir * Pi / 4.0f));
+            const float ddx = std::round(std::cos(dir * Pi / 4.0f)), ddy = std::round(std::sin(dir * Pi / 4.0f));
             const float nx = x + ddx * grid, ny = y + ddy * grid;
             DrawGlowLine(c, x, y, nx, ny, 2.0f, 1.5f, trace, bright);
             x = nx;
@@ -347,7 +327,8 @@ Canvas Circuit(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Crystal(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Crystal(const Palette& p, const Palette& a, uint64_t seed)
+{
     Canvas c = Opaque();
     Each(c, [&](float x, float y) {
         const Cell cell = Cellular(x / 70.0f, y / 70.0f, seed, 0.9f);
@@ -364,14 +345,14 @@ Canvas Crystal(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Marble(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Marble(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
     Each(c, [&](float x, float y) {
         const float t = n.Fbm(x / 180.0f, y / 180.0f, 6);
         const float vein = std::fabs(std::sin((x * 0.6f + y) / 70.0f + 5.0f * t));
-        const float fine =
-            std::fabs(std::sin((x - y * 0.4f) / 35.0f + 8.0f * n.Fbm(x / 90.0f + 4.0f, y / 90.0f, 5)));
+        const float fine = std::fabs(std::sin((x - y * 0.4f) / 35.0f + 8.0f * n.Fbm(x / 90.0f + 4.0f, y / 90.0f, 5)));
         const float v = 0.35f + 0.15f * t;
         Color col = p.At(v);
         col = Mix(col, a.At(0.85f), 0.55f * std::pow(1.0f - vein, 10.0f));
@@ -380,12 +361,11 @@ Canvas Marble(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Planet(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Planet(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
-    Each(c, [&](float x, float y) {
-        return Scaled(a.At(0.3f + 0.25f * n.Fbm(x / 300.0f, y / 300.0f, 4)), 0.5f);
-    });
+    Each(c, [&](float x, float y) { return Scaled(a.At(0.3f + 0.25f * n.Fbm(x / 300.0f, y / 300.0f, 4)), 0.5f); });
     Stars(c, seed + 3, 600, 0.9f);
     const float cx = 470.0f, cy = 520.0f, r = 250.0f;
     const float tilt = 0.28f;
@@ -423,7 +403,8 @@ Canvas Planet(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Grating(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Grating(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
     const float cell = 26.0f;
@@ -434,24 +415,24 @@ Canvas Grating(const Palette& p, const Palette& a, uint64_t seed) {
         const float gx = std::fmod(x + ox, cell) - cell * 0.5f;
         const float gy = y - (row + 0.5f) * cell * 0.866f;
         const float hole = SdPolygon(gx, gy, 6, 9.0f, 0.0f);
-        const float sheen =
-            0.5f + 0.5f * std::sin((x + y) / 160.0f + 2.0f * n.Fbm(x / 300.0f, y / 300.0f, 3));
+        const float sheen = 0.5f + 0.5f * std::sin((x + y) / 160.0f + 2.0f * n.Fbm(x / 300.0f, y / 300.0f, 3));
         const float scratch = n.Fbm(x / 3.0f, y / 60.0f, 3) * 0.04f;
         Color col = p.At(0.38f + 0.18f * sheen + scratch);
         const float glow = 0.5f + 0.5f * n.Fbm(x / 160.0f, y / 160.0f, 4);
         if (hole < 0.0f) {
             const float depth = Clamp01(-hole / 5.0f);
             col = Mix(p.At(0.1f), a.At(0.35f + 0.5f * glow), depth * (0.4f + 0.6f * glow));
-            if (gy + gx * 0.3f < -3.0f) col = Scaled(col, 0.55f); // the rim's shadow inside the hole
+            if (gy + gx * 0.3f < -3.0f) col = Scaled(col, 0.55f);  // the rim's shadow inside the hole
         } else if (hole < 2.5f) {
-            col = Scaled(col, gx + gy < 0.0f ? 0.6f : 1.35f); // bevelled rim
+            col = Scaled(col, gx + gy < 0.0f ? 0.6f : 1.35f);  // bevelled rim
         }
         return col;
     });
     return c;
 }
 
-Canvas Aurora(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Aurora(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
     Each(c, [&](float x, float y) {
@@ -459,8 +440,7 @@ Canvas Aurora(const Palette& p, const Palette& a, uint64_t seed) {
         for (int i = 0; i < 3; ++i) {
             const float base = 180.0f + 120.0f * i + 60.0f * n.Fbm(x / 260.0f + i * 3.0f, 0.5f, 4);
             const float dy = y - base;
-            const float curtain =
-                std::exp(-std::max(0.0f, dy) / 40.0f) * std::exp(-std::max(0.0f, -dy) / 160.0f);
+            const float curtain = std::exp(-std::max(0.0f, dy) / 40.0f) * std::exp(-std::max(0.0f, -dy) / 160.0f);
             const float rays = 0.6f + 0.4f * std::sin(x / 7.0f + 6.0f * n.At(x / 90.0f, i * 1.7f));
             sky = Add(sky, (i == 1 ? a : p).At(0.75f), 0.55f * curtain * rays);
         }
@@ -473,7 +453,8 @@ Canvas Aurora(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Horizon(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Horizon(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
     const float horizon = 330.0f;
@@ -486,8 +467,7 @@ Canvas Horizon(const Palette& p, const Palette& a, uint64_t seed) {
                 const float stripe = std::sin((y - horizon) * 0.25f * (1.0f + (horizon - y) / 150.0f));
                 const bool gap = y > horizon - 110.0f && stripe > 0.55f;
                 if (!gap)
-                    sky = Mix(sky, Mix(p.At(0.95f), a.At(0.7f), (y - horizon + 190.0f) / 190.0f),
-                              Coverage(d - 150.0f));
+                    sky = Mix(sky, Mix(p.At(0.95f), a.At(0.7f), (y - horizon + 190.0f) / 190.0f), Coverage(d - 150.0f));
             }
             sky = Add(sky, p.At(0.6f), 0.4f * std::exp(-(horizon - y) / 40.0f));
             return sky;
@@ -509,7 +489,8 @@ Canvas Horizon(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Lava(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Lava(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
     Each(c, [&](float x, float y) {
@@ -526,26 +507,25 @@ Canvas Lava(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Ripples(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Ripples(const Palette& p, const Palette& a, uint64_t seed)
+{
     Rng rng(seed);
     float sx[4], sy[4], k[4];
-    for (int i = 0; i < 4; ++i)
-        sx[i] = rng.Range(0, W), sy[i] = rng.Range(0, H), k[i] = rng.Range(0.05f, 0.09f);
+    for (int i = 0; i < 4; ++i) sx[i] = rng.Range(0, W), sy[i] = rng.Range(0, H), k[i] = rng.Range(0.05f, 0.09f);
     const Noise n(seed);
     Canvas c = Opaque();
     Each(c, [&](float x, float y) {
         float v = 0;
-        for (int i = 0; i < 4; ++i)
-            v += std::sin(std::hypot(x - sx[i], y - sy[i]) * k[i]);
-        const float caustic =
-            std::pow(1.0f - std::fabs(std::sin(v * 1.2f + n.Fbm(x / 150.0f, y / 150.0f, 3))), 6.0f);
+        for (int i = 0; i < 4; ++i) v += std::sin(std::hypot(x - sx[i], y - sy[i]) * k[i]);
+        const float caustic = std::pow(1.0f - std::fabs(std::sin(v * 1.2f + n.Fbm(x / 150.0f, y / 150.0f, 3))), 6.0f);
         Color col = p.At(0.25f + 0.1f * v / 4.0f + 0.15f * (1.0f - y / H));
         return Add(col, a.At(0.8f), 0.45f * caustic);
     });
     return c;
 }
 
-Canvas Vortex(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Vortex(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
     const float cx = W * 0.5f, cy = H * 0.42f;
@@ -563,7 +543,8 @@ Canvas Vortex(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Stones(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Stones(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
     Each(c, [&](float x, float y) {
@@ -582,7 +563,8 @@ Canvas Stones(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas OpArt(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas OpArt(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
     Each(c, [&](float x, float y) {
@@ -597,7 +579,8 @@ Canvas OpArt(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Dunes(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Dunes(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Field height(W, H);
     for (int y = 0; y < H; ++y)
@@ -614,26 +597,24 @@ Canvas Dunes(const Palette& p, const Palette& a, uint64_t seed) {
         for (int x = 0; x < W; ++x) {
             const Vec3 nrm = NormalAt(height, x, y, 0.7f);
             const float lit = Diffuse(nrm);
-            const Color col =
-                Mix(p.At(0.2f + 0.5f * lit), a.At(0.3f), 0.3f * (1.0f - static_cast<float>(y) / H));
+            const Color col = Mix(p.At(0.2f + 0.5f * lit), a.At(0.3f), 0.3f * (1.0f - static_cast<float>(y) / H));
             c.At(x, y) = {col.r, col.g, col.b, 1.0f};
         }
     return c;
 }
 
-Canvas Galaxy(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Galaxy(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
     const float cx = W * 0.52f, cy = H * 0.4f;
     const float tilt = 0.5f;
     Each(c, [&](float x, float y) {
         float dx = x - cx, dy = (y - cy) / 0.55f;
-        const float rx = dx * std::cos(tilt) - dy * std::sin(tilt),
-                    ry = dx * std::sin(tilt) + dy * std::cos(tilt);
+        const float rx = dx * std::cos(tilt) - dy * std::sin(tilt), ry = dx * std::sin(tilt) + dy * std::cos(tilt);
         const float r = std::hypot(rx, ry) + 1.0f, ang = std::atan2(ry, rx);
         const float arms = std::pow(
-            0.5f + 0.5f * std::cos(2.0f * ang - std::log(r) * 4.0f + 0.8f * n.Fbm(x / 80.0f, y / 80.0f, 4)),
-            3.0f);
+            0.5f + 0.5f * std::cos(2.0f * ang - std::log(r) * 4.0f + 0.8f * n.Fbm(x / 80.0f, y / 80.0f, 4)), 3.0f);
         const float disc = std::exp(-r / 170.0f);
         const float core = std::exp(-r / 28.0f);
         Color col = Scaled(p.At(0.1f), 0.6f);
@@ -645,7 +626,8 @@ Canvas Galaxy(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Flesh(const Palette& p, const Palette& a, uint64_t seed) {
+Canvas Flesh(const Palette& p, const Palette& a, uint64_t seed)
+{
     const Noise n(seed);
     Canvas c = Opaque();
     Each(c, [&](float x, float y) {
@@ -662,7 +644,8 @@ Canvas Flesh(const Palette& p, const Palette& a, uint64_t seed) {
     return c;
 }
 
-Canvas Paint(const Recipe& s) {
+Canvas Paint(const Recipe& s)
+{
     const Palette p = Colours(s.pal), a = Colours(s.accent);
     switch (s.style) {
     case Style::Nebula:
@@ -708,7 +691,8 @@ Canvas Paint(const Recipe& s) {
 
 // Brings the picture to a dim, even level: average brightness towards `target`, highlights rolled off
 // so that nothing in the background competes with the bricks, and a soft vignette.
-void Darken(Canvas& c, float target, float ceiling) {
+void Darken(Canvas& c, float target, float ceiling)
+{
     double sum = 0;
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x) {
@@ -732,16 +716,17 @@ void Darken(Canvas& c, float target, float ceiling) {
         }
 }
 
-} // namespace
+}  // namespace
 
-std::vector<int> BackgroundNumbers() {
+std::vector<int> BackgroundNumbers()
+{
     std::vector<int> numbers;
-    for (const Recipe& s : Recipes())
-        numbers.push_back(s.number);
+    for (const Recipe& s : Recipes()) numbers.push_back(s.number);
     return numbers;
 }
 
-Canvas Background(int number) {
+Canvas Background(int number)
+{
     for (const Recipe& s : Recipes())
         if (s.number == number) {
             Canvas c = Paint(s);
@@ -754,4 +739,4 @@ Canvas Background(int number) {
     throw std::invalid_argument("no background numbered " + std::to_string(number));
 }
 
-} // namespace art
+}  // namespace art

@@ -6,24 +6,23 @@
 
 namespace art {
 
-Color Hex(uint32_t rgb, float alpha) {
+Color Hex(uint32_t rgb, float alpha)
+{
     return {static_cast<float>((rgb >> 16) & 0xFF) / 255.0f, static_cast<float>((rgb >> 8) & 0xFF) / 255.0f,
             static_cast<float>(rgb & 0xFF) / 255.0f, alpha};
 }
 
-Color Mix(const Color& a, const Color& b, float t) {
+Color Mix(const Color& a, const Color& b, float t)
+{
     return {Lerp(a.r, b.r, t), Lerp(a.g, b.g, t), Lerp(a.b, b.b, t), Lerp(a.a, b.a, t)};
 }
 
-Color Scaled(const Color& c, float k) {
-    return {c.r * k, c.g * k, c.b * k, c.a};
-}
+Color Scaled(const Color& c, float k) { return {c.r * k, c.g * k, c.b * k, c.a}; }
 
-Color WithAlpha(const Color& c, float alpha) {
-    return {c.r, c.g, c.b, alpha};
-}
+Color WithAlpha(const Color& c, float alpha) { return {c.r, c.g, c.b, alpha}; }
 
-Color Hsv(float h, float s, float v) {
+Color Hsv(float h, float s, float v)
+{
     h = h - std::floor(h);
     const float f = h * 6.0f;
     const int i = static_cast<int>(f) % 6;
@@ -45,33 +44,26 @@ Color Hsv(float h, float s, float v) {
     }
 }
 
-float Luma(const Color& c) {
-    return 0.299f * c.r + 0.587f * c.g + 0.114f * c.b;
-}
+float Luma(const Color& c) { return 0.299f * c.r + 0.587f * c.g + 0.114f * c.b; }
 
-float Clamp01(float v) {
-    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
-}
+float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
-float SmoothStep(float edge0, float edge1, float x) {
+float SmoothStep(float edge0, float edge1, float x)
+{
     const float t = Clamp01((x - edge0) / (edge1 - edge0));
     return t * t * (3.0f - 2.0f * t);
 }
 
-float Lerp(float a, float b, float t) {
-    return a + (b - a) * t;
-}
+float Lerp(float a, float b, float t) { return a + (b - a) * t; }
 
 // ---- Field
 
-Field::Field(int width, int height, float value)
-    : w(width), h(height), v(static_cast<size_t>(width) * height, value) {}
+Field::Field(int width, int height, float value) : w(width), h(height), v(static_cast<size_t>(width) * height, value) {}
 
-float Field::Clamped(int x, int y) const {
-    return At(std::clamp(x, 0, w - 1), std::clamp(y, 0, h - 1));
-}
+float Field::Clamped(int x, int y) const { return At(std::clamp(x, 0, w - 1), std::clamp(y, 0, h - 1)); }
 
-float Field::Sample(float x, float y) const {
+float Field::Sample(float x, float y) const
+{
     x -= 0.5f;
     y -= 0.5f;
     const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
@@ -86,18 +78,17 @@ namespace {
 // One box blur along a line of n values spaced by stride; out-of-range reads use edge values when
 // clampEdges, else zero.
 template <class T, class Get, class Set>
-void BoxLine(int n, int radius, bool clampEdges, Get get, Set set, std::vector<T>& line) {
+void BoxLine(int n, int radius, bool clampEdges, Get get, Set set, std::vector<T>& line)
+{
     line.resize(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i)
-        line[static_cast<size_t>(i)] = get(i);
+    for (int i = 0; i < n; ++i) line[static_cast<size_t>(i)] = get(i);
     auto at = [&](int i) -> T {
         if (i < 0) return clampEdges ? line[0] : T{};
         if (i >= n) return clampEdges ? line[static_cast<size_t>(n - 1)] : T{};
         return line[static_cast<size_t>(i)];
     };
     T sum{};
-    for (int i = -radius; i <= radius; ++i)
-        sum = sum + at(i);
+    for (int i = -radius; i <= radius; ++i) sum = sum + at(i);
     const float inv = 1.0f / static_cast<float>(2 * radius + 1);
     for (int i = 0; i < n; ++i) {
         set(i, sum * inv);
@@ -112,9 +103,10 @@ struct Acc4 {
     Acc4 operator*(float k) const { return {r * k, g * k, b * k, a * k}; }
 };
 
-} // namespace
+}  // namespace
 
-Field Blurred(const Field& f, int radius) {
+Field Blurred(const Field& f, int radius)
+{
     Field out = f;
     if (radius <= 0) return out;
     std::vector<float> line;
@@ -135,13 +127,15 @@ Field Blurred(const Field& f, int radius) {
 
 Canvas::Canvas(int width, int height) : w(width), h(height), p(static_cast<size_t>(width) * height) {}
 
-Color Canvas::Get(int x, int y) const {
+Color Canvas::Get(int x, int y) const
+{
     const Px& q = At(x, y);
     if (q.a <= 0.0f) return {0, 0, 0, 0};
     return {q.r / q.a, q.g / q.a, q.b / q.a, q.a};
 }
 
-Px Canvas::Sample(float x, float y) const {
+Px Canvas::Sample(float x, float y) const
+{
     x -= 0.5f;
     y -= 0.5f;
     const int x0 = static_cast<int>(std::floor(x)), y0 = static_cast<int>(std::floor(y));
@@ -162,12 +156,14 @@ Px Canvas::Sample(float x, float y) const {
     return out;
 }
 
-void Canvas::Fill(const Color& c) {
+void Canvas::Fill(const Color& c)
+{
     const Px q{c.r * c.a, c.g * c.a, c.b * c.a, c.a};
     std::fill(p.begin(), p.end(), q);
 }
 
-void Canvas::Blend(int x, int y, const Color& c, float coverage) {
+void Canvas::Blend(int x, int y, const Color& c, float coverage)
+{
     if (!Inside(x, y)) return;
     const float a = Clamp01(c.a * coverage);
     if (a <= 0.0f) return;
@@ -179,7 +175,8 @@ void Canvas::Blend(int x, int y, const Color& c, float coverage) {
     q.a = a + q.a * k;
 }
 
-void Canvas::AddLight(int x, int y, const Color& c, float k) {
+void Canvas::AddLight(int x, int y, const Color& c, float k)
+{
     if (!Inside(x, y)) return;
     const float a = c.a * k;
     if (a <= 0.0f) return;
@@ -192,7 +189,8 @@ void Canvas::AddLight(int x, int y, const Color& c, float k) {
     q.a = std::min(1.0f, q.a + energy * (1.0f - q.a));
 }
 
-void Canvas::Over(const Canvas& src, int dx, int dy, float opacity) {
+void Canvas::Over(const Canvas& src, int dx, int dy, float opacity)
+{
     for (int y = 0; y < src.h; ++y)
         for (int x = 0; x < src.w; ++x) {
             if (!Inside(x + dx, y + dy)) continue;
@@ -208,7 +206,8 @@ void Canvas::Over(const Canvas& src, int dx, int dy, float opacity) {
         }
 }
 
-void Canvas::AddCanvas(const Canvas& src, int dx, int dy, float k) {
+void Canvas::AddCanvas(const Canvas& src, int dx, int dy, float k)
+{
     for (int y = 0; y < src.h; ++y)
         for (int x = 0; x < src.w; ++x) {
             if (!Inside(x + dx, y + dy)) continue;
@@ -221,7 +220,8 @@ void Canvas::AddCanvas(const Canvas& src, int dx, int dy, float k) {
         }
 }
 
-void Canvas::MultiplyAlpha(const Field& mask) {
+void Canvas::MultiplyAlpha(const Field& mask)
+{
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const float m = Clamp01(mask.At(x, y));
@@ -233,7 +233,8 @@ void Canvas::MultiplyAlpha(const Field& mask) {
         }
 }
 
-Canvas Canvas::Crop(int x, int y, int width, int height) const {
+Canvas Canvas::Crop(int x, int y, int width, int height) const
+{
     Canvas out(width, height);
     for (int j = 0; j < height; ++j)
         for (int i = 0; i < width; ++i)
@@ -241,21 +242,23 @@ Canvas Canvas::Crop(int x, int y, int width, int height) const {
     return out;
 }
 
-void Canvas::Paste(const Canvas& src, int dx, int dy) {
+void Canvas::Paste(const Canvas& src, int dx, int dy)
+{
     for (int y = 0; y < src.h; ++y)
         for (int x = 0; x < src.w; ++x)
             if (Inside(x + dx, y + dy)) At(x + dx, y + dy) = src.At(x, y);
 }
 
-Field Canvas::Alpha() const {
+Field Canvas::Alpha() const
+{
     Field f(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            f.At(x, y) = At(x, y).a;
+        for (int x = 0; x < w; ++x) f.At(x, y) = At(x, y).a;
     return f;
 }
 
-Canvas Blurred(const Canvas& c, int radius) {
+Canvas Blurred(const Canvas& c, int radius)
+{
     Canvas out = c;
     if (radius <= 0) return out;
     std::vector<Acc4> line;
@@ -277,7 +280,8 @@ Canvas Blurred(const Canvas& c, int radius) {
     return out;
 }
 
-Canvas FromMask(const Field& mask, const Color& c) {
+Canvas FromMask(const Field& mask, const Color& c)
+{
     Canvas out(mask.Width(), mask.Height());
     for (int y = 0; y < mask.Height(); ++y)
         for (int x = 0; x < mask.Width(); ++x) {
@@ -287,11 +291,10 @@ Canvas FromMask(const Field& mask, const Color& c) {
     return out;
 }
 
-uint8_t ToByte(float v) {
-    return static_cast<uint8_t>(std::lround(Clamp01(v) * 255.0f));
-}
+uint8_t ToByte(float v) { return static_cast<uint8_t>(std::lround(Clamp01(v) * 255.0f)); }
 
-std::vector<uint8_t> ToRgba8(const Canvas& c) {
+std::vector<uint8_t> ToRgba8(const Canvas& c)
+{
     const int w = c.Width(), h = c.Height();
     std::vector<uint8_t> out(static_cast<size_t>(w) * h * 4);
     std::vector<char> known(static_cast<size_t>(w) * h, 0);
@@ -322,13 +325,11 @@ std::vector<uint8_t> ToRgba8(const Canvas& c) {
                         if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
                         const size_t j = static_cast<size_t>(ny) * w + nx;
                         if (!known[j]) continue;
-                        for (int k = 0; k < 3; ++k)
-                            sum[k] += out[j * 4 + k];
+                        for (int k = 0; k < 3; ++k) sum[k] += out[j * 4 + k];
                         ++n;
                     }
                 if (n == 0) continue;
-                for (int k = 0; k < 3; ++k)
-                    out[i * 4 + k] = static_cast<uint8_t>(sum[k] / n);
+                for (int k = 0; k < 3; ++k) out[i * 4 + k] = static_cast<uint8_t>(sum[k] / n);
                 next[i] = 1;
                 grew = true;
             }
@@ -338,7 +339,8 @@ std::vector<uint8_t> ToRgba8(const Canvas& c) {
     return out;
 }
 
-std::vector<uint8_t> ToRgb8(const Canvas& c) {
+std::vector<uint8_t> ToRgb8(const Canvas& c)
+{
     const int w = c.Width(), h = c.Height();
     std::vector<uint8_t> out(static_cast<size_t>(w) * h * 3);
     for (int y = 0; y < h; ++y)
@@ -352,4 +354,4 @@ std::vector<uint8_t> ToRgb8(const Canvas& c) {
     return out;
 }
 
-} // namespace art
+}  // namespace art

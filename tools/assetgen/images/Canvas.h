@@ -32,7 +32,7 @@ struct Px {
 
 // A single-channel picture: masks, heights, distances.
 class Field {
-  public:
+public:
     Field() = default;
     Field(int width, int height, float value = 0.0f);
     int Width() const { return w; }
@@ -46,7 +46,7 @@ class Field {
     std::vector<float>& Values() { return v; }
     const std::vector<float>& Values() const { return v; }
 
-  private:
+private:
     int w = 0, h = 0;
     std::vector<float> v;
 };
@@ -55,7 +55,7 @@ class Field {
 Field Blurred(const Field& f, int radius);
 
 class Canvas {
-  public:
+public:
     Canvas() = default;
     Canvas(int width, int height);
     int Width() const { return w; }
@@ -85,7 +85,9 @@ class Canvas {
     Field Alpha() const;
 
     // Calls f(x, y) for every pixel and blends the returned colour over the pixel.
-    template <class F> void Paint(F f) {
+    template <class F>
+    void Paint(F f)
+    {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const Color c = f(x, y);
@@ -93,7 +95,7 @@ class Canvas {
             }
     }
 
-  private:
+private:
     int w = 0, h = 0;
     std::vector<Px> p;
 };
@@ -109,4 +111,4 @@ std::vector<uint8_t> ToRgba8(const Canvas& c);
 std::vector<uint8_t> ToRgb8(const Canvas& c);
 uint8_t ToByte(float v);
 
-} // namespace art
+}  // namespace art

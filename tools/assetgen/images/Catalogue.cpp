@@ -19,23 +19,27 @@ namespace {
 constexpr int BackgroundQuality = 90;
 constexpr int ExplosionQuality = 80;
 
-void Png(const std::string& dir, const std::string& file, const Canvas& c) {
+void Png(const std::string& dir, const std::string& file, const Canvas& c)
+{
     WriteFileAtomically(dir + "/" + file, EncodePng(c));
 }
 
-ImageJob PngJob(const std::string& file, std::function<Canvas()> paint) {
+ImageJob PngJob(const std::string& file, std::function<Canvas()> paint)
+{
     return {file, [file, paint](const std::string& dir) { Png(dir, file, paint()); }};
 }
 
-std::string TwoDigits(int n) {
+std::string TwoDigits(int n)
+{
     char buf[8];
     std::snprintf(buf, sizeof buf, "%02d", n);
     return buf;
 }
 
-} // namespace
+}  // namespace
 
-std::vector<ImageJob> ImageJobs() {
+std::vector<ImageJob> ImageJobs()
+{
     std::vector<ImageJob> jobs;
     // The boss explosion is by far the largest picture: it goes first and paints its frames on every core.
     jobs.push_back({"ZogExplosion.jpg", [](const std::string& dir) {
@@ -46,11 +50,9 @@ std::vector<ImageJob> ImageJobs() {
                             EncodeJpeg(sheet, ZogExplosionSheetW(), ZogExplosionSheetH(), ExplosionQuality));
                     }});
     jobs.push_back(PngJob("AlienExplosion.png", AlienExplosionSheet));
-    const char* brickFiles[BrickColours] = {"BlockWhite.png",     "BlockRed.png",  "BlockYellow.png",
-                                            "BlockLightBlue.png", "BlockPink.png", "BlockGreen.png",
-                                            "BlockBlue.png"};
-    for (int i = 0; i < BrickColours; ++i)
-        jobs.push_back(PngJob(brickFiles[i], [i] { return Brick(i); }));
+    const char* brickFiles[BrickColours] = {"BlockWhite.png", "BlockRed.png",   "BlockYellow.png", "BlockLightBlue.png",
+                                            "BlockPink.png",  "BlockGreen.png", "BlockBlue.png"};
+    for (int i = 0; i < BrickColours; ++i) jobs.push_back(PngJob(brickFiles[i], [i] { return Brick(i); }));
     jobs.push_back(PngJob("BlockSemiSolidAnim.png", [] { return BrickStrip(false); }));
     jobs.push_back(PngJob("BlockSolidAnim.png", [] { return BrickStrip(true); }));
     jobs.push_back(PngJob("BlockShadow.png", BrickShadow));
@@ -94,15 +96,14 @@ std::vector<ImageJob> ImageJobs() {
     for (int number : BackgroundNumbers()) {
         const std::string file = "bkgnd_" + TwoDigits(number) + ".jpg";
         jobs.push_back({file, [file, number](const std::string& dir) {
-                            WriteFileAtomically(dir + "/" + file,
-                                                EncodeJpeg(Background(number), BackgroundQuality));
+                            WriteFileAtomically(dir + "/" + file, EncodeJpeg(Background(number), BackgroundQuality));
                         }});
     }
     return jobs;
 }
 
-std::vector<std::string> RunJobs(const std::vector<ImageJob>& jobs, const std::string& imagesDir,
-                                 unsigned threads) {
+std::vector<std::string> RunJobs(const std::vector<ImageJob>& jobs, const std::string& imagesDir, unsigned threads)
+{
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     std::atomic<size_t> next{0};
     std::mutex lock;
@@ -118,16 +119,15 @@ std::vector<std::string> RunJobs(const std::vector<ImageJob>& jobs, const std::s
         }
     };
     std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(worker);
+    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(worker);
     worker();
-    for (std::thread& t : pool)
-        t.join();
+    for (std::thread& t : pool) t.join();
     std::sort(errors.begin(), errors.end());
     return errors;
 }
 
-std::vector<std::string> WriteAllImages(const std::string& dataDir) {
+std::vector<std::string> WriteAllImages(const std::string& dataDir)
+{
     // Find out at once when the folder cannot be made, before minutes of painting.
     std::error_code ec;
     std::filesystem::create_directories(dataDir + "/images/Zog", ec);
@@ -135,7 +135,8 @@ std::vector<std::string> WriteAllImages(const std::string& dataDir) {
     return RunJobs(ImageJobs(), dataDir + "/images");
 }
 
-std::vector<std::string> WriteIcons(const std::string& iconsDir) {
+std::vector<std::string> WriteIcons(const std::string& iconsDir)
+{
     std::vector<ImageJob> jobs;
     for (int size : IconSizes) {
         const std::string file = std::to_string(size) + "x" + std::to_string(size) + "/apps/krellix.png";
@@ -149,4 +150,4 @@ std::vector<std::string> WriteIcons(const std::string& iconsDir) {
     return RunJobs(jobs, iconsDir + "/hicolor");
 }
 
-} // namespace art
+}  // namespace art

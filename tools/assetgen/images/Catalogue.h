@@ -17,8 +17,7 @@ struct ImageJob {
 std::vector<ImageJob> ImageJobs();
 
 // Runs jobs on `threads` workers (0: one per processor); returns one message per failed job.
-std::vector<std::string> RunJobs(const std::vector<ImageJob>& jobs, const std::string& imagesDir,
-                                 unsigned threads = 0);
+std::vector<std::string> RunJobs(const std::vector<ImageJob>& jobs, const std::string& imagesDir, unsigned threads = 0);
 
 // Paints and writes every picture into dataDir/images; returns the failures, empty when all went well.
 std::vector<std::string> WriteAllImages(const std::string& dataDir);
@@ -27,4 +26,4 @@ std::vector<std::string> WriteAllImages(const std::string& dataDir);
 // size and iconsDir/hicolor/scalable/apps/krellix.svg. Returns the failures.
 std::vector<std::string> WriteIcons(const std::string& iconsDir);
 
-} // namespace art
+}  // namespace art

@@ -19,7 +19,8 @@ struct Limb {
     std::vector<float> xs, ys;
     float rootRadius = 4, tipRadius = 1;
 
-    float Distance(float x, float y, float* along = nullptr) const {
+    float Distance(float x, float y, float* along = nullptr) const
+    {
         float best = 1e9f;
         const size_t n = xs.size();
         for (size_t i = 0; i + 1 < n; ++i) {
@@ -39,7 +40,8 @@ struct Limb {
 };
 
 // A quadratic curve from p0 through the control point p1 to p2, sampled into a limb.
-Limb Curve(float x0, float y0, float x1, float y1, float x2, float y2, float r0, float r1, int steps = 12) {
+Limb Curve(float x0, float y0, float x1, float y1, float x2, float y2, float r0, float r1, int steps = 12)
+{
     Limb l;
     l.rootRadius = r0;
     l.tipRadius = r1;
@@ -54,7 +56,8 @@ Limb Curve(float x0, float y0, float x1, float y1, float x2, float y2, float r0,
 
 // Fills a canvas from a signed distance, a surface colour function and a dome-shaped height.
 template <class Sd, class Surface>
-Canvas Sculpt(int w, int h, float thickness, float strength, Sd sd, Surface surface) {
+Canvas Sculpt(int w, int h, float thickness, float strength, Sd sd, Surface surface)
+{
     Field dist(w, h), height(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -74,7 +77,8 @@ Canvas Sculpt(int w, int h, float thickness, float strength, Sd sd, Surface surf
 }
 
 // Glowing eye with a slit pupil, added on top of a sculpted body.
-void Eye(Canvas& c, float cx, float cy, float r, const Color& iris, float intensity, float slit = 0.25f) {
+void Eye(Canvas& c, float cx, float cy, float r, const Color& iris, float intensity, float slit = 0.25f)
+{
     for (int y = static_cast<int>(cy - r * 3); y <= static_cast<int>(cy + r * 3); ++y)
         for (int x = static_cast<int>(cx - r * 3); x <= static_cast<int>(cx + r * 3); ++x) {
             if (!c.Inside(x, y) || c.At(x, y).a <= 0.0f) continue;
@@ -92,8 +96,8 @@ void Eye(Canvas& c, float cx, float cy, float r, const Color& iris, float intens
 }
 
 // An almond-shaped slit eye tilted by `angle` (radians), with a glow around it.
-void AngryEye(Canvas& c, float cx, float cy, float rx, float ry, float angle, const Color& iris,
-              float intensity) {
+void AngryEye(Canvas& c, float cx, float cy, float rx, float ry, float angle, const Color& iris, float intensity)
+{
     const float ca = std::cos(angle), sa = std::sin(angle);
     for (int y = static_cast<int>(cy - rx * 2.5f); y <= static_cast<int>(cy + rx * 2.5f); ++y)
         for (int x = static_cast<int>(cx - rx * 2.5f); x <= static_cast<int>(cx + rx * 2.5f); ++x) {
@@ -108,14 +112,15 @@ void AngryEye(Canvas& c, float cx, float cy, float rx, float ry, float angle, co
             const float eye = SdEllipse(u, v, rx, ry * (1.0f - 0.5f * std::fabs(u) / rx));
             const float cover = Coverage(eye);
             if (cover <= 0.0f) continue;
-            Color col = Mix(Mix(iris, Hex(0xFFFFD0), 0.7f * intensity * (1.0f - std::fabs(u) / rx)), iris,
-                            std::fabs(v) / ry);
+            Color col =
+                Mix(Mix(iris, Hex(0xFFFFD0), 0.7f * intensity * (1.0f - std::fabs(u) / rx)), iris, std::fabs(v) / ry);
             if (std::fabs(u) < ry * 0.22f) col = Hex(0x100204);
             c.Blend(x, y, col, cover);
         }
 }
 
-Canvas BrownAlien() {
+Canvas BrownAlien()
+{
     const float c0 = AlienSize * 0.5f;
     const Noise n(611);
     auto sd = [&](float x, float y) {
@@ -131,16 +136,16 @@ Canvas BrownAlien() {
     };
     Canvas c = Sculpt(AlienSize, AlienSize, 6.0f, 1.4f, sd, [&](float x, float y, const Vec3& nrm) {
         const float r = std::hypot(x - c0, y - c0);
-        const Color body = r < 13.5f
-                               ? Mix(Hex(0x8A5A2E), Hex(0x5A3418), 0.5f + 0.5f * n.At(x * 0.5f, y * 0.5f))
-                               : Hex(0xC89A5A);
+        const Color body =
+            r < 13.5f ? Mix(Hex(0x8A5A2E), Hex(0x5A3418), 0.5f + 0.5f * n.At(x * 0.5f, y * 0.5f)) : Hex(0xC89A5A);
         return Lit(body, nrm, 0.3f, 0.5f, 20.0f);
     });
     Eye(c, c0, c0, 4.5f, Hex(0xFFB020), 0.7f, 0.22f);
     return c;
 }
 
-Canvas RedAlien() {
+Canvas RedAlien()
+{
     const float c0 = AlienSize * 0.5f;
     std::vector<Limb> blades;
     for (int i = 0; i < 3; ++i) {
@@ -155,8 +160,7 @@ Canvas RedAlien() {
     }
     auto sd = [&](float x, float y) {
         float d = SdCircle(x - c0, y - c0, 8.0f);
-        for (const Limb& b : blades)
-            d = std::min(d, b.Distance(x, y));
+        for (const Limb& b : blades) d = std::min(d, b.Distance(x, y));
         return d;
     };
     Canvas c = Sculpt(AlienSize, AlienSize, 4.0f, 1.6f, sd, [&](float x, float y, const Vec3& nrm) {
@@ -173,7 +177,8 @@ Canvas RedAlien() {
     return c;
 }
 
-Canvas BlackAlien() {
+Canvas BlackAlien()
+{
     const float c0 = AlienSize * 0.5f;
     auto sd = [&](float x, float y) {
         const float dx = x - c0, dy = y - c0;
@@ -202,7 +207,8 @@ Canvas BlackAlien() {
     return c;
 }
 
-Canvas Critter(int size, const Color& skin, const Color& belly, uint64_t seed) {
+Canvas Critter(int size, const Color& skin, const Color& belly, uint64_t seed)
+{
     const float c0 = size * 0.5f;
     const float r = size * 0.33f;
     const Noise n(seed);
@@ -243,7 +249,8 @@ struct ZogParts {
     std::vector<Limb> spikes, tentacles;
 };
 
-ZogParts ZogPose(float t, int frame) {
+ZogParts ZogPose(float t, int frame)
+{
     const float cx = ZogW * 0.5f;
     ZogParts p;
     p.hornL = Curve(cx - 42, 62, cx - 84, 44, cx - 70, 2, 12, 1);
@@ -290,8 +297,9 @@ ZogParts ZogPose(float t, int frame) {
 
 enum class ZogMaterial { Flesh, Bone, Chitin, Mouth };
 
-Canvas ZogCell(int frame) {
-    const float t = static_cast<float>(frame) / (ZogFrames - 1); // hit energy, 0 at rest
+Canvas ZogCell(int frame)
+{
+    const float t = static_cast<float>(frame) / (ZogFrames - 1);  // hit energy, 0 at rest
     const float cx = ZogW * 0.5f;
     const ZogParts parts = ZogPose(t, frame);
     const Noise n(4321);
@@ -304,9 +312,7 @@ Canvas ZogCell(int frame) {
         const float u = Clamp01((y - 150.0f) / 110.0f);
         return SdBox(x - cx, y - 205.0f, Lerp(42.0f, 30.0f, u), 58.0f, 16.0f);
     };
-    auto mouth = [&](float x, float y) {
-        return SdEllipse(x - cx, y - (138.0f + 4.0f * t), 26.0f, 13.0f + 8.0f * t);
-    };
+    auto mouth = [&](float x, float y) { return SdEllipse(x - cx, y - (138.0f + 4.0f * t), 26.0f, 13.0f + 8.0f * t); };
     auto classify = [&](float x, float y, float& d) {
         ZogMaterial m = ZogMaterial::Flesh;
         d = std::min(head(x, y), torso(x, y));
@@ -318,14 +324,11 @@ Canvas ZogCell(int frame) {
         take(parts.mandL.Distance(x, y), ZogMaterial::Bone);
         take(parts.mandR.Distance(x, y), ZogMaterial::Bone);
         take(parts.crest.Distance(x, y), ZogMaterial::Bone);
-        for (const Limb& l : parts.spikes)
-            take(l.Distance(x, y), ZogMaterial::Bone);
-        for (const Limb* l : {&parts.armL, &parts.armR})
-            take(l->Distance(x, y), ZogMaterial::Chitin);
+        for (const Limb& l : parts.spikes) take(l.Distance(x, y), ZogMaterial::Bone);
+        for (const Limb* l : {&parts.armL, &parts.armR}) take(l->Distance(x, y), ZogMaterial::Chitin);
         for (const Limb* l : {&parts.clawL1, &parts.clawL2, &parts.clawR1, &parts.clawR2})
             take(l->Distance(x, y), ZogMaterial::Bone);
-        for (const Limb& l : parts.tentacles)
-            take(l.Distance(x, y), ZogMaterial::Flesh);
+        for (const Limb& l : parts.tentacles) take(l.Distance(x, y), ZogMaterial::Flesh);
         // Bony brow ridges over the eyes, ribbed chitin over the chest.
         for (const Limb* l : {&parts.browL, &parts.browR})
             if (l->Distance(x, y) < 0.0f) m = ZogMaterial::Bone;
@@ -355,12 +358,11 @@ Canvas ZogCell(int frame) {
             col = Lit(Hex(0x2A2C48), nrm, 0.35f, 1.1f, 40.0f);
             break;
         case ZogMaterial::Mouth:
-            col = Mix(Hex(0x2A0004), Hex(0xFF6A20),
-                      0.35f + 0.5f * t - 0.3f * Clamp01(std::fabs(x - cx) / 26.0f));
+            col = Mix(Hex(0x2A0004), Hex(0xFF6A20), 0.35f + 0.5f * t - 0.3f * Clamp01(std::fabs(x - cx) / 26.0f));
             break;
         default:
-            col = Lit(Mix(Hex(0x7A1030), Hex(0x2A0620), 0.5f + 0.5f * n.At(x / 20.0f, y / 20.0f)), nrm, 0.3f,
-                      0.7f, 24.0f);
+            col = Lit(Mix(Hex(0x7A1030), Hex(0x2A0620), 0.5f + 0.5f * n.At(x / 20.0f, y / 20.0f)), nrm, 0.3f, 0.7f,
+                      24.0f);
             col = Mix(col, Hex(0xFF3A5A), 0.5f * vein);
             break;
         }
@@ -380,8 +382,7 @@ Canvas ZogCell(int frame) {
                     const float u = row == 0 ? (y + 0.5f - root) / len : (root - y - 0.5f) / len;
                     if (u < 0 || u > 1) continue;
                     const float half = 2.0f * (1.0f - u);
-                    c.Blend(x, y, Mix(Hex(0xF4ECD0), Hex(0xA89070), u),
-                            Coverage(std::fabs(x + 0.5f - tx) - half));
+                    c.Blend(x, y, Mix(Hex(0xF4ECD0), Hex(0xA89070), u), Coverage(std::fabs(x + 0.5f - tx) - half));
                 }
         }
     // The heart glows through the chest plates and flares when he is hit.
@@ -397,9 +398,10 @@ Canvas ZogCell(int frame) {
     return c;
 }
 
-} // namespace
+}  // namespace
 
-Canvas Alien(int kind) {
+Canvas Alien(int kind)
+{
     switch (kind) {
     case 0:
         return BrownAlien();
@@ -410,32 +412,33 @@ Canvas Alien(int kind) {
     }
 }
 
-Canvas AlienShadow() {
+Canvas AlienShadow()
+{
     const Field mask = ShapeMask(AlienSize, AlienSize, [](float x, float y) {
         return SdCircle(x - AlienSize * 0.5f, y - AlienSize * 0.5f, 15.0f);
     });
     return ShadowOf(mask, 2);
 }
 
-Canvas ZogShot(bool big) {
+Canvas ZogShot(bool big)
+{
     return big ? Critter(ZogShotBig, Hex(0x4AB81E), Hex(0xD8F070), 901)
                : Critter(ZogShotSmall, Hex(0x8A3AB8), Hex(0x70E0A0), 902);
 }
 
-Canvas ZogStrip() {
+Canvas ZogStrip()
+{
     std::vector<Canvas> cells;
-    for (int k = 0; k < ZogFrames; ++k)
-        cells.push_back(ZogCell(k));
+    for (int k = 0; k < ZogFrames; ++k) cells.push_back(ZogCell(k));
     return Strip(cells, ZogFrames);
 }
 
-Canvas ZogCellImage(int frame) {
-    return ZogCell(frame);
-}
+Canvas ZogCellImage(int frame) { return ZogCell(frame); }
 
-Canvas ZogShadow() {
+Canvas ZogShadow()
+{
     Field mask = ZogCell(0).Alpha();
     return ShadowOf(mask, 3);
 }
 
-} // namespace art
+}  // namespace art

@@ -15,7 +15,8 @@ namespace art {
 
 namespace {
 
-void PngWriteToVector(png_structp png, png_bytep data, png_size_t length) {
+void PngWriteToVector(png_structp png, png_bytep data, png_size_t length)
+{
     auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
     out->insert(out->end(), data, data + length);
 }
@@ -23,7 +24,8 @@ void PngWriteToVector(png_structp png, png_bytep data, png_size_t length) {
 void PngFlush(png_structp) {}
 
 // libpng reports errors by longjmp; this frame holds no C++ objects that need unwinding.
-bool PngWrite(std::vector<uint8_t>* out, const uint8_t* pixels, int width, int height, int channels) {
+bool PngWrite(std::vector<uint8_t>* out, const uint8_t* pixels, int width, int height, int channels)
+{
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -49,12 +51,10 @@ struct JpegError {
     std::jmp_buf jump;
 };
 
-void JpegErrorExit(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
-}
+void JpegErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
 
-bool JpegWrite(unsigned char** buffer, unsigned long* size, const uint8_t* rgb, int width, int height,
-               int quality) {
+bool JpegWrite(unsigned char** buffer, unsigned long* size, const uint8_t* rgb, int width, int height, int quality)
+{
     jpeg_compress_struct cinfo;
     JpegError err;
     cinfo.err = jpeg_std_error(&err.mgr);
@@ -87,20 +87,19 @@ bool JpegWrite(unsigned char** buffer, unsigned long* size, const uint8_t* rgb, 
     return true;
 }
 
-} // namespace
+}  // namespace
 
-std::vector<uint8_t> EncodePng(const Canvas& canvas) {
+std::vector<uint8_t> EncodePng(const Canvas& canvas)
+{
     const std::vector<uint8_t> rgba = ToRgba8(canvas);
     bool opaque = true;
-    for (size_t i = 3; i < rgba.size() && opaque; i += 4)
-        opaque = rgba[i] == 255;
+    for (size_t i = 3; i < rgba.size() && opaque; i += 4) opaque = rgba[i] == 255;
     std::vector<uint8_t> pixels;
     int channels = 4;
     if (opaque) {
         channels = 3;
         pixels.reserve(rgba.size() / 4 * 3);
-        for (size_t i = 0; i < rgba.size(); i += 4)
-            pixels.insert(pixels.end(), rgba.begin() + i, rgba.begin() + i + 3);
+        for (size_t i = 0; i < rgba.size(); i += 4) pixels.insert(pixels.end(), rgba.begin() + i, rgba.begin() + i + 3);
     }
     std::vector<uint8_t> out;
     if (!PngWrite(&out, opaque ? pixels.data() : rgba.data(), canvas.Width(), canvas.Height(), channels))
@@ -108,9 +107,9 @@ std::vector<uint8_t> EncodePng(const Canvas& canvas) {
     return out;
 }
 
-std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, int quality) {
-    if (rgb.size() != static_cast<size_t>(width) * height * 3)
-        throw WriteError("JPEG input has the wrong size");
+std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int height, int quality)
+{
+    if (rgb.size() != static_cast<size_t>(width) * height * 3) throw WriteError("JPEG input has the wrong size");
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     const bool ok = JpegWrite(&buffer, &size, rgb.data(), width, height, quality);
@@ -121,17 +120,18 @@ std::vector<uint8_t> EncodeJpeg(const std::vector<uint8_t>& rgb, int width, int 
     return out;
 }
 
-std::vector<uint8_t> EncodeJpeg(const Canvas& canvas, int quality) {
+std::vector<uint8_t> EncodeJpeg(const Canvas& canvas, int quality)
+{
     return EncodeJpeg(ToRgb8(canvas), canvas.Width(), canvas.Height(), quality);
 }
 
-void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes) {
+void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes)
+{
     namespace fs = std::filesystem;
     const fs::path target(path);
     std::error_code ec;
     if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-    if (ec)
-        throw WriteError("cannot create the folder " + target.parent_path().string() + ": " + ec.message());
+    if (ec) throw WriteError("cannot create the folder " + target.parent_path().string() + ": " + ec.message());
     const fs::path temp = target.string() + ".part";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -149,4 +149,4 @@ void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& by
     }
 }
 
-} // namespace art
+}  // namespace art

@@ -11,7 +11,7 @@
 namespace art {
 
 class WriteError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 
@@ -25,4 +25,4 @@ std::vector<uint8_t> EncodeJpeg(const Canvas& canvas, int quality);
 // Writes to a temporary file beside path and renames it over path; creates missing directories.
 void WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes);
 
-} // namespace art
+}  // namespace art

@@ -14,7 +14,8 @@ namespace art {
 namespace {
 
 // Colour of glowing gas by temperature: dark red through orange and yellow to white.
-Color Fire(float t) {
+Color Fire(float t)
+{
     static const Color stops[5] = {Hex(0x200404), Hex(0x8A1404), Hex(0xFF6A0C), Hex(0xFFD060), Hex(0xFFFFF0)};
     t = std::clamp(t, 0.0f, 1.0f) * 4.0f;
     const int i = std::min(3, static_cast<int>(t));
@@ -28,7 +29,8 @@ struct Particle {
 };
 
 std::vector<Particle> Embers(uint64_t seed, int count, float speedLo, float speedHi, int startLo, int startHi,
-                             float lifeLo, float lifeHi) {
+                             float lifeLo, float lifeHi)
+{
     Rng rng(seed);
     std::vector<Particle> out;
     for (int i = 0; i < count; ++i) {
@@ -40,8 +42,9 @@ std::vector<Particle> Embers(uint64_t seed, int count, float speedLo, float spee
 }
 
 // Adds glowing embers (already moved to their places for this frame) to an emission buffer.
-void DrawEmbers(std::vector<Color>& light, int size, float cx, float cy, const std::vector<Particle>& embers,
-                int frame, float drag, float gravity) {
+void DrawEmbers(std::vector<Color>& light, int size, float cx, float cy, const std::vector<Particle>& embers, int frame,
+                float drag, float gravity)
+{
     for (const Particle& p : embers) {
         const int age = frame - p.start;
         if (age < 0 || age > p.life) continue;
@@ -64,7 +67,8 @@ void DrawEmbers(std::vector<Color>& light, int size, float cx, float cy, const s
     }
 }
 
-Canvas AlienExplosionCell(int frame, const Noise& noise, const std::vector<Particle>& sparks) {
+Canvas AlienExplosionCell(int frame, const Noise& noise, const std::vector<Particle>& sparks)
+{
     const int s = AlienExplosionSize;
     const float t = static_cast<float>(frame) / (AlienExplosionFrames - 1);
     const float c0 = s * 0.5f;
@@ -83,12 +87,11 @@ Canvas AlienExplosionCell(int frame, const Noise& noise, const std::vector<Parti
             const float density = Clamp01((1.0f - d) * 2.2f);
             // Hottest at the heart of the ball, cooler and redder towards its ragged edge.
             const float core = Clamp01(1.3f - 0.9f * r / radius - 0.4f * n);
-            const float temp = density * heat * core +
-                               (frame < 4 ? std::exp(-r * r / 30.0f) * (1.0f - frame / 4.0f) : 0.0f);
+            const float temp =
+                density * heat * core + (frame < 4 ? std::exp(-r * r / 30.0f) * (1.0f - frame / 4.0f) : 0.0f);
             // Smoke left behind thins out; the fire inside it cools.
             const float smoke = density * fade * 0.85f;
-            Color col =
-                Mix(Mix(Hex(0x1C1818), Hex(0x463C3A), 0.5f + 0.5f * n), Fire(temp), Clamp01(temp * 2.2f));
+            Color col = Mix(Mix(Hex(0x1C1818), Hex(0x463C3A), 0.5f + 0.5f * n), Fire(temp), Clamp01(temp * 2.2f));
             const float a = Clamp01(std::max(smoke, temp));
             c.Blend(x, y, WithAlpha(col, a), 1.0f);
             const Color& l = light[static_cast<size_t>(y) * s + x];
@@ -105,19 +108,18 @@ Canvas AlienExplosionCell(int frame, const Noise& noise, const std::vector<Parti
     return c;
 }
 
-template <class F> void ParallelFor(int count, F f) {
+template <class F>
+void ParallelFor(int count, F f)
+{
     const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     std::atomic<int> next{0};
     auto worker = [&] {
-        for (int i = next++; i < count; i = next++)
-            f(i);
+        for (int i = next++; i < count; i = next++) f(i);
     };
     std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads; ++t)
-        pool.emplace_back(worker);
+    for (unsigned t = 1; t < threads; ++t) pool.emplace_back(worker);
     worker();
-    for (std::thread& t : pool)
-        t.join();
+    for (std::thread& t : pool) t.join();
 }
 
 struct Burst {
@@ -128,14 +130,15 @@ struct Burst {
 
 // Everything the boss explosion's frames share: the backdrop, the boss and the fixed choreography.
 struct ZogScene {
-    Canvas backdrop; // background and inner pane under the explosion's square
-    Canvas zog;      // the boss at rest, placed in the square
+    Canvas backdrop;  // background and inner pane under the explosion's square
+    Canvas zog;       // the boss at rest, placed in the square
     std::vector<Burst> bursts;
     std::vector<Particle> embers;
     Noise noise{7001};
 };
 
-const ZogScene& Scene() {
+const ZogScene& Scene()
+{
     static const ZogScene scene = [] {
         ZogScene s;
         const int size = ZogExplosionSize;
@@ -153,14 +156,13 @@ const ZogScene& Scene() {
         s.bursts.push_back({size * 0.5f, size * 0.5f - 60.0f, 70.0f, 0, rng.Next()});
         // A chain of blasts through the body, then aftershocks around the fireball.
         for (int i = 0; i < 15; ++i) {
-            const float bx = size * 0.5f + rng.Range(-80.0f, 80.0f),
-                        by = size * 0.5f + rng.Range(-170.0f, 170.0f);
+            const float bx = size * 0.5f + rng.Range(-80.0f, 80.0f), by = size * 0.5f + rng.Range(-170.0f, 170.0f);
             s.bursts.push_back({bx, by, rng.Range(34.0f, 64.0f), rng.Int(2, 58), rng.Next()});
         }
         for (int i = 0; i < 7; ++i) {
             const float a = rng.Range(0.0f, 6.2831853f), d = rng.Range(110.0f, 170.0f);
-            s.bursts.push_back({size * 0.5f + d * std::cos(a), size * 0.5f + d * std::sin(a),
-                                rng.Range(30.0f, 48.0f), rng.Int(64, 112), rng.Next()});
+            s.bursts.push_back({size * 0.5f + d * std::cos(a), size * 0.5f + d * std::sin(a), rng.Range(30.0f, 48.0f),
+                                rng.Int(64, 112), rng.Next()});
         }
         s.embers = Embers(7003, 160, 3.0f, 11.0f, 48, 70, 30.0f, 80.0f);
         return s;
@@ -168,7 +170,8 @@ const ZogScene& Scene() {
     return scene;
 }
 
-void ZogExplosionCell(int frame, std::vector<uint8_t>& sheet, int sheetW) {
+void ZogExplosionCell(int frame, std::vector<uint8_t>& sheet, int sheetW)
+{
     const ZogScene& scene = Scene();
     const int size = ZogExplosionSize;
     const float c0 = size * 0.5f;
@@ -193,8 +196,7 @@ void ZogExplosionCell(int frame, std::vector<uint8_t>& sheet, int sheetW) {
                 const float rad = b.radius * (0.3f + 0.7f * (1.0f - (1.0f - age) * (1.0f - age)));
                 const float bd = std::hypot(fx - b.x, fy - b.y);
                 if (bd > rad * 1.6f) continue;
-                const float n =
-                    scene.noise.Fbm((fx - b.x) / 14.0f, (fy - b.y) / 14.0f, age * 2.0f + (b.seed % 97), 3);
+                const float n = scene.noise.Fbm((fx - b.x) / 14.0f, (fy - b.y) / 14.0f, age * 2.0f + (b.seed % 97), 3);
                 const float dens = Clamp01((1.0f - (bd / rad + 0.35f * n)) * 2.5f);
                 temp = std::max(temp, dens * 1.4f * std::pow(1.0f - age, 1.5f));
                 smoke = std::max(smoke, dens * age * (1.0f - age) * 2.2f);
@@ -203,18 +205,18 @@ void ZogExplosionCell(int frame, std::vector<uint8_t>& sheet, int sheetW) {
                 const float n = scene.noise.Fbm(dx / 38.0f, dy / 38.0f, ballAge * 2.5f, 4);
                 const float dens = Clamp01((1.0f - (r / ballR + 0.55f * n)) * 2.2f);
                 temp = std::max(temp, dens * 1.4f * std::exp(-ballAge * 3.4f) * (0.8f + 0.4f * n));
-                smoke = std::max(smoke, dens * SmoothStep(0.05f, 0.3f, ballAge) *
-                                            std::pow(1.0f - ballAge, 1.3f) * 0.9f);
+                smoke =
+                    std::max(smoke, dens * SmoothStep(0.05f, 0.3f, ballAge) * std::pow(1.0f - ballAge, 1.3f) * 0.9f);
             }
             float glow = 0.0f;
             if (ringAge >= 0.0f && ringAge <= 1.0f) {
-                const float rr = 20.0f + 330.0f * std::pow(ringAge, 0.7f) +
-                                 8.0f * scene.noise.At(dx / 30.0f, dy / 30.0f, ringAge);
+                const float rr =
+                    20.0f + 330.0f * std::pow(ringAge, 0.7f) + 8.0f * scene.noise.At(dx / 30.0f, dy / 30.0f, ringAge);
                 const float w = 5.0f + 20.0f * ringAge;
                 glow += std::exp(-(r - rr) * (r - rr) / (w * w)) * (1.0f - ringAge) * (1.0f - ringAge) * 1.2f;
             }
-            glow += std::exp(-(frame - 50.0f) * (frame - 50.0f) / 10.0f) *
-                    std::exp(-r * r / (2.0f * 70.0f * 70.0f)) * 1.5f;
+            glow +=
+                std::exp(-(frame - 50.0f) * (frame - 50.0f) / 10.0f) * std::exp(-r * r / (2.0f * 70.0f * 70.0f)) * 1.5f;
             // Nothing may reach the square's edges, or its outline would show on the background.
             const float edge = static_cast<float>(std::min({x, y, size - 1 - x, size - 1 - y}));
             const float env = SmoothStep(0.0f, 48.0f, edge) * SmoothStep(256.0f, 200.0f, r);
@@ -249,30 +251,30 @@ void ZogExplosionCell(int frame, std::vector<uint8_t>& sheet, int sheetW) {
         }
 }
 
-} // namespace
+}  // namespace
 
-Canvas AlienExplosionSheet() {
+Canvas AlienExplosionSheet()
+{
     const Noise noise(6001);
     const std::vector<Particle> sparks = Embers(6002, 28, 1.5f, 4.0f, 0, 6, 20.0f, 45.0f);
     std::vector<Canvas> cells;
-    for (int f = 0; f < AlienExplosionFrames; ++f)
-        cells.push_back(AlienExplosionCell(f, noise, sparks));
+    for (int f = 0; f < AlienExplosionFrames; ++f) cells.push_back(AlienExplosionCell(f, noise, sparks));
     return Strip(cells, AlienExplosionColumns);
 }
 
-int ZogExplosionSheetW() {
-    return ZogExplosionColumns * ZogExplosionSize;
-}
+int ZogExplosionSheetW() { return ZogExplosionColumns * ZogExplosionSize; }
 
-int ZogExplosionSheetH() {
+int ZogExplosionSheetH()
+{
     return (ZogExplosionFrames + ZogExplosionColumns - 1) / ZogExplosionColumns * ZogExplosionSize;
 }
 
-void PaintZogExplosion(int first, int count, std::vector<uint8_t>& sheet) {
+void PaintZogExplosion(int first, int count, std::vector<uint8_t>& sheet)
+{
     const size_t bytes = static_cast<size_t>(ZogExplosionSheetW()) * ZogExplosionSheetH() * 3;
     if (sheet.size() != bytes) sheet.assign(bytes, 0);
     Scene();
     ParallelFor(count, [&](int i) { ZogExplosionCell(first + i, sheet, ZogExplosionSheetW()); });
 }
 
-} // namespace art
+}  // namespace art

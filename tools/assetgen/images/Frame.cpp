@@ -17,23 +17,19 @@ const Color Cyan = Hex(0x40D8FF);
 constexpr float ExitTop = PaddleY - 36.0f, ExitBottom = PaddleY + 36.0f;
 
 // A vertical border rail of the given size whose field-side edge is at x = w - 1.
-Canvas VerticalRail(int w, int h, uint64_t seed) {
+Canvas VerticalRail(int w, int h, uint64_t seed)
+{
     Canvas c(w, h);
     DrawPanel(c, {0, 0, static_cast<float>(w), static_cast<float>(h)},
               {.base = Gunmetal, .radius = 0.0f, .bevel = 4.0f, .grain = 0.08f, .seed = seed});
     // The coolant channel with its light tube.
-    DrawPanel(c, {7, 36, 14, static_cast<float>(h - 40)},
-              {.base = Hex(0x1A1F2A),
-               .radius = 4.0f,
-               .bevel = 3.0f,
-               .recessed = true,
-               .grain = 0.0f,
-               .seed = seed + 1});
+    DrawPanel(
+        c, {7, 36, 14, static_cast<float>(h - 40)},
+        {.base = Hex(0x1A1F2A), .radius = 4.0f, .bevel = 3.0f, .recessed = true, .grain = 0.0f, .seed = seed + 1});
     DrawGlowLine(c, 14, 42, 14, static_cast<float>(h - 10), 2.0f, 2.5f, Cyan, 0.55f);
     // Clamps across the channel every 128 rows, and the corner block at the top.
     for (int y = 128; y < h; y += 128) {
-        DrawPanel(c, {3, y - 7.0f, 24, 14},
-                  {.base = Hex(0x55607A), .radius = 2.0f, .bevel = 2.0f, .seed = seed + 2});
+        DrawPanel(c, {3, y - 7.0f, 24, 14}, {.base = Hex(0x55607A), .radius = 2.0f, .bevel = 2.0f, .seed = seed + 2});
         DrawBolt(c, 9, static_cast<float>(y), 2.5f, 0.1f);
         DrawBolt(c, 21, static_cast<float>(y), 2.5f, 0.35f);
     }
@@ -48,29 +44,27 @@ Canvas VerticalRail(int w, int h, uint64_t seed) {
     return c;
 }
 
-Canvas FlippedX(const Canvas& c) {
+Canvas FlippedX(const Canvas& c)
+{
     Canvas out(c.Width(), c.Height());
     for (int y = 0; y < c.Height(); ++y)
-        for (int x = 0; x < c.Width(); ++x)
-            out.At(c.Width() - 1 - x, y) = c.At(x, y);
+        for (int x = 0; x < c.Width(); ++x) out.At(c.Width() - 1 - x, y) = c.At(x, y);
     return out;
 }
 
-} // namespace
+}  // namespace
 
-Canvas LeftBorder() {
-    return VerticalRail(LeftBorderW, LeftBorderH, 11);
-}
+Canvas LeftBorder() { return VerticalRail(LeftBorderW, LeftBorderH, 11); }
 
-Canvas RightBorder() {
+Canvas RightBorder()
+{
     Canvas c = FlippedX(VerticalRail(RightBorderW, RightBorderH, 13));
     // The exit gate at the paddle's height: a dark slot framed by warning stripes; the glow lights it
     // up when the exit opens.
     DrawHazardStripes(c, {0, ExitTop - 10.0f, 30, 10}, 10.0f, Hex(0xE8B020), Hex(0x1A1A1A));
     DrawHazardStripes(c, {0, ExitBottom, 30, 10}, 10.0f, Hex(0xE8B020), Hex(0x1A1A1A));
-    DrawPanel(
-        c, {0, ExitTop, 26, ExitBottom - ExitTop},
-        {.base = Hex(0x10141C), .radius = 3.0f, .bevel = 4.0f, .recessed = true, .grain = 0.0f, .seed = 14});
+    DrawPanel(c, {0, ExitTop, 26, ExitBottom - ExitTop},
+              {.base = Hex(0x10141C), .radius = 3.0f, .bevel = 4.0f, .recessed = true, .grain = 0.0f, .seed = 14});
     for (int i = 0; i < 5; ++i) {
         const float y = ExitTop + 10.0f + i * 13.0f;
         DrawGlowLine(c, 4, y, 18, y, 1.0f, 1.2f, Hex(0x3AFF9A), 0.25f);
@@ -78,17 +72,16 @@ Canvas RightBorder() {
     return c;
 }
 
-Canvas TopBorder() {
+Canvas TopBorder()
+{
     Canvas c(TopBorderW, TopBorderH);
     DrawPanel(c, {-8, 0, TopBorderW + 16.0f, TopBorderH},
               {.base = Gunmetal, .radius = 0.0f, .bevel = 4.0f, .grain = 0.08f, .seed = 21});
-    DrawPanel(
-        c, {-6, 9, TopBorderW + 12.0f, 14},
-        {.base = Hex(0x1A1F2A), .radius = 4.0f, .bevel = 3.0f, .recessed = true, .grain = 0.0f, .seed = 22});
+    DrawPanel(c, {-6, 9, TopBorderW + 12.0f, 14},
+              {.base = Hex(0x1A1F2A), .radius = 4.0f, .bevel = 3.0f, .recessed = true, .grain = 0.0f, .seed = 22});
     DrawGlowLine(c, -4, 16, TopBorderW + 4.0f, 16, 2.0f, 2.5f, Cyan, 0.55f);
     for (int x = 64; x < TopBorderW; x += 128) {
-        DrawPanel(c, {x - 7.0f, 3, 14, 26},
-                  {.base = Hex(0x55607A), .radius = 2.0f, .bevel = 2.0f, .seed = 23});
+        DrawPanel(c, {x - 7.0f, 3, 14, 26}, {.base = Hex(0x55607A), .radius = 2.0f, .bevel = 2.0f, .seed = 23});
         DrawBolt(c, static_cast<float>(x), 9, 2.5f, 0.3f);
         DrawBolt(c, static_cast<float>(x), 23, 2.5f, 0.05f);
     }
@@ -97,14 +90,11 @@ Canvas TopBorder() {
         // Rim plates with amber warning lamps either side of the opening.
         DrawPanel(c, {cx - HatchW * 0.5f - 6.0f, 0, HatchW + 12.0f, TopBorderH},
                   {.base = Hex(0x5A6478), .radius = 3.0f, .bevel = 3.0f, .seed = 24});
-        DrawGlowLine(c, cx - HatchW * 0.5f - 1.5f, 8, cx - HatchW * 0.5f - 1.5f, 24, 1.5f, 2.0f,
-                     Hex(0xFFA030), 0.8f);
-        DrawGlowLine(c, cx + HatchW * 0.5f + 1.5f, 8, cx + HatchW * 0.5f + 1.5f, 24, 1.5f, 2.0f,
-                     Hex(0xFFA030), 0.8f);
+        DrawGlowLine(c, cx - HatchW * 0.5f - 1.5f, 8, cx - HatchW * 0.5f - 1.5f, 24, 1.5f, 2.0f, Hex(0xFFA030), 0.8f);
+        DrawGlowLine(c, cx + HatchW * 0.5f + 1.5f, 8, cx + HatchW * 0.5f + 1.5f, 24, 1.5f, 2.0f, Hex(0xFFA030), 0.8f);
         // The opening itself is clear, so aliens coming down are seen through it.
         for (int y = 0; y < TopBorderH; ++y)
-            for (int x = static_cast<int>(cx - HatchW * 0.5f - 4);
-                 x < static_cast<int>(cx + HatchW * 0.5f + 4); ++x) {
+            for (int x = static_cast<int>(cx - HatchW * 0.5f - 4); x < static_cast<int>(cx + HatchW * 0.5f + 4); ++x) {
                 const float d = SdBox(x + 0.5f - cx, y + 0.5f - 12.0f, HatchW * 0.5f - 4.0f, 20.0f, 4.0f);
                 const float open = Coverage(d);
                 if (open <= 0.0f || !c.Inside(x, y)) continue;
@@ -121,13 +111,13 @@ Canvas TopBorder() {
     return c;
 }
 
-Canvas InfoField() {
+Canvas InfoField()
+{
     Canvas c(InfoFieldW, InfoFieldH);
     DrawPanel(c, {0, 0, InfoFieldW, InfoFieldH},
               {.base = Gunmetal, .radius = 0.0f, .bevel = 5.0f, .grain = 0.08f, .seed = 31});
-    DrawPanel(
-        c, {6, 6, InfoFieldW - 12.0f, InfoFieldH - 12.0f},
-        {.base = Hex(0x232935), .radius = 6.0f, .bevel = 4.0f, .recessed = true, .grain = 0.03f, .seed = 32});
+    DrawPanel(c, {6, 6, InfoFieldW - 12.0f, InfoFieldH - 12.0f},
+              {.base = Hex(0x232935), .radius = 6.0f, .bevel = 4.0f, .recessed = true, .grain = 0.03f, .seed = 32});
     // A faint hexagonal mesh over the inner plate.
     for (int y = 10; y < InfoFieldH - 10; ++y)
         for (int x = 10; x < InfoFieldW - 10; ++x) {
@@ -139,60 +129,49 @@ Canvas InfoField() {
             if (d > -1.2f) c.Blend(x, y, Hex(0x0E1118), 0.35f * Clamp01(d + 1.2f));
         }
     // The logo well, the three read-outs and the tray for the spare paddles.
-    DrawPanel(
-        c, {12, 12, InfoFieldW - 24.0f, 104},
-        {.base = Hex(0x141820), .radius = 8.0f, .bevel = 4.0f, .recessed = true, .grain = 0.0f, .seed = 33});
+    DrawPanel(c, {12, 12, InfoFieldW - 24.0f, 104},
+              {.base = Hex(0x141820), .radius = 8.0f, .bevel = 4.0f, .recessed = true, .grain = 0.0f, .seed = 33});
     for (int slot = 0; slot < 3; ++slot) {
         const float y = 188.0f + slot * 100.0f;
         DrawPanel(c, {6, y - 6.0f, InfoFieldW - 12.0f, 76},
                   {.base = Hex(0x4A5468), .radius = 6.0f, .bevel = 3.0f, .seed = 34});
-        DrawGlassPanel(c, {10, y, InfoFieldW - 20.0f, 64}, 4.0f, Hex(0x0A1420), 0.95f,
-                       WithAlpha(Cyan, 0.35f));
+        DrawGlassPanel(c, {10, y, InfoFieldW - 20.0f, 64}, 4.0f, Hex(0x0A1420), 0.95f, WithAlpha(Cyan, 0.35f));
         for (int sy = static_cast<int>(y) + 2; sy < static_cast<int>(y) + 62; sy += 3)
-            for (int x = 12; x < InfoFieldW - 12; ++x)
-                c.Blend(x, sy, Hex(0x000000), 0.18f);
+            for (int x = 12; x < InfoFieldW - 12; ++x) c.Blend(x, sy, Hex(0x000000), 0.18f);
         DrawBolt(c, 14, y + 32, 0.0f, 0.0f);
     }
-    DrawPanel(c, {8, 640, InfoFieldW - 16.0f, 52},
-              {.base = Hex(0x4A5468), .radius = 6.0f, .bevel = 3.0f, .seed = 35});
-    DrawPanel(
-        c, {14, 646, InfoFieldW - 28.0f, 40},
-        {.base = Hex(0x12161E), .radius = 5.0f, .bevel = 3.0f, .recessed = true, .grain = 0.0f, .seed = 36});
+    DrawPanel(c, {8, 640, InfoFieldW - 16.0f, 52}, {.base = Hex(0x4A5468), .radius = 6.0f, .bevel = 3.0f, .seed = 35});
+    DrawPanel(c, {14, 646, InfoFieldW - 28.0f, 40},
+              {.base = Hex(0x12161E), .radius = 5.0f, .bevel = 3.0f, .recessed = true, .grain = 0.0f, .seed = 36});
     for (int i = 0; i < 5; ++i) {
         const float x = 32.0f + 46.0f * i;
         DrawGlowLine(c, x - 14.0f, 682, x + 14.0f, 682, 1.0f, 1.5f, Cyan, 0.25f);
     }
     // Corner bolts and status lamps.
     for (float x : {10.0f, InfoFieldW - 10.0f})
-        for (float y : {130.0f, 520.0f, 740.0f})
-            DrawBolt(c, x, y, 3.5f, x * 0.01f + y * 0.003f);
+        for (float y : {130.0f, 520.0f, 740.0f}) DrawBolt(c, x, y, 3.5f, x * 0.01f + y * 0.003f);
     const Color lamps[4] = {Hex(0x40FF80), Hex(0xFFB030), Hex(0x40D8FF), Hex(0xFF4040)};
     for (int i = 0; i < 4; ++i)
         DrawGlowLine(c, 86.0f + i * 28.0f, 552, 86.0f + i * 28.0f, 552, 5.0f, 3.0f, lamps[i], 0.7f);
     for (int i = 0; i < 6; ++i) {
         const float y = 574.0f + i * 9.0f;
         DrawPanel(c, {40, y, InfoFieldW - 80.0f, 4},
-                  {.base = Hex(0x1A1F2A),
-                   .radius = 2.0f,
-                   .bevel = 1.5f,
-                   .recessed = true,
-                   .grain = 0.0f,
-                   .seed = 37});
+                  {.base = Hex(0x1A1F2A), .radius = 2.0f, .bevel = 1.5f, .recessed = true, .grain = 0.0f, .seed = 37});
     }
     // The side facing the play field carries the same lit lip as the borders.
-    for (int y = 0; y < InfoFieldH; ++y)
-        c.Blend(0, y, Hex(0x0A0C12), 0.6f);
+    for (int y = 0; y < InfoFieldH; ++y) c.Blend(0, y, Hex(0x0A0C12), 0.6f);
     return c;
 }
 
-Canvas InnerPane() {
+Canvas InnerPane()
+{
     Canvas c(PaneW, PaneH);
-    const int top = FieldTop - PaneTopY; // the first row inside the field
+    const int top = FieldTop - PaneTopY;  // the first row inside the field
     // Ambient shadow where the field meets the walls and the top border.
     for (int y = top; y < PaneH; ++y)
         for (int x = 0; x < PaneW; ++x) {
-            const float d = std::min(
-                {static_cast<float>(x), static_cast<float>(PaneW - 1 - x), static_cast<float>(y - top)});
+            const float d =
+                std::min({static_cast<float>(x), static_cast<float>(PaneW - 1 - x), static_cast<float>(y - top)});
             const float a = 0.55f * std::exp(-d / 5.0f);
             if (a > 0.004f) c.Blend(x, y, Hex(0x000000), a);
         }
@@ -219,8 +198,7 @@ Canvas InnerPane() {
                 const float d = SdBox(px + 0.5f - (PaneW - 10.0f), dy, 12.0f, 4.5f, 4.0f);
                 const float cover = Coverage(d);
                 if (cover <= 0.0f) continue;
-                const Vec3 n =
-                    Normalized({0.0f, dy / 4.5f, std::sqrt(std::max(0.05f, 1.0f - dy * dy / 20.25f))});
+                const Vec3 n = Normalized({0.0f, dy / 4.5f, std::sqrt(std::max(0.05f, 1.0f - dy * dy / 20.25f))});
                 c.Blend(px, py, Lit(Hex(0x6A7488), n, 0.4f, 0.9f, 24.0f), cover);
             }
         DrawPanel(c, {PaneW - 24.0f, y - 7.0f, 5, 14},
@@ -229,7 +207,8 @@ Canvas InnerPane() {
     return c;
 }
 
-Canvas ExitGlow(bool right) {
+Canvas ExitGlow(bool right)
+{
     Canvas c(GlowW, GlowH);
     const float cx = right ? GlowW * 0.5f : GlowW * 0.5f - 1.0f;
     for (int y = 0; y < GlowH; ++y)
@@ -248,4 +227,4 @@ Canvas ExitGlow(bool right) {
     return c;
 }
 
-} // namespace art
+}  // namespace art

@@ -17,7 +17,7 @@ constexpr float Pi = std::numbers::pi_v<float>;
 const Color Cyan = Hex(0x40D8FF);
 
 struct TextStyle {
-    Color top, middle, bottom; // fill gradient over the letters' height
+    Color top, middle, bottom;  // fill gradient over the letters' height
     Color outline = Hex(0x060A18);
     int outlineWidth = 3;
     Color glow = Cyan;
@@ -27,7 +27,8 @@ struct TextStyle {
 };
 
 // Rows of a field that hold any coverage.
-void InkRows(const Field& f, int& top, int& bottom) {
+void InkRows(const Field& f, int& top, int& bottom)
+{
     top = f.Height();
     bottom = -1;
     for (int y = 0; y < f.Height(); ++y)
@@ -40,12 +41,12 @@ void InkRows(const Field& f, int& top, int& bottom) {
 }
 
 // Display lettering: gradient fill lit as a bevelled surface, a dark outline and a soft outer glow.
-Canvas StyledText(const Font& font, const std::string& text, const TextStyle& style) {
+Canvas StyledText(const Font& font, const std::string& text, const TextStyle& style)
+{
     const int pad = style.glowRadius * 2 + style.outlineWidth + 4;
     const Field mask = font.RenderTight(text, pad);
     Field outline = Blurred(mask, style.outlineWidth);
-    for (float& v : outline.Values())
-        v = Clamp01(v * 4.0f);
+    for (float& v : outline.Values()) v = Clamp01(v * 4.0f);
     const Field height = Blurred(mask, 2);
     int top, bottom;
     InkRows(mask, top, bottom);
@@ -61,8 +62,8 @@ Canvas StyledText(const Font& font, const std::string& text, const TextStyle& st
             if (m <= 0.0f) continue;
             const float v = Clamp01((y - top) / std::max(1.0f, static_cast<float>(bottom - top)));
             // Chrome: the fill darkens towards a horizon line across the middle, then brightens again.
-            const Color fill = v < 0.5f ? Mix(style.top, style.middle, v * 2.0f)
-                                        : Mix(style.bottom, style.middle, (1.0f - v) * 0.6f);
+            const Color fill =
+                v < 0.5f ? Mix(style.top, style.middle, v * 2.0f) : Mix(style.bottom, style.middle, (1.0f - v) * 0.6f);
             const Vec3 n = NormalAt(height, x, y, style.bevel);
             c.Blend(x, y, Lit(fill, n, 0.55f, 0.6f, 18.0f), m);
         }
@@ -70,7 +71,8 @@ Canvas StyledText(const Font& font, const std::string& text, const TextStyle& st
 }
 
 // Places a picture centred horizontally with its ink starting at row `top` of the target.
-void PlaceTop(Canvas& target, const Canvas& art, int top) {
+void PlaceTop(Canvas& target, const Canvas& art, int top)
+{
     int inkTop = art.Height();
     for (int y = 0; y < art.Height() && inkTop == art.Height(); ++y)
         for (int x = 0; x < art.Width(); ++x)
@@ -81,21 +83,20 @@ void PlaceTop(Canvas& target, const Canvas& art, int top) {
     target.Over(art, (target.Width() - art.Width()) / 2, top - inkTop);
 }
 
-TextStyle Chrome() {
-    return {.top = Hex(0xF4FAFF), .middle = Hex(0x6C88B8), .bottom = Hex(0x1C3A78)};
-}
+TextStyle Chrome() { return {.top = Hex(0xF4FAFF), .middle = Hex(0x6C88B8), .bottom = Hex(0x1C3A78)}; }
 
 void Line(Canvas& c, const Font& font, const std::string& text, int x, int baseline, const Color& color,
-          Align align = Align::Left) {
+          Align align = Align::Left)
+{
     DrawText(c, font, text, x + 1, baseline + 1, {0, 0, 0, 0.8f}, align);
     DrawText(c, font, text, x, baseline, color, align);
 }
 
 // A feather quill: a curved shaft with a vane of combed barbs on both sides and a metal nib.
-Canvas Quill(int w, int h) {
+Canvas Quill(int w, int h)
+{
     Canvas c(w, h);
-    const float x0 = w * 0.12f, y0 = h * 0.96f, x1 = w * 0.28f, y1 = h * 0.32f, x2 = w * 0.92f,
-                y2 = h * 0.04f;
+    const float x0 = w * 0.12f, y0 = h * 0.96f, x1 = w * 0.28f, y1 = h * 0.32f, x2 = w * 0.92f, y2 = h * 0.04f;
     auto at = [&](float t, float& x, float& y) {
         const float a = (1 - t) * (1 - t), b = 2 * (1 - t) * t, d = t * t;
         x = a * x0 + b * x1 + d * x2;
@@ -114,7 +115,7 @@ Canvas Quill(int w, int h) {
             }
             float tx, ty;
             at(std::min(1.0f, bt + 0.01f), tx, ty);
-            const float side = (tx - sx) * (fy - sy) - (ty - sy) * (fx - sx); // which side of the shaft
+            const float side = (tx - sx) * (fy - sy) - (ty - sy) * (fx - sx);  // which side of the shaft
             const float u = Clamp01((bt - 0.18f) / 0.82f);
             const float width = std::pow(std::sin(u * Pi), 0.7f) * w * (side > 0 ? 0.2f : 0.13f);
             // Barbs run diagonally away from the shaft; a few splits ruffle the edge.
@@ -137,23 +138,23 @@ Canvas Quill(int w, int h) {
     return c;
 }
 
-void Trophy(Canvas& c, float cx, float top, float size) {
+void Trophy(Canvas& c, float cx, float top, float size)
+{
     const float s = size / 100.0f;
     auto sd = [&](float x, float y) {
         const float dx = (x - cx) / s, dy = (y - top) / s;
-        float d = std::max(SdEllipse(dx, dy - 20.0f, 34.0f, 40.0f), -(dy - 20.0f));            // the bowl
-        d = std::min(d, std::fabs(SdCircle(std::fabs(dx) - 34.0f, dy - 34.0f, 12.0f)) - 3.5f); // handles
-        d = std::min(d, SdBox(dx, dy - 68.0f, 5.0f, 12.0f, 2.0f));                             // stem
-        d = std::min(d, SdBox(dx, dy - 86.0f, 24.0f, 6.0f, 2.0f));                             // base
-        d = std::min(d, SdBox(dx, dy - 21.0f, 36.0f, 3.0f, 1.5f));                             // rim
+        float d = std::max(SdEllipse(dx, dy - 20.0f, 34.0f, 40.0f), -(dy - 20.0f));             // the bowl
+        d = std::min(d, std::fabs(SdCircle(std::fabs(dx) - 34.0f, dy - 34.0f, 12.0f)) - 3.5f);  // handles
+        d = std::min(d, SdBox(dx, dy - 68.0f, 5.0f, 12.0f, 2.0f));                              // stem
+        d = std::min(d, SdBox(dx, dy - 86.0f, 24.0f, 6.0f, 2.0f));                              // base
+        d = std::min(d, SdBox(dx, dy - 21.0f, 36.0f, 3.0f, 1.5f));                              // rim
         return d * s;
     };
     const int x0 = static_cast<int>(cx - size * 0.6f), x1 = static_cast<int>(cx + size * 0.6f);
     const int y0 = static_cast<int>(top), y1 = static_cast<int>(top + size);
     Field height(x1 - x0, y1 - y0);
     for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-            height.At(x - x0, y - y0) = Clamp01(-sd(x + 0.5f, y + 0.5f) / 6.0f) * 6.0f;
+        for (int x = x0; x < x1; ++x) height.At(x - x0, y - y0) = Clamp01(-sd(x + 0.5f, y + 0.5f) / 6.0f) * 6.0f;
     for (int y = y0; y < y1; ++y)
         for (int x = x0; x < x1; ++x) {
             const float cover = Coverage(sd(x + 0.5f, y + 0.5f));
@@ -163,9 +164,10 @@ void Trophy(Canvas& c, float cx, float top, float size) {
         }
 }
 
-} // namespace
+}  // namespace
 
-Canvas KrellixLogo() {
+Canvas KrellixLogo()
+{
     Canvas c(KrellixLogoW, KrellixLogoH);
     const Font font(DefaultFonts().display, 118);
     const Canvas text = StyledText(font, "KRELLIX", Chrome());
@@ -173,7 +175,8 @@ Canvas KrellixLogo() {
     return c;
 }
 
-Canvas SidebarLogo() {
+Canvas SidebarLogo()
+{
     Canvas c(SidebarLogoW, SidebarLogoH);
     const Font font(DefaultFonts().display, 50);
     TextStyle style = Chrome();
@@ -185,14 +188,14 @@ Canvas SidebarLogo() {
     return c;
 }
 
-Canvas QuillonLogo() {
+Canvas QuillonLogo()
+{
     Canvas c(QuillonLogoW, QuillonLogoH);
     const Canvas quill = Quill(150, 190);
     c.Over(quill, 6, 4);
     // The largest size at which the name fits beside the quill.
     int size = 104;
-    while (size > 40 && Font(DefaultFonts().display, size).Measure("QUILLON") > QuillonLogoW - 150 - 30)
-        size -= 2;
+    while (size > 40 && Font(DefaultFonts().display, size).Measure("QUILLON") > QuillonLogoW - 150 - 30) size -= 2;
     const Font font(DefaultFonts().display, size);
     TextStyle gold{.top = Hex(0xFFF4C8),
                    .middle = Hex(0xC88A24),
@@ -210,10 +213,10 @@ Canvas QuillonLogo() {
     return c;
 }
 
-Canvas MenuPage() {
+Canvas MenuPage()
+{
     Canvas c(MenuPageW, MenuPageH);
-    DrawGlassPanel(c, {2, 2, MenuPageW - 4.0f, MenuPageH - 4.0f}, 14.0f, Hex(0x08101E), 0.62f,
-                   WithAlpha(Cyan, 0.55f));
+    DrawGlassPanel(c, {2, 2, MenuPageW - 4.0f, MenuPageH - 4.0f}, 14.0f, Hex(0x08101E), 0.62f, WithAlpha(Cyan, 0.55f));
     // Faint grid lines behind the entries.
     for (int y = 16; y < MenuPageH - 16; ++y)
         for (int x = 16; x < MenuPageW - 16; ++x)
@@ -228,7 +231,8 @@ Canvas MenuPage() {
     return c;
 }
 
-Canvas HighscorePage() {
+Canvas HighscorePage()
+{
     Canvas c(HighscorePageW, HighscorePageH);
     DrawGlassPanel(c, {2, 2, HighscorePageW - 4.0f, HighscorePageH - 4.0f}, 14.0f, Hex(0x0E0A1C), 0.62f,
                    WithAlpha(Hex(0xFFC850), 0.55f));
@@ -249,8 +253,8 @@ Canvas HighscorePage() {
     const Color medals[3] = {Hex(0xFFD040), Hex(0xD0D8E8), Hex(0xD08040)};
     for (int r = 0; r < 10; ++r) {
         const float cy = 105.0f + 50.0f * r - pageTop;
-        DrawGlassPanel(c, {16, cy - 22, HighscorePageW - 32.0f, 44}, 8.0f,
-                       r % 2 ? Hex(0x141E34) : Hex(0x1E2A44), 0.55f, WithAlpha(Hex(0x8090C0), 0.25f));
+        DrawGlassPanel(c, {16, cy - 22, HighscorePageW - 32.0f, 44}, 8.0f, r % 2 ? Hex(0x141E34) : Hex(0x1E2A44), 0.55f,
+                       WithAlpha(Hex(0x8090C0), 0.25f));
         const Color accent = r < 3 ? medals[r] : Hex(0x5A6A90);
         DrawGlowLine(c, 24, cy - 12, 24, cy + 12, 3.0f, 2.5f, accent, r < 3 ? 0.9f : 0.5f);
         DrawGlowLine(c, HighscorePageW - 24.0f, cy - 12, HighscorePageW - 24.0f, cy + 12, 3.0f, 2.5f, accent,
@@ -259,26 +263,25 @@ Canvas HighscorePage() {
     const float below = 105.0f + 50.0f * 9 - pageTop + 30.0f;
     Trophy(c, HighscorePageW * 0.5f, below + 12.0f, 110.0f);
     const Font small(DefaultFonts().textBold, 16);
-    Line(c, small, "THE TEN BEST SCORES OF ALL TIME", HighscorePageW / 2, static_cast<int>(below) + 150,
-         Hex(0xE8C880), Align::Centre);
+    Line(c, small, "THE TEN BEST SCORES OF ALL TIME", HighscorePageW / 2, static_cast<int>(below) + 150, Hex(0xE8C880),
+         Align::Centre);
     return c;
 }
 
-Canvas InstructionsPage() {
+Canvas InstructionsPage()
+{
     Canvas c(InstructionsPageW, InstructionsPageH);
     DrawGlassPanel(c, {2, 2, InstructionsPageW - 4.0f, InstructionsPageH - 4.0f}, 14.0f, Hex(0x08101E), 0.78f,
                    WithAlpha(Cyan, 0.55f));
     const FontFiles& files = DefaultFonts();
-    const Font title(files.display, 40), head(files.display, 19), body(files.text, 15),
-        bold(files.textBold, 15);
+    const Font title(files.display, 40), head(files.display, 19), body(files.text, 15), bold(files.textBold, 15);
     PlaceTop(c, StyledText(title, "HOW TO PLAY", Chrome()), 16);
 
     const Color text = Hex(0xE4ECF8), keyColour = Hex(0xFFD870), headColour = Hex(0x7FE0FF);
     const int left = 34, column = 236;
     int y = 92;
     Line(c, body, "Clear every brick you can break: then the exit in the right wall opens.", left, y, text);
-    Line(c, body, "Steer the paddle into it to reach the next round. Do not let the ball fall!", left,
-         y += 20, text);
+    Line(c, body, "Steer the paddle into it to reach the next round. Do not let the ball fall!", left, y += 20, text);
 
     y += 40;
     Line(c, head, "CONTROLS", left, y, headColour);
@@ -325,16 +328,15 @@ Canvas InstructionsPage() {
     y += 40;
     Line(c, head, "ENEMIES", left, y, headColour);
     DrawGlowLine(c, left + 100.0f, y - 7.0f, InstructionsPageW - 34.0f, y - 7.0f, 1.0f, 1.5f, Cyan, 0.4f);
-    Line(c, body, "After 45 seconds aliens drop from the hatches. Hit them with the ball (200", left, y += 24,
-         text);
+    Line(c, body, "After 45 seconds aliens drop from the hatches. Hit them with the ball (200", left, y += 24, text);
     Line(c, body, "points) or a bolt, or ram them with the paddle for 1000 points.", left, y += 20, text);
-    Line(c, body, "In round 33 the Zog waits: it takes 16 hits. Dodge the creatures it spits,", left, y += 20,
-         text);
+    Line(c, body, "In round 33 the Zog waits: it takes 16 hits. Dodge the creatures it spits,", left, y += 20, text);
     Line(c, body, "each one that touches the paddle costs a life.", left, y += 20, text);
     return c;
 }
 
-Canvas GuruStrip() {
+Canvas GuruStrip()
+{
     std::vector<Canvas> cells;
     const Font mono(DefaultFonts().mono, 17);
     for (int frame = 0; frame < 2; ++frame) {
@@ -347,12 +349,12 @@ Canvas GuruStrip() {
                     const int e = std::min({x, y, GuruW - 1 - x, GuruH - 1 - y});
                     if (e >= 4 && e < 10) c.Blend(x, y, Hex(0xFF2A1A), 1.0f);
                 }
-        DrawText(c, mono, "Krellix Failure.   Press left mouse button to continue.", GuruW / 2, 33,
-                 Hex(0xFF2A1A), Align::Centre);
+        DrawText(c, mono, "Krellix Failure.   Press left mouse button to continue.", GuruW / 2, 33, Hex(0xFF2A1A),
+                 Align::Centre);
         DrawText(c, mono, "Guru Meditation #00000033.0000B055", GuruW / 2, 58, Hex(0xFF2A1A), Align::Centre);
         cells.push_back(std::move(c));
     }
     return Strip(cells, 1);
 }
 
-} // namespace art
+}  // namespace art

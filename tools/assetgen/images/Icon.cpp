@@ -27,22 +27,22 @@ struct IconShape {
     float strokeWidth = 0;
 };
 
-Color Brightened(const Color& c, float k) {
-    return {Clamp01(c.r * k), Clamp01(c.g * k), Clamp01(c.b * k), c.a};
-}
+Color Brightened(const Color& c, float k) { return {Clamp01(c.r * k), Clamp01(c.g * k), Clamp01(c.b * k), c.a}; }
 
-IconShape Box(float cx, float cy, float halfW, float halfH, float radius, const Color& top,
-              const Color& bottom) {
+IconShape Box(float cx, float cy, float halfW, float halfH, float radius, const Color& top, const Color& bottom)
+{
     return {cx, cy, halfW, halfH, radius, Fill::Linear, top, bottom};
 }
 
-IconShape Glow(float cx, float cy, float r, const Color& centre, const Color& edge, float fx, float fy) {
+IconShape Glow(float cx, float cy, float r, const Color& centre, const Color& edge, float fx, float fy)
+{
     return {cx, cy, r, r, r, Fill::Radial, centre, edge, fx, fy, r + std::hypot(fx - cx, fy - cy)};
 }
 
 // Back to front. The colours are the game's own: the bricks' seven colours, the paddle's red caps
 // and steel body with its cyan strip, the pale ball, the cyan glass rim of the front-end pages.
-const std::vector<IconShape>& Scene() {
+const std::vector<IconShape>& Scene()
+{
     static const std::vector<IconShape> shapes = [] {
         const Color cyan = Hex(0x40D8FF);
         std::vector<IconShape> s;
@@ -56,14 +56,13 @@ const std::vector<IconShape>& Scene() {
             for (int column = 0; column < 3; ++column) {
                 if (!bricks[row][column]) continue;
                 const Color base = Hex(bricks[row][column]);
-                IconShape brick = Box(60.0f + 68.0f * column, 66.0f + 40.0f * row, 29, 15, 6,
-                                      Brightened(base, 1.2f), Scaled(base, 0.62f));
+                IconShape brick = Box(60.0f + 68.0f * column, 66.0f + 40.0f * row, 29, 15, 6, Brightened(base, 1.2f),
+                                      Scaled(base, 0.62f));
                 brick.stroke = Hex(0x060A18);
                 brick.strokeWidth = 4;
                 s.push_back(brick);
                 // A gloss over the upper half of the face.
-                s.push_back(
-                    Box(brick.cx, brick.cy - 6, 23, 5, 4, Hex(0xFFFFFF, 0.55f), Hex(0xFFFFFF, 0.05f)));
+                s.push_back(Box(brick.cx, brick.cy - 6, 23, 5, 4, Hex(0xFFFFFF, 0.55f), Hex(0xFFFFFF, 0.05f)));
             }
         // The ball rising from the paddle, its fading trail and its light.
         s.push_back(Glow(104, 196, 11, WithAlpha(cyan, 0.35f), WithAlpha(cyan, 0.0f), 104, 196));
@@ -82,11 +81,13 @@ const std::vector<IconShape>& Scene() {
     return shapes;
 }
 
-float ShapeSd(const IconShape& shape, float x, float y) {
+float ShapeSd(const IconShape& shape, float x, float y)
+{
     return SdBox(x - shape.cx, y - shape.cy, shape.halfW, shape.halfH, shape.radius);
 }
 
-Color FillAt(const IconShape& shape, float x, float y) {
+Color FillAt(const IconShape& shape, float x, float y)
+{
     float t = 0.0f;
     if (shape.fill == Fill::Linear)
         t = (y - (shape.cy - shape.halfH)) / (2.0f * shape.halfH);
@@ -96,33 +97,37 @@ Color FillAt(const IconShape& shape, float x, float y) {
     return Mix(shape.from, shape.to, t);
 }
 
-std::string Number(float v) {
+std::string Number(float v)
+{
     char text[32];
     std::snprintf(text, sizeof text, "%g", static_cast<double>(v));
     return text;
 }
 
-std::string HexColour(const Color& c) {
+std::string HexColour(const Color& c)
+{
     char text[8];
     std::snprintf(text, sizeof text, "#%02x%02x%02x", ToByte(c.r), ToByte(c.g), ToByte(c.b));
     return text;
 }
 
-std::string Stop(float offset, const Color& c) {
-    return "<stop offset=\"" + Number(offset) + "\" stop-color=\"" + HexColour(c) + "\" stop-opacity=\"" +
-           Number(c.a) + "\"/>";
+std::string Stop(float offset, const Color& c)
+{
+    return "<stop offset=\"" + Number(offset) + "\" stop-color=\"" + HexColour(c) + "\" stop-opacity=\"" + Number(c.a) +
+           "\"/>";
 }
 
-} // namespace
+}  // namespace
 
-Canvas Icon(int size) {
+Canvas Icon(int size)
+{
     Canvas c(size, size);
-    const float unit = Grid / static_cast<float>(size); // grid units per pixel
+    const float unit = Grid / static_cast<float>(size);  // grid units per pixel
     for (const IconShape& shape : Scene())
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x) {
                 const float gx = (x + 0.5f) * unit, gy = (y + 0.5f) * unit;
-                const float sd = ShapeSd(shape, gx, gy) / unit; // in pixels
+                const float sd = ShapeSd(shape, gx, gy) / unit;  // in pixels
                 const float cover = Coverage(sd);
                 if (cover > 0.0f) {
                     const Color fill = FillAt(shape, gx, gy);
@@ -136,25 +141,26 @@ Canvas Icon(int size) {
     return c;
 }
 
-std::string IconSvg() {
+std::string IconSvg()
+{
     std::ostringstream defs, body;
     int id = 0;
     for (const IconShape& shape : Scene()) {
         const std::string name = "g" + std::to_string(id++);
         if (shape.fill == Fill::Linear)
             defs << "<linearGradient id=\"" << name << "\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" y1=\""
-                 << Number(shape.cy - shape.halfH) << "\" x2=\"0\" y2=\"" << Number(shape.cy + shape.halfH)
-                 << "\">" << Stop(0, shape.from) << Stop(1, shape.to) << "</linearGradient>\n";
+                 << Number(shape.cy - shape.halfH) << "\" x2=\"0\" y2=\"" << Number(shape.cy + shape.halfH) << "\">"
+                 << Stop(0, shape.from) << Stop(1, shape.to) << "</linearGradient>\n";
         else
-            defs << "<radialGradient id=\"" << name << "\" gradientUnits=\"userSpaceOnUse\" cx=\""
-                 << Number(shape.fx) << "\" cy=\"" << Number(shape.fy) << "\" r=\"" << Number(shape.fr)
-                 << "\">" << Stop(0, shape.from) << Stop(1, shape.to) << "</radialGradient>\n";
+            defs << "<radialGradient id=\"" << name << "\" gradientUnits=\"userSpaceOnUse\" cx=\"" << Number(shape.fx)
+                 << "\" cy=\"" << Number(shape.fy) << "\" r=\"" << Number(shape.fr) << "\">" << Stop(0, shape.from)
+                 << Stop(1, shape.to) << "</radialGradient>\n";
         body << "<rect x=\"" << Number(shape.cx - shape.halfW) << "\" y=\"" << Number(shape.cy - shape.halfH)
-             << "\" width=\"" << Number(2 * shape.halfW) << "\" height=\"" << Number(2 * shape.halfH)
-             << "\" rx=\"" << Number(shape.radius) << "\" fill=\"url(#" << name << ")\"";
+             << "\" width=\"" << Number(2 * shape.halfW) << "\" height=\"" << Number(2 * shape.halfH) << "\" rx=\""
+             << Number(shape.radius) << "\" fill=\"url(#" << name << ")\"";
         if (shape.strokeWidth > 0.0f)
-            body << " stroke=\"" << HexColour(shape.stroke) << "\" stroke-opacity=\""
-                 << Number(shape.stroke.a) << "\" stroke-width=\"" << Number(shape.strokeWidth) << "\"";
+            body << " stroke=\"" << HexColour(shape.stroke) << "\" stroke-opacity=\"" << Number(shape.stroke.a)
+                 << "\" stroke-width=\"" << Number(shape.strokeWidth) << "\"";
         body << "/>\n";
     }
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -163,4 +169,4 @@ std::string IconSvg() {
            defs.str() + "</defs>\n" + body.str() + "</svg>\n";
 }
 
-} // namespace art
+}  // namespace art

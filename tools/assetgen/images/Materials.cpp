@@ -12,16 +12,18 @@ namespace art {
 namespace {
 
 // Pixel bounds of a rectangle grown by `margin`, clipped to the canvas.
-void Bounds(const Canvas& c, const Rect& r, float margin, int& x0, int& y0, int& x1, int& y1) {
+void Bounds(const Canvas& c, const Rect& r, float margin, int& x0, int& y0, int& x1, int& y1)
+{
     x0 = std::max(0, static_cast<int>(std::floor(r.x - margin)));
     y0 = std::max(0, static_cast<int>(std::floor(r.y - margin)));
     x1 = std::min(c.Width(), static_cast<int>(std::ceil(r.x + r.w + margin)));
     y1 = std::min(c.Height(), static_cast<int>(std::ceil(r.y + r.h + margin)));
 }
 
-} // namespace
+}  // namespace
 
-void DrawPanel(Canvas& c, const Rect& r, const PanelStyle& style) {
+void DrawPanel(Canvas& c, const Rect& r, const PanelStyle& style)
+{
     int x0, y0, x1, y1;
     Bounds(c, r, 1.0f, x0, y0, x1, y1);
     const float cx = r.x + r.w * 0.5f, cy = r.y + r.h * 0.5f;
@@ -40,8 +42,7 @@ void DrawPanel(Canvas& c, const Rect& r, const PanelStyle& style) {
             const float cover = Coverage(sd(x + 0.5f, y + 0.5f));
             if (cover <= 0.0f) continue;
             const Vec3 n = NormalAt(height, x - x0 + 1, y - y0 + 1, 2.5f);
-            const float streak =
-                style.grain * (grain.At(x * 0.02f, y * 0.6f) + 0.5f * grain.At(x * 0.3f, y * 1.7f));
+            const float streak = style.grain * (grain.At(x * 0.02f, y * 0.6f) + 0.5f * grain.At(x * 0.3f, y * 1.7f));
             Color col = Lit(Scaled(style.base, 1.0f + streak), n, 0.55f, style.specular, 20.0f);
             if (style.recessed) {
                 // Sunken wells are darker towards their upper-left inner wall, which faces away from the
@@ -53,7 +54,8 @@ void DrawPanel(Canvas& c, const Rect& r, const PanelStyle& style) {
         }
 }
 
-void DrawBolt(Canvas& c, float cx, float cy, float r, float turn) {
+void DrawBolt(Canvas& c, float cx, float cy, float r, float turn)
+{
     const float ca = std::cos(turn * 2.0f * std::numbers::pi_v<float>),
                 sa = std::sin(turn * 2.0f * std::numbers::pi_v<float>);
     for (int y = static_cast<int>(cy - r - 2); y <= static_cast<int>(cy + r + 2); ++y)
@@ -61,8 +63,7 @@ void DrawBolt(Canvas& c, float cx, float cy, float r, float turn) {
             const float dx = x + 0.5f - cx, dy = y + 0.5f - cy;
             const float d = std::hypot(dx, dy);
             // A dark ring seats the head in the plate.
-            c.Blend(x, y, {0.02f, 0.02f, 0.03f, 0.6f},
-                    Coverage(d - r - 1.0f) * (1.0f - Coverage(d - r + 0.5f)));
+            c.Blend(x, y, {0.02f, 0.02f, 0.03f, 0.6f}, Coverage(d - r - 1.0f) * (1.0f - Coverage(d - r + 0.5f)));
             const float cover = Coverage(d - r);
             if (cover <= 0.0f) continue;
             const float l = std::min(1.0f, d / r);
@@ -75,8 +76,9 @@ void DrawBolt(Canvas& c, float cx, float cy, float r, float turn) {
         }
 }
 
-void DrawGlowLine(Canvas& c, float ax, float ay, float bx, float by, float width, float halo,
-                  const Color& color, float strength) {
+void DrawGlowLine(Canvas& c, float ax, float ay, float bx, float by, float width, float halo, const Color& color,
+                  float strength)
+{
     const float reach = width + halo * 3.0f;
     const int x0 = std::max(0, static_cast<int>(std::min(ax, bx) - reach));
     const int x1 = std::min(c.Width(), static_cast<int>(std::max(ax, bx) + reach + 1));
@@ -94,8 +96,8 @@ void DrawGlowLine(Canvas& c, float ax, float ay, float bx, float by, float width
         }
 }
 
-void DrawGlassPanel(Canvas& c, const Rect& r, float radius, const Color& tint, float opacity,
-                    const Color& edge) {
+void DrawGlassPanel(Canvas& c, const Rect& r, float radius, const Color& tint, float opacity, const Color& edge)
+{
     int x0, y0, x1, y1;
     Bounds(c, r, 1.0f, x0, y0, x1, y1);
     const float cx = r.x + r.w * 0.5f, cy = r.y + r.h * 0.5f;
@@ -112,7 +114,8 @@ void DrawGlassPanel(Canvas& c, const Rect& r, float radius, const Color& tint, f
         }
 }
 
-void DrawHazardStripes(Canvas& c, const Rect& r, float period, const Color& a, const Color& b) {
+void DrawHazardStripes(Canvas& c, const Rect& r, float period, const Color& a, const Color& b)
+{
     int x0, y0, x1, y1;
     Bounds(c, r, 0.0f, x0, y0, x1, y1);
     for (int y = y0; y < y1; ++y)
@@ -125,4 +128,4 @@ void DrawHazardStripes(Canvas& c, const Rect& r, float period, const Color& a, c
         }
 }
 
-} // namespace art
+}  // namespace art

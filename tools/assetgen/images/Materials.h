@@ -27,14 +27,13 @@ void DrawPanel(Canvas& c, const Rect& r, const PanelStyle& style);
 void DrawBolt(Canvas& c, float cx, float cy, float r, float turn);
 
 // A soft light along a line from (ax, ay) to (bx, by): a bright core of `width` and a halo of `halo`.
-void DrawGlowLine(Canvas& c, float ax, float ay, float bx, float by, float width, float halo,
-                  const Color& color, float strength = 1.0f);
+void DrawGlowLine(Canvas& c, float ax, float ay, float bx, float by, float width, float halo, const Color& color,
+                  float strength = 1.0f);
 
 // Dark translucent glass with a thin lit border, for the front-end pages.
-void DrawGlassPanel(Canvas& c, const Rect& r, float radius, const Color& tint, float opacity,
-                    const Color& edge);
+void DrawGlassPanel(Canvas& c, const Rect& r, float radius, const Color& tint, float opacity, const Color& edge);
 
 // Diagonal warning stripes inside a rectangle.
 void DrawHazardStripes(Canvas& c, const Rect& r, float period, const Color& a, const Color& b);
 
-} // namespace art
+}  // namespace art

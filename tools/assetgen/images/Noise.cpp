@@ -6,29 +6,28 @@
 
 namespace art {
 
-uint64_t Rng::Next() {
+uint64_t Rng::Next()
+{
     uint64_t z = (state += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
 }
 
-float Rng::Uniform() {
-    return static_cast<float>(Next() >> 40) / static_cast<float>(1ull << 24);
-}
+float Rng::Uniform() { return static_cast<float>(Next() >> 40) / static_cast<float>(1ull << 24); }
 
-int Rng::Int(int lo, int hi) {
+int Rng::Int(int lo, int hi)
+{
     const uint64_t span = static_cast<uint64_t>(static_cast<int64_t>(hi) - lo + 1);
     return lo + static_cast<int>(Next() % span);
 }
 
 namespace {
 
-float Fade(float t) {
-    return t * t * t * (t * (t * 6 - 15) + 10);
-}
+float Fade(float t) { return t * t * t * (t * (t * 6 - 15) + 10); }
 
-float Grad2(uint8_t hash, float x, float y) {
+float Grad2(uint8_t hash, float x, float y)
+{
     switch (hash & 7) {
     case 0:
         return x + y;
@@ -49,39 +48,39 @@ float Grad2(uint8_t hash, float x, float y) {
     }
 }
 
-float Grad3(uint8_t hash, float x, float y, float z) {
+float Grad3(uint8_t hash, float x, float y, float z)
+{
     const int h = hash & 15;
     const float u = h < 8 ? x : y;
     const float v = h < 4 ? y : (h == 12 || h == 14 ? x : z);
     return ((h & 1) ? -u : u) + ((h & 2) ? -v : v);
 }
 
-float Lerpf(float a, float b, float t) {
-    return a + (b - a) * t;
-}
+float Lerpf(float a, float b, float t) { return a + (b - a) * t; }
 
-uint64_t Mix64(uint64_t z) {
+uint64_t Mix64(uint64_t z)
+{
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return z ^ (z >> 31);
 }
 
-} // namespace
+}  // namespace
 
-Noise::Noise(uint64_t seed) {
+Noise::Noise(uint64_t seed)
+{
     Rng rng(seed);
     std::array<uint8_t, 256> p{};
-    for (int i = 0; i < 256; ++i)
-        p[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+    for (int i = 0; i < 256; ++i) p[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
     for (int i = 255; i > 0; --i) {
         const int j = rng.Int(0, i);
         std::swap(p[static_cast<size_t>(i)], p[static_cast<size_t>(j)]);
     }
-    for (size_t i = 0; i < 512; ++i)
-        perm[i] = p[i & 255];
+    for (size_t i = 0; i < 512; ++i) perm[i] = p[i & 255];
 }
 
-float Noise::At(float x, float y) const {
+float Noise::At(float x, float y) const
+{
     const float fx = std::floor(x), fy = std::floor(y);
     const int xi = static_cast<int>(fx) & 255, yi = static_cast<int>(fy) & 255;
     x -= fx;
@@ -94,7 +93,8 @@ float Noise::At(float x, float y) const {
     return r * 0.7f;
 }
 
-float Noise::At(float x, float y, float z) const {
+float Noise::At(float x, float y, float z) const
+{
     const float fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
     const int X = static_cast<int>(fx) & 255, Y = static_cast<int>(fy) & 255, Z = static_cast<int>(fz) & 255;
     x -= fx;
@@ -111,7 +111,8 @@ float Noise::At(float x, float y, float z) const {
                  w);
 }
 
-float Noise::Fbm(float x, float y, int octaves, float gain) const {
+float Noise::Fbm(float x, float y, int octaves, float gain) const
+{
     float sum = 0, amp = 1, norm = 0;
     for (int i = 0; i < octaves; ++i) {
         sum += At(x, y) * amp;
@@ -124,7 +125,8 @@ float Noise::Fbm(float x, float y, int octaves, float gain) const {
     return sum / norm * 1.4f;
 }
 
-float Noise::Fbm(float x, float y, float z, int octaves, float gain) const {
+float Noise::Fbm(float x, float y, float z, int octaves, float gain) const
+{
     float sum = 0, amp = 1, norm = 0;
     for (int i = 0; i < octaves; ++i) {
         sum += At(x, y, z) * amp;
@@ -137,7 +139,8 @@ float Noise::Fbm(float x, float y, float z, int octaves, float gain) const {
     return sum / norm * 1.4f;
 }
 
-float Noise::Ridged(float x, float y, int octaves) const {
+float Noise::Ridged(float x, float y, int octaves) const
+{
     float sum = 0, amp = 1, norm = 0;
     for (int i = 0; i < octaves; ++i) {
         const float n = 1.0f - std::fabs(At(x, y) * 1.4f);
@@ -150,13 +153,15 @@ float Noise::Ridged(float x, float y, int octaves) const {
     return sum / norm;
 }
 
-float Hash01(int x, int y, uint64_t seed) {
+float Hash01(int x, int y, uint64_t seed)
+{
     const uint64_t k = Mix64(seed ^ (static_cast<uint64_t>(static_cast<uint32_t>(x)) << 32) ^
                              static_cast<uint32_t>(y) * 0x9E3779B1ull);
     return static_cast<float>(k >> 40) / static_cast<float>(1ull << 24);
 }
 
-Cell Cellular(float x, float y, uint64_t seed, float jitter) {
+Cell Cellular(float x, float y, uint64_t seed, float jitter)
+{
     const int cx = static_cast<int>(std::floor(x)), cy = static_cast<int>(std::floor(y));
     Cell best;
     best.f1 = best.f2 = std::numeric_limits<float>::max();
@@ -170,8 +175,7 @@ Cell Cellular(float x, float y, uint64_t seed, float jitter) {
                 best.f2 = best.f1;
                 best.f1 = d;
                 best.id = static_cast<uint32_t>(
-                    Mix64(seed ^ (static_cast<uint64_t>(static_cast<uint32_t>(gx)) << 32) ^
-                          static_cast<uint32_t>(gy)));
+                    Mix64(seed ^ (static_cast<uint64_t>(static_cast<uint32_t>(gx)) << 32) ^ static_cast<uint32_t>(gy)));
                 best.cx = px;
                 best.cy = py;
             } else if (d < best.f2) {
@@ -181,4 +185,4 @@ Cell Cellular(float x, float y, uint64_t seed, float jitter) {
     return best;
 }
 
-} // namespace art
+}  // namespace art

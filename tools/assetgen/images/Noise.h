@@ -8,7 +8,7 @@ namespace art {
 
 // A small seeded generator (SplitMix64): the same seed gives the same numbers on every run.
 class Rng {
-  public:
+public:
     explicit Rng(uint64_t seed) : state(seed) {}
     uint64_t Next();
     // Uniform in [0, 1).
@@ -17,13 +17,13 @@ class Rng {
     // Uniform integer in [lo, hi].
     int Int(int lo, int hi);
 
-  private:
+private:
     uint64_t state;
 };
 
 // Gradient noise in two and three dimensions with values roughly in -1..1.
 class Noise {
-  public:
+public:
     explicit Noise(uint64_t seed);
     float At(float x, float y) const;
     float At(float x, float y, float z) const;
@@ -34,7 +34,7 @@ class Noise {
     // Sum of absolute octaves folded into ridges, 0..1.
     float Ridged(float x, float y, int octaves) const;
 
-  private:
+private:
     std::array<uint8_t, 512> perm{};
 };
 
@@ -43,11 +43,11 @@ class Noise {
 struct Cell {
     float f1 = 0, f2 = 0;
     uint32_t id = 0;
-    float cx = 0, cy = 0; // nearest feature point
+    float cx = 0, cy = 0;  // nearest feature point
 };
 Cell Cellular(float x, float y, uint64_t seed, float jitter = 1.0f);
 
 // A hash of integers to 0..1, stable across runs.
 float Hash01(int x, int y, uint64_t seed);
 
-} // namespace art
+}  // namespace art

@@ -28,15 +28,16 @@ Vec3 LightDir();
 float Diffuse(const Vec3& n);
 float Specular(const Vec3& n, float power);
 // base lit by a surface of normal n: ambient + diffuse, then a white specular highlight.
-Color Lit(const Color& base, const Vec3& n, float ambient = 0.35f, float specular = 0.5f,
-          float power = 24.0f);
+Color Lit(const Color& base, const Vec3& n, float ambient = 0.35f, float specular = 0.5f, float power = 24.0f);
 
 // Normal of a height field at a pixel by central differences; strength scales the slopes.
 Vec3 NormalAt(const Field& height, int x, int y, float strength);
 
 // A bevel height field: 0 outside, rising over `width` pixels inside a shape given by its signed
 // distance at every pixel centre.
-template <class Sd> Field BevelHeight(int w, int h, float width, Sd sd) {
+template <class Sd>
+Field BevelHeight(int w, int h, float width, Sd sd)
+{
     Field f(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
@@ -48,15 +49,16 @@ template <class Sd> Field BevelHeight(int w, int h, float width, Sd sd) {
 }
 
 // Coverage mask of a shape given by its signed distance.
-template <class Sd> Field ShapeMask(int w, int h, Sd sd) {
+template <class Sd>
+Field ShapeMask(int w, int h, Sd sd)
+{
     Field f(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            f.At(x, y) = Coverage(sd(x + 0.5f, y + 0.5f));
+        for (int x = 0; x < w; ++x) f.At(x, y) = Coverage(sd(x + 0.5f, y + 0.5f));
     return f;
 }
 
 // A soft drop-shadow silhouette: the mask in black at the given strength, blurred, kept inside the frame.
 Canvas ShadowOf(const Field& mask, int blur, float strength = 1.0f);
 
-} // namespace art
+}  // namespace art

@@ -8,44 +8,40 @@
 
 namespace art {
 
-const FontFiles& DefaultFonts() {
-    static const FontFiles files{KRELLIX_FONT_DISPLAY, KRELLIX_FONT_TEXT, KRELLIX_FONT_TEXT_BOLD,
-                                 KRELLIX_FONT_MONO};
+const FontFiles& DefaultFonts()
+{
+    static const FontFiles files{KRELLIX_FONT_DISPLAY, KRELLIX_FONT_TEXT, KRELLIX_FONT_TEXT_BOLD, KRELLIX_FONT_MONO};
     return files;
 }
 
 struct Font::Impl {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
-    ~Impl() {
+    ~Impl()
+    {
         if (face) FT_Done_Face(face);
         if (library) FT_Done_FreeType(library);
     }
 };
 
-Font::Font(const std::string& path, int pixelSize) : impl(std::make_unique<Impl>()) {
+Font::Font(const std::string& path, int pixelSize) : impl(std::make_unique<Impl>())
+{
     if (FT_Init_FreeType(&impl->library) != 0) throw FontError("cannot start FreeType");
-    if (FT_New_Face(impl->library, path.c_str(), 0, &impl->face) != 0)
-        throw FontError("cannot open the font " + path);
+    if (FT_New_Face(impl->library, path.c_str(), 0, &impl->face) != 0) throw FontError("cannot open the font " + path);
     if (FT_Set_Pixel_Sizes(impl->face, 0, static_cast<FT_UInt>(pixelSize)) != 0)
         throw FontError("cannot size the font " + path);
 }
 
 Font::~Font() = default;
 
-int Font::Ascender() const {
-    return static_cast<int>(impl->face->size->metrics.ascender >> 6);
-}
+int Font::Ascender() const { return static_cast<int>(impl->face->size->metrics.ascender >> 6); }
 
-int Font::Descender() const {
-    return static_cast<int>(impl->face->size->metrics.descender >> 6);
-}
+int Font::Descender() const { return static_cast<int>(impl->face->size->metrics.descender >> 6); }
 
-int Font::LineHeight() const {
-    return static_cast<int>(impl->face->size->metrics.height >> 6);
-}
+int Font::LineHeight() const { return static_cast<int>(impl->face->size->metrics.height >> 6); }
 
-int Font::Measure(const std::string& text) const {
+int Font::Measure(const std::string& text) const
+{
     FT_Face face = impl->face;
     long pen = 0;
     FT_UInt previous = 0;
@@ -62,7 +58,8 @@ int Font::Measure(const std::string& text) const {
     return static_cast<int>((pen + 32) >> 6);
 }
 
-void Font::Render(const std::string& text, Field& into, int x, int baseline) const {
+void Font::Render(const std::string& text, Field& into, int x, int baseline) const
+{
     FT_Face face = impl->face;
     long pen = static_cast<long>(x) << 6;
     FT_UInt previous = 0;
@@ -83,8 +80,7 @@ void Font::Render(const std::string& text, Field& into, int x, int baseline) con
             for (unsigned col = 0; col < bm.width; ++col) {
                 const int px = left + static_cast<int>(col), py = top + static_cast<int>(row);
                 if (px < 0 || py < 0 || px >= into.Width() || py >= into.Height()) continue;
-                const float v =
-                    static_cast<float>(bm.buffer[static_cast<long>(row) * bm.pitch + col]) / 255.0f;
+                const float v = static_cast<float>(bm.buffer[static_cast<long>(row) * bm.pitch + col]) / 255.0f;
                 float& dst = into.At(px, py);
                 dst = dst + v - dst * v;
             }
@@ -92,14 +88,16 @@ void Font::Render(const std::string& text, Field& into, int x, int baseline) con
     }
 }
 
-Field Font::RenderTight(const std::string& text, int pad) const {
+Field Font::RenderTight(const std::string& text, int pad) const
+{
     Field f(Measure(text) + 2 * pad + 2, Ascender() - Descender() + 2 * pad);
     Render(text, f, pad, pad + Ascender());
     return f;
 }
 
-void DrawText(Canvas& canvas, const Font& font, const std::string& text, int x, int baseline,
-              const Color& color, Align align) {
+void DrawText(Canvas& canvas, const Font& font, const std::string& text, int x, int baseline, const Color& color,
+              Align align)
+{
     const int width = font.Measure(text);
     if (align == Align::Centre) x -= width / 2;
     if (align == Align::Right) x -= width;
@@ -112,4 +110,4 @@ void DrawText(Canvas& canvas, const Font& font, const std::string& text, int x, 
             if (mask.At(px, y) > 0.0f) canvas.Blend(px, y, color, mask.At(px, y));
 }
 
-} // namespace art
+}  // namespace art

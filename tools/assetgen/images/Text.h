@@ -10,30 +10,30 @@
 namespace art {
 
 class FontError : public std::runtime_error {
-  public:
+public:
     using std::runtime_error::runtime_error;
 };
 
 // The font files the pictures are set in; the build passes the Debian paths.
 struct FontFiles {
-    std::string display; // heavy display face for logos and capsule letters
-    std::string text;    // sans serif for running text
+    std::string display;  // heavy display face for logos and capsule letters
+    std::string text;     // sans serif for running text
     std::string textBold;
-    std::string mono; // bold monospaced face
+    std::string mono;  // bold monospaced face
 };
 const FontFiles& DefaultFonts();
 
 // One face at one pixel size. Each instance owns its own FreeType library, so fonts may be used on
 // several threads at once as long as each thread has its own instance.
 class Font {
-  public:
+public:
     Font(const std::string& path, int pixelSize);
     ~Font();
     Font(const Font&) = delete;
     Font& operator=(const Font&) = delete;
 
     int Ascender() const;
-    int Descender() const; // negative
+    int Descender() const;  // negative
     int LineHeight() const;
     // Advance width of a Latin-1 string, with kerning.
     int Measure(const std::string& text) const;
@@ -42,7 +42,7 @@ class Font {
     // A field just large enough for the string plus `pad` pixels on every side; baseline at pad + Ascender.
     Field RenderTight(const std::string& text, int pad) const;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> impl;
 };
@@ -50,7 +50,7 @@ class Font {
 enum class Align { Left, Centre, Right };
 
 // Draws text in one colour onto the canvas with its baseline at y.
-void DrawText(Canvas& canvas, const Font& font, const std::string& text, int x, int baseline,
-              const Color& color, Align align = Align::Left);
+void DrawText(Canvas& canvas, const Font& font, const std::string& text, int x, int baseline, const Color& color,
+              Align align = Align::Left);
 
-} // namespace art
+}  // namespace art

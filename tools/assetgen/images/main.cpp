@@ -6,7 +6,8 @@
 #include <exception>
 #include <string>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const bool icons = argc == 3 && std::string(argv[1]) == "--icons";
     if (argc != 2 && !icons) {
         std::fprintf(stderr, "usage: assetgen_images <data folder> | --icons <icons folder>\n");
@@ -14,8 +15,7 @@ int main(int argc, char** argv) {
     }
     try {
         const std::vector<std::string> errors = icons ? art::WriteIcons(argv[2]) : art::WriteAllImages(argv[1]);
-        for (const std::string& e : errors)
-            std::fprintf(stderr, "assetgen_images: %s\n", e.c_str());
+        for (const std::string& e : errors) std::fprintf(stderr, "assetgen_images: %s\n", e.c_str());
         return errors.empty() ? 0 : 1;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "assetgen_images: %s\n", e.what());

@@ -11,9 +11,9 @@
 namespace snd {
 
 struct Piece {
-    std::string file;               // relative to the sounds folder
+    std::string file;  // relative to the sounds folder
     std::function<Buffer()> render;
-    float quality;                  // Vorbis quality
+    float quality;  // Vorbis quality
 };
 
 // Level, menu, high-score, closing and boss music: stereo 44.1 kHz.

@@ -20,10 +20,7 @@ int32_t FloorDiv(int32_t a, int32_t b)
     return q;
 }
 
-int32_t Mod7(int32_t degree)
-{
-    return degree - 7 * FloorDiv(degree, 7);
-}
+int32_t Mod7(int32_t degree) { return degree - 7 * FloorDiv(degree, 7); }
 
 std::string StepsOnly(const char* pattern)
 {
@@ -147,8 +144,8 @@ Buffer Song::Finish(const FinishOptions& options)
     const Buffer wet = RenderReverb(reverbSend_, options.room, options.damping, 1.0, reverbTail);
     const size_t delay = std::max<size_t>(1, FrameAt(options.echoBeats));
     const double repeats = std::ceil(std::log(0.0005) / std::log(std::clamp(options.echoFeedback, 0.05, 0.9)));
-    const Buffer echo = RenderEcho(echoSend_, delay, options.echoFeedback, 4200.0,
-                                   delay * static_cast<size_t>(repeats + 1));
+    const Buffer echo =
+        RenderEcho(echoSend_, delay, options.echoFeedback, 4200.0, delay * static_cast<size_t>(repeats + 1));
 
     const size_t total = std::max({dry_.Frames(), wet.Frames(), echo.Frames()});
     Buffer mix = Buffer::MakeStereo(rate_, total);
@@ -336,9 +333,7 @@ std::vector<MelodyNote> ComposeMelody(Rng& rng, const Harmony& harmony, const st
     const int32_t slotSteps = 2 * beatsPerBar * 4;
     const std::vector<MotifNote> motifA = MakeMotif(rng, slotSteps, density);
     const std::vector<MotifNote> motifB = MakeMotif(rng, slotSteps, density * 0.8);
-    const auto chordAt = [&](int32_t bar) {
-        return chordPerBar[static_cast<size_t>(bar) % chordPerBar.size()];
-    };
+    const auto chordAt = [&](int32_t bar) { return chordPerBar[static_cast<size_t>(bar) % chordPerBar.size()]; };
 
     std::vector<MelodyNote> notes;
     int32_t previous = (lowDegree + highDegree) / 2;

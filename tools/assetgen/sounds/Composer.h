@@ -43,12 +43,12 @@ struct Placement {
 };
 
 struct FinishOptions {
-    bool loop = true;          // fold the tail into the start so the piece repeats seamlessly
-    double room = 0.75;        // reverb size 0..1
+    bool loop = true;    // fold the tail into the start so the piece repeats seamlessly
+    double room = 0.75;  // reverb size 0..1
     double damping = 0.4;
-    double echoBeats = 0.75;   // echo delay
+    double echoBeats = 0.75;  // echo delay
     double echoFeedback = 0.35;
-    double loudnessDb = -18.5; // target RMS level before the soft limiter; effects play on top
+    double loudnessDb = -18.5;  // target RMS level before the soft limiter; effects play on top
 };
 
 // A piece of music on a bar grid. Voices are mixed into dry, reverb and echo buses; Finish
@@ -93,8 +93,8 @@ void ForEachStep(const char* pattern, const std::function<void(int32_t, char)>& 
 int32_t HeldSteps(const char* pattern, int32_t step);
 
 struct MelodyNote {
-    double beat;    // from the start of the piece
-    double beats;   // length
+    double beat;   // from the start of the piece
+    double beats;  // length
     int32_t midi;
     double velocity;
 };

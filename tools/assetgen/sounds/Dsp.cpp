@@ -14,15 +14,9 @@ uint64_t Rng::Next()
     return z ^ (z >> 31);
 }
 
-double Rng::Uniform()
-{
-    return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0);
-}
+double Rng::Uniform() { return static_cast<double>(Next() >> 11) * (1.0 / 9007199254740992.0); }
 
-double Rng::Bipolar()
-{
-    return Uniform() * 2.0 - 1.0;
-}
+double Rng::Bipolar() { return Uniform() * 2.0 - 1.0; }
 
 int32_t Rng::Range(int32_t lo, int32_t hi)
 {
@@ -43,15 +37,9 @@ uint64_t HashText(const char* text)
     return h;
 }
 
-double MidiToHz(double note)
-{
-    return 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
-}
+double MidiToHz(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
 
-double DbToGain(double db)
-{
-    return std::pow(10.0, db / 20.0);
-}
+double DbToGain(double db) { return std::pow(10.0, db / 20.0); }
 
 Buffer Buffer::MakeMono(int32_t rate, size_t frames)
 {
@@ -124,10 +112,7 @@ double PolyBlep(double phase, double increment)
     return 0.0;
 }
 
-double SawWave(double phase, double increment)
-{
-    return 2.0 * phase - 1.0 - PolyBlep(phase, increment);
-}
+double SawWave(double phase, double increment) { return 2.0 * phase - 1.0 - PolyBlep(phase, increment); }
 
 double PulseWave(double phase, double increment, double width)
 {
@@ -137,10 +122,7 @@ double PulseWave(double phase, double increment, double width)
     return naive + PolyBlep(phase, increment) - PolyBlep(shifted, increment);
 }
 
-double TriangleWave(double phase)
-{
-    return phase < 0.5 ? 4.0 * phase - 1.0 : 3.0 - 4.0 * phase;
-}
+double TriangleWave(double phase) { return phase < 0.5 ? 4.0 * phase - 1.0 : 3.0 - 4.0 * phase; }
 
 double Adsr::Level(double t, double gate) const
 {
@@ -376,10 +358,7 @@ std::vector<float> Master(Buffer& sound, double lufs, float ceiling)
     return total;
 }
 
-void OnePole::SetLowPass(double hz, double rate)
-{
-    a_ = 1.0 - std::exp(-kTwoPi * hz / rate);
-}
+void OnePole::SetLowPass(double hz, double rate) { a_ = 1.0 - std::exp(-kTwoPi * hz / rate); }
 
 double OnePole::Low(double x)
 {

@@ -16,9 +16,9 @@ class Rng {
 public:
     explicit Rng(uint64_t seed) : state_(seed) {}
     uint64_t Next();
-    double Uniform();                        // [0, 1)
-    double Bipolar();                        // [-1, 1)
-    int32_t Range(int32_t lo, int32_t hi);   // lo..hi inclusive
+    double Uniform();                       // [0, 1)
+    double Bipolar();                       // [-1, 1)
+    int32_t Range(int32_t lo, int32_t hi);  // lo..hi inclusive
     bool Chance(double p) { return Uniform() < p; }
 
 private:
@@ -111,8 +111,8 @@ void HighPass4(std::vector<float>& samples, double hz, double rate);
 // as followed by silence.
 double MomentaryLoudness(const Buffer& sound);
 
-// Look-ahead peak limiter: no sample, nor the wave between two samples, above `ceiling`; the gain dips smoothly over `lookahead`
-// seconds before a peak and recovers over about `release` seconds. Returns the gain per frame.
+// Look-ahead peak limiter: no sample, nor the wave between two samples, above `ceiling`; the gain dips smoothly over
+// `lookahead` seconds before a peak and recovers over about `release` seconds. Returns the gain per frame.
 std::vector<float> LimitPeaks(const Buffer& sound, float ceiling, double lookahead, double release);
 
 // Brings a finished sound to `lufs` loudness with no sample above `ceiling`, limiting the few

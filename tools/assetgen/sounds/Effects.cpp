@@ -21,15 +21,9 @@ constexpr double kEffectLoudness = -18.0;
 // the file below -1 dBTP.
 constexpr float kCeiling = 0.75f;
 
-Buffer Blank(int32_t rate, double seconds)
-{
-    return Buffer::MakeMono(rate, static_cast<size_t>(seconds * rate));
-}
+Buffer Blank(int32_t rate, double seconds) { return Buffer::MakeMono(rate, static_cast<size_t>(seconds * rate)); }
 
-double TimeOf(size_t i, int32_t rate)
-{
-    return static_cast<double>(i) / rate;
-}
+double TimeOf(size_t i, int32_t rate) { return static_cast<double>(i) / rate; }
 
 // Mixes a room into a mono effect, keeping it mono.
 void AddRoom(Buffer& sound, double amount, double size)
@@ -282,7 +276,8 @@ Buffer BossHit(int32_t rate, double f0, double growlHz, double bend, uint64_t se
     for (size_t i = 0; i < b.Frames(); ++i) {
         const double t = TimeOf(i, rate);
         const double metal = StruckBar(t, f0, 0.35) * Decay(t, 0.25, 0.75);
-        const double f = growlHz * std::pow(2.0, bend * std::min(1.0, t / 0.4)) * (1.0 + 0.08 * std::sin(kTwoPi * 23.0 * t));
+        const double f =
+            growlHz * std::pow(2.0, bend * std::min(1.0, t / 0.4)) * (1.0 + 0.08 * std::sin(kTwoPi * 23.0 * t));
         phase += f / rate;
         phase -= std::floor(phase);
         filter.Set(1400.0, 1.5, rate);

@@ -8,10 +8,7 @@ namespace snd {
 
 namespace {
 
-size_t FramesFor(int32_t rate, double seconds)
-{
-    return static_cast<size_t>(std::max(0.0, seconds) * rate) + 1;
-}
+size_t FramesFor(int32_t rate, double seconds) { return static_cast<size_t>(std::max(0.0, seconds) * rate) + 1; }
 
 // A phase accumulator in cycles.
 struct Phase {
@@ -26,10 +23,7 @@ struct Phase {
 };
 
 // Half a millisecond of fade-in: noise drums start on a soft edge rather than a step.
-double Onset(double t)
-{
-    return std::min(1.0, t / 0.0005);
-}
+double Onset(double t) { return std::min(1.0, t / 0.0005); }
 
 // Metallic cluster of square waves at inharmonic ratios: the body of hats and cymbals.
 double MetalCluster(std::array<Phase, 6>& phases, int32_t rate)
@@ -182,7 +176,8 @@ Voice Tom(int32_t rate, double velocity, double hz)
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = static_cast<double>(i) / rate;
         const double f = hz * (1.0 + 0.6 * std::exp(-t / 0.05));
-        out[i] = static_cast<float>(velocity * 0.9 * std::sin(kTwoPi * phase.Advance(f, rate)) * Decay(t, 0.14, length));
+        out[i] =
+            static_cast<float>(velocity * 0.9 * std::sin(kTwoPi * phase.Advance(f, rate)) * Decay(t, 0.14, length));
     }
     return out;
 }
@@ -379,7 +374,8 @@ Voice RenderTone(int32_t rate, const Tone& tone, double hz, double gate, double 
             break;
         }
         case Timbre::SawBass: {
-            y = SawWave(osc[0].Advance(f, rate), f / rate) * 0.7 + std::sin(kTwoPi * osc[1].Advance(f * 0.5, rate)) * 0.5;
+            y = SawWave(osc[0].Advance(f, rate), f / rate) * 0.7 +
+                std::sin(kTwoPi * osc[1].Advance(f * 0.5, rate)) * 0.5;
             if (i % 4 == 0) {
                 filter.Set(f * 1.5 + 2400.0 * b * std::exp(-t / 0.12) + 120.0, 1.0, rate);
             }
@@ -397,7 +393,8 @@ Voice RenderTone(int32_t rate, const Tone& tone, double hz, double gate, double 
         case Timbre::FmBass: {
             const double index = 0.4 + 3.0 * b * std::exp(-t / 0.07);
             const double mod = std::sin(kTwoPi * osc[1].Advance(f, rate)) * index;
-            y = std::sin(kTwoPi * osc[0].Advance(f, rate) + mod) * 0.7 + std::sin(kTwoPi * osc[2].Advance(f * 0.5, rate)) * 0.35;
+            y = std::sin(kTwoPi * osc[0].Advance(f, rate) + mod) * 0.7 +
+                std::sin(kTwoPi * osc[2].Advance(f * 0.5, rate)) * 0.35;
             break;
         }
         case Timbre::Drone: {

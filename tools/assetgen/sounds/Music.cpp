@@ -29,9 +29,8 @@ void Drums(Song& song, int32_t bar, const char* pattern, const std::function<Voi
     if (pattern == nullptr) {
         return;
     }
-    ForEachStep(pattern, [&](int32_t step, char symbol) {
-        song.Add(make(Velocity(symbol)), song.StepBeat(bar, step), where);
-    });
+    ForEachStep(pattern,
+                [&](int32_t step, char symbol) { song.Add(make(Velocity(symbol)), song.StepBeat(bar, step), where); });
 }
 
 // Tom and snare fill: 't' high, 'm' middle, 'l' low tom, 's' snare.
@@ -111,8 +110,8 @@ void Pad(Song& song, const Harmony& key, const std::vector<int32_t>& chords, int
             ++run;
         }
         for (int32_t note : key.Voicing(chordAt(bar), 4, center)) {
-            song.Play(tone, static_cast<double>(bar) * beatsPerBar, static_cast<double>(run) * beatsPerBar, note,
-                      0.8, where);
+            song.Play(tone, static_cast<double>(bar) * beatsPerBar, static_cast<double>(run) * beatsPerBar, note, 0.8,
+                      where);
         }
         bar += run;
     }
@@ -126,10 +125,7 @@ void Melody(Song& song, const std::vector<MelodyNote>& notes, const Tone& tone, 
     }
 }
 
-Voice Crash(Song& song)
-{
-    return Cymbal(song.Rate(), 0.7, 2.2, song.NextSeed());
-}
+Voice Crash(Song& song) { return Cymbal(song.Rate(), 0.7, 2.2, song.NextSeed()); }
 
 // ----- Level grooves -----
 
@@ -189,7 +185,8 @@ Buffer RenderGroove(const GrooveStyle& s, const char* name)
                   [&](double v) { return Snare(rate, v, 185.0, 0.6, song.NextSeed()); }, {0.6, 0.05, 0.25, 0.0});
             Drums(song, bar, s.clap, [&](double v) { return Clap(rate, v, song.NextSeed()); }, {0.45, -0.05, 0.3, 0.0});
         }
-        Drums(song, bar, s.hats, [&](double v) { return HiHat(rate, v, 0.06, song.NextSeed()); }, {0.3, 0.3, 0.05, 0.0});
+        Drums(song, bar, s.hats, [&](double v) { return HiHat(rate, v, 0.06, song.NextSeed()); },
+              {0.3, 0.3, 0.05, 0.0});
         if (main) {
             Drums(song, bar, s.openHats, [&](double v) { return HiHat(rate, v, 0.3, song.NextSeed()); },
                   {0.22, -0.25, 0.1, 0.0});
@@ -221,11 +218,10 @@ Buffer RenderGroove(const GrooveStyle& s, const char* name)
     return song.Finish({});
 }
 
-Adsr Env(double a, double d, double s, double r)
-{
-    return Adsr{a, d, s, r};
-}
+Adsr Env(double a, double d, double s, double r) { return Adsr{a, d, s, r}; }
 
+// The styles are a table: an entry a style, its fields in rows as laid out.
+// clang-format off
 std::vector<GrooveStyle> GrooveStyles()
 {
     std::vector<GrooveStyle> styles;
@@ -298,6 +294,7 @@ std::vector<GrooveStyle> GrooveStyles()
                       {Timbre::SawLead, Env(0.01, 0.3, 0.8, 0.2), 0.5, 0.1, 0.25}});
     return styles;
 }
+// clang-format on
 
 // ----- Soundscapes -----
 
@@ -360,8 +357,7 @@ Buffer RenderSoundscape(const AmbientStyle& s, const char* name)
                   {s.sparkleGain, rng.Bipolar() * 0.8, 0.7, 0.4});
     }
     if (s.melodyDensity > 0.0) {
-        const std::vector<MelodyNote> notes =
-            ComposeMelody(rng, s.key, s.chords, 0, s.bars, 4, s.melodyDensity, 7, 14);
+        const std::vector<MelodyNote> notes = ComposeMelody(rng, s.key, s.chords, 0, s.bars, 4, s.melodyDensity, 7, 14);
         Melody(song, notes, s.melody, 0.0, {s.melodyGain, -0.1, 0.6, 0.3});
     }
     if (s.windHz > 0.0) {
@@ -374,14 +370,13 @@ Buffer RenderSoundscape(const AmbientStyle& s, const char* name)
     }
     if (s.pulse != nullptr) {
         for (int32_t b = 0; b < s.bars; ++b) {
-            Drums(
-                song, b, s.pulse,
-                [&](double v) {
-                    return s.pulseKind == 'k'   ? Kick(rate, v, 45.0, 0.5)
-                           : s.pulseKind == 's' ? Shaker(rate, v, song.NextSeed())
-                                                : Tom(rate, v, 70.0);
-                },
-                {s.pulseGain, 0.0, 0.3, 0.0});
+            Drums(song, b, s.pulse,
+                  [&](double v) {
+                      return s.pulseKind == 'k'   ? Kick(rate, v, 45.0, 0.5)
+                             : s.pulseKind == 's' ? Shaker(rate, v, song.NextSeed())
+                                                  : Tom(rate, v, 70.0);
+                  },
+                  {s.pulseGain, 0.0, 0.3, 0.0});
         }
     }
     FinishOptions finish;
@@ -398,50 +393,197 @@ std::vector<AmbientStyle> AmbientStyles()
     const Tone drone{Timbre::Drone, Env(2.5, 1.0, 0.9, 3.0), 0.3};
     std::vector<AmbientStyle> styles;
     // 1: a calm drift in C lydian with glass chimes.
-    styles.push_back({76, 16, {48, kLydian}, {0, 0, 1, 1, 5, 5, 4, 4}, drone, 0.3,
-                      {Timbre::WarmPad, Env(1.5, 1.0, 0.8, 2.5), 0.35, 0.12}, 62, 0.12,
-                      {Timbre::Glass, Env(0.01, 1.5, 0.0, 1.2), 0.5}, 14, 21, 1.5, 0.12, {}, 0.0, 0.0, 0.0, 0.0,
-                      nullptr, 'k', 0.0, 0.85});
+    styles.push_back({76,
+                      16,
+                      {48, kLydian},
+                      {0, 0, 1, 1, 5, 5, 4, 4},
+                      drone,
+                      0.3,
+                      {Timbre::WarmPad, Env(1.5, 1.0, 0.8, 2.5), 0.35, 0.12},
+                      62,
+                      0.12,
+                      {Timbre::Glass, Env(0.01, 1.5, 0.0, 1.2), 0.5},
+                      14,
+                      21,
+                      1.5,
+                      0.12,
+                      {},
+                      0.0,
+                      0.0,
+                      0.0,
+                      0.0,
+                      nullptr,
+                      'k',
+                      0.0,
+                      0.85});
     // 2: a deep current in A minor with a slow heartbeat.
-    styles.push_back({60, 12, {45, kMinor}, {0, 0, 5, 5, 3, 3}, drone, 0.35,
-                      {Timbre::Strings, Env(2.0, 1.0, 0.8, 2.5), 0.3, 0.1}, 57, 0.1,
-                      {Timbre::Bell, Env(0.002, 2.0, 0.0, 1.5), 0.3}, 10, 17, 0.6, 0.1, {}, 0.0, 0.0, 600.0, 0.12,
-                      "X..x............", 'k', 0.45, 0.8});
+    styles.push_back({60,
+                      12,
+                      {45, kMinor},
+                      {0, 0, 5, 5, 3, 3},
+                      drone,
+                      0.35,
+                      {Timbre::Strings, Env(2.0, 1.0, 0.8, 2.5), 0.3, 0.1},
+                      57,
+                      0.1,
+                      {Timbre::Bell, Env(0.002, 2.0, 0.0, 1.5), 0.3},
+                      10,
+                      17,
+                      0.6,
+                      0.1,
+                      {},
+                      0.0,
+                      0.0,
+                      600.0,
+                      0.12,
+                      "X..x............",
+                      'k',
+                      0.45,
+                      0.8});
     // 3: a nebula in D dorian with a shaker and a sparse flute.
-    styles.push_back({80, 16, {50, kDorian}, {0, 0, 3, 3, 6, 6, 2, 2}, drone, 0.25,
-                      {Timbre::WarmPad, Env(1.2, 1.0, 0.8, 2.0), 0.4, 0.15}, 62, 0.11,
-                      {Timbre::Bell, Env(0.002, 1.5, 0.0, 1.0), 0.4}, 12, 19, 1.0, 0.09,
-                      {Timbre::SoftLead, Env(0.08, 0.4, 0.8, 0.6), 0.5, 0.0, 0.3}, 0.35, 0.16, 0.0, 0.0,
-                      "..x...x...x...x.", 's', 0.12, 0.85});
+    styles.push_back({80,
+                      16,
+                      {50, kDorian},
+                      {0, 0, 3, 3, 6, 6, 2, 2},
+                      drone,
+                      0.25,
+                      {Timbre::WarmPad, Env(1.2, 1.0, 0.8, 2.0), 0.4, 0.15},
+                      62,
+                      0.11,
+                      {Timbre::Bell, Env(0.002, 1.5, 0.0, 1.0), 0.4},
+                      12,
+                      19,
+                      1.0,
+                      0.09,
+                      {Timbre::SoftLead, Env(0.08, 0.4, 0.8, 0.6), 0.5, 0.0, 0.3},
+                      0.35,
+                      0.16,
+                      0.0,
+                      0.0,
+                      "..x...x...x...x.",
+                      's',
+                      0.12,
+                      0.85});
     // 4: ice caves in E minor: glass pad, high wind, falling plucks.
-    styles.push_back({64, 12, {52, kMinor}, {0, 0, 2, 2, 5, 5}, drone, 0.22,
-                      {Timbre::Glass, Env(1.5, 1.0, 0.8, 2.5), 0.5}, 64, 0.12,
-                      {Timbre::Pluck, Env(0.001, 0.5, 1.0, 0.4), 0.8}, 14, 21, 2.0, 0.14, {}, 0.0, 0.0, 2500.0, 0.045,
-                      nullptr, 'k', 0.0, 0.9});
+    styles.push_back({64,
+                      12,
+                      {52, kMinor},
+                      {0, 0, 2, 2, 5, 5},
+                      drone,
+                      0.22,
+                      {Timbre::Glass, Env(1.5, 1.0, 0.8, 2.5), 0.5},
+                      64,
+                      0.12,
+                      {Timbre::Pluck, Env(0.001, 0.5, 1.0, 0.4), 0.8},
+                      14,
+                      21,
+                      2.0,
+                      0.14,
+                      {},
+                      0.0,
+                      0.0,
+                      2500.0,
+                      0.045,
+                      nullptr,
+                      'k',
+                      0.0,
+                      0.9});
     // 5: a machine hum in F sharp phrygian with low toms and ominous bells.
-    styles.push_back({70, 12, {42, kPhrygian}, {0, 0, 0, 1}, {Timbre::Drone, Env(2.0, 1.0, 0.9, 3.0), 0.6}, 0.4,
-                      {Timbre::Strings, Env(2.0, 1.0, 0.8, 2.5), 0.2, 0.1}, 54, 0.1,
-                      {Timbre::Bell, Env(0.002, 2.5, 0.0, 1.5), 0.25}, 7, 12, 0.5, 0.12, {}, 0.0, 0.0, 300.0, 0.18,
-                      "X.......x.......", 't', 0.35, 0.75});
+    styles.push_back({70,
+                      12,
+                      {42, kPhrygian},
+                      {0, 0, 0, 1},
+                      {Timbre::Drone, Env(2.0, 1.0, 0.9, 3.0), 0.6},
+                      0.4,
+                      {Timbre::Strings, Env(2.0, 1.0, 0.8, 2.5), 0.2, 0.1},
+                      54,
+                      0.1,
+                      {Timbre::Bell, Env(0.002, 2.5, 0.0, 1.5), 0.25},
+                      7,
+                      12,
+                      0.5,
+                      0.12,
+                      {},
+                      0.0,
+                      0.0,
+                      300.0,
+                      0.18,
+                      "X.......x.......",
+                      't',
+                      0.35,
+                      0.75});
     // 6: an orbit in G mixolydian with soft electric piano and a gentle pulse.
-    styles.push_back({78, 16, {55, kMixolydian}, {0, 0, 6, 6, 3, 3, 0, 0}, drone, 0.2,
-                      {Timbre::EPiano, Env(0.01, 2.0, 0.4, 1.5), 0.3}, 60, 0.14,
-                      {Timbre::Glass, Env(0.01, 1.2, 0.0, 1.0), 0.5}, 14, 19, 0.8, 0.1,
-                      {Timbre::Bell, Env(0.002, 1.2, 0.0, 0.8), 0.35}, 0.4, 0.14, 0.0, 0.0, "X.......X.......", 'k',
-                      0.3, 0.7});
+    styles.push_back({78,
+                      16,
+                      {55, kMixolydian},
+                      {0, 0, 6, 6, 3, 3, 0, 0},
+                      drone,
+                      0.2,
+                      {Timbre::EPiano, Env(0.01, 2.0, 0.4, 1.5), 0.3},
+                      60,
+                      0.14,
+                      {Timbre::Glass, Env(0.01, 1.2, 0.0, 1.0), 0.5},
+                      14,
+                      19,
+                      0.8,
+                      0.1,
+                      {Timbre::Bell, Env(0.002, 1.2, 0.0, 0.8), 0.35},
+                      0.4,
+                      0.14,
+                      0.0,
+                      0.0,
+                      "X.......X.......",
+                      'k',
+                      0.3,
+                      0.7});
     // 7: the void in B flat minor: dark drone, distant bells, wind and a glassy line.
-    styles.push_back({58, 10, {46, kMinor}, {0, 0, 5, 5, 3, 3, 6, 6, 4, 4},
-                      {Timbre::Drone, Env(2.5, 1.0, 0.9, 3.0), 0.5}, 0.38,
-                      {Timbre::Strings, Env(2.5, 1.0, 0.8, 3.0), 0.15, 0.1}, 58, 0.1,
-                      {Timbre::Bell, Env(0.002, 2.5, 0.0, 1.5), 0.3}, 9, 15, 0.4, 0.1,
-                      {Timbre::Glass, Env(0.3, 1.0, 0.7, 1.2), 0.4}, 0.25, 0.12, 900.0, 0.15, nullptr, 'k', 0.0,
+    styles.push_back({58,
+                      10,
+                      {46, kMinor},
+                      {0, 0, 5, 5, 3, 3, 6, 6, 4, 4},
+                      {Timbre::Drone, Env(2.5, 1.0, 0.9, 3.0), 0.5},
+                      0.38,
+                      {Timbre::Strings, Env(2.5, 1.0, 0.8, 3.0), 0.15, 0.1},
+                      58,
+                      0.1,
+                      {Timbre::Bell, Env(0.002, 2.5, 0.0, 1.5), 0.3},
+                      9,
+                      15,
+                      0.4,
+                      0.1,
+                      {Timbre::Glass, Env(0.3, 1.0, 0.7, 1.2), 0.4},
+                      0.25,
+                      0.12,
+                      900.0,
+                      0.15,
+                      nullptr,
+                      'k',
+                      0.0,
                       0.9});
     // 8: an aurora in E flat major: bright strings, chimes and a slow flute.
-    styles.push_back({68, 14, {51, kMajor}, {0, 0, 4, 4, 5, 5, 3, 3, 0, 0, 4, 4, 3, 3}, drone, 0.22,
-                      {Timbre::Strings, Env(1.5, 1.0, 0.8, 2.5), 0.5, 0.12}, 63, 0.1,
-                      {Timbre::Glass, Env(0.01, 1.5, 0.0, 1.2), 0.6}, 14, 21, 1.2, 0.1,
-                      {Timbre::SoftLead, Env(0.1, 0.4, 0.8, 0.8), 0.5, 0.0, 0.3}, 0.45, 0.15, 0.0, 0.0, nullptr, 'k',
-                      0.0, 0.85});
+    styles.push_back({68,
+                      14,
+                      {51, kMajor},
+                      {0, 0, 4, 4, 5, 5, 3, 3, 0, 0, 4, 4, 3, 3},
+                      drone,
+                      0.22,
+                      {Timbre::Strings, Env(1.5, 1.0, 0.8, 2.5), 0.5, 0.12},
+                      63,
+                      0.1,
+                      {Timbre::Glass, Env(0.01, 1.5, 0.0, 1.2), 0.6},
+                      14,
+                      21,
+                      1.2,
+                      0.1,
+                      {Timbre::SoftLead, Env(0.1, 0.4, 0.8, 0.8), 0.5, 0.0, 0.3},
+                      0.45,
+                      0.15,
+                      0.0,
+                      0.0,
+                      nullptr,
+                      'k',
+                      0.0,
+                      0.85});
     return styles;
 }
 
@@ -469,8 +611,8 @@ Buffer RenderIntro()
         if (bar == 0 || bar == 10) {
             song.Add(Crash(song), song.StepBeat(bar, 0), {0.35, -0.2, 0.3, 0.0});
         }
-        Bassline(song, key, chords[static_cast<size_t>(bar)], bar, lift ? "0-------0-------" : "0.0o0.0o0.0o0.0o",
-                 bass, -7, {0.5, 0.0, 0.0, 0.0});
+        Bassline(song, key, chords[static_cast<size_t>(bar)], bar, lift ? "0-------0-------" : "0.0o0.0o0.0o0.0o", bass,
+                 -7, {0.5, 0.0, 0.0, 0.0});
         Arpeggio(song, key, chords[static_cast<size_t>(bar)], bar, "0123454321234543", arp, 69,
                  {0.17, bar % 2 == 0 ? 0.4 : -0.4, 0.3, 0.25});
     }
@@ -479,9 +621,8 @@ Buffer RenderIntro()
     const char* themeA =
         "E5:6 D5:2 C5:4 B4:2 C5:2 | A4:6 C5:2 F5:4 E5:4 | G4:4 C5:4 E5:4 G5:4 | F5:6 E5:2 D5:8 | "
         "E5:6 D5:2 C5:4 B4:2 C5:2 | A4:6 C5:2 F5:4 A5:4 | G5:4 F5:2 E5:2 D5:4 B4:4 | E5:4 B4:4 G4:4 B4:4";
-    const char* themeB =
-        "F5:4 E5:4 D5:4 A4:4 | C5:6 B4:2 A4:8 | A4:4 C5:4 F5:4 E5:4 | D5:4 C5:4 B4:8 | "
-        "F5:4 A5:4 G5:4 F5:4 | E5:6 C5:2 A4:8 | C5:4 D5:4 E5:4 F5:4 | G5:4 E5:4 D5:4 B4:4";
+    const char* themeB = "F5:4 E5:4 D5:4 A4:4 | C5:6 B4:2 A4:8 | A4:4 C5:4 F5:4 E5:4 | D5:4 C5:4 B4:8 | "
+                         "F5:4 A5:4 G5:4 F5:4 | E5:6 C5:2 A4:8 | C5:4 D5:4 E5:4 F5:4 | G5:4 E5:4 D5:4 B4:4";
     Melody(song, ParseMelody(themeA, 0.0), {Timbre::SawLead, Env(0.01, 0.2, 0.8, 0.15), 0.55, 0.12, 0.25}, 0.0,
            {0.3, 0.0, 0.25, 0.2});
     Melody(song, ParseMelody(themeB, 32.0), {Timbre::SquareLead, Env(0.005, 0.2, 0.8, 0.15), 0.5, 0.0, 0.25}, 0.0,
@@ -501,8 +642,7 @@ Buffer RenderHiscore()
     const Tone bass{Timbre::SawBass, Env(0.003, 0.1, 0.7, 0.05), 0.5};
     for (int32_t bar = 0; bar < 16; ++bar) {
         const int32_t chord = chords[static_cast<size_t>(bar) % chords.size()];
-        Drums(song, bar, "X...X...X...X...", [&](double v) { return Kick(rate, v, 52.0, 0.4); },
-              {0.72, 0.0, 0.0, 0.0});
+        Drums(song, bar, "X...X...X...X...", [&](double v) { return Kick(rate, v, 52.0, 0.4); }, {0.72, 0.0, 0.0, 0.0});
         Drums(song, bar, bar == 15 ? "....X...X.X.XXXX" : "....X.......X...",
               [&](double v) { return Clap(rate, v, song.NextSeed()); }, {0.45, 0.0, 0.3, 0.0});
         Drums(song, bar, "xgxgxgxgxgxgxgxg", [&](double v) { return HiHat(rate, v, 0.05, song.NextSeed()); },
@@ -525,8 +665,7 @@ Buffer RenderHiscore()
            {0.26, -0.1, 0.35, 0.25});
     Melody(song, ParseMelody(theme, 32.0), {Timbre::SuperSaw, Env(0.005, 0.2, 0.85, 0.15), 0.7, 0.15}, 0.0,
            {0.22, 0.0, 0.3, 0.2});
-    Melody(song, ParseMelody(theme, 32.0), {Timbre::Bell, Env(0.002, 0.9, 0.0, 0.4), 0.4}, 12.0,
-           {0.07, 0.3, 0.4, 0.3});
+    Melody(song, ParseMelody(theme, 32.0), {Timbre::Bell, Env(0.002, 0.9, 0.0, 0.4), 0.4}, 12.0, {0.07, 0.3, 0.4, 0.3});
     return song.Finish({});
 }
 
@@ -549,8 +688,8 @@ Buffer RenderClosing()
                   {0.6, 0.0, 0.1, 0.0});
             Drums(song, bar, "..g...g...g...g.", [&](double v) { return Shaker(rate, v, song.NextSeed()); },
                   {0.18, -0.3, 0.2, 0.0});
-            Drums(song, bar, "....x.......x...", [&](double v) { return Snare(rate, v * 0.6, 200.0, 0.3, song.NextSeed()); },
-                  {0.35, 0.05, 0.5, 0.0});
+            Drums(song, bar, "....x.......x...",
+                  [&](double v) { return Snare(rate, v * 0.6, 200.0, 0.3, song.NextSeed()); }, {0.35, 0.05, 0.5, 0.0});
         }
     }
     Pad(song, key, chords, 4, 11, nullptr, {Timbre::Strings, Env(1.2, 1.0, 0.8, 1.5), 0.4, 0.12}, 62,
@@ -562,10 +701,9 @@ Buffer RenderClosing()
         song.Play(piano, 15 * 4.0, 6.0, note, 0.7, {0.2, 0.15, 0.4, 0.0});
     }
     song.Play(bass, 15 * 4.0, 8.0, key.Note(-7), 0.9, {0.45, 0.0, 0.1, 0.0});
-    const char* theme =
-        "F#5:8 E5:4 D5:4 | E5:8 C#5:4 A4:4 | D5:6 C#5:2 B4:8 | B4:4 D5:4 G5:8 | F#5:6 G5:2 A5:8 | "
-        "E5:8 r:4 C#5:4 | D5:4 E5:4 B4:8 | C#5:12 E5:4 | F#5:8 D5:4 B4:4 | C#5:8 A4:4 F#4:4 | "
-        "G4:4 B4:4 D5:4 G5:4 | F#5:12 E5:4 | G5:6 F#5:2 E5:8 | E5:4 F#5:2 G5:2 A5:8 | F#5:16 | D5:24";
+    const char* theme = "F#5:8 E5:4 D5:4 | E5:8 C#5:4 A4:4 | D5:6 C#5:2 B4:8 | B4:4 D5:4 G5:8 | F#5:6 G5:2 A5:8 | "
+                        "E5:8 r:4 C#5:4 | D5:4 E5:4 B4:8 | C#5:12 E5:4 | F#5:8 D5:4 B4:4 | C#5:8 A4:4 F#4:4 | "
+                        "G4:4 B4:4 D5:4 G5:4 | F#5:12 E5:4 | G5:6 F#5:2 E5:8 | E5:4 F#5:2 G5:2 A5:8 | F#5:16 | D5:24";
     Melody(song, ParseMelody(theme, 0.0), {Timbre::SoftLead, Env(0.06, 0.4, 0.85, 0.6), 0.45, 0.0, 0.25}, 0.0,
            {0.3, -0.05, 0.45, 0.2});
     FinishOptions finish;
@@ -611,9 +749,8 @@ Buffer RenderZog()
         {0.16, 0.0, 0.5, 0.0});
     Pad(song, key, chords, 4, 12, ".......x......x.", {Timbre::SuperSaw, Env(0.002, 0.2, 0.0, 0.1), 0.5, 0.2}, 64,
         {0.1, 0.0, 0.3, 0.2});
-    const char* theme =
-        "C5:6 Eb5:2 G5:8 | F5:4 Eb5:4 Db5:8 | Db5:6 F5:2 Ab5:8 | G5:12 F5:2 Eb5:2 | C5:6 Eb5:2 G5:8 | "
-        "Ab5:4 G5:4 F5:4 Eb5:4 | Db5:8 F5:4 Db5:4 | C5:16";
+    const char* theme = "C5:6 Eb5:2 G5:8 | F5:4 Eb5:4 Db5:8 | Db5:6 F5:2 Ab5:8 | G5:12 F5:2 Eb5:2 | C5:6 Eb5:2 G5:8 | "
+                        "Ab5:4 G5:4 F5:4 Eb5:4 | Db5:8 F5:4 Db5:4 | C5:16";
     const Tone alarm{Timbre::SawLead, Env(0.01, 0.3, 0.85, 0.2), 0.6, 0.15, 0.35};
     Melody(song, ParseMelody(theme, 16.0), alarm, 0.0, {0.28, 0.0, 0.3, 0.2});
     Melody(song, ParseMelody(theme, 48.0), alarm, 0.0, {0.28, 0.0, 0.3, 0.2});
@@ -635,15 +772,15 @@ std::vector<Piece> MusicPieces()
     for (size_t i = 0; i < grooves.size(); ++i) {
         const std::string name = "Tonmark_Ingame" + std::to_string(i + 1);
         const GrooveStyle style = grooves[i];
-        pieces.push_back({"GameMusic/" + name + ".ogg", [style, name] { return RenderGroove(style, name.c_str()); },
-                          kMusicQuality});
+        pieces.push_back(
+            {"GameMusic/" + name + ".ogg", [style, name] { return RenderGroove(style, name.c_str()); }, kMusicQuality});
     }
     const std::vector<AmbientStyle> ambients = AmbientStyles();
     for (size_t i = 0; i < ambients.size(); ++i) {
         const std::string name = "Soundscape_" + std::to_string(i + 1);
         const AmbientStyle style = ambients[i];
-        pieces.push_back({"GameMusic/" + name + ".ogg",
-                          [style, name] { return RenderSoundscape(style, name.c_str()); }, kMusicQuality});
+        pieces.push_back({"GameMusic/" + name + ".ogg", [style, name] { return RenderSoundscape(style, name.c_str()); },
+                          kMusicQuality});
     }
     return pieces;
 }

@@ -108,8 +108,7 @@ private:
     {
         return std::fwrite(page.header, 1, static_cast<size_t>(page.header_len), out) ==
                    static_cast<size_t>(page.header_len) &&
-               std::fwrite(page.body, 1, static_cast<size_t>(page.body_len), out) ==
-                   static_cast<size_t>(page.body_len);
+               std::fwrite(page.body, 1, static_cast<size_t>(page.body_len), out) == static_cast<size_t>(page.body_len);
     }
 
     bool Drain(std::FILE* out)

@@ -76,8 +76,8 @@ Buffer ReadSpeech(const std::filesystem::path& wav)
 Buffer Speak(const std::filesystem::path& scratch, const std::string& id, const std::string& words)
 {
     const std::filesystem::path wav = scratch / (id + ".wav");
-    std::vector<std::string> args = {"espeak-ng", "-v", "en-us", "-p", "38", "-s", "140", "-a", "120",
-                                     "-w",        wav.string(), words};
+    std::vector<std::string> args = {"espeak-ng", "-v", "en-us", "-p", "38",         "-s",
+                                     "140",       "-a", "120",   "-w", wav.string(), words};
     std::vector<char*> argv;
     for (std::string& a : args) {
         argv.push_back(a.data());

@@ -205,10 +205,7 @@ Buffer MakeSting(Sting sting, uint64_t seed)
 }
 
 // Raised-cosine step from 0 to 1 as x goes from 0 to 1.
-double Ramp(double x)
-{
-    return x <= 0.0 ? 0.0 : x >= 1.0 ? 1.0 : 0.5 - 0.5 * std::cos(kPi * x);
-}
+double Ramp(double x) { return x <= 0.0 ? 0.0 : x >= 1.0 ? 1.0 : 0.5 - 0.5 * std::cos(kPi * x); }
 
 // The sting's level through the cue: it leads in at full level, bows out under the words a
 // moment before they start, stays down while the words ring in the room and swells back after.

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <mutex>
 #include <string>
@@ -16,10 +16,9 @@ namespace {
 
 void Usage()
 {
-    std::fprintf(stderr,
-                 "usage: assetgen_sounds DIR [--jobs N] [--only FILE]...\n"
-                 "       assetgen_sounds --list\n"
-                 "Writes the game's sounds into DIR; FILE is a path below it, e.g. SFX_Lazer.ogg.\n");
+    std::fprintf(stderr, "usage: assetgen_sounds DIR [--jobs N] [--only FILE]...\n"
+                         "       assetgen_sounds --list\n"
+                         "Writes the game's sounds into DIR; FILE is a path below it, e.g. SFX_Lazer.ogg.\n");
 }
 
 }  // namespace
@@ -71,9 +70,8 @@ int main(int argc, char** argv)
         }
     }
     if (!only.empty()) {
-        std::erase_if(pieces, [&](const snd::Piece& p) {
-            return std::find(only.begin(), only.end(), p.file) == only.end();
-        });
+        std::erase_if(pieces,
+                      [&](const snd::Piece& p) { return std::find(only.begin(), only.end(), p.file) == only.end(); });
     }
 
     std::error_code ec;
