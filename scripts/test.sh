@@ -14,6 +14,9 @@ bash "$root/scripts/deps.sh"
 unset DISPLAY WAYLAND_DISPLAY
 export LIBGL_ALWAYS_SOFTWARE=1 ALSOFT_DRIVERS=null
 
+echo "== Formatting"
+bash scripts/format.sh --check
+
 echo "== Release build and full suite"
 cmake --preset release >/dev/null
 cmake --build "$root/build/release" -j "$jobs"
