@@ -24,11 +24,11 @@
 #include "game/TLevel.h"
 #include "game/TZogShoot.h"
 
+#include "bench/FrameTiming.h"
+
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -119,18 +119,6 @@ public:
         return ExplosionList->IsEmpty() || BallList->IsEmpty() || GameMode != GameCommon::GameMode_GamePlaying;
     }
 };
-
-double Percentile(std::vector<double> ms, int32_t percent)
-{
-    std::sort(ms.begin(), ms.end());
-    return ms[std::min(ms.size() - 1, ms.size() * static_cast<size_t>(percent) / 100)];
-}
-
-using TStopwatch = std::chrono::steady_clock;
-double Since(TStopwatch::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(TStopwatch::now() - start).count();
-}
 
 // Logic alone (input, steering, collisions, updates) and the drawing through the recording driver.
 void RunLogic(benchmark::State& state, TScene& scene)

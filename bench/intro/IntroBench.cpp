@@ -12,10 +12,11 @@
 #include "game/GameGraphics.h"
 #include "game/Intro.h"
 
+#include "bench/FrameTiming.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -25,12 +26,6 @@ namespace {
 // Until the first title reaches the viewer, titles leave only by the edge, a few frames early.
 constexpr int32_t kFullFrames = 400;
 constexpr int32_t kRounds = 5;
-
-double Percentile(std::vector<double> ms, int32_t percent)
-{
-    std::sort(ms.begin(), ms.end());
-    return ms[std::min(ms.size() - 1, ms.size() * static_cast<size_t>(percent) / 100)];
-}
 
 // Opens graphics (headless OpenGL or the recording driver) with the game's pictures and fonts.
 bool OpenScene(benchmark::State& state, bool headless)
@@ -73,14 +68,14 @@ template <typename TDraw>
 void TimeFrames(std::vector<double>& ms, bool headless, int32_t count, TDraw draw)
 {
     for (int32_t frame = 0; frame < count; ++frame) {
-        const auto start = std::chrono::steady_clock::now();
+        const auto start = TStopwatch::now();
         Cls();
         draw(frame);
         Intro::DrawInstructions();
         // OpenGL draws lazily; reading one pixel waits until the frame is really drawn.
         if (headless) benchmark::DoNotOptimize(GrabPixmap(0, 0, 1, 1));
         Flip(0);
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        ms.push_back(Since(start));
     }
 }
 
