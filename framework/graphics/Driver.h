@@ -42,6 +42,8 @@ public:
     virtual void DrawPixmap(const TPixmap& pixmap, int32_t x, int32_t y) = 0;
     virtual TPixmapPtr GrabPixmap(int32_t x, int32_t y, int32_t width, int32_t height) = 0;
     virtual void SetResolution(float width, float height) = 0;
+    // Draws what the frame has gathered, so that it can be read before it is presented.
+    virtual void FinishFrame() {}
     // Presents the frame; sync true waits for the vertical blank.
     virtual void Flip(bool sync) = 0;
     // Told which image and frame the next frame draw belongs to, and which text the next glyph

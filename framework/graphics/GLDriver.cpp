@@ -125,18 +125,33 @@ std::shared_ptr<TGLDraw2DDriver> TGLDraw2DDriver::Instance()
 
 void TGLDraw2DDriver::ResetGLContext(TGLContextProvider* provider, int32_t width, int32_t height)
 {
-    // Quads gathered for another context can no longer be drawn.
-    _quads.clear();
+    // Commands gathered for another context can no longer be drawn, and its picture is gone.
+    _frame.Clear();
+    _previous.Clear();
+    _executed = 0;
+    _changed = false;
+    _previous_drawn = false;
     _provider = provider;
     _width = width;
     _height = height;
     _unit_pixels = true;
+    _projection_width = static_cast<float>(width);
+    _projection_height = static_cast<float>(height);
+    _scissor = Screen();
     _blend = -1;
     _gl_blend = -1;
     _bound = 0;
     _texturing = 0;
     _swap_interval = -1;
     _sampler_bound = false;
+    _gl_scissor = Screen();
+    _gl_projection_width = _projection_width;
+    _gl_projection_height = _projection_height;
+    _gl_line_width = 1.0f;
+    _gl_clear_known = false;
+    _gl_colour_known = false;
+    _open_primitive = -1;
+    _open_command = nullptr;
     // The sampler of an older context died with it.
     _nearest_sampler = 0;
     if (HasSamplerObjects()) {
@@ -147,8 +162,11 @@ void TGLDraw2DDriver::ResetGLContext(TGLContextProvider* provider, int32_t width
         glSamplerParameteri(_nearest_sampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glBindSampler(0, 0);
     }
-    _quads.reserve(4 * 1024);
+    _frame.commands.reserve(2048);
+    _frame.vertices.reserve(8192);
     glDisable(GL_TEXTURE_2D);
+    glDisable(GL_SCISSOR_TEST);
+    glLineWidth(1.0f);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(0, width, height, 0, -1, 1);
@@ -159,20 +177,24 @@ void TGLDraw2DDriver::ResetGLContext(TGLContextProvider* provider, int32_t width
 
 void TGLDraw2DDriver::Detach()
 {
-    _quads.clear();
+    _frame.Clear();
+    _previous.Clear();
+    _executed = 0;
+    _previous_drawn = false;
     _provider = nullptr;
 }
+
+void TGLDraw2DDriver::SetFastPaths(bool enable) { _fast_paths = enable; }
 
 void TGLDraw2DDriver::BindTexture(uint32_t name)
 {
     const bool change = name == 0 ? _texturing != 0 : (_texturing != 1 || _bound != name);
-    if (change) FlushQuads();
+    if (!change) return;
+    EndPrimitive();
     if (name == 0) {
-        if (_texturing != 0) {
-            glDisable(GL_TEXTURE_2D);
-            _texturing = 0;
-            ++_state_changes;
-        }
+        glDisable(GL_TEXTURE_2D);
+        _texturing = 0;
+        ++_state_changes;
         return;
     }
     if (_texturing != 1) {
@@ -192,17 +214,384 @@ std::shared_ptr<TImageFrame> TGLDraw2DDriver::CreateFrameFromPixmap(const TPixma
     return TGLImageFrame::CreateFromPixmap(pixmap, flags);
 }
 
-void TGLDraw2DDriver::SetBlend(int32_t blend)
+void TGLDraw2DDriver::SetBlend(int32_t blend) { _blend = blend; }
+
+void TGLDraw2DDriver::SetAlpha(float alpha)
 {
-    if (blend == _blend) return;
-    _blend = blend;
-    ApplyBlend(blend);
+    _alpha = static_cast<uint8_t>(static_cast<int32_t>(std::clamp(alpha, 0.0f, 1.0f) * 255.0f));
+}
+
+void TGLDraw2DDriver::SetColor(int32_t red, int32_t green, int32_t blue)
+{
+    _red = ClampByte(red);
+    _green = ClampByte(green);
+    _blue = ClampByte(blue);
+}
+
+void TGLDraw2DDriver::SetClsColor(int32_t red, int32_t green, int32_t blue)
+{
+    _clear_rgba = static_cast<uint32_t>(ClampByte(red)) | static_cast<uint32_t>(ClampByte(green)) << 8 |
+                  static_cast<uint32_t>(ClampByte(blue)) << 16 | 0xFF000000u;
+}
+
+void TGLDraw2DDriver::SetViewport(int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    // Pixels outside the screen are never drawn, so a view reaching beyond it is the screen.
+    _scissor = TPixelRect{x, y, x + std::max(width, 0), y + std::max(height, 0)}.Intersect(Screen());
+}
+
+void TGLDraw2DDriver::SetTransform(float ix, float iy, float jx, float jy)
+{
+    _ix = ix;
+    _iy = iy;
+    _jx = jx;
+    _jy = jy;
+}
+
+void TGLDraw2DDriver::SetLineWidth(float width) { _line_width = width; }
+
+TDrawCommand& TGLDraw2DDriver::Record(TGLDrawKind kind, int32_t blend)
+{
+    TDrawCommand& command = _frame.commands.emplace_back();
+    command.kind = kind;
+    command.alone = !_fast_paths;
+    command.blend = blend;
+    command.projectionWidth = _projection_width;
+    command.projectionHeight = _projection_height;
+    command.scissor = _scissor;
+    command.bounds = _scissor;
+    command.first = static_cast<uint32_t>(_frame.vertices.size());
+    if (kind == TGLDrawKind::Clear) command.clearRgba = _clear_rgba;
+    if (kind == TGLDrawKind::Lines) command.lineWidth = _line_width;
+    return command;
+}
+
+void TGLDraw2DDriver::AddVertex(float x, float y, float u, float v)
+{
+    _frame.vertices.push_back({x, y, u, v, _red, _green, _blue, _alpha});
+    ++_frame.commands.back().count;
+}
+
+void TGLDraw2DDriver::Bound(TDrawCommand& command, float spare)
+{
+    // In other units than pixels the scissor is all that is sure.
+    if (!_unit_pixels || command.count == 0) return;
+    const auto first = _frame.vertices.begin() + command.first;
+    const auto [left, right] = std::minmax_element(
+        first, first + command.count, [](const TDrawVertex& a, const TDrawVertex& b) { return a.x < b.x; });
+    const auto [top, bottom] = std::minmax_element(
+        first, first + command.count, [](const TDrawVertex& a, const TDrawVertex& b) { return a.y < b.y; });
+    command.bounds = Surrounding(left->x, top->y, right->x, bottom->y, spare, command.scissor);
+}
+
+void TGLDraw2DDriver::QueueQuad(const TGLImageFrame& frame, const float (&corners)[4][4], bool pixel_exact)
+{
+    bool nearest = false;
+    int32_t blend = _blend;
+    if (_fast_paths) {
+        // Both shortcuts give the very pixels of the plain way. Sampling a texel at its centre
+        // reads that texel alone, filtered or not. An opaque texel in full colour and alpha
+        // replaces the screen pixel whether it is blended or not; only image texels are sampled
+        // by an exact quad, while filtering elsewhere may reach the texture's transparent rest
+        // unless it has none.
+        nearest = pixel_exact && _nearest_sampler != 0;
+        const bool opaque = frame.OpaqueTexture() || (pixel_exact && frame.OpaqueImage());
+        const bool unblended = opaque && _alpha == 255 && (_blend == BLEND_MASK || _blend == BLEND_ALPHA);
+        if (unblended) blend = BLEND_SOLID;
+        _nearest_quads += nearest;
+        _unblended_quads += unblended;
+    }
+    TDrawCommand& command = Record(TGLDrawKind::Quads, blend);
+    command.nearest = nearest;
+    command.texture = frame.Name();
+    command.frame = frame.Id();
+    for (const auto& c : corners) AddVertex(c[0], c[1], c[2], c[3]);
+    Bound(_frame.commands.back(), 0.0f);
+    // The texture must outlive the command; quads of one image follow each other.
+    if (_frame.keep.empty() || _frame.keep.back().get() != static_cast<const void*>(&frame))
+        _frame.keep.push_back(frame.shared_from_this());
+}
+
+void TGLDraw2DDriver::Cls() { Record(TGLDrawKind::Clear, BLEND_SOLID); }
+
+void TGLDraw2DDriver::Plot(float x, float y)
+{
+    Record(TGLDrawKind::Points, _blend);
+    AddVertex(x + 0.5f, y + 0.5f);
+    Bound(_frame.commands.back(), 1.0f);
+}
+
+void TGLDraw2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty)
+{
+    Record(TGLDrawKind::Lines, _blend);
+    float sx, sy;
+    Transform(x0, y0, tx, ty, sx, sy);
+    AddVertex(sx + 0.5f, sy + 0.5f);
+    Transform(x1, y1, tx, ty, sx, sy);
+    AddVertex(sx + 0.5f, sy + 0.5f);
+    Bound(_frame.commands.back(), std::max(_line_width, 1.0f));
+}
+
+void TGLDraw2DDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty)
+{
+    Record(TGLDrawKind::Quads, _blend);
+    const float corners[4][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+    for (const auto& c : corners) {
+        float sx, sy;
+        Transform(c[0], c[1], tx, ty, sx, sy);
+        AddVertex(sx, sy);
+    }
+    Bound(_frame.commands.back(), 0.0f);
+}
+
+void TGLDraw2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty)
+{
+    Record(TGLDrawKind::Polygon, _blend);
+    const float rx = (x1 - x0) * 0.5f;
+    const float ry = (y1 - y0) * 0.5f;
+    const float cx = x0 + rx;
+    const float cy = y0 + ry;
+    const int32_t segments = std::max(static_cast<int32_t>(std::fabs(rx) + std::fabs(ry)), 12) & ~3;
+    for (int32_t i = 0; i < segments; ++i) {
+        const double radians = i * 360.0 / segments * std::numbers::pi / 180.0;
+        float sx, sy;
+        Transform(cx + rx * static_cast<float>(std::cos(radians)), cy - ry * static_cast<float>(std::sin(radians)), tx,
+                  ty, sx, sy);
+        AddVertex(sx, sy);
+    }
+    Bound(_frame.commands.back(), 0.0f);
+}
+
+void TGLDraw2DDriver::DrawPoly(const std::vector<float>& xy, float hx, float hy, float tx, float ty)
+{
+    if (xy.size() < 6 || xy.size() % 2 != 0) return;
+    Record(TGLDrawKind::Polygon, _blend);
+    for (size_t i = 0; i < xy.size(); i += 2) {
+        float sx, sy;
+        Transform(xy[i] + hx, xy[i + 1] + hy, tx, ty, sx, sy);
+        AddVertex(sx, sy);
+    }
+    Bound(_frame.commands.back(), 0.0f);
+}
+
+void TGLDraw2DDriver::DrawPixmap(const TPixmap& pixmap, int32_t x, int32_t y)
+{
+    // A copy: the caller may change its pixmap before the frame is drawn.
+    TPixmapPtr rgba = pixmap.format == PIXFMT_RGBA8888 ? pixmap.Copy() : pixmap.Convert(PIXFMT_RGBA8888);
+    if (!rgba) return;
+    TDrawCommand& command = Record(TGLDrawKind::Pixels, BLEND_SOLID);
+    command.pixelX = x;
+    command.pixelY = y;
+    command.bounds = TPixelRect{x - 1, y - 1, x + rgba->width + 1, y + rgba->height + 1}.Intersect(command.scissor);
+    command.pixels = std::move(rgba);
+}
+
+TPixmapPtr TGLDraw2DDriver::GrabPixmap(int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    auto pixmap = TPixmap::Create(std::max(width, 0), std::max(height, 0), PIXFMT_RGBA8888);
+    if (!pixmap) return nullptr;
+    // Only the part on screen is read; the rest stays transparent black.
+    const int32_t left = std::max(x, 0);
+    const int32_t top = std::max(y, 0);
+    const int32_t right = std::min(x + width, GraphicsWidth());
+    const int32_t bottom = std::min(y + height, _height);
+    if (right <= left || bottom <= top) return pixmap;
+    // What was drawn so far, as it comes: the rest of the frame is not known yet.
+    if (_executed < _frame.commands.size()) {
+        Execute(_executed, _frame.commands.size(), Screen());
+        _executed = _frame.commands.size();
+        _changed = true;
+    }
+    const int32_t w = right - left;
+    const int32_t h = bottom - top;
+    std::vector<uint8_t> rows(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glReadPixels(left, _height - bottom, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
+    // OpenGL hands the bottom row first.
+    for (int32_t row = 0; row < h; ++row) {
+        const uint8_t* src = rows.data() + static_cast<size_t>(h - 1 - row) * static_cast<size_t>(w) * 4;
+        std::copy(src, src + static_cast<size_t>(w) * 4, pixmap->PixelPtr(left - x, top - y + row));
+    }
+    return pixmap;
+}
+
+void TGLDraw2DDriver::SetResolution(float width, float height)
+{
+    _unit_pixels = width == static_cast<float>(_width) && height == static_cast<float>(_height);
+    _projection_width = width;
+    _projection_height = height;
+}
+
+void TGLDraw2DDriver::FinishFrame()
+{
+    const size_t count = _frame.commands.size();
+    if (!_provider || _executed == count) return;
+    // The surface still shows the last frame: only where this one differs is it drawn again.
+    if (_executed == 0 && _fast_paths && _previous_drawn && _provider->KeepsPicture()) {
+        if (const auto damage = FindDamage(_previous, _frame, Screen())) {
+            for (const TPixelRect& area : *damage) {
+                Execute(0, count, area);
+                _part_pixels += area.Area();
+            }
+            _executed = count;
+            ++_part_frames;
+            _changed = _changed || !damage->empty();
+            return;
+        }
+    }
+    Execute(_executed, count, Screen());
+    _executed = count;
+    ++_whole_frames;
+    _changed = true;
+}
+
+void TGLDraw2DDriver::Flip(bool sync)
+{
+    if (!_provider) {
+        _frame.Clear();
+        _executed = 0;
+        return;
+    }
+    FinishFrame();
+    // Presenting again a picture the screen shows changes nothing, unless it waits for the
+    // vertical blank to pace the frames.
+    if (_changed || sync || !_provider->ShowsLastPicture()) {
+        const int32_t interval = sync ? 1 : 0;
+        if (interval != _swap_interval) {
+            _provider->SetSwapInterval(interval);
+            _swap_interval = interval;
+        }
+        _provider->SwapBuffers();
+    } else {
+        ++_presents_saved;
+    }
+    // A frame that drew nothing leaves the last one's picture in place.
+    if (!_frame.Empty()) {
+        std::swap(_previous, _frame);
+        _previous.keep.clear();
+        _previous_drawn = true;
+    }
+    _frame.Clear();
+    _executed = 0;
+    _changed = false;
+}
+
+void TGLDraw2DDriver::Execute(size_t from, size_t to, const TPixelRect& area)
+{
+    for (size_t i = from; i < to; ++i) {
+        const TDrawCommand& command = _frame.commands[i];
+        if (command.bounds.Overlaps(area)) ExecuteCommand(command, command.scissor.Intersect(area));
+    }
+    EndPrimitive();
+}
+
+void TGLDraw2DDriver::ExecuteCommand(const TDrawCommand& command, const TPixelRect& scissor)
+{
+    GLenum primitive = GL_QUADS;
+    if (command.kind == TGLDrawKind::Points) primitive = GL_POINTS;
+    if (command.kind == TGLDrawKind::Lines) primitive = GL_LINES;
+    if (command.kind == TGLDrawKind::Polygon) primitive = GL_POLYGON;
+    // One begin-end pair for a run of commands in equal state: OpenGL's immediate mode streams
+    // through a buffer it keeps mapped, where vertex arrays from memory would be copied into a
+    // fresh buffer for every draw while the renderer's threads still read the last one.
+    const TDrawCommand* open = _open_command;
+    const bool joins = open && !command.alone && !open->alone && command.kind == open->kind &&
+                       command.kind != TGLDrawKind::Polygon && command.blend == open->blend &&
+                       command.nearest == open->nearest && command.texture == open->texture &&
+                       command.lineWidth == open->lineWidth && command.projectionWidth == open->projectionWidth &&
+                       command.projectionHeight == open->projectionHeight && scissor == _gl_scissor;
+    if (!joins) {
+        EndPrimitive();
+        ApplyProjection(command.projectionWidth, command.projectionHeight);
+        ApplyScissor(scissor);
+        if (command.kind == TGLDrawKind::Clear) {
+            if (!_gl_clear_known || _gl_clear_rgba != command.clearRgba) {
+                const uint32_t c = command.clearRgba;
+                glClearColor((c & 255) / 255.0f, (c >> 8 & 255) / 255.0f, (c >> 16 & 255) / 255.0f, 1.0f);
+                _gl_clear_rgba = c;
+                _gl_clear_known = true;
+            }
+            glClear(GL_COLOR_BUFFER_BIT);
+            return;
+        }
+        ApplyBlend(command.blend);
+        if (command.kind == TGLDrawKind::Pixels) {
+            BindTexture(0);
+            const TPixmap& rgba = *command.pixels;
+            // The raster position starts at the top-left corner (always inside the view) and is
+            // moved by an empty bitmap, so a pixmap partly off screen is still drawn.
+            glRasterPos2f(0.0f, 0.0f);
+            glBitmap(0, 0, 0, 0, static_cast<GLfloat>(command.pixelX), static_cast<GLfloat>(-command.pixelY), nullptr);
+            glPixelZoom(1.0f, -1.0f);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, rgba.pitch / 4);
+            glDrawPixels(rgba.width, rgba.height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.pixels);
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+            glPixelZoom(1.0f, 1.0f);
+            return;
+        }
+        if (command.texture != 0) BindNearestSampler(command.nearest);
+        BindTexture(command.texture);
+        if (command.kind == TGLDrawKind::Lines && command.lineWidth != _gl_line_width) {
+            glLineWidth(command.lineWidth);
+            _gl_line_width = command.lineWidth;
+        }
+        glBegin(primitive);
+        _open_primitive = static_cast<int32_t>(primitive);
+        _open_command = &command;
+    }
+    const TDrawVertex* vertex = _frame.vertices.data() + command.first;
+    for (uint32_t k = 0; k < command.count; ++k, ++vertex) {
+        const uint32_t colour = static_cast<uint32_t>(vertex->r) | static_cast<uint32_t>(vertex->g) << 8 |
+                                static_cast<uint32_t>(vertex->b) << 16 | static_cast<uint32_t>(vertex->a) << 24;
+        if (!_gl_colour_known || colour != _gl_colour) {
+            glColor4ub(vertex->r, vertex->g, vertex->b, vertex->a);
+            _gl_colour = colour;
+            _gl_colour_known = true;
+        }
+        if (command.texture != 0) glTexCoord2f(vertex->u, vertex->v);
+        glVertex2f(vertex->x, vertex->y);
+    }
+    if (command.kind == TGLDrawKind::Polygon) EndPrimitive();
+}
+
+void TGLDraw2DDriver::EndPrimitive()
+{
+    if (_open_primitive == -1) return;
+    glEnd();
+    _open_primitive = -1;
+    _open_command = nullptr;
+}
+
+void TGLDraw2DDriver::ApplyScissor(const TPixelRect& scissor)
+{
+    if (scissor == _gl_scissor) return;
+    if (scissor == Screen()) {
+        glDisable(GL_SCISSOR_TEST);
+    } else {
+        if (_gl_scissor == Screen()) glEnable(GL_SCISSOR_TEST);
+        // OpenGL counts rows from the bottom.
+        glScissor(scissor.x0, _height - scissor.y1, scissor.x1 - scissor.x0, scissor.y1 - scissor.y0);
+    }
+    _gl_scissor = scissor;
+}
+
+void TGLDraw2DDriver::ApplyProjection(float width, float height)
+{
+    if (width == _gl_projection_width && height == _gl_projection_height) return;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, width, height, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    _gl_projection_width = width;
+    _gl_projection_height = height;
 }
 
 void TGLDraw2DDriver::ApplyBlend(int32_t blend)
 {
     if (blend == _gl_blend) return;
-    FlushQuads();
+    EndPrimitive();
     _gl_blend = blend;
     ++_state_changes;
     switch (blend) {
@@ -233,256 +622,13 @@ void TGLDraw2DDriver::ApplyBlend(int32_t blend)
     }
 }
 
-void TGLDraw2DDriver::SetAlpha(float alpha)
-{
-    _alpha = static_cast<uint8_t>(static_cast<int32_t>(std::clamp(alpha, 0.0f, 1.0f) * 255.0f));
-    glColor4ub(_red, _green, _blue, _alpha);
-}
-
-void TGLDraw2DDriver::SetColor(int32_t red, int32_t green, int32_t blue)
-{
-    _red = ClampByte(red);
-    _green = ClampByte(green);
-    _blue = ClampByte(blue);
-    glColor4ub(_red, _green, _blue, _alpha);
-}
-
-void TGLDraw2DDriver::SetClsColor(int32_t red, int32_t green, int32_t blue)
-{
-    glClearColor(ClampByte(red) / 255.0f, ClampByte(green) / 255.0f, ClampByte(blue) / 255.0f, 1.0f);
-}
-
 void TGLDraw2DDriver::BindNearestSampler(bool nearest)
 {
     if (nearest == _sampler_bound || _nearest_sampler == 0) return;
-    FlushQuads();
+    EndPrimitive();
     glBindSampler(0, nearest ? _nearest_sampler : 0);
     _sampler_bound = nearest;
     ++_state_changes;
-}
-
-void TGLDraw2DDriver::QueueQuad(const TGLImageFrame& frame, const float (&corners)[4][4], bool pixel_exact)
-{
-    if (!_fast_paths) {
-        // The plain way: one quad at a time, in the mode asked for, through the texture's filters.
-        ApplyBlend(_blend);
-        BindNearestSampler(false);
-        BindTexture(frame.Name());
-        glBegin(GL_QUADS);
-        for (const auto& c : corners) {
-            glTexCoord2f(c[2], c[3]);
-            glVertex2f(c[0], c[1]);
-        }
-        glEnd();
-        return;
-    }
-    // Both shortcuts give the very pixels of the plain way. Sampling a texel at its centre reads
-    // that texel alone, filtered or not. An opaque texel in full colour and alpha replaces the
-    // screen pixel whether it is blended or not; only image texels are sampled by an exact quad,
-    // while filtering elsewhere may reach the texture's transparent rest unless it has none.
-    const bool nearest = pixel_exact && _nearest_sampler != 0;
-    const bool opaque = frame.OpaqueTexture() || (pixel_exact && frame.OpaqueImage());
-    const bool unblended = opaque && _alpha == 255 && (_blend == BLEND_MASK || _blend == BLEND_ALPHA);
-    const int32_t blend = unblended ? BLEND_SOLID : _blend;
-    const uint32_t name = frame.Name();
-    if (_quads.empty() || blend != _gl_blend || nearest != _sampler_bound || _texturing != 1 || _bound != name) {
-        ApplyBlend(blend);
-        BindNearestSampler(nearest);
-        BindTexture(name);
-    }
-    _nearest_quads += nearest;
-    _unblended_quads += unblended;
-    for (const auto& c : corners) _quads.push_back({c[0], c[1], c[2], c[3], _red, _green, _blue, _alpha});
-}
-
-void TGLDraw2DDriver::FlushQuads()
-{
-    if (_quads.empty()) return;
-    // One begin-end pair for the lot: OpenGL's immediate mode streams through a buffer it keeps
-    // mapped, where vertex arrays from memory would be copied into a fresh buffer for every draw
-    // while the renderer's threads still read the last one.
-    glBegin(GL_QUADS);
-    uint32_t colour = 0;
-    for (size_t i = 0; i < _quads.size(); ++i) {
-        const TVertex& v = _quads[i];
-        const uint32_t c = static_cast<uint32_t>(v.r) | v.g << 8 | v.b << 16 | static_cast<uint32_t>(v.a) << 24;
-        if (i == 0 || c != colour) glColor4ub(v.r, v.g, v.b, v.a);
-        colour = c;
-        glTexCoord2f(v.u, v.v);
-        glVertex2f(v.x, v.y);
-    }
-    glEnd();
-    _quads.clear();
-    // Lines and rectangles draw in the current colour.
-    glColor4ub(_red, _green, _blue, _alpha);
-}
-
-void TGLDraw2DDriver::SetViewport(int32_t x, int32_t y, int32_t width, int32_t height)
-{
-    FlushQuads();
-    if (x == 0 && y == 0 && width == GraphicsWidth() && height == GraphicsHeight()) {
-        glDisable(GL_SCISSOR_TEST);
-        return;
-    }
-    glEnable(GL_SCISSOR_TEST);
-    // OpenGL counts rows from the bottom.
-    glScissor(x, GraphicsHeight() - y - height, std::max(width, 0), std::max(height, 0));
-}
-
-void TGLDraw2DDriver::SetTransform(float ix, float iy, float jx, float jy)
-{
-    _ix = ix;
-    _iy = iy;
-    _jx = jx;
-    _jy = jy;
-}
-
-void TGLDraw2DDriver::SetLineWidth(float width) { glLineWidth(width); }
-
-void TGLDraw2DDriver::Cls()
-{
-    FlushQuads();
-    glClear(GL_COLOR_BUFFER_BIT);
-}
-
-void TGLDraw2DDriver::Plot(float x, float y)
-{
-    ApplyBlend(_blend);
-    BindTexture(0);
-    glBegin(GL_POINTS);
-    glVertex2f(x + 0.5f, y + 0.5f);
-    glEnd();
-}
-
-void TGLDraw2DDriver::DrawLine(float x0, float y0, float x1, float y1, float tx, float ty)
-{
-    ApplyBlend(_blend);
-    BindTexture(0);
-    float sx, sy;
-    glBegin(GL_LINES);
-    Transform(x0, y0, tx, ty, sx, sy);
-    glVertex2f(sx + 0.5f, sy + 0.5f);
-    Transform(x1, y1, tx, ty, sx, sy);
-    glVertex2f(sx + 0.5f, sy + 0.5f);
-    glEnd();
-}
-
-void TGLDraw2DDriver::DrawRect(float x0, float y0, float x1, float y1, float tx, float ty)
-{
-    ApplyBlend(_blend);
-    BindTexture(0);
-    const float corners[4][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
-    glBegin(GL_QUADS);
-    for (const auto& c : corners) {
-        float sx, sy;
-        Transform(c[0], c[1], tx, ty, sx, sy);
-        glVertex2f(sx, sy);
-    }
-    glEnd();
-}
-
-void TGLDraw2DDriver::DrawOval(float x0, float y0, float x1, float y1, float tx, float ty)
-{
-    ApplyBlend(_blend);
-    BindTexture(0);
-    const float rx = (x1 - x0) * 0.5f;
-    const float ry = (y1 - y0) * 0.5f;
-    const float cx = x0 + rx;
-    const float cy = y0 + ry;
-    const int32_t segments = std::max(static_cast<int32_t>(std::fabs(rx) + std::fabs(ry)), 12) & ~3;
-    glBegin(GL_POLYGON);
-    for (int32_t i = 0; i < segments; ++i) {
-        const double radians = i * 360.0 / segments * std::numbers::pi / 180.0;
-        float sx, sy;
-        Transform(cx + rx * static_cast<float>(std::cos(radians)), cy - ry * static_cast<float>(std::sin(radians)), tx,
-                  ty, sx, sy);
-        glVertex2f(sx, sy);
-    }
-    glEnd();
-}
-
-void TGLDraw2DDriver::DrawPoly(const std::vector<float>& xy, float hx, float hy, float tx, float ty)
-{
-    if (xy.size() < 6 || xy.size() % 2 != 0) return;
-    ApplyBlend(_blend);
-    BindTexture(0);
-    glBegin(GL_POLYGON);
-    for (size_t i = 0; i < xy.size(); i += 2) {
-        float sx, sy;
-        Transform(xy[i] + hx, xy[i + 1] + hy, tx, ty, sx, sy);
-        glVertex2f(sx, sy);
-    }
-    glEnd();
-}
-
-void TGLDraw2DDriver::DrawPixmap(const TPixmap& pixmap, int32_t x, int32_t y)
-{
-    TPixmapPtr converted;
-    const TPixmap* rgba = &pixmap;
-    if (pixmap.format != PIXFMT_RGBA8888) {
-        converted = pixmap.Convert(PIXFMT_RGBA8888);
-        if (!converted) return;
-        rgba = converted.get();
-    }
-    ApplyBlend(BLEND_SOLID);
-    BindTexture(0);
-    // The raster position starts at the top-left corner (always inside the view) and is moved
-    // by an empty bitmap, so a pixmap partly off screen is still drawn.
-    glRasterPos2f(0.0f, 0.0f);
-    glBitmap(0, 0, 0, 0, static_cast<GLfloat>(x), static_cast<GLfloat>(-y), nullptr);
-    glPixelZoom(1.0f, -1.0f);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, rgba->pitch / 4);
-    glDrawPixels(rgba->width, rgba->height, GL_RGBA, GL_UNSIGNED_BYTE, rgba->pixels);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelZoom(1.0f, 1.0f);
-}
-
-TPixmapPtr TGLDraw2DDriver::GrabPixmap(int32_t x, int32_t y, int32_t width, int32_t height)
-{
-    auto pixmap = TPixmap::Create(std::max(width, 0), std::max(height, 0), PIXFMT_RGBA8888);
-    if (!pixmap) return nullptr;
-    // Only the part on screen is read; the rest stays transparent black.
-    const int32_t left = std::max(x, 0);
-    const int32_t top = std::max(y, 0);
-    const int32_t right = std::min(x + width, GraphicsWidth());
-    const int32_t bottom = std::min(y + height, _height);
-    if (right <= left || bottom <= top) return pixmap;
-    FlushQuads();
-    const int32_t w = right - left;
-    const int32_t h = bottom - top;
-    std::vector<uint8_t> rows(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glReadPixels(left, _height - bottom, w, h, GL_RGBA, GL_UNSIGNED_BYTE, rows.data());
-    // OpenGL hands the bottom row first.
-    for (int32_t row = 0; row < h; ++row) {
-        const uint8_t* src = rows.data() + static_cast<size_t>(h - 1 - row) * static_cast<size_t>(w) * 4;
-        std::copy(src, src + static_cast<size_t>(w) * 4, pixmap->PixelPtr(left - x, top - y + row));
-    }
-    return pixmap;
-}
-
-void TGLDraw2DDriver::SetResolution(float width, float height)
-{
-    FlushQuads();
-    _unit_pixels = width == static_cast<float>(_width) && height == static_cast<float>(_height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, width, height, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-}
-
-void TGLDraw2DDriver::Flip(bool sync)
-{
-    if (!_provider) return;
-    FlushQuads();
-    const int32_t interval = sync ? 1 : 0;
-    if (interval != _swap_interval) {
-        _provider->SetSwapInterval(interval);
-        _swap_interval = interval;
-    }
-    _provider->SwapBuffers();
 }
 
 TPixmapPtr PrepareTexturePixmap(const TPixmap& pixmap, int32_t tex_width, int32_t tex_height, int32_t& image_width,
@@ -538,10 +684,11 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
     TPixmapPtr level = PrepareTexturePixmap(pixmap, tex_width, tex_height, image_width, image_height);
     if (!level) return nullptr;
 
-    // Gathered quads may use a texture about to be deleted, and binding the new one changes theirs.
-    TGLDraw2DDriver::Instance()->FlushQuads();
+    // Gathered commands keep their frames, so no texture they draw is in the graveyard.
     EmptyGraveyard();
+    static uint64_t lastId = 0;
     std::shared_ptr<TGLImageFrame> frame(new TGLImageFrame());
+    frame->_id = ++lastId;
     frame->_seq = GraphicsSeq();
     frame->_graveyard = Graveyard();
     glGenTextures(1, &frame->_name);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/graphics/Draw2D.h"
+#include "framework/graphics/DrawList.h"
 #include "framework/graphics/Driver.h"
 #include "framework/graphics/Graphics.h"
 
@@ -22,6 +23,9 @@ public:
     // No context any more.
     void Detach();
 
+    // Drawing is gathered as the frame's command list and reaches OpenGL when the frame is
+    // finished, or earlier when pixels are read. Only where the list differs from the last
+    // frame's is the picture drawn again, when the surface keeps it between frames.
     std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const TPixmap& pixmap, int32_t flags) override;
     void SetBlend(int32_t blend) override;
     void SetAlpha(float alpha) override;
@@ -39,28 +43,22 @@ public:
     void DrawPixmap(const TPixmap& pixmap, int32_t x, int32_t y) override;
     TPixmapPtr GrabPixmap(int32_t x, int32_t y, int32_t width, int32_t height) override;
     void SetResolution(float width, float height) override;
+    void FinishFrame() override;
     void Flip(bool sync) override;
 
-    // Texturing on with texture bound, or off for name 0; skips what is already so. Quads still
-    // waiting for the old texture are drawn first.
+    // Texturing on with texture bound, or off for name 0; skips what is already so.
     void BindTexture(uint32_t name);
     // One textured quad of the frame in the current colour and blend; corners are x, y, u, v with
     // x, y already on screen, in drawing order. pixel_exact: the quad covers whole pixels and
-    // samples each texel at its centre. Quads of equal state gather in one vertex array, drawn at
-    // the next change of state, read, clear or present.
+    // samples each texel at its centre. Quads of equal state are drawn together.
     void QueueQuad(const TGLImageFrame& frame, const float (&corners)[4][4], bool pixel_exact);
-    // Draws the gathered quads.
-    void FlushQuads();
     // True when the current matrix and projection map local units one to one onto pixels.
     bool IdentityMapping() const { return _ix == 1.0f && _iy == 0.0f && _jx == 0.0f && _jy == 1.0f && _unit_pixels; }
     // The identical-picture shortcuts: quads of equal state drawn together, nearest sampling where
-    // an image lands texel for pixel, blending off where it would change nothing. On by default;
-    // off draws every quad on its own as it comes, for comparisons.
-    void SetFastPaths(bool enable)
-    {
-        FlushQuads();
-        _fast_paths = enable;
-    }
+    // an image lands texel for pixel, blending off where it would change nothing, and only what
+    // changed since the last frame drawn again. On by default; off draws every quad on its own
+    // and every frame whole, for comparisons.
+    void SetFastPaths(bool enable);
     bool FastPaths() const { return _fast_paths; }
     // A local point through the current matrix, translated by (tx, ty).
     void Transform(float x, float y, float tx, float ty, float& sx, float& sy) const
@@ -74,6 +72,12 @@ public:
     int64_t NearestQuads() const { return _nearest_quads; }
     int64_t UnblendedQuads() const { return _unblended_quads; }
     int64_t HoledQuads() const { return _holed_quads; }
+    // Frames drawn whole, frames drawn only where they changed, the pixels those were drawn on,
+    // and presents left out because the screen already showed the frame; for tests and benchmarks.
+    int64_t WholeFrames() const { return _whole_frames; }
+    int64_t PartFrames() const { return _part_frames; }
+    int64_t PartPixels() const { return _part_pixels; }
+    int64_t PresentsSaved() const { return _presents_saved; }
     // Whether a quad of the frame drawn texel for pixel may leave out its transparent hole.
     bool MayLeaveOutHole() const
     {
@@ -82,11 +86,18 @@ public:
     void CountHoledQuad() { ++_holed_quads; }
 
 private:
-    struct TVertex {
-        float x, y, u, v;
-        uint8_t r, g, b, a;
-    };
-
+    // A new command in the current state; its vertices follow with AddVertex.
+    TDrawCommand& Record(TGLDrawKind kind, int32_t blend);
+    void AddVertex(float x, float y, float u = 0.0f, float v = 0.0f);
+    // Where the last recorded command may draw: around its vertices, within the scissor.
+    void Bound(TDrawCommand& command, float spare);
+    TPixelRect Screen() const { return {0, 0, _width, _height}; }
+    // Draws commands [from, to) of the frame, only where they reach into area.
+    void Execute(size_t from, size_t to, const TPixelRect& area);
+    void ExecuteCommand(const TDrawCommand& command, const TPixelRect& scissor);
+    void EndPrimitive();
+    void ApplyScissor(const TPixelRect& scissor);
+    void ApplyProjection(float width, float height);
     // Blending and alpha test of a mode in OpenGL, skipped when already so.
     void ApplyBlend(int32_t blend);
     void BindNearestSampler(bool nearest);
@@ -94,22 +105,52 @@ private:
     TGLContextProvider* _provider = nullptr;
     int32_t _width = 0;
     int32_t _height = 0;
+    bool _fast_paths = true;
+
+    // The state drawing is recorded in.
     bool _unit_pixels = true;
-    int32_t _blend = -1;     // the mode asked for; -1: unknown, the next SetBlend always reaches OpenGL
-    int32_t _gl_blend = -1;  // the mode OpenGL is in, which may be solid for an opaque image
+    float _projection_width = 0.0f, _projection_height = 0.0f;
+    int32_t _blend = -1;  // the mode asked for; -1 until the first SetBlend
+    TPixelRect _scissor;
+    float _line_width = 1.0f;
+    uint32_t _clear_rgba = 0xFF000000u;
+    float _ix = 1, _iy = 0, _jx = 0, _jy = 1;
+    uint8_t _red = 255, _green = 255, _blue = 255, _alpha = 255;
+
+    // This frame's commands, how many of them OpenGL has drawn, and whether any reached the
+    // surface; the last frame's, which the surface shows when _previous_drawn.
+    TDrawList _frame;
+    size_t _executed = 0;
+    bool _changed = false;
+    TDrawList _previous;
+    bool _previous_drawn = false;
+
+    // The state OpenGL is in; -1 or an impossible value when unknown.
+    int32_t _gl_blend = -1;
     uint32_t _bound = 0;
     int32_t _texturing = -1;
     uint32_t _nearest_sampler = 0;  // 0 where OpenGL has no sampler objects
     bool _sampler_bound = false;
-    bool _fast_paths = true;
-    std::vector<TVertex> _quads;
+    TPixelRect _gl_scissor{-1, -1, -1, -1};
+    float _gl_projection_width = 0.0f, _gl_projection_height = 0.0f;
+    float _gl_line_width = -1.0f;
+    uint32_t _gl_clear_rgba = 0;
+    bool _gl_clear_known = false;
+    // The primitive open between glBegin and glEnd, with what its vertices are drawn with.
+    int32_t _open_primitive = -1;
+    const TDrawCommand* _open_command = nullptr;
+    uint32_t _gl_colour = 0;
+    bool _gl_colour_known = false;
     int32_t _swap_interval = -1;
-    float _ix = 1, _iy = 0, _jx = 0, _jy = 1;
-    uint8_t _red = 255, _green = 255, _blue = 255, _alpha = 255;
+
     int64_t _state_changes = 0;
     int64_t _nearest_quads = 0;
     int64_t _unblended_quads = 0;
     int64_t _holed_quads = 0;
+    int64_t _whole_frames = 0;
+    int64_t _part_frames = 0;
+    int64_t _part_pixels = 0;
+    int64_t _presents_saved = 0;
 };
 
 // Texture geometry of a frame, as it is worked out before OpenGL is asked for the texture.
@@ -130,7 +171,7 @@ struct TTextureGraveyard {
     int32_t seq = 0;
 };
 
-class TGLImageFrame : public TImageFrame {
+class TGLImageFrame : public TImageFrame, public std::enable_shared_from_this<TGLImageFrame> {
 public:
     // Throws std::runtime_error("Unable to calculate tex size") when no size is accepted.
     static std::shared_ptr<TGLImageFrame> CreateFromPixmap(const TPixmap& pixmap, int32_t flags);
@@ -143,6 +184,8 @@ public:
 
     const TTextureLayout& Layout() const { return _layout; }
     uint32_t Name() const { return _name; }
+    // Tells frames apart for as long as the program runs, unlike texture names and addresses.
+    uint64_t Id() const { return _id; }
     int64_t Bytes() const override { return _bytes; }
     // Every texel of the image is opaque; every texel of every level of the texture is.
     bool OpaqueImage() const { return _opaque_image; }
@@ -158,6 +201,7 @@ private:
     TGLImageFrame() = default;
     TTextureLayout _layout;
     uint32_t _name = 0;
+    uint64_t _id = 0;
     int64_t _bytes = 0;
     bool _opaque_image = false;
     bool _opaque_texture = false;

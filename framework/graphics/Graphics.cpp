@@ -231,8 +231,10 @@ int32_t GraphicsSeq() { return GraphicsSeqStorage(); }
 void Flip(int32_t sync)
 {
     auto& m = Module();
-    RunHooks(m.pre_flip_hooks);
     TDraw2DDriver* driver = CurrentDraw2DDriver();
+    // The hooks read the finished frame.
+    if (driver) driver->FinishFrame();
+    RunHooks(m.pre_flip_hooks);
     if (driver) {
         if (sync != -1) {
             driver->Flip(sync != 0);

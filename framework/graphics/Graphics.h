@@ -29,6 +29,12 @@ public:
     virtual bool TakePacingChange() { return false; }
     virtual void SetSwapInterval(int32_t interval) = 0;
     virtual void SwapBuffers() = 0;
+    // True when what is drawn stays in the surface from one frame to the next, presents included,
+    // so that a frame need only be drawn where it differs from the last.
+    virtual bool KeepsPicture() { return false; }
+    // True when the screen still shows the last presented picture (nothing covered, resized or
+    // switched it since), so that presenting the same picture again would change nothing.
+    virtual bool ShowsLastPicture() { return false; }
 };
 void SetGLContextProvider(std::shared_ptr<TGLContextProvider> provider);
 

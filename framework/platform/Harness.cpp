@@ -123,6 +123,8 @@ public:
     bool TakePacingChange() override { return _inner->TakePacingChange(); }
     void SetSwapInterval(int32_t interval) override { _inner->SetSwapInterval(interval); }
     void SwapBuffers() override { _inner->SwapBuffers(); }
+    bool KeepsPicture() override { return _inner->KeepsPicture(); }
+    bool ShowsLastPicture() override { return _inner->ShowsLastPicture(); }
 
 private:
     std::shared_ptr<TGLContextProvider> _inner;

@@ -275,6 +275,13 @@ private:
     void ConvertWindowEvent(const SDL_WindowEvent& event, int32_t mods)
     {
         switch (event.event) {
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            // The window system may have lost what the window showed.
+            CurrentSdlView().repaintRequested = true;
+            return;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             _focused = false;
             _suspended = true;
@@ -291,6 +298,7 @@ private:
             return;
         }
         case SDL_WINDOWEVENT_RESTORED: {
+            CurrentSdlView().repaintRequested = true;
             // The focus came back while the window was still minimised: the resume is now.
             SDL_Window* window = SDL_GetWindowFromID(event.windowID);
             if (!_suspended || !_focused || !window) return;

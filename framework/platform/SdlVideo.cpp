@@ -328,6 +328,16 @@ public:
         _interval = interval;
     }
 
+    // Offscreen the pbuffer keeps its picture; in a window the game draws into a picture of its own.
+    bool KeepsPicture() override { return _headless || _scaler != nullptr; }
+
+    bool ShowsLastPicture() override
+    {
+        if (_headless) return true;
+        const TSdlView& view = CurrentSdlView();
+        return _scaler && view.window == _window.get() && !view.repaintRequested && !view.toggleRequested;
+    }
+
     void SwapBuffers() override
     {
         if (!_window) return;
@@ -346,6 +356,7 @@ public:
 private:
     void Present()
     {
+        CurrentSdlView().repaintRequested = false;
         if (_scaler)
             _scaler->Present(_window.get());
         else

@@ -18,6 +18,9 @@ struct TSdlView {
     // Alt+Enter or F11 was pressed: the window switches between full screen and window right
     // after the next present, so that no frame is drawn half in each.
     bool toggleRequested = false;
+    // The window was uncovered, resized or shown again: the next frame must be presented even
+    // if its picture did not change.
+    bool repaintRequested = false;
 };
 
 // The one view of the process (one window at a time); empty while no window is open.

@@ -7,6 +7,7 @@
 #include "framework/graphics/GLDriver.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -234,4 +235,125 @@ TEST_F(GLTest, GatheredQuadsAreDrawnBeforeEveryReadClearAndStateChange)
     DrawImage(red, 100, 0);
     DrawImage(green, 100, 0);
     EXPECT_TRUE(PixelIs(105, 5, {127, 64, 0}, 1));
+}
+
+namespace {
+
+// Frame f of a little game: bricks go one by one, a ball flies (at fractions of a pixel at
+// times), an alien turns, a light pulses, a pane slides inside a view, the score counts, and
+// every odd frame is the even one before it again.
+void DrawPlay(const TScene& s, int32_t f)
+{
+    const int32_t t = f / 2 * 2;
+    SetClsColor(20, 30, 40);
+    Cls();
+    SetBlend(BLEND_ALPHA);
+    SetColor(255, 255, 255);
+    SetAlpha(1.0f);
+    DrawImage(s.background, 120, 100);
+    DrawImage(s.hollow, 120, 110);
+    for (int32_t i = f / 4; i < 12; ++i) {
+        const auto x = static_cast<float>(40 + 64 * (i % 3));
+        const auto y = static_cast<float>(30 + 29 * (i / 3));
+        SetColor(10, 10, 10);
+        SetAlpha(0.39f);
+        DrawImage(s.shadow, x + 12, y + 12);
+        SetColor(255, 255, 255);
+        SetAlpha(1.0f);
+        DrawImage(s.brick, x, y, i % 3);
+    }
+    DrawImage(s.ball, 30.0f + 7.5f * static_cast<float>(t), 200.0f - 3.0f * static_cast<float>(t));
+    SetRotation(static_cast<float>(10 * t));
+    DrawImage(s.alien, 250, static_cast<float>(60 + t));
+    SetRotation(0.0f);
+    SetBlend(BLEND_LIGHT);
+    SetAlpha(static_cast<float>(t % 8) / 8.0f);
+    DrawImage(s.explosion, 280, 200, t / 2 % 2);
+    SetBlend(BLEND_ALPHA);
+    SetAlpha(1.0f);
+    SetViewport(0, 0, 200, 120);
+    DrawImage(s.pane, static_cast<float>(150 - t), 110);
+    SetViewport(0, 0, kWidth, kHeight);
+    SetImageFont(s.font);
+    DrawText("Score: " + std::to_string(25 * t), 160, 10);
+    DrawRect(static_cast<float>(5 + t), 5, 3, 3);
+}
+
+}  // namespace
+
+TEST_F(GLTest, FramesDrawnOnlyWhereTheyChangedAreTheFramesDrawnWhole)
+{
+    RegisterEmbeddedFonts();
+    TScene scene;
+    scene.font = LoadImageFont("incbin::fonts/arial.ttf", 9, FONT_SMOOTH);
+    ASSERT_TRUE(scene.font);
+    auto driver = TGLDraw2DDriver::Instance();
+    constexpr int32_t kFrames = 24;
+
+    // Each frame as presented: read after the flip, from what the surface holds.
+    driver->SetFastPaths(false);
+    std::vector<std::vector<uint32_t>> whole;
+    for (int32_t f = 0; f < kFrames; ++f) {
+        DrawPlay(scene, f);
+        Flip(0);
+        whole.push_back(Screen());
+    }
+    driver->SetFastPaths(true);
+    const int64_t parts = driver->PartFrames();
+    const int64_t pixels = driver->PartPixels();
+    const int64_t saved = driver->PresentsSaved();
+    for (int32_t f = 0; f < kFrames; ++f) {
+        DrawPlay(scene, f);
+        Flip(0);
+        const std::vector<uint32_t> quick = Screen();
+        int32_t differing = 0;
+        for (size_t i = 0; i < quick.size(); ++i) {
+            if (quick[i] == whole[f][i]) continue;
+            if (differing++ < 5)
+                ADD_FAILURE() << "frame " << f << ": pixel (" << i % kWidth << ", " << i / kWidth << ") is " << std::hex
+                              << quick[i] << ", drawn whole " << whole[f][i];
+        }
+        EXPECT_EQ(differing, 0) << "frame " << f;
+    }
+    // All but the first were drawn in part, the repeated ones not at all and not presented.
+    EXPECT_EQ(driver->PartFrames() - parts, kFrames - 1);
+    EXPECT_EQ(driver->PresentsSaved() - saved, kFrames / 2);
+    EXPECT_LT(driver->PartPixels() - pixels, int64_t{kFrames} * kWidth * kHeight / 4);
+    EXPECT_GT(driver->PartPixels() - pixels, 0);
+}
+
+TEST_F(GLTest, ReadingPixelsMidFrameDrawsTheFrameWholeAndTheNextOnlyWhereItChanged)
+{
+    const TImagePtr red = FilledImage(10, 10, 0xFFFF0000u);
+    auto driver = TGLDraw2DDriver::Instance();
+    const auto frame = [&](float x, bool peek) {
+        SetClsColor(0, 0, 60);
+        Cls();
+        SetBlend(BLEND_ALPHA);
+        DrawImage(red, 100, 100);
+        if (peek) {
+            EXPECT_TRUE(PixelIs(105, 105, {255, 0, 0}));
+        }
+        DrawImage(red, x, 20);
+        Flip(0);
+    };
+    frame(10, false);
+    const int64_t wholeFrames = driver->WholeFrames();
+    const int64_t parts = driver->PartFrames();
+    frame(30, true);
+    EXPECT_EQ(driver->WholeFrames() - wholeFrames, 1);
+    frame(50, false);
+    EXPECT_EQ(driver->PartFrames() - parts, 1);
+    EXPECT_TRUE(PixelIs(55, 25, {255, 0, 0}));
+    EXPECT_TRUE(PixelIs(35, 25, {0, 0, 60}));
+    EXPECT_TRUE(PixelIs(105, 105, {255, 0, 0}));
+    // A frame that starts without clearing everything depends on the last: drawn whole.
+    SetViewport(0, 0, 200, 200);
+    Cls();
+    SetViewport(0, 0, kWidth, kHeight);
+    DrawImage(red, 70, 20);
+    Flip(0);
+    EXPECT_EQ(driver->WholeFrames() - wholeFrames, 2);
+    EXPECT_TRUE(PixelIs(75, 25, {255, 0, 0}));
+    EXPECT_TRUE(PixelIs(55, 25, {0, 0, 60}));
 }

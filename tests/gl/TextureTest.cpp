@@ -150,33 +150,46 @@ TEST_F(GLTest, RepeatedStateCostsNothing)
     // Not quite opaque, so that blending stays on for them as for the rectangle.
     auto a = FilledImage(8, 8, 0xF0FFFFFFu);
     auto b = FilledImage(8, 8, 0xF000FF00u);
+    // Drawing reaches OpenGL when pixels are read (or the frame is presented).
+    const auto drawn = [&driver] {
+        GrabPixmap(0, 0, 1, 1);
+        return driver->StateChanges();
+    };
     SetBlend(BLEND_ALPHA);
     DrawImage(a, 0, 0);
-    const int64_t after_first = driver->StateChanges();
+    const int64_t after_first = drawn();
     DrawImage(a, 10, 0);
     DrawImage(a, 20, 0);
     SetBlend(BLEND_ALPHA);
-    EXPECT_EQ(driver->StateChanges(), after_first);
+    EXPECT_EQ(drawn(), after_first);
     DrawImage(b, 30, 0);
-    EXPECT_EQ(driver->StateChanges(), after_first + 1);  // one bind
+    EXPECT_EQ(drawn(), after_first + 1);  // one bind
     DrawRect(40, 0, 4, 4);
-    EXPECT_EQ(driver->StateChanges(), after_first + 2);  // texturing off
+    EXPECT_EQ(drawn(), after_first + 2);  // texturing off
     SetBlend(BLEND_LIGHT);
-    EXPECT_EQ(driver->StateChanges(), after_first + 3);
+    DrawRect(50, 0, 4, 4);
+    EXPECT_EQ(drawn(), after_first + 3);
 }
 
-TEST_F(GLTest, TexturesOfDroppedImagesAreDeletedWhenTheNextTextureIsMade)
+TEST_F(GLTest, TexturesOfDroppedImagesAreDeletedWhenTheNextTextureIsMadeAfterTheyAreDrawn)
 {
-    auto a = FilledImage(8, 8, 0xFFFFFFFFu);
+    auto a = FilledImage(8, 8, 0xFFFF0000u);
     auto b = FilledImage(8, 8, 0xFFFFFFFFu);
     DrawImage(a, 0, 0);
-    DrawImage(b, 0, 0);
+    DrawImage(b, 20, 0);
     const GLuint name = GLFrame(a)->Name();
     a.reset();
+    // Its draw is still to come: a texture made now must not take its place.
+    auto c = FilledImage(8, 8, 0xFF0000FFu);
+    DrawImage(c, 40, 0);
+    EXPECT_EQ(glIsTexture(name), GL_TRUE);
+    EXPECT_TRUE(PixelIs(4, 4, {255, 0, 0}));
+    EXPECT_TRUE(PixelIs(44, 4, {0, 0, 255}));
+    Flip(0);
     EXPECT_EQ(glIsTexture(name), GL_TRUE);  // deletion waits for the next texture
-    auto c = FilledImage(8, 8, 0xFFFFFFFFu);
-    DrawImage(c, 0, 0);
-    EXPECT_TRUE(GLFrame(c)->Name() == name || glIsTexture(name) == GL_FALSE);
+    auto d = FilledImage(8, 8, 0xFFFFFFFFu);
+    DrawImage(d, 0, 0);
+    EXPECT_TRUE(GLFrame(d)->Name() == name || glIsTexture(name) == GL_FALSE);
     EXPECT_EQ(glIsTexture(GLFrame(b)->Name()), GL_TRUE);
 }
 

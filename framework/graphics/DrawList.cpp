@@ -1,0 +1,174 @@
+// Frames as command lists: comparing two of them command by command, and the damaged rectangles.
+#include "framework/graphics/DrawList.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+TPixelRect TPixelRect::Intersect(const TPixelRect& other) const
+{
+    TPixelRect r{std::max(x0, other.x0), std::max(y0, other.y0), std::min(x1, other.x1), std::min(y1, other.y1)};
+    return r.Empty() ? TPixelRect{} : r;
+}
+
+TPixelRect TPixelRect::Union(const TPixelRect& other) const
+{
+    if (Empty()) return other;
+    if (other.Empty()) return *this;
+    return {std::min(x0, other.x0), std::min(y0, other.y0), std::max(x1, other.x1), std::max(y1, other.y1)};
+}
+
+TPixelRect Surrounding(float x0, float y0, float x1, float y1, float spare, const TPixelRect& limit)
+{
+    // Far off screen, or not a number: the limit holds it all.
+    const auto clampToInt = [](double v) { return static_cast<int32_t>(std::clamp(v, -1.0e9, 1.0e9)); };
+    if (!(std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x1) && std::isfinite(y1))) return limit;
+    const TPixelRect r{clampToInt(std::floor(std::min(x0, x1) - spare) - 1.0),
+                       clampToInt(std::floor(std::min(y0, y1) - spare) - 1.0),
+                       clampToInt(std::ceil(std::max(x0, x1) + spare) + 1.0),
+                       clampToInt(std::ceil(std::max(y0, y1) + spare) + 1.0)};
+    return r.Intersect(limit);
+}
+
+bool TDrawList::Same(size_t i, const TDrawList& other, size_t j) const
+{
+    const TDrawCommand& a = commands[i];
+    const TDrawCommand& b = other.commands[j];
+    if (a.pixels || b.pixels) return false;
+    if (a.kind != b.kind || a.alone != b.alone || a.nearest != b.nearest || a.blend != b.blend ||
+        a.texture != b.texture || a.frame != b.frame || a.clearRgba != b.clearRgba || a.lineWidth != b.lineWidth ||
+        a.projectionWidth != b.projectionWidth || a.projectionHeight != b.projectionHeight ||
+        a.scissor != b.scissor || a.bounds != b.bounds || a.count != b.count)
+        return false;
+    return std::equal(vertices.begin() + a.first, vertices.begin() + a.first + a.count,
+                      other.vertices.begin() + b.first);
+}
+
+uint64_t TDrawList::Hash(size_t i) const
+{
+    const TDrawCommand& c = commands[i];
+    // FNV-1a over what tells commands apart most often: kind, texture, bounds and vertices.
+    uint64_t h = 14695981039346656037ull;
+    const auto mix = [&h](const void* data, size_t size) {
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        for (size_t k = 0; k < size; ++k) h = (h ^ bytes[k]) * 1099511628211ull;
+    };
+    mix(&c.kind, sizeof c.kind);
+    mix(&c.frame, sizeof c.frame);
+    mix(&c.blend, sizeof c.blend);
+    mix(&c.clearRgba, sizeof c.clearRgba);
+    const int32_t box[4] = {c.bounds.x0, c.bounds.y0, c.bounds.x1, c.bounds.y1};
+    mix(box, sizeof box);
+    for (uint32_t k = 0; k < c.count; ++k) {
+        const TDrawVertex& v = vertices[c.first + k];
+        const float xyuv[4] = {v.x, v.y, v.u, v.v};
+        const uint8_t rgba[4] = {v.r, v.g, v.b, v.a};
+        mix(xyuv, sizeof xyuv);
+        mix(rgba, sizeof rgba);
+    }
+    return h;
+}
+
+namespace {
+
+// More rectangles than this cost more to sort out and draw than the whole screen once.
+constexpr size_t kMostDamagedCommands = 160;
+constexpr size_t kMostRects = 12;
+// Rectangles this close are drawn as one.
+constexpr int32_t kNear = 8;
+
+bool StartsWithFullClear(const TDrawList& list, const TPixelRect& screen)
+{
+    return !list.commands.empty() && list.commands[0].kind == TGLDrawKind::Clear && list.commands[0].scissor == screen;
+}
+
+}  // namespace
+
+std::optional<std::vector<TPixelRect>> FindDamage(const TDrawList& before, const TDrawList& after,
+                                                  const TPixelRect& screen)
+{
+    if (!StartsWithFullClear(before, screen) || !StartsWithFullClear(after, screen) || !after.Same(0, before, 0))
+        return std::nullopt;
+
+    // The earlier frame's commands by hash, then position, so that each command of the later
+    // frame finds the first like one at or after the last pairing.
+    std::vector<std::pair<uint64_t, uint32_t>> index;
+    index.reserve(before.commands.size());
+    for (size_t i = 0; i < before.commands.size(); ++i) index.emplace_back(before.Hash(i), static_cast<uint32_t>(i));
+    std::sort(index.begin(), index.end());
+
+    std::vector<TPixelRect> damaged;
+    const auto damage = [&](const TPixelRect& bounds) {
+        if (!bounds.Empty()) damaged.push_back(bounds);
+        return damaged.size() <= kMostDamagedCommands;
+    };
+    size_t next = 0;  // the first command of before not yet paired or passed over
+    for (size_t i = 0; i < after.commands.size(); ++i) {
+        const uint64_t hash = after.Hash(i);
+        size_t paired = before.commands.size();
+        for (auto it = std::lower_bound(index.begin(), index.end(), std::make_pair(hash, static_cast<uint32_t>(next)));
+             it != index.end() && it->first == hash; ++it) {
+            if (after.Same(i, before, it->second)) {
+                paired = it->second;
+                break;
+            }
+        }
+        if (paired == before.commands.size()) {
+            if (!damage(after.commands[i].bounds)) return std::nullopt;
+            continue;
+        }
+        for (; next < paired; ++next)
+            if (!damage(before.commands[next].bounds)) return std::nullopt;
+        next = paired + 1;
+    }
+    for (; next < before.commands.size(); ++next)
+        if (!damage(before.commands[next].bounds)) return std::nullopt;
+
+    std::vector<TPixelRect> rects = MergeRects(std::move(damaged), kMostRects);
+    int64_t area = 0;
+    for (const TPixelRect& r : rects) area += r.Area();
+    // Drawing most of the screen in pieces costs more than drawing it whole.
+    if (area * 10 > screen.Area() * 6) return std::nullopt;
+    return rects;
+}
+
+std::vector<TPixelRect> MergeRects(std::vector<TPixelRect> rects, size_t maxRects)
+{
+    std::erase_if(rects, [](const TPixelRect& r) { return r.Empty(); });
+    const auto near = [](const TPixelRect& a, const TPixelRect& b) {
+        return TPixelRect{a.x0 - kNear, a.y0 - kNear, a.x1 + kNear, a.y1 + kNear}.Overlaps(b);
+    };
+    // Merging can bring a rectangle near another it was not near before: go on until none is.
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (size_t i = 0; i < rects.size(); ++i) {
+            for (size_t j = i + 1; j < rects.size();) {
+                if (near(rects[i], rects[j])) {
+                    rects[i] = rects[i].Union(rects[j]);
+                    rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(j));
+                    merged = true;
+                } else {
+                    ++j;
+                }
+            }
+        }
+    }
+    while (rects.size() > std::max<size_t>(maxRects, 1)) {
+        size_t bestI = 0, bestJ = 1;
+        int64_t bestGrowth = INT64_MAX;
+        for (size_t i = 0; i < rects.size(); ++i) {
+            for (size_t j = i + 1; j < rects.size(); ++j) {
+                const int64_t growth = rects[i].Union(rects[j]).Area() - rects[i].Area() - rects[j].Area();
+                if (growth < bestGrowth) {
+                    bestGrowth = growth;
+                    bestI = i;
+                    bestJ = j;
+                }
+            }
+        }
+        rects[bestI] = rects[bestI].Union(rects[bestJ]);
+        rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(bestJ));
+    }
+    return rects;
+}

@@ -1,0 +1,86 @@
+// A frame's drawing gathered as commands, and where on screen two such frames differ.
+#pragma once
+
+#include "framework/graphics/Pixmap.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// Whole pixels from (x0, y0) up to, not including, (x1, y1); rows counted from the top.
+struct TPixelRect {
+    int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+
+    bool Empty() const { return x1 <= x0 || y1 <= y0; }
+    int64_t Area() const { return Empty() ? 0 : int64_t{x1 - x0} * (y1 - y0); }
+    TPixelRect Intersect(const TPixelRect& other) const;
+    // The smallest rectangle holding both; an empty one adds nothing.
+    TPixelRect Union(const TPixelRect& other) const;
+    bool Overlaps(const TPixelRect& other) const { return !Intersect(other).Empty(); }
+    bool operator==(const TPixelRect&) const = default;
+};
+
+// The pixels a float rectangle may touch, with a pixel to spare on every side for rounding and
+// filtering, inside limit.
+TPixelRect Surrounding(float x0, float y0, float x1, float y1, float spare, const TPixelRect& limit);
+
+struct TDrawVertex {
+    float x, y, u, v;
+    uint8_t r, g, b, a;
+    bool operator==(const TDrawVertex&) const = default;
+};
+
+enum class TGLDrawKind : uint8_t { Clear, Quads, Points, Lines, Polygon, Pixels };
+
+// One drawing call with all the state that decides its pixels.
+struct TDrawCommand {
+    TGLDrawKind kind = TGLDrawKind::Clear;
+    // Drawn in a begin-end of its own rather than with its like neighbours (the plain way).
+    bool alone = false;
+    bool nearest = false;  // sampled through the nearest-texel sampler
+    int32_t blend = 0;     // the mode OpenGL draws it in
+    uint32_t texture = 0;  // 0: untextured
+    uint64_t frame = 0;    // the image frame that owns the texture; never reused
+    uint32_t clearRgba = 0;
+    float lineWidth = 1.0f;
+    float projectionWidth = 0.0f, projectionHeight = 0.0f;
+    TPixelRect scissor;  // where drawing reaches
+    TPixelRect bounds;   // every pixel it may change lies in here
+    uint32_t first = 0, count = 0;  // its vertices
+    int32_t pixelX = 0, pixelY = 0;
+    // Drawn pixels are never compared: a command holding them always counts as changed.
+    TPixmapPtr pixels;
+};
+
+class TDrawList {
+public:
+    std::vector<TDrawCommand> commands;
+    std::vector<TDrawVertex> vertices;
+    // What must live until the commands are drawn (the textures' owners).
+    std::vector<std::shared_ptr<const void>> keep;
+
+    void Clear()
+    {
+        commands.clear();
+        vertices.clear();
+        keep.clear();
+    }
+    bool Empty() const { return commands.empty(); }
+    // The command draws the very pixels command j of other draws, wherever it is drawn over the
+    // same picture.
+    bool Same(size_t i, const TDrawList& other, size_t j) const;
+    uint64_t Hash(size_t i) const;
+};
+
+// Where the picture of after, drawn in full, may differ from the picture of before, drawn in
+// full; both must start by clearing all of screen. Commands of both are paired in order where
+// they are the same; a pixel no unpaired command reaches is drawn by the same commands in the
+// same order in both frames, so it keeps its colour. A few rectangles covering every unpaired
+// command, or nothing when the whole screen is better drawn again.
+std::optional<std::vector<TPixelRect>> FindDamage(const TDrawList& before, const TDrawList& after,
+                                                  const TPixelRect& screen);
+
+// Rectangles covering all the given ones: overlapping or nearby ones merged, and at most
+// maxRects of them, merged where that adds least area.
+std::vector<TPixelRect> MergeRects(std::vector<TPixelRect> rects, size_t maxRects);
