@@ -24,10 +24,9 @@ TPixelRect Surrounding(float x0, float y0, float x1, float y1, float spare, cons
     // Far off screen, or not a number: the limit holds it all.
     const auto clampToInt = [](double v) { return static_cast<int32_t>(std::clamp(v, -1.0e9, 1.0e9)); };
     if (!(std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x1) && std::isfinite(y1))) return limit;
-    const TPixelRect r{clampToInt(std::floor(std::min(x0, x1) - spare) - 1.0),
-                       clampToInt(std::floor(std::min(y0, y1) - spare) - 1.0),
-                       clampToInt(std::ceil(std::max(x0, x1) + spare) + 1.0),
-                       clampToInt(std::ceil(std::max(y0, y1) + spare) + 1.0)};
+    const TPixelRect r{
+        clampToInt(std::floor(std::min(x0, x1) - spare) - 1.0), clampToInt(std::floor(std::min(y0, y1) - spare) - 1.0),
+        clampToInt(std::ceil(std::max(x0, x1) + spare) + 1.0), clampToInt(std::ceil(std::max(y0, y1) + spare) + 1.0)};
     return r.Intersect(limit);
 }
 
@@ -38,8 +37,8 @@ bool TDrawList::Same(size_t i, const TDrawList& other, size_t j) const
     if (a.pixels || b.pixels) return false;
     if (a.kind != b.kind || a.alone != b.alone || a.nearest != b.nearest || a.blend != b.blend ||
         a.texture != b.texture || a.frame != b.frame || a.clearRgba != b.clearRgba || a.lineWidth != b.lineWidth ||
-        a.projectionWidth != b.projectionWidth || a.projectionHeight != b.projectionHeight ||
-        a.scissor != b.scissor || a.bounds != b.bounds || a.count != b.count)
+        a.projectionWidth != b.projectionWidth || a.projectionHeight != b.projectionHeight || a.scissor != b.scissor ||
+        a.bounds != b.bounds || a.count != b.count)
         return false;
     return std::equal(vertices.begin() + a.first, vertices.begin() + a.first + a.count,
                       other.vertices.begin() + b.first);

@@ -45,8 +45,8 @@ struct TDrawCommand {
     uint32_t clearRgba = 0;
     float lineWidth = 1.0f;
     float projectionWidth = 0.0f, projectionHeight = 0.0f;
-    TPixelRect scissor;  // where drawing reaches
-    TPixelRect bounds;   // every pixel it may change lies in here
+    TPixelRect scissor;             // where drawing reaches
+    TPixelRect bounds;              // every pixel it may change lies in here
     uint32_t first = 0, count = 0;  // its vertices
     int32_t pixelX = 0, pixelY = 0;
     // Drawn pixels are never compared: a command holding them always counts as changed.

@@ -4,12 +4,14 @@
 
 #include "framework/audio/Audio.h"
 #include "framework/graphics/Draw2D.h"
+#include "framework/graphics/GLDriver.h"
 #include "framework/platform/Platform.h"
 #include "framework/system/Report.h"
 #include "framework/system/TableFolder.h"
 
 #include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <filesystem>
@@ -414,6 +416,10 @@ bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& pla
     SetClock(_clock);
     SetEventSource(source);
     if (platform.provider) SetGLContextProvider(std::make_shared<TMarkingProvider>(platform.provider, _clock));
+    // Every quad on its own and every frame whole: the same pictures, drawn the slow plain way,
+    // for telling a drawing fault of the shortcuts from one of the renderer.
+    if (const char* plain = std::getenv("KRELLIX_PLAIN_DRAWING"); plain && std::string(plain) == "1")
+        TGLDraw2DDriver::Instance()->SetFastPaths(false);
     AddFlipHook([this] { BeforeFlip(); });
     AddPostFlipHook([this] { AfterFlip(); });
     _hooksInstalled = true;

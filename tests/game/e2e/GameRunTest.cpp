@@ -155,3 +155,33 @@ TEST_F(GameRunTest, TheBossFiresOneShotASecondAndOtherLevelsNever)
 }
 
 }  // namespace
+
+TEST_F(GameRunTest, TheDrawingShortcutsShowTheVeryPicturesOfThePlainWay)
+{
+    // The boss level: its shots, the ball launched and lost, the paddle sinking and the fades.
+    const std::string script = "70 keydown 32\n71 keyup 32\n90 keydown 37\n330 keydown 27\n";
+    const auto shots = [this](const std::string& prefix) {
+        std::string options;
+        for (int32_t frame = 40; frame <= 320; frame += 20)
+            options +=
+                " --shot " + std::to_string(frame) + ":\"" + (dir / prefix).string() + std::to_string(frame) + ".png\"";
+        return options;
+    };
+    Play(33, script, shots("quick"));
+    ASSERT_EQ(exitCode, 0) << Output();
+    const std::string quickTrace = ReadText(dir / "trace.jsonl");
+    setenv("KRELLIX_PLAIN_DRAWING", "1", 1);
+    Play(33, script, shots("plain"));
+    unsetenv("KRELLIX_PLAIN_DRAWING");
+    ASSERT_EQ(exitCode, 0) << Output();
+    EXPECT_EQ(ReadText(dir / "trace.jsonl"), quickTrace);
+    std::string last;
+    for (int32_t frame = 40; frame <= 320; frame += 20) {
+        const std::string quick = ReadText(dir / ("quick" + std::to_string(frame) + ".png"));
+        ASSERT_FALSE(quick.empty()) << frame;
+        EXPECT_TRUE(quick == ReadText(dir / ("plain" + std::to_string(frame) + ".png"))) << "frame " << frame;
+        // Something moved between the shots.
+        EXPECT_NE(quick, last) << "frame " << frame;
+        last = quick;
+    }
+}

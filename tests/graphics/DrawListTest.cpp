@@ -1,0 +1,150 @@
+// Comparing two frames' command lists: where the picture may differ, and the merged rectangles.
+#include "framework/graphics/DrawList.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+const TPixelRect kScreen{0, 0, 1024, 768};
+
+// A frame in the making: a full clear, then quads of one texture given by their top-left corner.
+class TFrameBuilder {
+public:
+    explicit TFrameBuilder(uint32_t clear = 0xFF000000u)
+    {
+        TDrawCommand& c = list.commands.emplace_back();
+        c.kind = TGLDrawKind::Clear;
+        c.clearRgba = clear;
+        c.scissor = c.bounds = kScreen;
+    }
+    TFrameBuilder& Quad(float x, float y, float size = 16, uint64_t frame = 1, uint8_t alpha = 255)
+    {
+        TDrawCommand& c = list.commands.emplace_back();
+        c.kind = TGLDrawKind::Quads;
+        c.texture = static_cast<uint32_t>(frame);
+        c.frame = frame;
+        c.scissor = kScreen;
+        c.first = static_cast<uint32_t>(list.vertices.size());
+        c.count = 4;
+        for (const auto& [vx, vy] : {std::pair{x, y}, {x + size, y}, {x + size, y + size}, {x, y + size}})
+            list.vertices.push_back({vx, vy, 0, 0, 255, 255, 255, alpha});
+        c.bounds = Surrounding(x, y, x + size, y + size, 0.0f, kScreen);
+        return *this;
+    }
+    TDrawList list;
+};
+
+// Every pixel of want lies in one of the rectangles.
+bool Covered(const std::vector<TPixelRect>& rects, const TPixelRect& want)
+{
+    for (int32_t y = want.y0; y < want.y1; ++y)
+        for (int32_t x = want.x0; x < want.x1; ++x) {
+            bool in = false;
+            for (const TPixelRect& r : rects) in = in || (x >= r.x0 && x < r.x1 && y >= r.y0 && y < r.y1);
+            if (!in) return false;
+        }
+    return true;
+}
+
+int64_t Area(const std::vector<TPixelRect>& rects)
+{
+    int64_t area = 0;
+    for (const TPixelRect& r : rects) area += r.Area();
+    return area;
+}
+
+}  // namespace
+
+TEST(DrawList, OnlyWhatMovedAppearedOrWentIsDamaged)
+{
+    const auto background = [](TFrameBuilder&& b) -> TFrameBuilder&& {
+        b.Quad(0, 0, 700, 9);
+        for (int32_t i = 0; i < 10; ++i) b.Quad(static_cast<float>(40 + 60 * i), 100, 30, 2);
+        return std::move(b);
+    };
+    const TDrawList still = background(TFrameBuilder()).Quad(500, 600).list;
+
+    // The same frame again: nothing to draw.
+    const auto same = FindDamage(still, background(TFrameBuilder()).Quad(500, 600).list, kScreen);
+    ASSERT_TRUE(same);
+    EXPECT_TRUE(same->empty());
+
+    // The ball moved: where it was and where it is, and little else.
+    const auto moved = FindDamage(still, background(TFrameBuilder()).Quad(520, 610).list, kScreen);
+    ASSERT_TRUE(moved);
+    EXPECT_TRUE(Covered(*moved, {500, 600, 516, 616}));
+    EXPECT_TRUE(Covered(*moved, {520, 610, 536, 626}));
+    EXPECT_LT(Area(*moved), 60 * 60);
+
+    // A brick went and a new one came in the middle of the list.
+    TFrameBuilder changed;
+    changed.Quad(0, 0, 700, 9);
+    for (int32_t i = 0; i < 10; ++i)
+        if (i != 3) changed.Quad(static_cast<float>(40 + 60 * i), 100, 30, 2);
+    changed.Quad(300, 300, 30, 3).Quad(500, 600);
+    const auto bricks = FindDamage(still, changed.list, kScreen);
+    ASSERT_TRUE(bricks);
+    EXPECT_TRUE(Covered(*bricks, {220, 100, 250, 130}));
+    EXPECT_TRUE(Covered(*bricks, {300, 300, 330, 330}));
+    EXPECT_LT(Area(*bricks), 2 * 50 * 50);
+
+    // Two overlapping quads drawn the other way round: the order matters where they overlap.
+    const TDrawList ab = TFrameBuilder().Quad(100, 100, 20, 4).Quad(110, 110, 20, 5).list;
+    const auto swapped = FindDamage(ab, TFrameBuilder().Quad(110, 110, 20, 5).Quad(100, 100, 20, 4).list, kScreen);
+    ASSERT_TRUE(swapped);
+    EXPECT_TRUE(Covered(*swapped, {110, 110, 120, 120}));
+
+    // The same place in another alpha is another picture.
+    const auto faded = FindDamage(TFrameBuilder().Quad(10, 10).list, TFrameBuilder().Quad(10, 10, 16, 1, 128).list,
+                                  kScreen);
+    ASSERT_TRUE(faded);
+    EXPECT_TRUE(Covered(*faded, {10, 10, 26, 26}));
+}
+
+TEST(DrawList, FramesThatDoNotStartAfreshOrChangeMostlyAreDrawnWhole)
+{
+    const TDrawList ball = TFrameBuilder().Quad(10, 10).list;
+    // Another clear colour changes every pixel.
+    EXPECT_FALSE(FindDamage(ball, TFrameBuilder(0xFF102030u).Quad(10, 10).list, kScreen));
+    // Without a clear of the whole screen first, the picture builds on the one before.
+    TDrawList partial = ball;
+    partial.commands[0].scissor = {0, 0, 100, 100};
+    EXPECT_FALSE(FindDamage(ball, partial, kScreen));
+    EXPECT_FALSE(FindDamage(partial, ball, kScreen));
+    // Drawn pixels are never taken as unchanged.
+    TDrawList withPixels = ball;
+    withPixels.commands[1].pixels = TPixmap::Create(4, 4, PIXFMT_RGBA8888);
+    EXPECT_FALSE(withPixels.Same(1, withPixels, 1));
+    // A background that moved is most of the screen.
+    EXPECT_FALSE(FindDamage(TFrameBuilder().Quad(0, 0, 700).list, TFrameBuilder().Quad(1, 0, 700).list, kScreen));
+    // Hundreds of little changes cost more to sort out than the screen once.
+    TFrameBuilder many, moved;
+    for (int32_t i = 0; i < 400; ++i) {
+        many.Quad(static_cast<float>(i % 40 * 25), static_cast<float>(i / 40 * 70), 4);
+        moved.Quad(static_cast<float>(i % 40 * 25 + 1), static_cast<float>(i / 40 * 70), 4);
+    }
+    EXPECT_FALSE(FindDamage(many.list, moved.list, kScreen));
+}
+
+TEST(DrawList, MergedRectanglesCoverTheirPartsAndStayFew)
+{
+    // Neighbours within a few pixels become one; distant ones stay apart.
+    const auto near = MergeRects({{10, 10, 20, 20}, {24, 10, 30, 20}, {500, 500, 510, 510}}, 8);
+    ASSERT_EQ(near.size(), 2u);
+    EXPECT_TRUE(Covered(near, {10, 10, 30, 20}));
+    EXPECT_TRUE(Covered(near, {500, 500, 510, 510}));
+
+    std::vector<TPixelRect> scattered;
+    for (int32_t i = 0; i < 30; ++i)
+        scattered.push_back({(i * 337) % 1000, (i * 211) % 740, (i * 337) % 1000 + 10, (i * 211) % 740 + 10});
+    const auto merged = MergeRects(scattered, 6);
+    EXPECT_LE(merged.size(), 6u);
+    for (const TPixelRect& r : scattered) EXPECT_TRUE(Covered(merged, r));
+    // Empty ones are dropped.
+    EXPECT_TRUE(MergeRects({{}, {5, 5, 5, 9}}, 4).empty());
+    // Merging where it adds least keeps most of the screen out.
+    EXPECT_LT(Area(merged), kScreen.Area());
+}
