@@ -2,13 +2,20 @@
 #include "game/GameSounds.h"
 
 #include "framework/audio/Sample.h"
+#include "framework/audio/Sound.h"
+#include "framework/graphics/Graphics.h"
 #include "framework/system/Parallel.h"
 #include "framework/system/Report.h"
 #include "game/GameCommon.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <exception>
 #include <future>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,30 +75,84 @@ std::string GameSounds::MusicFile(int32_t id)
 namespace {
 
 constexpr size_t SoundCount = std::size(SoundCatalogue);
-using TSamples = std::array<TAudioSamplePtr, SoundCount>;
 
-// Decodes every sound side by side, the longest files first.
-TSamples DecodeSamples()
+// The sounds' samples as they are decoded, and a way to stop before the end.
+struct TSampleLoading {
+    std::array<std::promise<TAudioSamplePtr>, SoundCount> promises;
+    std::array<std::shared_future<TAudioSamplePtr>, SoundCount> samples;
+    std::atomic<bool> abandoned{false};
+    std::future<void> decoder;
+};
+
+std::unique_ptr<TSampleLoading> Loading;
+int32_t FinishHook = 0;
+
+bool HeardFirst(const TSoundAsset& asset) { return asset.variable == &IntroMusic || asset.variable == &GetReadySound; }
+
+void Decode(TSampleLoading& loading, size_t index)
 {
-    std::vector<const char*> files;
-    for (const auto& e : SoundCatalogue) files.push_back(e.file);
-    const std::vector<size_t> order = LargestFilesFirst(files);
-    TSamples samples;
-    RunInParallel(SoundCount,
-                  [&](size_t job) { samples[order[job]] = LoadAudioSample(SoundCatalogue[order[job]].file); });
-    return samples;
+    TAudioSamplePtr samples;
+    try {
+        if (!loading.abandoned) samples = LoadAudioSample(SoundCatalogue[index].file);
+    } catch (const std::exception& error) {
+        ReportProblem(std::string(SoundCatalogue[index].file) + ": " + error.what());
+    }
+    loading.promises[index].set_value(std::move(samples));
+}
+
+void DecodeSamples(TSampleLoading& loading)
+{
+    std::vector<size_t> first, rest;
+    std::vector<const char*> restFiles;
+    for (size_t i = 0; i < SoundCount; ++i) {
+        if (HeardFirst(SoundCatalogue[i])) {
+            first.push_back(i);
+        } else {
+            rest.push_back(i);
+            restFiles.push_back(SoundCatalogue[i].file);
+        }
+    }
+    RunInParallel(first.size(), [&](size_t job) { Decode(loading, first[job]); });
+    LowerThisThreadPriority();
+    // Smallest first: the effects are heard long before the high-score music.
+    std::vector<size_t> order = LargestFilesFirst(restFiles);
+    std::reverse(order.begin(), order.end());
+    for (size_t job : order) Decode(loading, rest[job]);
 }
 
 // The decodes started ahead: the sounds, and the music of one level.
-std::future<TSamples> PendingSamples;
 int32_t PendingMusicId = 0;
 std::future<TAudioSamplePtr> PendingMusic;
+
+// Makes each sound the audio device's own, or null when it could not be loaded, and says which.
+void MakeSounds()
+{
+    if (FinishHook != 0) RemoveFlipHook(FinishHook);
+    FinishHook = 0;
+    if (!Loading) return;
+    int32_t missing = 0;
+    std::string first;
+    for (size_t i = 0; i < SoundCount; ++i) {
+        TSoundPtr& variable = *SoundCatalogue[i].variable;
+        if (auto pending = std::dynamic_pointer_cast<TPendingSound>(variable)) variable = pending->Resolve();
+        if (!variable && missing++ == 0) first = SoundCatalogue[i].file;
+    }
+    Loading->decoder.wait();
+    Loading.reset();
+    if (missing > 0)
+        ReportProblem(std::to_string(missing) + " of " + std::to_string(SoundCount) +
+                      " sounds could not be loaded (first: " + first + "); the game plays on without them");
+}
 
 }  // namespace
 
 void GameSounds::StartLoading(int32_t firstMusicId)
 {
-    if (!PendingSamples.valid()) PendingSamples = std::async(std::launch::async, DecodeSamples);
+    if (!Loading) {
+        Loading = std::make_unique<TSampleLoading>();
+        for (size_t i = 0; i < SoundCount; ++i) Loading->samples[i] = Loading->promises[i].get_future().share();
+        Loading->decoder = std::async(std::launch::async, DecodeSamples, std::ref(*Loading));
+    }
     const std::string file = MusicFile(firstMusicId);
     if (file.empty() || PendingMusic.valid()) return;
     PendingMusicId = firstMusicId;
@@ -100,9 +161,14 @@ void GameSounds::StartLoading(int32_t firstMusicId)
 
 void GameSounds::AbandonLoading()
 {
-    if (PendingSamples.valid()) PendingSamples.wait();
+    if (FinishHook != 0) RemoveFlipHook(FinishHook);
+    FinishHook = 0;
+    if (Loading) {
+        Loading->abandoned = true;
+        Loading->decoder.wait();
+        Loading.reset();
+    }
     if (PendingMusic.valid()) PendingMusic.wait();
-    PendingSamples = {};
     PendingMusic = {};
 }
 
@@ -119,18 +185,16 @@ void GameSounds::LoadMusic(int32_t id)
 
 void GameSounds::LoadSounds()
 {
-    const auto& entries = SoundCatalogue;
-    // The sounds are made from the samples in catalogue order, on this thread, as the audio
-    // device expects.
-    TSamples samples = PendingSamples.valid() ? PendingSamples.get() : DecodeSamples();
-    int32_t missing = 0;
-    std::string first;
-    for (size_t i = 0; i < SoundCount; ++i) {
-        *entries[i].variable = LoadSound(samples[i], entries[i].flags);
-        samples[i] = nullptr;
-        if (!*entries[i].variable && missing++ == 0) first = entries[i].file;
+    if (!Loading) StartLoading(0);
+    for (size_t i = 0; i < SoundCount; ++i)
+        *SoundCatalogue[i].variable = std::make_shared<TPendingSound>(Loading->samples[i], SoundCatalogue[i].flags);
+    if (FinishHook == 0) {
+        FinishHook = AddPostFlipHook([] {
+            for (const auto& samples : Loading->samples)
+                if (samples.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
+            MakeSounds();
+        });
     }
-    if (missing > 0)
-        ReportProblem(std::to_string(missing) + " of " + std::to_string(SoundCount) +
-                      " sounds could not be loaded (first: " + first + "); the game plays on without them");
 }
+
+void GameSounds::FinishLoading() { MakeSounds(); }

@@ -29,12 +29,19 @@ public:
     // Loads the music of id (looping) into LevelMusic; any other id changes nothing.
     static void LoadMusic(int32_t id);
     // Starts decoding every sound, and the music of id when it is one, on other threads, so that
-    // they decode while the display opens and the pictures decode.
+    // they decode while the display opens and the pictures decode. The sounds heard first (the
+    // intro's music, "get ready") decode first on every core; the rest follow one by one behind
+    // everything else the program does.
     static void StartLoading(int32_t firstMusicId);
-    // Waits for the decodes StartLoading began and drops them, when the game ends before playing.
+    // Stops the decodes StartLoading began (waiting only for the files being decoded), when the
+    // game ends before they are done; sounds not yet decoded then play nothing.
     static void AbandonLoading();
-    // Makes every sound, from the decodes StartLoading began or decoding them now.
+    // Gives every sound its variable at once: each plays as soon as its samples are decoded (a
+    // sound played earlier waits for them). Once all are, the flip after makes them the audio
+    // device's own sounds and names any that could not be loaded.
     static void LoadSounds();
+    // Waits for every sound still decoding, then as above; at the end of a game that played.
+    static void FinishLoading();
 };
 
 inline TSoundPtr NormalBlockSound, MultiHitBlockSound, PadHitSound, EdgeHitSound1, EdgeHitSound2, EdgeHitSound3,

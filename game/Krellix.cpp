@@ -64,6 +64,14 @@ private:
     int32_t _hook;
 };
 
+// Stops the sounds' decoding when it leaves; after FinishLoading there is nothing left to stop.
+struct TSoundLoadingGuard {
+    TSoundLoadingGuard() = default;
+    ~TSoundLoadingGuard() { GameSounds::AbandonLoading(); }
+    TSoundLoadingGuard(const TSoundLoadingGuard&) = delete;
+    TSoundLoadingGuard& operator=(const TSoundLoadingGuard&) = delete;
+};
+
 // A JSON string of Latin-1 text: quotes, backslashes and everything outside printable ASCII escaped.
 std::string JsonString(const std::string& text)
 {
@@ -115,6 +123,8 @@ int KrellixMain(int32_t startLevel)
     // threads while the display opens and the pictures decode.
     const bool knownLevel = startLevel >= 1 && startLevel <= static_cast<int32_t>(LevelSettings.size());
     GameSounds::StartLoading(knownLevel ? LevelSettings[static_cast<size_t>(startLevel - 1)].musicId : 0);
+    // A run cut short stops the decoding rather than waiting for it.
+    const TSoundLoadingGuard soundLoading;
     LevelDataCursor = 0;
     StarList = std::make_shared<TList<TStar>>();
     SetTraceScreen("loading");
@@ -123,7 +133,6 @@ int KrellixMain(int32_t startLevel)
     TGraphicsPtr graphics = OpenGraphics(1024, 768, 32, 60, 0);
     if (!graphics) {
         ReportProblem("the display could not be opened at 1024 x 768");
-        GameSounds::AbandonLoading();
         return 1;
     }
     Flip(-1);
@@ -163,6 +172,8 @@ int KrellixMain(int32_t startLevel)
         }
     }
 
+    // Any sound that could not be loaded is named even in the shortest game.
+    GameSounds::FinishLoading();
     return SaveTables() ? 0 : 1;
 }
 
@@ -216,6 +227,7 @@ void RestoreInitialState()
     CurrentUserChosen = false;
 
     for (const TImageAsset& image : GameGraphics::Images()) *image.variable = nullptr;
+    GameSounds::AbandonLoading();
     for (const TSoundAsset& sound : GameSounds::Sounds()) *sound.variable = nullptr;
 }
 

@@ -1,9 +1,46 @@
 // The silent base sound, channel and driver: what the "Null" driver plays.
 #include "framework/audio/Sound.h"
 
+#include <chrono>
+#include <utility>
+
 TChannelPtr TSound::Play(const TChannelPtr& channel) { return channel ? channel : std::make_shared<TChannel>(); }
 
 TChannelPtr TSound::Cue(const TChannelPtr& channel) { return channel ? channel : std::make_shared<TChannel>(); }
+
+TPendingSound::TPendingSound(std::shared_future<TAudioSamplePtr> samples, int32_t flags)
+    : _samples(std::move(samples)), _flags(flags)
+{
+}
+
+bool TPendingSound::Decoded() const
+{
+    return !_samples.valid() || _samples.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+const TSoundPtr& TPendingSound::Resolve()
+{
+    if (!_resolved) {
+        _resolved = true;
+        TAudioSamplePtr samples = _samples.valid() ? _samples.get() : nullptr;
+        _sound = samples ? CurrentAudioDriver()->CreateSound(samples, _flags) : nullptr;
+        // The samples live on in the driver's sound, if at all.
+        _samples = {};
+    }
+    return _sound;
+}
+
+TChannelPtr TPendingSound::Play(const TChannelPtr& channel)
+{
+    const TSoundPtr& sound = Resolve();
+    return sound ? sound->Play(channel) : channel;
+}
+
+TChannelPtr TPendingSound::Cue(const TChannelPtr& channel)
+{
+    const TSoundPtr& sound = Resolve();
+    return sound ? sound->Cue(channel) : channel;
+}
 
 TSoundPtr TSound::Load(const TUrl& url, int32_t flags) { return CurrentAudioDriver()->LoadSound(url, flags); }
 

@@ -5,6 +5,7 @@
 #include "framework/audio/Sample.h"
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,26 @@ public:
     virtual TChannelPtr Cue(const TChannelPtr& channel);
     // The current driver's LoadSound.
     static TSoundPtr Load(const TUrl& url, int32_t flags);
+};
+
+// A sound whose samples are still being decoded on another thread. It becomes the driver's sound
+// when Resolve is called, or when it is first played or cued, waiting for the samples then; when
+// they could not be decoded it plays nothing, as no sound at all would.
+class TPendingSound : public TSound {
+public:
+    TPendingSound(std::shared_future<TAudioSamplePtr> samples, int32_t flags);
+    TChannelPtr Play(const TChannelPtr& channel) override;
+    TChannelPtr Cue(const TChannelPtr& channel) override;
+    // The samples are there, or their decoding failed.
+    bool Decoded() const;
+    // The driver's sound, made once; null when the samples could not be decoded.
+    const TSoundPtr& Resolve();
+
+private:
+    std::shared_future<TAudioSamplePtr> _samples;
+    int32_t _flags;
+    bool _resolved = false;
+    TSoundPtr _sound;
 };
 
 // A base channel ignores every call and never plays.

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
+#include <thread>
 
 using namespace audiotest;
 
@@ -114,6 +117,67 @@ TEST(AudioDriverChoice, SwitchingShutsTheOldDriverDown)
     EXPECT_EQ(CurrentAudioDriverName(), "Null");
     ShutdownAudio();
     EXPECT_EQ(counting->shutdowns, 1);
+}
+
+// A driver whose sounds remember the samples they were made of and whether they were played.
+class SampleKeepingDriver : public TAudioDriver {
+public:
+    class Sound : public TSound {
+    public:
+        explicit Sound(TAudioSamplePtr samples) : samples(std::move(samples)) {}
+        TChannelPtr Play(const TChannelPtr& channel) override
+        {
+            ++plays;
+            return TSound::Play(channel);
+        }
+        TAudioSamplePtr samples;
+        int plays = 0;
+    };
+    std::string Name() override { return "Keeping"; }
+    TSoundPtr CreateSound(const TAudioSamplePtr& samples, int32_t) override
+    {
+        ++made;
+        return samples ? std::make_shared<Sound>(samples) : nullptr;
+    }
+    int made = 0;
+};
+
+TEST(PendingSound, PlaysItsSamplesOnceDecodedAndNothingWhenTheyFailed)
+{
+    auto driver = std::make_shared<SampleKeepingDriver>();
+    RegisterAudioDriver(driver);
+    ASSERT_TRUE(SetAudioDriver("Keeping"));
+
+    std::promise<TAudioSamplePtr> promise;
+    auto pending = std::make_shared<TPendingSound>(promise.get_future().share(), SOUND_LOOP);
+    EXPECT_FALSE(pending->Decoded());
+    const TAudioSamplePtr samples = TAudioSample::Create(100, 22050, SAMPLE_MONO16LE);
+    // Played before its samples are there: it waits for them.
+    std::thread decoder([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        promise.set_value(samples);
+    });
+    const TChannelPtr channel = PlaySound(pending);
+    decoder.join();
+    EXPECT_TRUE(pending->Decoded());
+    ASSERT_TRUE(channel);
+    auto made = std::dynamic_pointer_cast<SampleKeepingDriver::Sound>(pending->Resolve());
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->samples, samples);
+    EXPECT_EQ(made->plays, 1);
+    // Made once, however often it plays.
+    PlaySound(pending, channel);
+    EXPECT_EQ(made->plays, 2);
+    EXPECT_EQ(driver->made, 1);
+
+    std::promise<TAudioSamplePtr> failing;
+    failing.set_value(nullptr);
+    auto missing = std::make_shared<TPendingSound>(failing.get_future().share(), 0);
+    EXPECT_TRUE(missing->Decoded());
+    EXPECT_EQ(PlaySound(missing, channel), channel);
+    EXPECT_EQ(CueSound(missing), nullptr);
+    EXPECT_EQ(missing->Resolve(), nullptr);
+    ShutdownAudio();
 }
 
 }  // namespace

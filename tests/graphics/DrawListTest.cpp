@@ -98,8 +98,8 @@ TEST(DrawList, OnlyWhatMovedAppearedOrWentIsDamaged)
     EXPECT_TRUE(Covered(*swapped, {110, 110, 120, 120}));
 
     // The same place in another alpha is another picture.
-    const auto faded = FindDamage(TFrameBuilder().Quad(10, 10).list, TFrameBuilder().Quad(10, 10, 16, 1, 128).list,
-                                  kScreen);
+    const auto faded =
+        FindDamage(TFrameBuilder().Quad(10, 10).list, TFrameBuilder().Quad(10, 10, 16, 1, 128).list, kScreen);
     ASSERT_TRUE(faded);
     EXPECT_TRUE(Covered(*faded, {10, 10, 26, 26}));
 }
