@@ -87,7 +87,11 @@ struct TSampleLoading {
 std::unique_ptr<TSampleLoading> Loading;
 int32_t FinishHook = 0;
 
-bool HeardFirst(const TSoundAsset& asset) { return asset.variable == &IntroMusic || asset.variable == &GetReadySound; }
+// A game started at a level is first heard saying "get ready"; otherwise the intro's music plays.
+bool HeardFirst(const TSoundAsset& asset, bool levelFirst)
+{
+    return asset.variable == (levelFirst ? &GetReadySound : &IntroMusic);
+}
 
 void Decode(TSampleLoading& loading, size_t index)
 {
@@ -100,12 +104,12 @@ void Decode(TSampleLoading& loading, size_t index)
     loading.promises[index].set_value(std::move(samples));
 }
 
-void DecodeSamples(TSampleLoading& loading)
+void DecodeSamples(TSampleLoading& loading, bool levelFirst)
 {
     std::vector<size_t> first, rest;
     std::vector<const char*> restFiles;
     for (size_t i = 0; i < SoundCount; ++i) {
-        if (HeardFirst(SoundCatalogue[i])) {
+        if (HeardFirst(SoundCatalogue[i], levelFirst)) {
             first.push_back(i);
         } else {
             rest.push_back(i);
@@ -151,7 +155,7 @@ void GameSounds::StartLoading(int32_t firstMusicId)
     if (!Loading) {
         Loading = std::make_unique<TSampleLoading>();
         for (size_t i = 0; i < SoundCount; ++i) Loading->samples[i] = Loading->promises[i].get_future().share();
-        Loading->decoder = std::async(std::launch::async, DecodeSamples, std::ref(*Loading));
+        Loading->decoder = std::async(std::launch::async, DecodeSamples, std::ref(*Loading), firstMusicId != 0);
     }
     const std::string file = MusicFile(firstMusicId);
     if (file.empty() || PendingMusic.valid()) return;

@@ -29,9 +29,9 @@ public:
     // Loads the music of id (looping) into LevelMusic; any other id changes nothing.
     static void LoadMusic(int32_t id);
     // Starts decoding every sound, and the music of id when it is one, on other threads, so that
-    // they decode while the display opens and the pictures decode. The sounds heard first (the
-    // intro's music, "get ready") decode first on every core; the rest follow one by one behind
-    // everything else the program does.
+    // they decode while the display opens and the pictures decode. The sound heard first decodes
+    // first: "get ready" when the game starts at a level, else the intro's music; the rest follow
+    // one by one behind everything else the program does.
     static void StartLoading(int32_t firstMusicId);
     // Stops the decodes StartLoading began (waiting only for the files being decoded), when the
     // game ends before they are done; sounds not yet decoded then play nothing.

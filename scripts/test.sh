@@ -10,6 +10,14 @@ cd "$root"
 jobs="$(nproc)"
 bash "$root/scripts/deps.sh"
 
+# Compiler output is kept between runs where ccache is installed; paths inside the checkout count
+# from its root, so that another clone of the same sources finds the same results.
+cache=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR="$root"
+  cache=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+
 # No test may reach a real display or sound card.
 unset DISPLAY WAYLAND_DISPLAY
 export LIBGL_ALWAYS_SOFTWARE=1 ALSOFT_DRIVERS=null
@@ -18,7 +26,7 @@ echo "== Formatting"
 bash scripts/format.sh --check
 
 echo "== Release build and full suite"
-cmake --preset release >/dev/null
+cmake --preset release "${cache[@]}" >/dev/null
 cmake --build "$root/build/release" -j "$jobs"
 ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs" -LE fuzz
 
@@ -30,13 +38,13 @@ else
 fi
 
 echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake --preset sanitize >/dev/null
+cmake --preset sanitize "${cache[@]}" >/dev/null
 cmake --build "$root/build/sanitize" -j "$jobs" --target unit_tests
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs" -L unit
 
 echo "== Fuzz targets"
-cmake --preset fuzz >/dev/null
+cmake --preset fuzz "${cache[@]}" >/dev/null
 # Only the fuzz targets: the instrumented system layer links into nothing else here.
 cmake --build "$root/build/fuzz" -j "$jobs" --target fuzz_users fuzz_highscores fuzz_png fuzz_jpeg fuzz_ogg fuzz_wav fuzz_script
 ctest --test-dir "$root/build/fuzz" --output-on-failure -L fuzz
