@@ -428,7 +428,7 @@ void TGLDraw2DDriver::FinishFrame()
     const size_t count = _frame.commands.size();
     if (!_provider || _executed == count) return;
     // The surface still shows the last frame: only where this one differs is it drawn again.
-    if (_executed == 0 && _fast_paths && _previous_drawn && _provider->KeepsPicture()) {
+    if (_executed == 0 && _fast_paths && _partial_frames && _previous_drawn && _provider->KeepsPicture()) {
         if (const auto damage = FindDamage(_previous, _frame, Screen())) {
             for (const TPixelRect& area : *damage) {
                 Execute(0, count, area);

@@ -60,6 +60,8 @@ public:
     // and every frame whole, for comparisons.
     void SetFastPaths(bool enable);
     bool FastPaths() const { return _fast_paths; }
+    // Off, every frame is drawn whole even with the other shortcuts on; for measuring.
+    void SetPartialFrames(bool enable) { _partial_frames = enable; }
     // A local point through the current matrix, translated by (tx, ty).
     void Transform(float x, float y, float tx, float ty, float& sx, float& sy) const
     {
@@ -106,6 +108,7 @@ private:
     int32_t _width = 0;
     int32_t _height = 0;
     bool _fast_paths = true;
+    bool _partial_frames = true;
 
     // The state drawing is recorded in.
     bool _unit_pixels = true;
