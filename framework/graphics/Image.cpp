@@ -4,7 +4,9 @@
 #include "framework/graphics/Draw2D.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <utility>
 
@@ -29,6 +31,9 @@ TImagePtr AutoHandled(TImagePtr image)
     if (image && Defaults().midHandle) MidHandleImage(image);
     return image;
 }
+
+// Rows of cells a streamed strip decodes ahead of the frame used.
+constexpr int32_t kStreamRowsAhead = 2;
 
 bool ValidIndex(const TImage& image, int32_t index) { return index >= 0 && index < image.FrameCount(); }
 
@@ -74,9 +79,10 @@ TPixmapPtr Masked(TPixmapPtr pixmap, int32_t flags, int32_t mr, int32_t mg, int3
 
 }  // namespace
 
-// The cells of a JPEG strip, decoded one row of cells at a time from the top of the file; a row
-// may be decoded on another thread while the frames of the one before are drawn. The decoder
-// keeps its place between rows, so the strip is read through once however it is cut up.
+// The cells of a JPEG strip, decoded one row of cells at a time from the top of the file; rows
+// ahead may be decoded on another thread, one after the other, while the frames of the row before
+// them are drawn. The decoder keeps its place between rows, so the strip is read through once
+// however it is cut up.
 class TStripStream {
 public:
     TStripStream(std::string file, int32_t cell_width, int32_t cell_height, int32_t first, int32_t count,
@@ -97,35 +103,54 @@ public:
     int32_t RowEnd(int32_t row) const { return std::min(_count, (row + 1) * _perRow - _first); }
     int32_t LastRow() const { return RowOf(_count - 1); }
 
-    // Starts decoding row on another thread, unless a row is being decoded already.
+    // Starts decoding row on another thread, unless it is decoded already or another row is
+    // being decoded, or a decode ahead has failed.
     void Start(int32_t row)
     {
-        if (_running.valid()) return;
+        Collect(false);
+        if (_running.valid() || _decoded.contains(row)) return;
+        for (const auto& [done, cells] : _decoded)
+            if (cells.empty()) return;
         _runningRow = row;
         _running = std::async(std::launch::async, [this, row] { return Decode(row); });
     }
 
-    // The frames of row (RowBegin first): those of a decode under way when it is that row,
-    // otherwise decoded here. Empty when the file cannot be decoded that far.
+    // The frames of row (RowBegin first), decoded here unless that was done or is under way;
+    // rows decoded before it are let go. Empty when the file cannot be decoded that far.
     std::vector<TPixmapPtr> Take(int32_t row)
     {
-        if (_running.valid()) {
-            std::vector<TPixmapPtr> cells = _running.get();
-            if (_runningRow == row) return cells;
+        if (_running.valid() && _runningRow == row) Collect(true);
+        std::vector<TPixmapPtr> cells;
+        if (auto done = _decoded.find(row); done != _decoded.end()) {
+            cells = std::move(done->second);
+        } else {
+            Collect(true);
+            cells = Decode(row);
         }
-        return Decode(row);
+        _decoded.erase(_decoded.begin(), _decoded.upper_bound(row));
+        return cells;
     }
 
-    // Waits for a decode under way and drops the decoder with its place in the file.
+    // Waits for a decode under way and drops the decoded rows and the decoder with its place in
+    // the file.
     void Close()
     {
-        if (_running.valid()) _running.get();
+        Collect(true);
+        _decoded.clear();
         _reader = nullptr;
     }
 
 private:
     // Rows are read in bands of this many pixel rows, pasted into the cells as they come.
     static constexpr int32_t kBandRows = 16;
+
+    // Keeps the frames of a decode that has ended, or, with wait, of one under way.
+    void Collect(bool wait)
+    {
+        if (!_running.valid()) return;
+        if (!wait && _running.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
+        _decoded[_runningRow] = _running.get();
+    }
 
     // Reads on to row, from the top of the file again when row lies behind the decoder.
     std::vector<TPixmapPtr> Decode(int32_t row)
@@ -172,6 +197,8 @@ private:
     int32_t _nextRow = 0;
     std::future<std::vector<TPixmapPtr>> _running;
     int32_t _runningRow = -1;
+    // Rows decoded ahead, not yet taken; empty frames for a row that could not be decoded.
+    std::map<int32_t, std::vector<TPixmapPtr>> _decoded;
 };
 
 TFrameCache::TSlot TFrameCache::Add(TImage* image, int32_t index, int64_t size)
@@ -307,7 +334,10 @@ void TImage::StreamTo(int32_t index)
         }
         _streamedRow = row;
     }
-    if (row < _stream->LastRow()) _stream->Start(row + 1);
+    // Two rows ahead: a row decodes in a fraction of the time its frames are shown, with room
+    // to spare for a busy processor.
+    for (int32_t ahead = row + 1; ahead <= std::min(row + kStreamRowsAhead, _stream->LastRow()); ++ahead)
+        _stream->Start(ahead);
 }
 
 void TImage::ReleasePixels()

@@ -70,11 +70,11 @@ TEST_F(StreamedStripTest, FramesUsedInOrderHaveThePixelsOfTheWholeDecode)
         const char* name;
         int32_t components, cellWidth, cellHeight, first, count, flags;
     } cases[] = {
-        {"rgb.jpg", 3, 24, 20, 0, 9, 0},               // 3 rows of 3 cells, bands shorter than a row
-        {"middle.jpg", 3, 24, 20, 2, 5, 0},            // from the middle of a row to the middle of another
-        {"grey.jpg", 1, 38, 32, 1, 3, 0},              // bands of 16 rows, cells from a strip of grey
-        {"tall.jpg", 3, 25, 33, 0, 6, 0},              // cells taller than a band, not a multiple of it
-        {"masked.jpg", 3, 24, 20, 0, 9, IMG_MASKED},   // masked as each row arrives
+        {"rgb.jpg", 3, 24, 20, 0, 9, 0},                     // 3 rows of 3 cells, bands shorter than a row
+        {"middle.jpg", 3, 24, 20, 2, 5, 0},                  // from the middle of a row to the middle of another
+        {"grey.jpg", 1, 38, 32, 1, 3, 0},                    // bands of 16 rows, cells from a strip of grey
+        {"tall.jpg", 3, 25, 33, 0, 6, 0},                    // cells taller than a band, not a multiple of it
+        {"masked.jpg", 3, 24, 20, 0, 9, IMG_MASKED},         // masked as each row arrives
         {"mipmapped.jpg", 3, 12, 10, 5, 30, IMG_MIPMAPPED},  // many small cells, several rows ahead
     };
     for (const TCase& c : cases) {
@@ -121,7 +121,7 @@ TEST_F(StreamedStripTest, UsingAFrameGivesBackThoseBeforeItAndAnEarlierOneIsDeco
     }
     ASSERT_TRUE(image->pixmaps[5]);
     ExpectSame(*whole->pixmaps[5], *image->pixmaps[5], "frame 5, held with its row");
-    // Rows two ahead are not decoded yet.
+    // The frames of rows not reached yet hold no pixels.
     EXPECT_EQ(image->pixmaps[8], nullptr);
     ASSERT_EQ(driver->OfKind(TDrawKind::Image).size(), 2u);
     EXPECT_EQ(driver->OfKind(TDrawKind::Image)[1].frame, 4);
@@ -189,7 +189,8 @@ TEST_F(StreamedStripTest, OtherFilesLoadAsDeferredStripsOrNotAtAll)
     std::vector<uint8_t> rows;
     for (int32_t y = 0; y < 4; ++y)
         for (int32_t x = 0; x < 8; ++x) rows.insert(rows.end(), {uint8_t(x * 30), uint8_t(y * 60), 9});
-    TImagePtr png = LoadAnimImageStreamed(Save("strip.png", EncodePng(8, 4, PNG_COLOR_TYPE_RGB, 8, rows)), 4, 4, 0, 2, 0);
+    TImagePtr png =
+        LoadAnimImageStreamed(Save("strip.png", EncodePng(8, 4, PNG_COLOR_TYPE_RGB, 8, rows)), 4, 4, 0, 2, 0);
     ASSERT_TRUE(png);
     EXPECT_EQ(png->Pixmap(1)->ReadPixel(1, 3), 0xFF000000u | 150u << 16 | 180u << 8 | 9u);
     EXPECT_EQ(png->Pixmap(0)->ReadPixel(3, 0), 0xFF000000u | 90u << 16 | 9u);
