@@ -1,4 +1,4 @@
-// Images: frames backed by pixmaps, loading single pictures and strips, handles, flags and masking.
+// Images: frames backed by pixmaps, loading pictures and strips (streamed too), handles, flags, masking.
 #include "framework/graphics/Image.h"
 
 #include "framework/graphics/Draw2D.h"

@@ -99,7 +99,7 @@ private:
     void ForgetFrame(int32_t index);
     void ResolvePixels();
     // A streamed strip's frame index made ready: the frames before it are given back, its row of
-    // cells is waited for (or decoded here), and the next row starts decoding on another thread.
+    // cells is waited for (or decoded here), and the rows ahead start decoding on another thread.
     void StreamTo(int32_t index);
     // Gives back every frame of a streamed strip; the next use decodes from the top again.
     void RewindStream();
@@ -144,9 +144,9 @@ TImagePtr LoadAnimImage(const TUrl& url, int32_t cell_width, int32_t cell_height
 TImagePtr LoadAnimImageDeferred(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
                                 int32_t cell_count, int32_t flags = -1);
 // As LoadAnimImageDeferred, for a long JPEG strip played through once from its first frame, as an
-// explosion: never all of it is decoded at once. Each row of cells is decoded when one of its
-// frames is first used, the next row meanwhile on another thread, and using a frame gives back
-// the frames before it, pixels and back-end frames. A use always gets the whole frame: it waits
+// explosion: never all of it is decoded at once. Each row of cells is decoded before one of its
+// frames is first used, the next two rows meanwhile on another thread, and using a frame gives
+// back the frames before it, pixels and back-end frames. A use always gets the whole frame: it waits
 // for its row should that still be on its way, and a frame used again after a later one is
 // decoded anew from the top of the file. A file that is not a JPEG is loaded as
 // LoadAnimImageDeferred loads it.

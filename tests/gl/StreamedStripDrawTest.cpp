@@ -1,5 +1,4 @@
-// A streamed JPEG strip drawn through OpenGL: every frame the same pixels on screen as the strip
-// decoded whole, and each frame's texture given back once a later frame is drawn.
+// A streamed JPEG strip drawn through OpenGL: the pixels of the whole strip, textures given back.
 #include "GLSupport.h"
 
 #include "../pixmap/TestPictures.h"

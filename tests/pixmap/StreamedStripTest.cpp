@@ -1,5 +1,4 @@
-// Streamed JPEG strips: the same pixels as a whole decode frame by frame, frames given back behind
-// the one used, played again from the top, cut-off files, and the JPEG row reader beneath.
+// Streamed JPEG strips: whole-decode pixels, frames given back, replays, cut-off files, the row reader.
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/Image.h"
 #include "framework/graphics/Recording.h"
