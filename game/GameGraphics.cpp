@@ -178,9 +178,9 @@ void GameGraphics::LoadImages()
         else if (e.frames == 1)
             image = LoadImage(e.file, e.flags);
         else if (e.variable == &ZogExplosionImage)
-            // The largest picture by far, drawn only when the boss dies: decoded when the boss
-            // level begins (LoadLevelImages), not at start-up.
-            image = LoadAnimImageDeferred(e.file, e.cellWidth, e.cellHeight, 0, e.frames, e.flags);
+            // The largest picture by far, drawn only when the boss dies, once, frame after frame:
+            // decoded a row of cells ahead of the explosion and given back behind it, never whole.
+            image = LoadAnimImageStreamed(e.file, e.cellWidth, e.cellHeight, 0, e.frames, e.flags);
         else
             image = LoadAnimImage(e.file, e.cellWidth, e.cellHeight, 0, e.frames, e.flags);
     });
@@ -204,8 +204,9 @@ void GameGraphics::LoadLevelImages(const TImagePtr& background, bool bossLevel)
     }
     if (background) background->PrefetchPixels();
     if (!ZogExplosionImage) return;
-    // Decoded on another core while the level fades in and is played; the explosion is drawn
-    // only when the boss dies, and waits for the pixels should they still be on their way.
+    // Its first row of cells decodes on another core while the level fades in and is played; the
+    // explosion is drawn only when the boss dies, and waits for its frames should they still be
+    // on their way. A boss level played again plays the explosion again from its first frame.
     if (bossLevel)
         ZogExplosionImage->PrefetchPixels();
     else

@@ -6,6 +6,7 @@
 #include "framework/graphics/Graphics.h"
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
+#include "framework/system/Memory.h"
 #include "framework/system/Report.h"
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
@@ -192,6 +193,9 @@ void TLevel::InitalizeLevel()
     GameGraphics::LoadLevelImages(backGroundGFX, settings.isZog != 0);
     GameSounds::LoadMusic(settings.musicId);
     music = LevelMusic;
+    // What the decodes of the levels before freed leaves the process, not to pile up level after
+    // level.
+    ReturnFreedMemory();
     if (settings.isZog) isZog = 1;
 
     for (int32_t r = 0; r < LevelRows; ++r) {

@@ -1,9 +1,13 @@
-// Images: frames backed by pixmaps, loading single pictures and strips, handles, flags and masking.
+// Images: frames backed by pixmaps, loading pictures and strips (streamed too), handles, flags, masking.
 #include "framework/graphics/Image.h"
 
 #include "framework/graphics/Draw2D.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <map>
+#include <string>
 #include <utility>
 
 namespace {
@@ -27,6 +31,9 @@ TImagePtr AutoHandled(TImagePtr image)
     if (image && Defaults().midHandle) MidHandleImage(image);
     return image;
 }
+
+// Rows of cells a streamed strip decodes ahead of the frame used.
+constexpr int32_t kStreamRowsAhead = 2;
 
 bool ValidIndex(const TImage& image, int32_t index) { return index >= 0 && index < image.FrameCount(); }
 
@@ -63,7 +70,136 @@ std::vector<TPixmapPtr> CutCells(const TPixmapPtr& strip, int32_t cell_width, in
     return cells;
 }
 
+// A masked image's pixels without alpha get it from the mask colour; others stay as they are.
+TPixmapPtr Masked(TPixmapPtr pixmap, int32_t flags, int32_t mr, int32_t mg, int32_t mb)
+{
+    if (pixmap && (flags & IMG_MASKED) && !FormatHasAlpha(pixmap->format)) return MaskPixmap(*pixmap, mr, mg, mb);
+    return pixmap;
+}
+
 }  // namespace
+
+// The cells of a JPEG strip, decoded one row of cells at a time from the top of the file; rows
+// ahead may be decoded on another thread, one after the other, while the frames of the row before
+// them are drawn. The decoder keeps its place between rows, so the strip is read through once
+// however it is cut up.
+class TStripStream {
+public:
+    TStripStream(std::string file, int32_t cell_width, int32_t cell_height, int32_t first, int32_t count,
+                 int32_t strip_width, int32_t strip_height, const TImage& image)
+        : _file(std::move(file)), _cellWidth(cell_width), _cellHeight(cell_height), _first(first), _count(count),
+          _stripWidth(strip_width), _stripHeight(strip_height), _perRow(strip_width / cell_width), _flags(image.flags),
+          _maskR(image.mask_r), _maskG(image.mask_g), _maskB(image.mask_b)
+    {
+    }
+    ~TStripStream() { Close(); }
+    TStripStream(const TStripStream&) = delete;
+    TStripStream& operator=(const TStripStream&) = delete;
+
+    const std::string& File() const { return _file; }
+    // The row of cells holding frame index, and the frames of a row: RowBegin to RowEnd - 1.
+    int32_t RowOf(int32_t index) const { return (_first + index) / _perRow; }
+    int32_t RowBegin(int32_t row) const { return std::max(0, row * _perRow - _first); }
+    int32_t RowEnd(int32_t row) const { return std::min(_count, (row + 1) * _perRow - _first); }
+    int32_t LastRow() const { return RowOf(_count - 1); }
+
+    // Starts decoding row on another thread, unless it is decoded already or another row is
+    // being decoded, or a decode ahead has failed.
+    void Start(int32_t row)
+    {
+        Collect(false);
+        if (_running.valid() || _decoded.contains(row)) return;
+        for (const auto& [done, cells] : _decoded)
+            if (cells.empty()) return;
+        _runningRow = row;
+        _running = std::async(std::launch::async, [this, row] { return Decode(row); });
+    }
+
+    // The frames of row (RowBegin first), decoded here unless that was done or is under way;
+    // rows decoded before it are let go. Empty when the file cannot be decoded that far.
+    std::vector<TPixmapPtr> Take(int32_t row)
+    {
+        if (_running.valid() && _runningRow == row) Collect(true);
+        std::vector<TPixmapPtr> cells;
+        if (auto done = _decoded.find(row); done != _decoded.end()) {
+            cells = std::move(done->second);
+        } else {
+            Collect(true);
+            cells = Decode(row);
+        }
+        _decoded.erase(_decoded.begin(), _decoded.upper_bound(row));
+        return cells;
+    }
+
+    // Waits for a decode under way and drops the decoded rows and the decoder with its place in
+    // the file.
+    void Close()
+    {
+        Collect(true);
+        _decoded.clear();
+        _reader = nullptr;
+    }
+
+private:
+    // Rows are read in bands of this many pixel rows, pasted into the cells as they come.
+    static constexpr int32_t kBandRows = 16;
+
+    // Keeps the frames of a decode that has ended, or, with wait, of one under way.
+    void Collect(bool wait)
+    {
+        if (!_running.valid()) return;
+        if (!wait && _running.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
+        _decoded[_runningRow] = _running.get();
+    }
+
+    // Reads on to row, from the top of the file again when row lies behind the decoder.
+    std::vector<TPixmapPtr> Decode(int32_t row)
+    {
+        if (!_reader || _nextRow > row) {
+            _reader = TJpegRowReader::Open(_file);
+            _nextRow = 0;
+            // A file changed since its header was read fits the strip no more.
+            if (_reader && (_reader->width != _stripWidth || _reader->height != _stripHeight)) _reader = nullptr;
+            if (!_reader) return {};
+        }
+        TPixmapPtr band = TPixmap::Create(_stripWidth, std::min(kBandRows, _cellHeight), _reader->format);
+        if (!band) return {};
+        std::vector<TPixmapPtr> cells;
+        for (; _nextRow <= row; ++_nextRow) {
+            // The rows before the one wanted are read and let go.
+            const bool wanted = _nextRow == row;
+            for (int32_t k = RowBegin(row); wanted && k < RowEnd(row); ++k) {
+                cells.push_back(TPixmap::Create(_cellWidth, _cellHeight, _reader->format));
+                if (!cells.back()) return {};
+            }
+            for (int32_t top = 0; top < _cellHeight; top += band->height) {
+                const int32_t rows = std::min(band->height, _cellHeight - top);
+                const TPixmapPtr into = rows == band->height ? band : band->Window(0, 0, _stripWidth, rows);
+                if (!_reader->Read(*into)) {
+                    _reader = nullptr;
+                    return {};
+                }
+                for (size_t k = 0; k < cells.size(); ++k) {
+                    const int32_t column = (_first + RowBegin(row) + static_cast<int32_t>(k)) % _perRow;
+                    cells[k]->Paste(*into->Window(_cellWidth * column, 0, _cellWidth, rows), 0, top);
+                }
+            }
+        }
+        for (TPixmapPtr& cell : cells) cell = Masked(std::move(cell), _flags, _maskR, _maskG, _maskB);
+        return cells;
+    }
+
+    const std::string _file;
+    const int32_t _cellWidth, _cellHeight, _first, _count, _stripWidth, _stripHeight, _perRow;
+    const int32_t _flags, _maskR, _maskG, _maskB;
+    // Used by one decode at a time: Start and Take never let two run together.
+    std::unique_ptr<TJpegRowReader> _reader;
+    int32_t _nextRow = 0;
+    std::future<std::vector<TPixmapPtr>> _running;
+    int32_t _runningRow = -1;
+    // Rows decoded ahead, not yet taken; empty frames for a row that could not be decoded.
+    std::map<int32_t, std::vector<TPixmapPtr>> _decoded;
+};
 
 TFrameCache::TSlot TFrameCache::Add(TImage* image, int32_t index, int64_t size)
 {
@@ -134,17 +270,82 @@ void TImage::ForgetFrame(int32_t index)
 void TImage::SetDeferredPixels(std::shared_ptr<TDeferredPixels> deferred)
 {
     ReleasePixels();
+    _stream = nullptr;
     _deferred = std::move(deferred);
     _resident = false;
 }
 
+void TImage::SetStreamedPixels(std::shared_ptr<TStripStream> stream)
+{
+    ReleasePixels();
+    _deferred = nullptr;
+    _stream = std::move(stream);
+}
+
 void TImage::PrefetchPixels()
 {
+    if (_stream) {
+        // A strip played before, or that failed, starts again from its first frame.
+        if (_streamFrom > 0 || _streamFailed) RewindStream();
+        const int32_t row = _stream->RowOf(0);
+        if (_streamedRow < row) _stream->Start(row);
+        return;
+    }
     if (_deferred && !_resident) _deferred->Start();
+}
+
+void TImage::RewindStream()
+{
+    _stream->Close();
+    for (int32_t index = 0; index < FrameCount(); ++index) {
+        pixmaps[index] = nullptr;
+        ForgetFrame(index);
+    }
+    _streamFrom = 0;
+    _streamedRow = -1;
+    _streamFailed = false;
+}
+
+void TImage::StreamTo(int32_t index)
+{
+    if (!_stream || !ValidIndex(*this, index)) return;
+    if (index < _streamFrom) RewindStream();
+    // Played through once: the frames before this one are not wanted again.
+    for (; _streamFrom < index; ++_streamFrom) {
+        pixmaps[_streamFrom] = nullptr;
+        ForgetFrame(_streamFrom);
+    }
+    if (_streamFailed) return;
+    const int32_t row = _stream->RowOf(index);
+    if (_streamedRow < row) {
+        std::vector<TPixmapPtr> cells = _stream->Take(row);
+        const int32_t begin = _stream->RowBegin(row);
+        if (cells.size() != static_cast<size_t>(_stream->RowEnd(row) - begin)) {
+            std::fprintf(stderr, "Image: %s could not be decoded from frame %d on; those frames stay empty\n",
+                         _stream->File().c_str(), begin);
+            _streamFailed = true;
+            return;
+        }
+        // Frames set by hand meanwhile keep their pixels.
+        for (int32_t k = std::max(begin, index); k < begin + static_cast<int32_t>(cells.size()); ++k) {
+            if (pixmaps[k]) continue;
+            pixmaps[k] = Masked(std::move(cells[static_cast<size_t>(k - begin)]), flags, mask_r, mask_g, mask_b);
+            ForgetFrame(k);
+        }
+        _streamedRow = row;
+    }
+    // Two rows ahead: a row decodes in a fraction of the time its frames are shown, with room
+    // to spare for a busy processor.
+    for (int32_t ahead = row + 1; ahead <= std::min(row + kStreamRowsAhead, _stream->LastRow()); ++ahead)
+        _stream->Start(ahead);
 }
 
 void TImage::ReleasePixels()
 {
+    if (_stream) {
+        RewindStream();
+        return;
+    }
     if (!_deferred) return;
     // A decode under way finishes first; its pixels are simply not kept.
     if (!_resident) _deferred->Discard();
@@ -216,9 +417,7 @@ void TImage::SetPixmap(int32_t index, TPixmapPtr pixmap)
 {
     if (!ValidIndex(*this, index)) return;
     ResolvePixels();
-    if (pixmap && (flags & IMG_MASKED) && !FormatHasAlpha(pixmap->format))
-        pixmap = MaskPixmap(*pixmap, mask_r, mask_g, mask_b);
-    pixmaps[index] = std::move(pixmap);
+    pixmaps[index] = Masked(std::move(pixmap), flags, mask_r, mask_g, mask_b);
     ForgetFrame(index);
 }
 
@@ -226,6 +425,7 @@ TPixmapPtr TImage::Lock(int32_t index, bool /*read*/, bool write)
 {
     if (!ValidIndex(*this, index)) return nullptr;
     ResolvePixels();
+    StreamTo(index);
     if (!pixmaps[index]) pixmaps[index] = TPixmap::Create(width, height, PIXFMT_RGBA8888);
     if (write) ForgetFrame(index);
     return pixmaps[index];
@@ -235,12 +435,14 @@ TPixmapPtr TImage::Pixmap(int32_t index)
 {
     if (!ValidIndex(*this, index)) return nullptr;
     ResolvePixels();
+    StreamTo(index);
     return pixmaps[index];
 }
 
 std::shared_ptr<TImageFrame> TImage::Frame(int32_t index)
 {
     if (!ValidIndex(*this, index)) return nullptr;
+    StreamTo(index);
     const int32_t seq = GraphicsSeq();
     if (seqs[index] == seq) {
         if (_slots[index] != _cache->None()) _cache->Touch(_slots[index]);
@@ -296,6 +498,23 @@ TImagePtr LoadAnimImageDeferred(const TUrl& url, int32_t cell_width, int32_t cel
             return {};
         return CutCells(strip, cell_width, cell_height, first_cell, cell_count);
     }));
+    return AutoHandled(image);
+}
+
+TImagePtr LoadAnimImageStreamed(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
+                                int32_t cell_count, int32_t flags)
+{
+    if (url.text.empty() || !ValidCells(cell_width, cell_height, first_cell, cell_count))
+        return LoadAnimImageDeferred(url, cell_width, cell_height, first_cell, cell_count, flags);
+    const std::unique_ptr<TJpegRowReader> reader = TJpegRowReader::Open(url);
+    if (!reader) return LoadAnimImageDeferred(url, cell_width, cell_height, first_cell, cell_count, flags);
+    if (!StripHoldsCells(reader->width, reader->height, cell_width, cell_height, first_cell, cell_count))
+        return nullptr;
+    const TImageDefaults& d = Defaults();
+    TImagePtr image =
+        TImage::Create(cell_width, cell_height, cell_count, ResolveFlags(flags), d.mask_r, d.mask_g, d.mask_b);
+    image->SetStreamedPixels(std::make_shared<TStripStream>(url.text, cell_width, cell_height, first_cell, cell_count,
+                                                            reader->width, reader->height, *image));
     return AutoHandled(image);
 }
 

@@ -19,6 +19,7 @@ constexpr int32_t IMG_DYNAMIC = 8;
 class TImage;
 using TImagePtr = std::shared_ptr<TImage>;
 class TDeferredPixels;
+class TStripStream;
 
 // The back-end frames of all images, least recently drawn last: when they hold more memory than
 // the budget, the least recently drawn are dropped, to be made again from their pixmaps should
@@ -75,10 +76,13 @@ public:
 
     // Pixels decoded only when wanted (see LoadAnimImageDeferred): PrefetchPixels starts decoding
     // them on another thread, any use of them waits for that, and ReleasePixels gives them back.
+    // A streamed strip (see LoadAnimImageStreamed) prefetches its first row of cells only.
     void SetDeferredPixels(std::shared_ptr<TDeferredPixels> deferred);
+    void SetStreamedPixels(std::shared_ptr<TStripStream> stream);
     void PrefetchPixels();
     void ReleasePixels();
-    bool PixelsResident() const { return !_deferred || _resident; }
+    // For a streamed strip: whether any of its frames are held.
+    bool PixelsResident() const { return _stream ? _streamedRow >= 0 : !_deferred || _resident; }
 
     int32_t width = 0;
     int32_t height = 0;
@@ -94,11 +98,20 @@ private:
     // Drops the back-end frame, so the next draw makes it again.
     void ForgetFrame(int32_t index);
     void ResolvePixels();
+    // A streamed strip's frame index made ready: the frames before it are given back, its row of
+    // cells is waited for (or decoded here), and the rows ahead start decoding on another thread.
+    void StreamTo(int32_t index);
+    // Gives back every frame of a streamed strip; the next use decodes from the top again.
+    void RewindStream();
 
     std::shared_ptr<TFrameCache> _cache;
     std::vector<TFrameCache::TSlot> _slots;
     std::shared_ptr<TDeferredPixels> _deferred;
     bool _resident = false;
+    std::shared_ptr<TStripStream> _stream;
+    int32_t _streamFrom = 0;    // the frames before it have been given back
+    int32_t _streamedRow = -1;  // the last row of cells whose frames were handed in
+    bool _streamFailed = false;
 };
 
 // Decodes pixels on demand, once at a time; Start runs the decode on another thread.
@@ -129,6 +142,15 @@ TImagePtr LoadAnimImage(const TUrl& url, int32_t cell_width, int32_t cell_height
 // used or when PrefetchPixels asks for them ahead. Null when the file cannot be opened, its
 // header not read, or it holds too few cells.
 TImagePtr LoadAnimImageDeferred(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
+                                int32_t cell_count, int32_t flags = -1);
+// As LoadAnimImageDeferred, for a long JPEG strip played through once from its first frame, as an
+// explosion: never all of it is decoded at once. Each row of cells is decoded before one of its
+// frames is first used, the next two rows meanwhile on another thread, and using a frame gives
+// back the frames before it, pixels and back-end frames. A use always gets the whole frame: it waits
+// for its row should that still be on its way, and a frame used again after a later one is
+// decoded anew from the top of the file. A file that is not a JPEG is loaded as
+// LoadAnimImageDeferred loads it.
+TImagePtr LoadAnimImageStreamed(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
                                 int32_t cell_count, int32_t flags = -1);
 // As LoadImage, with the pixels decoded when first used or prefetched, as LoadAnimImageDeferred.
 TImagePtr LoadImageDeferred(const TUrl& url, int32_t flags = -1);

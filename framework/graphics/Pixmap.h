@@ -70,6 +70,31 @@ TPixmapPtr LoadPixmap(const TUrl& url);
 // The size of the PNG or JPEG picture at url, from its header alone; false when there is none.
 bool ProbePixmap(const TUrl& url, int32_t& width, int32_t& height);
 
+// Reads a JPEG picture from the top a few rows at a time and keeps its place in between, so that
+// no more of it than the rows asked for is ever held. The pixels are those LoadPixmap gives.
+class TJpegRowReader {
+public:
+    // Null when url holds no JPEG picture whose header can be read.
+    static std::unique_ptr<TJpegRowReader> Open(const TUrl& url);
+    ~TJpegRowReader();
+    TJpegRowReader(const TJpegRowReader&) = delete;
+    TJpegRowReader& operator=(const TJpegRowReader&) = delete;
+
+    // Reads the next rows.height rows of the picture into rows, which must be as wide as the
+    // picture and of its format. False when they are not there or cannot be decoded (a cut-off or
+    // damaged file); nothing more is read after a failure.
+    bool Read(TPixmap& rows);
+
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t format = 0;
+
+private:
+    struct TState;
+    explicit TJpegRowReader(std::unique_ptr<TState> state);
+    std::unique_ptr<TState> _state;
+};
+
 // A pixmap loader reads from the stream's current position; null rejects the data.
 using TPixmapLoader = std::function<TPixmapPtr(TStream&)>;
 void RegisterPixmapLoader(TPixmapLoader loader);

@@ -4,6 +4,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <exception>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include <jerror.h>
@@ -249,13 +251,14 @@ bool JpegReadHeader(TJpegDecoder& decoder, TJpegHeader& header)
     return cinfo.output_components == BytesPerPixel(header.format);
 }
 
-bool JpegReadRows(TJpegDecoder& decoder, JSAMPROW* rows)
+// Reads the rows from the next one up to end; rows[0] receives row top.
+bool JpegReadRows(TJpegDecoder& decoder, JSAMPROW* rows, JDIMENSION top, JDIMENSION end)
 {
     jpeg_decompress_struct& cinfo = decoder.cinfo;
     if (setjmp(decoder.error.jump)) return false;
-    while (cinfo.output_scanline < cinfo.output_height) {
+    while (cinfo.output_scanline < end) {
         const JDIMENSION line = cinfo.output_scanline;
-        if (jpeg_read_scanlines(&cinfo, rows + line, cinfo.output_height - line) == 0) return false;
+        if (jpeg_read_scanlines(&cinfo, rows + (line - top), end - line) == 0) return false;
     }
     return true;
 }
@@ -270,7 +273,7 @@ TPixmapPtr LoadJpeg(TStream& stream)
     if (!pixmap) return nullptr;
     std::vector<JSAMPROW> rows(header.height);
     for (uint32_t y = 0; y < header.height; ++y) rows[y] = pixmap->PixelPtr(0, static_cast<int32_t>(y));
-    if (!JpegReadRows(decoder, rows.data())) return nullptr;
+    if (!JpegReadRows(decoder, rows.data(), 0, header.height)) return nullptr;
     return pixmap;
 }
 
@@ -355,4 +358,57 @@ bool ProbePixmap(const TUrl& url, int32_t& width, int32_t& height)
     } catch (const std::exception&) {
         return false;
     }
+}
+
+struct TJpegRowReader::TState {
+    TStreamPtr stream;
+    std::unique_ptr<TJpegDecoder> decoder;
+    bool failed = false;
+
+    // The decoder goes before the stream it reads.
+    ~TState()
+    {
+        decoder.reset();
+        if (!stream) return;
+        try {
+            stream->Close();
+        } catch (const std::exception&) {
+        }
+    }
+};
+
+TJpegRowReader::TJpegRowReader(std::unique_ptr<TState> state) : _state(std::move(state)) {}
+
+TJpegRowReader::~TJpegRowReader() = default;
+
+std::unique_ptr<TJpegRowReader> TJpegRowReader::Open(const TUrl& url)
+{
+    auto state = std::make_unique<TState>();
+    state->stream = OpenStreamUrl(url, true, false);
+    if (!state->stream || state->stream->Pos() == -1) return nullptr;
+    try {
+        state->decoder = std::make_unique<TJpegDecoder>(*state->stream);
+        TJpegHeader header;
+        if (!JpegReadHeader(*state->decoder, header)) return nullptr;
+        std::unique_ptr<TJpegRowReader> reader(new TJpegRowReader(std::move(state)));
+        reader->width = static_cast<int32_t>(header.width);
+        reader->height = static_cast<int32_t>(header.height);
+        reader->format = header.format;
+        return reader;
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+bool TJpegRowReader::Read(TPixmap& rows)
+{
+    if (_state->failed || rows.width != width || rows.format != format) return false;
+    const JDIMENSION top = _state->decoder->cinfo.output_scanline;
+    if (rows.height > height - static_cast<int32_t>(top)) return false;
+    std::vector<JSAMPROW> pointers(static_cast<size_t>(rows.height));
+    for (int32_t y = 0; y < rows.height; ++y) pointers[static_cast<size_t>(y)] = rows.PixelPtr(0, y);
+    if (JpegReadRows(*_state->decoder, pointers.data(), top, top + static_cast<JDIMENSION>(rows.height))) return true;
+    // A decoder that jumped out of the library cannot go on.
+    _state->failed = true;
+    return false;
 }
