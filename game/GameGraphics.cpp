@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <future>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -157,20 +158,20 @@ void GameGraphics::LoadFonts()
     SmallFont = LoadFont("incbin::fonts/arial.ttf", 9);
 }
 
-void GameGraphics::LoadImages()
-{
-    const auto& entries = ImageCatalogue;
-    constexpr size_t count = std::size(ImageCatalogue);
+namespace {
 
-    SetAutoImageFlags(IMG_FILTERED | IMG_MIPMAPPED);
-    // Decoded side by side, the largest files first so that no core is left with a big one at
-    // the end; the variables are then filled in catalogue order.
+constexpr size_t ImageCount = std::size(ImageCatalogue);
+using TLoadedImages = std::array<TImagePtr, ImageCount>;
+
+// Decoded side by side, the largest files first so that no core is left with a big one at the end.
+TLoadedImages DecodeImages()
+{
     std::vector<const char*> files;
-    for (const auto& e : entries) files.push_back(e.file);
+    for (const auto& e : ImageCatalogue) files.push_back(e.file);
     const std::vector<size_t> order = LargestFilesFirst(files);
-    std::array<TImagePtr, count> loaded;
-    RunInParallel(count, [&](size_t job) {
-        const TImageAsset& e = entries[order[job]];
+    TLoadedImages loaded;
+    RunInParallel(ImageCount, [&](size_t job) {
+        const TImageAsset& e = ImageCatalogue[order[job]];
         TImagePtr& image = loaded[order[job]];
         if (LevelBackground(e.variable))
             // Each drawn by its level alone: decoded when the level is built (LoadLevelImages).
@@ -184,11 +185,34 @@ void GameGraphics::LoadImages()
         else
             image = LoadAnimImage(e.file, e.cellWidth, e.cellHeight, 0, e.frames, e.flags);
     });
+    return loaded;
+}
 
+std::future<TLoadedImages> PendingImages;
+
+}  // namespace
+
+void GameGraphics::StartLoading()
+{
+    if (PendingImages.valid()) return;
+    SetAutoImageFlags(IMG_FILTERED | IMG_MIPMAPPED);
+    PendingImages = std::async(std::launch::async, DecodeImages);
+}
+
+void GameGraphics::AbandonLoading()
+{
+    if (PendingImages.valid()) PendingImages.get();
+}
+
+void GameGraphics::LoadImages()
+{
+    if (!PendingImages.valid()) StartLoading();
+    TLoadedImages loaded = PendingImages.get();
+    // The variables are filled in catalogue order.
     TLoadTally tally;
-    for (size_t i = 0; i < count; ++i) {
-        *entries[i].variable = std::move(loaded[i]);
-        tally.Note(entries[i].file, *entries[i].variable != nullptr);
+    for (size_t i = 0; i < ImageCount; ++i) {
+        *ImageCatalogue[i].variable = std::move(loaded[i]);
+        tally.Note(ImageCatalogue[i].file, *ImageCatalogue[i].variable != nullptr);
     }
     tally.Report("images");
 }

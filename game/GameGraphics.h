@@ -23,6 +23,12 @@ public:
     static void LoadFonts();
     // Sets the automatic image flags to 6, then loads every image in catalogue order.
     static void LoadImages();
+    // Starts decoding every picture on other threads, in the game's image flags and with the
+    // images' handles as they are set now, so that they decode while the display opens and the
+    // fonts load; LoadImages then waits for them.
+    static void StartLoading();
+    // Waits for the decoding StartLoading began and drops it, when the game ends before loading.
+    static void AbandonLoading();
     // The pictures only one level or one kind of level draws: the level's background, and the boss
     // explosion strip for the boss level, are decoded when the level is built; those of other
     // levels are given back.

@@ -64,12 +64,17 @@ private:
     int32_t _hook;
 };
 
-// Stops the sounds' decoding when it leaves; after FinishLoading there is nothing left to stop.
-struct TSoundLoadingGuard {
-    TSoundLoadingGuard() = default;
-    ~TSoundLoadingGuard() { GameSounds::AbandonLoading(); }
-    TSoundLoadingGuard(const TSoundLoadingGuard&) = delete;
-    TSoundLoadingGuard& operator=(const TSoundLoadingGuard&) = delete;
+// Stops the decoding of sounds and pictures when it leaves; once they are loaded there is nothing
+// left to stop.
+struct TLoadingGuard {
+    TLoadingGuard() = default;
+    ~TLoadingGuard()
+    {
+        GameGraphics::AbandonLoading();
+        GameSounds::AbandonLoading();
+    }
+    TLoadingGuard(const TLoadingGuard&) = delete;
+    TLoadingGuard& operator=(const TLoadingGuard&) = delete;
 };
 
 // A JSON string of Latin-1 text: quotes, backslashes and everything outside printable ASCII escaped.
@@ -123,8 +128,11 @@ int KrellixMain(int32_t startLevel)
     // threads while the display opens and the pictures decode.
     const bool knownLevel = startLevel >= 1 && startLevel <= static_cast<int32_t>(LevelSettings.size());
     GameSounds::StartLoading(knownLevel ? LevelSettings[static_cast<size_t>(startLevel - 1)].musicId : 0);
-    // A run cut short stops the decoding rather than waiting for it.
-    const TSoundLoadingGuard soundLoading;
+    // The pictures too, with their handles in the middle: nothing is drawn before they are loaded.
+    SetAutoMidHandle(true);
+    GameGraphics::StartLoading();
+    // A run cut short stops the decoding rather than waiting for all of it.
+    const TLoadingGuard loading;
     LevelDataCursor = 0;
     StarList = std::make_shared<TList<TStar>>();
     SetTraceScreen("loading");
@@ -136,7 +144,6 @@ int KrellixMain(int32_t startLevel)
         return 1;
     }
     Flip(-1);
-    SetAutoMidHandle(true);
     SeedRandom(CurrentMillisecs());
     GameGraphics::LoadFonts();
     TFramework::DrawCentredShadowText("Loading...", GraphicsWidth() / 2, GraphicsHeight() / 2, 255);
@@ -227,6 +234,7 @@ void RestoreInitialState()
     CurrentUserChosen = false;
 
     for (const TImageAsset& image : GameGraphics::Images()) *image.variable = nullptr;
+    GameGraphics::AbandonLoading();
     GameSounds::AbandonLoading();
     for (const TSoundAsset& sound : GameSounds::Sounds()) *sound.variable = nullptr;
 }
