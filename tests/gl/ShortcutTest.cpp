@@ -57,6 +57,21 @@ struct TScene {
     TImageFontPtr font;
 };
 
+// Bricks from the first-th of twelve on, each over its shadow, as the game draws them.
+void DrawBricks(const TScene& s, int32_t first)
+{
+    for (int32_t i = first; i < 12; ++i) {
+        const auto x = static_cast<float>(40 + 64 * (i % 3));
+        const auto y = static_cast<float>(30 + 29 * (i / 3));
+        SetColor(10, 10, 10);
+        SetAlpha(0.39f);
+        DrawImage(s.shadow, x + 12, y + 12);
+        SetColor(255, 255, 255);
+        SetAlpha(1.0f);
+        DrawImage(s.brick, x, y, i % 3);
+    }
+}
+
 // A play frame in miniature: everything the game draws, in the ways it draws it.
 void DrawScene(const TScene& s)
 {
@@ -68,16 +83,7 @@ void DrawScene(const TScene& s)
     DrawImage(s.background, 120, 100);
     DrawImage(s.hollow, 120, 110);
     DrawImage(s.pane, 120, 40);
-    for (int32_t i = 0; i < 12; ++i) {
-        const auto x = static_cast<float>(40 + 64 * (i % 3));
-        const auto y = static_cast<float>(30 + 29 * (i / 3));
-        SetColor(10, 10, 10);
-        SetAlpha(0.39f);
-        DrawImage(s.shadow, x + 12, y + 12);
-        SetColor(255, 255, 255);
-        SetAlpha(1.0f);
-        DrawImage(s.brick, x, y, i % 3);
-    }
+    DrawBricks(s, 0);
     // Dimmed as the fades draw them, and at a fractional position.
     SetColor(100, 100, 100);
     DrawImage(s.brick, 200.5f, 150.25f, 1);
@@ -252,16 +258,7 @@ void DrawPlay(const TScene& s, int32_t f)
     SetAlpha(1.0f);
     DrawImage(s.background, 120, 100);
     DrawImage(s.hollow, 120, 110);
-    for (int32_t i = f / 4; i < 12; ++i) {
-        const auto x = static_cast<float>(40 + 64 * (i % 3));
-        const auto y = static_cast<float>(30 + 29 * (i / 3));
-        SetColor(10, 10, 10);
-        SetAlpha(0.39f);
-        DrawImage(s.shadow, x + 12, y + 12);
-        SetColor(255, 255, 255);
-        SetAlpha(1.0f);
-        DrawImage(s.brick, x, y, i % 3);
-    }
+    DrawBricks(s, f / 4);
     DrawImage(s.ball, 30.0f + 7.5f * static_cast<float>(t), 200.0f - 3.0f * static_cast<float>(t));
     SetRotation(static_cast<float>(10 * t));
     DrawImage(s.alien, 250, static_cast<float>(60 + t));
