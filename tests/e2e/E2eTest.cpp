@@ -262,31 +262,67 @@ TEST_F(E2e, RealWindowAndFullScreensUnderXvfb)
     }
 }
 
+// A virtual screen on a display of its own, black behind the windows, whose framebuffer Xvfb keeps
+// in a file the test can read; ended with the object.
+class TFramebufferScreen {
+public:
+    TFramebufferScreen(const std::string& folder, const std::string& size) : _folder(folder)
+    {
+        int32_t display = 150 + getpid() % 400;
+        const auto lockOf = [](int32_t number) {
+            return std::filesystem::path("/tmp") / (".X" + std::to_string(number) + "-lock");
+        };
+        while (std::filesystem::exists(lockOf(display))) ++display;
+        const std::string number = std::to_string(display);
+        const std::string name = std::string(":").append(number);
+        std::filesystem::create_directory(folder);
+        _xvfb = StartProgram(
+            "Xvfb", {name, "-screen", "0", size, "-fbdir", folder, "-nolisten", "tcp", "-noreset", "-br"}, folder);
+        const std::string socket = std::string("/tmp/.X11-unix/X").append(number);
+        for (int i = 0; i < 100 && _xvfb > 0 && !std::filesystem::exists(socket); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"};
+        environment.set = {{"DISPLAY", name}, {"ALSOFT_DRIVERS", "null"}, {"LIBGL_ALWAYS_SOFTWARE", "1"}};
+    }
+    ~TFramebufferScreen()
+    {
+        if (_xvfb <= 0) return;
+        kill(_xvfb, SIGTERM);
+        WaitProgram(_xvfb);
+    }
+    TFramebufferScreen(const TFramebufferScreen&) = delete;
+    TFramebufferScreen& operator=(const TFramebufferScreen&) = delete;
+
+    bool Started() const { return _xvfb > 0; }
+    bool Read(TPicture& picture) const { return ReadXwd(_folder + "/Xvfb_screen0", picture); }
+    // What a program needs to open its windows there, and no sound device.
+    TRunEnvironment environment;
+
+private:
+    std::string _folder;
+    int _xvfb = -1;
+};
+
+// Pixels of the picture that are not black.
+int64_t Lit(const TPicture& picture)
+{
+    int64_t lit = 0;
+    for (int32_t y = 0; y < picture.height; ++y)
+        for (int32_t x = 0; x < picture.width; ++x) {
+            const uint8_t* p = picture.At(x, y);
+            lit += p[0] != 0 || p[1] != 0 || p[2] != 0;
+        }
+    return lit;
+}
+
 TEST_F(E2e, ScaledFullScreenShowsThePictureBetweenBars)
 {
     ASSERT_TRUE(OnPath("Xvfb")) << "Xvfb is needed (Debian package xvfb)";
-    // A screen without the game's mode, whose framebuffer Xvfb keeps in a file we can read.
-    int32_t display = 150 + getpid() % 400;
-    const auto lockOf = [](int32_t number) {
-        return std::filesystem::path("/tmp") / (".X" + std::to_string(number) + "-lock");
-    };
-    while (std::filesystem::exists(lockOf(display))) ++display;
-    const std::string number = std::to_string(display);
-    const std::string name = std::string(":").append(number);
-    const std::string server = dir.File("xvfb");
-    std::filesystem::create_directory(server);
-    const int xvfb = StartProgram(
-        "Xvfb", {name, "-screen", "0", "1280x1024x24", "-fbdir", server, "-nolisten", "tcp", "-noreset"}, server);
-    ASSERT_GT(xvfb, 0);
-    const std::string socket = std::string("/tmp/.X11-unix/X").append(number);
-    for (int i = 0; i < 100 && !std::filesystem::exists(socket); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-
-    TRunEnvironment environment;
-    environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"};
-    environment.set = {{"DISPLAY", name}, {"ALSOFT_DRIVERS", "null"}, {"LIBGL_ALWAYS_SOFTWARE", "1"}};
-    const int game =
-        StartProgram(KRELLIX_EXE, {"--data", data, "--level", "1", "--trace", "trace.jsonl"}, dir.Path(), environment);
+    // A screen without the game's mode.
+    const TFramebufferScreen server(dir.File("xvfb"), "1280x1024x24");
+    ASSERT_TRUE(server.Started());
+    const int game = StartProgram(KRELLIX_EXE, {"--data", data, "--level", "1", "--trace", "trace.jsonl"}, dir.Path(),
+                                  server.environment);
     ASSERT_GT(game, 0);
     // Wait until the level is on the screen, while the game keeps running.
     bool running = true;
@@ -295,11 +331,9 @@ TEST_F(E2e, ScaledFullScreenShowsThePictureBetweenBars)
         running = waitpid(game, nullptr, WNOHANG) == 0;
     }
     TPicture screen;
-    const bool read = ReadXwd(server + "/Xvfb_screen0", screen);
+    const bool read = server.Read(screen);
     if (running) kill(game, SIGTERM);
     WaitProgram(game);
-    kill(xvfb, SIGTERM);
-    WaitProgram(xvfb);
     ASSERT_TRUE(running) << ReadText(dir.File(".stderr"));
     ASSERT_TRUE(read);
     ASSERT_EQ(screen.width, 1280);
@@ -321,6 +355,44 @@ TEST_F(E2e, ScaledFullScreenShowsThePictureBetweenBars)
     EXPECT_GE(right, 1277);
     EXPECT_EQ(top, 32);
     EXPECT_EQ(bottom, 991);
+}
+
+TEST_F(E2e, AWindowShownAgainShowsItsPictureAgain)
+{
+    ASSERT_TRUE(OnPath("Xvfb")) << "Xvfb is needed (Debian package xvfb)";
+    ASSERT_TRUE(OnPath("xdotool")) << "xdotool is needed (Debian package xdotool)";
+    const TFramebufferScreen server(dir.File("xvfb"), "1280x1024x24");
+    ASSERT_TRUE(server.Started());
+    const int game = StartProgram(KRELLIX_EXE, {"--window", "--data", data, "--level", "1", "--trace", "trace.jsonl"},
+                                  dir.Path(), server.environment);
+    ASSERT_GT(game, 0);
+    const auto frames = [this] { return Lines(ReadText(dir.File("trace.jsonl"))).size(); };
+    // The level faded in, the ball resting on the paddle: nothing changes, nothing is presented.
+    const auto waitFor = [&](size_t count) {
+        for (int i = 0; i < 3000 && frames() < count && waitpid(game, nullptr, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return frames() >= count;
+    };
+    const bool shown = waitFor(150);
+    TPicture before, hidden, after;
+    server.Read(before);
+    const std::string pid = std::to_string(game);
+    const TRunResult search = RunProgram("xdotool", {"search", "--sync", "--pid", pid}, dir.Path(), server.environment);
+    const std::vector<std::string> windows = Lines(search.out);
+    ASSERT_FALSE(windows.empty()) << search.err;
+    RunProgram("xdotool", {"windowunmap", "--sync", windows.back()}, dir.Path(), server.environment);
+    server.Read(hidden);
+    RunProgram("xdotool", {"windowmap", "--sync", windows.back()}, dir.Path(), server.environment);
+    // The window system lost what the window showed; the game's next frames must show it again.
+    const bool played = waitFor(frames() + 30);
+    server.Read(after);
+    kill(game, SIGTERM);
+    EXPECT_EQ(WaitProgram(game), 0);
+    ASSERT_TRUE(shown && played) << ReadText(dir.File(".stderr"));
+    // The pointer's picture is all that may differ.
+    EXPECT_GT(Lit(before), 300000);
+    EXPECT_LT(Lit(hidden), 1000);
+    EXPECT_NEAR(static_cast<double>(Lit(after)), static_cast<double>(Lit(before)), 1000.0);
 }
 
 }  // namespace
