@@ -147,12 +147,17 @@ public:
         glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
         glDisable(GL_SCISSOR_TEST);
         _bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
+        // Bars only where the picture leaves room for them.
+        if (box.width != drawableWidth || box.height != drawableHeight) {
+            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
         _bindFramebuffer(GL_READ_FRAMEBUFFER, _framebuffer);
         const int32_t bottom = drawableHeight - box.y - box.height;
+        // Unscaled, each pixel is copied as it is; filtering would give the same at more cost.
+        const bool unscaled = box.width == _width && box.height == _height;
         _blitFramebuffer(0, 0, _width, _height, box.x, bottom, box.x + box.width, bottom + box.height,
-                         GL_COLOR_BUFFER_BIT, GL_LINEAR);
+                         GL_COLOR_BUFFER_BIT, unscaled ? GL_NEAREST : GL_LINEAR);
         SDL_GL_SwapWindow(window);
         _bindFramebuffer(GL_FRAMEBUFFER, _framebuffer);
         glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
