@@ -1,0 +1,113 @@
+// The sounds loading behind the game: playable at once, the audio driver's own once all are
+// decoded, the missing ones named in one line.
+#include "framework/audio/Audio.h"
+#include "framework/audio/Sound.h"
+#include "framework/graphics/Graphics.h"
+#include "framework/graphics/Recording.h"
+#include "game/GameSounds.h"
+#include "game/Krellix.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A data folder whose sounds are all one short Ogg file, but for the ones left out; the test runs
+// in it and leaves everything as it found it.
+class SoundLoadingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        RestoreInitialState();
+        SetAudioDriver("Null");
+        const fs::path seed = fs::path(KRELLIX_TEST_DIR) / "../fuzz/seeds/ogg/mono_8k.ogg";
+        for (const TSoundAsset& sound : GameSounds::Sounds()) {
+            if (LeftOut(sound)) continue;
+            const fs::path to = dir.Path() / sound.file;
+            fs::create_directories(to.parent_path());
+            fs::copy_file(seed, to, fs::copy_options::overwrite_existing);
+        }
+        previous = fs::current_path();
+        fs::current_path(dir.Path());
+    }
+    void TearDown() override
+    {
+        RestoreInitialState();
+        fs::current_path(previous);
+    }
+
+    static bool LeftOut(const TSoundAsset& sound)
+    {
+        return sound.variable == &NormalBlockSound || sound.variable == &LifeLostSound;
+    }
+    static bool Pending(const TSoundPtr& sound) { return std::dynamic_pointer_cast<TPendingSound>(sound) != nullptr; }
+
+    TTempDir dir;
+    fs::path previous;
+};
+
+TEST_F(SoundLoadingTest, EverySoundPlaysAtOnceAndIsMadeTheDriversOwnWhenAllAreDecoded)
+{
+    GameSounds::StartLoading(GameSounds::GameMusic1);
+    GameSounds::LoadSounds();
+    for (const TSoundAsset& sound : GameSounds::Sounds()) EXPECT_TRUE(Pending(*sound.variable)) << sound.file;
+    // Played before the rest are there: it waits for its own samples only.
+    EXPECT_TRUE(PlaySound(GetReadySound));
+    EXPECT_FALSE(PlaySound(NormalBlockSound));
+
+    ::testing::internal::CaptureStderr();
+    GameSounds::FinishLoading();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    for (const TSoundAsset& sound : GameSounds::Sounds()) {
+        EXPECT_FALSE(Pending(*sound.variable)) << sound.file;
+        EXPECT_EQ(*sound.variable == nullptr, LeftOut(sound)) << sound.file;
+    }
+    EXPECT_NE(said.find("2 of 34 sounds could not be loaded (first: sounds/SFX_NormalBlock.ogg)"), std::string::npos)
+        << said;
+}
+
+TEST_F(SoundLoadingTest, AFlipAfterTheLastIsDecodedMakesThemAndAnAbandonedLoadPlaysNothingMore)
+{
+    auto driver = std::make_shared<TRecordingDriver>();
+    TGraphicsPtr graphics = OpenRecordingGraphics(1024, 768, driver);
+    ASSERT_TRUE(graphics);
+    GameSounds::StartLoading(0);
+    GameSounds::LoadSounds();
+    ::testing::internal::CaptureStderr();
+    bool made = false;
+    for (int i = 0; i < 1000 && !made; ++i) {
+        Flip(0);
+        made = !Pending(PadHitSound);
+        if (!made) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(made);
+    EXPECT_TRUE(PadHitSound);
+    EXPECT_FALSE(LifeLostSound);
+    EXPECT_NE(said.find("2 of 34 sounds could not be loaded"), std::string::npos) << said;
+    EndGraphics();
+
+    // A run cut short stops decoding at once; the sounds it left behind play nothing, and nothing
+    // waits for them.
+    RestoreInitialState();
+    GameSounds::StartLoading(0);
+    GameSounds::LoadSounds();
+    ::testing::internal::CaptureStderr();
+    GameSounds::AbandonLoading();
+    for (const TSoundAsset& sound : GameSounds::Sounds()) {
+        ASSERT_TRUE(Pending(*sound.variable)) << sound.file;
+        EXPECT_TRUE(std::dynamic_pointer_cast<TPendingSound>(*sound.variable)->Decoded()) << sound.file;
+    }
+    EXPECT_FALSE(PlaySound(NormalBlockSound));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+}  // namespace
