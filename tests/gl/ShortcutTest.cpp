@@ -72,8 +72,8 @@ void DrawBricks(const TScene& s, int32_t first)
     }
 }
 
-// A play frame in miniature: everything the game draws, in the ways it draws it.
-void DrawScene(const TScene& s)
+// The cleared screen with the background and the hollow frame over it, in full colour.
+void DrawGround(const TScene& s)
 {
     SetClsColor(20, 30, 40);
     Cls();
@@ -82,6 +82,12 @@ void DrawScene(const TScene& s)
     SetAlpha(1.0f);
     DrawImage(s.background, 120, 100);
     DrawImage(s.hollow, 120, 110);
+}
+
+// A play frame in miniature: everything the game draws, in the ways it draws it.
+void DrawScene(const TScene& s)
+{
+    DrawGround(s);
     DrawImage(s.pane, 120, 40);
     DrawBricks(s, 0);
     // Dimmed as the fades draw them, and at a fractional position.
@@ -251,13 +257,7 @@ namespace {
 void DrawPlay(const TScene& s, int32_t f)
 {
     const int32_t t = f / 2 * 2;
-    SetClsColor(20, 30, 40);
-    Cls();
-    SetBlend(BLEND_ALPHA);
-    SetColor(255, 255, 255);
-    SetAlpha(1.0f);
-    DrawImage(s.background, 120, 100);
-    DrawImage(s.hollow, 120, 110);
+    DrawGround(s);
     DrawBricks(s, f / 4);
     DrawImage(s.ball, 30.0f + 7.5f * static_cast<float>(t), 200.0f - 3.0f * static_cast<float>(t));
     SetRotation(static_cast<float>(10 * t));
