@@ -21,4 +21,9 @@ public:
     // GameStarte_NewHighScore when the finished game entered the high-score table, else 0
     // (also when the player left with Escape).
     int32_t NewGame();
+
+private:
+    // Enters the finished game's score and level; GameStarte_NewHighScore when the score made
+    // the table, else 0.
+    int32_t EnterResult();
 };

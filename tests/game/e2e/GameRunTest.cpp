@@ -16,6 +16,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A high-score record's score and level as the table file holds them: two little-endian words.
+std::string ScoreAndLevel(int64_t score, int32_t level)
+{
+    std::string bytes;
+    for (const int64_t n : {score, int64_t{level}})
+        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((static_cast<uint64_t>(n) >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
 class GameRunTest : public ::testing::Test {
 protected:
     fs::path dir;
@@ -183,5 +192,38 @@ TEST_F(GameRunTest, TheDrawingShortcutsShowTheVeryPicturesOfThePlainWay)
         // Something moved between the shots.
         EXPECT_NE(quick, last) << "frame " << frame;
         last = quick;
+    }
+}
+
+TEST_F(GameRunTest, AGameThatIsOverEntersItsScoreEvenWhenClosedOnTheGameOverScreen)
+{
+    // The paddle never moves and the ball is launched every 100 frames: five lives lost, 2150 points.
+    std::string launches;
+    for (int32_t f = 100; f <= 6000; f += 100)
+        launches += std::to_string(f) + " keydown 32\n" + std::to_string(f + 1) + " keyup 32\n";
+    Play(1, launches);
+    ASSERT_EQ(exitCode, 0) << Output();
+    int64_t lastLifeLost = -1;
+    for (const TTraceLine& t : trace)
+        if (lastLifeLost < 0 && t["Lives"] == 0) lastLifeLost = t["frame"];
+    ASSERT_GT(lastLifeLost, 0);
+    EXPECT_EQ(trace.back()["Score"], 2150);
+    EXPECT_NE(ReadText(dir / "highscore.dat").find(ScoreAndLevel(2150, 1)), std::string::npos);
+
+    // The window closed while the game-over screen shows, or while the last ball is still in play.
+    struct TCase {
+        int64_t closeAt;
+        bool entered;
+    };
+    for (const TCase& c : {TCase{lastLifeLost + 60, true}, TCase{lastLifeLost - 100, false}}) {
+        fs::remove(dir / "highscore.dat");
+        std::string script;
+        for (int32_t f = 100; f < c.closeAt; f += 100)
+            script += std::to_string(f) + " keydown 32\n" + std::to_string(f + 1) + " keyup 32\n";
+        Play(1, script + std::to_string(c.closeAt) + " close\n");
+        ASSERT_EQ(exitCode, 0) << Output();
+        EXPECT_EQ(trace.back()["frame"], c.closeAt);
+        EXPECT_EQ(ReadText(dir / "highscore.dat").find(ScoreAndLevel(2150, 1)) != std::string::npos, c.entered)
+            << c.closeAt;
     }
 }
