@@ -9,9 +9,10 @@ namespace {
 
 constexpr uint8_t Backspace = 8;
 
-// Characters a name never takes: the two slashes, escape and tab, and every other control code,
-// since a line break or carriage return in a name would split its record in the player file.
-bool Refused(uint8_t c) { return c == '\\' || c == '/' || c < 32 || c == 127; }
+// Characters a name never takes: the two slashes, escape and tab, and every other control code
+// (Latin-1's upper ones too), since a line break or carriage return in a name would split its
+// record in the player file and the others draw as nothing.
+bool Refused(uint8_t c) { return c == '\\' || c == '/' || c < 32 || (c >= 127 && c <= 0x9F); }
 
 }  // namespace
 

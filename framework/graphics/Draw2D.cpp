@@ -182,7 +182,9 @@ int32_t GetBlend()
 void SetLineWidth(float width)
 {
     auto* g = G();
-    if (!g) return;
+    // OpenGL refuses a width that is none (0, negative, NaN) and keeps the last one; so do we,
+    // so that what is recorded for a frame is what is drawn.
+    if (!g || !(width > 0.0f && std::isfinite(width))) return;
     g->line_width = width;
     g->Driver()->SetLineWidth(width);
 }

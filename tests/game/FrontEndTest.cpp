@@ -54,6 +54,8 @@ TEST_F(FrontEndTest, NameFieldTakesOneCharacterPerUpdateInCapitalsAndRefusesSlas
         {{8}, ""},
         {{'a', 'b', 'c', 8}, "AB"},
         {{'/', '\\', 27, 9, 10, 13, 127, 'x'}, "X"},
+        // The Latin-1 controls too; the no-break space after them is a character.
+        {{0x80, 0x85, 0x9F, 0xA0, 'y'}, "\xA0Y"},
         {{' ', '1', '.', '-', '!', '?', '\''}, " 1.-!?'"},
         // Accented capitals; the division sign, sharp s, y diaeresis and micro sign stay as they are.
         {{0xE9, 0xE0, 0xFE, 0xF7, 0xDF, 0xFF, 0xB5, 0xC9}, "\xC9\xC0\xDE\xF7\xDF\xFF\xB5\xC9"},

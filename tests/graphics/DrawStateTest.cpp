@@ -6,6 +6,7 @@
 #include "framework/graphics/Image.h"
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -75,6 +76,19 @@ TEST_F(RecordingTest, ColourIsClampedToBytesWhileGettersReturnWhatWasSet)
         EXPECT_EQ(g, c.g);
         EXPECT_EQ(b, c.b);
     }
+}
+
+TEST_F(RecordingTest, ALineWidthThatIsNoWidthIsRefusedAndTheLastOneKept)
+{
+    // OpenGL refuses such widths and keeps drawing at the last one; the back-end must agree.
+    for (const float width : {0.0f, -2.0f, std::nanf(""), -std::numeric_limits<float>::infinity()}) {
+        SetLineWidth(3.0f);
+        SetLineWidth(width);
+        EXPECT_EQ(GetLineWidth(), 3.0f) << width;
+        EXPECT_EQ(driver->line_width, 3.0f) << width;
+    }
+    SetLineWidth(0.5f);
+    EXPECT_EQ(driver->line_width, 0.5f);
 }
 
 TEST_F(RecordingTest, AlphaByteIsTruncatedAfterClamping)
