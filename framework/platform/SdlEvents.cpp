@@ -45,6 +45,22 @@ int32_t ButtonsHeld(Uint32 state)
     return held;
 }
 
+// The window was shown, uncovered or resized: the window system may have lost what it showed.
+bool AsksForRepaint(const SDL_Event& event)
+{
+    if (event.type != SDL_WINDOWEVENT) return false;
+    switch (event.window.event) {
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SDL_WINDOWEVENT_RESTORED:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Keys that type a control character the text events never carry.
 int32_t ControlCharOfKey(int32_t virtualKey)
 {
@@ -261,6 +277,7 @@ private:
             return;
         }
         case SDL_WINDOWEVENT:
+            if (AsksForRepaint(event)) CurrentSdlView().repaintRequested = true;
             ConvertWindowEvent(event.window, mods);
             return;
         case SDL_QUIT:
@@ -275,13 +292,6 @@ private:
     void ConvertWindowEvent(const SDL_WindowEvent& event, int32_t mods)
     {
         switch (event.event) {
-        case SDL_WINDOWEVENT_SHOWN:
-        case SDL_WINDOWEVENT_EXPOSED:
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-        case SDL_WINDOWEVENT_MAXIMIZED:
-            // The window system may have lost what the window showed.
-            CurrentSdlView().repaintRequested = true;
-            return;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             _focused = false;
             _suspended = true;
@@ -298,7 +308,6 @@ private:
             return;
         }
         case SDL_WINDOWEVENT_RESTORED: {
-            CurrentSdlView().repaintRequested = true;
             // The focus came back while the window was still minimised: the resume is now.
             SDL_Window* window = SDL_GetWindowFromID(event.windowID);
             if (!_suspended || !_focused || !window) return;
@@ -368,9 +377,12 @@ bool IsFullScreenToggle(const SDL_KeyboardEvent& key)
 void DiscardSdlEvents()
 {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
-    // The input is dropped, but the player may still switch between full screen and window.
+    // The input is dropped, but the player may still switch between full screen and window, and
+    // the window is still repainted when it needs it.
     SDL_Event event;
-    while (SDL_PollEvent(&event))
+    while (SDL_PollEvent(&event)) {
         if (event.type == SDL_KEYDOWN && !event.key.repeat && IsFullScreenToggle(event.key))
             CurrentSdlView().toggleRequested = true;
+        if (AsksForRepaint(event)) CurrentSdlView().repaintRequested = true;
+    }
 }

@@ -458,3 +458,32 @@ TEST_F(SdlEvents, ControllersSteerLaunchAndPauseAsKeys)
 }
 
 }  // namespace
+
+TEST_F(SdlEvents, AWindowShownUncoveredOrResizedIsRepaintedAlsoWhenItsInputIsDropped)
+{
+    struct TCase {
+        SDL_WindowEventID id;
+        bool repaint;
+    };
+    const TCase cases[] = {{SDL_WINDOWEVENT_SHOWN, true},         {SDL_WINDOWEVENT_EXPOSED, true},
+                           {SDL_WINDOWEVENT_SIZE_CHANGED, true},  {SDL_WINDOWEVENT_MAXIMIZED, true},
+                           {SDL_WINDOWEVENT_RESTORED, true},      {SDL_WINDOWEVENT_MOVED, false},
+                           {SDL_WINDOWEVENT_FOCUS_GAINED, false}, {SDL_WINDOWEVENT_HIDDEN, false}};
+    OpenScaledWindow(1024, 768);
+    // Live input, and a replay in a window, which drops the window's input.
+    for (const bool dropped : {false, true}) {
+        for (const TCase& c : cases) {
+            SDL_PumpEvents();
+            SDL_FlushEvents(SDL_FIRSTEVENT, SDL_LASTEVENT);
+            CurrentSdlView().repaintRequested = false;
+            SDL_Event event = Window(c.id);
+            event.window.windowID = SDL_GetWindowID(window.get());
+            Push(event);
+            if (dropped)
+                DiscardSdlEvents();
+            else
+                source->PollEvents();
+            EXPECT_EQ(CurrentSdlView().repaintRequested, c.repaint) << c.id << (dropped ? " dropped" : " live");
+        }
+    }
+}
