@@ -178,7 +178,10 @@ public:
     void PollEvents() override
     {
         _inner->PollEvents();
-        if (TakeTerminationSignal()) {
+        // A lost display ends the game once, as its closed window would.
+        const bool lost = !_lostSeen && DisplayLost();
+        _lostSeen = _lostSeen || lost;
+        if (TakeTerminationSignal() || lost) {
             TEvent close;
             close.id = EVENT_APPTERMINATE;
             HandleInputEvent(close);
@@ -191,6 +194,7 @@ public:
 
 private:
     std::shared_ptr<TEventSource> _inner;
+    bool _lostSeen = false;
 };
 
 // Takes the input once per frame, at the first query after each Flip; whatever arrives later in
@@ -332,8 +336,9 @@ std::string HarnessUsage(const THarnessGame& game, const std::string& installedD
                            "XDG_DATA_HOME is set, else ~/.local/share/krellix), made on the first save:\n";
     usage += "  " + player + "\n";
     usage += "\n"
-             "Exit status: 0 on success, 1 when no display is available or no game data is found, 2 on\n"
-             "a bad command line or unusable file, 255 when the game stops on an error.\n";
+             "Exit status: 0 on success, 1 when no display is available or no game data is found, or\n"
+             "when the display is lost (the tables are saved first, as for a closed window), 2 on a\n"
+             "bad command line or unusable file, 255 when the game stops on an error.\n";
     return usage;
 }
 
@@ -571,6 +576,8 @@ int RunHarness(int argc, char** argv, const THarnessGame& game)
     }
     // A screenshot that was asked for and not written fails the run.
     if (!harness.Finish() && status == 0) status = 2;
+    // Saved as for a closed window, but the player did not choose to end.
+    if (DisplayLost() && status == 0) status = 1;
     EndGraphics();
     ShutdownAudio();
     return status;

@@ -59,6 +59,8 @@ bool SavePixmapPng(const TPixmap& pixmap, const std::string& path, std::string& 
 void InstallTerminationSignals();
 // True once for each noted request to end.
 bool TakeTerminationSignal();
+// True once the connection to the display was lost.
+bool DisplayLost();
 
 // Empties SDL's event queue without delivering anything, so a window stays responsive while
 // its input comes from elsewhere.

@@ -190,7 +190,7 @@ private:
         if (view.scaled && view.window) {
             int width = 0;
             int height = 0;
-            SDL_GetWindowSize(view.window, &width, &height);
+            ViewWindowSize(view, width, height);
             const TLetterbox box = FitLetterbox(width, height, view.pictureWidth, view.pictureHeight);
             if (box.width > 0) scale = static_cast<double>(view.pictureWidth) / box.width;
         }

@@ -138,7 +138,17 @@ public:
     {
         int drawableWidth = 0;
         int drawableHeight = 0;
-        SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+        TSdlView& view = CurrentSdlView();
+        if (X11WindowSize(window, drawableWidth, drawableHeight)) {
+            // Pixels are window units on X.
+            if (view.window == window) {
+                view.windowWidth = drawableWidth;
+                view.windowHeight = drawableHeight;
+            }
+        } else {
+            SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
+            if (view.window == window) SDL_GetWindowSize(window, &view.windowWidth, &view.windowHeight);
+        }
         const TLetterbox box = FitLetterbox(drawableWidth, drawableHeight, _width, _height);
 
         // The game's scissor and clear colour must not reach the bars, and survive the present.
@@ -295,6 +305,7 @@ public:
         view.pictureWidth = width;
         view.pictureHeight = height;
         view.scaled = _scaler != nullptr;
+        if (!_headless) WatchX11Connection(_window.get());
 
         if (kind == TSurfaceKind::FullScreen || kind == TSurfaceKind::Desktop) MeasureVerticalSync();
         return true;
@@ -567,6 +578,13 @@ TSdlView& CurrentSdlView()
     return view;
 }
 
+void ViewWindowSize(const TSdlView& view, int& width, int& height)
+{
+    width = view.windowWidth;
+    height = view.windowHeight;
+    if (width <= 0 || height <= 0) SDL_GetWindowSize(view.window, &width, &height);
+}
+
 void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py)
 {
     if (!view.scaled || !view.window) {
@@ -576,7 +594,7 @@ void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, 
     }
     int width = 0;
     int height = 0;
-    SDL_GetWindowSize(view.window, &width, &height);
+    ViewWindowSize(view, width, height);
     const TLetterbox box = FitLetterbox(width, height, view.pictureWidth, view.pictureHeight);
     OuterToInner(box, view.pictureWidth, view.pictureHeight, wx, wy, px, py);
 }
@@ -590,7 +608,7 @@ void PictureToWindow(const TSdlView& view, int32_t px, int32_t py, int32_t& wx, 
     }
     int width = 0;
     int height = 0;
-    SDL_GetWindowSize(view.window, &width, &height);
+    ViewWindowSize(view, width, height);
     const TLetterbox box = FitLetterbox(width, height, view.pictureWidth, view.pictureHeight);
     InnerToOuter(box, view.pictureWidth, view.pictureHeight, px, py, wx, wy);
 }

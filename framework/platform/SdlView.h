@@ -21,10 +21,23 @@ struct TSdlView {
     // The window was uncovered, resized or shown again: the next frame must be presented even
     // if its picture did not change.
     bool repaintRequested = false;
+    // The window's real size in window units at the last present; 0 until then.
+    int32_t windowWidth = 0;
+    int32_t windowHeight = 0;
 };
 
 // The one view of the process (one window at a time); empty while no window is open.
 TSdlView& CurrentSdlView();
+
+// The size of the view's window in window units: as last presented, else as SDL knows it.
+void ViewWindowSize(const TSdlView& view, int& width, int& height);
+
+// On an X server, the size the window really has (false elsewhere): without a window manager
+// a switch to the full screen is never carried out, though SDL then reports the screen's size.
+bool X11WindowSize(SDL_Window* window, int& width, int& height);
+// On an X server, a lost connection no longer ends the program at once: it is reported in one
+// line and DisplayLost turns true, so the game can end as if its window were closed.
+void WatchX11Connection(SDL_Window* window);
 
 // Window point to game point and back, through the letterbox when the picture is scaled.
 void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py);

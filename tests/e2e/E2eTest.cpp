@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -54,6 +55,15 @@ std::string WithoutTime(const std::string& line)
     if (at == std::string::npos) return line;
     const size_t end = line.find_first_of(",}", at + 6);
     return line.substr(0, at) + line.substr(end);
+}
+
+// A high-score record's score and level as the table file holds them: two little-endian words.
+std::string ScoreAndLevel(int64_t score, int32_t level)
+{
+    std::string bytes;
+    for (const int64_t n : {score, int64_t{level}})
+        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((static_cast<uint64_t>(n) >> (8 * i)) & 0xFF);
+    return bytes;
 }
 
 class E2e : public testing::Test {
@@ -270,7 +280,7 @@ public:
     {
         int32_t display = 150 + getpid() % 400;
         const auto lockOf = [](int32_t number) {
-            return std::filesystem::path("/tmp") / (".X" + std::to_string(number) + "-lock");
+            return std::filesystem::path("/tmp") / std::string(".X").append(std::to_string(number)).append("-lock");
         };
         while (std::filesystem::exists(lockOf(display))) ++display;
         const std::string number = std::to_string(display);
@@ -284,16 +294,19 @@ public:
         environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"};
         environment.set = {{"DISPLAY", name}, {"ALSOFT_DRIVERS", "null"}, {"LIBGL_ALWAYS_SOFTWARE", "1"}};
     }
-    ~TFramebufferScreen()
-    {
-        if (_xvfb <= 0) return;
-        kill(_xvfb, SIGTERM);
-        WaitProgram(_xvfb);
-    }
+    ~TFramebufferScreen() { Stop(SIGTERM); }
     TFramebufferScreen(const TFramebufferScreen&) = delete;
     TFramebufferScreen& operator=(const TFramebufferScreen&) = delete;
 
     bool Started() const { return _xvfb > 0; }
+    // Ends the server at once with the signal, as a session that ends or a crash would.
+    void Stop(int signal)
+    {
+        if (_xvfb <= 0) return;
+        kill(_xvfb, signal);
+        WaitProgram(_xvfb);
+        _xvfb = -1;
+    }
     bool Read(TPicture& picture) const { return ReadXwd(_folder + "/Xvfb_screen0", picture); }
     // What a program needs to open its windows there, and no sound device.
     TRunEnvironment environment;
@@ -396,3 +409,87 @@ TEST_F(E2e, AWindowShownAgainShowsItsPictureAgain)
 }
 
 }  // namespace
+
+TEST_F(E2e, WithoutAWindowManagerTheFullScreenSwitchKeepsThePictureWhole)
+{
+    ASSERT_TRUE(OnPath("Xvfb")) << "Xvfb is needed (Debian package xvfb)";
+    ASSERT_TRUE(OnPath("xdotool")) << "xdotool is needed (Debian package xdotool)";
+    // Nobody carries out the switch: the window keeps its size and place, and must show all of the
+    // picture, as it did before the switch.
+    const TFramebufferScreen server(dir.File("xvfb"), "1280x1024x24");
+    ASSERT_TRUE(server.Started());
+    const int game = StartProgram(KRELLIX_EXE, {"--window", "--data", data, "--level", "1", "--trace", "trace.jsonl"},
+                                  dir.Path(), server.environment);
+    ASSERT_GT(game, 0);
+    const auto frames = [this] { return Lines(ReadText(dir.File("trace.jsonl"))).size(); };
+    const auto waitFor = [&](size_t count) {
+        for (int i = 0; i < 3000 && frames() < count && waitpid(game, nullptr, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return frames() >= count;
+    };
+    const auto xdotool = [&](const std::vector<std::string>& args) {
+        return RunProgram("xdotool", args, dir.Path(), server.environment);
+    };
+    const bool shown = waitFor(150);
+    TPicture before, full, back;
+    server.Read(before);
+    const std::vector<std::string> windows = Lines(xdotool({"search", "--sync", "--pid", std::to_string(game)}).out);
+    ASSERT_FALSE(windows.empty());
+    xdotool({"windowfocus", "--sync", windows.back()});
+    xdotool({"key", "alt+Return"});
+    const bool switched = waitFor(frames() + 30);
+    server.Read(full);
+    xdotool({"key", "F11"});
+    const bool returned = waitFor(frames() + 30);
+    server.Read(back);
+    kill(game, SIGTERM);
+    EXPECT_EQ(WaitProgram(game), 0);
+    ASSERT_TRUE(shown && switched && returned) << ReadText(dir.File(".stderr"));
+
+    // The pointer's picture is all that may differ.
+    const auto differing = [](const TPicture& a, const TPicture& b) {
+        int64_t count = 0;
+        for (int32_t y = 0; y < a.height; ++y)
+            for (int32_t x = 0; x < a.width; ++x) count += std::memcmp(a.At(x, y), b.At(x, y), 3) != 0;
+        return count;
+    };
+    ASSERT_GT(Lit(before), 300000);
+    EXPECT_LT(differing(before, full), 1000);
+    EXPECT_LT(differing(before, back), 1000);
+}
+
+TEST_F(E2e, ALostDisplayEndsTheProgramWithTheFinishedGamesScoreSaved)
+{
+    ASSERT_TRUE(OnPath("Xvfb")) << "Xvfb is needed (Debian package xvfb)";
+    TFramebufferScreen server(dir.File("xvfb"), "1024x768x24");
+    ASSERT_TRUE(server.Started());
+    // The ball launched every 100 frames and the paddle never moved: the game is soon over.
+    std::ofstream script(dir.File("launches.txt"));
+    for (int32_t f = 100; f <= 9000; f += 100) script << f << " keydown 32\n" << f + 1 << " keyup 32\n";
+    script.close();
+    const int game = StartProgram(
+        KRELLIX_EXE, {"--window", "--data", data, "--level", "1", "--input", "launches.txt", "--trace", "trace.jsonl"},
+        dir.Path(), server.environment);
+    ASSERT_GT(game, 0);
+    // The server goes while the game-over screen shows: the score is already the table's.
+    int64_t over = -1, score = -1;
+    for (int i = 0; i < 6000 && waitpid(game, nullptr, WNOHANG) == 0; ++i) {
+        const auto lines = Lines(ReadText(dir.File("trace.jsonl")));
+        for (size_t l = 0; over < 0 && l + 1 < lines.size(); ++l)
+            if (Member(lines[l], "Lives") == 0) over = Member(lines[l], "frame");
+        if (over > 0 && lines.size() > 1 && Member(lines[lines.size() - 2], "frame") >= over + 60) {
+            score = Member(lines[lines.size() - 2], "Score");
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    server.Stop(SIGKILL);
+    const int status = WaitProgram(game);
+    const std::string errors = ReadText(dir.File(".stderr"));
+    ASSERT_GT(score, 0) << errors;
+    EXPECT_EQ(status, 1) << errors;
+    EXPECT_EQ(Lines(errors).size(), 1u) << errors;
+    EXPECT_NE(errors.find("display"), std::string::npos) << errors;
+    EXPECT_NE(ReadText(dir.File("data/highscore.dat")).find(ScoreAndLevel(score, 1)), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir.File("data/users.dat")));
+}
