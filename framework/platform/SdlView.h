@@ -36,7 +36,8 @@ void ViewWindowSize(const TSdlView& view, int& width, int& height);
 // a switch to the full screen is never carried out, though SDL then reports the screen's size.
 bool X11WindowSize(SDL_Window* window, int& width, int& height);
 // On an X server, a lost connection no longer ends the program at once: it is reported in one
-// line and DisplayLost turns true, so the game can end as if its window were closed.
+// line and DisplayLost turns true, so the game can end as if its window were closed (a lost
+// Wayland connection is found by DisplayLost itself).
 void WatchX11Connection(SDL_Window* window);
 
 // Window point to game point and back, through the letterbox when the picture is scaled.

@@ -1,13 +1,15 @@
-// What SDL does not say about a window on an X server: the size it really has, and the loss of the
-// connection to the server.
+// What SDL does not say about the window system: the size a window really has on an X server, and
+// the loss of the connection to the display (an X server or a Wayland compositor gone).
 #include "framework/platform/SdlView.h"
 #include "framework/system/Report.h"
 
 #include <SDL_syswm.h>
 
 #include <X11/Xlib.h>
+#include <wayland-client-core.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -16,12 +18,24 @@ std::atomic<bool> Lost{false};
 std::atomic<bool> Reported{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+void ReportLost(const std::string& display)
+{
+    if (!Reported.exchange(true))
+        ReportProblem("the connection to the display " + display +
+                      " was lost; the game ends as if its window were closed");
+}
+
+bool WindowInfo(SDL_Window* window, SDL_SysWMinfo& info)
+{
+    SDL_VERSION(&info.version);
+    return window && SDL_GetWindowWMInfo(window, &info);
+}
+
 // The X connection and window under an SDL window; null when it is on another window system.
 Display* X11Of(SDL_Window* window, Window& handle)
 {
     SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
+    if (!WindowInfo(window, info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
     handle = info.info.x11.window;
     return info.info.x11.display;
 }
@@ -30,9 +44,7 @@ Display* X11Of(SDL_Window* window, Window& handle)
 // Xlib's own message.
 int OnConnectionBroken(Display* display)
 {
-    if (!Reported.exchange(true))
-        ReportProblem(std::string("the connection to the display ") + DisplayString(display) +
-                      " was lost; the game ends as if its window were closed");
+    ReportLost(DisplayString(display));
     return 0;
 }
 
@@ -62,4 +74,17 @@ void WatchX11Connection(SDL_Window* window)
     XSetIOErrorExitHandler(display, OnConnectionGone, nullptr);
 }
 
-bool DisplayLost() { return Lost.load(); }
+bool DisplayLost()
+{
+    if (Lost.load()) return true;
+    // SDL's Wayland back-end turns a broken connection into a quit request and says no more;
+    // libwayland keeps the error.
+    SDL_SysWMinfo info;
+    if (WindowInfo(CurrentSdlView().window, info) && info.subsystem == SDL_SYSWM_WAYLAND &&
+        wl_display_get_error(info.info.wl.display) != 0) {
+        const char* name = std::getenv("WAYLAND_DISPLAY");
+        ReportLost(name && *name ? name : "wayland-0");
+        Lost.store(true);
+    }
+    return Lost.load();
+}
