@@ -470,13 +470,14 @@ TEST_F(E2e, ALostDisplayEndsTheProgramWithTheFinishedGamesScoreSaved)
         dir.Path(), server.environment);
     ASSERT_GT(game, 0);
     // The server goes while the game-over screen shows: the score is already the table's.
-    int64_t over = -1, score = -1;
+    int64_t over = -1, score = -1, lostAt = -1;
     for (int i = 0; i < 6000 && waitpid(game, nullptr, WNOHANG) == 0; ++i) {
         const auto lines = Lines(ReadText(dir.File("trace.jsonl")));
         for (size_t l = 0; over < 0 && l + 1 < lines.size(); ++l)
             if (Member(lines[l], "Lives") == 0) over = Member(lines[l], "frame");
         if (over > 0 && lines.size() > 1 && Member(lines[lines.size() - 2], "frame") >= over + 60) {
             score = Member(lines[lines.size() - 2], "Score");
+            lostAt = Member(lines[lines.size() - 2], "frame");
             break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -486,6 +487,9 @@ TEST_F(E2e, ALostDisplayEndsTheProgramWithTheFinishedGamesScoreSaved)
     const std::string errors = ReadText(dir.File(".stderr"));
     ASSERT_GT(score, 0) << errors;
     EXPECT_EQ(status, 1) << errors;
+    // It ends at once, long before the game-over screen would have.
+    const auto lines = Lines(ReadText(dir.File("trace.jsonl")));
+    EXPECT_LT(Member(lines.back(), "frame"), lostAt + 30);
     EXPECT_EQ(Lines(errors).size(), 1u) << errors;
     EXPECT_NE(errors.find("display"), std::string::npos) << errors;
     EXPECT_NE(ReadText(dir.File("data/highscore.dat")).find(ScoreAndLevel(score, 1)), std::string::npos);
