@@ -161,6 +161,27 @@ TEST_F(GameProgressTest, DestroyingTheBossAndLeavingShowsTheClosingScreenUntilSp
     EXPECT_EQ(HighScoreList->First()->Level, 33);
 }
 
+TEST_F(GameProgressTest, AFinishedGameIsEnteredEvenWhenTheProgramEndsOnTheClosingScreen)
+{
+    struct TWindowClosed {};
+    CurrentUserName = "Quill";
+    onFlip = [&](int32_t f) {
+        if (f == 65) {
+            Press(KEY_SPACE);
+            Release(KEY_SPACE);
+        }
+        if (f == 70)
+            for (int32_t hit = 0; hit < 16; ++hit) BrickList->First()->RemoveBrick(nullptr, nullptr, 1);
+        if (f == 71) PointerTo(1000, 0);
+        // The end text has begun to scroll.
+        if (ScrollTextOffset < 790) throw TWindowClosed{};
+    };
+    EXPECT_THROW(TGame::Create(33)->NewGame(), TWindowClosed);
+    EXPECT_EQ(HighScoreList->First()->Name, "Quill");
+    EXPECT_EQ(HighScoreList->First()->Level, 33);
+    EXPECT_EQ(HighScoreList->First()->Score, Score);
+}
+
 TEST_F(GameProgressTest, TraceFieldsDescribeTheLevelWhileOneExists)
 {
     SetTraceScreen("level");
