@@ -415,10 +415,12 @@ TEST_F(GLTest, ACommandChangedInOneThingAloneIsDrawnAgainInPart)
         int32_t blend = BLEND_ALPHA;
         int32_t green = 255;
         float alpha = 1.0f;
-        // The view leaves enough of the screen out that a command bounded by it alone is drawn in part.
+        // In units other than pixels a command is bounded by the view alone, so a projection or a line
+        // width is all that tells two commands apart; the view leaves enough of the screen out that
+        // they are drawn in part.
         int32_t viewWidth = 250;
         float lineWidth = 1.0f;
-        float resolutionWidth = kWidth;
+        float resolutionWidth = kWidth * 1.5f;
     };
     const auto draw = [](const TLook& look) {
         ClearScreen();
@@ -499,8 +501,8 @@ TEST_F(GLTest, EveryPixelACommandChangesLiesWithinItsBounds)
         {"steep line", [] { DrawLine(200.0f, 10.0f, 201.0f, 200.0f); }},
         {"wide line",
          [] {
-             SetLineWidth(4.0f);
-             DrawLine(40.0f, 200.0f, 280.0f, 150.0f);
+             SetLineWidth(7.0f);
+             DrawLine(40.0f, 200.0f, 280.0f, 196.0f);
          }},
         {"point", [] { Plot(77.0f, 66.0f); }},
         {"point at a fraction", [] { Plot(88.7f, 44.2f); }},

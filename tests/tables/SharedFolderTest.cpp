@@ -46,6 +46,7 @@ TEST_F(Tables, ASaveKeepsWhatAnotherRunSavedSinceTheTablesWereRead)
 
     // The other run saves once more, and this run again: what this run saved is not applied twice.
     expectedUsers[5] = 6;
+    expectedUsers[9 + 5] = 20;
     TTempDir::WriteBytes(dir.File("users.dat"), expectedUsers);
     Bytes moreScores;
     Append(moreScores, "EVE", {3000, 4});
@@ -55,6 +56,32 @@ TEST_F(Tables, ASaveKeepsWhatAnotherRunSavedSinceTheTablesWereRead)
     ASSERT_TRUE(THighScorceEntry::SaveHighScoreTable(dir.File("highscore.dat"), ""));
     EXPECT_EQ(TTempDir::ReadBytes(dir.File("users.dat")), expectedUsers);
     EXPECT_EQ(TTempDir::ReadBytes(dir.File("highscore.dat")), moreScores);
+}
+
+TEST_F(Tables, ATableAnotherRunLeftDamagedIsCopiedBeforeItIsSavedOver)
+{
+    const Bytes cut = {'C', 'A', 'T', 13, 10, 1, 2};
+    for (const bool copyable : {true, false}) {
+        const std::string file = dir.File(copyable ? "a.dat" : "b.dat");
+        ASSERT_FALSE(THighScorceEntry::LoadHighScoreTable(file, ""));
+        THighScorceEntry::FormatTopScore();
+        ASSERT_TRUE(THighScorceEntry::EnterFinalScore("BOB", 2150, 14));
+        TTempDir::WriteBytes(file, cut);
+        if (!copyable) std::filesystem::create_directory(file + ".bak");
+        testing::internal::CaptureStderr();
+        const bool saved = THighScorceEntry::SaveHighScoreTable(file, "");
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(saved, copyable);
+        if (!copyable) {
+            EXPECT_EQ(TTempDir::ReadBytes(file), cut);
+            continue;
+        }
+        EXPECT_EQ(TTempDir::ReadBytes(file + ".bak"), cut);
+        // Without one whole record it is no table: the default one takes this run's score.
+        ASSERT_TRUE(THighScorceEntry::LoadHighScoreTable(file, ""));
+        EXPECT_EQ(Scores(), "BOB:2150 Varn Dovrak:1000 Tibbe Halme:900 Seyla Fenrow:800 Orla Quennet:700 "
+                            "Brisk Tamsin:600 Jory Vantell:500 Mila Ostrand:400 Pell Corrigan:300 Nessa Druin:200 ");
+    }
 }
 
 }  // namespace
