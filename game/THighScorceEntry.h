@@ -33,8 +33,8 @@ public:
     static void AddScore(const std::string& name, int32_t score, int32_t level);
     static void AddTopScore(const std::string& name, int32_t score, int32_t level, int32_t maxPosition);
     // The end of a game: a qualifying score goes in and a table then longer than ten drops its
-    // last entry. The save applies the scores entered so again to a table another run saved
-    // meanwhile. True when the score went in.
+    // last entry. True when the score went in. Should another run save the table before this one
+    // does, the scores entered so go into that run's table when this one saves.
     static bool EnterFinalScore(const std::string& name, int32_t score, int32_t level);
     // The default table: ten entries scoring 1000 down to 100.
     static void FormatTopScore();

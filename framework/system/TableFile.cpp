@@ -362,10 +362,6 @@ bool MergeLaterSaves(const std::string& path, const TRecordMerge& merge, TBankPt
     return true;
 }
 
-}  // namespace
-
-namespace {
-
 // The read, merge and write of a save, under the lock.
 bool SaveLocked(TBank& bank, const std::string& path, const TRecordMerge& merge, std::string& error)
 {
