@@ -57,11 +57,6 @@ int32_t TGame::EnterResult()
 {
     FinalScore = Score;
     CurrentUserLevel = Level->LevelNumber;
-    if (THighScorceEntry::NewHighScore(FinalScore)) {
-        THighScorceEntry::AddScore(CurrentUserName, FinalScore, CurrentUserLevel);
-        // A short table (read from a damaged or hand-made file) fills up to ten entries first.
-        if (HighScoreList->Count() > THighScorceEntry::TableEntries) THighScorceEntry::RemoveLowestScore();
-        return GameStarte_NewHighScore;
-    }
-    return 0;
+    return THighScorceEntry::EnterFinalScore(CurrentUserName, FinalScore, CurrentUserLevel) ? GameStarte_NewHighScore
+                                                                                            : 0;
 }

@@ -4,9 +4,65 @@
 #include "framework/graphics/Font.h"
 #include "framework/system/TableFile.h"
 
+#include <vector>
+
 int32_t HighScoreKeyPosition = 1;
 
 namespace {
+
+// The scores this run entered since the table was read, in the order they went in.
+std::vector<THighScorceEntry>& EnteredScores()
+{
+    static std::vector<THighScorceEntry> entered;
+    return entered;
+}
+
+bool ApplyFinalScore(const std::string& name, int32_t score, int32_t level)
+{
+    if (!THighScorceEntry::NewHighScore(score)) return false;
+    THighScorceEntry::AddScore(name, score, level);
+    // A short table (read from a damaged or hand-made file) fills up to ten entries first.
+    if (HighScoreList->Count() > THighScorceEntry::TableEntries) THighScorceEntry::RemoveLowestScore();
+    return true;
+}
+
+// Replaces HighScoreList with the records of the bank; false when it holds no table at all.
+bool ReadTable(const TBankPtr& bank, const TUrl& url, const std::string& key)
+{
+    HighScoreList = std::make_shared<TList<THighScorceEntry>>();
+    if (!key.empty()) THighScorceEntry::iDecryptBank(bank, key);
+    TStreamPtr stream = ReadFileStream(OpenBankStream(bank));
+    if (!stream) return false;
+    // Taken in file order, not sorted.
+    const int32_t complete = ReadRecords(*stream, url, [&] {
+        auto entry = std::make_shared<THighScorceEntry>();
+        entry->Name = stream->ReadLine();
+        entry->Score = stream->ReadInt();
+        entry->Level = stream->ReadInt();
+        HighScoreList->AddLast(entry);
+    });
+    stream->Close();
+    // A damaged file without one whole record is no table at all: the caller builds the default.
+    return complete > 0 || bank->Size() == 0;
+}
+
+// HighScoreList in the file's layout.
+TBankPtr TableBytes(const std::string& key)
+{
+    auto bank = TBank::Create(0);
+    TStreamPtr stream = WriteFileStream(OpenBankStream(bank));
+    if (!stream) return nullptr;
+    if (HighScoreList) {
+        for (const auto& e : *HighScoreList) {
+            stream->WriteLine(e->Name);
+            stream->WriteInt(e->Score);
+            stream->WriteInt(e->Level);
+        }
+    }
+    stream->Close();
+    if (!key.empty()) THighScorceEntry::iEncryptBank(bank, key);
+    return bank;
+}
 
 TList<THighScorceEntry>& Table()
 {
@@ -65,6 +121,17 @@ void THighScorceEntry::AddTopScore(const std::string& name, int32_t score, int32
     if (GetScorePosition(score) <= maxPosition) AddScore(name, score, level);
 }
 
+bool THighScorceEntry::EnterFinalScore(const std::string& name, int32_t score, int32_t level)
+{
+    if (!ApplyFinalScore(name, score, level)) return false;
+    THighScorceEntry entry;
+    entry.Name = name;
+    entry.Score = score;
+    entry.Level = level;
+    EnteredScores().push_back(entry);
+    return true;
+}
+
 void THighScorceEntry::FormatTopScore()
 {
     // The first three are the people of the credits.
@@ -96,41 +163,24 @@ void THighScorceEntry::PrintHighScoreTable()
 
 bool THighScorceEntry::LoadHighScoreTable(const TUrl& url, const std::string& key)
 {
+    EnteredScores().clear();
     HighScoreList = std::make_shared<TList<THighScorceEntry>>();
     TBankPtr bank = LoadRecordFile(url);
-    if (!bank) return false;
-    if (!key.empty()) iDecryptBank(bank, key);
-    TStreamPtr stream = ReadFileStream(OpenBankStream(bank));
-    if (!stream) return false;
-    HighScoreList->Clear();
-    // Taken in file order, not sorted.
-    const int32_t complete = ReadRecords(*stream, url, [&] {
-        auto entry = std::make_shared<THighScorceEntry>();
-        entry->Name = stream->ReadLine();
-        entry->Score = stream->ReadInt();
-        entry->Level = stream->ReadInt();
-        HighScoreList->AddLast(entry);
-    });
-    stream->Close();
-    // A damaged file without one whole record is no table at all: the caller builds the default.
-    return complete > 0 || bank->Size() == 0;
+    return bank && ReadTable(bank, url, key);
 }
 
 bool THighScorceEntry::SaveHighScoreTable(const TUrl& url, const std::string& key)
 {
-    auto bank = TBank::Create(0);
-    TStreamPtr stream = WriteFileStream(OpenBankStream(bank));
-    if (!stream) return false;
-    if (HighScoreList) {
-        for (const auto& e : *HighScoreList) {
-            stream->WriteLine(e->Name);
-            stream->WriteInt(e->Score);
-            stream->WriteInt(e->Level);
-        }
-    }
-    stream->Close();
-    if (!key.empty()) iEncryptBank(bank, key);
-    return SaveRecordFile(*bank, url);
+    TBankPtr bank = TableBytes(key);
+    if (!bank) return false;
+    const bool saved = SaveRecordFile(*bank, url, [&](TBankPtr onDisk) {
+        if (!ReadTable(onDisk, url, key)) FormatTopScore();
+        for (const THighScorceEntry& e : EnteredScores()) ApplyFinalScore(e.Name, e.Score, e.Level);
+        return TableBytes(key);
+    });
+    // Saved scores are in the file: a later save must not enter them again.
+    if (saved) EnteredScores().clear();
+    return saved;
 }
 
 void THighScorceEntry::iEncryptBank(const TBankPtr& bank, const std::string& key)

@@ -32,6 +32,10 @@ public:
     // Appends the entry when it qualifies, then sorts the table (stable, descending).
     static void AddScore(const std::string& name, int32_t score, int32_t level);
     static void AddTopScore(const std::string& name, int32_t score, int32_t level, int32_t maxPosition);
+    // The end of a game: a qualifying score goes in and a table then longer than ten drops its
+    // last entry. True when the score went in. Should another run save the table before this one
+    // does, the scores entered so go into that run's table when this one saves.
+    static bool EnterFinalScore(const std::string& name, int32_t score, int32_t level);
     // The default table: ten entries scoring 1000 down to 100.
     static void FormatTopScore();
     // Draws "position - name - score - level" for each entry at x 100, y 100, 200, ...
@@ -41,7 +45,9 @@ public:
     // cannot be read or is damaged before its first complete record. A file that ends inside a
     // record keeps its complete records. An empty file is an empty table.
     static bool LoadHighScoreTable(const TUrl& url, const std::string& key);
-    // Writes HighScoreList; a file is replaced whole or not at all. False when it was not saved.
+    // Writes HighScoreList; a file is replaced whole or not at all. When another run saved the file
+    // since it was read, the scores this run entered are entered into that run's table instead,
+    // which becomes HighScoreList. False when it was not saved.
     static bool SaveHighScoreTable(const TUrl& url, const std::string& key);
 
     // Reversible scrambling with a non-empty key; the empty key leaves the bytes alone.

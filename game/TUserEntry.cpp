@@ -7,9 +7,83 @@
 #include "game/THighScorceEntry.h"
 
 #include <algorithm>
+#include <vector>
 
 TListPtr<TUserEntry> UserList;
 bool CurrentUserChosen = false;
+
+namespace {
+
+// Replaces UserList with the records of the bank.
+bool ReadTable(const TBankPtr& bank, const TUrl& url, const std::string& key)
+{
+    UserList = std::make_shared<TList<TUserEntry>>();
+    if (!key.empty()) THighScorceEntry::iDecryptBank(bank, key);
+    TStreamPtr stream = ReadFileStream(OpenBankStream(bank));
+    if (!stream) return false;
+    ReadRecords(*stream, url, [&] {
+        auto entry = std::make_shared<TUserEntry>();
+        entry->Name = stream->ReadLine();
+        entry->Level = stream->ReadInt();
+        entry->LevelRead = entry->Level;
+        UserList->AddLast(entry);
+    });
+    stream->Close();
+    return true;
+}
+
+// UserList in the file's layout.
+TBankPtr TableBytes(const std::string& key)
+{
+    auto bank = TBank::Create(0);
+    TStreamPtr stream = WriteFileStream(OpenBankStream(bank));
+    if (!stream) return nullptr;
+    if (UserList) {
+        for (const auto& entry : *UserList) {
+            stream->WriteLine(entry->Name);
+            stream->WriteInt(entry->Level);
+        }
+    }
+    stream->Close();
+    if (!key.empty()) THighScorceEntry::iEncryptBank(bank, key);
+    return bank;
+}
+
+// What this run did to a player: added it, or moved it to another level.
+struct TUserChange {
+    std::string name;
+    int32_t level;
+    bool moved;
+};
+
+std::vector<TUserChange> ChangesOfThisRun()
+{
+    std::vector<TUserChange> changes;
+    if (!UserList) return changes;
+    for (const auto& entry : *UserList) {
+        // A player this run added starts at level 1.
+        const bool moved = entry->Level != entry->LevelRead.value_or(1);
+        if (moved || !entry->LevelRead) changes.push_back({entry->Name, entry->Level, moved});
+    }
+    return changes;
+}
+
+// This run's changes applied to the table another run saved: a player moved on takes its level in
+// every record of its name, a player added is appended when that run did not add it too.
+void ApplyChanges(const std::vector<TUserChange>& changes)
+{
+    for (const TUserChange& change : changes) {
+        bool found = false;
+        for (const auto& entry : *UserList) {
+            if (entry->Name != change.name) continue;
+            found = true;
+            if (change.moved) entry->Level = change.level;
+        }
+        if (!found) TUserEntry::AddUser(change.name, change.level);
+    }
+}
+
+}  // namespace
 
 void TUserEntry::AddUser(const std::string& name, int32_t level)
 {
@@ -45,41 +119,30 @@ bool TUserEntry::LoadUserTable(const TUrl& url, const std::string& key)
 {
     UserList = std::make_shared<TList<TUserEntry>>();
     TBankPtr bank = LoadRecordFile(url);
-    if (!bank) return false;
-    if (!key.empty()) THighScorceEntry::iDecryptBank(bank, key);
-    TStreamPtr stream = ReadFileStream(OpenBankStream(bank));
-    if (!stream) return false;
-    ReadRecords(*stream, url, [&] {
-        auto entry = std::make_shared<TUserEntry>();
-        entry->Name = stream->ReadLine();
-        entry->Level = stream->ReadInt();
-        UserList->AddLast(entry);
-    });
-    stream->Close();
-    return true;
+    return bank && ReadTable(bank, url, key);
 }
 
 bool TUserEntry::SaveUserTable(const TUrl& url, const std::string& key)
 {
-    auto bank = TBank::Create(0);
-    TStreamPtr stream = WriteFileStream(OpenBankStream(bank));
-    if (!stream) return false;
-    if (UserList) {
-        // Every entry of the current player's name takes the level, so whichever one a later
-        // LoadUser picks is up to date.
-        if (CurrentUserChosen) {
-            for (const auto& entry : *UserList) {
-                if (entry->Name != CurrentUserName) continue;
-                entry->Level = CurrentUserLevel;
-                entry->CurrentUser = 1;
-            }
-        }
+    // Every entry of the current player's name takes the level, so whichever one a later LoadUser
+    // picks is up to date.
+    if (UserList && CurrentUserChosen) {
         for (const auto& entry : *UserList) {
-            stream->WriteLine(entry->Name);
-            stream->WriteInt(entry->Level);
+            if (entry->Name != CurrentUserName) continue;
+            entry->Level = CurrentUserLevel;
+            entry->CurrentUser = 1;
         }
     }
-    stream->Close();
-    if (!key.empty()) THighScorceEntry::iEncryptBank(bank, key);
-    return SaveRecordFile(*bank, url);
+    TBankPtr bank = TableBytes(key);
+    if (!bank) return false;
+    const bool saved = SaveRecordFile(*bank, url, [&](TBankPtr onDisk) {
+        const std::vector<TUserChange> changes = ChangesOfThisRun();
+        ReadTable(onDisk, url, key);
+        ApplyChanges(changes);
+        return TableBytes(key);
+    });
+    // What was saved is what the file holds: a later save writes only what changes after it.
+    if (saved && UserList)
+        for (const auto& entry : *UserList) entry->LevelRead = entry->Level;
+    return saved;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class TUserEntry;
@@ -17,6 +18,8 @@ public:
     int32_t Level = 0;
     // 1 on the current player's entry once the table has been saved; not stored in the file.
     int32_t CurrentUser = 0;
+    // The level the file held when this run read the entry; none for a player this run added.
+    std::optional<int32_t> LevelRead;
 
     static void AddUser(const std::string& name, int32_t level);
     // Makes the player current (CurrentUserName, CurrentUserLevel), adding it at level 1 when it
@@ -26,8 +29,10 @@ public:
     // read. A file that ends inside a record keeps its complete records.
     static bool LoadUserTable(const TUrl& url, const std::string& key);
     // Stores CurrentUserLevel in the current player's entry (the empty name is a player too) once
-    // LoadUser has chosen one, then writes UserList; a file is replaced whole or not at all. False
-    // when it was not saved.
+    // LoadUser has chosen one, then writes UserList; a file is replaced whole or not at all. When
+    // another run saved the file since it was read, that run's table is kept and only the players
+    // this run added or moved on are written into it, which becomes UserList. False when it was
+    // not saved.
     static bool SaveUserTable(const TUrl& url, const std::string& key);
 };
 

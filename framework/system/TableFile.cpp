@@ -5,14 +5,17 @@
 #include "framework/system/Report.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <thread>
 #include <vector>
 
 std::string UrlDisplayName(const TUrl& url)
@@ -30,6 +33,10 @@ struct TFileState {
     std::string keep;
     // The bytes as read, until the records have been read, for the copy of a damaged file.
     std::vector<uint8_t> original;
+    // What this run last read or saved there, so a save sees whether another run saved since.
+    bool seen = false;
+    bool existed = false;
+    std::vector<uint8_t> known;
 };
 
 // By file name as the loader and the saver are given it.
@@ -158,8 +165,14 @@ TBankPtr LoadRecordFile(const TUrl& url)
     if (!problem.empty()) {
         ReportProblem(path + " " + problem + "; it is left as it is and not saved over in this run");
         states[path].keep = "it " + problem;
-    } else if (bank) {
-        states[path].original.assign(bank->Buf(), bank->Buf() + bank->Size());
+    } else {
+        TFileState& state = states[path];
+        state.seen = true;
+        if (bank) {
+            state.existed = true;
+            state.known.assign(bank->Buf(), bank->Buf() + bank->Size());
+            state.original = state.known;
+        }
     }
     return bank;
 }
@@ -286,6 +299,85 @@ bool WriteInPlace(const std::string& path, const void* data, size_t size, std::s
     return true;
 }
 
+// An advisory lock on a file beside a table, shared by every run of the game that saves there, held
+// while it lives.
+class TTableLock {
+public:
+    TTableLock() = default;
+    ~TTableLock()
+    {
+        if (_fd >= 0) ::close(_fd);
+    }
+    TTableLock(const TTableLock&) = delete;
+    TTableLock& operator=(const TTableLock&) = delete;
+
+    // False, with error set, when another process held it for TableLockWaitMs. A lock file that
+    // cannot be made (a folder that takes no new files) or locked at all leaves the save unlocked,
+    // as it was before runs shared folders.
+    bool Acquire(const std::string& path, std::string& error)
+    {
+        _fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (_fd < 0) return true;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TableLockWaitMs);
+        for (;;) {
+            if (::flock(_fd, LOCK_EX | LOCK_NB) == 0) return true;
+            if (errno != EWOULDBLOCK && errno != EINTR) return true;
+            if (std::chrono::steady_clock::now() >= deadline) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        error = "another run of the game kept " + path + " locked for " + std::to_string(TableLockWaitMs / 1000) +
+                " seconds; this run's changes to it are lost";
+        return false;
+    }
+
+private:
+    int _fd = -1;
+};
+
+// When another run saved the file since this run read it, merged is what merge makes of the file
+// as it is now. False, with error set, when the file can no longer be read or must be kept.
+bool MergeLaterSaves(const std::string& path, const TRecordMerge& merge, TBankPtr& merged, std::string& error)
+{
+    auto& states = FileStates();
+    const auto it = states.find(path);
+    // A file this run never read is its own to write.
+    if (it == states.end() || !it->second.seen) return true;
+    std::string problem;
+    TBankPtr now = ReadWholeFile(path, problem);
+    if (!problem.empty()) {
+        error = "it " + problem + "; this run's changes to it are lost";
+        return false;
+    }
+    // Removed since: this run's table is all there is.
+    if (!now) return true;
+    TFileState& state = it->second;
+    if (state.existed && std::equal(state.known.begin(), state.known.end(), now->Buf(), now->Buf() + now->Size()))
+        return true;
+    state.original.assign(now->Buf(), now->Buf() + now->Size());
+    merged = merge(std::move(now));
+    if (!state.keep.empty()) {
+        error = state.keep + "; this run's changes to it are lost";
+        return false;
+    }
+    return true;
+}
+
+// The read, merge and write of a save, under the lock.
+bool SaveLocked(TBank& bank, const std::string& path, const TRecordMerge& merge, std::string& error)
+{
+    TTableLock lock;
+    const std::filesystem::path file = path;
+    if (!lock.Acquire((file.parent_path() / TableLockName).string(), error)) return false;
+    TBankPtr merged;
+    if (merge && !MergeLaterSaves(path, merge, merged, error)) return false;
+    TBank& out = merged ? *merged : bank;
+    if (!ReplaceFileAtomically(path, out.Buf(), static_cast<size_t>(out.Size()), error)) return false;
+    TFileState& state = FileStates()[path];
+    state.seen = state.existed = true;
+    state.known.assign(out.Buf(), out.Buf() + out.Size());
+    return true;
+}
+
 }  // namespace
 
 bool ReplaceFileAtomically(const std::string& path, const void* data, size_t size, std::string& error)
@@ -347,7 +439,7 @@ bool ReplaceFileAtomically(const std::string& path, const void* data, size_t siz
     return true;
 }
 
-bool SaveRecordFile(TBank& bank, const TUrl& url)
+bool SaveRecordFile(TBank& bank, const TUrl& url, const TRecordMerge& merge)
 {
     std::string error;
     bool saved = false;
@@ -359,7 +451,7 @@ bool SaveRecordFile(TBank& bank, const TUrl& url)
         else if (ReadOnlyFile(path))
             error = "the file is read-only; this run's changes to it are lost";
         else
-            saved = ReplaceFileAtomically(path, bank.Buf(), static_cast<size_t>(bank.Size()), error);
+            saved = SaveLocked(bank, path, merge, error);
     } else {
         try {
             saved = bank.Save(url) == 1;

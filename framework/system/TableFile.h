@@ -42,8 +42,21 @@ void ScrambleBank(TBank& bank, const std::string& key, int32_t& position);
 // The reverse: key byte j subtracted, j running cyclically from 0.
 void UnscrambleBank(TBank& bank, const TBank& key);
 
+// Gives the bank to save in place of this run's own when another run saved the file since this
+// run read it: this run's changes applied to onDisk, the file's bytes as they are now.
+using TRecordMerge = std::function<TBankPtr(TBankPtr onDisk)>;
+
+// The lock file a save takes beside the file, and how long it waits for another run of the game
+// to finish saving there.
+constexpr const char* TableLockName = "tables.lock";
+constexpr int32_t TableLockWaitMs = 5000;
+
 // Saves a bank to url: a plain file name is replaced atomically, other urls go through
 // TBank::Save. Nothing is written over a file the player made read-only, nor over one that
-// LoadRecordFile or ReadRecords decided to keep. False, after one line naming the file on stderr,
-// when nothing was saved.
-bool SaveRecordFile(TBank& bank, const TUrl& url);
+// LoadRecordFile or ReadRecords decided to keep. For a plain file name with a merge, other runs of
+// the game may share the file: while the save holds an advisory lock on TableLockName beside it,
+// the file is read again, and when it no longer holds what LoadRecordFile read in this run, merge
+// gives what is written instead of bank. A lock another run holds for longer than
+// TableLockWaitMs fails the save. False, after one line naming the file on stderr, when nothing
+// was saved.
+bool SaveRecordFile(TBank& bank, const TUrl& url, const TRecordMerge& merge = {});

@@ -50,17 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!THighScorceEntry::LoadHighScoreTable(saved, key)) __builtin_trap();
     if (Snapshot() != loaded) __builtin_trap();
 
-    // End-of-game updates with scores taken from the input itself, as the game makes them: a short
+    // End-of-game updates with scores taken from the input itself: a short
     // table grows to ten entries, a longer one keeps its size.
     bool sorted = false;  // a table read from a file is taken as it stands until the first AddScore
     for (size_t i = 0; i + 4 <= size && i < 64; i += 4) {
         int32_t score;
         std::memcpy(&score, data + i, 4);
         const int32_t before = HighScoreList->Count();
-        if (THighScorceEntry::NewHighScore(score)) {
-            THighScorceEntry::AddScore("FUZZ", score, 1);
+        if (THighScorceEntry::EnterFinalScore("FUZZ", score, 1)) {
             sorted = true;
-            if (HighScoreList->Count() > THighScorceEntry::TableEntries) THighScorceEntry::RemoveLowestScore();
             const int32_t expected = before < THighScorceEntry::TableEntries ? before + 1 : before;
             if (HighScoreList->Count() != expected) __builtin_trap();
         } else if (before < THighScorceEntry::TableEntries) {

@@ -282,3 +282,33 @@ TEST_F(LevelBuildTest, LayoutDataHoldsOnlyKnownCellCodes)
 }
 
 }  // namespace
+
+TEST(LevelImages, ALevelKeepsItsOwnBackgroundAndGivesBackTheOthers)
+{
+    // Every level's background with pixels that count their decodes.
+    std::map<TImagePtr*, TImagePtr> saved;
+    int32_t decodes = 0;
+    for (const TLevelSettings& settings : LevelSettings) {
+        auto* variable = const_cast<TImagePtr*>(settings.background);
+        if (saved.count(variable)) continue;
+        saved[variable] = *variable;
+        *variable = TImage::Create(4, 4, 1, 0, 0, 0, 0);
+        (*variable)->SetDeferredPixels(std::make_shared<TDeferredPixels>([&decodes] {
+            ++decodes;
+            return std::vector<TPixmapPtr>{TPixmap::Create(4, 4, PIXFMT_RGBA8888)};
+        }));
+    }
+    const TImagePtr own = *LevelSettings[0].background;
+    const TImagePtr other = *LevelSettings[1].background;
+    ASSERT_NE(own, other);
+    other->Pixmap(0);
+    // The level is built, and built again when a new game starts from it.
+    for (int32_t build = 1; build <= 2; ++build) {
+        GameGraphics::LoadLevelImages(own, false);
+        EXPECT_TRUE(own->Pixmap(0)) << build;
+        EXPECT_EQ(decodes, 2) << "build " << build << ": the level's background is decoded once";
+        EXPECT_TRUE(own->PixelsResident());
+        EXPECT_FALSE(other->PixelsResident());
+    }
+    for (const auto& [variable, image] : saved) *variable = image;
+}

@@ -7,6 +7,7 @@
 #include "framework/graphics/GLDriver.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -353,4 +354,200 @@ TEST_F(GLTest, ReadingPixelsMidFrameDrawsTheFrameWholeAndTheNextOnlyWhereItChang
     EXPECT_EQ(driver->WholeFrames() - wholeFrames, 2);
     EXPECT_TRUE(PixelIs(75, 25, {255, 0, 0}));
     EXPECT_TRUE(PixelIs(55, 25, {0, 0, 60}));
+}
+
+namespace {
+
+// The picture of frame drawn whole, and drawn only where it differs from before, which is drawn
+// whole just ahead of it.
+struct TBothWays {
+    std::vector<uint32_t> whole, part;
+    int64_t partFrames = 0;
+};
+
+TBothWays DrawBothWays(const std::function<void()>& before, const std::function<void()>& frame)
+{
+    auto driver = TGLDraw2DDriver::Instance();
+    TBothWays drawn;
+    driver->SetPartialFrames(false);
+    frame();
+    Flip(0);
+    drawn.whole = Screen();
+    before();
+    Flip(0);
+    driver->SetPartialFrames(true);
+    const int64_t parts = driver->PartFrames();
+    frame();
+    Flip(0);
+    drawn.part = Screen();
+    drawn.partFrames = driver->PartFrames() - parts;
+    return drawn;
+}
+
+// Pixels that differ between the two pictures, the first few named.
+int32_t Differing(const std::vector<uint32_t>& got, const std::vector<uint32_t>& want, const std::string& what)
+{
+    int32_t differing = 0;
+    for (size_t i = 0; i < got.size(); ++i) {
+        if (got[i] == want[i]) continue;
+        if (differing++ < 3)
+            ADD_FAILURE() << what << ": pixel (" << i % kWidth << ", " << i / kWidth << ") is " << std::hex << got[i]
+                          << ", drawn whole " << want[i];
+    }
+    return differing;
+}
+
+void ClearScreen()
+{
+    SetClsColor(0, 0, 60);
+    Cls();
+}
+
+}  // namespace
+
+TEST_F(GLTest, ACommandChangedInOneThingAloneIsDrawnAgainInPart)
+{
+    const TImagePtr one = Picture(40, 30, 1, TAlpha::Ramp, IMG_FILTERED);
+    const TImagePtr other = Picture(40, 30, 2, TAlpha::Ramp, IMG_FILTERED);
+    // What one frame draws: an image and a line, in a state of its own.
+    struct TLook {
+        TImagePtr image;
+        int32_t blend = BLEND_ALPHA;
+        int32_t green = 255;
+        float alpha = 1.0f;
+        // In units other than pixels a command is bounded by the view alone, so a projection or a line
+        // width is all that tells two commands apart; the view leaves enough of the screen out that
+        // they are drawn in part.
+        int32_t viewWidth = 250;
+        float lineWidth = 1.0f;
+        float resolutionWidth = kWidth * 1.5f;
+    };
+    const auto draw = [](const TLook& look) {
+        ClearScreen();
+        SetViewport(0, 0, look.viewWidth, 180);
+        SetVirtualResolution(look.resolutionWidth, kHeight);
+        SetBlend(look.blend);
+        SetColor(255, look.green, 255);
+        SetAlpha(look.alpha);
+        SetLineWidth(look.lineWidth);
+        DrawImage(look.image, 100, 80);
+        DrawLine(60, 150, 200, 170);
+        SetVirtualResolution(kWidth, kHeight);
+        SetViewport(0, 0, kWidth, kHeight);
+        SetBlend(BLEND_ALPHA);
+        SetColor(255, 255, 255);
+        SetAlpha(1.0f);
+        SetLineWidth(1.0f);
+    };
+    const TLook base{one};
+    struct Case {
+        const char* what;
+        TLook look;
+    };
+    TLook image = base, blend = base, colour = base, alpha = base, scissor = base, line = base, projection = base;
+    image.image = other;
+    blend.blend = BLEND_LIGHT;
+    colour.green = 90;
+    alpha.alpha = 0.5f;
+    scissor.viewWidth = 110;
+    line.lineWidth = 3.0f;
+    projection.resolutionWidth = kWidth * 2;
+    const Case cases[] = {{"another image", image}, {"blend", blend},     {"colour", colour},        {"alpha", alpha},
+                          {"scissor", scissor},     {"line width", line}, {"projection", projection}};
+    TGLDraw2DDriver::Instance()->SetPartialFrames(false);
+    draw(base);
+    Flip(0);
+    const std::vector<uint32_t> basePicture = Screen();
+    for (const Case& c : cases) {
+        const TBothWays drawn = DrawBothWays([&] { draw(base); }, [&] { draw(c.look); });
+        EXPECT_EQ(drawn.partFrames, 1) << c.what;
+        EXPECT_NE(drawn.whole, basePicture) << c.what;
+        EXPECT_EQ(Differing(drawn.part, drawn.whole, c.what), 0) << c.what;
+    }
+}
+
+TEST_F(GLTest, EveryPixelACommandChangesLiesWithinItsBounds)
+{
+    RegisterEmbeddedFonts();
+    const TImageFontPtr font = LoadImageFont("incbin::fonts/arial.ttf", 9, FONT_SMOOTH);
+    ASSERT_TRUE(font);
+    const TImagePtr image = Picture(41, 27, 3, TAlpha::Opaque, IMG_FILTERED | IMG_MIPMAPPED);
+    const TImagePtr crisp = Picture(20, 10, 4, TAlpha::Opaque, 0);
+    // One command each, on the cleared screen; its pixels are drawn in part only within its bounds.
+    struct Case {
+        const char* what;
+        std::function<void()> draw;
+    };
+    const Case cases[] = {
+        {"image at a fraction", [&] { DrawImage(image, 100.3f, 80.7f); }},
+        {"unfiltered at a fraction", [&] { DrawImage(crisp, 60.5f, 40.5f); }},
+        {"scaled up",
+         [&] {
+             SetScale(2.3f, 1.7f);
+             DrawImage(image, 150.6f, 120.2f);
+         }},
+        {"scaled down",
+         [&] {
+             SetScale(0.3f, 0.45f);
+             DrawImage(image, 50.5f, 50.5f);
+         }},
+        {"turned",
+         [&] {
+             SetRotation(33.0f);
+             DrawImage(image, 120.25f, 110.75f);
+         }},
+        {"rectangle at a fraction", [] { DrawRect(30.5f, 20.25f, 17.5f, 9.75f); }},
+        {"line", [] { DrawLine(20.5f, 30.25f, 180.75f, 90.5f); }},
+        {"steep line", [] { DrawLine(200.0f, 10.0f, 201.0f, 200.0f); }},
+        {"wide line",
+         [] {
+             SetLineWidth(7.0f);
+             DrawLine(40.0f, 200.0f, 280.0f, 196.0f);
+         }},
+        {"point", [] { Plot(77.0f, 66.0f); }},
+        {"point at a fraction", [] { Plot(88.7f, 44.2f); }},
+        {"oval", [] { DrawOval(200.5f, 100.5f, 60.0f, 35.0f); }},
+        {"text",
+         [&] {
+             SetImageFont(font);
+             DrawText("Score: 123450", 160.5f, 10.5f);
+         }},
+    };
+    TGLDraw2DDriver::Instance()->SetPartialFrames(false);
+    ClearScreen();
+    Flip(0);
+    const std::vector<uint32_t> cleared = Screen();
+    for (const Case& c : cases) {
+        const auto frame = [&] {
+            ClearScreen();
+            c.draw();
+            SetScale(1.0f, 1.0f);
+            SetRotation(0.0f);
+            SetLineWidth(1.0f);
+        };
+        const TBothWays drawn = DrawBothWays(ClearScreen, frame);
+        EXPECT_EQ(drawn.partFrames, 1) << c.what;
+        EXPECT_NE(drawn.whole, cleared) << c.what;
+        EXPECT_EQ(Differing(drawn.part, drawn.whole, c.what), 0) << c.what;
+    }
+}
+
+TEST_F(GLTest, AnUnchangedFrameIsPresentedAgainWhenPacedByTheVerticalBlank)
+{
+    auto driver = TGLDraw2DDriver::Instance();
+    const TImagePtr red = FilledImage(10, 10, 0xFFFF0000u);
+    const auto frame = [&] {
+        ClearScreen();
+        DrawImage(red, 50, 50);
+    };
+    frame();
+    Flip(0);
+    const int64_t saved = driver->PresentsSaved();
+    // Asked to wait for the vertical blank, the present is what paces the frame.
+    frame();
+    Flip(1);
+    EXPECT_EQ(driver->PresentsSaved(), saved);
+    frame();
+    Flip(0);
+    EXPECT_EQ(driver->PresentsSaved(), saved + 1);
 }

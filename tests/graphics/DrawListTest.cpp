@@ -148,3 +148,38 @@ TEST(DrawList, MergedRectanglesCoverTheirPartsAndStayFew)
     // Merging where it adds least keeps most of the screen out.
     EXPECT_LT(Area(merged), kScreen.Area());
 }
+
+TEST(DrawList, ACommandChangedInAnythingThatDecidesItsPixelsIsNeitherPairedNorLeftOut)
+{
+    const TDrawList before = TFrameBuilder().Quad(100, 100, 20, 4).list;
+    const TPixelRect quad = before.commands[1].bounds;
+    struct Case {
+        const char* what;
+        void (*change)(TDrawList&);
+    };
+    const Case cases[] = {
+        {"texture", [](TDrawList& l) { l.commands[1].texture = 7; }},
+        {"frame", [](TDrawList& l) { l.commands[1].frame = 7; }},
+        {"blend", [](TDrawList& l) { l.commands[1].blend = 4; }},
+        {"colour", [](TDrawList& l) { l.vertices[2].g = 10; }},
+        {"alpha", [](TDrawList& l) { l.vertices[3].a = 10; }},
+        {"scissor",
+         [](TDrawList& l) {
+             l.commands[1].scissor = {0, 0, 110, 768};
+         }},
+        {"line width", [](TDrawList& l) { l.commands[1].lineWidth = 3.0f; }},
+        {"projection width", [](TDrawList& l) { l.commands[1].projectionWidth = 512; }},
+        {"projection height", [](TDrawList& l) { l.commands[1].projectionHeight = 384; }},
+        {"alone", [](TDrawList& l) { l.commands[1].alone = true; }},
+        {"nearest", [](TDrawList& l) { l.commands[1].nearest = true; }},
+    };
+    ASSERT_TRUE(before.Same(1, before, 1));
+    for (const Case& c : cases) {
+        TDrawList after = before;
+        c.change(after);
+        EXPECT_FALSE(after.Same(1, before, 1)) << c.what;
+        const auto damage = FindDamage(before, after, kScreen);
+        ASSERT_TRUE(damage) << c.what;
+        EXPECT_TRUE(Covered(*damage, quad)) << c.what;
+    }
+}

@@ -177,7 +177,8 @@ TEST_F(Install, TheInstalledGameKeepsItsTablesInThePlayersFolder)
     const fs::path tables = home / ".local/share/krellix";
     EXPECT_EQ(Names(Snapshot(home)),
               (std::vector<std::string>{".local", ".local/share", ".local/share/krellix",
-                                        ".local/share/krellix/highscore.dat", ".local/share/krellix/users.dat"}));
+                                        ".local/share/krellix/highscore.dat", ".local/share/krellix/tables.lock",
+                                        ".local/share/krellix/users.dat"}));
     EXPECT_EQ(ModeOf(tables), 0700u);
     EXPECT_GT(fs::file_size(tables / "highscore.dat"), 0u);
     EXPECT_TRUE(LeftInWork().empty()) << LeftInWork().front();
@@ -187,8 +188,8 @@ TEST_F(Install, TheInstalledGameKeepsItsTablesInThePlayersFolder)
     const fs::path xdg = fs::path(dir.Path()) / "xdg";
     const TRunResult second = Play(program, work, home, xdg.string(), ShortGame());
     ASSERT_EQ(second.status, 0) << second.err;
-    EXPECT_EQ(Names(Snapshot(xdg)),
-              (std::vector<std::string>{"krellix", "krellix/highscore.dat", "krellix/users.dat"}));
+    EXPECT_EQ(Names(Snapshot(xdg)), (std::vector<std::string>{"krellix", "krellix/highscore.dat", "krellix/tables.lock",
+                                                              "krellix/users.dat"}));
     EXPECT_EQ(ModeOf(xdg / "krellix"), 0700u);
     EXPECT_EQ(Snapshot(home), homeBefore);
     EXPECT_TRUE(LeftInWork().empty()) << LeftInWork().front();
@@ -235,7 +236,8 @@ TEST_F(Install, AMovedInstallFindsItsDataAndACopyWithoutDataSaysWhereItLooked)
     fs::create_directory_symlink(moved / UnderPrefix(KRELLIX_DATADIR) / "krellix/sounds", work / "sounds");
     const TRunResult here = Play((lonely / "krellix").string(), work, home, "", ShortGame());
     ASSERT_EQ(here.status, 0) << here.err;
-    EXPECT_EQ(LeftInWork(), (std::vector<std::string>{"highscore.dat", "images", "sounds", "users.dat"}));
+    EXPECT_EQ(LeftInWork(),
+              (std::vector<std::string>{"highscore.dat", "images", "sounds", "tables.lock", "users.dat"}));
 }
 
 TEST_F(Install, DesktopEntryMetainfoAndManualPagePassTheirValidators)

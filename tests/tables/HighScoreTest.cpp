@@ -5,15 +5,6 @@
 
 namespace {
 
-// The end of a game as the game plays it: a qualifying score goes in and, when the table then
-// holds more than ten entries, the last entry drops out.
-void FinishGame(const std::string& name, int32_t finalScore, int32_t level)
-{
-    if (!THighScorceEntry::NewHighScore(finalScore)) return;
-    THighScorceEntry::AddScore(name, finalScore, level);
-    if (HighScoreList->Count() > THighScorceEntry::TableEntries) THighScorceEntry::RemoveLowestScore();
-}
-
 // A player name with a number, "P7".
 std::string Named(const char* prefix, int32_t number)
 {
@@ -63,8 +54,7 @@ TEST_F(Tables, FinalScoresOnTheDefaultTable)
     };
     for (const auto& c : cases) {
         THighScorceEntry::FormatTopScore();
-        EXPECT_EQ(THighScorceEntry::NewHighScore(c.score), c.accepted) << c.score;
-        FinishGame("NEW", c.score, 4);
+        EXPECT_EQ(THighScorceEntry::EnterFinalScore("NEW", c.score, 4), c.accepted) << c.score;
         EXPECT_EQ(Scores(), c.table) << c.score;
         EXPECT_EQ(HighScoreList->Count(), 10);
         EXPECT_EQ(THighScorceEntry::GetScorePosition(c.score), c.position) << c.score;
@@ -134,9 +124,9 @@ TEST_F(Tables, EmptyTableTakesEveryScore)
     // The game's end-of-game sequence on an empty table: the table fills up to ten entries, every
     // score going in, and from then on the lowest drops out.
     HighScoreList->Clear();
-    for (int32_t game = 1; game <= 12; ++game) FinishGame(Named("P", game), game * 10, 2);
+    for (int32_t game = 1; game <= 12; ++game) THighScorceEntry::EnterFinalScore(Named("P", game), game * 10, 2);
     EXPECT_EQ(Scores(), "P12:120 P11:110 P10:100 P9:90 P8:80 P7:70 P6:60 P5:50 P4:40 P3:30 ");
-    FinishGame("LOW", 5, 1);
+    THighScorceEntry::EnterFinalScore("LOW", 5, 1);
     EXPECT_EQ(HighScoreList->Count(), 10);
     EXPECT_EQ(HighScoreList->Last()->Name, "P3");
 }
@@ -149,11 +139,11 @@ TEST_F(Tables, AShortTableFromAFileTakesEveryScoreUntilItHoldsTen)
     TTempDir::WriteBytes(dir.File("highscore.dat"), file);
     ASSERT_TRUE(THighScorceEntry::LoadHighScoreTable(dir.File("highscore.dat"), ""));
     EXPECT_TRUE(THighScorceEntry::NewHighScore(1));  // lower than every entry, yet the table is short
-    for (int32_t game = 1; game <= 8; ++game) FinishGame(Named("G", game), game, 1);
+    for (int32_t game = 1; game <= 8; ++game) THighScorceEntry::EnterFinalScore(Named("G", game), game, 1);
     EXPECT_EQ(HighScoreList->Count(), 10);
     EXPECT_EQ(HighScoreList->Last()->Name, "G1");
     EXPECT_FALSE(THighScorceEntry::NewHighScore(0));
-    FinishGame("G9", 9, 1);
+    THighScorceEntry::EnterFinalScore("G9", 9, 1);
     EXPECT_EQ(HighScoreList->Count(), 10);
     EXPECT_EQ(HighScoreList->Last()->Name, "G2");
 }

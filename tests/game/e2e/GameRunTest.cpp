@@ -1,15 +1,23 @@
 // Whole games through the built program: headless, scripted input, traces and screenshots.
 #include "HeadlessRun.h"
+#include "tests/support/Run.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -69,10 +77,10 @@ TEST_F(GameRunTest, EscapeLeavesTheGameWithoutTouchingTheHighScores)
     EXPECT_EQ(ReadText(dir / "highscore.dat"), defaults);
 }
 
-TEST_F(GameRunTest, FiveLostBallsEndTheGameWithTheGameOverScreen)
+// Each life: run the paddle to the right edge with the ball resting on it, then launch and run
+// left; the ball leaves rightwards and the paddle is gone when it lands. 280 frames a life.
+std::string FiveLostBalls()
 {
-    // Each life: run the paddle to the right edge with the ball resting on it, then launch and
-    // run left; the ball leaves rightwards and the paddle is gone when it lands. 280 frames a life.
     std::ostringstream script;
     for (int life = 0; life < 5; ++life) {
         const int f = 70 + 280 * life;
@@ -81,7 +89,12 @@ TEST_F(GameRunTest, FiveLostBallsEndTheGameWithTheGameOverScreen)
         script << f + 60 << " keyup 39\n" << f + 60 << " keydown 37\n";
         script << f + 60 << " keydown 32\n" << f + 61 << " keyup 32\n";
     }
-    Play(1, script.str());
+    return script.str();
+}
+
+TEST_F(GameRunTest, FiveLostBallsEndTheGameWithTheGameOverScreen)
+{
+    Play(1, FiveLostBalls());
     ASSERT_EQ(exitCode, 0) << Output();
     ASSERT_GT(trace.size(), 1000u);
 
@@ -160,6 +173,92 @@ TEST_F(GameRunTest, TheBossFiresOneShotASecondAndOtherLevelsNever)
         if (t["level"] > 0) {
             EXPECT_EQ(t["zogshots"], 0);
         }
+    }
+}
+
+// The scores of a high-score file, in its order.
+std::vector<int32_t> ScoresIn(const std::string& file)
+{
+    std::vector<int32_t> scores;
+    for (size_t at = file.find("\r\n"); at != std::string::npos && at + 10 <= file.size();
+         at = file.find("\r\n", at + 10)) {
+        uint32_t score = 0;
+        for (size_t i = 0; i < 4; ++i) score |= uint32_t{static_cast<uint8_t>(file[at + 2 + i])} << (8 * i);
+        scores.push_back(static_cast<int32_t>(score));
+    }
+    return scores;
+}
+
+TEST_F(GameRunTest, TwoGamesAtOnceInOneFolderKeepBothScores)
+{
+    // Space every 50 frames, and nothing else: each game scores 2150 on level 1 and loses every ball.
+    std::ostringstream script;
+    for (int f = 70; f < 4000; f += 50) script << f << " keydown 32\n" << f + 1 << " keyup 32\n";
+    WriteText(dir / "input.txt", script.str());
+    const auto start = [&](const std::string& name) {
+        fs::create_directory(dir / name);
+        return std::vector<std::string>{"--headless",
+                                        "--data",
+                                        dir.string(),
+                                        "--level",
+                                        "1",
+                                        "--input",
+                                        (dir / "input.txt").string(),
+                                        "--trace",
+                                        (dir / name / "trace.jsonl").string()};
+    };
+    // The first game has read the tables and plays; it is held there while the second plays a
+    // whole game and saves.
+    const int first = StartProgram(KRELLIX_EXE, start("first"), (dir / "first").string());
+    ASSERT_GT(first, 0);
+    for (int waited = 0; ReadText(dir / "first" / "trace.jsonl").find("\"screen\":\"level\"") == std::string::npos;
+         waited += 10) {
+        ASSERT_LT(waited, 120000) << "the first game never reached its level";
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(first, SIGSTOP);
+    const TRunResult second = RunProgram(KRELLIX_EXE, start("second"), (dir / "second").string());
+    ::kill(first, SIGCONT);
+    ASSERT_EQ(second.status, 0) << second.err;
+    ASSERT_EQ(WaitProgram(first), 0) << ReadText(dir / "first" / ".stderr");
+
+    std::ifstream in(dir / "second" / "trace.jsonl");
+    std::string line, last;
+    while (std::getline(in, line))
+        if (!line.empty()) last = line;
+    const int64_t score = ParseTraceLine(last)["Score"];
+    EXPECT_EQ(score, 2150);
+    const std::vector<int32_t> scores = ScoresIn(ReadText(dir / "highscore.dat"));
+    EXPECT_EQ(scores.size(), 10u);
+    EXPECT_EQ(std::count(scores.begin(), scores.end(), score), 2);
+}
+
+TEST_F(GameRunTest, ASaveWaitsForAnotherRunsLockOnlySoLong)
+{
+    // Another process holds the tables' lock and never lets go.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const std::string lock = (dir / "tables.lock").string();
+    const pid_t holder = ::fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT, 0644);
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::write(ready[1], "x", 1) != 1) ::_exit(1);
+        for (;;) ::pause();
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    Play(4, "100 keydown 27\n");
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(exitCode, 1) << Output();
+    for (const char* table : {"users.dat", "highscore.dat"}) {
+        EXPECT_NE(Output().find(table + std::string(" was not saved: another run of the game kept tables.lock")),
+                  std::string::npos)
+            << Output();
+        EXPECT_FALSE(fs::exists(dir / table));
     }
 }
 
