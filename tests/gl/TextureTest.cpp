@@ -5,6 +5,8 @@
 
 #include <GL/gl.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -191,6 +193,37 @@ TEST_F(GLTest, TexturesOfDroppedImagesAreDeletedWhenTheNextTextureIsMadeAfterThe
     DrawImage(d, 0, 0);
     EXPECT_TRUE(GLFrame(d)->Name() == name || glIsTexture(name) == GL_FALSE);
     EXPECT_EQ(glIsTexture(GLFrame(b)->Name()), GL_TRUE);
+}
+
+// Some drivers hand a deleted texture's name to the next texture made; Mesa does when asked to.
+TEST_F(GLTest, ANameHandedOutAgainHoldsItsNewTexture)
+{
+    const char* before = std::getenv("force_gl_names_reuse");
+    const std::string saved = before ? before : "";
+    setenv("force_gl_names_reuse", "true", 1);
+    EndGraphics();
+    graphics = OpenGraphics(kWidth, kHeight, 0, 60, 0);
+    if (before)
+        setenv("force_gl_names_reuse", saved.c_str(), 1);
+    else
+        unsetenv("force_gl_names_reuse");
+    ASSERT_TRUE(graphics);
+
+    SetBlend(BLEND_SOLID);
+    auto red = FilledImage(8, 8, 0xFFFF0000u);
+    DrawImage(red, 0, 0);
+    Flip(0);
+    const GLuint red_name = GLFrame(red)->Name();
+    red.reset();
+    auto green = FilledImage(8, 8, 0xFF00FF00u);
+    auto blue = FilledImage(8, 8, 0xFF0000FFu);
+    DrawImage(green, 0, 0);
+    DrawImage(blue, 10, 0);
+    DrawImage(green, 20, 0);
+    if (GLFrame(green)->Name() != red_name) GTEST_SKIP() << "this OpenGL does not hand texture names out again";
+    EXPECT_TRUE(PixelIs(4, 4, {0, 255, 0}));
+    EXPECT_TRUE(PixelIs(14, 4, {0, 0, 255}));
+    EXPECT_TRUE(PixelIs(24, 4, {0, 255, 0}));
 }
 
 TEST_F(GLTest, ImagesAreRebuiltAfterGraphicsAreReopened)
