@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -36,8 +37,16 @@ protected:
                         TRunEnvironment environment)
     {
         WriteText(dir.File("input.txt"), script);
-        std::vector<std::string> args = {"--headless", "--data", data, "--input", "input.txt", "--trace",
-                                         name + ".jsonl", "--frames", std::to_string(shot + 1), "--shot",
+        std::vector<std::string> args = {"--headless",
+                                         "--data",
+                                         data,
+                                         "--input",
+                                         "input.txt",
+                                         "--trace",
+                                         name + ".jsonl",
+                                         "--frames",
+                                         std::to_string(shot + 1),
+                                         "--shot",
                                          std::to_string(shot) + ":" + name + ".png"};
         args.insert(args.end(), options.begin(), options.end());
         environment.set.emplace_back("ALSOFT_DRIVERS", "null");
@@ -127,6 +136,110 @@ TEST_F(OtherStacks, ZinkOverVulkanDrawsTheMenuAndABusyLevelAsLlvmpipeDoes)
         EXPECT_EQ(d.thick, 0) << c.name;
         EXPECT_LE(d.pixels, 2 * 11 * 2 * 688) << c.name;
     }
+}
+
+// Loudness of the high frequencies of 16-bit stereo samples (their second difference), in dB
+// below full scale per window of ms: the game's effects are clicks and knocks, the music is not.
+std::vector<double> SharpnessDb(const std::string& raw, int32_t ms)
+{
+    std::string filtered(raw.size(), '\0');
+    const auto sample = [&](size_t i) {
+        int16_t value = 0;
+        std::memcpy(&value, raw.data() + i * 2, 2);
+        return static_cast<int32_t>(value);
+    };
+    for (size_t i = 4; i < raw.size() / 2; ++i) {
+        const int32_t value = std::clamp(sample(i) - 2 * sample(i - 2) + sample(i - 4), -32768, 32767);
+        const auto narrow = static_cast<int16_t>(value);
+        std::memcpy(filtered.data() + i * 2, &narrow, 2);
+    }
+    return LoudnessDb(filtered, ms);
+}
+
+TEST_F(OtherStacks, ThePulseAudioServerPlaysMusicAndEffectsAndItsLossEndsNothing)
+{
+    for (const char* program : {"pulseaudio", "parec", "pactl", "xvfb-run"})
+        if (!OnPath(program))
+            GTEST_SKIP() << program << " is needed (Debian packages pulseaudio, pulseaudio-utils, xvfb)";
+    const std::string home = dir.File("pulse");
+    std::filesystem::create_directory(home);
+    TPulseServer server(home, "krellix_test");
+    ASSERT_TRUE(server.Started()) << server.Log();
+    ASSERT_TRUE(server.StartRecording(dir.File("heard.raw")));
+
+    // The intro skipped, the menu, New Game as ACE, the launch in level 1, Escape held and Quit.
+    WriteText(dir.File("input.txt"), "3 keydown 32\n4 keyup 32\n100 keydown 40\n101 keyup 40\n120 keydown 13\n"
+                                     "121 keyup 13\n260 char 97\n260 char 99\n260 char 101\n280 keydown 13\n"
+                                     "281 keyup 13\n476 keydown 32\n477 keyup 32\n900 keydown 27\n1100 keyup 27\n"
+                                     "1200 keydown 40\n1300 keyup 40\n1320 keydown 13\n1321 keyup 13\n");
+    TRunEnvironment environment = server.Environment();
+    environment.set.insert(environment.set.end(), {{"ALSOFT_DRIVERS", "pulse"}, {"LIBGL_ALWAYS_SOFTWARE", "1"}});
+    environment.unset.insert(environment.unset.end(), {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY", "SDL_AUDIODRIVER"});
+    const int game = StartProgram("xvfb-run",
+                                  {"-a", "-s", "-screen 0 1280x1024x24 -nolisten tcp", KRELLIX_EXE, "--window",
+                                   "--data", data, "--input", "input.txt", "--trace", "trace.jsonl"},
+                                  dir.Path(), environment);
+    ASSERT_GT(game, 0);
+    // The server goes a second after the first brick, long before Escape.
+    int64_t killedAt = -1;
+    for (int32_t waited = 0; waited < 300000 && waitpid(game, nullptr, WNOHANG) == 0 && killedAt < 0; waited += 20) {
+        const auto lines = Lines(ReadText(dir.File("trace.jsonl")));
+        for (size_t i = 0; i + 60 < lines.size() && killedAt < 0; ++i) {
+            if (Member(lines[i], "Score") > 0) {
+                server.Kill();
+                killedAt = Member(lines[lines.size() - 1], "frame");
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const int status = WaitProgram(game);
+    const std::string errors = ReadText(dir.File(".stderr"));
+    ASSERT_GT(killedAt, 0) << "no brick went\n" << errors;
+    ASSERT_LT(killedAt, 900) << "the server went too late";
+    EXPECT_EQ(status, 0) << errors;
+    EXPECT_NE(ReadText(data + "/users.dat").find("ACE"), std::string::npos);
+    EXPECT_FALSE(ReadText(data + "/highscore.dat").empty());
+
+    std::vector<TTraceLine> trace;
+    for (const std::string& line : Lines(ReadText(dir.File("trace.jsonl")))) trace.push_back(ParseTraceLine(line));
+    ASSERT_GT(trace.size(), 1300u);
+    EXPECT_EQ(trace.back().Text("screen"), "menu") << "the game was played on to its end after the server went";
+    const auto msOf = [&](const auto& found) {
+        const auto it = std::find_if(trace.begin(), trace.end(), found);
+        return it == trace.end() ? int64_t{-1} : (*it)["ms"];
+    };
+    const int64_t menu = msOf([](const TTraceLine& t) { return t.Text("screen") == "menu"; });
+    const int64_t name = msOf([](const TTraceLine& t) { return t.Text("screen") == "newplayer"; });
+    const int64_t brick = msOf([](const TTraceLine& t) { return t["Score"] > 0; });
+
+    const std::string heard = ReadText(dir.File("heard.raw"));
+    constexpr int32_t kWindow = 20;
+    const std::vector<double> loudness = LoudnessDb(heard, kWindow);
+    // The menu's music from the moment sound began, for as long as the menu showed.
+    const auto start = std::find_if(loudness.begin(), loudness.end(), [](double db) { return db > -60.0; });
+    ASSERT_NE(start, loudness.end()) << "nothing was heard";
+    const auto menuWindows = static_cast<size_t>((name - menu) / kWindow);
+    ASSERT_GE(static_cast<size_t>(loudness.end() - start), menuWindows);
+    double sum = 0.0;
+    for (auto it = start; it != start + static_cast<std::ptrdiff_t>(menuWindows); ++it) sum += *it;
+    EXPECT_NEAR(sum / static_cast<double>(menuWindows), -19.0, 6.0) << "the menu's music, in dB below full scale";
+
+    // The brick's effect is a click standing well out of the level's music. The recording ends
+    // when the server went, so the click is as long before its end as the trace says the brick
+    // went before the kill, later by the way from the game to the server (a few windows).
+    const std::vector<double> sharp = SharpnessDb(heard, kWindow);
+    std::vector<double> sorted = sharp;
+    std::sort(sorted.begin(), sorted.end());
+    const double background = sorted[sorted.size() / 2];
+    const auto loud = [&](int64_t i) {
+        return i >= 0 && i < static_cast<int64_t>(sharp.size()) && sharp[static_cast<size_t>(i)] > background + 20.0;
+    };
+    const int64_t killed = msOf([&](const TTraceLine& t) { return t["frame"] == killedAt; });
+    const int64_t expected = static_cast<int64_t>(sharp.size()) - (killed - brick) / kWindow;
+    int64_t heardAt = -1;
+    for (int64_t i = expected - 3; i <= expected + 12 && heardAt < 0; ++i)
+        if (loud(i) && !loud(i - 1)) heardAt = i;
+    EXPECT_GE(heardAt, 0) << "no brick heard " << killed - brick << " ms before the server went";
 }
 
 }  // namespace
