@@ -28,6 +28,8 @@ void EmptyGraveyard()
     auto graveyard = Graveyard();
     if (graveyard->seq == GraphicsSeq() && !graveyard->names.empty()) {
         glDeleteTextures(static_cast<GLsizei>(graveyard->names.size()), graveyard->names.data());
+        auto driver = TGLDraw2DDriver::Instance();
+        for (const uint32_t name : graveyard->names) driver->ForgetTexture(name);
     }
     // Names of an older context died with it.
     graveyard->names.clear();
@@ -207,6 +209,11 @@ void TGLDraw2DDriver::BindTexture(uint32_t name)
         _bound = name;
         ++_state_changes;
     }
+}
+
+void TGLDraw2DDriver::ForgetTexture(uint32_t name)
+{
+    if (_bound == name) _bound = 0;
 }
 
 std::shared_ptr<TImageFrame> TGLDraw2DDriver::CreateFrameFromPixmap(const TPixmap& pixmap, int32_t flags)

@@ -48,6 +48,9 @@ public:
 
     // Texturing on with texture bound, or off for name 0; skips what is already so.
     void BindTexture(uint32_t name);
+    // A deleted texture: OpenGL falls back to texture 0 where it was bound, and may hand its name
+    // to the next texture made, which must then really be bound.
+    void ForgetTexture(uint32_t name);
     // One textured quad of the frame in the current colour and blend; corners are x, y, u, v with
     // x, y already on screen, in drawing order. pixel_exact: the quad covers whole pixels and
     // samples each texel at its centre. Quads of equal state are drawn together.
