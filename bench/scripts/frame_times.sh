@@ -10,15 +10,15 @@
 # processor time all its threads took meanwhile.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-build=${1:-build/release}
+build=$(cd "${1:-build/release}" 2>/dev/null && pwd) || { echo "frame_times.sh: no build folder ${1:-build/release}" >&2; exit 1; }
 program=$build/krellix
 [[ -x $program && -d $build/data/images ]] || { echo "frame_times.sh: build $build and its assets first" >&2; exit 1; }
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 # The tables a run saves stay in the scratch folder.
-ln -s "$PWD/$build/data/images" "$scratch/images"
-ln -s "$PWD/$build/data/sounds" "$scratch/sounds"
+ln -s "$build/data/images" "$scratch/images"
+ln -s "$build/data/sounds" "$scratch/sounds"
 
 # Frame numbers count from the start of the program. Keys: 13 Enter, 27 Escape, 32 Space,
 # 40 Down; the intro runs to its end by itself.

@@ -249,6 +249,48 @@ TEST_F(GLTest, GatheredQuadsAreDrawnBeforeEveryReadClearAndStateChange)
     EXPECT_TRUE(PixelIs(105, 5, {127, 64, 0}, 1));
 }
 
+TEST_F(GLTest, QuadsOfOneStateAreDrawnTogetherUnlessSomethingInBetweenTouchesThem)
+{
+    auto driver = TGLDraw2DDriver::Instance();
+    const TImagePtr red = FilledImage(10, 10, 0xC0FF0000u);
+    const TImagePtr green = FilledImage(10, 10, 0x8000FF00u);
+    struct TDraw {
+        const TImagePtr* image;
+        float x;
+    };
+    struct Case {
+        const char* what;
+        std::vector<TDraw> draws;
+        int64_t changes;  // blending, texturing and binds OpenGL is asked for
+    };
+    const Case cases[] = {
+        {"apart: the second red joins the first", {{&red, 0}, {&green, 20}, {&red, 40}, {&green, 60}}, 2},
+        {"each over the one before: none moves", {{&red, 0}, {&green, 5}, {&red, 10}, {&green, 15}}, 4},
+        {"over its own kind only", {{&red, 0}, {&green, 40}, {&red, 5}, {&green, 45}}, 2},
+        {"a green between the reds", {{&red, 0}, {&green, 40}, {&red, 80}, {&green, 8}, {&red, 16}}, 3},
+    };
+    SetBlend(BLEND_ALPHA);
+    for (const Case& c : cases) {
+        std::vector<uint32_t> pictures[2];
+        for (const bool fast : {false, true}) {
+            driver->SetFastPaths(fast);
+            // Texturing on and the blend set, so that only the binds of the case count.
+            DrawImage(green, 300, 200);
+            GrabPixmap(0, 0, 1, 1);
+            Cls();
+            const int64_t before = driver->StateChanges();
+            for (const TDraw& d : c.draws) DrawImage(*d.image, d.x + 5, 5);
+            pictures[fast] = Screen();
+            if (fast) {
+                EXPECT_EQ(driver->StateChanges() - before, c.changes) << c.what;
+            }
+            Flip(0);
+        }
+        EXPECT_TRUE(pictures[0] == pictures[1]) << c.what;
+    }
+    driver->SetFastPaths(true);
+}
+
 namespace {
 
 // Frame f of a little game: bricks go one by one, a ball flies (at fractions of a pixel at
