@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <numbers>
@@ -107,6 +108,37 @@ TGLImageFrame::THole LargestClearRect(const TPixmap& rgba, int32_t width, int32_
         }
     }
     return best;
+}
+
+// The two commands, drawn in these scissors, may share one begin-end: everything that decides
+// their pixels but their vertices is the same.
+bool Joinable(const TDrawCommand& a, const TPixelRect& a_scissor, const TDrawCommand& b, const TPixelRect& b_scissor)
+{
+    return !a.alone && !b.alone && a.kind == b.kind &&
+           (a.kind == TGLDrawKind::Quads || a.kind == TGLDrawKind::Points || a.kind == TGLDrawKind::Lines) &&
+           a.blend == b.blend && a.nearest == b.nearest && a.texture == b.texture && a.lineWidth == b.lineWidth &&
+           a.projectionWidth == b.projectionWidth && a.projectionHeight == b.projectionHeight && a_scissor == b_scissor;
+}
+
+// The pixels a command may change. An upright quad changes only the pixels whose centres it holds
+// (with a margin for the renderer's snapping of corners to a fraction of a pixel); anything else
+// is taken at its bounds, which allow a pixel more on every side.
+TPixelRect Reach(const TDrawCommand& command, const TDrawVertex* vertices, int32_t width, int32_t height)
+{
+    if (command.kind != TGLDrawKind::Quads || command.count != 4 ||
+        command.projectionWidth != static_cast<float>(width) || command.projectionHeight != static_cast<float>(height))
+        return command.bounds;
+    const TDrawVertex* v = vertices + command.first;
+    if (v[0].y != v[1].y || v[1].x != v[2].x || v[2].y != v[3].y || v[3].x != v[0].x) return command.bounds;
+    constexpr float kMargin = 1.0f / 64.0f;
+    // Far beyond any screen, and safe to turn into an integer.
+    const auto edge = [](float value) { return static_cast<int32_t>(std::clamp(value, -1.0e6f, 1.0e6f)); };
+    // Column c is drawn when c + 0.5 lies between the left and right edges.
+    const TPixelRect held{edge(std::ceil(std::min(v[0].x, v[1].x) - 0.5f - kMargin)),
+                          edge(std::ceil(std::min(v[0].y, v[2].y) - 0.5f - kMargin)),
+                          edge(std::floor(std::max(v[0].x, v[1].x) - 0.5f + kMargin)) + 1,
+                          edge(std::floor(std::max(v[0].y, v[2].y) - 0.5f + kMargin)) + 1};
+    return held.Intersect(command.bounds);
 }
 
 bool ProxyAccepts(int32_t width, int32_t height)
@@ -486,11 +518,56 @@ void TGLDraw2DDriver::Flip(bool sync)
 
 void TGLDraw2DDriver::Execute(size_t from, size_t to, const TPixelRect& area)
 {
-    for (size_t i = from; i < to; ++i) {
+    Order(from, to, area);
+    for (const uint32_t i : _order) {
         const TDrawCommand& command = _frame.commands[i];
-        if (command.bounds.Overlaps(area)) ExecuteCommand(command, command.scissor.Intersect(area));
+        ExecuteCommand(command, command.scissor.Intersect(area));
     }
     EndPrimitive();
+}
+
+void TGLDraw2DDriver::Order(size_t from, size_t to, const TPixelRect& area)
+{
+    // Every state change ends a begin-end, and each costs the renderer far more than its quads
+    // (text changes texture at every glyph). A command moves back to the last earlier run of its
+    // state when no command of the runs in between may touch its pixels: each pixel still sees
+    // the commands that reach it in their order. How far back it looks bounds the work.
+    constexpr size_t kLookBack = 256;
+    constexpr uint32_t kEnd = UINT32_MAX;
+    _runs.clear();
+    _order.clear();
+    _next.resize(_frame.commands.size());
+    _reach.resize(_frame.commands.size());
+    for (size_t i = from; i < to; ++i) {
+        const TDrawCommand& command = _frame.commands[i];
+        if (!command.bounds.Overlaps(area)) continue;
+        const TPixelRect reach = Reach(command, _frame.vertices.data(), _width, _height).Intersect(area);
+        _reach[i] = reach;
+        const TPixelRect scissor = command.scissor.Intersect(area);
+        const auto index = static_cast<uint32_t>(i);
+        _next[i] = kEnd;
+        TRun* joined = nullptr;
+        for (size_t r = _runs.size(); _fast_paths && r > 0 && _runs.size() - r < kLookBack; --r) {
+            TRun& run = _runs[r - 1];
+            if (Joinable(_frame.commands[run.head], run.scissor, command, scissor)) {
+                joined = &run;
+                break;
+            }
+            if (!run.reach.Overlaps(reach)) continue;
+            bool touches = false;
+            for (uint32_t k = run.head; k != kEnd && !touches; k = _next[k]) touches = _reach[k].Overlaps(reach);
+            if (touches) break;
+        }
+        if (joined) {
+            _next[joined->tail] = index;
+            joined->tail = index;
+            joined->reach = joined->reach.Union(reach);
+        } else {
+            _runs.push_back({index, index, scissor, reach});
+        }
+    }
+    for (const TRun& run : _runs)
+        for (uint32_t k = run.head; k != kEnd; k = _next[k]) _order.push_back(k);
 }
 
 void TGLDraw2DDriver::ExecuteCommand(const TDrawCommand& command, const TPixelRect& scissor)
@@ -502,13 +579,7 @@ void TGLDraw2DDriver::ExecuteCommand(const TDrawCommand& command, const TPixelRe
     // One begin-end pair for a run of commands in equal state: OpenGL's immediate mode streams
     // through a buffer it keeps mapped, where vertex arrays from memory would be copied into a
     // fresh buffer for every draw while the renderer's threads still read the last one.
-    const TDrawCommand* open = _open_command;
-    const bool joins = open && !command.alone && !open->alone && command.kind == open->kind &&
-                       command.kind != TGLDrawKind::Polygon && command.blend == open->blend &&
-                       command.nearest == open->nearest && command.texture == open->texture &&
-                       command.lineWidth == open->lineWidth && command.projectionWidth == open->projectionWidth &&
-                       command.projectionHeight == open->projectionHeight && scissor == _gl_scissor;
-    if (!joins) {
+    if (!_open_command || !Joinable(*_open_command, _gl_scissor, command, scissor)) {
         EndPrimitive();
         ApplyProjection(command.projectionWidth, command.projectionHeight);
         ApplyScissor(scissor);

@@ -99,6 +99,9 @@ private:
     TPixelRect Screen() const { return {0, 0, _width, _height}; }
     // Draws commands [from, to) of the frame, only where they reach into area.
     void Execute(size_t from, size_t to, const TPixelRect& area);
+    // Fills _order with the commands of [from, to) that reach into area, in an order that draws
+    // the very same pixels in fewer begin-end pairs.
+    void Order(size_t from, size_t to, const TPixelRect& area);
     void ExecuteCommand(const TDrawCommand& command, const TPixelRect& scissor);
     void EndPrimitive();
     void ApplyScissor(const TPixelRect& scissor);
@@ -145,6 +148,17 @@ private:
     // The primitive open between glBegin and glEnd, with what its vertices are drawn with.
     int32_t _open_primitive = -1;
     const TDrawCommand* _open_command = nullptr;
+    // Runs of commands in one state, each drawn in one begin-end; a run's commands are chained
+    // through _next (indices into the frame's commands) from head to tail.
+    struct TRun {
+        uint32_t head = 0, tail = 0;
+        TPixelRect scissor;  // where its commands are drawn
+        TPixelRect reach;    // every pixel its commands may change lies in here
+    };
+    std::vector<TRun> _runs;
+    std::vector<uint32_t> _next;
+    std::vector<TPixelRect> _reach;  // the pixels each command may change, within the area drawn
+    std::vector<uint32_t> _order;
     uint32_t _gl_colour = 0;
     bool _gl_colour_known = false;
     int32_t _swap_interval = -1;

@@ -250,6 +250,63 @@ TEST_F(GLTest, GatheredQuadsAreDrawnBeforeEveryReadClearAndStateChange)
     EXPECT_TRUE(PixelIs(105, 5, {127, 64, 0}, 1));
 }
 
+TEST_F(GLTest, QuadsOfOneStateAreDrawnTogetherUnlessSomethingInBetweenTouchesThem)
+{
+    auto driver = TGLDraw2DDriver::Instance();
+    const TImagePtr red = FilledImage(10, 10, 0xC0FF0000u);
+    const TImagePtr green = FilledImage(10, 10, 0x8000FF00u);
+    struct TDraw {
+        const TImagePtr* image;
+        float x;
+        int32_t blend = BLEND_ALPHA;
+        float rotation = 0.0f;
+        int32_t rows = kHeight;  // of the view, from the top
+    };
+    struct Case {
+        const char* what;
+        std::vector<TDraw> draws;
+        int64_t changes;  // blending, texturing and binds OpenGL is asked for
+    };
+    const Case cases[] = {
+        {"apart: the second red joins the first", {{&red, 0}, {&green, 20}, {&red, 40}, {&green, 60}}, 2},
+        {"each over the one before: none moves", {{&red, 0}, {&green, 5}, {&red, 10}, {&green, 15}}, 4},
+        {"over its own kind only", {{&red, 0}, {&green, 40}, {&red, 5}, {&green, 45}}, 2},
+        {"a green between the reds", {{&red, 0}, {&green, 40}, {&red, 80}, {&green, 8}, {&red, 16}}, 3},
+        {"one column in common", {{&red, 0}, {&green, 9}, {&red, 18}}, 3},
+        {"the same picture added as light", {{&red, 0}, {&red, 20, BLEND_LIGHT}, {&red, 40}}, 2},
+        {"in a lower view", {{&red, 0, BLEND_ALPHA, 0.0f, 10}, {&red, 20}}, 1},
+        {"turned, over the green by a corner", {{&red, 40.5f}, {&green, 8}, {&red, 20, BLEND_ALPHA, 45.0f}}, 6},
+    };
+    SetBlend(BLEND_ALPHA);
+    for (const Case& c : cases) {
+        std::vector<uint32_t> pictures[2];
+        for (const bool fast : {false, true}) {
+            driver->SetFastPaths(fast);
+            // Texturing on and the blend set, so that only the binds of the case count.
+            DrawImage(green, 300, 200);
+            GrabPixmap(0, 0, 1, 1);
+            Cls();
+            const int64_t before = driver->StateChanges();
+            for (const TDraw& d : c.draws) {
+                SetBlend(d.blend);
+                SetRotation(d.rotation);
+                SetViewport(0, 0, kWidth, d.rows);
+                DrawImage(*d.image, d.x + 5, 5);
+            }
+            SetBlend(BLEND_ALPHA);
+            SetRotation(0.0f);
+            SetViewport(0, 0, kWidth, kHeight);
+            pictures[fast] = Screen();
+            if (fast) {
+                EXPECT_EQ(driver->StateChanges() - before, c.changes) << c.what;
+            }
+            Flip(0);
+        }
+        EXPECT_TRUE(pictures[0] == pictures[1]) << c.what;
+    }
+    driver->SetFastPaths(true);
+}
+
 namespace {
 
 // Frame f of a little game: bricks go one by one, a ball flies (at fractions of a pixel at
