@@ -22,6 +22,7 @@ struct TShotRequest {
 
 struct THarnessOptions {
     bool window = false;
+    bool fullScreen = false;
     bool headless = false;
     std::string inputPath;
     std::string recordPath;
