@@ -11,6 +11,8 @@ int main(int argc, char** argv)
     game.main = KrellixMain;
     game.traceFields = GameTraceFields;
     game.version = KRELLIX_VERSION;
+    game.title = "Krellix";
+    game.iconName = "krellix";
     game.folders = {KRELLIX_INSTALLED_DATA, "krellix"};
     game.levels = LevelCount;
     game.about = "Krellix, a brick-breaker arcade game. Without options it runs full screen at 1024x768.";

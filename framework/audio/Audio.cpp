@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdlib>
 
 namespace {
 
@@ -88,6 +89,16 @@ void ShutdownAudio()
     AudioState& state = State();
     if (state.current) state.current->Shutdown();
     state.current = nullptr;
+}
+
+void SetAudioIdentity(const std::string& name, const std::string& iconName)
+{
+    // The sound servers' client library reads these properties when OpenAL connects to it; a
+    // player's own override is kept.
+    if (std::getenv("PULSE_PROP_OVERRIDE")) return;
+    const std::string properties =
+        "application.name='" + name + "' application.icon_name='" + iconName + "' media.role='game'";
+    setenv("PULSE_PROP_OVERRIDE", properties.c_str(), 1);
 }
 
 void SetGroupVolume(TSoundGroup group, int32_t percent)

@@ -47,6 +47,10 @@ int32_t GroupVolume(TSoundGroup group);
 // The amplitude factor of the group's volume.
 float GroupGain(TSoundGroup group);
 
+// How the desktop's mixer names the program's sound: its name, the icon name of its desktop entry
+// and the role of a game. Takes effect when the output device next opens.
+void SetAudioIdentity(const std::string& name, const std::string& iconName);
+
 // Shuts the current driver down and starts the named one ("DirectSound" or "Null").
 bool SetAudioDriver(const std::string& name);
 std::string CurrentAudioDriverName();

@@ -157,7 +157,11 @@ void TComforts::BeforePresent()
         ReportProblem(error);
         ShowNote("Screenshot failed");
     } else {
-        ShowNote("Saved " + path);
+        // Short enough to read at a glance: the home folder as ~.
+        const std::string home = Environment("HOME");
+        if (!home.empty() && home != "/" && path.rfind(home + "/", 0) == 0)
+            path = std::string("~").append(path, home.size());
+        ShowNote(std::string("Saved ").append(path));
     }
 }
 

@@ -591,8 +591,9 @@ int RunHarness(int argc, char** argv, const THarnessGame& game)
         platform.clock = CreateRealClock();
         platform.liveEvents = CreateSdlEventSource();
         platform.discardLiveEvents = DiscardSdlEvents;
-        platform.provider =
-            CreateSdlGLContextProvider(false, options.window || (!options.fullScreen && !settings.fullScreen));
+        const bool window = options.window || (!options.fullScreen && !settings.fullScreen);
+        RememberedWindowState().fullScreen = !window;
+        platform.provider = CreateSdlGLContextProvider(false, window);
     }
 
     THarness harness;
@@ -603,7 +604,10 @@ int RunHarness(int argc, char** argv, const THarnessGame& game)
     harness.SetTraceFields(game.traceFields);
     // A screenshot asked for with F12 is the game's picture of the frame about to be shown.
     if (!options.headless) AddFlipHook([] { CurrentComforts().BeforePresent(); });
-    if (options.headless) SetAudioDriver("Null");
+    if (options.headless)
+        SetAudioDriver("Null");
+    else
+        SetAudioIdentity(game.title, game.iconName);
 
     int status = 0;
     try {

@@ -412,6 +412,7 @@ private:
             _syncedHertz = 0;
         }
         _pacingChanged = true;
+        RememberedWindowState().fullScreen = _kind != TSurfaceKind::Window;
     }
 
     // The game's own mode where the display has it, else the desktop-sized full screen.

@@ -1,6 +1,8 @@
 // The built game in a real window under Xvfb with a window manager, played through xdotool as on a
 // desktop: the full-screen toggle keys, a resized window's pointer mapping, the pointer kept in the
-// window during play, and the pause on a loss of focus.
+// window during play, the pause on a loss of focus, the volume and screenshot keys with their note,
+// and the window as the last run left it.
+#include "tests/support/Picture.h"
 #include "tests/support/Run.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Trace.h"
@@ -8,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <chrono>
 #include <csignal>
@@ -88,8 +91,12 @@ protected:
     void StartGame(const std::vector<std::string>& args)
     {
         TRunEnvironment environment;
-        environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"};
-        environment.set = {{"DISPLAY", name}, {"ALSOFT_DRIVERS", "null"}, {"LIBGL_ALWAYS_SOFTWARE", "1"}};
+        environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY", "XDG_CONFIG_HOME"};
+        environment.set = {{"DISPLAY", name},
+                           {"ALSOFT_DRIVERS", "null"},
+                           {"LIBGL_ALWAYS_SOFTWARE", "1"},
+                           {"HOME", dir.File("home")},
+                           {"XDG_PICTURES_DIR", dir.File("pictures")}};
         game = StartProgram(KRELLIX_EXE, args, dir.Path(), environment);
         ASSERT_GT(game, 0);
     }
@@ -153,6 +160,34 @@ protected:
         return result == AlreadyGrabbed;
     }
 
+    // Pure white pixels in the bottom right corner of the game's window, where the notes go.
+    int32_t WhiteInCorner()
+    {
+        const auto [width, height] = WindowSize();
+        if (width < 400 || height < 60) return -1;
+        XImage* image =
+            XGetImage(display.get(), std::stoul(window), width - 400, height - 60, 400, 60, AllPlanes, ZPixmap);
+        if (!image) return -1;
+        int32_t white = 0;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 400; ++x) white += (XGetPixel(image, x, y) & 0xFFFFFF) == 0xFFFFFF;
+        XDestroyImage(image);
+        return white;
+    }
+
+    // Waits for the game to reach play in its window, and gives that window the focus.
+    void ReachPlay()
+    {
+        ASSERT_TRUE(WaitFor(
+            [&] { return !GameRunning() || ReadText(dir.File("trace.jsonl")).find("GameMode") != std::string::npos; },
+            120000))
+            << ReadText(dir.File(".stderr"));
+        ASSERT_TRUE(WaitFrames(80)) << ReadText(dir.File(".stderr"));
+        window = Lines(Xdotool({"search", "--name", "^Krellix$"})).at(0);
+        Xdotool({"windowfocus", "--sync", window});
+        ASSERT_TRUE(WaitFrames(10));
+    }
+
     void TakeFocusAway()
     {
         XSetInputFocus(display.get(), None, RevertToNone, CurrentTime);
@@ -184,6 +219,10 @@ TEST_F(Desktop, ToggleResizePointerAndFocusInARealWindow)
     ASSERT_TRUE(WaitFrames(10));
     EXPECT_EQ(WindowSize(), std::pair(1024, 768));
     EXPECT_TRUE(PointerHeldByGame()) << "the pointer is not kept in the window during play";
+
+    // The volume and screenshot keys work during a recording and never reach it.
+    Xdotool({"key", "F5", "F8", "F12"});
+    EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(dir.File("pictures/Krellix")); }, 10000));
 
     // Alt+Enter and F11 switch, in play and while paused; neither reaches the game.
     Xdotool({"key", "alt+Return"});
@@ -240,8 +279,63 @@ TEST_F(Desktop, ToggleResizePointerAndFocusInARealWindow)
                              " mousemove 513 384\n", " focus 0\n", " keydown 32\n"})
         EXPECT_NE(recording.find(line), std::string::npos) << line;
     // Neither toggle key was seen by the game: no Enter, no F11 (122), no typed Enter.
-    for (const char* line : {" keydown 13\n", " keyup 13\n", " char 13\n", " keydown 122\n", " keyup 122\n"})
+    for (const char* line : {" keydown 13\n", " keyup 13\n", " char 13\n", " keydown 122\n", " keyup 122\n",
+                             " keydown 116\n", " keyup 116\n", " keydown 119\n", " keydown 123\n", " keyup 123\n"})
         EXPECT_EQ(recording.find(line), std::string::npos) << line;
+    EXPECT_FALSE(std::filesystem::exists(data + "/settings")) << "a recorded run keeps no settings";
+}
+
+TEST_F(Desktop, VolumeNoteScreenshotAndTheWindowAsLastLeft)
+{
+    StartGame({"--window", "--data", data, "--level", "1", "--trace", "trace.jsonl"});
+    ReachPlay();
+    const int32_t before = WhiteInCorner();
+    ASSERT_GE(before, 0);
+    // Four steps down: the note shows over the picture for about a second.
+    Xdotool({"key", "F5", "F5", "F5", "F5"});
+    int32_t during = 0;
+    EXPECT_TRUE(WaitFor([&] { return (during = WhiteInCorner()) > before + 150; }, 3000))
+        << before << " white pixels before, " << during << " after";
+    EXPECT_TRUE(WaitFor([&] { return WhiteInCorner() <= before + 10; }, 10000)) << "the note stays";
+
+    // The screenshot is the game's picture alone, never the note.
+    Xdotool({"key", "F5", "F12"});
+    std::vector<std::filesystem::path> shots;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            shots.clear();
+            std::error_code ignored;
+            for (const auto& entry : std::filesystem::directory_iterator(dir.File("pictures/Krellix"), ignored))
+                if (entry.path().extension() == ".png") shots.push_back(entry.path());
+            return shots.size() == 1;
+        },
+        10000));
+    ASSERT_EQ(shots.size(), 1u);
+    const TPicture shot = ReadPng(shots[0]);
+    ASSERT_EQ(shot.width, 1024);
+    ASSERT_EQ(shot.height, 768);
+    int32_t white = 0;
+    for (int32_t y = 708; y < 768; ++y)
+        for (int32_t x = 624; x < 1024; ++x) white += shot.At(x, y)[0] == 255 && shot.At(x, y)[1] == 255;
+    EXPECT_LT(white, 20) << "the note is in the screenshot";
+
+    // A window of another size, then the end: the next run opens that window without options.
+    Xdotool({"windowsize", "--sync", window, "800", "600"});
+    ASSERT_TRUE(WaitFrames(5));
+    Xdotool({"keydown", "Escape"});
+    EXPECT_TRUE(WaitFor([&] { return !GameRunning(); }, 60000));
+    Xdotool({"keyup", "Escape"});
+    EXPECT_EQ(WaitProgram(game), 0) << ReadText(dir.File(".stderr"));
+    game = -1;
+    const std::string settings = ReadText(data + "/settings");
+    for (const char* line : {"\nmusic 50\n", "\neffects 100\n", "\nscreen window\n", "\nwindow 800x600\n"})
+        EXPECT_NE(settings.find(line), std::string::npos) << line << " in\n" << settings;
+
+    std::filesystem::remove(dir.File("trace.jsonl"));
+    StartGame({"--data", data, "--level", "1", "--trace", "trace.jsonl"});
+    ReachPlay();
+    EXPECT_EQ(WindowSize(), std::pair(800, 600));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("home/.config/krellix"))) << "--data keeps them beside the tables";
 }
 
 }  // namespace
