@@ -7,6 +7,8 @@
 #include "tests/pixmap/TestPictures.h"
 #include "tests/support/Picture.h"
 
+#include <GL/gl.h>
+
 #include <filesystem>
 
 namespace {
@@ -62,8 +64,29 @@ TEST_F(ComfortsDraw, TheNoteLiesInTheBottomRightCornerAndLeavesTheDrawingStateAl
     // The game's viewport: drawing after the note must still be clipped to it.
     SetViewport(0, 0, 200, 200);
     GrabPixmap(0, 0, 1, 1);
+    // What a frame may leave behind at the present: a scissor, a black texture on, a dark colour.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 200, kHeight);
+    glEnable(GL_TEXTURE_2D);
+    GLuint texture = 0;
+    const uint8_t black[4] = {0, 0, 0, 255};
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, black);
+    glColor4f(0.2f, 0.2f, 0.2f, 0.5f);
+    const GLboolean blend = glIsEnabled(GL_BLEND);
     CurrentComforts().ShowNote("Music 60 %");
     DrawNoteOverlay(TLetterbox{0, 0, kWidth, kHeight}, kHeight, kHeight);
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST) && glIsEnabled(GL_TEXTURE_2D));
+    GLfloat zoom = 0.0f;
+    glGetFloatv(GL_ZOOM_Y, &zoom);
+    GLint rowLength = -1;
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+    EXPECT_TRUE(zoom == 1.0f && rowLength == 0 && glIsEnabled(GL_BLEND) == blend) << zoom << " " << rowLength;
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glDeleteTextures(1, &texture);
     SetColor(0, 255, 0);
     DrawRect(0, 0, kWidth, kHeight);
     const TPixmapPtr picture = GrabPixmap(0, 0, kWidth, kHeight);
