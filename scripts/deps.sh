@@ -9,7 +9,7 @@ packages=(
   libogg-dev libvorbis-dev libopenal-dev libopenal1
   libgtest-dev libbenchmark-dev
   fonts-liberation fonts-league-spartan fonts-yanone-kaffeesatz espeak-ng
-  xvfb xauth xdotool evilwm libx11-dev
+  xvfb xauth xdotool evilwm libx11-dev pulseaudio pulseaudio-utils
   desktop-file-utils appstream man-db
 )
 

@@ -13,7 +13,9 @@
 #include <X11/Xutil.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -88,15 +90,17 @@ protected:
         return condition();
     }
 
-    void StartGame(const std::vector<std::string>& args)
+    // sound: extra environment for the sound device; by default OpenAL's silent null output.
+    void StartGame(const std::vector<std::string>& args,
+                   const std::vector<std::pair<std::string, std::string>>& sound = {{"ALSOFT_DRIVERS", "null"}})
     {
         TRunEnvironment environment;
         environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY", "XDG_CONFIG_HOME"};
         environment.set = {{"DISPLAY", name},
-                           {"ALSOFT_DRIVERS", "null"},
                            {"LIBGL_ALWAYS_SOFTWARE", "1"},
                            {"HOME", dir.File("home")},
                            {"XDG_PICTURES_DIR", dir.File("pictures")}};
+        environment.set.insert(environment.set.end(), sound.begin(), sound.end());
         game = StartProgram(KRELLIX_EXE, args, dir.Path(), environment);
         ASSERT_GT(game, 0);
     }
@@ -336,6 +340,99 @@ TEST_F(Desktop, VolumeNoteScreenshotAndTheWindowAsLastLeft)
     ReachPlay();
     EXPECT_EQ(WindowSize(), std::pair(800, 600));
     EXPECT_FALSE(std::filesystem::exists(dir.File("home/.config/krellix"))) << "--data keeps them beside the tables";
+}
+
+// A sound server of the test's own with a null sink: what the game plays, as the desktop hears it.
+class PulseServer {
+public:
+    explicit PulseServer(const std::string& folder) : _folder(folder)
+    {
+        std::filesystem::create_directories(folder + "/run");
+        TRunEnvironment environment;
+        environment.set = {{"HOME", folder}, {"XDG_RUNTIME_DIR", folder + "/run"}};
+        _pid = StartProgram("pulseaudio",
+                            {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "-L",
+                             "module-null-sink sink_name=heard rate=44100", "-L",
+                             "module-native-protocol-unix auth-anonymous=1 socket=" + Socket()},
+                            folder, environment);
+    }
+    ~PulseServer()
+    {
+        if (_pid <= 0) return;
+        kill(_pid, SIGTERM);
+        WaitProgram(_pid);
+    }
+    PulseServer(const PulseServer&) = delete;
+    PulseServer& operator=(const PulseServer&) = delete;
+
+    std::string Socket() const { return _folder + "/native"; }
+    std::string Address() const { return "unix:" + Socket(); }
+    TRunResult Pactl(const std::vector<std::string>& args) const
+    {
+        TRunEnvironment environment;
+        environment.set = {{"PULSE_SERVER", Address()}};
+        return RunProgram("pactl", args, _folder, environment);
+    }
+    // The RMS of what the sink plays over about a second, full scale 1.
+    double Level() const
+    {
+        const std::string folder = _folder + "/rec";
+        std::filesystem::create_directories(folder);
+        TRunEnvironment environment;
+        environment.set = {{"PULSE_SERVER", Address()}};
+        const int pid =
+            StartProgram("parec", {"-d", "heard.monitor", "--raw", "--format=s16le", "--channels=2", "--rate=44100"},
+                         folder, environment);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        kill(pid, SIGTERM);
+        WaitProgram(pid);
+        const std::string bytes = ReadText(folder + "/.stdout");
+        double sum = 0.0;
+        const size_t count = bytes.size() / 2;
+        for (size_t i = 0; i < count; ++i) {
+            int16_t sample = 0;
+            std::memcpy(&sample, bytes.data() + 2 * i, 2);
+            sum += (sample / 32768.0) * (sample / 32768.0);
+        }
+        return count ? std::sqrt(sum / static_cast<double>(count)) : -1.0;
+    }
+
+private:
+    std::string _folder;
+    int _pid = -1;
+};
+
+TEST_F(Desktop, TenStepsDownSilenceTheMusicInTheMixerAlsoInTheNextRun)
+{
+    if (!OnPath("pulseaudio") || !OnPath("pactl") || !OnPath("parec"))
+        GTEST_SKIP() << "pulseaudio, pactl and parec are needed (Debian packages pulseaudio, pulseaudio-utils)";
+    const PulseServer pulse(dir.File("pulse"));
+    ASSERT_TRUE(WaitFor([&] { return pulse.Pactl({"info"}).status == 0; }, 10000)) << "no sound server";
+    const std::vector<std::pair<std::string, std::string>> sound = {{"ALSOFT_DRIVERS", "pulse"},
+                                                                    {"PULSE_SERVER", pulse.Address()}};
+
+    StartGame({"--window", "--data", data, "--level", "1", "--trace", "trace.jsonl"}, sound);
+    ReachPlay();
+    // The mixer names the game and its icon.
+    const std::string inputs = pulse.Pactl({"list", "sink-inputs"}).out;
+    EXPECT_NE(inputs.find("application.name = \"Krellix\""), std::string::npos) << inputs;
+    EXPECT_NE(inputs.find("application.icon_name = \"krellix\""), std::string::npos) << inputs;
+    const double playing = pulse.Level();
+    EXPECT_GT(playing, 0.01) << "the level's music is heard";
+    for (int i = 0; i < 10; ++i) Xdotool({"key", "F5"});
+    ASSERT_TRUE(WaitFrames(10));
+    EXPECT_LT(pulse.Level(), playing / 1000) << "ten steps down silence the music";
+    Xdotool({"keydown", "Escape"});
+    EXPECT_TRUE(WaitFor([&] { return !GameRunning(); }, 60000));
+    Xdotool({"keyup", "Escape"});
+    EXPECT_EQ(WaitProgram(game), 0) << ReadText(dir.File(".stderr"));
+    game = -1;
+
+    std::filesystem::remove(dir.File("trace.jsonl"));
+    StartGame({"--data", data, "--level", "1", "--trace", "trace.jsonl"}, sound);
+    ReachPlay();
+    EXPECT_NE(pulse.Pactl({"list", "sink-inputs"}).out.find("Krellix"), std::string::npos);
+    EXPECT_LT(pulse.Level(), playing / 1000) << "the next run is silent too";
 }
 
 }  // namespace
