@@ -103,7 +103,7 @@ TEST_F(E2e, HelpVersionAndMistakesOnTheCommandLine)
 
     // The option parser is tested on its own; here the exit status and the single line.
     const std::vector<std::vector<std::string>> mistakes = {
-        {"--fullscreen"},
+        {"--fullscreen", "--headless"},
         {"--headless", "--level", "34"},
         {"--headless", "--data", data, "--input", "no-such-file.txt"},
         {"--headless", "--data", "no-such-folder"},
