@@ -5,7 +5,9 @@
 #include "framework/audio/Sound.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cstdlib>
 
 namespace {
 
@@ -13,6 +15,8 @@ struct AudioState {
     // Registration order: the null driver first, then the native back-end.
     std::vector<TAudioDriverPtr> drivers{std::make_shared<TAudioDriver>(), std::make_shared<TOpenALAudioDriver>()};
     TAudioDriverPtr current;
+    // Percent, by TSoundGroup; they outlive driver changes.
+    std::array<int32_t, 2> volumes{100, 100};
 
     AudioState() = default;
     AudioState(const AudioState&) = delete;
@@ -85,6 +89,34 @@ void ShutdownAudio()
     AudioState& state = State();
     if (state.current) state.current->Shutdown();
     state.current = nullptr;
+}
+
+void SetAudioIdentity(const std::string& name, const std::string& iconName)
+{
+    // The sound servers' client library reads these properties when OpenAL connects to it; a
+    // player's own override is kept.
+    if (std::getenv("PULSE_PROP_OVERRIDE")) return;
+    const std::string properties =
+        "application.name='" + name + "' application.icon_name='" + iconName + "' media.role='game'";
+    setenv("PULSE_PROP_OVERRIDE", properties.c_str(), 1);
+}
+
+void SetGroupVolume(TSoundGroup group, int32_t percent)
+{
+    AudioState& state = State();
+    int32_t& volume = state.volumes[static_cast<size_t>(group)];
+    const int32_t clamped = std::clamp(percent, 0, 100);
+    if (volume == clamped) return;
+    volume = clamped;
+    if (state.current) state.current->ApplyGroupVolumes();
+}
+
+int32_t GroupVolume(TSoundGroup group) { return State().volumes[static_cast<size_t>(group)]; }
+
+float GroupGain(TSoundGroup group)
+{
+    const float fraction = static_cast<float>(GroupVolume(group)) / 100.0f;
+    return fraction * fraction * fraction;
 }
 
 TSoundPtr LoadSound(const TUrl& url, int32_t flags) { return CurrentAudioDriver()->LoadSound(url, flags); }

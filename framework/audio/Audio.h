@@ -36,6 +36,21 @@ void SetChannelPan(const TChannelPtr& channel, float pan);
 void SetChannelDepth(const TChannelPtr& channel, float depth);
 void SetChannelRate(const TChannelPtr& channel, float rate);
 
+// The player's two volumes in percent, 0 (silent) to 100 (the default, each channel's own volume):
+// the music, which is every looping sound, and the effects and spoken cues, every other sound.
+// They scale every channel of their group, at once also the ones playing. A percentage p is the
+// amplitude (p / 100)^3, the curve of the desktop's volume sliders, so 50 % sounds half as loud.
+enum class TSoundGroup { Music, Effects };
+// Clamped to 0..100.
+void SetGroupVolume(TSoundGroup group, int32_t percent);
+int32_t GroupVolume(TSoundGroup group);
+// The amplitude factor of the group's volume.
+float GroupGain(TSoundGroup group);
+
+// How the desktop's mixer names the program's sound: its name, the icon name of its desktop entry
+// and the role of a game. Takes effect when the output device next opens.
+void SetAudioIdentity(const std::string& name, const std::string& iconName);
+
 // Shuts the current driver down and starts the named one ("DirectSound" or "Null").
 bool SetAudioDriver(const std::string& name);
 std::string CurrentAudioDriverName();

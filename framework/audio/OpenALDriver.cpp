@@ -112,6 +112,12 @@ public:
         return state;
     }
     bool Playing() const { return source.Live() && !paused && State() == AL_PLAYING; }
+    // The gain its channel asks for, scaled by the player's volume of the sound's group.
+    void ApplyGain() const
+    {
+        if (source.Live())
+            alSourcef(source.Id(), AL_GAIN, gain * GroupGain(music ? TSoundGroup::Music : TSoundGroup::Effects));
+    }
     bool Active() const { return source.Live() && (paused || State() == AL_PLAYING); }
 
     // Declared before the source so that the source goes first: OpenAL refuses to delete a
@@ -120,6 +126,9 @@ public:
     TALSource source;
     uint32_t seq = 0;
     bool paused = false;
+    float gain = 1.0f;
+    // A copy of a looping sound: music.
+    bool music = false;
 };
 
 using TBufPtr = std::shared_ptr<TBuf>;
@@ -141,6 +150,10 @@ public:
     // when the device gives no more sources.
     TBufPtr TakeIdleCopy();
     void ReleaseIdleCopies();
+    void ApplyGains() const
+    {
+        for (const TBufPtr& buf : _bufs) buf->ApplyGain();
+    }
 
     int32_t Hertz() const { return _hertz; }
     bool Loops() const { return _loop; }
@@ -261,6 +274,7 @@ TBufPtr TOpenALSound::TakeIdleCopy()
     alGenSources(1, &id);
     if (alGetError() != AL_NO_ERROR) return nullptr;
     auto buf = std::make_shared<TBuf>(_buffer, _context, id);
+    buf->music = _loop;
     alSourcei(id, AL_BUFFER, static_cast<ALint>(_buffer->Id()));
     // Placed around the listener by pan alone, never by distance.
     alSourcei(id, AL_SOURCE_RELATIVE, AL_TRUE);
@@ -365,7 +379,8 @@ void TOpenALChannel::Apply()
     if (!buf || !buf->source.Live()) return;
     const ALuint id = buf->source.Id();
 
-    alSourcef(id, AL_GAIN, GainOf(static_cast<int32_t>((1.0f - _volume) * -10000.0f)));
+    buf->gain = GainOf(static_cast<int32_t>((1.0f - _volume) * -10000.0f));
+    buf->ApplyGain();
 
     const double azimuth = PanAzimuth(_pan);
     const double radian = std::numbers::pi / 180.0;
@@ -492,6 +507,14 @@ TSoundPtr TOpenALAudioDriver::CreateSound(const TAudioSamplePtr& sample, int32_t
 }
 
 TChannelPtr TOpenALAudioDriver::AllocChannel() { return std::make_shared<TOpenALChannel>(); }
+
+void TOpenALAudioDriver::ApplyGroupVolumes()
+{
+    if (!_context) return;
+    for (const TBufPtr& buf : _context->lonely) buf->ApplyGain();
+    for (const auto& weak : _context->sounds)
+        if (auto sound = weak.lock()) sound->ApplyGains();
+}
 
 int32_t TOpenALAudioDriver::SourceLimit() const { return _context ? _context->sourceLimit : 0; }
 

@@ -17,7 +17,8 @@ struct TALContext;
 // side to be trunc(stored x 10000) hundredths of a decibel below the near side: a mono sound is
 // placed in front of the listener at the angle where OpenAL's stereo panning gives that
 // difference; a stereo sound has both of its channel directions swung toward that side. Rate r
-// plays at trunc(hertz x r) frames per second, kept within 100 to 200000.
+// plays at trunc(hertz x r) frames per second, kept within 100 to 200000. The player's volume of
+// the sound's group (music for looping sounds, effects for the rest) scales the gain on top.
 //
 // Shutdown closes the device; sounds and channels of that run then fall silent and free nothing
 // twice.
@@ -35,6 +36,7 @@ public:
     // Throws "CreateSoundBuffer failed (code)" when the device refuses the PCM data.
     TSoundPtr CreateSound(const TAudioSamplePtr& sample, int32_t flags) override;
     TChannelPtr AllocChannel() override;
+    void ApplyGroupVolumes() override;
 
     // Sources alive at once are capped at what the device offers; at the cap, idle copies are
     // released before a cue gives up. 0 when not started.

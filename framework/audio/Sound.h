@@ -64,6 +64,8 @@ public:
     virtual TChannelPtr AllocChannel();
     // Decodes url and makes a sound of it; null when it cannot be opened or decoded.
     virtual TSoundPtr LoadSound(const TUrl& url, int32_t flags);
+    // A group's volume changed: what plays takes it at once.
+    virtual void ApplyGroupVolumes() {}
 };
 
 using TAudioDriverPtr = std::shared_ptr<TAudioDriver>;

@@ -5,7 +5,9 @@
 #include "framework/audio/Audio.h"
 #include "framework/graphics/Draw2D.h"
 #include "framework/graphics/GLDriver.h"
+#include "framework/platform/Comforts.h"
 #include "framework/platform/Platform.h"
+#include "framework/platform/Settings.h"
 #include "framework/system/Report.h"
 #include "framework/system/TableFolder.h"
 
@@ -18,6 +20,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <tuple>
 
 #include <unistd.h>
 
@@ -39,7 +42,8 @@ bool TakesValue(const std::string& name)
 
 bool IsFlag(const std::string& name)
 {
-    return name == "--window" || name == "--headless" || name == "--help" || name == "-h" || name == "--version";
+    return name == "--window" || name == "--fullscreen" || name == "--headless" || name == "--help" || name == "-h" ||
+           name == "--version";
 }
 
 bool ApplyValue(const std::string& name, const std::string& value, int32_t levels, THarnessOptions& options,
@@ -255,6 +259,8 @@ bool ParseHarnessOptions(const std::vector<std::string>& args, int32_t levels, T
         } else if (IsFlag(name) && !inlineValue) {
             if (name == "--window")
                 options.window = true;
+            else if (name == "--fullscreen")
+                options.fullScreen = true;
             else if (name == "--headless")
                 options.headless = true;
             else if (name == "--version")
@@ -272,8 +278,11 @@ bool ParseHarnessOptions(const std::vector<std::string>& args, int32_t levels, T
             return false;
         }
     }
-    if (options.window && options.headless) {
-        error = "--window and --headless cannot be used together";
+    for (const auto& [set, a, b] : {std::tuple(options.window && options.headless, "--window", "--headless"),
+                                    std::tuple(options.fullScreen && options.headless, "--fullscreen", "--headless"),
+                                    std::tuple(options.window && options.fullScreen, "--window", "--fullscreen")}) {
+        if (!set) continue;
+        error = std::string(a) + " and " + b + " cannot be used together";
         return false;
     }
     if (!options.inputPath.empty() && options.inputPath == options.recordPath) {
@@ -294,7 +303,8 @@ std::string HarnessUsage(const THarnessGame& game, const std::string& installedD
     std::string usage = "Usage: krellix [OPTION]...\n" + game.about +
                         "\n"
                         "\n"
-                        "  --window           play in a 1024x768 window instead of the full screen\n"
+                        "  --window           play in a window instead of the full screen\n"
+                        "  --fullscreen       play on the full screen, whatever the last run was left in\n"
                         "  --headless         no window and no sound device: draw offscreen on a virtual clock\n"
                         "                     that starts at 0 and moves only with the frames (16 or 17 ms each,\n"
                         "                     1000 ms per 60 frames) and with the game's own waits\n"
@@ -335,6 +345,10 @@ std::string HarnessUsage(const THarnessGame& game, const std::string& installedD
                            "the current folder, else in the player's own folder ($XDG_DATA_HOME/krellix when\n"
                            "XDG_DATA_HOME is set, else ~/.local/share/krellix), made on the first save:\n";
     usage += "  " + player + "\n";
+    usage += "The volumes and the window as last left are kept in the settings file\n"
+             "$XDG_CONFIG_HOME/krellix/settings (else ~/.config/krellix/settings), or beside the tables\n"
+             "of a --data folder; runs with --headless, --input or --record leave it alone. F12 saves\n"
+             "screenshots in the pictures folder (xdg-user-dir PICTURES, else ~/Pictures) under Krellix/.\n";
     usage += "\n"
              "Exit status: 0 on success, 1 when no display is available or no game data is found, or\n"
              "when the display is lost (the tables are saved first, as for a closed window), 2 on a\n"
@@ -539,6 +553,35 @@ int RunHarness(int argc, char** argv, const THarnessGame& game)
 
     // Ctrl+C or a polite kill ends the game as closing its window does, with the tables saved.
     InstallTerminationSignals();
+    // Runs that must repeat exactly neither read nor write the player's settings.
+    std::unique_ptr<TSettingsFile> settingsFile;
+    TSettings settings;
+    if (!options.headless && options.inputPath.empty() && options.recordPath.empty()) {
+        const char* xdgConfig = std::getenv("XDG_CONFIG_HOME");
+        const std::string path = !options.dataDir.empty() && !folders.privateTables
+                                     ? (std::filesystem::path(folders.tableDir) / "settings").string()
+                                     : ConfigSettingsPath(xdgConfig ? xdgConfig : "", environment.home, "krellix");
+        if (!path.empty()) {
+            settingsFile = std::make_unique<TSettingsFile>(path);
+            settings = settingsFile->Load();
+        }
+    }
+    SetGroupVolume(TSoundGroup::Music, settings.musicVolume);
+    SetGroupVolume(TSoundGroup::Effects, settings.effectsVolume);
+    RememberedWindowState() = {settings.fullScreen, settings.windowWidth, settings.windowHeight};
+    TComforts& comforts = CurrentComforts();
+    comforts.SetPicturesFolder(PicturesFolder(CurrentPicturesEnvironment(), "Krellix"));
+    auto saveSettings = [&] {
+        if (!settingsFile) return;
+        settings.musicVolume = GroupVolume(TSoundGroup::Music);
+        settings.effectsVolume = GroupVolume(TSoundGroup::Effects);
+        settings.fullScreen = RememberedWindowState().fullScreen;
+        settings.windowWidth = RememberedWindowState().width;
+        settings.windowHeight = RememberedWindowState().height;
+        settingsFile->Save(settings);
+    };
+    comforts.SetOnVolumeChange(saveSettings);
+
     THarnessPlatform platform;
     if (options.headless) {
         platform.virtualClock = std::make_shared<TVirtualClock>(0);
@@ -553,7 +596,9 @@ int RunHarness(int argc, char** argv, const THarnessGame& game)
         platform.clock = CreateRealClock();
         platform.liveEvents = CreateSdlEventSource();
         platform.discardLiveEvents = DiscardSdlEvents;
-        platform.provider = CreateSdlGLContextProvider(false, options.window);
+        const bool window = options.window || (!options.fullScreen && !settings.fullScreen);
+        RememberedWindowState().fullScreen = !window;
+        platform.provider = CreateSdlGLContextProvider(false, window);
     }
 
     THarness harness;
@@ -562,7 +607,12 @@ int RunHarness(int argc, char** argv, const THarnessGame& game)
         return 2;
     }
     harness.SetTraceFields(game.traceFields);
-    if (options.headless) SetAudioDriver("Null");
+    // A screenshot asked for with F12 is the game's picture of the frame about to be shown.
+    if (!options.headless) AddFlipHook([] { CurrentComforts().BeforePresent(); });
+    if (options.headless)
+        SetAudioDriver("Null");
+    else
+        SetAudioIdentity(game.title, game.iconName);
 
     int status = 0;
     try {
@@ -580,5 +630,7 @@ int RunHarness(int argc, char** argv, const THarnessGame& game)
     if (DisplayLost() && status == 0) status = 1;
     EndGraphics();
     ShutdownAudio();
+    saveSettings();
+    comforts.SetOnVolumeChange(nullptr);
     return status;
 }

@@ -22,6 +22,7 @@ struct TShotRequest {
 
 struct THarnessOptions {
     bool window = false;
+    bool fullScreen = false;
     bool headless = false;
     std::string inputPath;
     std::string recordPath;
@@ -127,6 +128,9 @@ struct THarnessGame {
     std::function<int(int32_t)> main;
     std::function<std::string()> traceFields;
     std::string version;
+    // What the desktop's sound mixer shows: the game's name and its desktop entry's icon.
+    std::string title;
+    std::string iconName;
     // Where an installed copy keeps its data and the name of the player's own folder.
     TFolderRules folders;
     // What the command line and --help say about the game: the highest level --level takes, the

@@ -16,6 +16,15 @@
 // window true opens a window whatever depth the game asks for.
 std::shared_ptr<TGLContextProvider> CreateSdlGLContextProvider(bool headless, bool window = false);
 
+// The window as the player left it: full screen or a window, and the window's size (0 when not
+// known). A window opens at that size when it fits the screen; closing the display records it.
+struct TWindowState {
+    bool fullScreen = true;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+TWindowState& RememberedWindowState();
+
 // Keyboard, text, mouse and window events of the SDL window as TEvents.
 std::shared_ptr<TEventSource> CreateSdlEventSource();
 

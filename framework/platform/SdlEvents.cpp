@@ -1,6 +1,7 @@
 // SDL events as TEvents: keys with virtual-key codes, typed Latin-1 characters, the mouse in game
 // coordinates, focus and close requests, controllers; the full-screen toggle keys; pointer warping,
 // hiding and confinement.
+#include "framework/platform/Comforts.h"
 #include "framework/platform/SdlView.h"
 
 #include <algorithm>
@@ -167,7 +168,8 @@ private:
         SDL_SetWindowMouseGrab(view.window, _confine ? SDL_TRUE : SDL_FALSE);
     }
 
-    // Swallows the toggle keys, from the press to the release, and asks for the switch.
+    // Swallows the toggle keys and the comfort keys, from the press to the release, and asks for
+    // the switch or performs the comfort.
     bool TakeToggleKey(const SDL_KeyboardEvent& key)
     {
         const SDL_Scancode scancode = key.keysym.scancode;
@@ -176,9 +178,11 @@ private:
             return true;
         }
         if (_toggleKeys.count(scancode)) return true;
-        if (!IsFullScreenToggle(key)) return false;
+        if (IsFullScreenToggle(key))
+            CurrentSdlView().toggleRequested = true;
+        else if (!CurrentComforts().Press(VirtualKeyFromSdl(key.keysym.sym, scancode)))
+            return false;
         _toggleKeys.insert(scancode);
-        CurrentSdlView().toggleRequested = true;
         return true;
     }
 
@@ -377,12 +381,15 @@ bool IsFullScreenToggle(const SDL_KeyboardEvent& key)
 void DiscardSdlEvents()
 {
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
-    // The input is dropped, but the player may still switch between full screen and window, and
-    // the window is still repainted when it needs it.
+    // The input is dropped, but the player may still switch between full screen and window and
+    // use the comfort keys, and the window is still repainted when it needs it.
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
-        if (event.type == SDL_KEYDOWN && !event.key.repeat && IsFullScreenToggle(event.key))
-            CurrentSdlView().toggleRequested = true;
         if (AsksForRepaint(event)) CurrentSdlView().repaintRequested = true;
+        if (event.type != SDL_KEYDOWN || event.key.repeat) continue;
+        if (IsFullScreenToggle(event.key))
+            CurrentSdlView().toggleRequested = true;
+        else
+            CurrentComforts().Press(VirtualKeyFromSdl(event.key.keysym.sym, event.key.keysym.scancode));
     }
 }

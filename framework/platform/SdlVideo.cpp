@@ -1,5 +1,6 @@
 // The SDL window (or offscreen surface) with its GL context, full-screen modes and their fallback,
 // the scaled presentation of the fallback, and the swap-interval pacing check.
+#include "framework/platform/Comforts.h"
 #include "framework/platform/SdlView.h"
 #include "framework/system/Report.h"
 
@@ -168,6 +169,8 @@ public:
         const bool unscaled = box.width == _width && box.height == _height;
         _blitFramebuffer(0, 0, _width, _height, box.x, bottom, box.x + box.width, bottom + box.height,
                          GL_COLOR_BUFFER_BIT, unscaled ? GL_NEAREST : GL_LINEAR);
+        // Over the window, never into the game's kept picture.
+        DrawNoteOverlay(box, _height, drawableHeight);
         SDL_GL_SwapWindow(window);
         _bindFramebuffer(GL_FRAMEBUFFER, _framebuffer);
         glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
@@ -296,6 +299,11 @@ public:
                               " picture to the " + std::to_string(drawableWidth) + "x" +
                               std::to_string(drawableHeight) + " screen; drawing unscaled");
         }
+        // Back from the full screen, the window takes the size it had when the player last left it.
+        if (!_headless) {
+            _windowWidth = RememberedWindowState().width;
+            _windowHeight = RememberedWindowState().height;
+        }
         if (_scaler && _kind == TSurfaceKind::Window) {
             SDL_SetWindowResizable(_window.get(), SDL_TRUE);
             SDL_SetWindowMinimumSize(_window.get(), MinimumWindowWidth, MinimumWindowHeight);
@@ -313,6 +321,7 @@ public:
 
     void Close() override
     {
+        if (_window && !_headless) RememberState();
         if (CurrentSdlView().window == _window.get()) CurrentSdlView() = TSdlView{};
         if (_context.Get() && _window) SDL_GL_MakeCurrent(_window.get(), _context.Get());
         _frameFence.Reset();
@@ -351,7 +360,8 @@ public:
     {
         if (_headless) return true;
         const TSdlView& view = CurrentSdlView();
-        return _scaler && view.window == _window.get() && !view.repaintRequested && !view.toggleRequested;
+        return _scaler && view.window == _window.get() && !view.repaintRequested && !view.toggleRequested &&
+               CurrentComforts().NoteUpToDate();
     }
 
     void SwapBuffers() override
@@ -373,10 +383,23 @@ private:
     void Present()
     {
         CurrentSdlView().repaintRequested = false;
-        if (_scaler)
+        if (_scaler) {
             _scaler->Present(_window.get());
-        else
-            SDL_GL_SwapWindow(_window.get());
+            return;
+        }
+        // Unscaled, the back buffer is drawn afresh each frame, so the note may go on it.
+        if (!_headless) DrawNoteOverlay(TLetterbox{0, 0, _width, _height}, _height, _height);
+        SDL_GL_SwapWindow(_window.get());
+    }
+
+    void RememberState()
+    {
+        TWindowState& state = RememberedWindowState();
+        state.fullScreen = _kind != TSurfaceKind::Window;
+        if (!state.fullScreen && !(SDL_GetWindowFlags(_window.get()) & SDL_WINDOW_MAXIMIZED))
+            SDL_GetWindowSize(_window.get(), &_windowWidth, &_windowHeight);
+        state.width = _windowWidth;
+        state.height = _windowHeight;
     }
 
     // Between the full screen and a window, keeping the GL context and with it every texture.
@@ -400,6 +423,7 @@ private:
             _syncedHertz = 0;
         }
         _pacingChanged = true;
+        RememberedWindowState().fullScreen = _kind != TSurfaceKind::Window;
     }
 
     // The game's own mode where the display has it, else the desktop-sized full screen.
@@ -503,6 +527,14 @@ private:
             x = 0;
             y = 0;
         }
+        SDL_Rect usable{};
+        const TWindowState& remembered = RememberedWindowState();
+        if (kind == TSurfaceKind::Window && remembered.width >= MinimumWindowWidth &&
+            remembered.height >= MinimumWindowHeight && SDL_GetDisplayUsableBounds(0, &usable) == 0 &&
+            remembered.width <= usable.w && remembered.height <= usable.h) {
+            windowWidth = remembered.width;
+            windowHeight = remembered.height;
+        }
         _window.reset(SDL_CreateWindow(WindowTitle, x, y, windowWidth, windowHeight, windowFlags));
         if (!_window) return false;
         if (!MakeContext()) {
@@ -571,6 +603,12 @@ private:
 };
 
 }  // namespace
+
+TWindowState& RememberedWindowState()
+{
+    static TWindowState state;
+    return state;
+}
 
 TSdlView& CurrentSdlView()
 {

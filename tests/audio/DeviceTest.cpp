@@ -70,7 +70,12 @@ protected:
         ASSERT_EQ(CurrentAudioDriverName(), "DirectSound");
     }
 
-    void TearDown() override { ShutdownAudio(); }
+    void TearDown() override
+    {
+        ShutdownAudio();
+        SetGroupVolume(TSoundGroup::Music, 100);
+        SetGroupVolume(TSoundGroup::Effects, 100);
+    }
 
     Mix Capture()
     {
@@ -201,6 +206,41 @@ TEST_F(AudioDevice, HalfVolumeIsSixPointSevenDecibelsDown)
     ASSERT_EQ(heard.size(), 2u) << "volume 0 is 100 dB down";
     auto steady = [&](const Segment& s) { return Rms(mix, s.from + 2 * kWindow, s.to - 2 * kWindow); };
     EXPECT_NEAR(Db(steady(heard[1]) / steady(heard[0])), -6.7, 0.1);
+}
+
+TEST_F(AudioDevice, ThePlayersVolumesScaleMusicAndEffectsApartAndAtOnce)
+{
+    // Music is what loops: a 1000 Hz loop; the effect is a long 500 Hz tone. Phases of 300 ms:
+    // both at 100 %, music at 50 %, then effects at 0 % (and a 700 Hz effect started then).
+    TSoundPtr music = MakeSound(4410, 1, 1000, 0.3, 0.3, SOUND_LOOP);
+    TSoundPtr effect = MakeSound(44100, 1, 500, 0.3, 0.3);
+    TChannelPtr effectChannel = PlaySound(effect, AllocChannel());
+    TChannelPtr musicChannel = PlaySound(music, AllocChannel());
+    SetChannelVolume(musicChannel, 0.5f);
+    Sleep(300);
+    SetGroupVolume(TSoundGroup::Music, 50);
+    Sleep(300);
+    SetGroupVolume(TSoundGroup::Effects, 0);
+    PlaySound(MakeSound(8820, 1, 700, 0.3, 0.3));
+    Sleep(300);
+    StopChannel(musicChannel);
+    StopChannel(effectChannel);
+    const Mix mix = Capture();
+
+    const std::vector<Segment> heard = AudibleSegments(mix);
+    ASSERT_FALSE(heard.empty());
+    const size_t phase = 300 * kRate / 1000;
+    auto level = [&](int k, double freq) {
+        const size_t a = heard[0].from + k * phase + phase / 3, b = heard[0].from + (k + 1) * phase - phase / 6;
+        return ToneLevel(mix.left, kRate, freq, a, b);
+    };
+    // The channel's own -6.7 dB stays under the player's volume: 50 % is (1/2)^3, -18.1 dB.
+    EXPECT_NEAR(Db(level(0, 1000) / level(0, 500)), -6.7, 0.3);
+    EXPECT_NEAR(Db(level(1, 1000) / level(0, 1000)), -18.1, 0.3);
+    EXPECT_NEAR(Db(level(1, 500) / level(0, 500)), 0.0, 0.2);
+    EXPECT_NEAR(Db(level(2, 1000) / level(0, 1000)), -18.1, 0.3);
+    EXPECT_LT(level(2, 500), 1e-4);
+    EXPECT_LT(level(2, 700), 1e-4) << "an effect started at 0 % is silent";
 }
 
 TEST_F(AudioDevice, PanPutsTheFarSideTheShapedNumberOfDecibelsDown)

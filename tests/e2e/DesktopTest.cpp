@@ -1,6 +1,8 @@
 // The built game in a real window under Xvfb with a window manager, played through xdotool as on a
 // desktop: the full-screen toggle keys, a resized window's pointer mapping, the pointer kept in the
-// window during play, and the pause on a loss of focus.
+// window during play, the pause on a loss of focus, the volume and screenshot keys with their note,
+// and the window as the last run left it.
+#include "tests/support/Picture.h"
 #include "tests/support/Run.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/Trace.h"
@@ -8,9 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -85,11 +90,17 @@ protected:
         return condition();
     }
 
-    void StartGame(const std::vector<std::string>& args)
+    // sound: extra environment for the sound device; by default OpenAL's silent null output.
+    void StartGame(const std::vector<std::string>& args,
+                   const std::vector<std::pair<std::string, std::string>>& sound = {{"ALSOFT_DRIVERS", "null"}})
     {
         TRunEnvironment environment;
-        environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY"};
-        environment.set = {{"DISPLAY", name}, {"ALSOFT_DRIVERS", "null"}, {"LIBGL_ALWAYS_SOFTWARE", "1"}};
+        environment.unset = {"SDL_VIDEODRIVER", "WAYLAND_DISPLAY", "XDG_CONFIG_HOME"};
+        environment.set = {{"DISPLAY", name},
+                           {"LIBGL_ALWAYS_SOFTWARE", "1"},
+                           {"HOME", dir.File("home")},
+                           {"XDG_PICTURES_DIR", dir.File("pictures")}};
+        environment.set.insert(environment.set.end(), sound.begin(), sound.end());
         game = StartProgram(KRELLIX_EXE, args, dir.Path(), environment);
         ASSERT_GT(game, 0);
     }
@@ -153,6 +164,34 @@ protected:
         return result == AlreadyGrabbed;
     }
 
+    // Pure white pixels in the bottom right corner of the game's window, where the notes go.
+    int32_t WhiteInCorner()
+    {
+        const auto [width, height] = WindowSize();
+        if (width < 400 || height < 60) return -1;
+        XImage* image =
+            XGetImage(display.get(), std::stoul(window), width - 400, height - 60, 400, 60, AllPlanes, ZPixmap);
+        if (!image) return -1;
+        int32_t white = 0;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 400; ++x) white += (XGetPixel(image, x, y) & 0xFFFFFF) == 0xFFFFFF;
+        XDestroyImage(image);
+        return white;
+    }
+
+    // Waits for the game to reach play in its window, and gives that window the focus.
+    void ReachPlay()
+    {
+        ASSERT_TRUE(WaitFor(
+            [&] { return !GameRunning() || ReadText(dir.File("trace.jsonl")).find("GameMode") != std::string::npos; },
+            120000))
+            << ReadText(dir.File(".stderr"));
+        ASSERT_TRUE(WaitFrames(80)) << ReadText(dir.File(".stderr"));
+        window = Lines(Xdotool({"search", "--name", "^Krellix$"})).at(0);
+        Xdotool({"windowfocus", "--sync", window});
+        ASSERT_TRUE(WaitFrames(10));
+    }
+
     void TakeFocusAway()
     {
         XSetInputFocus(display.get(), None, RevertToNone, CurrentTime);
@@ -184,6 +223,10 @@ TEST_F(Desktop, ToggleResizePointerAndFocusInARealWindow)
     ASSERT_TRUE(WaitFrames(10));
     EXPECT_EQ(WindowSize(), std::pair(1024, 768));
     EXPECT_TRUE(PointerHeldByGame()) << "the pointer is not kept in the window during play";
+
+    // The volume and screenshot keys work during a recording and never reach it.
+    Xdotool({"key", "F5", "F8", "F12"});
+    EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(dir.File("pictures/Krellix")); }, 10000));
 
     // Alt+Enter and F11 switch, in play and while paused; neither reaches the game.
     Xdotool({"key", "alt+Return"});
@@ -240,8 +283,159 @@ TEST_F(Desktop, ToggleResizePointerAndFocusInARealWindow)
                              " mousemove 513 384\n", " focus 0\n", " keydown 32\n"})
         EXPECT_NE(recording.find(line), std::string::npos) << line;
     // Neither toggle key was seen by the game: no Enter, no F11 (122), no typed Enter.
-    for (const char* line : {" keydown 13\n", " keyup 13\n", " char 13\n", " keydown 122\n", " keyup 122\n"})
+    for (const char* line : {" keydown 13\n", " keyup 13\n", " char 13\n", " keydown 122\n", " keyup 122\n",
+                             " keydown 116\n", " keyup 116\n", " keydown 119\n", " keydown 123\n", " keyup 123\n"})
         EXPECT_EQ(recording.find(line), std::string::npos) << line;
+    EXPECT_FALSE(std::filesystem::exists(data + "/settings")) << "a recorded run keeps no settings";
+}
+
+TEST_F(Desktop, VolumeNoteScreenshotAndTheWindowAsLastLeft)
+{
+    StartGame({"--window", "--data", data, "--level", "1", "--trace", "trace.jsonl"});
+    ReachPlay();
+    const int32_t before = WhiteInCorner();
+    ASSERT_GE(before, 0);
+    // Four steps down: the note shows over the picture for about a second.
+    Xdotool({"key", "F5", "F5", "F5", "F5"});
+    int32_t during = 0;
+    EXPECT_TRUE(WaitFor([&] { return (during = WhiteInCorner()) > before + 150; }, 3000))
+        << before << " white pixels before, " << during << " after";
+    EXPECT_TRUE(WaitFor([&] { return WhiteInCorner() <= before + 10; }, 10000)) << "the note stays";
+
+    // The screenshot is the game's picture alone, never the note.
+    Xdotool({"key", "F5", "F12"});
+    std::vector<std::filesystem::path> shots;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            shots.clear();
+            std::error_code ignored;
+            for (const auto& entry : std::filesystem::directory_iterator(dir.File("pictures/Krellix"), ignored))
+                if (entry.path().extension() == ".png") shots.push_back(entry.path());
+            return shots.size() == 1;
+        },
+        10000));
+    ASSERT_EQ(shots.size(), 1u);
+    const TPicture shot = ReadPng(shots[0]);
+    ASSERT_EQ(shot.width, 1024);
+    ASSERT_EQ(shot.height, 768);
+    int32_t white = 0;
+    for (int32_t y = 708; y < 768; ++y)
+        for (int32_t x = 624; x < 1024; ++x) white += shot.At(x, y)[0] == 255 && shot.At(x, y)[1] == 255;
+    EXPECT_LT(white, 20) << "the note is in the screenshot";
+
+    // A window of another size, then the end: the next run opens that window without options.
+    Xdotool({"windowsize", "--sync", window, "800", "600"});
+    ASSERT_TRUE(WaitFrames(5));
+    Xdotool({"keydown", "Escape"});
+    EXPECT_TRUE(WaitFor([&] { return !GameRunning(); }, 60000));
+    Xdotool({"keyup", "Escape"});
+    EXPECT_EQ(WaitProgram(game), 0) << ReadText(dir.File(".stderr"));
+    game = -1;
+    const std::string settings = ReadText(data + "/settings");
+    for (const char* line : {"\nmusic 50\n", "\neffects 100\n", "\nscreen window\n", "\nwindow 800x600\n"})
+        EXPECT_NE(settings.find(line), std::string::npos) << line << " in\n" << settings;
+
+    std::filesystem::remove(dir.File("trace.jsonl"));
+    StartGame({"--data", data, "--level", "1", "--trace", "trace.jsonl"});
+    ReachPlay();
+    EXPECT_EQ(WindowSize(), std::pair(800, 600));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("home/.config/krellix"))) << "--data keeps them beside the tables";
+}
+
+// A sound server of the test's own with a null sink: what the game plays, as the desktop hears it.
+class PulseServer {
+public:
+    explicit PulseServer(const std::string& folder) : _folder(folder)
+    {
+        std::filesystem::create_directories(folder + "/run");
+        TRunEnvironment environment;
+        environment.set = {{"HOME", folder}, {"XDG_RUNTIME_DIR", folder + "/run"}};
+        _pid = StartProgram("pulseaudio",
+                            {"-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "-L",
+                             "module-null-sink sink_name=heard rate=44100", "-L",
+                             "module-native-protocol-unix auth-anonymous=1 socket=" + Socket()},
+                            folder, environment);
+    }
+    ~PulseServer()
+    {
+        if (_pid <= 0) return;
+        kill(_pid, SIGTERM);
+        WaitProgram(_pid);
+    }
+    PulseServer(const PulseServer&) = delete;
+    PulseServer& operator=(const PulseServer&) = delete;
+
+    std::string Socket() const { return _folder + "/native"; }
+    std::string Address() const { return "unix:" + Socket(); }
+    TRunResult Pactl(const std::vector<std::string>& args) const
+    {
+        TRunEnvironment environment;
+        environment.set = {{"PULSE_SERVER", Address()}};
+        return RunProgram("pactl", args, _folder, environment);
+    }
+    // The RMS of what the sink plays over about a second, full scale 1.
+    double Level() const
+    {
+        const std::string folder = _folder + "/rec";
+        std::filesystem::create_directories(folder);
+        TRunEnvironment environment;
+        environment.set = {{"PULSE_SERVER", Address()}};
+        const int pid =
+            StartProgram("parec", {"-d", "heard.monitor", "--raw", "--format=s16le", "--channels=2", "--rate=44100"},
+                         folder, environment);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        kill(pid, SIGTERM);
+        WaitProgram(pid);
+        const std::string bytes = ReadText(folder + "/.stdout");
+        double sum = 0.0;
+        const size_t count = bytes.size() / 2;
+        for (size_t i = 0; i < count; ++i) {
+            int16_t sample = 0;
+            std::memcpy(&sample, bytes.data() + 2 * i, 2);
+            sum += (sample / 32768.0) * (sample / 32768.0);
+        }
+        return count ? std::sqrt(sum / static_cast<double>(count)) : -1.0;
+    }
+
+private:
+    std::string _folder;
+    int _pid = -1;
+};
+
+TEST_F(Desktop, TenStepsDownSilenceTheMusicInTheMixerAlsoInTheNextRun)
+{
+    if (!OnPath("pulseaudio") || !OnPath("pactl") || !OnPath("parec"))
+        GTEST_SKIP() << "pulseaudio, pactl and parec are needed (Debian packages pulseaudio, pulseaudio-utils)";
+    const PulseServer pulse(dir.File("pulse"));
+    ASSERT_TRUE(WaitFor([&] { return pulse.Pactl({"info"}).status == 0; }, 10000)) << "no sound server";
+    const std::vector<std::pair<std::string, std::string>> sound = {{"ALSOFT_DRIVERS", "pulse"},
+                                                                    {"PULSE_SERVER", pulse.Address()}};
+
+    StartGame({"--window", "--data", data, "--level", "1", "--trace", "trace.jsonl"}, sound);
+    ReachPlay();
+    // The mixer names the game and its icon.
+    const std::string inputs = pulse.Pactl({"list", "sink-inputs"}).out;
+    EXPECT_NE(inputs.find("application.name = \"Krellix\""), std::string::npos) << inputs;
+    EXPECT_NE(inputs.find("application.icon_name = \"krellix\""), std::string::npos) << inputs;
+    // The effects and spoken cues off first: what is heard then is the music alone.
+    for (int i = 0; i < 10; ++i) Xdotool({"key", "F7"});
+    ASSERT_TRUE(WaitFrames(10));
+    const double playing = pulse.Level();
+    EXPECT_GT(playing, 0.01) << "the level's music is heard";
+    for (int i = 0; i < 10; ++i) Xdotool({"key", "F5"});
+    ASSERT_TRUE(WaitFrames(10));
+    EXPECT_LT(pulse.Level(), playing / 1000) << "ten steps down silence the music";
+    Xdotool({"keydown", "Escape"});
+    EXPECT_TRUE(WaitFor([&] { return !GameRunning(); }, 60000));
+    Xdotool({"keyup", "Escape"});
+    EXPECT_EQ(WaitProgram(game), 0) << ReadText(dir.File(".stderr"));
+    game = -1;
+
+    std::filesystem::remove(dir.File("trace.jsonl"));
+    StartGame({"--data", data, "--level", "1", "--trace", "trace.jsonl"}, sound);
+    ReachPlay();
+    EXPECT_NE(pulse.Pactl({"list", "sink-inputs"}).out.find("Krellix"), std::string::npos);
+    EXPECT_LT(pulse.Level(), playing / 1000) << "the next run is silent too";
 }
 
 }  // namespace

@@ -113,7 +113,7 @@ TEST_F(E2e, HelpVersionAndMistakesOnTheCommandLine)
 
     // The option parser is tested on its own; here the exit status and the single line.
     const std::vector<std::vector<std::string>> mistakes = {
-        {"--fullscreen"},
+        {"--fullscreen", "--headless"},
         {"--headless", "--level", "34"},
         {"--headless", "--data", data, "--input", "no-such-file.txt"},
         {"--headless", "--data", "no-such-folder"},
@@ -139,6 +139,8 @@ TEST_F(E2e, WithoutADisplayOnlyHeadlessRuns)
 
 TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle)
 {
+    // Settings the run must neither read (it would report them) nor replace.
+    WriteText(dir.File("data/settings"), "not settings\n");
     const TRunResult run = Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "1:one.png", "--shot",
                                     "2:out.png", "--trace", "trace.jsonl"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -178,6 +180,9 @@ TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle)
     ASSERT_EQ(trace.size(), 2u);
     EXPECT_EQ(trace[0], "{\"frame\":1,\"ms\":16,\"screen\":\"loading\"}");
     EXPECT_EQ(trace[1], "{\"frame\":2,\"ms\":33,\"screen\":\"loading\"}");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(ReadText(dir.File("data/settings")), "not settings\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("data/settings.bak")));
     // Ended by --frames: the tables are not saved.
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(data) / "users.dat"));
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(data) / "highscore.dat"));

@@ -151,8 +151,8 @@ TEST_F(Install, EveryFileInItsFolder)
         "gzip", {"-dc", (installed / UnderPrefix(KRELLIX_MANDIR) / "man6/krellix.6.gz").string()}, work.string());
     ASSERT_EQ(man.status, 0) << man.err;
     EXPECT_NE(man.out.find(".I " + dataDir + "/images/"), std::string::npos);
-    for (const char* option : {"--window", "--headless", "--input", "--record", "--frames", "--shot", "--trace",
-                               "--data", "--level", "--help", "--version"}) {
+    for (const char* option : {"--window", "--fullscreen", "--headless", "--input", "--record", "--frames", "--shot",
+                               "--trace", "--data", "--level", "--help", "--version"}) {
         std::string escaped;
         for (const char c : std::string(option)) escaped += c == '-' ? std::string("\\-") : std::string(1, c);
         EXPECT_NE(man.out.find(escaped), std::string::npos) << option;

@@ -47,6 +47,8 @@ TEST(Options, GoodCommandLines)
     EXPECT_EQ(options.shots.at(0).path, "a:b.png");
     EXPECT_EQ(options.level, 1);
     EXPECT_TRUE(options.window);
+    ASSERT_TRUE(ParseHarnessOptions({"--fullscreen"}, Levels, options, action, error));
+    EXPECT_TRUE(options.fullScreen && !options.window);
 
     // The last of a repeated option wins.
     ASSERT_TRUE(ParseHarnessOptions({"--frames", "9", "--frames", "4"}, Levels, options, action, error));
@@ -67,7 +69,7 @@ TEST(Options, BadCommandLinesAreRefusedWithOneLine)
         std::string mentions;
     };
     const TCase cases[] = {
-        {{"--fullscreen"}, "unknown option '--fullscreen'"},
+        {{"--full-screen"}, "unknown option '--full-screen'"},
         {{"-x"}, "unknown option '-x'"},
         {{"level3"}, "unexpected argument 'level3'"},
         {{"--frames"}, "--frames needs a value"},
@@ -86,6 +88,8 @@ TEST(Options, BadCommandLinesAreRefusedWithOneLine)
         {{"--input"}, "--input needs a value"},
         {{"--trace", ""}, "--trace needs a value"},
         {{"--window", "--headless"}, "cannot be used together"},
+        {{"--fullscreen", "--headless"}, "--fullscreen and --headless cannot"},
+        {{"--window", "--fullscreen"}, "--window and --fullscreen cannot"},
         {{"--headless=yes"}, "--headless takes no value"},
         {{"--input", "a.txt", "--record", "a.txt"}, "same file"},
     };

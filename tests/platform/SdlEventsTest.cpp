@@ -1,6 +1,9 @@
 // SDL events through the event source as the game sees them: key codes, repeats, typed characters,
 // mouse buttons and positions (also through the scaled full screen's bars and a resized window),
-// wheel, focus, close, the full-screen toggle keys, relative pointer steering, and controllers.
+// wheel, focus, close, the full-screen toggle keys and the comfort keys, relative pointer steering,
+// and controllers.
+#include "framework/audio/Audio.h"
+#include "framework/platform/Comforts.h"
 #include "framework/platform/SdlView.h"
 
 #include <gtest/gtest.h>
@@ -264,6 +267,42 @@ TEST_F(SdlEvents, FullScreenToggleKeysNeverReachTheGame)
     source->PollEvents();
     EXPECT_TRUE(seen.empty());
     EXPECT_TRUE(CurrentSdlView().toggleRequested);
+}
+
+TEST_F(SdlEvents, ComfortKeysStepTheVolumesAndNeverReachTheGame)
+{
+    struct TCase {
+        SDL_Keycode key;
+        SDL_Scancode scancode;
+        int32_t presses;
+        int32_t music, effects;  // percent after the presses
+    };
+    const TCase cases[] = {
+        {SDLK_F5, SDL_SCANCODE_F5, 4, 60, 100},  {SDLK_F6, SDL_SCANCODE_F6, 1, 70, 100},
+        {SDLK_F6, SDL_SCANCODE_F6, 5, 100, 100}, {SDLK_F7, SDL_SCANCODE_F7, 11, 100, 0},
+        {SDLK_F8, SDL_SCANCODE_F8, 2, 100, 20},  {SDLK_F12, SDL_SCANCODE_F12, 1, 100, 20},
+    };
+    OpenScaledWindow(1024, 768);
+    for (const TCase& c : cases) {
+        seen.clear();
+        for (int32_t i = 0; i < c.presses; ++i) {
+            Push(Key(SDL_KEYDOWN, c.key, c.scancode));
+            // Held, the key repeats without stepping again.
+            Push(Key(SDL_KEYDOWN, c.key, c.scancode, true));
+            Push(Key(SDL_KEYUP, c.key, c.scancode));
+        }
+        source->PollEvents();
+        EXPECT_TRUE(seen.empty()) << c.key << ": " << seen.size() << " events reached the game";
+        EXPECT_EQ(GroupVolume(TSoundGroup::Music), c.music) << c.key;
+        EXPECT_EQ(GroupVolume(TSoundGroup::Effects), c.effects) << c.key;
+    }
+    // The note says what the last step did; a run whose input comes from a file still steps.
+    ASSERT_TRUE(CurrentComforts().Note());
+    Push(Key(SDL_KEYDOWN, SDLK_F5, SDL_SCANCODE_F5));
+    DiscardSdlEvents();
+    EXPECT_EQ(GroupVolume(TSoundGroup::Music), 90);
+    SetGroupVolume(TSoundGroup::Music, 100);
+    SetGroupVolume(TSoundGroup::Effects, 100);
 }
 
 TEST_F(SdlEvents, PointerMapsAtTheCornersOfAResizedWindow)

@@ -292,14 +292,16 @@ Canvas InstructionsPage()
         {"M", "arrow keys: normal or ball-dependent steering"},
         {"P", "pause the game; Space plays on"},
         {"Escape (hold)", "give up the game"},
+        {"F5 / F6, F7 / F8", "music, effects and voices quieter / louder"},
+        {"F11, F12", "full screen or window; a screenshot to Pictures"},
     };
     for (const auto& row : controls) {
-        y += 23;
+        y += 22;
         Line(c, bold, row[0], left + 8, y, keyColour);
         Line(c, body, row[1], column, y, text);
     }
 
-    y += 42;
+    y += 36;
     Line(c, head, "CAPSULES", left, y, headColour);
     DrawGlowLine(c, left + 110.0f, y - 7.0f, InstructionsPageW - 34.0f, y - 7.0f, 1.0f, 1.5f, Cyan, 0.4f);
     const struct {
@@ -317,7 +319,7 @@ Canvas InstructionsPage()
     };
     y += 8;
     for (const auto& cap : capsules) {
-        y += 30;
+        y += 26;
         c.Over(Capsule(cap.letter), left + 6, y - 18);
         Line(c, bold, cap.name, left + 66, y, keyColour);
         Line(c, body, cap.what, column, y, text);
@@ -325,7 +327,7 @@ Canvas InstructionsPage()
     y += 26;
     Line(c, body, "Catching a capsule whose power you already have gives 500 points.", left, y, text);
 
-    y += 40;
+    y += 34;
     Line(c, head, "ENEMIES", left, y, headColour);
     DrawGlowLine(c, left + 100.0f, y - 7.0f, InstructionsPageW - 34.0f, y - 7.0f, 1.0f, 1.5f, Cyan, 0.4f);
     Line(c, body, "After 45 seconds aliens drop from the hatches. Hit them with the ball (200", left, y += 24, text);
