@@ -8,6 +8,7 @@
 #include "framework/system/Random.h"
 #include "game/GameCommon.h"
 #include "game/GameGraphics.h"
+#include "game/MenuLayout.h"
 
 #include <cmath>
 #include <numbers>
@@ -219,11 +220,11 @@ void Intro::ShowKrellixLogo()
         if (t < 255) SetGrey(t);
         bool last = false;
         if (t > 400) {
-            if (y > 154)
+            if (y > MenuLogoY)
                 y -= 1;
             else
                 last = true;
-            if (x > 384) x -= 1;
+            if (x > MenuCentreX) x -= 1;
         }
         DrawImage(KrellixLogoImage, static_cast<float>(x), static_cast<float>(y), 0);
         EndFrame();

@@ -10,6 +10,13 @@ int32_t HighScoreKeyPosition = 1;
 
 namespace {
 
+// The table's file as this run last read or saved it.
+TRecordFile& HighScoreTableFile()
+{
+    static TRecordFile file;
+    return file;
+}
+
 // The scores this run entered since the table was read, in the order they went in.
 std::vector<THighScorceEntry>& EnteredScores()
 {
@@ -27,14 +34,14 @@ bool ApplyFinalScore(const std::string& name, int32_t score, int32_t level)
 }
 
 // Replaces HighScoreList with the records of the bank; false when it holds no table at all.
-bool ReadTable(const TBankPtr& bank, const TUrl& url, const std::string& key)
+bool ReadTable(const TBankPtr& bank, TRecordFile& file, const std::string& key)
 {
     HighScoreList = std::make_shared<TList<THighScorceEntry>>();
     if (!key.empty()) THighScorceEntry::iDecryptBank(bank, key);
     TStreamPtr stream = ReadFileStream(OpenBankStream(bank));
     if (!stream) return false;
     // Taken in file order, not sorted.
-    const int32_t complete = ReadRecords(*stream, url, [&] {
+    const int32_t complete = ReadRecords(*stream, file, [&] {
         auto entry = std::make_shared<THighScorceEntry>();
         entry->Name = stream->ReadLine();
         entry->Score = stream->ReadInt();
@@ -165,16 +172,18 @@ bool THighScorceEntry::LoadHighScoreTable(const TUrl& url, const std::string& ke
 {
     EnteredScores().clear();
     HighScoreList = std::make_shared<TList<THighScorceEntry>>();
-    TBankPtr bank = LoadRecordFile(url);
-    return bank && ReadTable(bank, url, key);
+    TRecordFile& file = HighScoreTableFile();
+    file = LoadRecordFile(url);
+    return file.Bank() && ReadTable(file.Bank(), file, key);
 }
 
 bool THighScorceEntry::SaveHighScoreTable(const TUrl& url, const std::string& key)
 {
     TBankPtr bank = TableBytes(key);
     if (!bank) return false;
-    const bool saved = SaveRecordFile(*bank, url, [&](TBankPtr onDisk) {
-        if (!ReadTable(onDisk, url, key)) FormatTopScore();
+    TRecordFile& file = HighScoreTableFile();
+    const bool saved = SaveRecordFile(*bank, url, file, [&](TBankPtr onDisk) {
+        if (!ReadTable(onDisk, file, key)) FormatTopScore();
         for (const THighScorceEntry& e : EnteredScores()) ApplyFinalScore(e.Name, e.Score, e.Level);
         return TableBytes(key);
     });

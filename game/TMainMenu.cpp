@@ -1,22 +1,16 @@
-// The main menu and the screens hanging off it: high scores, instructions, credits and the
-// new-player name input.
+// The main menu and the two plain information screens hanging off it, high scores and
+// instructions; the credits and the name input have units of their own.
 #include "game/TMainMenu.h"
 
-#include "framework/graphics/Draw2D.h"
-#include "framework/graphics/Graphics.h"
 #include "framework/graphics/Image.h"
-#include "framework/system/Input.h"
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/MenuLayout.h"
+#include "game/ScreenFade.h"
 #include "game/TFramework.h"
 #include "game/TGame.h"
 #include "game/THighScorceEntry.h"
-#include "game/TTextInput.h"
 #include "game/TUserEntry.h"
-
-#include <array>
-#include <cmath>
-#include <numbers>
 
 TMainMenuPtr MainMenu;
 
@@ -25,55 +19,13 @@ namespace {
 const char* const PadNormal = "Pad Movement: Normal";
 const char* const PadBallDependent = "Pad Movement: Ball Dependent";
 
-// Every front-end screen is centred on the play field.
-constexpr int32_t CentreX = 384;
-
-// A credit line: its text, where it rests, its offset field and the frames after which it moves
-// in and out (the top line comes in first and leaves last).
-struct TCreditLine {
-    const char* text;
-    int32_t baseY;
-    float TMainMenu::*offset;
-    int32_t moveInAfter;
-    int32_t moveOutAfter;
-};
-
-const std::array<TCreditLine, 6> CreditLines = {{
-    {"Coding by", 100, &TMainMenu::codeByText, 0, 50},
-    {"Varn Dovrak", 150, &TMainMenu::varnText, 10, 40},
-    {"SFX, GFX and Music by", 250, &TMainMenu::gfxbyText, 20, 30},
-    {"Tibbe Halme", 300, &TMainMenu::tibbeText, 30, 20},
-    {"Female voice", 400, &TMainMenu::voicesText, 40, 10},
-    {"Seyla Fenrow", 450, &TMainMenu::seylaText, 50, 0},
-}};
-
-// One step of a credit line: the sine of a tenth of the offset, in degrees, computed in double
-// precision; the result is kept as a float like the offsets themselves.
-float CreditStep(float offset, int32_t sign)
-{
-    const double radians = static_cast<double>(offset) / 10.0 * std::numbers::pi / 180.0;
-    return static_cast<float>(static_cast<double>(offset) + sign * 30.0 * std::sin(radians));
-}
-
-// The three information screens fade in, hold until Space or Return, and fade out.
+// The high scores and the instructions fade in, hold until Space or Return, and fade out.
 template <typename TDraw>
 void RunInformationScreen(TDraw draw)
 {
-    for (int32_t c = 2; c <= 254; c += 4) {
-        Cls();
-        draw(c);
-        Flip(-1);
-    }
-    while (!KeyIsDown(KEY_SPACE) && !KeyIsDown(KEY_ENTER)) {
-        Cls();
-        draw(255);
-        Flip(-1);
-    }
-    for (int32_t c = 255; c >= 3; c -= 4) {
-        Cls();
-        draw(c);
-        Flip(-1);
-    }
+    FadeIn(draw);
+    HoldUntil(SelectKeyDown, [&] { draw(255); });
+    FadeOut(draw);
     ClearKeyboard();
 }
 
@@ -117,15 +69,15 @@ void TMainMenu::DrawEnvironment(int32_t grey, int32_t fadeAll)
     if (fadeAll != 0) SetColor(grey, grey, grey);
     DrawFrameRow();
     SetColor(grey, grey, grey);
-    DrawImage(MenuBackgroundImage, CentreX, 400);
-    DrawImage(MenuPageImage, CentreX, 400);
+    DrawImage(MenuBackgroundImage, MenuCentreX, MenuPageY);
+    DrawImage(MenuPageImage, MenuCentreX, MenuPageY);
     if (fadeAll != 0) SetColor(255, 255, 255);
-    DrawImage(KrellixLogoImage, CentreX, 154);
+    DrawImage(KrellixLogoImage, MenuCentreX, MenuLogoY);
     if (fadeAll != 0)
         SetColor(grey, grey, grey);
     else
         SetColor(255, 255, 255);
-    DrawImage(ExitPipesInnerPaneImage, CentreX, 392);
+    DrawImage(ExitPipesInnerPaneImage, MenuCentreX, MenuPaneY);
 }
 
 void TMainMenu::DrawMenuEntries(int32_t grey)
@@ -137,10 +89,10 @@ void TMainMenu::DrawMenuEntries(int32_t grey)
     int32_t y = ImageHeight(TopBorderImage) + ImageHeight(KrellixLogoImage);
     for (const auto& entry : *menuEntriesList) {
         const bool full = grey >= 255;
-        TFramework::DrawCentredShadowText(entry->MenuText, CentreX, y + 32,
+        TFramework::DrawCentredShadowText(entry->MenuText, MenuCentreX, y + 32,
                                           full ? GetEntryColor(entry->menuSelection) : grey);
         y += 26;
-        TFramework::DrawCentredShadowTextSmall(entry->menuInfotext, CentreX, y + 32, full ? 255 : grey);
+        TFramework::DrawCentredShadowTextSmall(entry->menuInfotext, MenuCentreX, y + 32, full ? 255 : grey);
         y += 40;
     }
     TFramework::DrawCentredShadowTextSmall("Use Arrow Up/Down to Navigate", 636, 716, grey);
@@ -164,58 +116,48 @@ int32_t TMainMenu::GetEntryColor(int32_t selection) const { return selection == 
 
 void TMainMenu::Menufadeout()
 {
-    for (int32_t c = 255; c >= 3; c -= 4) {
-        Cls();
+    FadeOut([&](int32_t c) {
         SetColor(255, 255, 255);
         DrawEnvironment(c, 0);
         DrawMenuEntries(c);
-        Flip(-1);
-    }
+    });
 }
 
 void TMainMenu::MenufadeoutEnteriesOnly()
 {
-    for (int32_t c = 255; c >= 3; c -= 4) {
-        Cls();
+    FadeOut([&](int32_t c) {
         DrawEnvironment(255, 0);
         DrawMenuEntries(c);
-        Flip(-1);
-    }
+    });
 }
 
 void TMainMenu::MenufadeinEnteriesOnly()
 {
-    for (int32_t c = 0; c <= 252; c += 4) {
-        Cls();
+    FadeInFromZero([&](int32_t c) {
         DrawEnvironment(255, 0);
         DrawMenuEntries(c);
-        Flip(-1);
-    }
+    });
 }
 
 void TMainMenu::Menufadein(int32_t fadeAll)
 {
-    for (int32_t c = 0; c <= 252; c += 4) {
-        Cls();
+    FadeInFromZero([&](int32_t c) {
         DrawEnvironment(c, fadeAll);
         DrawMenuEntries(c);
-        Flip(-1);
-    }
+    });
 }
 
 void TMainMenu::HoldMenu()
 {
     // The selection keys are tested first, so a key already down selects at once.
-    while (!KeyIsDown(KEY_SPACE) && !KeyIsDown(KEY_ENTER)) {
-        Cls();
+    HoldUntil(SelectKeyDown, [&] {
         if (KeyIsDown(KEY_DOWN)) ChooseMenuEntry(-1);
         if (KeyIsDown(KEY_UP)) ChooseMenuEntry(1);
         if (SelectionQuarantin > 0) SelectionQuarantin -= 1;
         SetColor(255, 255, 255);
         DrawEnvironment(255, 0);
         DrawMenuEntries(255);
-        Flip(-1);
-    }
+    });
 }
 
 void TMainMenu::TogglePadMovement()
@@ -236,11 +178,7 @@ void TMainMenu::PlayGame(int32_t selection)
         ShowNewUser(255);
         // The backdrop fades on its own: the entries went before the name input.
         SetTraceScreen("menu");
-        for (int32_t c = 255; c >= 3; c -= 4) {
-            Cls();
-            DrawEnvironment(c, 0);
-            Flip(-1);
-        }
+        FadeOut([&](int32_t c) { DrawEnvironment(c, 0); });
     } else {
         Menufadeout();
     }
@@ -310,10 +248,10 @@ void TMainMenu::DrawHighScoreEnvironment(int32_t grey)
 {
     DrawFrameRow();
     SetColor(grey, grey, grey);
-    DrawImage(HighscoreBackgroundImage, CentreX, 400);
-    DrawImage(HighscorePageImage, CentreX, 392);
+    DrawImage(HighscoreBackgroundImage, MenuCentreX, MenuPageY);
+    DrawImage(HighscorePageImage, MenuCentreX, MenuPaneY);
     SetColor(255, 255, 255);
-    DrawImage(ExitPipesInnerPaneImage, CentreX, 392);
+    DrawImage(ExitPipesInnerPaneImage, MenuCentreX, MenuPaneY);
 }
 
 void TMainMenu::ListHighScores(int32_t position, int32_t grey)
@@ -326,9 +264,9 @@ void TMainMenu::ListHighScores(int32_t position, int32_t grey)
         const int32_t y = 105 + 50 * (row - 1);
         // The position is that of the first lower score, so the new entry is the row above it.
         if (row + 1 == position)
-            TFramework::DrawCentredShadowTextHighLighted(text, CentreX, y, grey);
+            TFramework::DrawCentredShadowTextHighLighted(text, MenuCentreX, y, grey);
         else
-            TFramework::DrawCentredShadowText(text, CentreX, y, grey);
+            TFramework::DrawCentredShadowText(text, MenuCentreX, y, grey);
         ++row;
     }
 }
@@ -347,121 +285,15 @@ void TMainMenu::DrawInstructionsEnvironment(int32_t grey)
     SetBlend(BLEND_ALPHA);
     DrawFrameRow();
     SetColor(grey, grey, grey);
-    DrawImage(InstructionsBackgroundImage, CentreX,
+    DrawImage(InstructionsBackgroundImage, MenuCentreX,
               ImageHeight(TopBorderImage) + ImageHeight(ExitPipesInnerPaneImage) / 2);
-    DrawImage(InstructionsPageImage, CentreX, 400);
+    DrawImage(InstructionsPageImage, MenuCentreX, MenuPageY);
     SetColor(255, 255, 255);
-    DrawImage(ExitPipesInnerPaneImage, CentreX, 392);
+    DrawImage(ExitPipesInnerPaneImage, MenuCentreX, MenuPaneY);
 }
 
 void TMainMenu::ShowInstructions()
 {
     SetTraceScreen("instructions");
     RunInformationScreen([&](int32_t c) { DrawInstructionsEnvironment(c); });
-}
-
-void TMainMenu::DrawWebAddresses(int32_t grey)
-{
-    TFramework::DrawCentredShadowTextSmall("www.varn-dovrak.example", CentreX, 174, grey);
-    TFramework::DrawCentredShadowTextSmall("www.tibbe-halme.example", CentreX, 324, grey);
-}
-
-void TMainMenu::DrawCreditsEnvironment(int32_t grey)
-{
-    guruCounter = (guruCounter + 1) % 121;
-    DrawFrameRow();
-    SetColor(grey, grey, grey);
-    DrawImage(CreditsBackgroundImage, CentreX, ImageHeight(TopBorderImage) + ImageHeight(ExitPipesInnerPaneImage) / 2);
-    // Sixty frames one way, sixty-one the other.
-    DrawImage(GuruAnimImage, CentreX, 648, guruCounter < 60 ? 0 : 1);
-    SetColor(255, 255, 255);
-    DrawImage(ExitPipesInnerPaneImage, CentreX, 392);
-    DrawWebAddresses(grey);
-}
-
-void TMainMenu::DrawCreditLines(bool movingIn)
-{
-    creditsCounter += 1;
-    for (const TCreditLine& line : CreditLines) {
-        float& offset = this->*line.offset;
-        if (movingIn) {
-            if (offset > 0.0f && creditsCounter > line.moveInAfter) offset = CreditStep(offset, -1);
-        } else {
-            if (offset < 900.0f && creditsCounter > line.moveOutAfter) offset = CreditStep(offset, 1);
-        }
-        TFramework::DrawCentredShadowText(line.text, CentreX,
-                                          static_cast<int32_t>(static_cast<float>(line.baseY) + offset), 255);
-    }
-}
-
-void TMainMenu::DrawCredits()
-{
-    DrawCreditLines(true);
-    DrawWebAddresses(255);
-}
-
-void TMainMenu::DrawCreditsOut() { DrawCreditLines(false); }
-
-void TMainMenu::ShowCredits()
-{
-    SetTraceScreen("credits");
-    creditsCounter = 0;
-    for (int32_t c = 2; c <= 254; c += 4) {
-        Cls();
-        DrawCreditsEnvironment(c);
-        Flip(-1);
-    }
-    while (!KeyIsDown(KEY_SPACE) && !KeyIsDown(KEY_ENTER)) {
-        Cls();
-        DrawCreditsEnvironment(255);
-        DrawCredits();
-        Flip(-1);
-    }
-    // Lines still coming in are snapped just below their places, so all leave the same way.
-    for (const TCreditLine& line : CreditLines) this->*line.offset = 1.0f;
-    creditsCounter = 0;
-    while (codeByText < 900.0f) {
-        Cls();
-        DrawCreditsEnvironment(255);
-        DrawCreditsOut();
-        Flip(-1);
-    }
-    for (int32_t c = 255; c >= 3; c -= 4) {
-        Cls();
-        DrawCreditsEnvironment(c);
-        Flip(-1);
-    }
-    ClearKeyboard();
-}
-
-void TMainMenu::ShowNewUser(int32_t grey)
-{
-    SetTraceScreen("newplayer");
-    const char* const prompt = "Please enter your name:";
-    const TTextInputPtr input = TTextInput::Create(160, 125);
-    for (int32_t c = 2; c <= 254; c += 4) {
-        Cls();
-        DrawEnvironment(255, 0);
-        TFramework::DrawCentredShadowText(prompt, CentreX, 400, c);
-        Flip(-1);
-    }
-    ClearKeyboard();
-    while (!KeyIsDown(KEY_ENTER)) {
-        Cls();
-        DrawEnvironment(255, 0);
-        TFramework::DrawCentredShadowText(prompt, CentreX, 400, grey);
-        // Draw leaves the large font selected, in which Update measures the name.
-        input->Draw(grey);
-        input->Update();
-        Flip(-1);
-    }
-    TUserEntry::LoadUser(input->txt);
-    ClearKeyboard();
-    for (int32_t c = 255; c >= 3; c -= 4) {
-        Cls();
-        DrawEnvironment(255, 0);
-        TFramework::DrawCentredShadowText(prompt, CentreX, 400, c);
-        input->Draw(c);
-        Flip(-1);
-    }
 }

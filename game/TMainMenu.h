@@ -1,5 +1,5 @@
-// The main menu and the screens hanging off it: high scores, instructions, credits and the
-// new-player name input.
+// The main menu and the screens hanging off it: high scores, instructions, credits
+// (MenuCredits.cpp) and the new-player name input (MenuNameEntry.cpp).
 #pragma once
 
 #include "game/GameCommon.h"

@@ -8,6 +8,13 @@ int32_t PersonKeyPosition = 1;
 
 namespace {
 
+// The table's file as this run last read or saved it.
+TRecordFile& PersonTableFile()
+{
+    static TRecordFile file;
+    return file;
+}
+
 TList<TPersonEntry>& People()
 {
     if (!PersonList) PersonList = std::make_shared<TList<TPersonEntry>>();
@@ -19,12 +26,14 @@ TList<TPersonEntry>& People()
 bool TPersonEntry::LoadPersonEntires(const TUrl& url, const std::string& key)
 {
     People();
-    TBankPtr bank = LoadRecordFile(url);
+    TRecordFile& file = PersonTableFile();
+    file = LoadRecordFile(url);
+    const TBankPtr& bank = file.Bank();
     if (!bank) return false;
     if (!key.empty()) iDecryptBank(bank, key);
     TStreamPtr stream = ReadFileStream(OpenBankStream(bank));
     if (!stream) return false;
-    ReadRecords(*stream, url, [&] {
+    ReadRecords(*stream, file, [&] {
         auto entry = std::make_shared<TPersonEntry>();
         entry->name = stream->ReadLine();
         entry->level = stream->ReadInt();
@@ -45,7 +54,7 @@ bool TPersonEntry::SavePersonEntries(const TUrl& url, const std::string& key)
     }
     stream->Close();
     if (!key.empty()) iEncryptBank(bank, key);
-    return SaveRecordFile(*bank, url);
+    return SaveRecordFile(*bank, url, PersonTableFile());
 }
 
 void TPersonEntry::AddPerson(const std::string& name, int32_t level)

@@ -14,14 +14,21 @@ bool CurrentUserChosen = false;
 
 namespace {
 
+// The table's file as this run last read or saved it.
+TRecordFile& UserTableFile()
+{
+    static TRecordFile file;
+    return file;
+}
+
 // Replaces UserList with the records of the bank.
-bool ReadTable(const TBankPtr& bank, const TUrl& url, const std::string& key)
+bool ReadTable(const TBankPtr& bank, TRecordFile& file, const std::string& key)
 {
     UserList = std::make_shared<TList<TUserEntry>>();
     if (!key.empty()) THighScorceEntry::iDecryptBank(bank, key);
     TStreamPtr stream = ReadFileStream(OpenBankStream(bank));
     if (!stream) return false;
-    ReadRecords(*stream, url, [&] {
+    ReadRecords(*stream, file, [&] {
         auto entry = std::make_shared<TUserEntry>();
         entry->Name = stream->ReadLine();
         entry->Level = stream->ReadInt();
@@ -118,8 +125,9 @@ void TUserEntry::LoadUser(const std::string& name)
 bool TUserEntry::LoadUserTable(const TUrl& url, const std::string& key)
 {
     UserList = std::make_shared<TList<TUserEntry>>();
-    TBankPtr bank = LoadRecordFile(url);
-    return bank && ReadTable(bank, url, key);
+    TRecordFile& file = UserTableFile();
+    file = LoadRecordFile(url);
+    return file.Bank() && ReadTable(file.Bank(), file, key);
 }
 
 bool TUserEntry::SaveUserTable(const TUrl& url, const std::string& key)
@@ -135,9 +143,10 @@ bool TUserEntry::SaveUserTable(const TUrl& url, const std::string& key)
     }
     TBankPtr bank = TableBytes(key);
     if (!bank) return false;
-    const bool saved = SaveRecordFile(*bank, url, [&](TBankPtr onDisk) {
+    TRecordFile& file = UserTableFile();
+    const bool saved = SaveRecordFile(*bank, url, file, [&](TBankPtr onDisk) {
         const std::vector<TUserChange> changes = ChangesOfThisRun();
-        ReadTable(onDisk, url, key);
+        ReadTable(onDisk, file, key);
         ApplyChanges(changes);
         return TableBytes(key);
     });

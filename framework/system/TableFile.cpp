@@ -14,7 +14,6 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <thread>
 #include <vector>
 
@@ -27,25 +26,6 @@ std::string UrlDisplayName(const TUrl& url)
 
 namespace {
 
-// What the run knows about a table file it has read.
-struct TFileState {
-    // Why the file must not be saved over in this run; empty when it may be.
-    std::string keep;
-    // The bytes as read, until the records have been read, for the copy of a damaged file.
-    std::vector<uint8_t> original;
-    // What this run last read or saved there, so a save sees whether another run saved since.
-    bool seen = false;
-    bool existed = false;
-    std::vector<uint8_t> known;
-};
-
-// By file name as the loader and the saver are given it.
-std::map<std::string, TFileState>& FileStates()
-{
-    static std::map<std::string, TFileState> states;
-    return states;
-}
-
 // The file name of an url that names a disk file, backslashes read as slashes; empty otherwise.
 std::string PlainPath(const TUrl& url)
 {
@@ -57,10 +37,10 @@ std::string PlainPath(const TUrl& url)
 
 std::string Failure(const std::string& what) { return what + ": " + std::strerror(errno); }
 
-// Closes a descriptor when it goes out of scope.
+// Closes a descriptor when it goes out of scope; -1 holds none.
 class TFd {
 public:
-    explicit TFd(int fd) : _fd(fd) {}
+    explicit TFd(int fd = -1) : _fd(fd) {}
     ~TFd()
     {
         if (_fd >= 0) ::close(_fd);
@@ -68,6 +48,11 @@ public:
     TFd(const TFd&) = delete;
     TFd& operator=(const TFd&) = delete;
     int Get() const { return _fd; }
+    void Reset(int fd)
+    {
+        if (_fd >= 0) ::close(_fd);
+        _fd = fd;
+    }
     // Closes now, so a failing close is seen.
     bool Close()
     {
@@ -128,21 +113,6 @@ TBankPtr ReadWholeFile(const std::string& path, std::string& problem)
     return bank;
 }
 
-// Copies a damaged file's bytes as read to path.bak. The end of the report line: where the copy
-// is, or why there is none.
-std::string CopyDamagedFile(const std::string& path)
-{
-    auto& states = FileStates();
-    const auto it = states.find(path);
-    if (it == states.end()) return "";
-    const std::string copy = path + ".bak";
-    std::string error;
-    if (ReplaceFileAtomically(copy, it->second.original.data(), it->second.original.size(), error))
-        return "; the file as it was is kept in " + copy;
-    it->second.keep = "its damaged contents could not be copied to " + copy;
-    return "; it could not be copied to " + copy + " (" + error + "), so it is not saved over in this run";
-}
-
 // A file the player made read-only: no write permission at all, or none for this process.
 bool ReadOnlyFile(const std::string& path)
 {
@@ -154,30 +124,43 @@ bool ReadOnlyFile(const std::string& path)
 
 }  // namespace
 
-TBankPtr LoadRecordFile(const TUrl& url)
+TRecordFile::TRecordFile(const TUrl& url) : _url(url), _path(PlainPath(url)) {}
+
+std::string TRecordFile::CopyDamaged()
 {
-    const std::string path = PlainPath(url);
-    if (path.empty()) return TBank::Load(url);
-    auto& states = FileStates();
-    states.erase(path);
-    std::string problem;
-    TBankPtr bank = ReadWholeFile(path, problem);
-    if (!problem.empty()) {
-        ReportProblem(path + " " + problem + "; it is left as it is and not saved over in this run");
-        states[path].keep = "it " + problem;
-    } else {
-        TFileState& state = states[path];
-        state.seen = true;
-        if (bank) {
-            state.existed = true;
-            state.known.assign(bank->Buf(), bank->Buf() + bank->Size());
-            state.original = state.known;
-        }
-    }
-    return bank;
+    if (_path.empty()) return "";
+    const std::string copy = _path + ".bak";
+    std::string error;
+    if (ReplaceFileAtomically(copy, _original.data(), _original.size(), error))
+        return "; the file as it was is kept in " + copy;
+    _keep = "its damaged contents could not be copied to " + copy;
+    return "; it could not be copied to " + copy + " (" + error + "), so it is not saved over in this run";
 }
 
-int32_t ReadRecords(TStream& stream, const TUrl& url, const std::function<void()>& readRecord)
+TRecordFile LoadRecordFile(const TUrl& url)
+{
+    TRecordFile file(url);
+    if (file._path.empty()) {
+        file._bank = TBank::Load(url);
+        return file;
+    }
+    std::string problem;
+    file._bank = ReadWholeFile(file._path, problem);
+    if (!problem.empty()) {
+        ReportProblem(file._path + " " + problem + "; it is left as it is and not saved over in this run");
+        file._keep = "it " + problem;
+    } else {
+        file._seen = true;
+        if (file._bank) {
+            file._existed = true;
+            file._known.assign(file._bank->Buf(), file._bank->Buf() + file._bank->Size());
+            file._original = file._known;
+        }
+    }
+    return file;
+}
+
+int32_t ReadRecords(TStream& stream, TRecordFile& file, const std::function<void()>& readRecord)
 {
     int32_t complete = 0;
     while (!stream.Eof()) {
@@ -185,17 +168,16 @@ int32_t ReadRecords(TStream& stream, const TUrl& url, const std::function<void()
         try {
             readRecord();
         } catch (const TStreamReadException&) {
-            const std::string path = PlainPath(url);
-            const std::string copy = path.empty() ? "" : CopyDamagedFile(path);
-            ReportProblem(UrlDisplayName(url) + " ends inside a record at byte " + std::to_string(start) + ": kept " +
-                          std::to_string(complete) + (complete == 1 ? " complete record" : " complete records") +
-                          ", dropped the incomplete tail" + copy);
+            const std::string copy = file.CopyDamaged();
+            ReportProblem(UrlDisplayName(file._url) + " ends inside a record at byte " + std::to_string(start) +
+                          ": kept " + std::to_string(complete) +
+                          (complete == 1 ? " complete record" : " complete records") + ", dropped the incomplete tail" +
+                          copy);
             break;
         }
         ++complete;
     }
-    const auto it = FileStates().find(PlainPath(url));
-    if (it != FileStates().end()) std::vector<uint8_t>().swap(it->second.original);
+    std::vector<uint8_t>().swap(file._original);
     return complete;
 }
 
@@ -229,24 +211,19 @@ public:
     TTempFile(int fd, std::string path) : _fd(fd), _path(std::move(path)) {}
     ~TTempFile()
     {
-        if (_fd >= 0) ::close(_fd);
+        _fd.Reset(-1);
         if (!_kept) ::unlink(_path.c_str());
     }
     TTempFile(const TTempFile&) = delete;
     TTempFile& operator=(const TTempFile&) = delete;
-    int Fd() const { return _fd; }
+    int Fd() const { return _fd.Get(); }
     const std::string& Path() const { return _path; }
     // Closes now, so a failing close is seen.
-    bool Close()
-    {
-        const int fd = _fd;
-        _fd = -1;
-        return ::close(fd) == 0;
-    }
+    bool Close() { return _fd.Close(); }
     void Keep() { _kept = true; }
 
 private:
-    int _fd;
+    TFd _fd;
     std::string _path;
     bool _kept = false;
 };
@@ -303,24 +280,16 @@ bool WriteInPlace(const std::string& path, const void* data, size_t size, std::s
 // while it lives.
 class TTableLock {
 public:
-    TTableLock() = default;
-    ~TTableLock()
-    {
-        if (_fd >= 0) ::close(_fd);
-    }
-    TTableLock(const TTableLock&) = delete;
-    TTableLock& operator=(const TTableLock&) = delete;
-
     // False, with error set, when another process held it for TableLockWaitMs. A lock file that
     // cannot be made (a folder that takes no new files) or locked at all leaves the save unlocked,
     // as it was before runs shared folders.
     bool Acquire(const std::string& path, std::string& error)
     {
-        _fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (_fd < 0) return true;
+        _fd.Reset(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+        if (_fd.Get() < 0) return true;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TableLockWaitMs);
         for (;;) {
-            if (::flock(_fd, LOCK_EX | LOCK_NB) == 0) return true;
+            if (::flock(_fd.Get(), LOCK_EX | LOCK_NB) == 0) return true;
             if (errno != EWOULDBLOCK && errno != EINTR) return true;
             if (std::chrono::steady_clock::now() >= deadline) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -331,52 +300,8 @@ public:
     }
 
 private:
-    int _fd = -1;
+    TFd _fd;
 };
-
-// When another run saved the file since this run read it, merged is what merge makes of the file
-// as it is now. False, with error set, when the file can no longer be read or must be kept.
-bool MergeLaterSaves(const std::string& path, const TRecordMerge& merge, TBankPtr& merged, std::string& error)
-{
-    auto& states = FileStates();
-    const auto it = states.find(path);
-    // A file this run never read is its own to write.
-    if (it == states.end() || !it->second.seen) return true;
-    std::string problem;
-    TBankPtr now = ReadWholeFile(path, problem);
-    if (!problem.empty()) {
-        error = "it " + problem + "; this run's changes to it are lost";
-        return false;
-    }
-    // Removed since: this run's table is all there is.
-    if (!now) return true;
-    TFileState& state = it->second;
-    if (state.existed && std::equal(state.known.begin(), state.known.end(), now->Buf(), now->Buf() + now->Size()))
-        return true;
-    state.original.assign(now->Buf(), now->Buf() + now->Size());
-    merged = merge(std::move(now));
-    if (!state.keep.empty()) {
-        error = state.keep + "; this run's changes to it are lost";
-        return false;
-    }
-    return true;
-}
-
-// The read, merge and write of a save, under the lock.
-bool SaveLocked(TBank& bank, const std::string& path, const TRecordMerge& merge, std::string& error)
-{
-    TTableLock lock;
-    const std::filesystem::path file = path;
-    if (!lock.Acquire((file.parent_path() / TableLockName).string(), error)) return false;
-    TBankPtr merged;
-    if (merge && !MergeLaterSaves(path, merge, merged, error)) return false;
-    TBank& out = merged ? *merged : bank;
-    if (!ReplaceFileAtomically(path, out.Buf(), static_cast<size_t>(out.Size()), error)) return false;
-    TFileState& state = FileStates()[path];
-    state.seen = state.existed = true;
-    state.known.assign(out.Buf(), out.Buf() + out.Size());
-    return true;
-}
 
 }  // namespace
 
@@ -431,27 +356,60 @@ bool ReplaceFileAtomically(const std::string& path, const void* data, size_t siz
     }
     temp.Keep();
     // Make the rename itself durable; a directory that cannot be synced still holds the new file.
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
+    const TFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dirFd.Get() >= 0) ::fsync(dirFd.Get());
+    return true;
+}
+
+bool TRecordFile::MergeLaterSaves(const TRecordMerge& merge, TBankPtr& merged, std::string& error)
+{
+    // A file this run never read is its own to write.
+    if (!_seen) return true;
+    std::string problem;
+    TBankPtr now = ReadWholeFile(_path, problem);
+    if (!problem.empty()) {
+        error = "it " + problem + "; this run's changes to it are lost";
+        return false;
+    }
+    // Removed since: this run's table is all there is.
+    if (!now) return true;
+    if (_existed && std::equal(_known.begin(), _known.end(), now->Buf(), now->Buf() + now->Size())) return true;
+    _original.assign(now->Buf(), now->Buf() + now->Size());
+    merged = merge(std::move(now));
+    if (!_keep.empty()) {
+        error = _keep + "; this run's changes to it are lost";
+        return false;
     }
     return true;
 }
 
-bool SaveRecordFile(TBank& bank, const TUrl& url, const TRecordMerge& merge)
+bool TRecordFile::SaveLocked(TBank& bank, const TRecordMerge& merge, std::string& error)
+{
+    TTableLock lock;
+    const std::filesystem::path file = _path;
+    if (!lock.Acquire((file.parent_path() / TableLockName).string(), error)) return false;
+    TBankPtr merged;
+    if (merge && !MergeLaterSaves(merge, merged, error)) return false;
+    TBank& out = merged ? *merged : bank;
+    if (!ReplaceFileAtomically(_path, out.Buf(), static_cast<size_t>(out.Size()), error)) return false;
+    _seen = _existed = true;
+    _known.assign(out.Buf(), out.Buf() + out.Size());
+    return true;
+}
+
+bool SaveRecordFile(TBank& bank, const TUrl& url, TRecordFile& file, const TRecordMerge& merge)
 {
     std::string error;
     bool saved = false;
     const std::string path = PlainPath(url);
     if (!path.empty()) {
-        const auto it = FileStates().find(path);
-        if (it != FileStates().end() && !it->second.keep.empty())
-            error = it->second.keep + "; this run's changes to it are lost";
+        if (file._path != path) file = TRecordFile(url);
+        if (!file._keep.empty())
+            error = file._keep + "; this run's changes to it are lost";
         else if (ReadOnlyFile(path))
             error = "the file is read-only; this run's changes to it are lost";
         else
-            saved = SaveLocked(bank, path, merge, error);
+            saved = file.SaveLocked(bank, merge, error);
     } else {
         try {
             saved = bank.Save(url) == 1;

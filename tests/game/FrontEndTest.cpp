@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -154,6 +155,24 @@ TEST_F(FrontEndTest, NameFieldIsDrawnCentredOnTheScreenInTheLargeFont)
     EXPECT_EQ(text.blue, 128);
 }
 
+TEST_F(FrontEndTest, ANameTypedOnTheNewPlayerScreenIsDrawnFromTheFrameAfterTheOneThatTakesIt)
+{
+    // The prompt fades in over 64 frames, after which what was typed so far is forgotten; 'Q'
+    // arrives after frame 70 and is taken in frame 71.
+    onFlip = [&](int32_t flip) {
+        if (flip == 10) Type('x');
+        if (flip == 70) Type('q');
+        if (flip == 80) Press(KEY_ENTER);
+    };
+    keepFrames = true;
+    menu->ShowNewUser(255);
+    int32_t firstDrawn = -1;
+    for (const TFrameShot& frame : frames)
+        if (firstDrawn < 0 && !Texts(frame.records, "Q").empty()) firstDrawn = frame.flip;
+    EXPECT_EQ(firstDrawn, 72);
+    EXPECT_EQ(CurrentUserName, "Q");
+}
+
 TEST_F(FrontEndTest, HighlightMovesOneEntryWithoutWrappingAndWaitsTenFramesEvenAtTheEnds)
 {
     struct TCase {
@@ -274,6 +293,43 @@ TEST_F(FrontEndTest, BackdropFadesThePageAndEitherTheLogoOrTheFrame)
             EXPECT_EQ(r.CentreY(), e.y) << "fadeAll " << c.fadeAll;
             EXPECT_EQ(r.red, e.grey) << "fadeAll " << c.fadeAll << " at " << e.x << "," << e.y;
         }
+    }
+}
+
+TEST_F(FrontEndTest, FadesRunSixtyFourFramesInStepsOfFour)
+{
+    // The page's brightness in each frame: the menu comes up from 0, a screen from 2, both go
+    // down from 255; Space already down gives the instructions no hold at all.
+    struct TCase {
+        const char* name;
+        std::function<void()> run;
+        TImagePtr page;
+        int32_t first, last;
+        size_t count;
+    };
+    const TCase cases[] = {
+        {"menu in", [&] { menu->Menufadein(0); }, MenuPageImage, 0, 252, 64},
+        {"menu out", [&] { menu->Menufadeout(); }, MenuPageImage, 255, 3, 64},
+        {"instructions",
+         [&] {
+             Press(KEY_SPACE);
+             menu->ShowInstructions();
+         },
+         InstructionsPageImage, 2, 3, 128},
+    };
+    keepFrames = true;
+    for (const TCase& c : cases) {
+        frames.clear();
+        c.run();
+        std::vector<int32_t> greys;
+        for (const TFrameShot& frame : frames)
+            for (const TDrawRecord& draw : Draws(frame.records, c.page)) greys.push_back(draw.red);
+        ASSERT_EQ(greys.size(), c.count) << c.name;
+        EXPECT_EQ(greys.front(), c.first) << c.name;
+        EXPECT_EQ(greys.back(), c.last) << c.name;
+        // From 254 up to 255 where the instructions turn.
+        for (size_t i = 1; i < greys.size(); ++i)
+            EXPECT_EQ(std::abs(greys[i] - greys[i - 1]), i == 64 ? 1 : 4) << c.name << " frame " << i;
     }
 }
 
