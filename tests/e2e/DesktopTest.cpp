@@ -358,6 +358,26 @@ TEST_F(Desktop, NativeWaylandUnderWestonOnTheXServer)
     EXPECT_TRUE(toggled(false)) << "not back in a window after F11";
     EXPECT_TRUE(paused()) << "the toggle resumed the game";
 
+    // The compositor resizes a window by Super and the right button dragged from near a corner:
+    // 200 pixels off each side, the picture is letterboxed smaller, each of its pixels on the
+    // screen about 0.74 of one.
+    const auto [inX, inY] = pointerAt("600", "450");
+    const int32_t left = 600 - inX;
+    const int32_t top = 450 - inY;
+    const auto at = [&](int32_t x, int32_t y) { return pointerAt(std::to_string(left + x), std::to_string(top + y)); };
+    at(950, 700);
+    Xdotool({"keydown", "super"});
+    Xdotool({"mousedown", "3"});
+    for (int32_t step = 1; step <= 4; ++step) at(950 - 50 * step, 700 - 50 * step);
+    Xdotool({"mouseup", "3"});
+    Xdotool({"keyup", "super"});
+    ASSERT_TRUE(WaitFrames(10));
+    const auto near = at(300, 300);
+    const auto far = at(400, 400);
+    EXPECT_NEAR(far.first - near.first, 135, 8) << "the picture did not follow the window's new size";
+    EXPECT_NEAR(far.second - near.second, 135, 8) << "the picture did not follow the window's new size";
+    EXPECT_TRUE(paused());
+
     // Space resumes; the compositor's window losing the focus pauses play.
     EXPECT_TRUE(hold("space", [&] { return !paused(); })) << LastFrame();
     TakeFocusAway();
