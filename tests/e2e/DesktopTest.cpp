@@ -387,10 +387,12 @@ TEST_F(Desktop, NativeWaylandUnderWestonOnTheXServer)
     // saves and ends.
     Xdotool({"windowfocus", "--sync", window});
     ASSERT_TRUE(WaitFrames(10));
+    EXPECT_TRUE(paused()) << "back in the window, not paused";
     EXPECT_TRUE(hold("space", [&] { return !paused(); })) << LastFrame();
     Xdotool({"keydown", "Escape"});
-    EXPECT_TRUE(WaitFor([&] { return !GameRunning(); }, 60000));
+    const bool ended = WaitFor([&] { return !GameRunning(); }, 60000);
     Xdotool({"keyup", "Escape"});
+    ASSERT_TRUE(ended);
     EXPECT_EQ(WaitProgram(game), 0) << ReadText(dir.File(".stderr"));
     game = -1;
     EXPECT_TRUE(std::filesystem::exists(dir.File("data/users.dat")));
