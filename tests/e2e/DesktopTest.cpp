@@ -70,6 +70,10 @@ protected:
             if (waitpid(game, nullptr, WNOHANG) == 0) kill(game, SIGKILL);
             WaitProgram(game);
         }
+        if (compositor > 0) {
+            kill(compositor, SIGTERM);
+            WaitProgram(compositor);
+        }
         if (manager > 0) {
             kill(manager, SIGTERM);
             WaitProgram(manager);
@@ -126,7 +130,10 @@ protected:
     {
         TRunEnvironment environment;
         environment.set = {{"DISPLAY", name}};
-        return RunProgram("xdotool", args, tools, environment).out;
+        // A "--sync" that waits for an event the server never sends would hang the test: bounded.
+        std::vector<std::string> bounded = {"20", "xdotool"};
+        bounded.insert(bounded.end(), args.begin(), args.end());
+        return RunProgram("timeout", bounded, tools, environment).out;
     }
 
     // The trace so far; the last line may still be being written.
@@ -192,6 +199,28 @@ protected:
         ASSERT_TRUE(WaitFrames(10));
     }
 
+    // A window of the given size below the root, as a number xdotool takes; empty when none is.
+    std::string WindowOfSize(unsigned width, unsigned height)
+    {
+        std::vector<Window> pending{DefaultRootWindow(display.get())};
+        while (!pending.empty()) {
+            const Window at = pending.back();
+            pending.pop_back();
+            XWindowAttributes attributes{};
+            if (XGetWindowAttributes(display.get(), at, &attributes) && attributes.map_state == IsViewable &&
+                static_cast<unsigned>(attributes.width) == width && static_cast<unsigned>(attributes.height) == height)
+                return std::to_string(at);
+            Window root = 0, parent = 0;
+            Window* children = nullptr;
+            unsigned count = 0;
+            if (XQueryTree(display.get(), at, &root, &parent, &children, &count)) {
+                pending.insert(pending.end(), children, children + count);
+                if (children) XFree(children);
+            }
+        }
+        return "";
+    }
+
     void TakeFocusAway()
     {
         XSetInputFocus(display.get(), None, RevertToNone, CurrentTime);
@@ -206,6 +235,7 @@ protected:
     std::unique_ptr<Display, TDisplayCloser> display;
     int server = -1;
     int manager = -1;
+    int compositor = -1;
     int game = -1;
 };
 
@@ -436,6 +466,139 @@ TEST_F(Desktop, TenStepsDownSilenceTheMusicInTheMixerAlsoInTheNextRun)
     ReachPlay();
     EXPECT_NE(pulse.Pactl({"list", "sink-inputs"}).out.find("Krellix"), std::string::npos);
     EXPECT_LT(pulse.Level(), playing / 1000) << "the next run is silent too";
+}
+
+// The last position of the pointer the game saw, in its own coordinates.
+std::pair<int32_t, int32_t> LastPointer(const std::string& recording)
+{
+    std::pair<int32_t, int32_t> last{-1, -1};
+    for (const std::string& line : Lines(recording)) {
+        std::istringstream words(line);
+        std::string frame, event;
+        int32_t x = -1, y = -1;
+        if (words >> frame >> event >> x >> y && event == "mousemove") last = {x, y};
+    }
+    return last;
+}
+
+TEST_F(Desktop, NativeWaylandUnderWestonOnTheXServer)
+{
+    if (!OnPath("weston")) GTEST_SKIP() << "weston is needed (Debian package weston)";
+    // The compositor manages its own windows; an X window manager would take the X focus, and
+    // with it the keyboard, from the compositor's window.
+    kill(manager, SIGTERM);
+    WaitProgram(manager);
+    manager = -1;
+    // A compositor of its own, its output a 1200 x 900 X window in the top left corner of the
+    // screen; it passes the X server's keys and pointer on to its clients.
+    const std::string runtime = dir.File("wayland");
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all, std::filesystem::perm_options::replace);
+    TRunEnvironment environment;
+    environment.set = {{"DISPLAY", name}, {"XDG_RUNTIME_DIR", runtime}};
+    compositor = StartProgram(
+        "weston",
+        {"--backend=x11-backend.so", "--socket=krellix-test", "--width=1200", "--height=900", "--idle-time=0"}, tools,
+        environment);
+    ASSERT_GT(compositor, 0);
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(runtime + "/krellix-test"); }, 20000))
+        << ReadText(tools + "/.stderr");
+    environment.set = {{"WAYLAND_DISPLAY", "krellix-test"},
+                       {"XDG_RUNTIME_DIR", runtime},
+                       {"SDL_VIDEODRIVER", "wayland"},
+                       {"ALSOFT_DRIVERS", "null"},
+                       {"LIBGL_ALWAYS_SOFTWARE", "1"}};
+    environment.unset = {"DISPLAY"};
+    game = StartProgram(KRELLIX_EXE,
+                        {"--window", "--data", data, "--level", "1", "--record", "rec.txt", "--trace", "trace.jsonl"},
+                        dir.Path(), environment);
+    ASSERT_GT(game, 0);
+    ASSERT_TRUE(WaitFor(
+        [&] { return !GameRunning() || ReadText(dir.File("trace.jsonl")).find("GameMode") != std::string::npos; },
+        120000))
+        << ReadText(dir.File(".stderr"));
+    ASSERT_TRUE(WaitFrames(80)) << ReadText(dir.File(".stderr"));
+    const auto paused = [&] { return LastFrame().find("\"Paused\":true") != std::string::npos; };
+    // The compositor passes a key press and release on at once, often within one frame, and the
+    // game reads its keys once a frame: a key is held until the game has acted on it.
+    const auto hold = [&](const char* key, const std::function<bool()>& until) {
+        Xdotool({"keydown", key});
+        const bool seen = WaitFor(until, 20000);
+        Xdotool({"keyup", key});
+        return seen && WaitFrames(5);
+    };
+    // The compositor's X window, found by its size: its title is not always set. It hands the
+    // keyboard to its client once it has the X focus itself.
+    window = WindowOfSize(1200, 900);
+    ASSERT_FALSE(window.empty());
+    Xdotool({"windowfocus", "--sync", window});
+    ASSERT_TRUE(WaitFrames(10));
+    ASSERT_TRUE(hold("p", paused)) << LastFrame();
+    // Paused, the game lets the pointer go; where it lands in the game shows where the game's
+    // window is: the far corner of the compositor's output is the picture's only at full screen.
+    const auto pointerAt = [&](const std::string& x, const std::string& y) {
+        Xdotool({"mousemove", "--window", window, x, y});
+        WaitFrames(5);
+        return LastPointer(ReadText(dir.File("rec.txt")));
+    };
+    const auto farCorner = [&] {
+        pointerAt("600", "450");
+        const auto seen = pointerAt("1198", "898");
+        return seen.first >= 1020 && seen.second >= 764;
+    };
+    const auto toggled = [&](bool fullScreen) {
+        Xdotool({"key", "F11"});
+        return WaitFor([&] { return !GameRunning() || farCorner() == fullScreen; }, 20000) && GameRunning();
+    };
+    EXPECT_FALSE(farCorner()) << "not in a window at the start";
+    EXPECT_TRUE(toggled(true)) << "not at full screen after F11";
+    EXPECT_TRUE(toggled(false)) << "not back in a window after F11";
+    EXPECT_TRUE(paused()) << "the toggle resumed the game";
+
+    // The compositor resizes a window by Super and the right button dragged from near a corner:
+    // 200 pixels off each side, the picture is letterboxed smaller, each of its pixels on the
+    // screen about 0.74 of one.
+    const auto [inX, inY] = pointerAt("600", "450");
+    const int32_t left = 600 - inX;
+    const int32_t top = 450 - inY;
+    const auto at = [&](int32_t x, int32_t y) { return pointerAt(std::to_string(left + x), std::to_string(top + y)); };
+    at(950, 700);
+    Xdotool({"keydown", "super"});
+    Xdotool({"mousedown", "3"});
+    for (int32_t step = 1; step <= 4; ++step) at(950 - 50 * step, 700 - 50 * step);
+    Xdotool({"mouseup", "3"});
+    Xdotool({"keyup", "super"});
+    ASSERT_TRUE(WaitFrames(10));
+    const auto near = at(300, 300);
+    const auto far = at(400, 400);
+    EXPECT_NEAR(far.first - near.first, 135, 8) << "the picture did not follow the window's new size";
+    EXPECT_NEAR(far.second - near.second, 135, 8) << "the picture did not follow the window's new size";
+    EXPECT_TRUE(paused());
+
+    // Space resumes; the compositor's window losing the focus pauses play.
+    EXPECT_TRUE(hold("space", [&] { return !paused(); })) << LastFrame();
+    TakeFocusAway();
+    EXPECT_TRUE(WaitFor([&] { return paused(); }, 20000)) << LastFrame();
+
+    // Back in the compositor's window, Space resumes and Escape held leaves the game, which then
+    // saves and ends.
+    Xdotool({"windowfocus", "--sync", window});
+    ASSERT_TRUE(WaitFrames(10));
+    EXPECT_TRUE(paused()) << "back in the window, not paused";
+    EXPECT_TRUE(hold("space", [&] { return !paused(); })) << LastFrame();
+    Xdotool({"keydown", "Escape"});
+    const bool ended = WaitFor([&] { return !GameRunning(); }, 60000);
+    Xdotool({"keyup", "Escape"});
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(WaitProgram(game), 0) << ReadText(dir.File(".stderr"));
+    game = -1;
+    EXPECT_TRUE(std::filesystem::exists(dir.File("data/users.dat")));
+    // F11 is the window's, not the game's.
+    const std::string recording = ReadText(dir.File("rec.txt"));
+    for (const char* line : {" keydown 80\n", " focus 0\n", " keydown 32\n", " keydown 27\n"})
+        EXPECT_NE(recording.find(line), std::string::npos) << line;
+    for (const char* line : {" keydown 122\n", " keyup 122\n"})
+        EXPECT_EQ(recording.find(line), std::string::npos) << line;
 }
 
 }  // namespace
