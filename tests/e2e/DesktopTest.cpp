@@ -242,15 +242,7 @@ protected:
 TEST_F(Desktop, ToggleResizePointerAndFocusInARealWindow)
 {
     StartGame({"--window", "--data", data, "--level", "1", "--record", "rec.txt", "--trace", "trace.jsonl"});
-    // The level is in play once its fade-in is over.
-    ASSERT_TRUE(WaitFor(
-        [&] { return !GameRunning() || ReadText(dir.File("trace.jsonl")).find("GameMode") != std::string::npos; },
-        120000))
-        << ReadText(dir.File(".stderr"));
-    ASSERT_TRUE(WaitFrames(80)) << ReadText(dir.File(".stderr"));
-    window = Lines(Xdotool({"search", "--name", "^Krellix$"})).at(0);
-    Xdotool({"windowfocus", "--sync", window});
-    ASSERT_TRUE(WaitFrames(10));
+    ASSERT_NO_FATAL_FAILURE(ReachPlay());
     EXPECT_EQ(WindowSize(), std::pair(1024, 768));
     EXPECT_TRUE(PointerHeldByGame()) << "the pointer is not kept in the window during play";
 
