@@ -1,18 +1,18 @@
-// The command-line harness: option parsing, the clock and input set-up of a run, the flip hooks
-// that count frames, take screenshots, write the trace and end the run, and the program frame.
+// The harness of a run: the clock and input set-up, the flip hooks that count frames, take
+// screenshots, write the trace and end the run, and the program frame around the game.
 #include "framework/platform/Harness.h"
 
 #include "framework/audio/Audio.h"
 #include "framework/graphics/Draw2D.h"
 #include "framework/graphics/GLDriver.h"
 #include "framework/platform/Comforts.h"
+#include "framework/platform/InputWrappers.h"
 #include "framework/platform/Platform.h"
 #include "framework/platform/Settings.h"
 #include "framework/system/Report.h"
 #include "framework/system/TableFolder.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -20,70 +20,10 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
-#include <tuple>
 
 #include <unistd.h>
 
 namespace {
-
-bool ParseWholeNumber(const std::string& text, int32_t low, int32_t high, int32_t& value)
-{
-    const char* end = text.data() + text.size();
-    auto [next, code] = std::from_chars(text.data(), end, value);
-    return code == std::errc() && next == end && !text.empty() && value >= low && value <= high;
-}
-
-// The options that take a value, and whether they do.
-bool TakesValue(const std::string& name)
-{
-    return name == "--input" || name == "--record" || name == "--frames" || name == "--shot" || name == "--trace" ||
-           name == "--data" || name == "--level";
-}
-
-bool IsFlag(const std::string& name)
-{
-    return name == "--window" || name == "--fullscreen" || name == "--headless" || name == "--help" || name == "-h" ||
-           name == "--version";
-}
-
-bool ApplyValue(const std::string& name, const std::string& value, int32_t levels, THarnessOptions& options,
-                std::string& error)
-{
-    if (value.empty()) {
-        error = name + " needs a value";
-        return false;
-    }
-    if (name == "--frames") {
-        if (!ParseWholeNumber(value, 1, INT32_MAX, options.frames)) {
-            error = "--frames needs a whole number of at least 1, not '" + value + "'";
-            return false;
-        }
-    } else if (name == "--level") {
-        if (!ParseWholeNumber(value, 1, levels, options.level)) {
-            error = "--level needs a level from 1 to " + std::to_string(levels) + ", not '" + value + "'";
-            return false;
-        }
-    } else if (name == "--shot") {
-        const size_t colon = value.find(':');
-        TShotRequest shot;
-        if (colon == std::string::npos || colon + 1 == value.size() ||
-            !ParseWholeNumber(value.substr(0, colon), 1, INT32_MAX, shot.frame)) {
-            error = "--shot needs FRAME:FILE.png with a frame of at least 1, not '" + value + "'";
-            return false;
-        }
-        shot.path = value.substr(colon + 1);
-        options.shots.push_back(shot);
-    } else if (name == "--input") {
-        options.inputPath = value;
-    } else if (name == "--record") {
-        options.recordPath = value;
-    } else if (name == "--trace") {
-        options.tracePath = value;
-    } else if (name == "--data") {
-        options.dataDir = value;
-    }
-    return true;
-}
 
 std::string Absolute(const std::string& path)
 {
@@ -110,251 +50,7 @@ bool ReadWholeFile(const std::string& path, std::string& text, std::string& erro
     return true;
 }
 
-// Notes when the display is being opened, so that the clock reading taken for the pacing is the
-// pacing clock's (see THarnessClock).
-class TMarkingProvider : public TGLContextProvider {
-public:
-    TMarkingProvider(std::shared_ptr<TGLContextProvider> inner, std::shared_ptr<THarnessClock> clock)
-        : _inner(std::move(inner)), _clock(std::move(clock))
-    {
-    }
-    bool Open(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags) override
-    {
-        // Stays set until the first Flip is over: the display opens right before it.
-        _clock->SetInGraphics(true);
-        return _inner->Open(width, height, depth, hertz, flags);
-    }
-    void Close() override { _inner->Close(); }
-    bool CanHardSync(int32_t hertz) override { return _inner->CanHardSync(hertz); }
-    bool TakePacingChange() override { return _inner->TakePacingChange(); }
-    void SetSwapInterval(int32_t interval) override { _inner->SetSwapInterval(interval); }
-    void SwapBuffers() override { _inner->SwapBuffers(); }
-    bool KeepsPicture() override { return _inner->KeepsPicture(); }
-    bool ShowsLastPicture() override { return _inner->ShowsLastPicture(); }
-
-private:
-    std::shared_ptr<TGLContextProvider> _inner;
-    std::shared_ptr<THarnessClock> _clock;
-};
-
-// Input from a script. A replay of a recording already holds the pointer moves that warping
-// caused, so it must not add its own; a hand-written script gets them like a real pointer.
-class TScriptInput : public TEventSource {
-public:
-    TScriptInput(std::shared_ptr<TScriptedEventSource> script, bool replay, std::shared_ptr<TEventSource> live,
-                 std::function<void()> discardLive)
-        : _script(std::move(script)), _replay(replay), _live(std::move(live)), _discardLive(std::move(discardLive))
-    {
-    }
-    void PollEvents() override
-    {
-        if (_discardLive) _discardLive();
-        _script->PollEvents();
-    }
-    void MoveMouse(int32_t x, int32_t y) override
-    {
-        if (!_replay) _script->MoveMouse(x, y);
-    }
-    void HideMouse() override
-    {
-        if (_live) _live->HideMouse();
-    }
-    void ShowMouse() override
-    {
-        if (_live) _live->ShowMouse();
-    }
-    void ConfineMouse(bool on) override
-    {
-        if (_live) _live->ConfineMouse(on);
-    }
-
-private:
-    std::shared_ptr<TScriptedEventSource> _script;
-    bool _replay;
-    std::shared_ptr<TEventSource> _live;
-    std::function<void()> _discardLive;
-};
-
-// Adds a termination signal to the input as the window's close request, at the poll that notices it.
-class TSignalledEvents : public TEventSource {
-public:
-    explicit TSignalledEvents(std::shared_ptr<TEventSource> inner) : _inner(std::move(inner)) {}
-    void PollEvents() override
-    {
-        _inner->PollEvents();
-        // A lost display ends the game once, as its closed window would.
-        const bool lost = !_lostSeen && DisplayLost();
-        _lostSeen = _lostSeen || lost;
-        if (TakeTerminationSignal() || lost) {
-            TEvent close;
-            close.id = EVENT_APPTERMINATE;
-            HandleInputEvent(close);
-        }
-    }
-    void MoveMouse(int32_t x, int32_t y) override { _inner->MoveMouse(x, y); }
-    void HideMouse() override { _inner->HideMouse(); }
-    void ShowMouse() override { _inner->ShowMouse(); }
-    void ConfineMouse(bool on) override { _inner->ConfineMouse(on); }
-
-private:
-    std::shared_ptr<TEventSource> _inner;
-    bool _lostSeen = false;
-};
-
-// Takes the input once per frame, at the first query after each Flip; whatever arrives later in
-// the frame waits for the next one. A script line holds only the frame, so this is what lets a
-// recorded run replay exactly: every event is seen at the same query in both runs.
-class TFrameBatchedEvents : public TEventSource {
-public:
-    TFrameBatchedEvents(std::shared_ptr<TEventSource> inner, TFrameCounterPtr frames)
-        : _inner(std::move(inner)), _frames(std::move(frames))
-    {
-    }
-    void PollEvents() override
-    {
-        if (_polledFrame == _frames->Flips()) return;
-        _polledFrame = _frames->Flips();
-        _inner->PollEvents();
-    }
-    void MoveMouse(int32_t x, int32_t y) override { _inner->MoveMouse(x, y); }
-    void HideMouse() override { _inner->HideMouse(); }
-    void ShowMouse() override { _inner->ShowMouse(); }
-    void ConfineMouse(bool on) override { _inner->ConfineMouse(on); }
-
-private:
-    std::shared_ptr<TEventSource> _inner;
-    TFrameCounterPtr _frames;
-    int32_t _polledFrame = -1;
-};
-
 }  // namespace
-
-bool ParseHarnessOptions(const std::vector<std::string>& args, int32_t levels, THarnessOptions& options,
-                         THarnessAction& action, std::string& error)
-{
-    options = THarnessOptions{};
-    action = THarnessAction::Run;
-    bool help = false;
-    bool version = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::string value;
-        bool inlineValue = false;
-        if (name.rfind("--", 0) == 0) {
-            if (const size_t equals = name.find('='); equals != std::string::npos) {
-                value = name.substr(equals + 1);
-                name.resize(equals);
-                inlineValue = true;
-            }
-        }
-        if (TakesValue(name)) {
-            if (!inlineValue) {
-                if (i + 1 >= args.size()) {
-                    error = name + " needs a value";
-                    return false;
-                }
-                value = args[++i];
-            }
-            if (!ApplyValue(name, value, levels, options, error)) return false;
-        } else if (IsFlag(name) && !inlineValue) {
-            if (name == "--window")
-                options.window = true;
-            else if (name == "--fullscreen")
-                options.fullScreen = true;
-            else if (name == "--headless")
-                options.headless = true;
-            else if (name == "--version")
-                version = true;
-            else
-                help = true;
-        } else if (IsFlag(name)) {
-            error = name + " takes no value";
-            return false;
-        } else if (name.rfind("-", 0) == 0) {
-            error = "unknown option '" + args[i] + "' (see --help)";
-            return false;
-        } else {
-            error = "unexpected argument '" + name + "' (see --help)";
-            return false;
-        }
-    }
-    for (const auto& [set, a, b] : {std::tuple(options.window && options.headless, "--window", "--headless"),
-                                    std::tuple(options.fullScreen && options.headless, "--fullscreen", "--headless"),
-                                    std::tuple(options.window && options.fullScreen, "--window", "--fullscreen")}) {
-        if (!set) continue;
-        error = std::string(a) + " and " + b + " cannot be used together";
-        return false;
-    }
-    if (!options.inputPath.empty() && options.inputPath == options.recordPath) {
-        error = "--input and --record name the same file";
-        return false;
-    }
-    if (help)
-        action = THarnessAction::Help;
-    else if (version)
-        action = THarnessAction::Version;
-    return true;
-}
-
-std::string HarnessUsage(const THarnessGame& game, const std::string& installedData, const std::string& playerData)
-{
-    const std::string installed = installedData.empty() ? "the installed share/krellix" : installedData;
-    const std::string player = playerData.empty() ? "~/.local/share/krellix" : playerData;
-    std::string usage = "Usage: krellix [OPTION]...\n" + game.about +
-                        "\n"
-                        "\n"
-                        "  --window           play in a window instead of the full screen\n"
-                        "  --fullscreen       play on the full screen, whatever the last run was left in\n"
-                        "  --headless         no window and no sound device: draw offscreen on a virtual clock\n"
-                        "                     that starts at 0 and moves only with the frames (16 or 17 ms each,\n"
-                        "                     1000 ms per 60 frames) and with the game's own waits\n"
-                        "  --input FILE       take the input from FILE instead of the keyboard and mouse; one\n"
-                        "                     event per line, 'FRAME EVENT ARGS', '#' starts a comment:\n"
-                        "                       keydown K, keyup K, char C, mousemove X Y, mousedown B,\n"
-                        "                       mouseup B, wheel D, focus 0|1, close, clock MS\n"
-                        "                     an event of frame F is seen after the F-th frame (0: from the\n"
-                        "                     start); 'clock' lines are the readings of the millisecond clock,\n"
-                        "                     and a file holding them replays a recording exactly\n"
-                        "  --record FILE      write every input event and clock reading of the run to FILE in\n"
-                        "                     the --input format\n"
-                        "  --frames N         end the program right after the N-th frame (tables not saved)\n"
-                        "  --shot N:FILE.png  save the picture of the N-th frame as a PNG (repeatable)\n"
-                        "  --trace FILE       write one JSON object per frame to FILE (\"frame\", \"ms\",\n"
-                        "                     \"screen\", and the menu's and the game's state)\n"
-                        "  --data DIR         the folder holding images/ and sounds/, where the tables are kept\n"
-                        "                     too (default: see Files below)\n"
-                        "  --level N          skip the intro and the menu: play one game from level N\n"
-                        "                     (1 to " +
-                        std::to_string(game.levels) +
-                        "), then save and end\n"
-                        "  --help             show this help and end\n"
-                        "  --version          show the version and end\n"
-                        "\n" +
-                        game.controls +
-                        "\n"
-                        "Frames count the game's presented pictures: the first is the blank start-up frame, the\n"
-                        "second shows \"Loading...\". With --headless, --input or --record the input is taken\n"
-                        "once per frame, so that runs repeat exactly.\n"
-                        "Closing the window, SIGINT and SIGTERM end the game as Quit does: the tables are saved.\n"
-                        "\n"
-                        "Files: the pictures and sounds are read from images/ and sounds/ in the folder given\n"
-                        "with --data, else in the current folder when it holds images/, else in\n";
-    usage += "  " + installed + "\n";
-    usage += game.tables + " are read at the start\n"
-                           "and saved when the game ends normally: beside the pictures when they came from --data or\n"
-                           "the current folder, else in the player's own folder ($XDG_DATA_HOME/krellix when\n"
-                           "XDG_DATA_HOME is set, else ~/.local/share/krellix), made on the first save:\n";
-    usage += "  " + player + "\n";
-    usage += "The volumes and the window as last left are kept in the settings file\n"
-             "$XDG_CONFIG_HOME/krellix/settings (else ~/.config/krellix/settings), or beside the tables\n"
-             "of a --data folder; runs with --headless, --input or --record leave it alone. F12 saves\n"
-             "screenshots in the pictures folder (xdg-user-dir PICTURES, else ~/Pictures) under Krellix/.\n";
-    usage += "\n"
-             "Exit status: 0 on success, 1 when no display is available or no game data is found, or\n"
-             "when the display is lost (the tables are saved first, as for a closed window), 2 on a\n"
-             "bad command line or unusable file, 255 when the game stops on an error.\n";
-    return usage;
-}
 
 void THarnessClock::Sleep(int32_t ms)
 {
@@ -368,7 +64,8 @@ void THarnessClock::Sleep(int32_t ms)
 
 THarness::~THarness()
 {
-    if (_hooksInstalled) ClearFlipHooks();
+    if (_beforeFlipHook != 0) RemoveFlipHook(_beforeFlipHook);
+    if (_afterFlipHook != 0) RemoveFlipHook(_afterFlipHook);
 }
 
 bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& platform, std::string& error)
@@ -423,25 +120,24 @@ bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& pla
     std::shared_ptr<TEventSource> source;
     if (!options.inputPath.empty() || !platform.liveEvents) {
         _script = std::make_shared<TScriptedEventSource>(entries);
-        source = std::make_shared<TScriptInput>(_script, hasClock, platform.liveEvents,
-                                                platform.liveEvents ? platform.discardLiveEvents : nullptr);
-        source = std::make_shared<TFrameBatchedEvents>(std::make_shared<TSignalledEvents>(source), _frames);
+        source = ScriptInput(_script, hasClock, platform.liveEvents,
+                             platform.liveEvents ? platform.discardLiveEvents : nullptr);
+        source = BatchedPerFrame(WithTerminationSignals(source), _frames);
     } else {
-        source = std::make_shared<TSignalledEvents>(platform.liveEvents);
-        if (_recorder) source = std::make_shared<TFrameBatchedEvents>(source, _frames);
+        source = WithTerminationSignals(platform.liveEvents);
+        if (_recorder) source = BatchedPerFrame(source, _frames);
     }
     if (_recorder) source = std::make_shared<TRecordingEventSource>(source, _recorder, _frames);
 
     SetClock(_clock);
     SetEventSource(source);
-    if (platform.provider) SetGLContextProvider(std::make_shared<TMarkingProvider>(platform.provider, _clock));
+    if (platform.provider) SetGLContextProvider(MarkDisplayOpening(platform.provider, _clock));
     // Every quad on its own and every frame whole: the same pictures, drawn the slow plain way,
     // for telling a drawing fault of the shortcuts from one of the renderer.
     if (const char* plain = std::getenv("KRELLIX_PLAIN_DRAWING"); plain && std::string(plain) == "1")
         TGLDraw2DDriver::Instance()->SetFastPaths(false);
-    AddFlipHook([this] { BeforeFlip(); });
-    AddPostFlipHook([this] { AfterFlip(); });
-    _hooksInstalled = true;
+    _beforeFlipHook = AddFlipHook([this] { BeforeFlip(); });
+    _afterFlipHook = AddPostFlipHook([this] { AfterFlip(); });
     return true;
 }
 
@@ -608,7 +304,7 @@ int RunHarness(int argc, char** argv, const THarnessGame& game)
     }
     harness.SetTraceFields(game.traceFields);
     // A screenshot asked for with F12 is the game's picture of the frame about to be shown.
-    if (!options.headless) AddFlipHook([] { CurrentComforts().BeforePresent(); });
+    const int32_t comfortsHook = options.headless ? 0 : AddFlipHook([] { CurrentComforts().BeforePresent(); });
     if (options.headless)
         SetAudioDriver("Null");
     else
@@ -632,5 +328,6 @@ int RunHarness(int argc, char** argv, const THarnessGame& game)
     ShutdownAudio();
     saveSettings();
     comforts.SetOnVolumeChange(nullptr);
+    if (comfortsHook != 0) RemoveFlipHook(comfortsHook);
     return status;
 }

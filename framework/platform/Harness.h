@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct TShotRequest {
@@ -34,6 +35,16 @@ struct THarnessOptions {
 };
 
 enum class THarnessAction { Run, Help, Version };
+
+// An option as --help shows it: its name, the value it takes (empty for a flag) and its help,
+// one line per line of --help.
+struct THarnessOptionInfo {
+    std::string_view name;
+    std::string_view argument;
+    std::string_view help;
+};
+// Every option, in the order --help lists them.
+std::vector<THarnessOptionInfo> HarnessOptionTable();
 
 // Reads the arguments after the program name; --level takes 1 to levels. False with a one-line
 // error on an unknown option, a missing or bad value, or options that contradict each other.
@@ -119,7 +130,9 @@ private:
     std::string _tracePath;
     std::function<std::string()> _traceFields;
     std::vector<bool> _shotTaken;
-    bool _hooksInstalled = false;
+    // The flip hooks this harness added, 0 until then; only these are removed at the end.
+    int32_t _beforeFlipHook = 0;
+    int32_t _afterFlipHook = 0;
 };
 
 // The whole program around the game: parses argv, sets up the platform (window or headless),

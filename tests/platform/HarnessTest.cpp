@@ -378,3 +378,25 @@ TEST_F(HarnessTest, PlayKeepsTheWindowsPointerWhateverWrapsItsEvents)
 }
 
 }  // namespace
+
+// The harness's end takes away its own flip hooks only: one the game added goes on running.
+TEST_F(HarnessTest, EndingTheHarnessLeavesOtherFlipHooks)
+{
+    int32_t gameFlips = 0;
+    const int32_t gameHook = AddPostFlipHook([&] { ++gameFlips; });
+    OpenDisplay();
+    {
+        THarnessOptions options;
+        options.frames = 5;
+        THarness harness;
+        std::string error;
+        ASSERT_TRUE(harness.Start(options, Headless(), error)) << error;
+        Flip(-1);
+        EXPECT_EQ(harness.Frames(), 1);
+        harness.Finish();
+    }
+    // Past the frame limit: the harness's hook would end this Flip if it were still there.
+    for (int i = 0; i < 5; ++i) Flip(-1);
+    RemoveFlipHook(gameHook);
+    EXPECT_EQ(gameFlips, 6);
+}

@@ -1,7 +1,12 @@
-// The command line: every option, its values, and the mistakes that must be refused.
+// The command line: every option, its values, the mistakes that must be refused, and the options
+// as --help and the manual page list them.
 #include "framework/platform/Harness.h"
+#include "tests/support/Files.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
 
 namespace {
 
@@ -101,6 +106,43 @@ TEST(Options, BadCommandLinesAreRefusedWithOneLine)
         EXPECT_NE(error.find(c.mentions), std::string::npos) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos) << error;
     }
+}
+
+// The option lines of --help, one-line and wrapped, and the highest level in its place.
+TEST(Options, HelpListsTheOptionsInOneColumn)
+{
+    THarnessGame game;
+    game.levels = Levels;
+    const std::string usage = HarnessUsage(game, "", "");
+    for (const char* lines : {"\n  --window           play in a window instead of the full screen\n",
+                              "\n  --shot N:FILE.png  save the picture of the N-th frame as a PNG (repeatable)\n",
+                              "\n  --level N          skip the intro and the menu: play one game from level N\n"
+                              "                     (1 to 33), then save and end\n",
+                              "\n  --version          show the version and end\n\n"})
+        EXPECT_NE(usage.find(lines), std::string::npos) << lines;
+}
+
+// The manual page describes every option, and no other, each in a paragraph of its own (the
+// other paragraphs are keys, exit statuses and variables).
+TEST(Options, ManualPageListsEveryOption)
+{
+    std::istringstream page(ReadText(std::string(KRELLIX_TEST_DIR) + "/../../packaging/krellix.6.in"));
+    std::set<std::string> described;
+    std::string line;
+    bool paragraph = false;
+    while (std::getline(page, line)) {
+        if (paragraph && line.rfind(".B", 0) == 0) {
+            std::string name = line.substr(line.find(' ') + 1);
+            name = name.substr(0, name.find(' '));
+            for (size_t at = name.find("\\-"); at != std::string::npos; at = name.find("\\-")) name.erase(at, 1);
+            if (name.rfind("--", 0) == 0) described.insert(name);
+        }
+        paragraph = line == ".TP";
+    }
+    std::set<std::string> options;
+    for (const THarnessOptionInfo& option : HarnessOptionTable()) options.insert(std::string(option.name));
+    EXPECT_EQ(described, options);
+    EXPECT_EQ(options.size(), 12u);
 }
 
 }  // namespace
