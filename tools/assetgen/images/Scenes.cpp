@@ -1,7 +1,7 @@
 // The background scenes of skies, fluids and living things: nebulae, planets, auroras, lava and more.
+#include "tools/assetgen/images/Scenes.h"
 #include "tools/assetgen/images/Materials.h"
 #include "tools/assetgen/images/Noise.h"
-#include "tools/assetgen/images/Scenes.h"
 #include "tools/assetgen/images/Shapes.h"
 
 #include <algorithm>

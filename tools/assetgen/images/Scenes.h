@@ -42,7 +42,10 @@ void Each(Canvas& c, F f)
         }
 }
 
-inline Color Add(const Color& a, const Color& b, float k) { return {a.r + b.r * k, a.g + b.g * k, a.b + b.b * k, 1.0f}; }
+inline Color Add(const Color& a, const Color& b, float k)
+{
+    return {a.r + b.r * k, a.g + b.g * k, a.b + b.b * k, 1.0f};
+}
 
 // Scattered stars: most one pixel, a few with a soft glow.
 void Stars(Canvas& c, uint64_t seed, int count, float brightness, float bottom = H);

@@ -58,7 +58,6 @@ void Fill(Song& song, int32_t bar, const char* pattern, const Placement& where)
     });
 }
 
-
 void Bassline(Song& song, const Harmony& key, int32_t chord, int32_t bar, const char* pattern, const Tone& tone,
               int32_t degreeOffset, const Placement& where)
 {
