@@ -79,7 +79,7 @@ TFramebufferScaler::~TFramebufferScaler()
     if (_renderbuffer) _deleteRenderbuffers(1, &_renderbuffer);
 }
 
-void TFramebufferScaler::Present(SDL_Window* window)
+void TFramebufferScaler::Present(SDL_Window* window, const std::vector<TPixelRect>* changed, bool immediate)
 {
     int drawableWidth = 0;
     int drawableHeight = 0;
@@ -102,23 +102,59 @@ void TFramebufferScaler::Present(SDL_Window* window)
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
     glDisable(GL_SCISSOR_TEST);
     _bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    // Bars only where the picture leaves room for them.
-    if (box.width != drawableWidth || box.height != drawableHeight) {
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-    }
     _bindFramebuffer(GL_READ_FRAMEBUFFER, _framebuffer);
-    const int32_t bottom = drawableHeight - box.y - box.height;
-    // Unscaled, each pixel is copied as it is; filtering would give the same at more cost.
-    const bool unscaled = box.width == _width && box.height == _height;
-    _blitFramebuffer(0, 0, _width, _height, box.x, bottom, box.x + box.width, bottom + box.height, GL_COLOR_BUFFER_BIT,
-                     unscaled ? GL_NEAREST : GL_LINEAR);
-    // Over the window, never into the game's kept picture.
-    DrawNoteOverlay(box, _height, drawableHeight);
-    SDL_GL_SwapWindow(window);
+    if (!_copyLooked) {
+        _copy = X11SubBufferCopy(window);
+        _copyLooked = true;
+    }
+    // The GL sizes the window's back buffer anew only after a swap: at a new window size the
+    // picture is swapped on once, and copied from the next present on.
+    const bool copy = _copy && immediate && drawableWidth == _keptWidth && drawableHeight == _keptHeight;
+    if (!copy || !changed || !PresentPart(*changed, drawableHeight, box)) {
+        // Bars only where the picture leaves room for them.
+        if (box.width != drawableWidth || box.height != drawableHeight) {
+            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            glClear(GL_COLOR_BUFFER_BIT);
+        }
+        const int32_t bottom = drawableHeight - box.y - box.height;
+        // Unscaled, each pixel is copied as it is; filtering would give the same at more cost.
+        const bool unscaled = box.width == _width && box.height == _height;
+        _blitFramebuffer(0, 0, _width, _height, box.x, bottom, box.x + box.width, bottom + box.height,
+                         GL_COLOR_BUFFER_BIT, unscaled ? GL_NEAREST : GL_LINEAR);
+        // Over the window, never into the game's kept picture.
+        DrawNoteOverlay(box, _height, drawableHeight);
+        if (copy)
+            _copy(0, 0, drawableWidth, drawableHeight);
+        else
+            SDL_GL_SwapWindow(window);
+        _backKept = copy;
+        _keptWidth = drawableWidth;
+        _keptHeight = drawableHeight;
+    }
     _bindFramebuffer(GL_FRAMEBUFFER, _framebuffer);
     glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
     if (scissor) glEnable(GL_SCISSOR_TEST);
+}
+
+bool TFramebufferScaler::PresentPart(const std::vector<TPixelRect>& changed, int32_t drawableHeight,
+                                     const TLetterbox& box)
+{
+    // Scaled, a changed pixel's filtering reaches its neighbours; a note is drawn over the whole.
+    if (!_backKept || box.width != _width || box.height != _height || CurrentComforts().Note()) return false;
+    const TPixelRect picture{0, 0, _width, _height};
+    for (const TPixelRect& area : changed) {
+        const TPixelRect part = area.Intersect(picture);
+        if (part.Empty()) continue;
+        const int32_t width = part.x1 - part.x0;
+        const int32_t height = part.y1 - part.y0;
+        // GL counts rows from the bottom, of the picture and of the window.
+        const int32_t x = box.x + part.x0;
+        const int32_t y = drawableHeight - box.y - part.y1;
+        _blitFramebuffer(part.x0, _height - part.y1, part.x1, _height - part.y0, x, y, x + width, y + height,
+                         GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        _copy(x, y, width, height);
+    }
+    return true;
 }
 
 bool TFramebufferScaler::Load()

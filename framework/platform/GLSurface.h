@@ -2,13 +2,16 @@
 // offscreen, and the framebuffer a window's picture is drawn into and scaled from.
 #pragma once
 
+#include "framework/graphics/DrawList.h"
 #include "framework/platform/Platform.h"
+#include "framework/platform/SdlView.h"
 
 #include <SDL.h>
 #include <SDL_opengl.h>
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // SDL_GLContext is a plain pointer; this owns one.
 class TGLContext {
@@ -65,8 +68,8 @@ private:
     PFNGLDELETESYNCPROC _deleteSync = nullptr;
 };
 
-// The game draws 1024 x 768; on a screen of another size it draws into this framebuffer object,
-// which each present scales onto the window with the aspect kept and black bars around.
+// The game draws 1024 x 768 into this framebuffer object, which each present copies onto the
+// window, scaled with the aspect kept and black bars around on a screen of another size.
 class TFramebufferScaler {
 public:
     // Null when the context has no framebuffer objects (GL 3.0 or ARB_framebuffer_object).
@@ -75,15 +78,28 @@ public:
     TFramebufferScaler(const TFramebufferScaler&) = delete;
     TFramebufferScaler& operator=(const TFramebufferScaler&) = delete;
 
-    void Present(SDL_Window* window);
+    // The whole picture, or with changed only those areas of it where the window still shows the
+    // rest. immediate: no wait for the vertical blank is wanted, so the picture may be copied to
+    // the screen rather than swapped onto it.
+    void Present(SDL_Window* window, const std::vector<TPixelRect>* changed, bool immediate);
 
 private:
     TFramebufferScaler(int32_t width, int32_t height) : _width(width), _height(height) {}
     bool Load();
     bool Build();
+    // The changed areas copied to where they were last presented; false when that cannot be done
+    // exactly (nothing kept, scaled, a note over the picture).
+    bool PresentPart(const std::vector<TPixelRect>& changed, int32_t drawableHeight, const TLetterbox& box);
 
     int32_t _width;
     int32_t _height;
+    // Copying rather than swapping leaves the window's back buffer holding the whole picture last
+    // presented, at that window size; a swap leaves it undefined.
+    TSubBufferCopy _copy;
+    bool _copyLooked = false;
+    bool _backKept = false;
+    int32_t _keptWidth = 0;
+    int32_t _keptHeight = 0;
     GLuint _framebuffer = 0;
     GLuint _renderbuffer = 0;
     PFNGLGENFRAMEBUFFERSPROC _genFramebuffers = nullptr;

@@ -149,10 +149,15 @@ public:
                CurrentComforts().NoteUpToDate();
     }
 
-    void SwapBuffers() override
+    void SwapBuffers() override { Swap(nullptr); }
+    void SwapChanged(const std::vector<TPixelRect>& changed) override { Swap(&changed); }
+
+private:
+    void Swap(const std::vector<TPixelRect>* changed)
     {
         if (!_window) return;
-        Present();
+        // A part of a picture only onto a screen that still shows all the rest.
+        Present(ShowsLastPicture() ? changed : nullptr);
         TSdlView& view = CurrentSdlView();
         if (view.toggleRequested && view.window == _window.get()) {
             view.toggleRequested = false;
@@ -164,12 +169,11 @@ public:
         if (_headless) _frameFence.Wait();
     }
 
-private:
-    void Present()
+    void Present(const std::vector<TPixelRect>* changed = nullptr)
     {
         CurrentSdlView().repaintRequested = false;
         if (_scaler) {
-            _scaler->Present(_window.get());
+            _scaler->Present(_window.get(), changed, _interval <= 0);
             return;
         }
         // Unscaled, the back buffer is drawn afresh each frame, so the note may go on it.
