@@ -153,11 +153,13 @@ TEST_F(WindowPresent, ChangedAreasReachTheWindowExactlyAndAWindowOfAnotherSizeGe
     Present(78, 200, std::nullopt);
     EXPECT_EQ(Unlike(0, 0, 1024, 768), 0);
 
-    // Scaled into a window of another size, a part is never presented alone.
+    // Scaled into a window of another size, a part is never presented alone (the second frame at
+    // the new size is the first the window's back buffer keeps).
     SDL_SetWindowSize(CurrentSdlView().window, 800, 600);
     int32_t width = 0, height = 0;
     Present(90, 120, std::nullopt);
-    Present(90, 250, pulse);
+    Present(91, 120, std::nullopt);
+    Present(92, 250, pulse);
     XImage* image = Window(width, height);
     ASSERT_NE(image, nullptr);
     ASSERT_EQ(width, 800);
