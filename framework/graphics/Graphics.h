@@ -1,6 +1,7 @@
 // The graphics context: opening the display, the current graphics, Flip and its pacing.
 #pragma once
 
+#include "framework/graphics/DrawList.h"
 #include "framework/graphics/Driver.h"
 
 #include <cstdint>
@@ -29,6 +30,10 @@ public:
     virtual bool TakePacingChange() { return false; }
     virtual void SetSwapInterval(int32_t interval) = 0;
     virtual void SwapBuffers() = 0;
+    // Presents a picture that differs from the one presented last only inside changed (rows
+    // counted from the top), so that where the screen keeps the rest only those areas need be
+    // copied to it. The whole picture where the surface cannot do that.
+    virtual void SwapChanged(const std::vector<TPixelRect>&) { SwapBuffers(); }
     // True when what is drawn stays in the surface from one frame to the next, presents included,
     // so that a frame need only be drawn where it differs from the last.
     virtual bool KeepsPicture() { return false; }

@@ -24,6 +24,7 @@ public:
     bool TakePacingChange() override { return _inner->TakePacingChange(); }
     void SetSwapInterval(int32_t interval) override { _inner->SetSwapInterval(interval); }
     void SwapBuffers() override { _inner->SwapBuffers(); }
+    void SwapChanged(const std::vector<TPixelRect>& changed) override { _inner->SwapChanged(changed); }
     bool KeepsPicture() override { return _inner->KeepsPicture(); }
     bool ShowsLastPicture() override { return _inner->ShowsLastPicture(); }
 

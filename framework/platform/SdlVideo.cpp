@@ -1,10 +1,9 @@
 // The SDL window (or offscreen surface) with its GL context, full-screen modes and their fallback,
-// the scaled presentation of the fallback, and the swap-interval pacing check.
+// switching between window and full screen, and the swap-interval pacing check.
 #include "framework/platform/Comforts.h"
+#include "framework/platform/GLSurface.h"
 #include "framework/platform/SdlView.h"
 #include "framework/system/Report.h"
-
-#include <SDL_opengl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -22,220 +21,6 @@ struct TWindowDeleter {
     void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
 };
 using TWindowPtr = std::unique_ptr<SDL_Window, TWindowDeleter>;
-
-// SDL_GLContext is a plain pointer; this owns one.
-class TGLContext {
-public:
-    TGLContext() = default;
-    explicit TGLContext(SDL_GLContext context) : _context(context) {}
-    ~TGLContext() { Reset(); }
-    TGLContext(const TGLContext&) = delete;
-    TGLContext& operator=(const TGLContext&) = delete;
-    TGLContext& operator=(TGLContext&& other) noexcept
-    {
-        if (this != &other) {
-            Reset();
-            _context = other._context;
-            other._context = nullptr;
-        }
-        return *this;
-    }
-    SDL_GLContext Get() const { return _context; }
-    void Reset()
-    {
-        if (_context) {
-            if (SDL_GL_GetCurrentContext() == _context) SDL_GL_MakeCurrent(nullptr, nullptr);
-            SDL_GL_DeleteContext(_context);
-            _context = nullptr;
-        }
-    }
-
-private:
-    SDL_GLContext _context = nullptr;
-};
-
-// Marks the end of each presented frame, so a present can wait for the frame before it; falls
-// back to waiting for everything where OpenGL has no fences (before 3.2 without ARB_sync).
-class TFrameFence {
-public:
-    TFrameFence() = default;
-    ~TFrameFence() { Reset(); }
-    TFrameFence(const TFrameFence&) = delete;
-    TFrameFence& operator=(const TFrameFence&) = delete;
-
-    // Waits until the frame presented before this one is drawn, then marks this one.
-    void Wait()
-    {
-        if (!_loaded) Load();
-        if (!_fenceSync) {
-            glFinish();
-            return;
-        }
-        if (_previous) {
-            _clientWaitSync(_previous, GL_SYNC_FLUSH_COMMANDS_BIT, GL_TIMEOUT_IGNORED);
-            _deleteSync(_previous);
-        }
-        _previous = _fenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
-        // Starts drawing this frame now, on the renderer's own threads.
-        glFlush();
-    }
-
-    // The fence belongs to the context that is about to go.
-    void Reset()
-    {
-        if (_previous && _deleteSync) _deleteSync(_previous);
-        _previous = nullptr;
-        _loaded = false;
-        _fenceSync = nullptr;
-    }
-
-private:
-    void Load()
-    {
-        _loaded = true;
-        const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-        int major = 0;
-        int minor = 0;
-        if (version) std::sscanf(version, "%d.%d", &major, &minor);
-        const bool core = major > 3 || (major == 3 && minor >= 2);
-        if (!core && !SDL_GL_ExtensionSupported("GL_ARB_sync")) return;
-        _clientWaitSync = reinterpret_cast<PFNGLCLIENTWAITSYNCPROC>(SDL_GL_GetProcAddress("glClientWaitSync"));
-        _deleteSync = reinterpret_cast<PFNGLDELETESYNCPROC>(SDL_GL_GetProcAddress("glDeleteSync"));
-        _fenceSync = reinterpret_cast<PFNGLFENCESYNCPROC>(SDL_GL_GetProcAddress("glFenceSync"));
-        if (!_clientWaitSync || !_deleteSync) _fenceSync = nullptr;
-    }
-
-    bool _loaded = false;
-    GLsync _previous = nullptr;
-    PFNGLFENCESYNCPROC _fenceSync = nullptr;
-    PFNGLCLIENTWAITSYNCPROC _clientWaitSync = nullptr;
-    PFNGLDELETESYNCPROC _deleteSync = nullptr;
-};
-
-// The game draws 1024 x 768; on a screen of another size it draws into this framebuffer object,
-// which each present scales onto the window with the aspect kept and black bars around.
-class TFramebufferScaler {
-public:
-    // Null when the context has no framebuffer objects (GL 3.0 or ARB_framebuffer_object).
-    static std::unique_ptr<TFramebufferScaler> Create(int32_t width, int32_t height)
-    {
-        if (!SDL_GL_ExtensionSupported("GL_ARB_framebuffer_object") && MajorGLVersion() < 3) return nullptr;
-        auto scaler = std::unique_ptr<TFramebufferScaler>(new TFramebufferScaler(width, height));
-        if (!scaler->Load() || !scaler->Build()) return nullptr;
-        return scaler;
-    }
-    ~TFramebufferScaler()
-    {
-        if (_framebuffer) {
-            _bindFramebuffer(GL_FRAMEBUFFER, 0);
-            _deleteFramebuffers(1, &_framebuffer);
-        }
-        if (_renderbuffer) _deleteRenderbuffers(1, &_renderbuffer);
-    }
-    TFramebufferScaler(const TFramebufferScaler&) = delete;
-    TFramebufferScaler& operator=(const TFramebufferScaler&) = delete;
-
-    void Present(SDL_Window* window)
-    {
-        int drawableWidth = 0;
-        int drawableHeight = 0;
-        TSdlView& view = CurrentSdlView();
-        if (X11WindowSize(window, drawableWidth, drawableHeight)) {
-            // Pixels are window units on X.
-            if (view.window == window) {
-                view.windowWidth = drawableWidth;
-                view.windowHeight = drawableHeight;
-            }
-        } else {
-            SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
-            if (view.window == window) SDL_GetWindowSize(window, &view.windowWidth, &view.windowHeight);
-        }
-        const TLetterbox box = FitLetterbox(drawableWidth, drawableHeight, _width, _height);
-
-        // The game's scissor and clear colour must not reach the bars, and survive the present.
-        const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-        GLfloat clearColor[4] = {};
-        glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColor);
-        glDisable(GL_SCISSOR_TEST);
-        _bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-        // Bars only where the picture leaves room for them.
-        if (box.width != drawableWidth || box.height != drawableHeight) {
-            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-            glClear(GL_COLOR_BUFFER_BIT);
-        }
-        _bindFramebuffer(GL_READ_FRAMEBUFFER, _framebuffer);
-        const int32_t bottom = drawableHeight - box.y - box.height;
-        // Unscaled, each pixel is copied as it is; filtering would give the same at more cost.
-        const bool unscaled = box.width == _width && box.height == _height;
-        _blitFramebuffer(0, 0, _width, _height, box.x, bottom, box.x + box.width, bottom + box.height,
-                         GL_COLOR_BUFFER_BIT, unscaled ? GL_NEAREST : GL_LINEAR);
-        // Over the window, never into the game's kept picture.
-        DrawNoteOverlay(box, _height, drawableHeight);
-        SDL_GL_SwapWindow(window);
-        _bindFramebuffer(GL_FRAMEBUFFER, _framebuffer);
-        glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
-        if (scissor) glEnable(GL_SCISSOR_TEST);
-    }
-
-private:
-    TFramebufferScaler(int32_t width, int32_t height) : _width(width), _height(height) {}
-
-    static int MajorGLVersion()
-    {
-        const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-        return version ? std::atoi(version) : 0;
-    }
-
-    template <typename T>
-    static bool LoadProc(T& proc, const char* name)
-    {
-        proc = reinterpret_cast<T>(SDL_GL_GetProcAddress(name));
-        return proc != nullptr;
-    }
-
-    bool Load()
-    {
-        return LoadProc(_genFramebuffers, "glGenFramebuffers") &&
-               LoadProc(_deleteFramebuffers, "glDeleteFramebuffers") &&
-               LoadProc(_bindFramebuffer, "glBindFramebuffer") && LoadProc(_genRenderbuffers, "glGenRenderbuffers") &&
-               LoadProc(_deleteRenderbuffers, "glDeleteRenderbuffers") &&
-               LoadProc(_bindRenderbuffer, "glBindRenderbuffer") &&
-               LoadProc(_renderbufferStorage, "glRenderbufferStorage") &&
-               LoadProc(_framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
-               LoadProc(_checkFramebufferStatus, "glCheckFramebufferStatus") &&
-               LoadProc(_blitFramebuffer, "glBlitFramebuffer");
-    }
-
-    bool Build()
-    {
-        _genRenderbuffers(1, &_renderbuffer);
-        _bindRenderbuffer(GL_RENDERBUFFER, _renderbuffer);
-        _renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, _width, _height);
-        _bindRenderbuffer(GL_RENDERBUFFER, 0);
-        _genFramebuffers(1, &_framebuffer);
-        _bindFramebuffer(GL_FRAMEBUFFER, _framebuffer);
-        _framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, _renderbuffer);
-        if (_checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        return true;
-    }
-
-    int32_t _width;
-    int32_t _height;
-    GLuint _framebuffer = 0;
-    GLuint _renderbuffer = 0;
-    PFNGLGENFRAMEBUFFERSPROC _genFramebuffers = nullptr;
-    PFNGLDELETEFRAMEBUFFERSPROC _deleteFramebuffers = nullptr;
-    PFNGLBINDFRAMEBUFFERPROC _bindFramebuffer = nullptr;
-    PFNGLGENRENDERBUFFERSPROC _genRenderbuffers = nullptr;
-    PFNGLDELETERENDERBUFFERSPROC _deleteRenderbuffers = nullptr;
-    PFNGLBINDRENDERBUFFERPROC _bindRenderbuffer = nullptr;
-    PFNGLRENDERBUFFERSTORAGEPROC _renderbufferStorage = nullptr;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC _framebufferRenderbuffer = nullptr;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC _checkFramebufferStatus = nullptr;
-    PFNGLBLITFRAMEBUFFERPROC _blitFramebuffer = nullptr;
-};
 
 void SetGLAttributes(int32_t flags, bool exact)
 {
@@ -364,10 +149,15 @@ public:
                CurrentComforts().NoteUpToDate();
     }
 
-    void SwapBuffers() override
+    void SwapBuffers() override { Swap(nullptr); }
+    void SwapChanged(const std::vector<TPixelRect>& changed) override { Swap(&changed); }
+
+private:
+    void Swap(const std::vector<TPixelRect>* changed)
     {
         if (!_window) return;
-        Present();
+        // A part of a picture only onto a screen that still shows all the rest.
+        Present(ShowsLastPicture() ? changed : nullptr);
         TSdlView& view = CurrentSdlView();
         if (view.toggleRequested && view.window == _window.get()) {
             view.toggleRequested = false;
@@ -379,12 +169,11 @@ public:
         if (_headless) _frameFence.Wait();
     }
 
-private:
-    void Present()
+    void Present(const std::vector<TPixelRect>* changed = nullptr)
     {
         CurrentSdlView().repaintRequested = false;
         if (_scaler) {
-            _scaler->Present(_window.get());
+            _scaler->Present(_window.get(), changed, _interval <= 0);
             return;
         }
         // Unscaled, the back buffer is drawn afresh each frame, so the note may go on it.
@@ -604,117 +393,8 @@ private:
 
 }  // namespace
 
-TWindowState& RememberedWindowState()
-{
-    static TWindowState state;
-    return state;
-}
-
-TSdlView& CurrentSdlView()
-{
-    static TSdlView view;
-    return view;
-}
-
-void ViewWindowSize(const TSdlView& view, int& width, int& height)
-{
-    width = view.windowWidth;
-    height = view.windowHeight;
-    if (width <= 0 || height <= 0) SDL_GetWindowSize(view.window, &width, &height);
-}
-
-void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py)
-{
-    if (!view.scaled || !view.window) {
-        px = wx;
-        py = wy;
-        return;
-    }
-    int width = 0;
-    int height = 0;
-    ViewWindowSize(view, width, height);
-    const TLetterbox box = FitLetterbox(width, height, view.pictureWidth, view.pictureHeight);
-    OuterToInner(box, view.pictureWidth, view.pictureHeight, wx, wy, px, py);
-}
-
-void PictureToWindow(const TSdlView& view, int32_t px, int32_t py, int32_t& wx, int32_t& wy)
-{
-    if (!view.scaled || !view.window) {
-        wx = px;
-        wy = py;
-        return;
-    }
-    int width = 0;
-    int height = 0;
-    ViewWindowSize(view, width, height);
-    const TLetterbox box = FitLetterbox(width, height, view.pictureWidth, view.pictureHeight);
-    InnerToOuter(box, view.pictureWidth, view.pictureHeight, px, py, wx, wy);
-}
-
-TSdlVideoSubsystem::TSdlVideoSubsystem()
-{
-    // Ctrl+C in a terminal must still end the game; SDL would turn it into a close request.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        throw std::runtime_error(std::string("cannot start SDL video: ") + SDL_GetError());
-}
-
-TSdlVideoSubsystem::~TSdlVideoSubsystem() { SDL_QuitSubSystem(SDL_INIT_VIDEO); }
-
 std::shared_ptr<TGLContextProvider> CreateSdlGLContextProvider(bool headless, bool window)
 {
     if (headless) PrepareHeadlessEnvironment();
     return std::make_shared<TSdlGLContextProvider>(headless, window);
-}
-
-void PrepareHeadlessEnvironment()
-{
-    // Only before SDL's video starts: the driver is chosen once, at initialisation.
-    if (SDL_WasInit(SDL_INIT_VIDEO)) return;
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-    unsetenv("DISPLAY");
-    unsetenv("WAYLAND_DISPLAY");
-}
-
-bool DisplayAvailable(std::string& why)
-{
-    const char* chosen = std::getenv("SDL_VIDEODRIVER");
-    const std::string wanted = chosen ? chosen : "";
-    // SDL falls back to its offscreen driver when no real one works; that is no display.
-    const auto invisible = [](const std::string& name) {
-        return name == "offscreen" || name == "dummy" || name == "evdev";
-    };
-    if (invisible(wanted)) {
-        why = "SDL_VIDEODRIVER is " + wanted;
-        return false;
-    }
-    // Without its runtime folder a Wayland client can only fail, noisily.
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    const bool waylandPossible = runtime && *runtime;
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    std::string firstError;
-    for (int i = 0; i < SDL_GetNumVideoDrivers(); ++i) {
-        const std::string name = SDL_GetVideoDriver(i);
-        if (invisible(name) || (!wanted.empty() && name != wanted)) continue;
-        if (name == "wayland" && !waylandPossible) continue;
-        // The hint makes the window open later on the driver found here.
-        SDL_SetHint(SDL_HINT_VIDEODRIVER, name.c_str());
-        std::unique_ptr<TSdlVideoSubsystem> video;
-        try {
-            video = std::make_unique<TSdlVideoSubsystem>();
-        } catch (const std::exception&) {
-            if (firstError.empty()) firstError = SDL_GetError();
-            continue;
-        }
-        if (SDL_GetNumVideoDisplays() < 1) continue;
-        // Stay connected: an X server with no other client resets when the last one leaves, and
-        // refuses the window that would follow a moment later.
-        static std::unique_ptr<TSdlVideoSubsystem> connection;
-        if (!connection) connection = std::move(video);
-        return true;
-    }
-    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
-    why = firstError.empty() ? "no screen found" : firstError;
-    return false;
 }

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 // What the events need to know about the open window: the SDL window and, when the picture is
@@ -39,6 +40,11 @@ bool X11WindowSize(SDL_Window* window, int& width, int& height);
 // line and DisplayLost turns true, so the game can end as if its window were closed (a lost
 // Wayland connection is found by DisplayLost itself).
 void WatchX11Connection(SDL_Window* window);
+// On an X server whose GL copies part of a window's back buffer to the screen (the
+// GLX_MESA_copy_sub_buffer extension), that copy: x and y of the lower-left corner, in GL's rows
+// from the bottom; the back buffer stays as it is. Empty elsewhere.
+using TSubBufferCopy = std::function<void(int32_t x, int32_t y, int32_t width, int32_t height)>;
+TSubBufferCopy X11SubBufferCopy(SDL_Window* window);
 
 // Window point to game point and back, through the letterbox when the picture is scaled.
 void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py);

@@ -74,6 +74,25 @@ void WatchX11Connection(SDL_Window* window)
     XSetIOErrorExitHandler(display, OnConnectionGone, nullptr);
 }
 
+TSubBufferCopy X11SubBufferCopy(SDL_Window* window)
+{
+    Window handle = 0;
+    Display* display = X11Of(window, handle);
+    if (!display || Lost.load()) return {};
+    using TQueryExtensions = const char* (*)(Display*, int);
+    using TCopySubBuffer = void (*)(Display*, XID, int, int, int, int);
+    const auto query = reinterpret_cast<TQueryExtensions>(SDL_GL_GetProcAddress("glXQueryExtensionsString"));
+    const auto copy = reinterpret_cast<TCopySubBuffer>(SDL_GL_GetProcAddress("glXCopySubBufferMESA"));
+    const char* extensions = query ? query(display, DefaultScreen(display)) : nullptr;
+    // A name that merely begins another extension's is no match.
+    const std::string list = std::string(" ") + (extensions ? extensions : "") + " ";
+    if (!copy || list.find(" GLX_MESA_copy_sub_buffer ") == std::string::npos) return {};
+    // GLX draws into the X window itself.
+    return [display, handle, copy](int32_t x, int32_t y, int32_t width, int32_t height) {
+        if (!Lost.load()) copy(display, handle, x, y, width, height);
+    };
+}
+
 bool DisplayLost()
 {
     if (Lost.load()) return true;

@@ -1,0 +1,171 @@
+// A real window under Xvfb: pictures presented whole or only where they changed end up on the
+// window exactly, and a window of another size is always given the whole picture.
+#include "framework/graphics/Draw2D.h"
+#include "framework/graphics/Graphics.h"
+#include "framework/platform/Platform.h"
+#include "framework/platform/SdlView.h"
+#include "tests/support/Run.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+// After the test framework, whose names Xlib's macros would replace.
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// Hands the platform the changed areas the test names, as the drawing back-end does for a frame
+// it drew only in part; none named presents whole.
+class TNamedAreas : public TGLContextProvider {
+public:
+    explicit TNamedAreas(std::shared_ptr<TGLContextProvider> inner) : _inner(std::move(inner)) {}
+    bool Open(int32_t width, int32_t height, int32_t depth, int32_t hertz, int32_t flags) override
+    {
+        return _inner->Open(width, height, depth, hertz, flags);
+    }
+    void Close() override { _inner->Close(); }
+    bool CanHardSync(int32_t hertz) override { return _inner->CanHardSync(hertz); }
+    void SetSwapInterval(int32_t interval) override { _inner->SetSwapInterval(interval); }
+    void SwapBuffers() override
+    {
+        if (areas)
+            _inner->SwapChanged(*areas);
+        else
+            _inner->SwapBuffers();
+    }
+    bool KeepsPicture() override { return _inner->KeepsPicture(); }
+    bool ShowsLastPicture() override { return _inner->ShowsLastPicture(); }
+
+    std::optional<std::vector<TPixelRect>> areas;
+
+private:
+    std::shared_ptr<TGLContextProvider> _inner;
+};
+
+class WindowPresent : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(OnPath("Xvfb")) << "Xvfb is needed (Debian package xvfb)";
+        int32_t number = 600 + getpid() % 300;
+        // Built with append: GCC 12 warns falsely about adding to a short string literal.
+        const auto name = [&number](const char* before, const char* after) {
+            return std::string(before).append(std::to_string(number)).append(after);
+        };
+        while (std::filesystem::exists(name("/tmp/.X", "-lock"))) ++number;
+        const std::string display = name(":", "");
+        _xvfb = StartProgram("Xvfb", {display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, dir.Path());
+        ASSERT_GT(_xvfb, 0);
+        for (int i = 0; i < 100 && !std::filesystem::exists(name("/tmp/.X11-unix/X", "")); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+        unsetenv("WAYLAND_DISPLAY");
+        _areas = std::make_shared<TNamedAreas>(CreateSdlGLContextProvider(false, true));
+        SetGLContextProvider(_areas);
+        ASSERT_NE(OpenGraphics(1024, 768, 0, 0, 0), nullptr);
+    }
+    void TearDown() override
+    {
+        EndGraphics();
+        SetGLContextProvider(nullptr);
+        if (_xvfb <= 0) return;
+        kill(_xvfb, SIGTERM);
+        WaitProgram(_xvfb);
+    }
+
+    // A grey picture with two coloured squares, presented with the areas named.
+    void Present(uint8_t pulse, uint8_t other, std::optional<std::vector<TPixelRect>> areas)
+    {
+        SetClsColor(40, 40, 40);
+        Cls();
+        SetColor(pulse, 255 - pulse, 90);
+        DrawRect(100, 200, 64, 32);
+        SetColor(other, 30, 255 - other);
+        DrawRect(700, 500, 50, 50);
+        _areas->areas = std::move(areas);
+        Flip(0);
+    }
+
+    // The window's pixels, read through its own connection so that every present came first.
+    static XImage* Window(int32_t& width, int32_t& height)
+    {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (!SDL_GetWindowWMInfo(CurrentSdlView().window, &info)) return nullptr;
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes);
+        width = attributes.width;
+        height = attributes.height;
+        return XGetImage(info.info.x11.display, info.info.x11.window, 0, 0, width, height, AllPlanes, ZPixmap);
+    }
+
+    static uint32_t Rgb(XImage* image, int32_t x, int32_t y) { return XGetPixel(image, x, y) & 0xFFFFFFu; }
+
+    // Pixels of the 1024 x 768 window unlike the picture the game drew.
+    static int64_t Unlike(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+    {
+        const TPixmapPtr picture = GrabPixmap(0, 0, 1024, 768);
+        int32_t width = 0, height = 0;
+        XImage* image = Window(width, height);
+        if (!picture || !image || width != 1024 || height != 768) return -1;
+        int64_t unlike = 0;
+        for (int32_t y = y0; y < y1; ++y)
+            for (int32_t x = x0; x < x1; ++x) {
+                const uint8_t* p = picture->PixelPtr(x, y);
+                unlike += Rgb(image, x, y) != (uint32_t{p[0]} << 16 | uint32_t{p[1]} << 8 | p[2]);
+            }
+        XDestroyImage(image);
+        return unlike;
+    }
+
+    TTempDir dir;
+    std::shared_ptr<TNamedAreas> _areas;
+    int _xvfb = -1;
+};
+
+TEST_F(WindowPresent, ChangedAreasReachTheWindowExactlyAndAWindowOfAnotherSizeGetsTheWhole)
+{
+    const std::vector<TPixelRect> pulse{{100, 200, 164, 232}};
+    Present(0, 0, std::nullopt);
+    ASSERT_EQ(Unlike(0, 0, 1024, 768), 0);
+    // A pulse presented in part, frame after frame: the window is the picture, pixel for pixel.
+    for (uint8_t level = 10; level < 250; level += 40) {
+        Present(level, 0, pulse);
+        ASSERT_EQ(Unlike(0, 0, 1024, 768), 0) << int{level};
+    }
+    // Only the named area is copied: the other square keeps its last colour on the window.
+    Present(77, 200, pulse);
+    EXPECT_EQ(Unlike(100, 200, 164, 232), 0);
+    EXPECT_EQ(Unlike(700, 500, 750, 550), 50 * 50);
+    // An unchanged frame is not presented again, so the pulse moves on.
+    Present(78, 200, std::nullopt);
+    EXPECT_EQ(Unlike(0, 0, 1024, 768), 0);
+
+    // Scaled into a window of another size, a part is never presented alone (the second frame at
+    // the new size is the first the window's back buffer keeps).
+    SDL_SetWindowSize(CurrentSdlView().window, 800, 600);
+    int32_t width = 0, height = 0;
+    Present(90, 120, std::nullopt);
+    Present(91, 120, std::nullopt);
+    Present(92, 250, pulse);
+    XImage* image = Window(width, height);
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(width, 800);
+    // The centre of the other square, 700..750 x 500..550 scaled by 800 / 1024.
+    EXPECT_EQ(Rgb(image, 566, 410), 0xFA1E05u);
+    XDestroyImage(image);
+}
+
+}  // namespace
