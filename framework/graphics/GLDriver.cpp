@@ -1,7 +1,6 @@
 // The OpenGL 2D back-end's recording: drawing calls gathered as the frame's commands, and Flip.
 #include "framework/graphics/GLDriver.h"
 
-#define GL_GLEXT_PROTOTYPES
 #include <GL/gl.h>
 
 #include <algorithm>
