@@ -35,11 +35,7 @@ bool TDrawList::Same(size_t i, const TDrawList& other, size_t j) const
     const TDrawCommand& a = commands[i];
     const TDrawCommand& b = other.commands[j];
     if (a.pixels || b.pixels) return false;
-    if (a.kind != b.kind || a.alone != b.alone || a.nearest != b.nearest || a.blend != b.blend ||
-        a.texture != b.texture || a.frame != b.frame || a.clearRgba != b.clearRgba || a.lineWidth != b.lineWidth ||
-        a.projectionWidth != b.projectionWidth || a.projectionHeight != b.projectionHeight || a.scissor != b.scissor ||
-        a.bounds != b.bounds || a.count != b.count)
-        return false;
+    if (a.state != b.state || a.scissor != b.scissor || a.bounds != b.bounds || a.count != b.count) return false;
     return std::equal(vertices.begin() + a.first, vertices.begin() + a.first + a.count,
                       other.vertices.begin() + b.first);
 }
@@ -53,10 +49,10 @@ uint64_t TDrawList::Hash(size_t i) const
         const auto* bytes = static_cast<const uint8_t*>(data);
         for (size_t k = 0; k < size; ++k) h = (h ^ bytes[k]) * 1099511628211ull;
     };
-    mix(&c.kind, sizeof c.kind);
-    mix(&c.frame, sizeof c.frame);
-    mix(&c.blend, sizeof c.blend);
-    mix(&c.clearRgba, sizeof c.clearRgba);
+    mix(&c.state.kind, sizeof c.state.kind);
+    mix(&c.state.frame, sizeof c.state.frame);
+    mix(&c.state.blend, sizeof c.state.blend);
+    mix(&c.state.clearRgba, sizeof c.state.clearRgba);
     const int32_t box[4] = {c.bounds.x0, c.bounds.y0, c.bounds.x1, c.bounds.y1};
     mix(box, sizeof box);
     for (uint32_t k = 0; k < c.count; ++k) {
@@ -79,7 +75,8 @@ constexpr int32_t kNear = 8;
 
 bool StartsWithFullClear(const TDrawList& list, const TPixelRect& screen)
 {
-    return !list.commands.empty() && list.commands[0].kind == TGLDrawKind::Clear && list.commands[0].scissor == screen;
+    return !list.commands.empty() && list.commands[0].state.kind == TGLDrawKind::Clear &&
+           list.commands[0].scissor == screen;
 }
 
 }  // namespace

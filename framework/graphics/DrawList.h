@@ -33,8 +33,10 @@ struct TDrawVertex {
 
 enum class TGLDrawKind : uint8_t { Clear, Quads, Points, Lines, Polygon, Pixels };
 
-// One drawing call with all the state that decides its pixels.
-struct TDrawCommand {
+// Everything besides its vertices and where it reaches that decides a command's pixels. Pairing
+// commands of two frames and drawing commands in one begin-end both ask that it be equal, so a
+// field added here counts in both.
+struct TDrawState {
     TGLDrawKind kind = TGLDrawKind::Clear;
     // Drawn in a begin-end of its own rather than with its like neighbours (the plain way).
     bool alone = false;
@@ -45,6 +47,12 @@ struct TDrawCommand {
     uint32_t clearRgba = 0;
     float lineWidth = 1.0f;
     float projectionWidth = 0.0f, projectionHeight = 0.0f;
+    bool operator==(const TDrawState&) const = default;
+};
+
+// One drawing call with all the state that decides its pixels.
+struct TDrawCommand {
+    TDrawState state;
     TPixelRect scissor;             // where drawing reaches
     TPixelRect bounds;              // every pixel it may change lies in here
     uint32_t first = 0, count = 0;  // its vertices

@@ -1,4 +1,4 @@
-// The OpenGL 2D back-end: fixed-function state, primitives, and image frames as textures.
+// The OpenGL 2D back-end: drawing recorded as commands and replayed, and image frames as textures.
 #pragma once
 
 #include "framework/graphics/Draw2D.h"
@@ -134,20 +134,27 @@ private:
     TDrawList _previous;
     bool _previous_drawn = false;
 
-    // The state OpenGL is in; -1 or an impossible value when unknown.
-    int32_t _gl_blend = -1;
-    uint32_t _bound = 0;
-    int32_t _texturing = -1;
-    uint32_t _nearest_sampler = 0;  // 0 where OpenGL has no sampler objects
-    bool _sampler_bound = false;
-    TPixelRect _gl_scissor{-1, -1, -1, -1};
-    float _gl_projection_width = 0.0f, _gl_projection_height = 0.0f;
-    float _gl_line_width = -1.0f;
-    uint32_t _gl_clear_rgba = 0;
-    bool _gl_clear_known = false;
-    // The primitive open between glBegin and glEnd, with what its vertices are drawn with.
-    int32_t _open_primitive = -1;
-    const TDrawCommand* _open_command = nullptr;
+    // The state OpenGL is in; -1 or an impossible value when unknown. A new context starts from
+    // a default one, so nothing known of an older context is carried over.
+    struct TGLState {
+        int32_t blend = -1;
+        uint32_t bound = 0;
+        int32_t texturing = -1;
+        uint32_t nearestSampler = 0;  // 0 where OpenGL has no sampler objects
+        bool samplerBound = false;
+        TPixelRect scissor{-1, -1, -1, -1};
+        float projectionWidth = 0.0f, projectionHeight = 0.0f;
+        float lineWidth = -1.0f;
+        uint32_t clearRgba = 0;
+        bool clearKnown = false;
+        uint32_t colour = 0;
+        bool colourKnown = false;
+        int32_t swapInterval = -1;
+        // The primitive open between glBegin and glEnd, with what its vertices are drawn with.
+        int32_t openPrimitive = -1;
+        const TDrawCommand* openCommand = nullptr;
+    };
+    TGLState _gl;
     // Runs of commands in one state, each drawn in one begin-end; a run's commands are chained
     // through _next (indices into the frame's commands) from head to tail.
     struct TRun {
@@ -159,9 +166,6 @@ private:
     std::vector<uint32_t> _next;
     std::vector<TPixelRect> _reach;  // the pixels each command may change, within the area drawn
     std::vector<uint32_t> _order;
-    uint32_t _gl_colour = 0;
-    bool _gl_colour_known = false;
-    int32_t _swap_interval = -1;
 
     int64_t _state_changes = 0;
     int64_t _nearest_quads = 0;

@@ -608,3 +608,46 @@ TEST_F(GLTest, AnUnchangedFrameIsPresentedAgainWhenPacedByTheVerticalBlank)
     Flip(0);
     EXPECT_EQ(driver->PresentsSaved(), saved + 1);
 }
+
+TEST_F(GLTest, LinesOfAnotherWidthOrInOtherUnitsAreNotDrawnTogether)
+{
+    auto driver = TGLDraw2DDriver::Instance();
+    // Two lines apart and next to each other (without their last pixels), the second in a state of
+    // its own: drawn in one begin-end, it would take the first one's width or units.
+    struct Case {
+        const char* what;
+        void (*second)();
+    };
+    const Case cases[] = {
+        {"line width",
+         [] {
+             SetLineWidth(5.0f);
+             DrawLine(20, 100, 200, 100, false);
+         }},
+        {"units across",
+         [] {
+             SetVirtualResolution(kWidth * 2, kHeight);
+             DrawLine(40, 200, 400, 200, false);
+         }},
+        {"units down",
+         [] {
+             SetVirtualResolution(kWidth, kHeight * 2);
+             DrawLine(20, 300, 200, 300, false);
+         }},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint32_t> pictures[2];
+        for (const bool fast : {false, true}) {
+            driver->SetFastPaths(fast);
+            ClearScreen();
+            DrawLine(20, 20, 200, 20, false);
+            c.second();
+            SetLineWidth(1.0f);
+            SetVirtualResolution(kWidth, kHeight);
+            pictures[fast] = Screen();
+            Flip(0);
+        }
+        EXPECT_EQ(Differing(pictures[1], pictures[0], c.what), 0) << c.what;
+    }
+    driver->SetFastPaths(true);
+}

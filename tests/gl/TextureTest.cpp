@@ -221,9 +221,10 @@ TEST_F(GLTest, ANameHandedOutAgainHoldsItsNewTexture)
         SetBlend(BLEND_SOLID);
         auto grey = FilledImage(8, 8, 0xFF808080u);
         auto red = FilledImage(8, 8, 0xFFFF0000u);
-        // Red is made first, so that its name is the one handed out first, and drawn last.
+        // Red is made first, so that its name is the one handed out first, and drawn last: grey
+        // overlaps it, so the second red cannot be drawn together with the first ahead of grey.
         DrawImage(red, 0, 0);
-        DrawImage(grey, 0, 30);
+        DrawImage(grey, 4, 4);
         DrawImage(red, 0, 0);
         if (c.rectangleAfter) DrawRect(0, 50, 4, 4);
         Flip(0);

@@ -16,16 +16,16 @@ public:
     explicit TFrameBuilder(uint32_t clear = 0xFF000000u)
     {
         TDrawCommand& c = list.commands.emplace_back();
-        c.kind = TGLDrawKind::Clear;
-        c.clearRgba = clear;
+        c.state.kind = TGLDrawKind::Clear;
+        c.state.clearRgba = clear;
         c.scissor = c.bounds = kScreen;
     }
     TFrameBuilder& Quad(float x, float y, float size = 16, uint64_t frame = 1, uint8_t alpha = 255)
     {
         TDrawCommand& c = list.commands.emplace_back();
-        c.kind = TGLDrawKind::Quads;
-        c.texture = static_cast<uint32_t>(frame);
-        c.frame = frame;
+        c.state.kind = TGLDrawKind::Quads;
+        c.state.texture = static_cast<uint32_t>(frame);
+        c.state.frame = frame;
         c.scissor = kScreen;
         c.first = static_cast<uint32_t>(list.vertices.size());
         c.count = 4;
@@ -158,20 +158,20 @@ TEST(DrawList, ACommandChangedInAnythingThatDecidesItsPixelsIsNeitherPairedNorLe
         void (*change)(TDrawList&);
     };
     const Case cases[] = {
-        {"texture", [](TDrawList& l) { l.commands[1].texture = 7; }},
-        {"frame", [](TDrawList& l) { l.commands[1].frame = 7; }},
-        {"blend", [](TDrawList& l) { l.commands[1].blend = 4; }},
+        {"texture", [](TDrawList& l) { l.commands[1].state.texture = 7; }},
+        {"frame", [](TDrawList& l) { l.commands[1].state.frame = 7; }},
+        {"blend", [](TDrawList& l) { l.commands[1].state.blend = 4; }},
         {"colour", [](TDrawList& l) { l.vertices[2].g = 10; }},
         {"alpha", [](TDrawList& l) { l.vertices[3].a = 10; }},
         {"scissor",
          [](TDrawList& l) {
              l.commands[1].scissor = {0, 0, 110, 768};
          }},
-        {"line width", [](TDrawList& l) { l.commands[1].lineWidth = 3.0f; }},
-        {"projection width", [](TDrawList& l) { l.commands[1].projectionWidth = 512; }},
-        {"projection height", [](TDrawList& l) { l.commands[1].projectionHeight = 384; }},
-        {"alone", [](TDrawList& l) { l.commands[1].alone = true; }},
-        {"nearest", [](TDrawList& l) { l.commands[1].nearest = true; }},
+        {"line width", [](TDrawList& l) { l.commands[1].state.lineWidth = 3.0f; }},
+        {"projection width", [](TDrawList& l) { l.commands[1].state.projectionWidth = 512; }},
+        {"projection height", [](TDrawList& l) { l.commands[1].state.projectionHeight = 384; }},
+        {"alone", [](TDrawList& l) { l.commands[1].state.alone = true; }},
+        {"nearest", [](TDrawList& l) { l.commands[1].state.nearest = true; }},
     };
     ASSERT_TRUE(before.Same(1, before, 1));
     for (const Case& c : cases) {

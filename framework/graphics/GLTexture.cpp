@@ -1,0 +1,268 @@
+// OpenGL textures of image frames: their pixels and size, making and drawing them, and deleting them later.
+#include "framework/graphics/GLDriver.h"
+
+#include "framework/graphics/Image.h"
+
+#define GL_GLEXT_PROTOTYPES
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+std::shared_ptr<TTextureGraveyard> Graveyard()
+{
+    static auto graveyard = std::make_shared<TTextureGraveyard>();
+    return graveyard;
+}
+
+void EmptyGraveyard()
+{
+    auto graveyard = Graveyard();
+    if (graveyard->seq == GraphicsSeq() && !graveyard->names.empty()) {
+        glDeleteTextures(static_cast<GLsizei>(graveyard->names.size()), graveyard->names.data());
+        auto driver = TGLDraw2DDriver::Instance();
+        for (const uint32_t name : graveyard->names) driver->ForgetTexture(name);
+    }
+    // Names of an older context died with it.
+    graveyard->names.clear();
+    graveyard->seq = GraphicsSeq();
+}
+
+int32_t NextPowerOfTwo(int32_t n)
+{
+    int32_t p = 1;
+    while (p < n && p < (1 << 30)) p <<= 1;
+    return p;
+}
+
+// Pixmaps reach OpenGL as tightly described RGBA rows.
+void UploadLevel(GLint level, const TPixmap& pixmap)
+{
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, pixmap.pitch / 4);
+    glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, pixmap.width, pixmap.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 pixmap.pixels);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
+bool IsWhole(float value) { return std::floor(value) == value; }
+
+// Every pixel of the width x height corner of an RGBA pixmap has alpha 255.
+bool AllOpaque(const TPixmap& rgba, int32_t width, int32_t height)
+{
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* p = rgba.PixelPtr(0, y) + 3;
+        for (int32_t x = 0; x < width; ++x, p += 4)
+            if (*p != 255) return false;
+    }
+    return true;
+}
+
+// The largest rectangle of the width x height corner of an RGBA pixmap whose pixels all have
+// alpha 0: for each row, the column heights of transparent pixels ending there, and the largest
+// rectangle under that histogram.
+TGLImageFrame::THole LargestClearRect(const TPixmap& rgba, int32_t width, int32_t height)
+{
+    TGLImageFrame::THole best;
+    int64_t bestArea = 0;
+    std::vector<int32_t> heights(static_cast<size_t>(width) + 1, 0);
+    std::vector<int32_t> stack;
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* alpha = rgba.PixelPtr(0, y) + 3;
+        for (int32_t x = 0; x < width; ++x) heights[x] = alpha[4 * x] == 0 ? heights[x] + 1 : 0;
+        stack.clear();
+        for (int32_t x = 0; x <= width; ++x) {
+            while (!stack.empty() && heights[stack.back()] >= heights[x]) {
+                const int32_t h = heights[stack.back()];
+                stack.pop_back();
+                const int32_t left = stack.empty() ? 0 : stack.back() + 1;
+                const int64_t area = static_cast<int64_t>(h) * (x - left);
+                if (area > bestArea) {
+                    bestArea = area;
+                    best = {left, y - h + 1, x, y + 1};
+                }
+            }
+            stack.push_back(x);
+        }
+    }
+    return best;
+}
+
+bool ProxyAccepts(int32_t width, int32_t height)
+{
+    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    GLint accepted = 0;
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &accepted);
+    return accepted != 0;
+}
+
+}  // namespace
+
+std::shared_ptr<TImageFrame> TGLDraw2DDriver::CreateFrameFromPixmap(const TPixmap& pixmap, int32_t flags)
+{
+    return TGLImageFrame::CreateFromPixmap(pixmap, flags);
+}
+
+TPixmapPtr PrepareTexturePixmap(const TPixmap& pixmap, int32_t tex_width, int32_t tex_height, int32_t& image_width,
+                                int32_t& image_height)
+{
+    image_width = pixmap.width;
+    image_height = pixmap.height;
+    TPixmapPtr fitted;
+    const TPixmap* source = &pixmap;
+    if (image_width > tex_width || image_height > tex_height) {
+        image_width = std::min(image_width, tex_width);
+        image_height = std::min(image_height, tex_height);
+        fitted = ResizePixmap(pixmap, image_width, image_height);
+        if (!fitted) return nullptr;
+        source = fitted.get();
+    }
+    if (image_width == tex_width && image_height == tex_height) {
+        return source->format == PIXFMT_RGBA8888 ? source->Copy() : source->Convert(PIXFMT_RGBA8888);
+    }
+    auto texture = TPixmap::Create(tex_width, tex_height, PIXFMT_RGBA8888);
+    if (!texture) return nullptr;
+    texture->Paste(*source, 0, 0);
+    if (image_width == 0 || image_height == 0) return texture;
+    // Filtering samples one texel beyond the image; make it repeat the image's edge.
+    const size_t bytes = 4;
+    if (image_width < tex_width) {
+        for (int32_t y = 0; y < image_height; ++y) {
+            std::copy_n(texture->PixelPtr(image_width - 1, y), bytes, texture->PixelPtr(image_width, y));
+        }
+    }
+    if (image_height < tex_height) {
+        std::copy_n(texture->PixelPtr(0, image_height - 1), bytes * static_cast<size_t>(image_width),
+                    texture->PixelPtr(0, image_height));
+    }
+    if (image_width < tex_width && image_height < tex_height) {
+        std::copy_n(texture->PixelPtr(image_width - 1, image_height - 1), bytes,
+                    texture->PixelPtr(image_width, image_height));
+    }
+    return texture;
+}
+
+std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pixmap, int32_t flags)
+{
+    int32_t tex_width = NextPowerOfTwo(std::max(pixmap.width, 1));
+    int32_t tex_height = NextPowerOfTwo(std::max(pixmap.height, 1));
+    while (!ProxyAccepts(tex_width, tex_height)) {
+        if (tex_width == 1 && tex_height == 1) throw std::runtime_error("Unable to calculate tex size");
+        if (tex_width > 1) tex_width /= 2;
+        if (tex_height > 1) tex_height /= 2;
+    }
+    int32_t image_width = 0;
+    int32_t image_height = 0;
+    TPixmapPtr level = PrepareTexturePixmap(pixmap, tex_width, tex_height, image_width, image_height);
+    if (!level) return nullptr;
+
+    // Gathered commands keep their frames, so no texture they draw is in the graveyard.
+    EmptyGraveyard();
+    static uint64_t lastId = 0;
+    std::shared_ptr<TGLImageFrame> frame(new TGLImageFrame());
+    frame->_id = ++lastId;
+    frame->_seq = GraphicsSeq();
+    frame->_graveyard = Graveyard();
+    glGenTextures(1, &frame->_name);
+    TGLDraw2DDriver::Instance()->BindTexture(frame->_name);
+
+    const bool filtered = (flags & IMG_FILTERED) != 0;
+    const bool mipmapped = (flags & IMG_MIPMAPPED) != 0;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filtered ? GL_LINEAR : GL_NEAREST);
+    GLint min_filter = filtered ? GL_LINEAR : GL_NEAREST;
+    if (mipmapped) min_filter = filtered ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min_filter);
+
+    frame->_shrunk = image_width != pixmap.width || image_height != pixmap.height;
+    frame->_image_width = image_width;
+    frame->_image_height = image_height;
+    frame->_opaque_image = !FormatHasAlpha(pixmap.format) || AllOpaque(*level, image_width, image_height);
+    // The smeared edge repeats the image; the rest of a larger texture is transparent.
+    frame->_opaque_texture = frame->_opaque_image && image_width == tex_width && image_height == tex_height;
+    frame->_bytes = static_cast<int64_t>(tex_width) * tex_height * 4 * (mipmapped ? 4 : 3) / 3;
+    // Worth leaving out only when it saves more than drawing up to four quads costs.
+    if (!frame->_opaque_image && !frame->_shrunk && static_cast<int64_t>(image_width) * image_height >= 128 * 128) {
+        const THole hole = LargestClearRect(*level, image_width, image_height);
+        if (static_cast<int64_t>(hole.x1 - hole.x0) * (hole.y1 - hole.y0) * 4 >=
+            static_cast<int64_t>(image_width) * image_height)
+            frame->_hole = hole;
+    }
+
+    UploadLevel(0, *level);
+    for (GLint index = 1; mipmapped && (level->width > 1 || level->height > 1); ++index) {
+        level = ResizePixmap(*level, std::max(level->width / 2, 1), std::max(level->height / 2, 1));
+        if (!level) break;
+        UploadLevel(index, *level);
+    }
+
+    auto& layout = frame->_layout;
+    layout.tex_width = tex_width;
+    layout.tex_height = tex_height;
+    // Texture units per pixel of the image as the caller knows it, also when it had to shrink.
+    layout.uscale = pixmap.width > 0 ? static_cast<float>(image_width) / pixmap.width / tex_width : 0.0f;
+    layout.vscale = pixmap.height > 0 ? static_cast<float>(image_height) / pixmap.height / tex_height : 0.0f;
+    layout.u1 = static_cast<float>(image_width) / tex_width;
+    layout.v1 = static_cast<float>(image_height) / tex_height;
+    return frame;
+}
+
+TGLImageFrame::~TGLImageFrame()
+{
+    // A texture of an older context died with that context.
+    if (_name != 0 && _seq == GraphicsSeq()) {
+        if (_graveyard->seq != _seq) {
+            _graveyard->names.clear();
+            _graveyard->seq = _seq;
+        }
+        _graveyard->names.push_back(_name);
+    }
+}
+
+void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float ty, float sx, float sy, float sw,
+                         float sh)
+{
+    auto& driver = *TGLDraw2DDriver::Instance();
+    const float u0 = sx * _layout.uscale;
+    const float v0 = sy * _layout.vscale;
+    const float u1 = (sx + sw) * _layout.uscale;
+    const float v1 = (sy + sh) * _layout.vscale;
+    float corners[4][4] = {{x0, y0, u0, v0}, {x1, y0, u1, v0}, {x1, y1, u1, v1}, {x0, y1, u0, v1}};
+    for (auto& c : corners) driver.Transform(c[0], c[1], tx, ty, c[0], c[1]);
+    // Texel for pixel: no turn or scale, whole-pixel corners, whole source texels, no resize.
+    const bool exact = driver.IdentityMapping() && !_shrunk && IsWhole(corners[0][0]) && IsWhole(corners[0][1]) &&
+                       corners[2][0] - corners[0][0] == sw && corners[2][1] - corners[0][1] == sh && IsWhole(sx) &&
+                       IsWhole(sy);
+    const bool whole =
+        sx == 0 && sy == 0 && sw == static_cast<float>(_image_width) && sh == static_cast<float>(_image_height);
+    if (!exact || !whole || _hole.Empty() || !driver.MayLeaveOutHole()) {
+        driver.QueueQuad(*this, corners, exact);
+        return;
+    }
+    // A transparent texel leaves the screen as it was in these modes, so the quad is drawn as up
+    // to four bands around its transparent hole, each still texel for pixel.
+    driver.CountHoledQuad();
+    const float left = corners[0][0];
+    const float top = corners[0][1];
+    const auto band = [&](int32_t bx0, int32_t by0, int32_t bx1, int32_t by1) {
+        if (bx1 <= bx0 || by1 <= by0) return;
+        const float qx0 = left + static_cast<float>(bx0), qy0 = top + static_cast<float>(by0);
+        const float qx1 = left + static_cast<float>(bx1), qy1 = top + static_cast<float>(by1);
+        const float bu0 = static_cast<float>(bx0) * _layout.uscale, bv0 = static_cast<float>(by0) * _layout.vscale;
+        const float bu1 = static_cast<float>(bx1) * _layout.uscale, bv1 = static_cast<float>(by1) * _layout.vscale;
+        const float quad[4][4] = {
+            {qx0, qy0, bu0, bv0}, {qx1, qy0, bu1, bv0}, {qx1, qy1, bu1, bv1}, {qx0, qy1, bu0, bv1}};
+        driver.QueueQuad(*this, quad, true);
+    };
+    band(0, 0, _image_width, _hole.y0);
+    band(0, _hole.y0, _hole.x0, _hole.y1);
+    band(_hole.x1, _hole.y0, _image_width, _hole.y1);
+    band(0, _hole.y1, _image_width, _image_height);
+}
