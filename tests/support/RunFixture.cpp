@@ -42,9 +42,7 @@ std::vector<std::string> TRunFixture::Headless(const std::string& script, const 
 
 int TRunFixture::Start(const std::vector<std::string>& args, TRunEnvironment environment) const
 {
-    bool sound = false;
-    for (const auto& [name, value] : environment.set) sound = sound || name == "ALSOFT_DRIVERS";
-    if (!sound) environment.set.emplace_back("ALSOFT_DRIVERS", "null");
+    environment.set.emplace_back("ALSOFT_DRIVERS", "null");
     return StartProgram(KRELLIX_EXE, args, data, environment);
 }
 

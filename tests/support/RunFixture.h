@@ -24,8 +24,8 @@ protected:
     // The arguments of a headless run on the folder's data with script as its input (written to
     // input.txt) and its trace in trace.jsonl of the folder it starts in; options come last.
     std::vector<std::string> Headless(const std::string& script, const std::vector<std::string>& options = {}) const;
-    // Starts the built program in the folder with args, with no sound device unless environment
-    // names one; its process id, or -1.
+    // Starts the built program in the folder with args and environment, and no sound device; its
+    // process id, or -1.
     int Start(const std::vector<std::string>& args, TRunEnvironment environment = {}) const;
     // Waits for a program Start started; fills status, out, err and trace.
     void Wait(int pid);
