@@ -27,7 +27,7 @@ protected:
     // Starts the built program in the folder with args and environment, and no sound device; its
     // process id, or -1.
     int Start(const std::vector<std::string>& args, TRunEnvironment environment = {}) const;
-    // Waits for a program Start started; fills status, out, err and trace.
+    // Waits for a program started in the folder; fills status, out, err and trace.
     void Wait(int pid);
     void Run(const std::vector<std::string>& args, const TRunEnvironment& environment = {})
     {
