@@ -1,9 +1,8 @@
 // The built game end to end: the command line, the "Loading..." picture drawn headless, repeatable
 // and replayable play, and real windows and full screens under Xvfb.
+#include "tests/support/Files.h"
 #include "tests/support/Picture.h"
-#include "tests/support/Run.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/Trace.h"
+#include "tests/support/RunFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <thread>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -57,33 +54,29 @@ std::string WithoutTime(const std::string& line)
     return line.substr(0, at) + line.substr(end);
 }
 
-// A high-score record's score and level as the table file holds them: two little-endian words.
-std::string ScoreAndLevel(int64_t score, int32_t level)
+// The smallest box around the pixels of the picture that are not black.
+struct TBox {
+    int32_t left, top, right, bottom;
+};
+TBox LitBox(const TPicture& picture)
 {
-    std::string bytes;
-    for (const int64_t n : {score, int64_t{level}})
-        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((static_cast<uint64_t>(n) >> (8 * i)) & 0xFF);
-    return bytes;
+    TBox box{picture.width, picture.height, -1, -1};
+    for (int32_t y = 0; y < picture.height; ++y) {
+        for (int32_t x = 0; x < picture.width; ++x) {
+            const uint8_t* p = picture.At(x, y);
+            if (p[0] == 0 && p[1] == 0 && p[2] == 0) continue;
+            box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x), std::max(box.bottom, y)};
+        }
+    }
+    return box;
 }
 
-class E2e : public testing::Test {
+class E2e : public TRunFixture {
 protected:
-    void SetUp() override
+    // Waits while the game runs until its trace has count frames.
+    bool WaitForFrames(int game, size_t count)
     {
-        ASSERT_FALSE(dir.Path().empty());
-        // The generated pictures and sounds, shared; the tables land in this test's own folder.
-        data = dir.File("data");
-        std::filesystem::create_directory(data);
-        for (const char* folder : {"images", "sounds"})
-            std::filesystem::create_directory_symlink(std::filesystem::path(KRELLIX_DATA_DIR) / folder,
-                                                      std::filesystem::path(data) / folder);
-    }
-
-    // The game without any display or sound device of the machine.
-    TRunResult Krellix(std::vector<std::string> args, TRunEnvironment environment = {})
-    {
-        environment.set.emplace_back("ALSOFT_DRIVERS", "null");
-        return RunProgram(KRELLIX_EXE, args, dir.Path(), environment);
+        return WaitForTrace(game, [count](const std::vector<std::string>& lines) { return lines.size() >= count; });
     }
 
     // The game in an X server of its own with a screen of the given size.
@@ -95,21 +88,18 @@ protected:
         environment.set = {{"ALSOFT_DRIVERS", "null"}, {"LIBGL_ALWAYS_SOFTWARE", "1"}};
         return RunProgram("xvfb-run", args, dir.Path(), environment);
     }
-
-    TTempDir dir;
-    std::string data;
 };
 
 TEST_F(E2e, HelpVersionAndMistakesOnTheCommandLine)
 {
-    const TRunResult help = Krellix({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--headless"), std::string::npos);
-    EXPECT_NE(help.out.find("--shot N:FILE.png"), std::string::npos);
+    Run({"--help"});
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(out.find("--headless"), std::string::npos);
+    EXPECT_NE(out.find("--shot N:FILE.png"), std::string::npos);
 
-    const TRunResult version = Krellix({"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out.rfind("krellix ", 0), 0u) << version.out;
+    Run({"--version"});
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out.rfind("krellix ", 0), 0u) << out;
 
     // The option parser is tested on its own; here the exit status and the single line.
     const std::vector<std::vector<std::string>> mistakes = {
@@ -119,10 +109,10 @@ TEST_F(E2e, HelpVersionAndMistakesOnTheCommandLine)
         {"--headless", "--data", "no-such-folder"},
     };
     for (const auto& args : mistakes) {
-        const TRunResult run = Krellix(args);
-        EXPECT_EQ(run.status, 2) << args.back();
-        EXPECT_EQ(run.err.rfind("krellix: ", 0), 0u) << run.err;
-        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+        Run(args);
+        EXPECT_EQ(status, 2) << args.back();
+        EXPECT_EQ(err.rfind("krellix: ", 0), 0u) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     }
 }
 
@@ -130,20 +120,20 @@ TEST_F(E2e, WithoutADisplayOnlyHeadlessRuns)
 {
     TRunEnvironment none;
     none.unset = {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"};
-    const TRunResult run = Krellix({"--data", data, "--frames", "1"}, none);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err.rfind("krellix: no display available (", 0), 0u) << run.err;
-    EXPECT_NE(run.err.find("); use --headless\n"), std::string::npos) << run.err;
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    Run({"--data", data, "--frames", "1"}, none);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(err.rfind("krellix: no display available (", 0), 0u) << err;
+    EXPECT_NE(err.find("); use --headless\n"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
 }
 
 TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle)
 {
     // Settings the run must neither read (it would report them) nor replace.
-    WriteText(dir.File("data/settings"), "not settings\n");
-    const TRunResult run = Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "1:one.png", "--shot",
-                                    "2:out.png", "--trace", "trace.jsonl"});
-    ASSERT_EQ(run.status, 0) << run.err;
+    WriteText(dir.File("settings"), "not settings\n");
+    Run({"--headless", "--data", data, "--frames", "2", "--shot", "1:one.png", "--shot", "2:out.png", "--trace",
+         "trace.jsonl"});
+    ASSERT_EQ(status, 0) << err;
 
     // The start-up's own Flip shows the cleared screen.
     const TPicture blank = ReadPng(dir.File("one.png"));
@@ -157,18 +147,10 @@ TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle)
     ASSERT_EQ(loading.width, 1024);
     ASSERT_EQ(loading.height, 768);
     // "Loading..." in the large font, bright and centred; nothing else on the screen.
-    int32_t left = 1024, right = -1, top = 768, bottom = -1, bright = 0;
-    for (int32_t y = 0; y < 768; ++y) {
-        for (int32_t x = 0; x < 1024; ++x) {
-            const uint8_t* p = loading.At(x, y);
-            if (p[0] == 0 && p[1] == 0 && p[2] == 0) continue;
-            left = std::min(left, x);
-            right = std::max(right, x);
-            top = std::min(top, y);
-            bottom = std::max(bottom, y);
-            bright += p[0] > 200 ? 1 : 0;
-        }
-    }
+    const auto [left, top, right, bottom] = LitBox(loading);
+    int32_t bright = 0;
+    for (int32_t y = 0; y < 768; ++y)
+        for (int32_t x = 0; x < 1024; ++x) bright += loading.At(x, y)[0] > 200 ? 1 : 0;
     EXPECT_GT(bright, 800);
     EXPECT_NEAR((left + right) / 2, 512, 8);
     EXPECT_NEAR((top + bottom) / 2, 384, 12);
@@ -176,13 +158,13 @@ TEST_F(E2e, HeadlessStartShowsLoadingInTheMiddle)
     EXPECT_LT(right - left, 400);
     EXPECT_LT(bottom - top, 80);
 
-    const auto trace = Lines(ReadText(dir.File("trace.jsonl")));
-    ASSERT_EQ(trace.size(), 2u);
-    EXPECT_EQ(trace[0], "{\"frame\":1,\"ms\":16,\"screen\":\"loading\"}");
-    EXPECT_EQ(trace[1], "{\"frame\":2,\"ms\":33,\"screen\":\"loading\"}");
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(ReadText(dir.File("data/settings")), "not settings\n");
-    EXPECT_FALSE(std::filesystem::exists(dir.File("data/settings.bak")));
+    const auto lines = TraceLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "{\"frame\":1,\"ms\":16,\"screen\":\"loading\"}");
+    EXPECT_EQ(lines[1], "{\"frame\":2,\"ms\":33,\"screen\":\"loading\"}");
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(ReadText(dir.File("settings")), "not settings\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("settings.bak")));
     // Ended by --frames: the tables are not saved.
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(data) / "users.dat"));
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(data) / "highscore.dat"));
@@ -197,13 +179,13 @@ TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow)
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     };
-    const TRunResult first =
-        Krellix(with({"--input", script, "--record", "rec.txt", "--trace", "a.jsonl", "--shot", "240:a.png"}));
-    ASSERT_EQ(first.status, 0) << first.err;
-    const TRunResult second = Krellix(with({"--input", script, "--trace", "b.jsonl", "--shot", "240:b.png"}));
-    ASSERT_EQ(second.status, 0) << second.err;
-    const TRunResult replay = Krellix(with({"--input", "rec.txt", "--trace", "c.jsonl", "--shot", "240:c.png"}));
-    ASSERT_EQ(replay.status, 0) << replay.err;
+    for (const auto& run :
+         {with({"--input", script, "--record", "rec.txt", "--trace", "a.jsonl", "--shot", "240:a.png"}),
+          with({"--input", script, "--trace", "b.jsonl", "--shot", "240:b.png"}),
+          with({"--input", "rec.txt", "--trace", "c.jsonl", "--shot", "240:c.png"})}) {
+        Run(run);
+        ASSERT_EQ(status, 0) << err;
+    }
 
     const std::string a = ReadText(dir.File("a.jsonl"));
     const auto lines = Lines(a);
@@ -247,8 +229,8 @@ TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow)
 TEST_F(E2e, RealWindowAndFullScreensUnderXvfb)
 {
     ASSERT_TRUE(OnPath("xvfb-run")) << "xvfb-run is needed (Debian package xvfb)";
-    const TRunResult headless = Krellix({"--headless", "--data", data, "--frames", "2", "--shot", "2:headless.png"});
-    ASSERT_EQ(headless.status, 0) << headless.err;
+    Run({"--headless", "--data", data, "--frames", "2", "--shot", "2:headless.png"});
+    ASSERT_EQ(status, 0) << err;
     const std::string expected = ReadText(dir.File("headless.png"));
     ASSERT_FALSE(expected.empty());
 
@@ -339,36 +321,21 @@ TEST_F(E2e, ScaledFullScreenShowsThePictureBetweenBars)
     // A screen without the game's mode.
     const TFramebufferScreen server(dir.File("xvfb"), "1280x1024x24");
     ASSERT_TRUE(server.Started());
-    const int game = StartProgram(KRELLIX_EXE, {"--data", data, "--level", "1", "--trace", "trace.jsonl"}, dir.Path(),
-                                  server.environment);
+    const int game = Start({"--data", data, "--level", "1", "--trace", "trace.jsonl"}, server.environment);
     ASSERT_GT(game, 0);
     // Wait until the level is on the screen, while the game keeps running.
-    bool running = true;
-    for (int i = 0; i < 3000 && running && Lines(ReadText(dir.File("trace.jsonl"))).size() < 150; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        running = waitpid(game, nullptr, WNOHANG) == 0;
-    }
+    const bool running = WaitForFrames(game, 150);
     TPicture screen;
     const bool read = server.Read(screen);
-    if (running) kill(game, SIGTERM);
-    WaitProgram(game);
-    ASSERT_TRUE(running) << ReadText(dir.File(".stderr"));
+    kill(game, SIGTERM);
+    Wait(game);
+    ASSERT_TRUE(running) << err;
     ASSERT_TRUE(read);
     ASSERT_EQ(screen.width, 1280);
     ASSERT_EQ(screen.height, 1024);
 
     // 1024 x 768 scaled by 1.25 fills the width; black bars of 32 rows above and below.
-    int32_t left = 1280, right = -1, top = 1024, bottom = -1;
-    for (int32_t y = 0; y < 1024; ++y) {
-        for (int32_t x = 0; x < 1280; ++x) {
-            const uint8_t* p = screen.At(x, y);
-            if (p[0] == 0 && p[1] == 0 && p[2] == 0) continue;
-            left = std::min(left, x);
-            right = std::max(right, x);
-            top = std::min(top, y);
-            bottom = std::max(bottom, y);
-        }
-    }
+    const auto [left, top, right, bottom] = LitBox(screen);
     EXPECT_LE(left, 2);
     EXPECT_GE(right, 1277);
     EXPECT_EQ(top, 32);
@@ -381,17 +348,10 @@ TEST_F(E2e, AWindowShownAgainShowsItsPictureAgain)
     ASSERT_TRUE(OnPath("xdotool")) << "xdotool is needed (Debian package xdotool)";
     const TFramebufferScreen server(dir.File("xvfb"), "1280x1024x24");
     ASSERT_TRUE(server.Started());
-    const int game = StartProgram(KRELLIX_EXE, {"--window", "--data", data, "--level", "1", "--trace", "trace.jsonl"},
-                                  dir.Path(), server.environment);
+    const int game = Start({"--window", "--data", data, "--level", "1", "--trace", "trace.jsonl"}, server.environment);
     ASSERT_GT(game, 0);
-    const auto frames = [this] { return Lines(ReadText(dir.File("trace.jsonl"))).size(); };
     // The level faded in, the ball resting on the paddle: nothing changes, nothing is presented.
-    const auto waitFor = [&](size_t count) {
-        for (int i = 0; i < 3000 && frames() < count && waitpid(game, nullptr, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        return frames() >= count;
-    };
-    const bool shown = waitFor(150);
+    const bool shown = WaitForFrames(game, 150);
     TPicture before, hidden, after;
     server.Read(before);
     const std::string pid = std::to_string(game);
@@ -402,11 +362,12 @@ TEST_F(E2e, AWindowShownAgainShowsItsPictureAgain)
     server.Read(hidden);
     RunProgram("xdotool", {"windowmap", "--sync", windows.back()}, dir.Path(), server.environment);
     // The window system lost what the window showed; the game's next frames must show it again.
-    const bool played = waitFor(frames() + 30);
+    const bool played = WaitForFrames(game, TraceLines().size() + 30);
     server.Read(after);
     kill(game, SIGTERM);
-    EXPECT_EQ(WaitProgram(game), 0);
-    ASSERT_TRUE(shown && played) << ReadText(dir.File(".stderr"));
+    Wait(game);
+    EXPECT_EQ(status, 0);
+    ASSERT_TRUE(shown && played) << err;
     // The pointer's picture is all that may differ.
     EXPECT_GT(Lit(before), 300000);
     EXPECT_LT(Lit(hidden), 1000);
@@ -423,34 +384,29 @@ TEST_F(E2e, WithoutAWindowManagerTheFullScreenSwitchKeepsThePictureWhole)
     // picture, as it did before the switch.
     const TFramebufferScreen server(dir.File("xvfb"), "1280x1024x24");
     ASSERT_TRUE(server.Started());
-    const int game = StartProgram(
-        KRELLIX_EXE, {"--window", "--data", data, "--level", "1", "--trace", "trace.jsonl", "--record", "rec.txt"},
-        dir.Path(), server.environment);
+    const int game =
+        Start({"--window", "--data", data, "--level", "1", "--trace", "trace.jsonl", "--record", "rec.txt"},
+              server.environment);
     ASSERT_GT(game, 0);
-    const auto frames = [this] { return Lines(ReadText(dir.File("trace.jsonl"))).size(); };
-    const auto waitFor = [&](size_t count) {
-        for (int i = 0; i < 3000 && frames() < count && waitpid(game, nullptr, WNOHANG) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        return frames() >= count;
-    };
     const auto xdotool = [&](const std::vector<std::string>& args) {
         return RunProgram("xdotool", args, dir.Path(), server.environment);
     };
-    const bool shown = waitFor(150);
+    const bool shown = WaitForFrames(game, 150);
     TPicture before, full;
     server.Read(before);
     const std::vector<std::string> windows = Lines(xdotool({"search", "--sync", "--pid", std::to_string(game)}).out);
     ASSERT_FALSE(windows.empty());
     xdotool({"windowfocus", "--sync", windows.back()});
     xdotool({"key", "alt+Return"});
-    const bool switched = waitFor(frames() + 30);
+    const bool switched = WaitForFrames(game, TraceLines().size() + 30);
     server.Read(full);
     // The pointer maps through the window as it is, too.
     xdotool({"mousemove", "--window", windows.back(), "1023", "767"});
-    const bool moved = waitFor(frames() + 5);
+    const bool moved = WaitForFrames(game, TraceLines().size() + 5);
     kill(game, SIGTERM);
-    EXPECT_EQ(WaitProgram(game), 0);
-    ASSERT_TRUE(shown && switched && moved) << ReadText(dir.File(".stderr"));
+    Wait(game);
+    EXPECT_EQ(status, 0);
+    ASSERT_TRUE(shown && switched && moved) << err;
 
     // The pointer's picture is all that may differ.
     int64_t differing = 0;
@@ -470,35 +426,30 @@ TEST_F(E2e, ALostDisplayEndsTheProgramWithTheFinishedGamesScoreSaved)
     std::ofstream script(dir.File("launches.txt"));
     for (int32_t f = 100; f <= 9000; f += 100) script << f << " keydown 32\n" << f + 1 << " keyup 32\n";
     script.close();
-    const int game = StartProgram(
-        KRELLIX_EXE, {"--window", "--data", data, "--level", "1", "--input", "launches.txt", "--trace", "trace.jsonl"},
-        dir.Path(), server.environment);
+    const int game =
+        Start({"--window", "--data", data, "--level", "1", "--input", "launches.txt", "--trace", "trace.jsonl"},
+              server.environment);
     ASSERT_GT(game, 0);
     // The server goes while the game-over screen shows: the score is already the table's.
     int64_t over = -1, score = -1, lostAt = -1;
-    for (int i = 0; i < 6000 && waitpid(game, nullptr, WNOHANG) == 0; ++i) {
-        const auto lines = Lines(ReadText(dir.File("trace.jsonl")));
+    WaitForTrace(game, [&](const std::vector<std::string>& lines) {
         for (size_t l = 0; over < 0 && l + 1 < lines.size(); ++l)
             if (Member(lines[l], "Lives") == 0) over = Member(lines[l], "frame");
-        if (over > 0 && lines.size() > 1 && Member(lines[lines.size() - 2], "frame") >= over + 60) {
-            score = Member(lines[lines.size() - 2], "Score");
-            lostAt = Member(lines[lines.size() - 2], "frame");
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+        if (over <= 0 || lines.size() < 2 || Member(lines[lines.size() - 2], "frame") < over + 60) return false;
+        score = Member(lines[lines.size() - 2], "Score");
+        lostAt = Member(lines[lines.size() - 2], "frame");
+        return true;
+    });
     server.Stop(SIGKILL);
-    const int status = WaitProgram(game);
-    const std::string errors = ReadText(dir.File(".stderr"));
-    ASSERT_GT(score, 0) << errors;
-    EXPECT_EQ(status, 1) << errors;
+    Wait(game);
+    ASSERT_GT(score, 0) << err;
+    EXPECT_EQ(status, 1) << err;
     // It ends at once, long before the game-over screen would have.
-    const auto lines = Lines(ReadText(dir.File("trace.jsonl")));
-    EXPECT_LT(Member(lines.back(), "frame"), lostAt + 30);
-    EXPECT_EQ(Lines(errors).size(), 1u) << errors;
-    EXPECT_NE(errors.find("display"), std::string::npos) << errors;
-    EXPECT_NE(ReadText(dir.File("data/highscore.dat")).find(ScoreAndLevel(score, 1)), std::string::npos);
-    EXPECT_TRUE(std::filesystem::exists(dir.File("data/users.dat")));
+    EXPECT_LT(trace.back()["frame"], lostAt + 30);
+    EXPECT_EQ(Lines(err).size(), 1u) << err;
+    EXPECT_NE(err.find("display"), std::string::npos) << err;
+    EXPECT_NE(ReadText(dir.File("highscore.dat")).find(Words({score, 1})), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(dir.File("users.dat")));
 }
 
 TEST_F(E2e, ALostWaylandConnectionEndsTheGameAsAClosedWindowDoes)
@@ -523,20 +474,17 @@ TEST_F(E2e, ALostWaylandConnectionEndsTheGameAsAClosedWindowDoes)
                        {"SDL_VIDEODRIVER", "wayland"},
                        {"ALSOFT_DRIVERS", "null"},
                        {"LIBGL_ALWAYS_SOFTWARE", "1"}};
-    const int game = StartProgram(KRELLIX_EXE, {"--window", "--data", data, "--level", "1", "--trace", "trace.jsonl"},
-                                  dir.Path(), environment);
+    const int game = Start({"--window", "--data", data, "--level", "1", "--trace", "trace.jsonl"}, environment);
     ASSERT_GT(game, 0);
-    for (int i = 0;
-         i < 3000 && waitpid(game, nullptr, WNOHANG) == 0 && Lines(ReadText(dir.File("trace.jsonl"))).size() < 100; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    WaitForFrames(game, 100);
     kill(weston, SIGKILL);
     WaitProgram(weston);
-    const int status = WaitProgram(game);
-    const std::vector<std::string> errors = Lines(ReadText(dir.File(".stderr")));
-    EXPECT_GE(Lines(ReadText(dir.File("trace.jsonl"))).size(), 100u);
+    Wait(game);
+    const std::vector<std::string> errors = Lines(err);
+    EXPECT_GE(trace.size(), 100u);
     EXPECT_EQ(status, 1);
     ASSERT_FALSE(errors.empty());
     EXPECT_NE(errors.back().find("display krellix-test was lost"), std::string::npos) << errors.back();
-    EXPECT_TRUE(std::filesystem::exists(dir.File("data/highscore.dat")));
-    EXPECT_TRUE(std::filesystem::exists(dir.File("data/users.dat")));
+    EXPECT_TRUE(std::filesystem::exists(dir.File("highscore.dat")));
+    EXPECT_TRUE(std::filesystem::exists(dir.File("users.dat")));
 }

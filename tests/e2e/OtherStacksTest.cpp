@@ -1,62 +1,21 @@
 // The built game on other parts of players' machines than the software OpenGL and null sound of
 // the other tests: a second OpenGL (zink over Vulkan) and a real PulseAudio server.
+#include "tests/support/Files.h"
 #include "tests/support/Picture.h"
 #include "tests/support/PulseServer.h"
-#include "tests/support/Run.h"
-#include "tests/support/TempDir.h"
-#include "tests/support/Trace.h"
+#include "tests/support/RunFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <thread>
-
-#include <sys/wait.h>
 
 namespace {
 
-class OtherStacks : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_FALSE(dir.Path().empty());
-        data = dir.File("data");
-        std::filesystem::create_directory(data);
-        for (const char* folder : {"images", "sounds"})
-            std::filesystem::create_directory_symlink(std::filesystem::path(KRELLIX_DATA_DIR) / folder,
-                                                      std::filesystem::path(data) / folder);
-    }
-
-    // A headless run with the screenshot of frame shot and the trace; environment as given.
-    TRunResult Headless(const std::vector<std::string>& options, int32_t shot, const std::string& name,
-                        TRunEnvironment environment)
-    {
-        WriteText(dir.File("input.txt"), script);
-        std::vector<std::string> args = {"--headless",
-                                         "--data",
-                                         data,
-                                         "--input",
-                                         "input.txt",
-                                         "--trace",
-                                         name + ".jsonl",
-                                         "--frames",
-                                         std::to_string(shot + 1),
-                                         "--shot",
-                                         std::to_string(shot) + ":" + name + ".png"};
-        args.insert(args.end(), options.begin(), options.end());
-        environment.set.emplace_back("ALSOFT_DRIVERS", "null");
-        return RunProgram(KRELLIX_EXE, args, dir.Path(), environment);
-    }
-
-    TTempDir dir;
-    std::string data;
-    std::string script;
-};
+class OtherStacks : public TRunFixture {};
 
 // Pixels whose channels differ by more than a rounding of filtered texels, and those of them not in
 // a line one pixel thick.
@@ -107,19 +66,24 @@ TEST_F(OtherStacks, ZinkOverVulkanDrawsTheMenuAndABusyLevelAsLlvmpipeDoes)
     const TCase cases[] = {{"menu", {}, "3 keydown 32\n4 keyup 32\n", 150},
                            {"level", {"--level", "15"}, "70 keydown 32\n71 keyup 32\n", 222}};
     for (const TCase& c : cases) {
-        script = c.script;
-        const TRunResult second = Headless(c.options, c.shot, std::string("zink-") + c.name, zink);
-        if (second.status == 1 && second.err.find("zink") != std::string::npos)
+        // The trace of one run and the screenshot of frame shot under the name, in the environment.
+        const auto run = [&](const std::string& name, const TRunEnvironment& environment) {
+            std::vector<std::string> options = {"--frames", std::to_string(c.shot + 1), "--shot",
+                                                std::to_string(c.shot) + ":" + name + ".png"};
+            options.insert(options.end(), c.options.begin(), c.options.end());
+            RunHeadless(c.script, options, environment);
+            return ReadText(dir.Path() / "trace.jsonl");
+        };
+        const std::string second = run(std::string("zink-") + c.name, zink);
+        if (status == 1 && err.find("zink") != std::string::npos)
             GTEST_SKIP() << "zink cannot start here (Debian package mesa-vulkan-drivers): "
-                         << second.err.substr(second.err.find("zink"), 200);
-        ASSERT_EQ(second.status, 0) << second.err;
-        ASSERT_NE(second.err.find("zink_dri.so"), std::string::npos) << "not drawn by zink:\n" << second.err;
-        ASSERT_EQ(second.err.find("swrast_dri.so"), std::string::npos) << "llvmpipe drew it:\n" << second.err;
-        const TRunResult first = Headless(c.options, c.shot, std::string("llvmpipe-") + c.name, llvmpipe);
-        ASSERT_EQ(first.status, 0) << first.err;
-        EXPECT_EQ(ReadText(dir.File(std::string("zink-") + c.name + ".jsonl")),
-                  ReadText(dir.File(std::string("llvmpipe-") + c.name + ".jsonl")))
-            << "the same game";
+                         << err.substr(err.find("zink"), 200);
+        ASSERT_EQ(status, 0) << err;
+        ASSERT_NE(err.find("zink_dri.so"), std::string::npos) << "not drawn by zink:\n" << err;
+        ASSERT_EQ(err.find("swrast_dri.so"), std::string::npos) << "llvmpipe drew it:\n" << err;
+        const std::string first = run(std::string("llvmpipe-") + c.name, llvmpipe);
+        ASSERT_EQ(status, 0) << err;
+        EXPECT_EQ(second, first) << "the same game";
 
         const TPicture a = ReadPng(dir.File(std::string("llvmpipe-") + c.name + ".png"));
         const TPicture b = ReadPng(dir.File(std::string("zink-") + c.name + ".png"));
@@ -182,26 +146,23 @@ TEST_F(OtherStacks, ThePulseAudioServerPlaysMusicAndEffectsAndItsLossEndsNothing
     ASSERT_GT(game, 0);
     // The server goes a second after the first brick, long before Escape.
     int64_t killedAt = -1;
-    for (int32_t waited = 0; waited < 300000 && waitpid(game, nullptr, WNOHANG) == 0 && killedAt < 0; waited += 20) {
-        const auto lines = Lines(ReadText(dir.File("trace.jsonl")));
-        for (size_t i = 0; i + 60 < lines.size() && killedAt < 0; ++i) {
+    WaitForTrace(game, [&](const std::vector<std::string>& lines) {
+        for (size_t i = 0; i + 60 < lines.size(); ++i) {
             if (Member(lines[i], "Score") > 0) {
                 server.Kill();
-                killedAt = Member(lines[lines.size() - 1], "frame");
+                killedAt = Member(lines.back(), "frame");
+                return true;
             }
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    const int status = WaitProgram(game);
-    const std::string errors = ReadText(dir.File(".stderr"));
-    ASSERT_GT(killedAt, 0) << "no brick went\n" << errors;
+        return false;
+    });
+    Wait(game);
+    ASSERT_GT(killedAt, 0) << "no brick went\n" << err;
     ASSERT_LT(killedAt, 900) << "the server went too late";
-    EXPECT_EQ(status, 0) << errors;
+    EXPECT_EQ(status, 0) << err;
     EXPECT_NE(ReadText(data + "/users.dat").find("ACE"), std::string::npos);
     EXPECT_FALSE(ReadText(data + "/highscore.dat").empty());
 
-    std::vector<TTraceLine> trace;
-    for (const std::string& line : Lines(ReadText(dir.File("trace.jsonl")))) trace.push_back(ParseTraceLine(line));
     ASSERT_GT(trace.size(), 1300u);
     EXPECT_EQ(trace.back().Text("screen"), "menu") << "the game was played on to its end after the server went";
     const auto msOf = [&](const auto& found) {

@@ -77,6 +77,12 @@ int WaitProgram(int pid)
     return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
 }
 
+bool ProgramRunning(int pid)
+{
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == 0;
+}
+
 TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
                       const TRunEnvironment& environment)
 {

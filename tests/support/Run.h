@@ -22,6 +22,9 @@ int StartProgram(const std::string& program, const std::vector<std::string>& arg
                  const TRunEnvironment& environment = {});
 // Waits for a started program; its exit code, or -1 when it did not exit normally.
 int WaitProgram(int pid);
+// True while a started program runs; asked without reaping it, so WaitProgram still gets its
+// exit code.
+bool ProgramRunning(int pid);
 // Runs program with args in folder dir; waits for it.
 TRunResult RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
                       const TRunEnvironment& environment = {});

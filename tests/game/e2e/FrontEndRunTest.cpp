@@ -2,8 +2,7 @@
 // started from the menu, the high-score screen after a game, and the ways the program ends.
 #include "tests/support/Files.h"
 #include "tests/support/Picture.h"
-#include "tests/support/Run.h"
-#include "tests/support/Trace.h"
+#include "tests/support/RunFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
-
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -41,15 +35,6 @@ TTextColours TextColoursAt(const TPicture& picture, int32_t y)
         }
     }
     return found;
-}
-
-// A table record as the files hold it: the name, CR LF, then little-endian 32-bit numbers.
-Bytes Record(const std::string& name, std::initializer_list<int32_t> numbers)
-{
-    Bytes out = name + "\r\n";
-    for (int32_t n : numbers)
-        for (int i = 0; i < 4; ++i) out += static_cast<char>((static_cast<uint32_t>(n) >> (8 * i)) & 0xFF);
-    return out;
 }
 
 Bytes DefaultHighScores()
@@ -87,55 +72,8 @@ std::string QuitFrom(int32_t start)
            Press(start + 120, 13);
 }
 
-class FrontEndRunTest : public ::testing::Test {
+class FrontEndRunTest : public TRunFixture {
 protected:
-    fs::path dir;
-    std::vector<TTraceLine> trace;
-    int exitCode = -1;
-    std::string errors;
-
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir = fs::path(KRELLIX_RUN_DIR) / (std::string("FrontEnd.") + info->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        fs::create_directory_symlink(fs::path(KRELLIX_DATA_DIR) / "images", dir / "images");
-        fs::create_directory_symlink(fs::path(KRELLIX_DATA_DIR) / "sounds", dir / "sounds");
-    }
-
-    std::vector<std::string> Arguments(const std::string& script, const std::vector<std::string>& extra) const
-    {
-        std::ofstream(dir / "input.txt") << script;
-        std::vector<std::string> args = {"--headless",
-                                         "--data",
-                                         dir.string(),
-                                         "--input",
-                                         (dir / "input.txt").string(),
-                                         "--trace",
-                                         (dir / "trace.jsonl").string()};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return args;
-    }
-
-    void ReadTrace()
-    {
-        trace.clear();
-        std::ifstream in(dir / "trace.jsonl");
-        for (std::string line; std::getline(in, line);)
-            if (!line.empty()) trace.push_back(ParseTraceLine(line));
-        errors = ReadText(dir / ".stderr");
-    }
-
-    // The whole program from its start with the script as input; no frame limit.
-    void Run(const std::string& script, const std::vector<std::string>& extra = {})
-    {
-        TRunEnvironment environment;
-        environment.set = {{"ALSOFT_DRIVERS", "null"}};
-        exitCode = RunProgram(KRELLIX_EXE, Arguments(script, extra), dir.string(), environment).status;
-        ReadTrace();
-    }
-
     // The frame (1-based) of a trace line.
     const TTraceLine& At(int32_t frame) const { return trace.at(static_cast<size_t>(frame - 1)); }
 
@@ -174,8 +112,8 @@ protected:
 
 TEST_F(FrontEndRunTest, FirstStartShowsTheMenuWhereDownStopsAtQuitAndQuitWritesBothTables)
 {
-    Run(std::string(SkipIntro) + "100 keydown 40\n200 keyup 40\n" + Press(220, 13), {"--shot", "150:menu.png"});
-    ASSERT_EQ(exitCode, 0) << errors;
+    RunHeadless(std::string(SkipIntro) + "100 keydown 40\n200 keyup 40\n" + Press(220, 13), {"--shot", "150:menu.png"});
+    ASSERT_EQ(status, 0) << err;
     ASSERT_EQ(trace.size(), 284u) << "the menu fades out for 64 frames after Return at 220";
     EXPECT_EQ(At(1).Text("screen"), "loading");
     EXPECT_EQ(At(2).Text("screen"), "loading");
@@ -192,13 +130,13 @@ TEST_F(FrontEndRunTest, FirstStartShowsTheMenuWhereDownStopsAtQuitAndQuitWritesB
     EXPECT_EQ(trace.back()["MenuState"], 8);
 
     // The first start finds no tables; Quit writes the default high scores and no players.
-    EXPECT_EQ(ReadText(dir / "highscore.dat"), DefaultHighScores());
-    ASSERT_TRUE(fs::exists(dir / "users.dat"));
-    EXPECT_EQ(fs::file_size(dir / "users.dat"), 0u);
+    EXPECT_EQ(ReadText(dir.Path() / "highscore.dat"), DefaultHighScores());
+    ASSERT_TRUE(fs::exists(dir.Path() / "users.dat"));
+    EXPECT_EQ(fs::file_size(dir.Path() / "users.dat"), 0u);
 
     // The menu on the screen: its titles in pale gold below the logo, except Instructions, whose
     // highlight was moved there nine frames before and is still almost black.
-    const TPicture menu = ReadPng(dir / "menu.png");
+    const TPicture menu = ReadPng(dir.Path() / "menu.png");
     ASSERT_EQ(menu.width, 1024);
     for (int32_t entry = 0; entry < 8; ++entry) {
         const int32_t gold = TextColoursAt(menu, 224 + 66 * entry).gold;
@@ -213,18 +151,18 @@ TEST_F(FrontEndRunTest, FirstStartShowsTheMenuWhereDownStopsAtQuitAndQuitWritesB
 TEST_F(FrontEndRunTest, PadMovementToggledOncePerPressAndTwiceRestoresModeAndTitleWithoutAFade)
 {
     // Pad Movement is the third entry. Return is held for 30 frames the first time.
-    Run(std::string(SkipIntro) + Press(100, 40) + Press(120, 40) + "140 keydown 13\n170 keyup 13\n" + Press(200, 13) +
-            Press(400, 40) + QuitFrom(420),
-        {"--shot", "130:before.png", "--shot", "140:held0.png", "--shot", "141:held1.png", "--shot", "170:other.png",
-         "--shot", "200:back0.png", "--shot", "201:back1.png", "--shot", "386:after.png"});
-    ASSERT_EQ(exitCode, 0) << errors;
+    RunHeadless(std::string(SkipIntro) + Press(100, 40) + Press(120, 40) + "140 keydown 13\n170 keyup 13\n" +
+                    Press(200, 13) + Press(400, 40) + QuitFrom(420),
+                {"--shot", "130:before.png", "--shot", "140:held0.png", "--shot", "141:held1.png", "--shot",
+                 "170:other.png", "--shot", "200:back0.png", "--shot", "201:back1.png", "--shot", "386:after.png"});
+    ASSERT_EQ(status, 0) << err;
     EXPECT_EQ(Changes("MoveMode"), (std::vector<std::pair<int64_t, int64_t>>{{141, 1}, {201, 0}}));
     EXPECT_EQ(At(401)["MenuState"], 4);
     EXPECT_EQ(At(400)["MenuState"], 3);
     EXPECT_EQ(ScreenNames(), (std::vector<std::string>{"loading", "menu"}));
 
-    const TPicture before = ReadPng(dir / "before.png"), after = ReadPng(dir / "after.png");
-    const TPicture other = ReadPng(dir / "other.png");
+    const TPicture before = ReadPng(dir.Path() / "before.png"), after = ReadPng(dir.Path() / "after.png");
+    const TPicture other = ReadPng(dir.Path() / "other.png");
     ASSERT_EQ(before.width, 1024);
     ASSERT_EQ(after.width, 1024);
     ASSERT_EQ(other.width, 1024);
@@ -243,7 +181,7 @@ TEST_F(FrontEndRunTest, PadMovementToggledOncePerPressAndTwiceRestoresModeAndTit
     // No fade around either toggle: the frames on both sides differ only in that title.
     for (const auto& [first, second] :
          {std::pair<const char*, const char*>{"held0.png", "held1.png"}, {"back0.png", "back1.png"}}) {
-        const TPicture a = ReadPng(dir / first), b = ReadPng(dir / second);
+        const TPicture a = ReadPng(dir.Path() / first), b = ReadPng(dir.Path() / second);
         ASSERT_EQ(a.width, 1024);
         ASSERT_EQ(b.width, 1024);
         int32_t differing = 0;
@@ -256,8 +194,8 @@ TEST_F(FrontEndRunTest, PadMovementToggledOncePerPressAndTwiceRestoresModeAndTit
 
 TEST_F(FrontEndRunTest, NewGameWithoutAPlayerAsksForTheNameAndQuitStoresThePlayer)
 {
-    Run(NewGameAsAce() + "600 keydown 27\n610 keyup 27\n" + QuitFrom(700), {"--shot", "270:name.png"});
-    ASSERT_EQ(exitCode, 0) << errors;
+    RunHeadless(NewGameAsAce() + "600 keydown 27\n610 keyup 27\n" + QuitFrom(700), {"--shot", "270:name.png"});
+    ASSERT_EQ(status, 0) << err;
     const auto screens = Screens();
     ASSERT_EQ(ScreenNames(), (std::vector<std::string>{"loading", "menu", "newplayer", "menu", "level", "menu"}));
     // The entries fade out, the name input takes 64 + 32 + 64 frames, the backdrop fades alone, and
@@ -274,11 +212,11 @@ TEST_F(FrontEndRunTest, NewGameWithoutAPlayerAsksForTheNameAndQuitStoresThePlaye
     EXPECT_EQ(At(601)["level"], -1) << "the level's fields belong to game frames";
     EXPECT_EQ(trace.back().Text("screen"), "menu");
 
-    EXPECT_EQ(ReadText(dir / "users.dat"), Record("ACE", {1}));
-    EXPECT_EQ(ReadText(dir / "highscore.dat"), DefaultHighScores());
+    EXPECT_EQ(ReadText(dir.Path() / "users.dat"), Record("ACE", {1}));
+    EXPECT_EQ(ReadText(dir.Path() / "highscore.dat"), DefaultHighScores());
 
     // Typed in one frame, the three letters enter over three: the field shows ACE, centred low.
-    const TPicture name = ReadPng(dir / "name.png");
+    const TPicture name = ReadPng(dir.Path() / "name.png");
     ASSERT_EQ(name.width, 1024);
     EXPECT_GT(TextColoursAt(name, 450).gold, 100);
     EXPECT_GT(TextColoursAt(name, 400).gold, 100) << "the prompt";
@@ -286,13 +224,13 @@ TEST_F(FrontEndRunTest, NewGameWithoutAPlayerAsksForTheNameAndQuitStoresThePlaye
 
 TEST_F(FrontEndRunTest, ContinueResumesAStoredPlayerAndNewGameStartsAtLevelOneAgain)
 {
-    std::ofstream(dir / "users.dat", std::ios::binary) << Record("BOB", {3}) + Record("ACE", {5});
+    WriteText(dir.Path() / "users.dat", Record("BOB", {3}) + Record("ACE", {5}));
     // Continue (already highlighted) at 120 asks for the name; Escape at 600 ends the game; New
     // Game at 720 starts at once with the player known, and Escape at 1000 ends it.
-    Run(std::string(SkipIntro) + Press(120, 13) + "260 char 97\n260 char 99\n260 char 101\n" + Press(280, 13) +
-        "600 keydown 27\n610 keyup 27\n" + Press(700, 40) + Press(720, 13) + "1000 keydown 27\n1010 keyup 27\n" +
-        QuitFrom(1100));
-    ASSERT_EQ(exitCode, 0) << errors;
+    RunHeadless(std::string(SkipIntro) + Press(120, 13) + "260 char 97\n260 char 99\n260 char 101\n" + Press(280, 13) +
+                "600 keydown 27\n610 keyup 27\n" + Press(700, 40) + Press(720, 13) +
+                "1000 keydown 27\n1010 keyup 27\n" + QuitFrom(1100));
+    ASSERT_EQ(status, 0) << err;
     EXPECT_EQ(ScreenNames(),
               (std::vector<std::string>{"loading", "menu", "newplayer", "menu", "level", "menu", "level", "menu"}));
     EXPECT_EQ(At(281)["CurrentUserLevel"], 5);
@@ -303,7 +241,7 @@ TEST_F(FrontEndRunTest, ContinueResumesAStoredPlayerAndNewGameStartsAtLevelOneAg
     EXPECT_EQ(levels, (std::vector<int64_t>{5, 1}));
     // The second game began right after the menu faded out: no name input.
     EXPECT_EQ(At(720 + 64 + 1).Text("screen"), "level");
-    EXPECT_EQ(ReadText(dir / "users.dat"), Record("BOB", {3}) + Record("ACE", {5}));
+    EXPECT_EQ(ReadText(dir.Path() / "users.dat"), Record("BOB", {3}) + Record("ACE", {5}));
 }
 
 TEST_F(FrontEndRunTest, AGameThatEntersTheTableShowsItWithTheNewRowHighlighted)
@@ -311,7 +249,7 @@ TEST_F(FrontEndRunTest, AGameThatEntersTheTableShowsItWithTheNewRowHighlighted)
     // A table the lost game is sure to enter, whatever it scores.
     Bytes table = Record("TOP", {100000, 9}) + Record("MID", {50, 5});
     for (int32_t i = 1; i <= 8; ++i) table += Record("LOW", {-i, 1});
-    std::ofstream(dir / "highscore.dat", std::ios::binary) << table;
+    WriteText(dir.Path() / "highscore.dat", table);
     // Five lives lost as the whole-game run loses them: the paddle runs right with the ball on it,
     // the ball is launched and the paddle runs away left. The game's play starts at frame 473.
     std::ostringstream lose;
@@ -322,8 +260,8 @@ TEST_F(FrontEndRunTest, AGameThatEntersTheTableShowsItWithTheNewRowHighlighted)
         lose << f + 60 << " keydown 32\n" << f + 61 << " keyup 32\n";
     }
     lose << "1900 keyup 37\n";
-    Run(NewGameAsAce() + lose.str() + Press(2400, 32) + QuitFrom(2600), {"--shot", "2350:table.png"});
-    ASSERT_EQ(exitCode, 0) << errors;
+    RunHeadless(NewGameAsAce() + lose.str() + Press(2400, 32) + QuitFrom(2600), {"--shot", "2350:table.png"});
+    ASSERT_EQ(status, 0) << err;
     const auto screens = Screens();
     ASSERT_EQ(ScreenNames(),
               (std::vector<std::string>{"loading", "menu", "newplayer", "menu", "level", "highscores", "menu"}));
@@ -347,10 +285,10 @@ TEST_F(FrontEndRunTest, AGameThatEntersTheTableShowsItWithTheNewRowHighlighted)
     if (row == 3) expected += Record("MID", {50, 5}) + Record("ACE", {static_cast<int32_t>(finalScore), 1});
     ASSERT_NE(row, 1);
     for (int32_t i = 1; i <= 7; ++i) expected += Record("LOW", {-i, 1});
-    EXPECT_EQ(ReadText(dir / "highscore.dat"), expected);
+    EXPECT_EQ(ReadText(dir.Path() / "highscore.dat"), expected);
 
     // That row is drawn white, the others pale gold.
-    const TPicture picture = ReadPng(dir / "table.png");
+    const TPicture picture = ReadPng(dir.Path() / "table.png");
     ASSERT_EQ(picture.width, 1024);
     for (int32_t r = 1; r <= 10; ++r) {
         const TTextColours colours = TextColoursAt(picture, 105 + 50 * (r - 1));
@@ -365,20 +303,20 @@ TEST_F(FrontEndRunTest, AGameThatEntersTheTableShowsItWithTheNewRowHighlighted)
 
 TEST_F(FrontEndRunTest, ClosingTheWindowInTheMenuOrDuringAGameSavesBothTables)
 {
-    Run(std::string(SkipIntro) + "150 close\n");
-    ASSERT_EQ(exitCode, 0) << errors;
+    RunHeadless(std::string(SkipIntro) + "150 close\n");
+    ASSERT_EQ(status, 0) << err;
     EXPECT_EQ(trace.size(), 150u);
-    EXPECT_EQ(ReadText(dir / "highscore.dat"), DefaultHighScores());
-    EXPECT_TRUE(fs::exists(dir / "users.dat"));
+    EXPECT_EQ(ReadText(dir.Path() / "highscore.dat"), DefaultHighScores());
+    EXPECT_TRUE(fs::exists(dir.Path() / "users.dat"));
 
     // During a game the game is dropped as Escape drops it; the new player is kept.
-    fs::remove(dir / "users.dat");
-    Run(NewGameAsAce() + "476 keydown 32\n477 keyup 32\n600 close\n");
-    ASSERT_EQ(exitCode, 0) << errors;
+    fs::remove(dir.Path() / "users.dat");
+    RunHeadless(NewGameAsAce() + "476 keydown 32\n477 keyup 32\n600 close\n");
+    ASSERT_EQ(status, 0) << err;
     EXPECT_EQ(trace.size(), 600u);
     EXPECT_EQ(trace.back().Text("screen"), "level");
-    EXPECT_EQ(ReadText(dir / "users.dat"), Record("ACE", {1}));
-    EXPECT_EQ(ReadText(dir / "highscore.dat"), DefaultHighScores());
+    EXPECT_EQ(ReadText(dir.Path() / "users.dat"), Record("ACE", {1}));
+    EXPECT_EQ(ReadText(dir.Path() / "highscore.dat"), DefaultHighScores());
 }
 
 TEST_F(FrontEndRunTest, InterruptAndTerminateSignalsEndTheProgramAsQuitDoes)
@@ -390,26 +328,19 @@ TEST_F(FrontEndRunTest, InterruptAndTerminateSignalsEndTheProgramAsQuitDoes)
     };
     // In the menu, and in a game waiting for its launch.
     for (const TCase& c : {TCase{SIGTERM, {}, "menu"}, TCase{SIGINT, {"--level", "4"}, "level"}}) {
-        fs::remove(dir / "users.dat");
-        fs::remove(dir / "highscore.dat");
-        TRunEnvironment environment;
-        environment.set = {{"ALSOFT_DRIVERS", "null"}};
-        const int pid =
-            StartProgram(KRELLIX_EXE, Arguments(std::string(SkipIntro), c.extra), dir.string(), environment);
+        fs::remove(dir.Path() / "users.dat");
+        fs::remove(dir.Path() / "highscore.dat");
+        const int pid = Start(Headless(SkipIntro, c.extra));
         ASSERT_GT(pid, 0);
-        bool reached = false;
-        for (int i = 0; i < 1200 && !reached; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            ReadTrace();
-            reached = trace.size() > 200 && trace[trace.size() - 2].Text("screen") == c.screen;
-        }
+        const bool reached = WaitForTrace(pid, [&](const std::vector<std::string>& lines) {
+            return lines.size() > 200 && ParseTraceLine(lines[lines.size() - 2]).Text("screen") == c.screen;
+        });
         kill(pid, c.signal);
-        exitCode = WaitProgram(pid);
-        ReadTrace();
+        Wait(pid);
         ASSERT_TRUE(reached) << c.screen;
-        EXPECT_EQ(exitCode, 0) << errors;
-        EXPECT_EQ(ReadText(dir / "highscore.dat"), DefaultHighScores()) << c.screen;
-        EXPECT_TRUE(fs::exists(dir / "users.dat")) << c.screen;
+        EXPECT_EQ(status, 0) << err;
+        EXPECT_EQ(ReadText(dir.Path() / "highscore.dat"), DefaultHighScores()) << c.screen;
+        EXPECT_TRUE(fs::exists(dir.Path() / "users.dat")) << c.screen;
         EXPECT_EQ(trace.back().Text("screen"), c.screen);
     }
 }

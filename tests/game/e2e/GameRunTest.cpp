@@ -1,80 +1,58 @@
 // Whole games through the built program: headless, scripted input, traces and screenshots.
-#include "HeadlessRun.h"
-#include "tests/support/Run.h"
+#include "tests/support/Files.h"
+#include "tests/support/Picture.h"
+#include "tests/support/RunFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A high-score record's score and level as the table file holds them: two little-endian words.
-std::string ScoreAndLevel(int64_t score, int32_t level)
-{
-    std::string bytes;
-    for (const int64_t n : {score, int64_t{level}})
-        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((static_cast<uint64_t>(n) >> (8 * i)) & 0xFF);
-    return bytes;
-}
-
-class GameRunTest : public ::testing::Test {
+class GameRunTest : public TRunFixture {
 protected:
-    fs::path dir;
-    std::vector<TTraceLine> trace;
-    int exitCode = -1;
-
-    void SetUp() override { dir = FreshRunFolder(); }
-
-    // Runs the game headless from level with the script as input; fills trace and exitCode.
-    void Play(int32_t level, const std::string& script, const std::string& extra = "")
+    // Runs the game headless from level with the script as input.
+    void Play(int32_t level, const std::string& script, std::vector<std::string> options = {})
     {
-        exitCode = RunHeadless(dir, "--level " + std::to_string(level), script, extra);
-        std::ifstream in(dir / "trace.jsonl");
-        std::string line;
-        trace.clear();
-        while (std::getline(in, line))
-            if (!line.empty()) trace.push_back(ParseTraceLine(line));
+        options.insert(options.begin(), {"--level", std::to_string(level)});
+        RunHeadless(script, options);
     }
-
-    std::string Output() const { return ReadText(dir / "out.txt"); }
 };
 
 TEST_F(GameRunTest, EscapeLeavesTheGameWithoutTouchingTheHighScores)
 {
     // A first game left at once writes the default table.
     Play(4, "100 keydown 27\n");
-    ASSERT_EQ(exitCode, 0) << Output();
+    ASSERT_EQ(status, 0) << err;
     ASSERT_FALSE(trace.empty());
     EXPECT_EQ(trace.back()["frame"], 100);
     EXPECT_EQ(trace.back()["level"], 4);
     EXPECT_EQ(trace.back()["BricksLeft"], 104);
-    const std::string defaults = ReadText(dir / "highscore.dat");
+    const std::string defaults = ReadText(dir.Path() / "highscore.dat");
     ASSERT_FALSE(defaults.empty());
-    EXPECT_TRUE(fs::exists(dir / "users.dat"));
+    EXPECT_TRUE(fs::exists(dir.Path() / "users.dat"));
 
     // A second one scores and is left with Escape: the table stays as it was.
     Play(4, "70 keydown 32\n71 keyup 32\n400 keydown 27\n");
-    ASSERT_EQ(exitCode, 0) << Output();
+    ASSERT_EQ(status, 0) << err;
     EXPECT_EQ(trace.back()["frame"], 400);
     EXPECT_GT(trace.back()["Score"], 0);
     EXPECT_LT(trace.back()["BricksLeft"], 104);
-    EXPECT_EQ(ReadText(dir / "highscore.dat"), defaults);
+    EXPECT_EQ(ReadText(dir.Path() / "highscore.dat"), defaults);
 }
 
 // Each life: run the paddle to the right edge with the ball resting on it, then launch and run
@@ -95,7 +73,7 @@ std::string FiveLostBalls()
 TEST_F(GameRunTest, FiveLostBallsEndTheGameWithTheGameOverScreen)
 {
     Play(1, FiveLostBalls());
-    ASSERT_EQ(exitCode, 0) << Output();
+    ASSERT_EQ(status, 0) << err;
     ASSERT_GT(trace.size(), 1000u);
 
     std::vector<int64_t> lives;
@@ -126,20 +104,17 @@ TEST_F(GameRunTest, FiveLostBallsEndTheGameWithTheGameOverScreen)
     EXPECT_EQ(gameOverFrames, 39 + 46 + 64);
     EXPECT_GE(longestWait, 2000);
     EXPECT_EQ(trace.back()["Lives"], 0);
-    EXPECT_TRUE(fs::exists(dir / "highscore.dat"));
-    EXPECT_TRUE(fs::exists(dir / "users.dat"));
+    EXPECT_TRUE(fs::exists(dir.Path() / "highscore.dat"));
+    EXPECT_TRUE(fs::exists(dir.Path() / "users.dat"));
 }
 
 TEST_F(GameRunTest, TheFieldFadesInWhileTheFrameAndPanelStayBright)
 {
-    std::string shots;
-    for (const auto& [frame, name] : {std::pair{3, "start"}, {66, "end"}, {75, "play"}})
-        shots += " --shot " + std::to_string(frame) + ":\"" + (dir / name).string() + ".png\"";
-    Play(1, "80 keydown 27\n", shots);
-    ASSERT_EQ(exitCode, 0) << Output();
-    const TPicture start = ReadPng((dir / "start.png").string(), true);
-    const TPicture end = ReadPng((dir / "end.png").string(), true);
-    const TPicture play = ReadPng((dir / "play.png").string(), true);
+    Play(1, "80 keydown 27\n", {"--shot", "3:start.png", "--shot", "66:end.png", "--shot", "75:play.png"});
+    ASSERT_EQ(status, 0) << err;
+    const TPicture start = ReadPng(dir.File("start.png"), true);
+    const TPicture end = ReadPng(dir.File("end.png"), true);
+    const TPicture play = ReadPng(dir.File("play.png"), true);
     ASSERT_EQ(start.width, 1024);
     ASSERT_EQ(end.width, 1024);
     ASSERT_EQ(play.height, 768);
@@ -155,7 +130,7 @@ TEST_F(GameRunTest, TheFieldFadesInWhileTheFrameAndPanelStayBright)
 TEST_F(GameRunTest, TheBossFiresOneShotASecondAndOtherLevelsNever)
 {
     Play(33, "400 keydown 27\n");
-    ASSERT_EQ(exitCode, 0) << Output();
+    ASSERT_EQ(status, 0) << err;
     std::vector<int64_t> shotSeconds;
     int64_t previous = 0;
     for (const TTraceLine& t : trace) {
@@ -168,7 +143,7 @@ TEST_F(GameRunTest, TheBossFiresOneShotASecondAndOtherLevelsNever)
     EXPECT_EQ(trace.back()["bricks"], 1);
 
     Play(32, "400 keydown 27\n");
-    ASSERT_EQ(exitCode, 0) << Output();
+    ASSERT_EQ(status, 0) << err;
     for (const TTraceLine& t : trace) {
         if (t["level"] > 0) {
             EXPECT_EQ(t["zogshots"], 0);
@@ -194,41 +169,35 @@ TEST_F(GameRunTest, TwoGamesAtOnceInOneFolderKeepBothScores)
     // Space every 50 frames, and nothing else: each game scores 2150 on level 1 and loses every ball.
     std::ostringstream script;
     for (int f = 70; f < 4000; f += 50) script << f << " keydown 32\n" << f + 1 << " keyup 32\n";
-    WriteText(dir / "input.txt", script.str());
+    // Each in a folder of its own, for its output and trace, on the one data folder.
+    const auto args = Headless(script.str(), {"--level", "1"});
     const auto start = [&](const std::string& name) {
-        fs::create_directory(dir / name);
-        return std::vector<std::string>{"--headless",
-                                        "--data",
-                                        dir.string(),
-                                        "--level",
-                                        "1",
-                                        "--input",
-                                        (dir / "input.txt").string(),
-                                        "--trace",
-                                        (dir / name / "trace.jsonl").string()};
+        fs::create_directory(dir.Path() / name);
+        return StartProgram(KRELLIX_EXE, args, dir.File(name), {{{"ALSOFT_DRIVERS", "null"}}, {}});
     };
     // The first game has read the tables and plays; it is held there while the second plays a
     // whole game and saves.
-    const int first = StartProgram(KRELLIX_EXE, start("first"), (dir / "first").string());
+    const int first = start("first");
     ASSERT_GT(first, 0);
-    for (int waited = 0; ReadText(dir / "first" / "trace.jsonl").find("\"screen\":\"level\"") == std::string::npos;
-         waited += 10) {
-        ASSERT_LT(waited, 120000) << "the first game never reached its level";
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    ASSERT_TRUE(WaitForTrace(
+        first,
+        [](const auto& lines) {
+            return !lines.empty() && lines.back().find("\"screen\":\"level\"") != std::string::npos;
+        },
+        "first/trace.jsonl"))
+        << "the first game never reached its level";
     ::kill(first, SIGSTOP);
-    const TRunResult second = RunProgram(KRELLIX_EXE, start("second"), (dir / "second").string());
+    const int second = start("second");
+    const int secondStatus = WaitProgram(second);
     ::kill(first, SIGCONT);
-    ASSERT_EQ(second.status, 0) << second.err;
-    ASSERT_EQ(WaitProgram(first), 0) << ReadText(dir / "first" / ".stderr");
+    ASSERT_EQ(secondStatus, 0) << ReadText(dir.Path() / "second" / ".stderr");
+    ASSERT_EQ(WaitProgram(first), 0) << ReadText(dir.Path() / "first" / ".stderr");
 
-    std::ifstream in(dir / "second" / "trace.jsonl");
-    std::string line, last;
-    while (std::getline(in, line))
-        if (!line.empty()) last = line;
-    const int64_t score = ParseTraceLine(last)["Score"];
+    const std::vector<TTraceLine> played = ReadTrace("second/trace.jsonl");
+    ASSERT_FALSE(played.empty());
+    const int64_t score = played.back()["Score"];
     EXPECT_EQ(score, 2150);
-    const std::vector<int32_t> scores = ScoresIn(ReadText(dir / "highscore.dat"));
+    const std::vector<int32_t> scores = ScoresIn(ReadText(dir.Path() / "highscore.dat"));
     EXPECT_EQ(scores.size(), 10u);
     EXPECT_EQ(std::count(scores.begin(), scores.end(), score), 2);
 }
@@ -238,7 +207,7 @@ TEST_F(GameRunTest, ASaveWaitsForAnotherRunsLockOnlySoLong)
     // Another process holds the tables' lock and never lets go.
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
-    const std::string lock = (dir / "tables.lock").string();
+    const std::string lock = dir.File("tables.lock");
     const pid_t holder = ::fork();
     ASSERT_GE(holder, 0);
     if (holder == 0) {
@@ -253,12 +222,12 @@ TEST_F(GameRunTest, ASaveWaitsForAnotherRunsLockOnlySoLong)
     ::waitpid(holder, nullptr, 0);
     ::close(ready[0]);
     ::close(ready[1]);
-    EXPECT_EQ(exitCode, 1) << Output();
+    EXPECT_EQ(status, 1) << err;
     for (const char* table : {"users.dat", "highscore.dat"}) {
-        EXPECT_NE(Output().find(table + std::string(" was not saved: another run of the game kept tables.lock")),
+        EXPECT_NE(err.find(table + std::string(" was not saved: another run of the game kept tables.lock")),
                   std::string::npos)
-            << Output();
-        EXPECT_FALSE(fs::exists(dir / table));
+            << err;
+        EXPECT_FALSE(fs::exists(dir.Path() / table));
     }
 }
 
@@ -268,26 +237,26 @@ TEST_F(GameRunTest, TheDrawingShortcutsShowTheVeryPicturesOfThePlainWay)
 {
     // The boss level: its shots, the ball launched and lost, the paddle sinking and the fades.
     const std::string script = "70 keydown 32\n71 keyup 32\n90 keydown 37\n330 keydown 27\n";
-    const auto shots = [this](const std::string& prefix) {
-        std::string options;
+    const auto shots = [](const std::string& prefix) {
+        std::vector<std::string> options;
         for (int32_t frame = 40; frame <= 320; frame += 20)
-            options +=
-                " --shot " + std::to_string(frame) + ":\"" + (dir / prefix).string() + std::to_string(frame) + ".png\"";
+            options.insert(options.end(),
+                           {"--shot", std::to_string(frame) + ":" + prefix + std::to_string(frame) + ".png"});
         return options;
     };
     Play(33, script, shots("quick"));
-    ASSERT_EQ(exitCode, 0) << Output();
-    const std::string quickTrace = ReadText(dir / "trace.jsonl");
+    ASSERT_EQ(status, 0) << err;
+    const std::string quickTrace = ReadText(dir.Path() / "trace.jsonl");
     setenv("KRELLIX_PLAIN_DRAWING", "1", 1);
     Play(33, script, shots("plain"));
     unsetenv("KRELLIX_PLAIN_DRAWING");
-    ASSERT_EQ(exitCode, 0) << Output();
-    EXPECT_EQ(ReadText(dir / "trace.jsonl"), quickTrace);
+    ASSERT_EQ(status, 0) << err;
+    EXPECT_EQ(ReadText(dir.Path() / "trace.jsonl"), quickTrace);
     std::string last;
     for (int32_t frame = 40; frame <= 320; frame += 20) {
-        const std::string quick = ReadText(dir / ("quick" + std::to_string(frame) + ".png"));
+        const std::string quick = ReadText(dir.Path() / ("quick" + std::to_string(frame) + ".png"));
         ASSERT_FALSE(quick.empty()) << frame;
-        EXPECT_TRUE(quick == ReadText(dir / ("plain" + std::to_string(frame) + ".png"))) << "frame " << frame;
+        EXPECT_TRUE(quick == ReadText(dir.Path() / ("plain" + std::to_string(frame) + ".png"))) << "frame " << frame;
         // Something moved between the shots.
         EXPECT_NE(quick, last) << "frame " << frame;
         last = quick;
@@ -301,13 +270,13 @@ TEST_F(GameRunTest, AGameThatIsOverEntersItsScoreEvenWhenClosedOnTheGameOverScre
     for (int32_t f = 100; f <= 6000; f += 100)
         launches += std::to_string(f) + " keydown 32\n" + std::to_string(f + 1) + " keyup 32\n";
     Play(1, launches);
-    ASSERT_EQ(exitCode, 0) << Output();
+    ASSERT_EQ(status, 0) << err;
     int64_t lastLifeLost = -1;
     for (const TTraceLine& t : trace)
         if (lastLifeLost < 0 && t["Lives"] == 0) lastLifeLost = t["frame"];
     ASSERT_GT(lastLifeLost, 0);
     EXPECT_EQ(trace.back()["Score"], 2150);
-    EXPECT_NE(ReadText(dir / "highscore.dat").find(ScoreAndLevel(2150, 1)), std::string::npos);
+    EXPECT_NE(ReadText(dir.Path() / "highscore.dat").find(Words({2150, 1})), std::string::npos);
 
     // The window closed while the game-over screen shows, or while the last ball is still in play.
     struct TCase {
@@ -315,14 +284,14 @@ TEST_F(GameRunTest, AGameThatIsOverEntersItsScoreEvenWhenClosedOnTheGameOverScre
         bool entered;
     };
     for (const TCase& c : {TCase{lastLifeLost + 60, true}, TCase{lastLifeLost - 100, false}}) {
-        fs::remove(dir / "highscore.dat");
+        fs::remove(dir.Path() / "highscore.dat");
         std::string script;
         for (int32_t f = 100; f < c.closeAt; f += 100)
             script += std::to_string(f) + " keydown 32\n" + std::to_string(f + 1) + " keyup 32\n";
         Play(1, script + std::to_string(c.closeAt) + " close\n");
-        ASSERT_EQ(exitCode, 0) << Output();
+        ASSERT_EQ(status, 0) << err;
         EXPECT_EQ(trace.back()["frame"], c.closeAt);
-        EXPECT_EQ(ReadText(dir / "highscore.dat").find(ScoreAndLevel(2150, 1)) != std::string::npos, c.entered)
+        EXPECT_EQ(ReadText(dir.Path() / "highscore.dat").find(Words({2150, 1})) != std::string::npos, c.entered)
             << c.closeAt;
     }
 }

@@ -1,61 +1,40 @@
 // The intro through the built program: headless start-ups without --level, the trace's stages,
 // skipping with Space or Return, and the starfield and the sine-wave logo in screenshots.
-#include "HeadlessRun.h"
+#include "tests/support/Files.h"
+#include "tests/support/Picture.h"
+#include "tests/support/RunFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <numbers>
-#include <sstream>
 #include <string>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
 // The first intro frame: frame 1 is the blank start-up frame, frame 2 shows "Loading...".
 constexpr int32_t FirstIntroFrame = 3;
 
-class IntroRunTest : public ::testing::Test {
+// The intro stage of a traced frame, 0 when not in the intro.
+int64_t Stage(const TTraceLine& frame) { return std::max<int64_t>(0, frame["introStage"]); }
+
+class IntroRunTest : public TRunFixture {
 protected:
-    fs::path dir;
-    // Per traced frame: its number, the intro stage (0 when not in the intro), and whether the
-    // intro or the menu is on screen.
-    struct TFrame {
-        int64_t frame, stage;
-        bool introScreen, menuScreen;
-    };
-    std::vector<TFrame> trace;
-
-    void SetUp() override { dir = FreshRunFolder(); }
-
     // Starts the program as a player does (no --level), headless, for frames frames.
-    int Start(const std::string& script, int32_t frames, const std::string& extra = "")
+    void Start(const std::string& script, int32_t frames, std::vector<std::string> options = {})
     {
-        const int status = RunHeadless(dir, "--frames " + std::to_string(frames), script, extra);
-        trace.clear();
-        std::ifstream in(dir / "trace.jsonl");
-        for (std::string line; std::getline(in, line);) {
-            if (line.empty()) continue;
-            trace.push_back({Member(line, "frame"), std::max<int64_t>(0, Member(line, "introStage")),
-                             line.find("\"screen\":\"intro\"") != std::string::npos,
-                             line.find("\"screen\":\"menu\"") != std::string::npos});
-        }
-        return status;
+        options.insert(options.begin(), {"--frames", std::to_string(frames)});
+        RunHeadless(script, options);
     }
-
-    std::string Output() const { return ReadText(dir / "out.txt"); }
 
     std::vector<int64_t> IntroFrames() const
     {
         std::vector<int64_t> frames;
-        for (const TFrame& f : trace)
-            if (f.stage > 0) frames.push_back(f.frame);
+        for (const TTraceLine& f : trace)
+            if (Stage(f) > 0) frames.push_back(f["frame"]);
         return frames;
     }
 };
@@ -64,20 +43,20 @@ TEST_F(IntroRunTest, TheFiveStagesRunTheirLengthsInOrderAndThenTheMenuBegins)
 {
     // Stage 1 frame 400 (the logo still low, clear of the caption) and stage 2 frame 1000.
     const int32_t sineFrame = FirstIntroFrame + 400, starFrame = FirstIntroFrame + 1124 + 1000;
-    const std::string shots = " --shot " + std::to_string(sineFrame) + ":\"" + (dir / "sine.png").string() +
-                              "\" --shot " + std::to_string(starFrame) + ":\"" + (dir / "stars.png").string() + "\"";
-    ASSERT_EQ(Start("", 5400, shots), 0) << Output();
+    Start("", 5400,
+          {"--shot", std::to_string(sineFrame) + ":sine.png", "--shot", std::to_string(starFrame) + ":stars.png"});
+    ASSERT_EQ(status, 0) << err;
     ASSERT_EQ(trace.size(), 5400u);
 
     std::map<int64_t, int64_t> length;
     std::vector<int64_t> order;
     int64_t lastIntroFrame = 0;
-    for (const TFrame& f : trace) {
-        EXPECT_EQ(f.introScreen, f.stage > 0) << "frame " << f.frame;
-        if (f.stage == 0) continue;
-        if (order.empty() || order.back() != f.stage) order.push_back(f.stage);
-        ++length[f.stage];
-        lastIntroFrame = f.frame;
+    for (const TTraceLine& f : trace) {
+        EXPECT_EQ(f.Text("screen") == "intro", Stage(f) > 0) << "frame " << f["frame"];
+        if (Stage(f) == 0) continue;
+        if (order.empty() || order.back() != Stage(f)) order.push_back(Stage(f));
+        ++length[Stage(f)];
+        lastIntroFrame = f["frame"];
     }
     EXPECT_EQ(order, (std::vector<int64_t>{1, 2, 3, 4, 5}));
     EXPECT_EQ(IntroFrames().front(), FirstIntroFrame);
@@ -92,11 +71,11 @@ TEST_F(IntroRunTest, TheFiveStagesRunTheirLengthsInOrderAndThenTheMenuBegins)
     EXPECT_EQ(lastIntroFrame - FirstIntroFrame + 1, length[1] + length[2] + length[3] + length[4] + length[5]);
     // The menu follows at once.
     ASSERT_LT(static_cast<size_t>(lastIntroFrame), trace.size());
-    EXPECT_TRUE(trace[static_cast<size_t>(lastIntroFrame)].menuScreen);
+    EXPECT_EQ(trace[static_cast<size_t>(lastIntroFrame)].Text("screen"), "menu");
 
     // The sine-wave logo, risen from y 1000 to 600 by stage frame 400: each screen column shows the
     // logo's column shifted by 30 sin(c + phase), the phase moving 2 degrees a frame (801 by then).
-    const TPicture sine = ReadPng((dir / "sine.png").string(), true);
+    const TPicture sine = ReadPng(dir.File("sine.png"), true);
     const TPicture logo = ReadPng(std::string(KRELLIX_DATA_DIR) + "/images/Quillonlogo.png", true);
     ASSERT_EQ(sine.width, 1024);
     ASSERT_GT(logo.width, 100);
@@ -128,7 +107,7 @@ TEST_F(IntroRunTest, TheFiveStagesRunTheirLengthsInOrderAndThenTheMenuBegins)
     EXPECT_GE(matched, columns * 9 / 10) << matched << " of " << columns << " columns follow the wave";
 
     // The starfield: titles are drawn around the screen, not only the hint in the corner.
-    const TPicture stars = ReadPng((dir / "stars.png").string(), true);
+    const TPicture stars = ReadPng(dir.File("stars.png"), true);
     ASSERT_EQ(stars.height, 768);
     std::map<int32_t, int32_t> litPerQuadrant;
     int32_t lit = 0;
@@ -162,18 +141,19 @@ TEST_F(IntroRunTest, SpaceOrReturnOnTheFirstIntroFrameSkipsEveryStageButAKeyFrom
         {"1 keydown 32\n", false},
     };
     for (const TCase& c : cases) {
-        ASSERT_EQ(Start(c.script, runFrames), 0) << Output();
+        Start(c.script, runFrames);
+        ASSERT_EQ(status, 0) << err;
         const auto frames = IntroFrames();
         ASSERT_FALSE(frames.empty()) << c.script;
         EXPECT_EQ(frames.front(), FirstIntroFrame);
         if (c.skipped) {
             // No further intro frame: the next frame is the menu's.
             EXPECT_EQ(frames.size(), 1u) << c.script;
-            EXPECT_TRUE(trace[FirstIntroFrame].menuScreen) << c.script;
+            EXPECT_EQ(trace[FirstIntroFrame].Text("screen"), "menu") << c.script;
         } else {
             // Every frame from the first intro frame on is the intro's first stage.
             EXPECT_EQ(static_cast<int32_t>(frames.size()), runFrames - FirstIntroFrame + 1);
-            EXPECT_EQ(trace.back().stage, 1);
+            EXPECT_EQ(Stage(trace.back()), 1);
         }
     }
 }
