@@ -10,8 +10,8 @@ class TImageJob final : public TAssetJob {
 public:
     TImageJob(TImagePtr& variable, const char* file, int32_t cellWidth, int32_t cellHeight, int32_t frames,
               int32_t flags, TAssetNeed need)
-        : TAssetJob(file, need), _variable(variable), _cellWidth(cellWidth), _cellHeight(cellHeight),
-          _frames(frames), _flags(flags), _image(_promise.get_future())
+        : TAssetJob(file, need), _variable(variable), _cellWidth(cellWidth), _cellHeight(cellHeight), _frames(frames),
+          _flags(flags), _image(_promise.get_future())
     {
     }
 

@@ -1,14 +1,18 @@
 // One catalogue of pictures and sounds loaded behind the program: what is needed at once is there
 // when Load returns, the sounds play at once, and what is missing is summed up in one line.
+#include "framework/system/AssetLoader.h"
 #include "framework/audio/Audio.h"
 #include "framework/audio/SoundAsset.h"
 #include "framework/graphics/Image.h"
-#include "framework/system/AssetLoader.h"
 #include "game/ImageAsset.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -57,6 +61,51 @@ TEST(AssetLoader, LoadsPicturesAndSoundsWhenNeededAndSumsUpTheMissingOnce)
     EXPECT_TRUE(PlaySound(effectSound));
     EXPECT_FALSE(goneSoundSound);
     EXPECT_FALSE(loader.Busy());
+}
+
+// A job that only notes when it is decoded.
+class TNotedJob final : public TAssetJob {
+public:
+    TNotedJob(const char* file, TAssetNeed need, std::vector<std::string>& order, std::mutex& lock)
+        : TAssetJob(file, need), _order(order), _lock(lock)
+    {
+    }
+    void Decode() override
+    {
+        const std::lock_guard hold(_lock);
+        _order.push_back(File());
+    }
+    void Skip() override {}
+    void Publish() override {}
+    bool Settle() override { return true; }
+
+private:
+    std::vector<std::string>& _order;
+    std::mutex& _lock;
+};
+
+TEST(AssetLoader, DecodesWhatIsNeededAtOnceThenWhatTheRunOpensWithThenTheRest)
+{
+    for (const TAssetNeed first : {TAssetNeed::BeforeMenu, TAssetNeed::BeforePlay}) {
+        std::vector<std::string> order;
+        std::mutex lock;
+        TAssetJobs jobs;
+        for (const auto& [file, need] : {std::pair{"later", TAssetNeed::InBackground},
+                                         {"menu", TAssetNeed::BeforeMenu},
+                                         {"play", TAssetNeed::BeforePlay},
+                                         {"now", TAssetNeed::AtOnce},
+                                         {"last", TAssetNeed::InBackground}})
+            jobs.push_back(std::make_unique<TNotedJob>(file, need, order, lock));
+        TAssetLoader loader("assets", "");
+        loader.Start(std::move(jobs), first);
+        loader.Finish();
+        const std::string opening = first == TAssetNeed::BeforeMenu ? "menu" : "play";
+        ASSERT_EQ(order.size(), 5u);
+        EXPECT_EQ(order[0], "now");
+        EXPECT_EQ(order[1], opening);
+        std::sort(order.begin() + 2, order.end());
+        EXPECT_EQ(order[2] + order[3] + order[4], first == TAssetNeed::BeforeMenu ? "lastlaterplay" : "lastlatermenu");
+    }
 }
 
 }  // namespace
