@@ -62,7 +62,8 @@ struct TAssetLoader::TState {
         } catch (...) {
             foregroundPromise.set_exception(std::current_exception());
         }
-        const std::vector<size_t> soon = Select([&](TAssetNeed need) { return need == first && !foregroundNeed(need); });
+        const std::vector<size_t> soon =
+            Select([&](TAssetNeed need) { return need == first && !foregroundNeed(need); });
         std::vector<size_t> identity(soon.size());
         for (size_t i = 0; i < identity.size(); ++i) identity[i] = i;
         RunInOrder(soon, identity);
