@@ -1,21 +1,24 @@
 // The game's fonts and images, one program-wide variable per asset, and their loaders.
 #include "game/GameGraphics.h"
 
-#include "framework/system/Parallel.h"
 #include "framework/system/Report.h"
 #include "framework/system/Stream.h"
 #include "game/GameCommon.h"
+#include "framework/graphics/ImageAsset.h"
 #include "game/LevelData.h"
 
-#include <algorithm>
-#include <array>
-#include <future>
-#include <iterator>
 #include <string>
 #include <utility>
-#include <vector>
 
 namespace {
+
+// Each drawn by its level alone, or only when the boss dies: opened now, decoded when the level is
+// built (LoadLevelImages).
+constexpr TImageAsset WithItsLevel(TImagePtr* variable, const char* file, int32_t cellWidth = 0, int32_t cellHeight = 0,
+                                   int32_t frames = 1)
+{
+    return {variable, file, cellWidth, cellHeight, frames, -1, TAssetNeed::WithItsLevel};
+}
 
 // Every picture, in catalogue order; a strip has a cell size and frame count.
 const TImageAsset ImageCatalogue[] = {
@@ -39,7 +42,9 @@ const TImageAsset ImageCatalogue[] = {
     {&AlienShadowImage, "images/AlienShadow.png"},
     {&ZogLienBigImage, "images/Zog/ZOGlien_Big.png"},
     {&ZogLienSmallImage, "images/Zog/ZOGlien_Small.png"},
-    {&ZogExplosionImage, "images/ZogExplosion.jpg", 512, 512, 200},
+    // The largest picture by far, drawn only when the boss dies, once, frame after frame: decoded a
+    // row of cells ahead of the explosion and given back behind it, never whole.
+    WithItsLevel(&ZogExplosionImage, "images/ZogExplosion.jpg", 512, 512, 200),
     {&AlienExplosionImage, "images/AlienExplosion.png", 64, 64, 64},
     {&BallImage, "images/Ball2.png"},
     {&BallShadowImage, "images/BallShadow.png"},
@@ -63,39 +68,39 @@ const TImageAsset ImageCatalogue[] = {
     {&ExitPipesInnerPaneImage, "images/xitpipes_innerpane.png"},
     {&ExitPipesGlowLeftImage, "images/xitpipes_glow_leftt.png"},
     {&ExitPipesGlowRightImage, "images/xitpipes_glow_right.png"},
-    {&Background08Image, "images/bkgnd_08.jpg"},
-    {&Background09Image, "images/bkgnd_09.jpg"},
-    {&Background10Image, "images/bkgnd_10.jpg"},
-    {&Background11Image, "images/bkgnd_11.jpg"},
-    {&Background12Image, "images/bkgnd_12.jpg"},
-    {&Background13Image, "images/bkgnd_13.jpg"},
-    {&Background14Image, "images/bkgnd_14.jpg"},
-    {&Background15Image, "images/bkgnd_15.jpg"},
-    {&Background16Image, "images/bkgnd_16.jpg"},
-    {&Background17Image, "images/bkgnd_17.jpg"},
-    {&Background18Image, "images/bkgnd_18.jpg"},
-    {&Background19Image, "images/bkgnd_19.jpg"},
-    {&Background20Image, "images/bkgnd_20.jpg"},
-    {&Background21Image, "images/bkgnd_21.jpg"},
-    {&Background22Image, "images/bkgnd_22.jpg"},
-    {&Background23Image, "images/bkgnd_23.jpg"},
-    {&Background24Image, "images/bkgnd_24.jpg"},
-    {&Background25Image, "images/bkgnd_25.jpg"},
-    {&Background26Image, "images/bkgnd_26.jpg"},
-    {&Background27Image, "images/bkgnd_27.jpg"},
-    {&Background28Image, "images/bkgnd_28.jpg"},
-    {&Background29Image, "images/bkgnd_29.jpg"},
-    {&Background30Image, "images/bkgnd_30.jpg"},
-    {&Background31Image, "images/bkgnd_31.jpg"},
-    {&Background32Image, "images/bkgnd_32.jpg"},
-    {&Background34Image, "images/bkgnd_34.jpg"},
-    {&Background35Image, "images/bkgnd_35.jpg"},
-    {&Background36Image, "images/bkgnd_36.jpg"},
-    {&Background37Image, "images/bkgnd_37.jpg"},
-    {&Background38Image, "images/bkgnd_38.jpg"},
-    {&Background39Image, "images/bkgnd_39.jpg"},
-    {&Background42Image, "images/bkgnd_42.jpg"},
-    {&Background43Image, "images/bkgnd_43.jpg"},
+    WithItsLevel(&Background08Image, "images/bkgnd_08.jpg"),
+    WithItsLevel(&Background09Image, "images/bkgnd_09.jpg"),
+    WithItsLevel(&Background10Image, "images/bkgnd_10.jpg"),
+    WithItsLevel(&Background11Image, "images/bkgnd_11.jpg"),
+    WithItsLevel(&Background12Image, "images/bkgnd_12.jpg"),
+    WithItsLevel(&Background13Image, "images/bkgnd_13.jpg"),
+    WithItsLevel(&Background14Image, "images/bkgnd_14.jpg"),
+    WithItsLevel(&Background15Image, "images/bkgnd_15.jpg"),
+    WithItsLevel(&Background16Image, "images/bkgnd_16.jpg"),
+    WithItsLevel(&Background17Image, "images/bkgnd_17.jpg"),
+    WithItsLevel(&Background18Image, "images/bkgnd_18.jpg"),
+    WithItsLevel(&Background19Image, "images/bkgnd_19.jpg"),
+    WithItsLevel(&Background20Image, "images/bkgnd_20.jpg"),
+    WithItsLevel(&Background21Image, "images/bkgnd_21.jpg"),
+    WithItsLevel(&Background22Image, "images/bkgnd_22.jpg"),
+    WithItsLevel(&Background23Image, "images/bkgnd_23.jpg"),
+    WithItsLevel(&Background24Image, "images/bkgnd_24.jpg"),
+    WithItsLevel(&Background25Image, "images/bkgnd_25.jpg"),
+    WithItsLevel(&Background26Image, "images/bkgnd_26.jpg"),
+    WithItsLevel(&Background27Image, "images/bkgnd_27.jpg"),
+    WithItsLevel(&Background28Image, "images/bkgnd_28.jpg"),
+    WithItsLevel(&Background29Image, "images/bkgnd_29.jpg"),
+    WithItsLevel(&Background30Image, "images/bkgnd_30.jpg"),
+    WithItsLevel(&Background31Image, "images/bkgnd_31.jpg"),
+    WithItsLevel(&Background32Image, "images/bkgnd_32.jpg"),
+    WithItsLevel(&Background34Image, "images/bkgnd_34.jpg"),
+    WithItsLevel(&Background35Image, "images/bkgnd_35.jpg"),
+    WithItsLevel(&Background36Image, "images/bkgnd_36.jpg"),
+    WithItsLevel(&Background37Image, "images/bkgnd_37.jpg"),
+    WithItsLevel(&Background38Image, "images/bkgnd_38.jpg"),
+    WithItsLevel(&Background39Image, "images/bkgnd_39.jpg"),
+    WithItsLevel(&Background42Image, "images/bkgnd_42.jpg"),
+    WithItsLevel(&Background43Image, "images/bkgnd_43.jpg"),
     {&BonusDImage, "images/BonusD.png"},
     {&BonusCImage, "images/BonusC.png"},
     {&BonusEImage, "images/BonusE.png"},
@@ -105,26 +110,6 @@ const TImageAsset ImageCatalogue[] = {
     {&BonusXImage, "images/BonusX.png"},
     {&BonusShadowImage, "images/BonusShadow.png"},
     {&LazerImage, "images/Lazer.png"},
-};
-
-// Counts the files that failed so a broken install is reported in one line, not one per file.
-struct TLoadTally {
-    int32_t total = 0;
-    int32_t missing = 0;
-    std::string first;
-
-    void Note(const std::string& file, bool loaded)
-    {
-        ++total;
-        if (loaded) return;
-        if (missing++ == 0) first = file;
-    }
-    void Report(const char* what) const
-    {
-        if (missing == 0) return;
-        ReportProblem(std::to_string(missing) + " of " + std::to_string(total) + " " + what +
-                      " could not be loaded (first: " + first + "); drawing goes on without them");
-    }
 };
 
 // An "incbin::" font that was never registered raises a stream error; that is a missing font,
@@ -141,13 +126,6 @@ TImageFontPtr LoadFont(const std::string& url, int32_t size)
     }
 }
 
-// Whether the variable is a level's background, which only that level draws.
-bool LevelBackground(const TImagePtr* variable)
-{
-    return std::any_of(LevelSettings.begin(), LevelSettings.end(),
-                       [variable](const TLevelSettings& settings) { return settings.background == variable; });
-}
-
 }  // namespace
 
 std::span<const TImageAsset> GameGraphics::Images() { return ImageCatalogue; }
@@ -160,61 +138,26 @@ void GameGraphics::LoadFonts()
 
 namespace {
 
-constexpr size_t ImageCount = std::size(ImageCatalogue);
-using TLoadedImages = std::array<TImagePtr, ImageCount>;
-
-// Decoded side by side, the largest files first so that no core is left with a big one at the end.
-TLoadedImages DecodeImages()
-{
-    std::vector<const char*> files;
-    for (const auto& e : ImageCatalogue) files.push_back(e.file);
-    const std::vector<size_t> order = LargestFilesFirst(files);
-    TLoadedImages loaded;
-    RunInParallel(ImageCount, [&](size_t job) {
-        const TImageAsset& e = ImageCatalogue[order[job]];
-        TImagePtr& image = loaded[order[job]];
-        if (LevelBackground(e.variable))
-            // Each drawn by its level alone: decoded when the level is built (LoadLevelImages).
-            image = LoadImageDeferred(e.file, e.flags);
-        else if (e.frames == 1)
-            image = LoadImage(e.file, e.flags);
-        else if (e.variable == &ZogExplosionImage)
-            // The largest picture by far, drawn only when the boss dies, once, frame after frame:
-            // decoded a row of cells ahead of the explosion and given back behind it, never whole.
-            image = LoadAnimImageStreamed(e.file, e.cellWidth, e.cellHeight, 0, e.frames, e.flags);
-        else
-            image = LoadAnimImage(e.file, e.cellWidth, e.cellHeight, 0, e.frames, e.flags);
-    });
-    return loaded;
-}
-
-std::future<TLoadedImages> PendingImages;
+TAssetLoader ImageLoader("images", "drawing goes on without them");
 
 }  // namespace
 
 void GameGraphics::StartLoading()
 {
-    if (PendingImages.valid()) return;
+    if (ImageLoader.Busy()) return;
     SetAutoImageFlags(IMG_FILTERED | IMG_MIPMAPPED);
-    PendingImages = std::async(std::launch::async, DecodeImages);
+    TAssetJobs jobs;
+    for (const TImageAsset& e : ImageCatalogue)
+        jobs.push_back(ImageAsset(*e.variable, e.file, e.cellWidth, e.cellHeight, e.frames, e.flags, e.need));
+    ImageLoader.Start(std::move(jobs));
 }
 
-void GameGraphics::AbandonLoading()
-{
-    if (PendingImages.valid()) PendingImages.get();
-}
+void GameGraphics::AbandonLoading() { ImageLoader.Abandon(); }
 
 void GameGraphics::LoadImages()
 {
-    if (!PendingImages.valid()) StartLoading();
-    TLoadedImages loaded = PendingImages.get();
-    // The variables are filled in catalogue order.
-    TLoadTally tally;
-    for (size_t i = 0; i < ImageCount; ++i) {
-        *ImageCatalogue[i].variable = std::move(loaded[i]);
-        tally.Note(ImageCatalogue[i].file, *ImageCatalogue[i].variable != nullptr);
-    }
-    tally.Report("images");
+    StartLoading();
+    ImageLoader.Load();
 }
 
 void GameGraphics::LoadLevelImages(const TImagePtr& background, bool bossLevel)

@@ -3,17 +3,19 @@
 
 #include "framework/graphics/Font.h"
 #include "framework/graphics/Image.h"
+#include "framework/system/AssetLoader.h"
 
 #include <cstdint>
 #include <span>
 
-// One picture of the catalogue: the variable it fills, its file, and for a strip the cell size
-// and frame count; flags -1 takes the automatic image flags.
+// One picture of the catalogue: the variable it fills, its file, for a strip the cell size and
+// frame count, and when it is needed; flags -1 takes the automatic image flags.
 struct TImageAsset {
     TImagePtr* variable;
     const char* file;
     int32_t cellWidth = 0, cellHeight = 0, frames = 1;
     int32_t flags = -1;
+    TAssetNeed need = TAssetNeed::AtOnce;
 };
 
 class GameGraphics {
@@ -21,11 +23,12 @@ public:
     // Every picture LoadImages loads, in catalogue order.
     static std::span<const TImageAsset> Images();
     static void LoadFonts();
-    // Sets the automatic image flags to 6, then loads every image in catalogue order.
+    // Starts loading when StartLoading has not, waits for every picture and fills the variables
+    // in catalogue order; the pictures that could not be loaded are named in one line.
     static void LoadImages();
-    // Starts decoding every picture on other threads, in the game's image flags and with the
-    // images' handles as they are set now, so that they decode while the display opens and the
-    // fonts load; LoadImages then waits for them.
+    // Sets the automatic image flags to 6 and starts decoding every picture on other threads, with
+    // the images' handles as they are set now, so that they decode while the display opens and the
+    // fonts load.
     static void StartLoading();
     // Waits for the decoding StartLoading began and drops it, when the game ends before loading.
     static void AbandonLoading();

@@ -2,22 +2,14 @@
 #include "game/GameSounds.h"
 
 #include "framework/audio/Sample.h"
-#include "framework/audio/Sound.h"
+#include "framework/audio/SoundAsset.h"
 #include "framework/graphics/Graphics.h"
-#include "framework/system/Parallel.h"
 #include "framework/system/Report.h"
 #include "game/GameCommon.h"
 
-#include <algorithm>
-#include <array>
-#include <atomic>
-#include <chrono>
-#include <exception>
 #include <future>
-#include <iterator>
-#include <memory>
 #include <string>
-#include <vector>
+#include <utility>
 
 namespace {
 
@@ -30,7 +22,8 @@ const TSoundAsset SoundCatalogue[] = {
     {&EdgeHitSound2, "sounds/SFX_Spillkanthit2.ogg"},
     {&EdgeHitSound3, "sounds/SFX_Spillkanthit3.ogg"},
     {&EdgeHitSound4, "sounds/SFX_Spillkanthit4.ogg"},
-    {&IntroMusic, "sounds/GameMusic/Tonmark_Intro.ogg", SOUND_LOOP},
+    // Heard first when the run opens with the intro.
+    {&IntroMusic, "sounds/GameMusic/Tonmark_Intro.ogg", SOUND_LOOP, TAssetNeed::BeforeMenu},
     {&GameOverSound, "sounds/GameOver_VoiceMuz.ogg"},
     {&HiscoreMusic, "sounds/GameMusic/Tonmark_Hiscore.ogg", SOUND_LOOP},
     {&VortanoCoverMusic, "sounds/GameMusic/tonmark_vortanoCover.ogg"},
@@ -54,7 +47,8 @@ const TSoundAsset SoundCatalogue[] = {
     {&SlowModeSound, "sounds/Bonus_SlowMode.ogg"},
     {&GunEnabledSound, "sounds/Bonus_GunEnabled.ogg"},
     {&ExtraPointsSound, "sounds/Bonus_ExtraPoints.ogg"},
-    {&GetReadySound, "sounds/SFX_GetReady.ogg"},
+    // Heard first when the run opens straight into a level.
+    {&GetReadySound, "sounds/SFX_GetReady.ogg", 0, TAssetNeed::BeforePlay},
     {&NextLevelSound, "sounds/NextLevel_alt.ogg"},
     {&LifeLostSound, "sounds/LifeLost_alt.ogg"},
 };
@@ -74,88 +68,28 @@ std::string GameSounds::MusicFile(int32_t id)
 
 namespace {
 
-constexpr size_t SoundCount = std::size(SoundCatalogue);
-
-// The sounds' samples as they are decoded, and a way to stop before the end.
-struct TSampleLoading {
-    std::array<std::promise<TAudioSamplePtr>, SoundCount> promises;
-    std::array<std::shared_future<TAudioSamplePtr>, SoundCount> samples;
-    std::atomic<bool> abandoned{false};
-    std::future<void> decoder;
-};
-
-std::unique_ptr<TSampleLoading> Loading;
+TAssetLoader SoundLoader("sounds", "the game plays on without them");
 int32_t FinishHook = 0;
 
-// A game started at a level is first heard saying "get ready"; otherwise the intro's music plays.
-bool HeardFirst(const TSoundAsset& asset, bool levelFirst)
-{
-    return asset.variable == (levelFirst ? &GetReadySound : &IntroMusic);
-}
-
-void Decode(TSampleLoading& loading, size_t index)
-{
-    TAudioSamplePtr samples;
-    try {
-        if (!loading.abandoned) samples = LoadAudioSample(SoundCatalogue[index].file);
-    } catch (const std::exception& error) {
-        ReportProblem(std::string(SoundCatalogue[index].file) + ": " + error.what());
-    }
-    loading.promises[index].set_value(std::move(samples));
-}
-
-void DecodeSamples(TSampleLoading& loading, bool levelFirst)
-{
-    std::vector<size_t> first, rest;
-    std::vector<const char*> restFiles;
-    for (size_t i = 0; i < SoundCount; ++i) {
-        if (HeardFirst(SoundCatalogue[i], levelFirst)) {
-            first.push_back(i);
-        } else {
-            rest.push_back(i);
-            restFiles.push_back(SoundCatalogue[i].file);
-        }
-    }
-    RunInParallel(first.size(), [&](size_t job) { Decode(loading, first[job]); });
-    LowerThisThreadPriority();
-    // Smallest first: the effects are heard long before the high-score music.
-    std::vector<size_t> order = LargestFilesFirst(restFiles);
-    std::reverse(order.begin(), order.end());
-    for (size_t job : order) Decode(loading, rest[job]);
-}
-
-// The decodes started ahead: the sounds, and the music of one level.
-int32_t PendingMusicId = 0;
-std::future<TAudioSamplePtr> PendingMusic;
-
-// Makes each sound the audio device's own, or null when it could not be loaded, and says which.
-void MakeSounds()
+void RemoveFinishHook()
 {
     if (FinishHook != 0) RemoveFlipHook(FinishHook);
     FinishHook = 0;
-    if (!Loading) return;
-    int32_t missing = 0;
-    std::string first;
-    for (size_t i = 0; i < SoundCount; ++i) {
-        TSoundPtr& variable = *SoundCatalogue[i].variable;
-        if (auto pending = std::dynamic_pointer_cast<TPendingSound>(variable)) variable = pending->Resolve();
-        if (!variable && missing++ == 0) first = SoundCatalogue[i].file;
-    }
-    Loading->decoder.wait();
-    Loading.reset();
-    if (missing > 0)
-        ReportProblem(std::to_string(missing) + " of " + std::to_string(SoundCount) +
-                      " sounds could not be loaded (first: " + first + "); the game plays on without them");
 }
+
+// The music of one level, decoded ahead.
+int32_t PendingMusicId = 0;
+std::future<TAudioSamplePtr> PendingMusic;
 
 }  // namespace
 
 void GameSounds::StartLoading(int32_t firstMusicId)
 {
-    if (!Loading) {
-        Loading = std::make_unique<TSampleLoading>();
-        for (size_t i = 0; i < SoundCount; ++i) Loading->samples[i] = Loading->promises[i].get_future().share();
-        Loading->decoder = std::async(std::launch::async, DecodeSamples, std::ref(*Loading), firstMusicId != 0);
+    if (!SoundLoader.Busy()) {
+        TAssetJobs jobs;
+        for (const TSoundAsset& sound : SoundCatalogue)
+            jobs.push_back(SoundAsset(*sound.variable, sound.file, sound.flags, sound.need));
+        SoundLoader.Start(std::move(jobs), firstMusicId != 0 ? TAssetNeed::BeforePlay : TAssetNeed::BeforeMenu);
     }
     const std::string file = MusicFile(firstMusicId);
     if (file.empty() || PendingMusic.valid()) return;
@@ -165,13 +99,8 @@ void GameSounds::StartLoading(int32_t firstMusicId)
 
 void GameSounds::AbandonLoading()
 {
-    if (FinishHook != 0) RemoveFlipHook(FinishHook);
-    FinishHook = 0;
-    if (Loading) {
-        Loading->abandoned = true;
-        Loading->decoder.wait();
-        Loading.reset();
-    }
+    RemoveFinishHook();
+    SoundLoader.Abandon();
     if (PendingMusic.valid()) PendingMusic.wait();
     PendingMusic = {};
 }
@@ -189,16 +118,17 @@ void GameSounds::LoadMusic(int32_t id)
 
 void GameSounds::LoadSounds()
 {
-    if (!Loading) StartLoading(0);
-    for (size_t i = 0; i < SoundCount; ++i)
-        *SoundCatalogue[i].variable = std::make_shared<TPendingSound>(Loading->samples[i], SoundCatalogue[i].flags);
+    if (!SoundLoader.Busy()) StartLoading(0);
+    SoundLoader.Load();
     if (FinishHook == 0) {
         FinishHook = AddPostFlipHook([] {
-            for (const auto& samples : Loading->samples)
-                if (samples.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return;
-            MakeSounds();
+            if (SoundLoader.Poll()) RemoveFinishHook();
         });
     }
 }
 
-void GameSounds::FinishLoading() { MakeSounds(); }
+void GameSounds::FinishLoading()
+{
+    RemoveFinishHook();
+    SoundLoader.Finish();
+}

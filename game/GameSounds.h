@@ -2,16 +2,18 @@
 #pragma once
 
 #include "framework/audio/Audio.h"
+#include "framework/system/AssetLoader.h"
 
 #include <cstdint>
 #include <span>
 #include <string>
 
-// One sound of the catalogue: the variable it fills, its file and its load flags.
+// One sound of the catalogue: the variable it fills, its file, its load flags and when it is needed.
 struct TSoundAsset {
     TSoundPtr* variable;
     const char* file;
     int32_t flags = 0;
+    TAssetNeed need = TAssetNeed::InBackground;
 };
 
 class GameSounds {

@@ -1,0 +1,208 @@
+// The OpenAL back-end's own objects: the device context, buffers, sources, sounds and channels.
+#pragma once
+
+#include "framework/audio/OpenALDriver.h"
+
+#include <AL/al.h>
+#include <AL/alc.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// Internal types have a named namespace: the driver's context refers to them.
+namespace openal_backend {
+
+struct DeviceCloser {
+    void operator()(ALCdevice* device) const { alcCloseDevice(device); }
+};
+
+struct ContextDestroyer {
+    void operator()(ALCcontext* context) const
+    {
+        if (alcGetCurrentContext() == context) alcMakeContextCurrent(nullptr);
+        alcDestroyContext(context);
+    }
+};
+
+class TBuf;
+class TOpenALSound;
+
+}  // namespace openal_backend
+
+// One started device. The driver holds the only strong reference; everything else holds a weak
+// one, so once the driver shuts down no object touches OpenAL again (the device frees the
+// buffers and sources that are still named when it closes).
+struct TALContext {
+    std::unique_ptr<ALCdevice, openal_backend::DeviceCloser> device;
+    std::unique_ptr<ALCcontext, openal_backend::ContextDestroyer> context;
+    int32_t sourceLimit = 0;
+    int32_t liveSources = 0;
+    // Copies of sounds that were destroyed while the copies still played.
+    std::vector<std::shared_ptr<openal_backend::TBuf>> lonely;
+    std::vector<std::weak_ptr<openal_backend::TOpenALSound>> sounds;
+
+    void FlushLonely();
+    // Releases every copy that nothing plays or holds, of all sounds.
+    void ReclaimIdle();
+};
+
+namespace openal_backend {
+
+using TALContextRef = std::weak_ptr<TALContext>;
+
+class TALBuffer {
+public:
+    TALBuffer(TALContextRef context, ALuint id) : _context(std::move(context)), _id(id) {}
+    ~TALBuffer()
+    {
+        if (!_context.expired()) alDeleteBuffers(1, &_id);
+    }
+    TALBuffer(const TALBuffer&) = delete;
+    TALBuffer& operator=(const TALBuffer&) = delete;
+    ALuint Id() const { return _id; }
+
+private:
+    TALContextRef _context;
+    ALuint _id;
+};
+
+class TALSource {
+public:
+    TALSource(TALContextRef context, ALuint id) : _context(std::move(context)), _id(id)
+    {
+        if (auto ctx = _context.lock()) ++ctx->liveSources;
+    }
+    ~TALSource()
+    {
+        if (auto ctx = _context.lock()) {
+            alDeleteSources(1, &_id);
+            --ctx->liveSources;
+        }
+    }
+    TALSource(const TALSource&) = delete;
+    TALSource& operator=(const TALSource&) = delete;
+    ALuint Id() const { return _id; }
+    bool Live() const { return !_context.expired(); }
+
+private:
+    TALContextRef _context;
+    ALuint _id;
+};
+
+// A playback copy of a sound: a source on the sound's buffer. seq grows whenever the copy is
+// taken away from a channel; paused is set while the copy is cued or paused.
+class TBuf {
+public:
+    TBuf(std::shared_ptr<TALBuffer> buffer, TALContextRef context, ALuint source)
+        : buffer(std::move(buffer)), source(std::move(context), source)
+    {
+    }
+
+    ALint State() const
+    {
+        ALint state = AL_STOPPED;
+        if (source.Live()) alGetSourcei(source.Id(), AL_SOURCE_STATE, &state);
+        return state;
+    }
+    bool Playing() const { return source.Live() && !paused && State() == AL_PLAYING; }
+    // The gain its channel asks for, scaled by the player's volume of the sound's group.
+    void ApplyGain() const
+    {
+        if (source.Live())
+            alSourcef(source.Id(), AL_GAIN, gain * GroupGain(music ? TSoundGroup::Music : TSoundGroup::Effects));
+    }
+    bool Active() const { return source.Live() && (paused || State() == AL_PLAYING); }
+
+    // Declared before the source so that the source goes first: OpenAL refuses to delete a
+    // buffer that a source still uses.
+    std::shared_ptr<TALBuffer> buffer;
+    TALSource source;
+    uint32_t seq = 0;
+    bool paused = false;
+    float gain = 1.0f;
+    // A copy of a looping sound: music.
+    bool music = false;
+};
+
+using TBufPtr = std::shared_ptr<TBuf>;
+
+class TOpenALSound : public TSound {
+public:
+    TOpenALSound(TALContextRef context, std::shared_ptr<TALBuffer> buffer, int32_t hertz, bool loop, bool stereo)
+        : _context(std::move(context)), _buffer(std::move(buffer)), _hertz(hertz), _loop(loop), _stereo(stereo)
+    {
+    }
+    ~TOpenALSound() override;
+    TOpenALSound(const TOpenALSound&) = delete;
+    TOpenALSound& operator=(const TOpenALSound&) = delete;
+
+    TChannelPtr Play(const TChannelPtr& channel) override;
+    TChannelPtr Cue(const TChannelPtr& channel) override;
+
+    // A copy that is neither playing nor held cued or paused, made when there is none; null
+    // when the device gives no more sources.
+    TBufPtr TakeIdleCopy();
+    void ReleaseIdleCopies();
+    void ApplyGains() const
+    {
+        for (const TBufPtr& buf : _bufs) buf->ApplyGain();
+    }
+
+    int32_t Hertz() const { return _hertz; }
+    bool Loops() const { return _loop; }
+    bool Stereo() const { return _stereo; }
+
+private:
+    TALContextRef _context;
+    std::shared_ptr<TALBuffer> _buffer;
+    int32_t _hertz;
+    bool _loop;
+    bool _stereo;
+    // Newest copy first.
+    std::vector<TBufPtr> _bufs;
+};
+
+class TOpenALChannel : public TChannel {
+public:
+    TOpenALChannel() = default;
+    ~TOpenALChannel() override;
+    TOpenALChannel(const TOpenALChannel&) = delete;
+    TOpenALChannel& operator=(const TOpenALChannel&) = delete;
+
+    void Cue(TOpenALSound& sound);
+    void Stop() override;
+    void SetPaused(bool paused) override;
+    void SetVolume(float volume) override;
+    void SetPan(float pan) override;
+    void SetDepth(float) override {}
+    void SetRate(float rate) override;
+    bool Playing() override
+    {
+        TBufPtr buf = Owned();
+        return buf && buf->Playing();
+    }
+
+private:
+    // The copy while this channel still owns it, else null.
+    TBufPtr Owned() const
+    {
+        TBufPtr buf = _buf.lock();
+        return buf && buf->seq == _seq ? buf : nullptr;
+    }
+    void Release(TBuf& buf);
+    void Apply();
+
+    float _volume = 1.0f;
+    float _pan = 0.0f;
+    float _rate = 1.0f;
+    // The sound (or, once the sound is gone, the driver) holds the copy; a copy nobody needs
+    // any more can so be freed even while a channel still remembers it.
+    std::weak_ptr<TBuf> _buf;
+    uint32_t _seq = 0;
+    int32_t _hertz = 0;
+    bool _loop = false;
+    bool _stereo = false;
+};
+
+}  // namespace openal_backend

@@ -1,0 +1,111 @@
+// One catalogue of pictures and sounds loaded behind the program: what is needed at once is there
+// when Load returns, the sounds play at once, and what is missing is summed up in one line.
+#include "framework/system/AssetLoader.h"
+#include "framework/audio/Audio.h"
+#include "framework/audio/SoundAsset.h"
+#include "framework/graphics/Image.h"
+#include "framework/graphics/ImageAsset.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string Seeds = std::string(KRELLIX_TEST_DIR) + "/../fuzz/seeds/";
+
+TEST(AssetLoader, LoadsPicturesAndSoundsWhenNeededAndSumsUpTheMissingOnce)
+{
+    SetAudioDriver("Null");
+    const std::string strip = Seeds + "jpeg/rgb_16x8.jpg", single = Seeds + "png/rgb_4x3.png",
+                      effect = Seeds + "ogg/mono_8k.ogg", goneSound = Seeds + "ogg/gone.ogg",
+                      gonePicture = Seeds + "png/gone.png";
+    TImagePtr stripImage, levelImage, gonePictureImage;
+    TSoundPtr effectSound, goneSoundSound;
+    TAssetJobs jobs;
+    jobs.push_back(ImageAsset(stripImage, strip.c_str(), 8, 8, 2, 0, TAssetNeed::AtOnce));
+    jobs.push_back(ImageAsset(levelImage, single.c_str(), 0, 0, 1, 0, TAssetNeed::WithItsLevel));
+    jobs.push_back(SoundAsset(effectSound, effect.c_str(), 0, TAssetNeed::InBackground));
+    jobs.push_back(SoundAsset(goneSoundSound, goneSound.c_str(), SOUND_LOOP, TAssetNeed::BeforeMenu));
+    jobs.push_back(ImageAsset(gonePictureImage, gonePicture.c_str(), 0, 0, 1, 0, TAssetNeed::AtOnce));
+
+    TAssetLoader loader("assets", "tests go on without them");
+    loader.Start(std::move(jobs));
+    ::testing::internal::CaptureStderr();
+    loader.Load();
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    // The pictures are there, the one of a level opened but not decoded yet.
+    ASSERT_TRUE(stripImage);
+    EXPECT_EQ(stripImage->FrameCount(), 2);
+    EXPECT_EQ(ImageWidth(stripImage), 8);
+    EXPECT_TRUE(stripImage->PixelsResident());
+    EXPECT_TRUE(stripImage->Pixmap(1));
+    ASSERT_TRUE(levelImage);
+    EXPECT_EQ(ImageWidth(levelImage), 4);
+    EXPECT_FALSE(levelImage->PixelsResident());
+    EXPECT_FALSE(gonePictureImage);
+    // Every sound can be played at once, decoded or not.
+    EXPECT_TRUE(effectSound);
+    EXPECT_TRUE(goneSoundSound);
+
+    ::testing::internal::CaptureStderr();
+    loader.Finish();
+    loader.Finish();
+    EXPECT_TRUE(loader.Poll());
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "krellix: 2 of 5 assets could not be loaded (first: " + goneSound + "); tests go on without them\n");
+    EXPECT_TRUE(PlaySound(effectSound));
+    EXPECT_FALSE(goneSoundSound);
+    EXPECT_FALSE(loader.Busy());
+}
+
+// A job that only notes when it is decoded.
+class TNotedJob final : public TAssetJob {
+public:
+    TNotedJob(const char* file, TAssetNeed need, std::vector<std::string>& order, std::mutex& lock)
+        : TAssetJob(file, need), _order(order), _lock(lock)
+    {
+    }
+    void Decode() override
+    {
+        const std::lock_guard hold(_lock);
+        _order.push_back(File());
+    }
+    void Skip() override {}
+    void Publish() override {}
+    bool Settle() override { return true; }
+
+private:
+    std::vector<std::string>& _order;
+    std::mutex& _lock;
+};
+
+TEST(AssetLoader, DecodesWhatIsNeededAtOnceThenWhatTheRunOpensWithThenTheRest)
+{
+    for (const TAssetNeed first : {TAssetNeed::BeforeMenu, TAssetNeed::BeforePlay}) {
+        std::vector<std::string> order;
+        std::mutex lock;
+        TAssetJobs jobs;
+        for (const auto& [file, need] : {std::pair{"later", TAssetNeed::InBackground},
+                                         {"menu", TAssetNeed::BeforeMenu},
+                                         {"play", TAssetNeed::BeforePlay},
+                                         {"now", TAssetNeed::AtOnce},
+                                         {"last", TAssetNeed::InBackground}})
+            jobs.push_back(std::make_unique<TNotedJob>(file, need, order, lock));
+        TAssetLoader loader("assets", "");
+        loader.Start(std::move(jobs), first);
+        loader.Finish();
+        const std::string opening = first == TAssetNeed::BeforeMenu ? "menu" : "play";
+        ASSERT_EQ(order.size(), 5u);
+        EXPECT_EQ(order[0], "now");
+        EXPECT_EQ(order[1], opening);
+        std::sort(order.begin() + 2, order.end());
+        EXPECT_EQ(order[2] + order[3] + order[4], first == TAssetNeed::BeforeMenu ? "lastlaterplay" : "lastlatermenu");
+    }
+}
+
+}  // namespace
