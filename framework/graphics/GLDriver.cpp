@@ -253,6 +253,8 @@ void TGLDraw2DDriver::FinishFrame()
                 _part_pixels += area.Area();
             }
             _executed = count;
+            _present_areas = *damage;
+            _present_part = true;
             ++_part_frames;
             _changed = _changed || !damage->empty();
             return;
@@ -260,6 +262,7 @@ void TGLDraw2DDriver::FinishFrame()
     }
     Execute(_executed, count, Screen());
     _executed = count;
+    _present_part = false;
     ++_whole_frames;
     _changed = true;
 }
@@ -280,7 +283,10 @@ void TGLDraw2DDriver::Flip(bool sync)
             _provider->SetSwapInterval(interval);
             _gl.swapInterval = interval;
         }
-        _provider->SwapBuffers();
+        if (_present_part)
+            _provider->SwapChanged(_present_areas);
+        else
+            _provider->SwapBuffers();
     } else {
         ++_presents_saved;
     }
@@ -293,4 +299,5 @@ void TGLDraw2DDriver::Flip(bool sync)
     _frame.Clear();
     _executed = 0;
     _changed = false;
+    _present_part = false;
 }

@@ -133,6 +133,9 @@ private:
     bool _changed = false;
     TDrawList _previous;
     bool _previous_drawn = false;
+    // Where a frame drawn in part changed, so that only those areas are presented.
+    std::vector<TPixelRect> _present_areas;
+    bool _present_part = false;
 
     // The state OpenGL is in; -1 or an impossible value when unknown. A new context starts from
     // a default one, so nothing known of an older context is carried over.
