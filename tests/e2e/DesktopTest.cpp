@@ -67,7 +67,7 @@ protected:
     void TearDown() override
     {
         if (game > 0) {
-            if (waitpid(game, nullptr, WNOHANG) == 0) kill(game, SIGKILL);
+            if (ProgramRunning(game)) kill(game, SIGKILL);
             WaitProgram(game);
         }
         Stop(compositor);
@@ -117,7 +117,7 @@ protected:
         ASSERT_GT(game, 0);
     }
 
-    bool GameRunning() const { return game > 0 && waitpid(game, nullptr, WNOHANG) == 0; }
+    bool GameRunning() const { return game > 0 && ProgramRunning(game); }
 
     // The manager announces itself on the root window once it runs.
     bool ManagerRunning()

@@ -72,9 +72,12 @@ int StartProgram(const std::string& program, const std::vector<std::string>& arg
 int WaitProgram(int pid)
 {
     int wstatus = 0;
-    while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    pid_t reaped = -1;
+    do {
+        reaped = waitpid(pid, &wstatus, 0);
+    } while (reaped < 0 && errno == EINTR);
+    // A program reaped already has no exit code left to report.
+    return reaped == pid && WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
 }
 
 bool ProgramRunning(int pid)
