@@ -1,10 +1,10 @@
 // The game's fonts and images, one program-wide variable per asset, and their loaders.
 #include "game/GameGraphics.h"
 
+#include "framework/graphics/ImageAsset.h"
 #include "framework/system/Report.h"
 #include "framework/system/Stream.h"
 #include "game/GameCommon.h"
-#include "framework/graphics/ImageAsset.h"
 #include "game/LevelData.h"
 
 #include <string>

@@ -3,6 +3,7 @@
 #include "framework/platform/SdlView.h"
 
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -25,32 +26,33 @@ void ViewWindowSize(const TSdlView& view, int& width, int& height)
     if (width <= 0 || height <= 0) SDL_GetWindowSize(view.window, &width, &height);
 }
 
-void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py)
+namespace {
+
+// The letterbox the picture sits in inside the window; none when the picture fills the window as
+// it is.
+std::optional<TLetterbox> ViewLetterbox(const TSdlView& view)
 {
-    if (!view.scaled || !view.window) {
-        px = wx;
-        py = wy;
-        return;
-    }
+    if (!view.scaled || !view.window) return std::nullopt;
     int width = 0;
     int height = 0;
     ViewWindowSize(view, width, height);
-    const TLetterbox box = FitLetterbox(width, height, view.pictureWidth, view.pictureHeight);
-    OuterToInner(box, view.pictureWidth, view.pictureHeight, wx, wy, px, py);
+    return FitLetterbox(width, height, view.pictureWidth, view.pictureHeight);
+}
+
+}  // namespace
+
+void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py)
+{
+    px = wx;
+    py = wy;
+    if (const auto box = ViewLetterbox(view)) OuterToInner(*box, view.pictureWidth, view.pictureHeight, wx, wy, px, py);
 }
 
 void PictureToWindow(const TSdlView& view, int32_t px, int32_t py, int32_t& wx, int32_t& wy)
 {
-    if (!view.scaled || !view.window) {
-        wx = px;
-        wy = py;
-        return;
-    }
-    int width = 0;
-    int height = 0;
-    ViewWindowSize(view, width, height);
-    const TLetterbox box = FitLetterbox(width, height, view.pictureWidth, view.pictureHeight);
-    InnerToOuter(box, view.pictureWidth, view.pictureHeight, px, py, wx, wy);
+    wx = px;
+    wy = py;
+    if (const auto box = ViewLetterbox(view)) InnerToOuter(*box, view.pictureWidth, view.pictureHeight, px, py, wx, wy);
 }
 
 TSdlVideoSubsystem::TSdlVideoSubsystem()

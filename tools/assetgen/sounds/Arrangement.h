@@ -6,6 +6,7 @@
 #include "Composer.h"
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace snd {
@@ -33,6 +34,22 @@ void Melody(Song& song, const std::vector<MelodyNote>& notes, const Tone& tone, 
             const Placement& where);
 Voice Crash(Song& song);
 Adsr Env(double a, double d, double s, double r);
+
+// One piece a style, rendered by render and written to GameMusic/<prefix><number>.ogg, numbered
+// from 1 in the order of the styles.
+template <class Style>
+std::vector<Piece> NumberedPieces(const std::string& prefix, const std::vector<Style>& styles,
+                                  Buffer (*render)(const Style&, const char*))
+{
+    std::vector<Piece> pieces;
+    for (size_t i = 0; i < styles.size(); ++i) {
+        const std::string name = prefix + std::to_string(i + 1);
+        const Style style = styles[i];
+        pieces.push_back({"GameMusic/" + name + ".ogg", [style, name, render] { return render(style, name.c_str()); },
+                          kMusicQuality});
+    }
+    return pieces;
+}
 
 // The level grooves and the soundscapes, in the order of their file numbers.
 std::vector<Piece> GroovePieces();

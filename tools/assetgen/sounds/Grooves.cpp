@@ -2,8 +2,6 @@
 // breaks down.
 #include "Arrangement.h"
 
-#include <string>
-
 namespace snd {
 
 namespace {
@@ -175,17 +173,6 @@ std::vector<GrooveStyle> GrooveStyles()
 
 }  // namespace
 
-std::vector<Piece> GroovePieces()
-{
-    std::vector<Piece> pieces;
-    const std::vector<GrooveStyle> grooves = GrooveStyles();
-    for (size_t i = 0; i < grooves.size(); ++i) {
-        const std::string name = "Tonmark_Ingame" + std::to_string(i + 1);
-        const GrooveStyle style = grooves[i];
-        pieces.push_back(
-            {"GameMusic/" + name + ".ogg", [style, name] { return RenderGroove(style, name.c_str()); }, kMusicQuality});
-    }
-    return pieces;
-}
+std::vector<Piece> GroovePieces() { return NumberedPieces("Tonmark_Ingame", GrooveStyles(), RenderGroove); }
 
 }  // namespace snd

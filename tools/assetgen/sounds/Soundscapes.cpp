@@ -1,8 +1,6 @@
 // The soundscapes: slow ambient loops for the quieter levels, a table of styles and their renderer.
 #include "Arrangement.h"
 
-#include <string>
-
 namespace snd {
 
 namespace {
@@ -159,17 +157,6 @@ std::vector<AmbientStyle> AmbientStyles()
 
 }  // namespace
 
-std::vector<Piece> SoundscapePieces()
-{
-    std::vector<Piece> pieces;
-    const std::vector<AmbientStyle> ambients = AmbientStyles();
-    for (size_t i = 0; i < ambients.size(); ++i) {
-        const std::string name = "Soundscape_" + std::to_string(i + 1);
-        const AmbientStyle style = ambients[i];
-        pieces.push_back({"GameMusic/" + name + ".ogg", [style, name] { return RenderSoundscape(style, name.c_str()); },
-                          kMusicQuality});
-    }
-    return pieces;
-}
+std::vector<Piece> SoundscapePieces() { return NumberedPieces("Soundscape_", AmbientStyles(), RenderSoundscape); }
 
 }  // namespace snd
