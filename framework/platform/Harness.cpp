@@ -9,6 +9,7 @@
 #include "framework/platform/InputWrappers.h"
 #include "framework/platform/Platform.h"
 #include "framework/platform/Settings.h"
+#include "framework/system/Memory.h"
 #include "framework/system/Report.h"
 #include "framework/system/TableFolder.h"
 
@@ -210,6 +211,7 @@ bool THarness::Finish()
 
 int RunHarness(int argc, char** argv, const THarnessGame& game)
 {
+    KeepFreedMemoryForReuse();
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     THarnessOptions options;
     THarnessAction action = THarnessAction::Run;

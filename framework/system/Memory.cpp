@@ -1,4 +1,4 @@
-// Giving memory the program has freed back to the system, through the C library's allocator.
+// Giving memory the program has freed back to the system, or keeping it, through the C library's allocator.
 #include "framework/system/Memory.h"
 
 // Any C library header says which library it is.
@@ -12,5 +12,15 @@ void ReturnFreedMemory()
 {
 #if defined(__GLIBC__)
     malloc_trim(0);
+#endif
+}
+
+void KeepFreedMemoryForReuse()
+{
+#if defined(__GLIBC__)
+    // Setting one of these turns off the allocator's own tuning of both, so both are set: blocks
+    // up to 4 MiB come from the heap, whose top is given back only beyond 64 MiB of free space.
+    mallopt(M_MMAP_THRESHOLD, 4 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
 }
