@@ -86,7 +86,9 @@ void TAssetLoader::Start(TAssetJobs jobs, TAssetNeed first)
     _state = std::make_shared<TState>();
     _state->jobs = std::move(jobs);
     _state->foreground = _state->foregroundPromise.get_future();
-    _state->worker = std::async(std::launch::async, [state = _state, first] { state->Decode(first); });
+    // The state holds the worker's future, which holds this function: a shared pointer here would
+    // keep the state alive for ever. Every way the state ends waits for the worker first.
+    _state->worker = std::async(std::launch::async, [state = _state.get(), first] { state->Decode(first); });
 }
 
 void TAssetLoader::Load()
