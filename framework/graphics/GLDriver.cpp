@@ -7,11 +7,38 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace {
 
 uint8_t ClampByte(int32_t value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
+
+// Cuts an upright quad (corners x, y, u, v clockwise from the top-left, u along x and v along y)
+// down to the view, its texture coordinates following the edges. A pixel is drawn when its centre
+// lies in the quad and in the view, and the view's edges are whole pixels, so the cut quad covers
+// the very pixels the view let through. False when it is no such quad; empty when nothing is left.
+bool CutToView(float (&c)[4][4], const TPixelRect& view)
+{
+    const bool upright = c[0][1] == c[1][1] && c[1][0] == c[2][0] && c[2][1] == c[3][1] && c[3][0] == c[0][0] &&
+                         c[0][2] == c[3][2] && c[1][2] == c[2][2] && c[0][3] == c[1][3] && c[2][3] == c[3][3];
+    if (!upright || !(c[0][0] < c[1][0]) || !(c[0][1] < c[2][1])) return false;
+    const auto cut = [](float from, float to, float low, float high, float& a, float& b) {
+        const float t0 = std::max(from, low), t1 = std::min(to, high);
+        if (t0 == from && t1 == to) return std::pair{from, to};
+        const float step = (b - a) / (to - from);
+        const float a0 = t0 == from ? a : a + (t0 - from) * step;
+        b = t1 == to ? b : a + (t1 - from) * step;
+        a = a0;
+        return std::pair{t0, t1};
+    };
+    float u0 = c[0][2], u1 = c[1][2], v0 = c[0][3], v1 = c[2][3];
+    const auto [x0, x1] = cut(c[0][0], c[1][0], static_cast<float>(view.x0), static_cast<float>(view.x1), u0, u1);
+    const auto [y0, y1] = cut(c[0][1], c[2][1], static_cast<float>(view.y0), static_cast<float>(view.y1), v0, v1);
+    const float cut_corners[4][4] = {{x0, y0, u0, v0}, {x1, y0, u1, v0}, {x1, y1, u1, v1}, {x0, y1, u0, v1}};
+    std::copy(&cut_corners[0][0], &cut_corners[0][0] + 16, &c[0][0]);
+    return true;
+}
 
 }  // namespace
 
@@ -104,6 +131,13 @@ void TGLDraw2DDriver::Bound(TDrawCommand& command, float spare)
 
 void TGLDraw2DDriver::QueueQuad(const TGLImageFrame& frame, const float (&corners)[4][4], bool pixel_exact)
 {
+    // A quad in a view smaller than the screen is cut to the view here, so that quads in
+    // different views (an image drawn a column at a time) need no scissor and draw together. The
+    // plain way cuts too: a cut quad's texture coordinates may round differently in the last bit.
+    float cut[4][4];
+    std::copy(&corners[0][0], &corners[0][0] + 16, &cut[0][0]);
+    const bool in_view = _unit_pixels && _scissor != Screen() && CutToView(cut, _scissor);
+    if (in_view && (!(cut[0][0] < cut[1][0]) || !(cut[0][1] < cut[2][1]))) return;
     bool nearest = false;
     int32_t blend = _blend;
     if (_fast_paths) {
@@ -123,7 +157,8 @@ void TGLDraw2DDriver::QueueQuad(const TGLImageFrame& frame, const float (&corner
     command.state.nearest = nearest;
     command.state.texture = frame.Name();
     command.state.frame = frame.Id();
-    for (const auto& c : corners) AddVertex(c[0], c[1], c[2], c[3]);
+    if (in_view) command.scissor = Screen();
+    for (const auto& c : in_view ? cut : corners) AddVertex(c[0], c[1], c[2], c[3]);
     Bound(_frame.commands.back(), 0.0f);
     // The texture must outlive the command; quads of one image follow each other.
     if (_frame.keep.empty() || _frame.keep.back().get() != static_cast<const void*>(&frame))

@@ -651,3 +651,67 @@ TEST_F(GLTest, LinesOfAnotherWidthOrInOtherUnitsAreNotDrawnTogether)
     }
     driver->SetFastPaths(true);
 }
+
+TEST_F(GLTest, AnImageDrawnThroughViewsShowsInEachViewWhatItShowsWhole)
+{
+    auto driver = TGLDraw2DDriver::Instance();
+    const TImagePtr logo = Picture(120, 60, 11, TAlpha::Round, IMG_FILTERED | IMG_MIPMAPPED);
+    struct TView {
+        int32_t x, y, width, height;
+    };
+    struct Case {
+        const char* what;
+        float y;  // of the image's centre; x is 160
+        // A cut quad's texture coordinates may round differently in the last bit between pixels.
+        int32_t tolerance;
+        std::vector<TView> views;
+    };
+    // A column at a time as the intro's wave draws it, and views that cut the image on any side,
+    // hold it whole or miss it.
+    std::vector<TView> columns;
+    for (int32_t x = 95; x < 225; ++x) columns.push_back({x, 0, 1, kHeight});
+    const Case cases[] = {
+        {"columns, on whole pixels", 120.0f, 0, columns},
+        {"columns, between rows", 120.37f, 1, columns},
+        {"cut on every side", 120.0f, 0, {{130, 100, 45, 33}, {200, 80, 1, 1}}},
+        {"cut on every side, between pixels", 100.5f, 1, {{99, 70, 40, 22}, {150, 125, 20, 1}}},
+        {"around it, and off it", 120.0f, 0, {{80, 70, 170, 110}, {0, 0, 50, 50}, {300, 200, 20, 20}}},
+    };
+    SetBlend(BLEND_ALPHA);
+    for (const Case& c : cases) {
+        ClearScreen();
+        DrawImage(logo, 160, c.y);
+        const std::vector<uint32_t> whole = Screen();
+        Flip(0);
+        std::vector<uint32_t> pictures[2];
+        for (const bool fast : {false, true}) {
+            driver->SetFastPaths(fast);
+            ClearScreen();
+            for (const TView& v : c.views) {
+                SetViewport(v.x, v.y, v.width, v.height);
+                DrawImage(logo, 160, c.y);
+            }
+            SetViewport(0, 0, kWidth, kHeight);
+            pictures[fast] = Screen();
+            Flip(0);
+        }
+        EXPECT_TRUE(pictures[0] == pictures[1]) << c.what;
+        ClearScreen();
+        const uint32_t cleared = Screen()[0];
+        int32_t wrong = 0;
+        for (int32_t y = 0; y < kHeight; ++y)
+            for (int32_t x = 0; x < kWidth; ++x) {
+                const bool seen = std::any_of(c.views.begin(), c.views.end(), [&](const TView& v) {
+                    return x >= v.x && x < v.x + v.width && y >= v.y && y < v.y + v.height;
+                });
+                const uint32_t got = pictures[1][y * kWidth + x], want = seen ? whole[y * kWidth + x] : cleared;
+                for (int32_t shift = 0; shift < 24; shift += 8)
+                    if (std::abs(static_cast<int32_t>(got >> shift & 255) - static_cast<int32_t>(want >> shift & 255)) >
+                        c.tolerance)
+                        ++wrong;
+            }
+        EXPECT_EQ(wrong, 0) << c.what;
+        Flip(0);
+    }
+    driver->SetFastPaths(true);
+}
