@@ -665,6 +665,8 @@ TEST_F(GLTest, AnImageDrawnThroughViewsShowsInEachViewWhatItShowsWhole)
         // A cut quad's texture coordinates may round differently in the last bit between pixels.
         int32_t tolerance;
         std::vector<TView> views;
+        float rotation = 0.0f, scaleX = 1.0f;
+        int32_t unitsPerPixelAcross = 1;
     };
     // A column at a time as the intro's wave draws it, and views that cut the image on any side,
     // hold it whole or miss it.
@@ -676,11 +678,18 @@ TEST_F(GLTest, AnImageDrawnThroughViewsShowsInEachViewWhatItShowsWhole)
         {"cut on every side", 120.0f, 0, {{130, 100, 45, 33}, {200, 80, 1, 1}}},
         {"cut on every side, between pixels", 100.5f, 1, {{99, 70, 40, 22}, {150, 125, 20, 1}}},
         {"around it, and off it", 120.0f, 0, {{80, 70, 170, 110}, {0, 0, 50, 50}, {300, 200, 20, 20}}},
+        {"turned", 120.0f, 0, {{130, 100, 45, 33}}, 30.0f},
+        {"mirrored", 120.0f, 0, {{130, 100, 45, 33}, {200, 80, 3, 50}}, 0.0f, -1.0f},
+        {"in other units", 120.0f, 0, {{130, 100, 45, 33}, {200, 80, 1, 50}}, 0.0f, 1.0f, 2},
     };
     SetBlend(BLEND_ALPHA);
     for (const Case& c : cases) {
+        SetRotation(c.rotation);
+        SetScale(c.scaleX, 1.0f);
+        const int32_t units = c.unitsPerPixelAcross;
+        SetVirtualResolution(static_cast<float>(kWidth * units), kHeight);
         ClearScreen();
-        DrawImage(logo, 160, c.y);
+        DrawImage(logo, static_cast<float>(160 * units), c.y);
         const std::vector<uint32_t> whole = Screen();
         Flip(0);
         std::vector<uint32_t> pictures[2];
@@ -688,13 +697,16 @@ TEST_F(GLTest, AnImageDrawnThroughViewsShowsInEachViewWhatItShowsWhole)
             driver->SetFastPaths(fast);
             ClearScreen();
             for (const TView& v : c.views) {
-                SetViewport(v.x, v.y, v.width, v.height);
-                DrawImage(logo, 160, c.y);
+                SetViewport(v.x * units, v.y, v.width * units, v.height);
+                DrawImage(logo, static_cast<float>(160 * units), c.y);
             }
-            SetViewport(0, 0, kWidth, kHeight);
+            SetViewport(0, 0, kWidth * units, kHeight);
             pictures[fast] = Screen();
             Flip(0);
         }
+        SetRotation(0.0f);
+        SetScale(1.0f, 1.0f);
+        SetVirtualResolution(kWidth, kHeight);
         EXPECT_TRUE(pictures[0] == pictures[1]) << c.what;
         ClearScreen();
         const uint32_t cleared = Screen()[0];
