@@ -167,6 +167,7 @@ TEST_F(ScriptReplay, AStreamIsReadOnlyAsFarAsTheFramesNeed)
     std::stringbuf pipe(text);
     const auto readSoFar = [&] { return pipe.pubseekoff(0, std::ios::cur, std::ios::in); };
     auto source = std::make_shared<TScriptedEventSource>(std::make_unique<std::istream>(&pipe), "pipe");
+    EXPECT_FALSE(source->Finished());
     SetEventSource(source);
     EXPECT_EQ(KeyIsDown(32), 1);
     EXPECT_EQ(readSoFar(), static_cast<std::streamoff>(text.find("2 char")));
