@@ -117,6 +117,16 @@ void AppendLevelFields(std::ostringstream& out, const TLevel& level)
     out << "],\"bricks\":" << CountOf(BrickList) << ",\"bonuses\":" << CountOf(BonusList)
         << ",\"bullets\":" << CountOf(BulletList) << ",\"aliens\":" << CountOf(AlienList)
         << ",\"explosions\":" << CountOf(ExplosionList) << ",\"zogshots\":" << CountOf(ZogShootList);
+    // Where the boss's shots are, for a player program that dodges them.
+    out << ",\"zogshotsAt\":[";
+    first = true;
+    if (ZogShootList) {
+        for (const auto& shot : *ZogShootList) {
+            out << (first ? "" : ",") << "[" << shot->positionX << "," << shot->positionY << "]";
+            first = false;
+        }
+    }
+    out << "]";
 }
 
 }  // namespace

@@ -75,7 +75,16 @@ bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& pla
     _shotTaken.assign(options.shots.size(), false);
 
     std::vector<TScriptEntry> entries;
-    if (!options.inputPath.empty()) {
+    std::error_code notAPipe;
+    if (!options.inputPath.empty() && std::filesystem::is_fifo(options.inputPath, notAPipe)) {
+        // Waits here until a writer opens the pipe; its lines are read as the frames need them.
+        auto stream = std::make_unique<std::ifstream>(options.inputPath, std::ios::binary);
+        if (!*stream) {
+            error = "cannot read " + options.inputPath + ": " + std::strerror(errno);
+            return false;
+        }
+        _script = std::make_shared<TScriptedEventSource>(std::move(stream), options.inputPath);
+    } else if (!options.inputPath.empty()) {
         std::string text;
         if (!ReadWholeFile(options.inputPath, text, error)) return false;
         std::string parseError;
@@ -120,7 +129,7 @@ bool THarness::Start(const THarnessOptions& options, const THarnessPlatform& pla
     // frame; live play without a recording sees every event at the next query, as designed.
     std::shared_ptr<TEventSource> source;
     if (!options.inputPath.empty() || !platform.liveEvents) {
-        _script = std::make_shared<TScriptedEventSource>(entries);
+        if (!_script) _script = std::make_shared<TScriptedEventSource>(entries);
         source = ScriptInput(_script, hasClock, platform.liveEvents,
                              platform.liveEvents ? platform.discardLiveEvents : nullptr);
         source = BatchedPerFrame(WithTerminationSignals(source), _frames);

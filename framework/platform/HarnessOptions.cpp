@@ -50,7 +50,9 @@ const TOptionRule OptionRules[] = {
       "  mouseup B, wheel D, focus 0|1, close, clock MS\n"
       "an event of frame F is seen after the F-th frame (0: from the\n"
       "start); 'clock' lines are the readings of the millisecond clock,\n"
-      "and a file holding them replays a recording exactly"},
+      "and a file holding them replays a recording exactly; a named\n"
+      "pipe is read as it is written, each frame waiting for a line of\n"
+      "a later frame"},
      nullptr,
      [](const std::string& value, TParse& parse, std::string&) {
          parse.options.inputPath = value;

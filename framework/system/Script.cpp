@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <sstream>
+#include <utility>
 
 namespace {
 
@@ -100,6 +101,34 @@ bool ParseEvent(const std::vector<std::string>& words, TScriptEntry& entry, std:
 
 }  // namespace
 
+namespace {
+
+// One line of a script: false with message set when it is bad; entry.frame stays -1 on a blank or
+// comment line. Frames must not go below lastFrame.
+bool ParseScriptLine(std::string line, int32_t lastFrame, TScriptEntry& entry, std::string& message)
+{
+    entry = TScriptEntry{};
+    entry.frame = -1;
+    if (size_t hash = line.find('#'); hash != std::string::npos) line.erase(hash);
+    const std::vector<std::string> words = SplitWords(line);
+    if (words.empty()) return true;
+    if (!ParseInt(words[0], 0, std::numeric_limits<int32_t>::max(), entry.frame)) {
+        message = "expected a frame number, got '" + words[0] + "'";
+        return false;
+    }
+    if (words.size() < 2) {
+        message = "missing event after frame " + words[0];
+        return false;
+    }
+    if (entry.frame < lastFrame) {
+        message = "frame " + std::to_string(entry.frame) + " comes after frame " + std::to_string(lastFrame);
+        return false;
+    }
+    return ParseEvent(words, entry, message);
+}
+
+}  // namespace
+
 bool ParseInputScript(const std::string& text, std::vector<TScriptEntry>& out, std::string& error)
 {
     std::vector<TScriptEntry> entries;
@@ -109,21 +138,13 @@ bool ParseInputScript(const std::string& text, std::vector<TScriptEntry>& out, s
     int32_t lastFrame = 0;
     while (std::getline(in, line)) {
         ++lineNumber;
-        if (size_t hash = line.find('#'); hash != std::string::npos) line.erase(hash);
-        const std::vector<std::string> words = SplitWords(line);
-        if (words.empty()) continue;
-        auto fail = [&](const std::string& message) {
+        TScriptEntry entry;
+        std::string message;
+        if (!ParseScriptLine(line, lastFrame, entry, message)) {
             error = "line " + std::to_string(lineNumber) + ": " + message;
             return false;
-        };
-        TScriptEntry entry;
-        if (!ParseInt(words[0], 0, std::numeric_limits<int32_t>::max(), entry.frame))
-            return fail("expected a frame number, got '" + words[0] + "'");
-        if (words.size() < 2) return fail("missing event after frame " + words[0]);
-        if (entry.frame < lastFrame)
-            return fail("frame " + std::to_string(entry.frame) + " comes after frame " + std::to_string(lastFrame));
-        std::string message;
-        if (!ParseEvent(words, entry, message)) return fail(message);
+        }
+        if (entry.frame < 0) continue;
         lastFrame = entry.frame;
         entries.push_back(entry);
     }
@@ -181,8 +202,39 @@ TScriptedEventSource::TScriptedEventSource(std::vector<TScriptEntry> entries)
         if (!e.isClock) _events.push_back(e);
 }
 
+TScriptedEventSource::TScriptedEventSource(std::unique_ptr<std::istream> stream, std::string name)
+    : _stream(std::move(stream)), _streamName(std::move(name))
+{
+}
+
+void TScriptedEventSource::ReadAhead()
+{
+    // Never past the first line of a later frame: a pipe's writer may not have decided the rest yet.
+    std::string line;
+    while (_stream && (_next >= _events.size() || _events.back().frame <= _flips)) {
+        if (!std::getline(*_stream, line)) {
+            _stream.reset();
+            break;
+        }
+        ++_streamLines;
+        TScriptEntry entry;
+        std::string message;
+        const int32_t lastFrame = _events.empty() ? 0 : _events.back().frame;
+        if (ParseScriptLine(line, lastFrame, entry, message) && entry.isClock)
+            message = "clock readings cannot come from a pipe";
+        if (!message.empty()) {
+            ReportProblem(_streamName + ": line " + std::to_string(_streamLines) + ": " + message +
+                          "; the rest of the input is ignored");
+            _stream.reset();
+        } else if (entry.frame >= 0) {
+            _events.push_back(entry);
+        }
+    }
+}
+
 void TScriptedEventSource::PollEvents()
 {
+    ReadAhead();
     // The pointer was warped before the script's new events happened, as with a real pointer
     // that the player moves after the game has put it back on the paddle.
     std::vector<TEvent> moves;

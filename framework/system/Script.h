@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <istream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,19 +49,29 @@ using TFrameCounterPtr = std::shared_ptr<TFrameCounter>;
 class TScriptedEventSource : public TEventSource {
 public:
     explicit TScriptedEventSource(std::vector<TScriptEntry> entries);
+    // A script read as it is written, e.g. from a named pipe that another program fills a frame
+    // ahead of the game: each poll reads only up to the first line of a later frame, so the
+    // writer can choose a frame's input after seeing the frames before it. A bad line or a clock
+    // reading is reported on stderr with the name and ends the input there.
+    TScriptedEventSource(std::unique_ptr<std::istream> stream, std::string name);
     // How many Flips have happened; events of later frames stay queued.
     void SetFrame(int32_t flips) { _flips = flips; }
     // Hands the pointer moves asked for by MoveMouse since the last poll to HandleInputEvent,
     // then every undelivered event whose frame <= flips, in file order.
     void PollEvents() override;
     void MoveMouse(int32_t x, int32_t y) override;
-    // True when every event of the script has been delivered.
-    bool Finished() const { return _next >= _events.size(); }
+    // True when every event of the script has been delivered (a stream's only after its end).
+    bool Finished() const { return _next >= _events.size() && !_stream; }
     // Frame of the last event of the script, -1 when it has none.
     int32_t LastFrame() const;
 
 private:
+    void ReadAhead();
+
     std::vector<TScriptEntry> _events;
+    std::unique_ptr<std::istream> _stream;
+    std::string _streamName;
+    int32_t _streamLines = 0;
     size_t _next = 0;
     int32_t _flips = 0;
     std::vector<TEvent> _moves;

@@ -10,9 +10,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <thread>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -224,6 +228,73 @@ TEST_F(E2e, PlayIsRepeatableAndRecordingsReplayHeadlessAndInAWindow)
     ASSERT_EQ(shown.size(), lines.size());
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(WithoutTime(shown[i]), WithoutTime(lines[i]));
     EXPECT_EQ(ReadText(dir.File("d.png")), shot);
+}
+
+// Input from a named pipe is read a frame at a time: a program that writes each frame's input only
+// after reading the trace of the frame before plays the same game as the same lines in a file.
+TEST_F(E2e, APipedInputIsPlayedAFrameAtATime)
+{
+    const std::string script = std::string(KRELLIX_TEST_DIR) + "/level1.txt";
+    const std::vector<std::string> common = {"--headless", "--data", data, "--level", "1", "--frames", "120"};
+    auto with = [&](const std::string& input, const std::string& trace) {
+        std::vector<std::string> args = common;
+        args.insert(args.end(), {"--input", input, "--trace", trace});
+        return args;
+    };
+    Run(with(script, "file.jsonl"));
+    ASSERT_EQ(status, 0) << err;
+    // A game that ends early must fail the test, not end it.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::map<int32_t, std::string> byFrame;
+    for (const std::string& line : Lines(ReadText(script)))
+        if (!line.empty() && line[0] != '#') byFrame[std::stoi(line)] += line + "\n";
+    const std::string input = dir.File("input"), tracePipe = dir.File("trace");
+    ASSERT_EQ(mkfifo(input.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(tracePipe.c_str(), 0600), 0);
+    const int game = Start(with(input, tracePipe));
+    // Without blocking, so that a game that never reads fails the test instead of hanging it.
+    const int traceFd = open(tracePipe.c_str(), O_RDONLY | O_NONBLOCK);
+    int inputFd = -1;
+    for (int32_t tries = 0; inputFd < 0 && tries < 600; ++tries) {
+        inputFd = open(input.c_str(), O_WRONLY | O_NONBLOCK);
+        if (inputFd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_GE(inputFd, 0) << "the game never opened its input";
+    auto send = [&](int32_t frame) {
+        // A frame without events still needs a line, so that the game knows the frame is complete.
+        const auto lines = byFrame.find(frame);
+        const std::string text = lines != byFrame.end() ? lines->second : std::to_string(frame) + " keyup 255\n";
+        return write(inputFd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    };
+    ASSERT_TRUE(send(0) && send(1));
+    std::vector<std::string> played;
+    std::string pending;
+    for (int32_t waited = 0; played.size() < 120 && waited < 30000;) {
+        pollfd ready{traceFd, POLLIN, 0};
+        if (poll(&ready, 1, 100) <= 0) {
+            waited += 100;
+            continue;
+        }
+        char buffer[4096];
+        const ssize_t got = read(traceFd, buffer, sizeof buffer);
+        if (got <= 0) break;
+        pending.append(buffer, static_cast<size_t>(got));
+        for (size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
+            played.push_back(pending.substr(0, end));
+            pending.erase(0, end + 1);
+            if (played.size() < 120) {
+                ASSERT_TRUE(send(static_cast<int32_t>(played.size()) + 1));
+            }
+        }
+    }
+    close(inputFd);
+    // A game that stopped playing along is not waited for.
+    if (played.size() < 120) kill(game, SIGKILL);
+    Wait(game);
+    close(traceFd);
+    EXPECT_EQ(status, 0) << err;
+    EXPECT_EQ(played, Lines(ReadText(dir.File("file.jsonl"))));
 }
 
 TEST_F(E2e, RealWindowAndFullScreensUnderXvfb)

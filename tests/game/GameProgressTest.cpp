@@ -5,6 +5,7 @@
 #include "game/Krellix.h"
 #include "game/TGame.h"
 #include "game/THighScorceEntry.h"
+#include "game/TZogShoot.h"
 
 #include <algorithm>
 
@@ -195,13 +196,19 @@ TEST_F(GameProgressTest, TraceFieldsDescribeTheLevelWhileOneExists)
              {"\"level\":1,", "\"GameMode\":1,", "\"Score\":4200,", "\"Lives\":3,", "\"BricksLeft\":66,",
               "\"EscapeState\":0,", "\"PaddleState\":0,", "\"PaddleScale\":1,", "\"SpeedFactor\":1,",
               "\"SecondsCounter\":0,", "\"paddle\":[560,704]", "\"balls\":[[560,688,0,0]]", "\"bricks\":66,",
-              "\"bonuses\":0,", "\"bullets\":0,", "\"aliens\":0,", "\"explosions\":0,", "\"zogshots\":0"})
+              "\"bonuses\":0,", "\"bullets\":0,", "\"aliens\":0,", "\"explosions\":0,", "\"zogshots\":0,",
+              "\"zogshotsAt\":[]"})
             EXPECT_NE(fields.find(expected), std::string::npos) << expected << " in " << fields;
         EXPECT_EQ(fields.rfind("\"screen\":\"level\",\"level\":1,", 0), 0u) << fields;
         EXPECT_NE(fields.back(), ',');
         TBall::CreateMultiball();
+        auto shot = std::make_shared<TZogShoot>();
+        shot->positionX = 390;
+        shot->positionY = 502;
+        ZogShootList->AddLast(shot);
         const std::string three = GameTraceFields();
-        EXPECT_EQ(std::count(three.begin(), three.end(), '['), 1 + 1 + 3);
+        EXPECT_EQ(std::count(three.begin(), three.end(), '['), 1 + 1 + 3 + 1 + 1);
+        EXPECT_NE(three.find("\"zogshots\":1,\"zogshotsAt\":[[390,502]]"), std::string::npos) << three;
     }
     EXPECT_EQ(GameTraceFields(), "\"screen\":\"level\"");
     SetTraceScreen("loading");

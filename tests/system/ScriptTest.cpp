@@ -158,6 +158,52 @@ TEST_F(ScriptReplay, MoveMouseIsDeliveredByTheNextPollBeforeTheScriptsMoves)
     EXPECT_EQ(MousePosX(), 600);
 }
 
+// A script read as it is written (from a pipe another program fills): each poll reads no further
+// than the first line of a later frame, since the writer may not have decided the rest; a bad
+// line or a clock reading ends the input there with one message.
+TEST_F(ScriptReplay, AStreamIsReadOnlyAsFarAsTheFramesNeed)
+{
+    const std::string text = "0 keydown 32\n# a comment\n2 keyup 32\n2 char 65\n3 mousemove 7 8\n";
+    std::stringbuf pipe(text);
+    const auto readSoFar = [&] { return pipe.pubseekoff(0, std::ios::cur, std::ios::in); };
+    auto source = std::make_shared<TScriptedEventSource>(std::make_unique<std::istream>(&pipe), "pipe");
+    EXPECT_FALSE(source->Finished());
+    SetEventSource(source);
+    EXPECT_EQ(KeyIsDown(32), 1);
+    EXPECT_EQ(readSoFar(), static_cast<std::streamoff>(text.find("2 char")));
+    source->SetFrame(2);
+    EXPECT_EQ(KeyIsDown(32), 0);
+    EXPECT_EQ(NextTypedChar(), 'A');
+    EXPECT_EQ(readSoFar(), static_cast<std::streamoff>(text.size()));
+    EXPECT_FALSE(source->Finished());
+    source->SetFrame(3);
+    EXPECT_EQ(MousePosX(), 7);
+    EXPECT_TRUE(source->Finished());
+
+    struct Case {
+        std::string text, message;
+    };
+    const Case bad[] = {
+        {"0 keydown 40\n# c\n1 jump\n1 keydown 41\n",
+         "krellix: pipe: line 3: unknown event 'jump'; the rest of the input is ignored\n"},
+        {"0 keydown 40\n1 clock 5\n1 keydown 41\n",
+         "krellix: pipe: line 2: clock readings cannot come from a pipe; the rest of the input is ignored\n"},
+        {"2 keydown 40\n1 keydown 41\n",
+         "krellix: pipe: line 2: frame 1 comes after frame 2; the rest of the input is ignored\n"},
+    };
+    for (const Case& c : bad) {
+        ResetInputState();
+        auto cut = std::make_shared<TScriptedEventSource>(std::make_unique<std::istringstream>(c.text), "pipe");
+        SetEventSource(cut);
+        cut->SetFrame(2);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(KeyIsDown(40), 1) << c.text;
+        EXPECT_EQ(KeyIsDown(41), 0) << c.text;
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
+        EXPECT_TRUE(cut->Finished());
+    }
+}
+
 TEST_F(ScriptReplay, ScriptClockGivesTheReadingsThenVirtualTime)
 {
     auto base = std::make_shared<TVirtualClock>(0);
