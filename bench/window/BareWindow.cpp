@@ -42,8 +42,8 @@ int main()
     }
     SdlQuit quit;
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    std::unique_ptr<SDL_Window, WindowCloser> window(SDL_CreateWindow(
-        "bare window", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1024, 768, SDL_WINDOW_OPENGL));
+    std::unique_ptr<SDL_Window, WindowCloser> window(
+        SDL_CreateWindow("bare window", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 1024, 768, SDL_WINDOW_OPENGL));
     if (!window) {
         std::fprintf(stderr, "bench_bare_window: no window: %s\n", SDL_GetError());
         return 1;
