@@ -4,18 +4,23 @@
 #include "../pixmap/TestPictures.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// An RGBA PNG of width x height with hard edges, gradients and see-through parts.
+// An RGB PNG of width x height with gradients and hard-edged black squares, which masking makes
+// see-through.
 std::string WritePicture(TTempDir& dir, const char* name, int32_t width, int32_t height)
 {
     std::vector<uint8_t> rows;
     for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            rows.insert(rows.end(), {uint8_t(x * 7), uint8_t(y * 3 + x), uint8_t(x ^ y), uint8_t((x / 16 + y / 16) % 3 * 120)});
-    dir.Write(name, EncodePng(width, height, 6, 8, rows));
+        for (int32_t x = 0; x < width; ++x) {
+            const bool black = (x / 16 + y / 16) % 3 == 0;
+            rows.insert(rows.end(),
+                        {uint8_t(black ? 0 : x * 7 | 1), uint8_t(black ? 0 : y * 3 + x), uint8_t(black ? 0 : x ^ y)});
+        }
+    dir.Write(name, EncodePng(width, height, 2, 8, rows));
     return dir.Path(name);
 }
 
@@ -49,7 +54,7 @@ TEST_F(GLTest, ALargePictureGivesBackItsPixelsAndDrawsTheSameWhenItsTextureIsMad
 {
     TTempDir dir;
     const std::string path = WritePicture(dir, "large.png", 300, 240);
-    const TImagePtr image = LoadImage(path, IMG_FILTERED | IMG_MIPMAPPED);
+    const TImagePtr image = LoadImage(path, IMG_MASKED | IMG_FILTERED | IMG_MIPMAPPED);
     ASSERT_TRUE(image);
     const TPixmapPtr first = Drawn(image);
     EXPECT_EQ(image->pixmaps[0], nullptr) << "pixels kept beside the texture";
@@ -63,7 +68,9 @@ TEST_F(GLTest, ALargePictureGivesBackItsPixelsAndDrawsTheSameWhenItsTextureIsMad
     // Pixels asked for (as collisions do) are the file's, and are kept from then on.
     const TPixmapPtr pixels = image->Pixmap(0);
     ASSERT_TRUE(pixels);
-    EXPECT_EQ(pixels->ReadPixel(299, 239), LoadPixmap(path)->ReadPixel(299, 239));
+    const TPixmapPtr file = MaskPixmap(*LoadPixmap(path), 0, 0, 0);
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{20, 5}, std::pair{299, 239}})
+        EXPECT_EQ(pixels->ReadPixel(x, y), file->ReadPixel(x, y)) << x << "," << y;
     EXPECT_TRUE(SamePixels(Drawn(image), first));
     EXPECT_EQ(image->pixmaps[0], pixels);
 }
@@ -73,15 +80,15 @@ TEST_F(GLTest, PicturesThatCannotBeDecodedAgainOrAreSmallKeepTheirPixels)
     TTempDir dir;
     const std::string large = WritePicture(dir, "large.png", 300, 240);
     const std::string small = WritePicture(dir, "small.png", 200, 200);
-    const TImagePtr changed = LoadImage(large, IMG_FILTERED);
+    const TImagePtr changed = LoadImage(large, IMG_MASKED | IMG_FILTERED);
     ASSERT_TRUE(changed);
     changed->SetPixmap(0, LoadPixmap(large));
     struct Case {
         const char* what;
         TImagePtr image;
     };
-    const Case cases[] = {{"smaller than the threshold", LoadImage(small, IMG_FILTERED)},
-                          {"not from a file", TImage::Load(LoadPixmap(large), IMG_FILTERED, 0, 0, 0)},
+    const Case cases[] = {{"smaller than the threshold", LoadImage(small, IMG_MASKED | IMG_FILTERED)},
+                          {"not from a file", TImage::Load(LoadPixmap(large), IMG_MASKED | IMG_FILTERED, 0, 0, 0)},
                           {"set by hand", changed}};
     for (const Case& c : cases) {
         ASSERT_TRUE(c.image) << c.what;
