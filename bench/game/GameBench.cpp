@@ -44,14 +44,15 @@ std::shared_ptr<TVirtualClock> Clock()
     return clock;
 }
 
-// Pictures and sounds are decoded once, from the generated data when the build made it.
-void LoadAssetsOnce()
+// Pictures and sounds are decoded once, from the generated data when the build made it. The sounds
+// go to the silent driver unless the device's own is asked for, as the game in a window has it.
+void LoadAssetsOnce(bool deviceAudio = false)
 {
     static bool loaded = false;
     if (loaded) return;
     loaded = true;
     SetClock(Clock());
-    SetAudioDriver("Null");
+    if (!deviceAudio) SetAudioDriver("Null");
     RegisterEmbeddedFonts();
     std::error_code error;
     std::filesystem::current_path(KRELLIX_DATA_DIR, error);
@@ -231,18 +232,21 @@ double PeakMiB()
     return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-// The process's peak memory, headless, as a game goes: start-up (fonts, every picture and sound),
-// then each of levels 1 to 32 built and played for a while, then the boss level until its
-// explosion is over. Run alone (--benchmark_filter=Memory), as the peak counts the whole process.
+// The process's peak memory as a game goes: start-up (fonts, every picture and sound), then each of
+// levels 1 to 32 built and played for a while, then the boss level until its explosion is over.
+// Argument 0: headless with the silent audio driver; 1: in a 1024x768 window with the sound
+// device's driver, as the game plays (needs a display). Run one alone
+// (--benchmark_filter=Memory.*/0), as the peak counts the whole process.
 void BM_MemoryThroughTheGame(benchmark::State& state)
 {
-    SetGLContextProvider(CreateSdlGLContextProvider(true));
+    const bool window = state.range(0) == 1;
+    SetGLContextProvider(CreateSdlGLContextProvider(!window, window));
     TGraphicsPtr graphics = OpenGraphics(1024, 768, 0, 60, 0);
     if (!graphics) {
-        state.SkipWithError("cannot open headless graphics");
+        state.SkipWithError(window ? "cannot open a window" : "cannot open headless graphics");
         return;
     }
-    LoadAssetsOnce();
+    LoadAssetsOnce(window);
     SetEventSource(nullptr);
     const double startup = PeakMiB();
     for (auto _ : state) {
@@ -308,7 +312,7 @@ BENCHMARK(BM_BossExplosionLogic)->Iterations(1)->Unit(benchmark::kMillisecond);
 // Argument: the OpenGL shortcuts on (1) or off (0).
 BENCHMARK(BM_Level15HeadlessFrame)->Arg(2)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BossExplosionHeadlessFrame)->Arg(2)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MemoryThroughTheGame)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoryThroughTheGame)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

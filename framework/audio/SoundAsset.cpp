@@ -38,6 +38,12 @@ public:
     bool Settle() override
     {
         if (_pending && _variable == _pending) _variable = _pending->Resolve();
+        // The decoded samples live on in the driver's sound, and Decode or Skip has returned by now:
+        // the job lets go of them at once rather
+        // than with the whole catalogue, so that they and their copies are never all held at once.
+        _samples = {};
+        _promise = {};
+        _pending = nullptr;
         return _variable != nullptr;
     }
 

@@ -226,6 +226,8 @@ public:
 
 private:
     TGLImageFrame() = default;
+    // Makes the mipmap levels below 0 from level 0 and samples through them from now on.
+    void MakeSmallerLevels();
     TTextureLayout _layout;
     uint32_t _name = 0;
     uint64_t _id = 0;
@@ -233,6 +235,8 @@ private:
     bool _opaque_image = false;
     bool _opaque_texture = false;
     bool _shrunk = false;  // the image did not fit any texture and was resized
+    bool _filtered = false;
+    bool _levels_pending = false;  // mipmapped, its smaller levels not made yet
     THole _hole;
     int32_t _image_width = 0, _image_height = 0;
     int32_t _seq = 0;

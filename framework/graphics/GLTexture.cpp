@@ -177,9 +177,12 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filtered ? GL_LINEAR : GL_NEAREST);
-    GLint min_filter = filtered ? GL_LINEAR : GL_NEAREST;
-    if (mipmapped) min_filter = filtered ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min_filter);
+    // The smaller levels are made when the texture is first drawn smaller than it is. Until then
+    // sampling never leaves level 0, where the plain filter samples as the mipmapped one does, and
+    // the levels' memory is not taken: most pictures are only ever drawn at their own size.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filtered ? GL_LINEAR : GL_NEAREST);
+    frame->_levels_pending = mipmapped;
+    frame->_filtered = filtered;
 
     frame->_shrunk = image_width != pixmap.width || image_height != pixmap.height;
     frame->_image_width = image_width;
@@ -197,11 +200,6 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
     }
 
     UploadLevel(0, *level);
-    for (GLint index = 1; mipmapped && (level->width > 1 || level->height > 1); ++index) {
-        level = ResizePixmap(*level, std::max(level->width / 2, 1), std::max(level->height / 2, 1));
-        if (!level) break;
-        UploadLevel(index, *level);
-    }
 
     auto& layout = frame->_layout;
     layout.tex_width = tex_width;
@@ -212,6 +210,26 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
     layout.u1 = static_cast<float>(image_width) / tex_width;
     layout.v1 = static_cast<float>(image_height) / tex_height;
     return frame;
+}
+
+void TGLImageFrame::MakeSmallerLevels()
+{
+    _levels_pending = false;
+    auto level = TPixmap::Create(_layout.tex_width, _layout.tex_height, PIXFMT_RGBA8888);
+    if (!level) return;
+    TGLDraw2DDriver::Instance()->BindTexture(_name);
+    // Level 0 as it was uploaded: the picture's own pixels may have been given back since.
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, level->pitch / 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, level->pixels);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    for (GLint index = 1; level->width > 1 || level->height > 1; ++index) {
+        level = ResizePixmap(*level, std::max(level->width / 2, 1), std::max(level->height / 2, 1));
+        if (!level) return;
+        UploadLevel(index, *level);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                    _filtered ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST);
 }
 
 TGLImageFrame::~TGLImageFrame()
@@ -236,6 +254,10 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
     const float v1 = (sy + sh) * _layout.vscale;
     float corners[4][4] = {{x0, y0, u0, v0}, {x1, y0, u1, v0}, {x1, y1, u1, v1}, {x0, y1, u0, v1}};
     for (auto& c : corners) driver.Transform(c[0], c[1], tx, ty, c[0], c[1]);
+    // Turned, or smaller on screen than in the picture: sampling reaches the smaller levels.
+    if (_levels_pending &&
+        (!driver.IdentityMapping() || corners[2][0] - corners[0][0] < sw || corners[2][1] - corners[0][1] < sh))
+        MakeSmallerLevels();
     // Texel for pixel: no turn or scale, whole-pixel corners, whole source texels, no resize.
     const bool exact = driver.IdentityMapping() && !_shrunk && IsWhole(corners[0][0]) && IsWhole(corners[0][1]) &&
                        corners[2][0] - corners[0][0] == sw && corners[2][1] - corners[0][1] == sh && IsWhole(sx) &&

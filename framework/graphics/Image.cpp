@@ -95,6 +95,15 @@ void TImage::SetDeferredPixels(std::shared_ptr<TDeferredPixels> deferred)
     _stream = nullptr;
     _deferred = std::move(deferred);
     _resident = false;
+    _reloadable = true;
+}
+
+void TImage::SetReloadablePixels(std::shared_ptr<TDeferredPixels> deferred)
+{
+    _stream = nullptr;
+    _deferred = std::move(deferred);
+    _resident = true;
+    _reloadable = true;
 }
 
 void TImage::SetStreamedPixels(std::shared_ptr<TStripStream> stream)
@@ -113,7 +122,8 @@ void TImage::PrefetchPixels()
         if (_streamedRow < row) _stream->Start(row);
         return;
     }
-    if (_deferred && !_resident) _deferred->Start();
+    // A picture that gave back its pixels beside a living texture needs none.
+    if (_deferred && !_resident && !(FrameCount() == 1 && seqs[0] == GraphicsSeq())) _deferred->Start();
 }
 
 void TImage::RewindStream()
@@ -186,7 +196,22 @@ void TImage::ResolvePixels()
     if (decoded.size() != pixmaps.size())
         std::fprintf(stderr, "Image: deferred pixels could not be decoded; the frames stay empty\n");
     for (size_t index = 0; index < decoded.size() && index < pixmaps.size(); ++index)
-        SetPixmap(static_cast<int32_t>(index), std::move(decoded[index]));
+        StorePixmap(static_cast<int32_t>(index), std::move(decoded[index]));
+}
+
+void TImage::StorePixmap(int32_t index, TPixmapPtr pixmap)
+{
+    pixmaps[index] = Masked(std::move(pixmap), flags, mask_r, mask_g, mask_b);
+    ForgetFrame(index);
+}
+
+void TImage::DropPixelsBesideTexture()
+{
+    if (!_reloadable || !_deferred || !_resident || _stream || FrameCount() != 1 || !frames[0] || !pixmaps[0]) return;
+    const TPixmap& pixmap = *pixmaps[0];
+    if (static_cast<int64_t>(pixmap.pitch) * pixmap.height < kDropPixelsFrom) return;
+    pixmaps[0] = nullptr;
+    _resident = false;
 }
 
 TImagePtr TImage::Create(int32_t width, int32_t height, int32_t frame_count, int32_t flags, int32_t mr, int32_t mg,
@@ -214,23 +239,33 @@ void TImage::SetPixmap(int32_t index, TPixmapPtr pixmap)
 {
     if (!ValidIndex(*this, index)) return;
     ResolvePixels();
-    pixmaps[index] = Masked(std::move(pixmap), flags, mask_r, mask_g, mask_b);
-    ForgetFrame(index);
+    // Pixels set by hand are not in the file.
+    _reloadable = false;
+    StorePixmap(index, std::move(pixmap));
+}
+
+TPixmapPtr TImage::PixelsForTexture(int32_t index)
+{
+    ResolvePixels();
+    StreamTo(index);
+    if (!pixmaps[index]) pixmaps[index] = TPixmap::Create(width, height, PIXFMT_RGBA8888);
+    return pixmaps[index];
 }
 
 TPixmapPtr TImage::Lock(int32_t index, bool /*read*/, bool write)
 {
     if (!ValidIndex(*this, index)) return nullptr;
-    ResolvePixels();
-    StreamTo(index);
-    if (!pixmaps[index]) pixmaps[index] = TPixmap::Create(width, height, PIXFMT_RGBA8888);
+    // Pixels handed out are kept: whoever holds them may read or change them again.
+    _reloadable = false;
+    TPixmapPtr pixmap = PixelsForTexture(index);
     if (write) ForgetFrame(index);
-    return pixmaps[index];
+    return pixmap;
 }
 
 TPixmapPtr TImage::Pixmap(int32_t index)
 {
     if (!ValidIndex(*this, index)) return nullptr;
+    _reloadable = false;
     ResolvePixels();
     StreamTo(index);
     return pixmaps[index];
@@ -246,7 +281,7 @@ std::shared_ptr<TImageFrame> TImage::Frame(int32_t index)
         return frames[index];
     }
     TDraw2DDriver* driver = CurrentDraw2DDriver();
-    TPixmapPtr pixmap = Lock(index, true, false);
+    TPixmapPtr pixmap = PixelsForTexture(index);
     if (!driver || !pixmap) return nullptr;
     // The old frame's memory goes before the new frame's is counted.
     ForgetFrame(index);
@@ -257,5 +292,6 @@ std::shared_ptr<TImageFrame> TImage::Frame(int32_t index)
         _slots[index] = _cache->Add(this, index, bytes);
         _cache->Trim(_slots[index]);
     }
+    DropPixelsBesideTexture();
     return frames[index];
 }

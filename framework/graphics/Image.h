@@ -78,11 +78,20 @@ public:
     // them on another thread, any use of them waits for that, and ReleasePixels gives them back.
     // A streamed strip (see LoadAnimImageStreamed) prefetches its first row of cells only.
     void SetDeferredPixels(std::shared_ptr<TDeferredPixels> deferred);
+    // The pixels held now are what deferred decodes: a large picture gives them back once its
+    // texture is made, and decodes them again should the texture be lost or its pixels be asked
+    // for. Setting or writing pixels by hand keeps them for good.
+    void SetReloadablePixels(std::shared_ptr<TDeferredPixels> deferred);
     void SetStreamedPixels(std::shared_ptr<TStripStream> stream);
     void PrefetchPixels();
     void ReleasePixels();
     // For a streamed strip: whether any of its frames are held.
     bool PixelsResident() const { return _stream ? _streamedRow >= 0 : !_deferred || _resident; }
+
+    // A single picture with at least this many bytes of pixels gives them back once its texture is
+    // made, when it can decode them again (see SetReloadablePixels); smaller ones, drawn often or
+    // tested for collisions, keep theirs.
+    static constexpr int64_t kDropPixelsFrom = 256 << 10;
 
     int32_t width = 0;
     int32_t height = 0;
@@ -98,6 +107,12 @@ private:
     // Drops the back-end frame, so the next draw makes it again.
     void ForgetFrame(int32_t index);
     void ResolvePixels();
+    // Stores pixels that match the image's source, masked as the flags ask.
+    void StorePixmap(int32_t index, TPixmapPtr pixmap);
+    // The frame's pixels for making its texture: decoded or streamed as needed, never pinned.
+    TPixmapPtr PixelsForTexture(int32_t index);
+    // A large reloadable picture whose texture is made lets go of its pixels.
+    void DropPixelsBesideTexture();
     // A streamed strip's frame index made ready: the frames before it are given back, its row of
     // cells is waited for (or decoded here), and the rows ahead start decoding on another thread.
     void StreamTo(int32_t index);
@@ -108,6 +123,8 @@ private:
     std::vector<TFrameCache::TSlot> _slots;
     std::shared_ptr<TDeferredPixels> _deferred;
     bool _resident = false;
+    // The pixels held are what _deferred decodes, and may be given back while the texture lives.
+    bool _reloadable = false;
     std::shared_ptr<TStripStream> _stream;
     int32_t _streamFrom = 0;    // the frames before it have been given back
     int32_t _streamedRow = -1;  // the last row of cells whose frames were handed in

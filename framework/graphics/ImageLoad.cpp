@@ -64,6 +64,17 @@ std::vector<TPixmapPtr> CutCells(const TPixmapPtr& strip, int32_t cell_width, in
     return cells;
 }
 
+// Decodes a single picture from file again; nothing when the file no longer fits the image.
+std::shared_ptr<TDeferredPixels> PictureDecoder(const std::string& file, int32_t width, int32_t height)
+{
+    return std::make_shared<TDeferredPixels>([file, width, height]() -> std::vector<TPixmapPtr> {
+        TPixmapPtr pixmap = LoadPixmap(file);
+        // A file changed since it was first read fits the image no more.
+        if (!pixmap || pixmap->width != width || pixmap->height != height) return {};
+        return {pixmap};
+    });
+}
+
 }  // namespace
 
 TImagePtr TImage::Load(const TUrl& url, int32_t flags, int32_t mr, int32_t mg, int32_t mb)
@@ -94,7 +105,11 @@ TImagePtr TImage::LoadAnim(const TUrl& url, int32_t cell_width, int32_t cell_hei
 TImagePtr LoadImage(const TUrl& url, int32_t flags)
 {
     const TImageDefaults& d = Defaults();
-    return AutoHandled(TImage::Load(url, ResolveFlags(flags), d.mask_r, d.mask_g, d.mask_b));
+    TImagePtr image = TImage::Load(url, ResolveFlags(flags), d.mask_r, d.mask_g, d.mask_b);
+    // A named file can be read again, so a large picture need not keep its pixels beside its texture.
+    if (image && !url.text.empty() && !url.stream && !url.bank)
+        image->SetReloadablePixels(PictureDecoder(url.text, image->width, image->height));
+    return AutoHandled(image);
 }
 
 TImagePtr LoadAnimImage(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
@@ -154,13 +169,7 @@ TImagePtr LoadImageDeferred(const TUrl& url, int32_t flags)
     if (!ProbePixmap(url, width, height)) return nullptr;
     const TImageDefaults& d = Defaults();
     TImagePtr image = TImage::Create(width, height, 1, ResolveFlags(flags), d.mask_r, d.mask_g, d.mask_b);
-    image->SetDeferredPixels(
-        std::make_shared<TDeferredPixels>([file = url.text, width, height]() -> std::vector<TPixmapPtr> {
-            TPixmapPtr pixmap = LoadPixmap(file);
-            // A file changed since its header was read fits the image no more.
-            if (!pixmap || pixmap->width != width || pixmap->height != height) return {};
-            return {pixmap};
-        }));
+    image->SetDeferredPixels(PictureDecoder(url.text, width, height));
     return AutoHandled(image);
 }
 

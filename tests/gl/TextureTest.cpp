@@ -66,7 +66,10 @@ TEST_F(GLTest, A642By79ImageLivesIn1024By128WithSmearedEdges)
     }
     EXPECT_EQ(Texel(level0, w, 642, 79), Texel(level0, w, 641, 78));
 
-    // Every level down to 1 x 1, each the bilinear half of the one before.
+    // Every level down to 1 x 1, each the bilinear half of the one before, once it is drawn smaller.
+    TextureLevel(*frame, 1, w, h);
+    EXPECT_EQ(w, 0) << "levels made before the picture was drawn smaller";
+    DrawImageRect(image, 0, 0, 321, 40);
     const auto level1 = TextureLevel(*frame, 1, w, h);
     EXPECT_EQ(w, 512);
     EXPECT_EQ(h, 64);
@@ -83,31 +86,46 @@ TEST_F(GLTest, A642By79ImageLivesIn1024By128WithSmearedEdges)
 
 TEST_F(GLTest, FilterFlagsChooseTheTextureFilters)
 {
+    // Drawn at its own size and moved, a mipmapped texture samples level 0 alone, as the plain
+    // filter does; turned or drawn smaller, it gets its levels and the mipmapped filter.
     struct Case {
         int32_t flags;
-        GLint mag, min;
-        bool levels;
+        GLint mag, min, minShrunk;
     };
-    const Case cases[] = {{0, GL_NEAREST, GL_NEAREST, false},
-                          {IMG_FILTERED, GL_LINEAR, GL_LINEAR, false},
-                          {IMG_MIPMAPPED, GL_NEAREST, GL_NEAREST_MIPMAP_NEAREST, true},
-                          {IMG_FILTERED | IMG_MIPMAPPED, GL_LINEAR, GL_LINEAR_MIPMAP_LINEAR, true}};
-    for (const auto& c : cases) {
-        auto image = FilledImage(30, 17, 0xFF123456u, c.flags);
-        auto frame = GLFrame(image);
-        ASSERT_TRUE(frame);
-        EXPECT_EQ(frame->Layout().tex_width, 32);
-        EXPECT_EQ(frame->Layout().tex_height, 32);
-        TGLDraw2DDriver::Instance()->BindTexture(frame->Name());
-        GLint mag = 0, min = 0, wrap = 0, level1 = 0;
+    const Case cases[] = {{0, GL_NEAREST, GL_NEAREST, GL_NEAREST},
+                          {IMG_FILTERED, GL_LINEAR, GL_LINEAR, GL_LINEAR},
+                          {IMG_MIPMAPPED, GL_NEAREST, GL_NEAREST, GL_NEAREST_MIPMAP_NEAREST},
+                          {IMG_FILTERED | IMG_MIPMAPPED, GL_LINEAR, GL_LINEAR, GL_LINEAR_MIPMAP_LINEAR}};
+    const auto filters = [](const TGLImageFrame& frame, GLint& mag, GLint& min, GLint& wrap, GLint& level1) {
+        TGLDraw2DDriver::Instance()->BindTexture(frame.Name());
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &mag);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &min);
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &level1);
-        EXPECT_EQ(mag, c.mag) << c.flags;
-        EXPECT_EQ(min, c.min) << c.flags;
-        EXPECT_EQ(wrap, GL_CLAMP_TO_EDGE) << c.flags;
-        EXPECT_EQ(level1 != 0, c.levels) << c.flags;
+    };
+    for (const auto& c : cases) {
+        for (const int32_t turn : {0, 1}) {
+            auto image = FilledImage(30, 17, 0xFF123456u, c.flags);
+            auto frame = GLFrame(image);
+            ASSERT_TRUE(frame);
+            EXPECT_EQ(frame->Layout().tex_width, 32);
+            EXPECT_EQ(frame->Layout().tex_height, 32);
+            DrawImage(image, 10.5f, 20.25f);
+            DrawImageRect(image, 40, 20, 60, 40);
+            GLint mag = 0, min = 0, wrap = 0, level1 = 0;
+            filters(*frame, mag, min, wrap, level1);
+            EXPECT_EQ(mag, c.mag) << c.flags;
+            EXPECT_EQ(min, c.min) << c.flags;
+            EXPECT_EQ(wrap, GL_CLAMP_TO_EDGE) << c.flags;
+            EXPECT_EQ(level1, 0) << c.flags;
+            if (turn) SetRotation(10.0f);
+            DrawImageRect(image, 40, 20, turn ? 30 : 29, 17);
+            SetRotation(0.0f);
+            filters(*frame, mag, min, wrap, level1);
+            EXPECT_EQ(mag, c.mag) << c.flags;
+            EXPECT_EQ(min, c.minShrunk) << c.flags << " turned " << turn;
+            EXPECT_EQ(level1 != 0, c.minShrunk != c.min) << c.flags << " turned " << turn;
+        }
     }
 }
 
