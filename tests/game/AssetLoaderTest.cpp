@@ -9,9 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -84,7 +86,7 @@ private:
     std::mutex& _lock;
 };
 
-TEST(AssetLoader, DecodesWhatIsNeededAtOnceThenWhatTheRunOpensWithThenTheRest)
+TEST(AssetLoader, DecodesWhatIsNeededAtOnceThenWhatTheRunOpensWithThenTheRestOnceThePlayerSeesAScreen)
 {
     for (const TAssetNeed first : {TAssetNeed::BeforeMenu, TAssetNeed::BeforePlay}) {
         std::vector<std::string> order;
@@ -98,7 +100,20 @@ TEST(AssetLoader, DecodesWhatIsNeededAtOnceThenWhatTheRunOpensWithThenTheRest)
             jobs.push_back(std::make_unique<TNotedJob>(file, need, order, lock));
         TAssetLoader loader("assets", "");
         loader.Start(std::move(jobs), first);
-        loader.Finish();
+        loader.Load();
+        // The rest waits for the first screen: until then the processor is the program's.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        {
+            const std::lock_guard hold(lock);
+            EXPECT_LE(order.size(), 2u);
+        }
+        // Polled as after each frame: the rest follows, and the catalogue settles.
+        bool settled = false;
+        for (int i = 0; i < 1000 && !settled; ++i) {
+            settled = loader.Poll();
+            if (!settled) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_TRUE(settled);
         const std::string opening = first == TAssetNeed::BeforeMenu ? "menu" : "play";
         ASSERT_EQ(order.size(), 5u);
         EXPECT_EQ(order[0], "now");
