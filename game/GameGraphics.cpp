@@ -1,6 +1,7 @@
 // The game's fonts and images, one program-wide variable per asset, and their loaders.
 #include "game/GameGraphics.h"
 
+#include "framework/graphics/Graphics.h"
 #include "framework/graphics/ImageAsset.h"
 #include "framework/system/Report.h"
 #include "framework/system/Stream.h"
@@ -20,32 +21,49 @@ constexpr TImageAsset WithItsLevel(TImagePtr* variable, const char* file, int32_
     return {variable, file, cellWidth, cellHeight, frames, -1, TAssetNeed::WithItsLevel};
 }
 
-// Every picture, in catalogue order; a strip has a cell size and frame count.
+// Drawn by the intro and the front end alone: decoded first when the run opens with them, else
+// behind the game.
+constexpr TImageAsset ForTheMenu(TImagePtr* variable, const char* file, int32_t cellWidth = 0, int32_t cellHeight = 0,
+                                 int32_t frames = 1)
+{
+    return {variable, file, cellWidth, cellHeight, frames, -1, TAssetNeed::BeforeMenu};
+}
+
+// Drawn in play but never in a level's first frames (aliens, capsules, bolts, the boss), or not
+// at all: decoded behind the game once it shows its first screen.
+constexpr TImageAsset LaterInPlay(TImagePtr* variable, const char* file, int32_t cellWidth = 0, int32_t cellHeight = 0,
+                                  int32_t frames = 1, int32_t flags = -1)
+{
+    return {variable, file, cellWidth, cellHeight, frames, flags, TAssetNeed::InBackground};
+}
+
+// Every picture, in catalogue order; a strip has a cell size and frame count. Those not marked are
+// drawn in a level's first frame and decoded before it.
 const TImageAsset ImageCatalogue[] = {
-    {&QuillonLogoImage, "images/Quillonlogo.png"},
-    {&MenuBackgroundImage, "images/bkgnd_50.jpg"},
-    {&MenuPageImage, "images/page_menu.png"},
-    {&HighscoreBackgroundImage, "images/bkgnd_49.jpg"},
-    {&HighscorePageImage, "images/page_hiscore.png"},
-    {&InstructionsBackgroundImage, "images/bkgnd_47.jpg"},
-    {&InstructionsPageImage, "images/page_instructions.png"},
-    {&CreditsBackgroundImage, "images/bkgnd_48.jpg"},
-    {&GuruAnimImage, "images/GuruAnim.png", 642, 79, 2},
+    ForTheMenu(&QuillonLogoImage, "images/Quillonlogo.png"),
+    ForTheMenu(&MenuBackgroundImage, "images/bkgnd_50.jpg"),
+    ForTheMenu(&MenuPageImage, "images/page_menu.png"),
+    ForTheMenu(&HighscoreBackgroundImage, "images/bkgnd_49.jpg"),
+    ForTheMenu(&HighscorePageImage, "images/page_hiscore.png"),
+    ForTheMenu(&InstructionsBackgroundImage, "images/bkgnd_47.jpg"),
+    ForTheMenu(&InstructionsPageImage, "images/page_instructions.png"),
+    ForTheMenu(&CreditsBackgroundImage, "images/bkgnd_48.jpg"),
+    ForTheMenu(&GuruAnimImage, "images/GuruAnim.png", 642, 79, 2),
     {&SidebarLogoImage, "images/logo_sidebar.png"},
-    {&KrellixLogoImage, "images/logo_krellix.png"},
+    ForTheMenu(&KrellixLogoImage, "images/logo_krellix.png"),
     {&PadImage, "images/Pad.png"},
     {&PadShadowImage, "images/PadShadow.png"},
-    {&PadLazerAnimImage, "images/PadLazerAnim.png", 96, 32, 10},
-    {&BrownAlienImage, "images/AlienBrown.png", 0, 0, 1, IMG_FILTERED},
-    {&RedAlienImage, "images/AlienRed.png", 0, 0, 1, IMG_FILTERED},
-    {&BlackAlienImage, "images/AlienBlack.png", 0, 0, 1, IMG_FILTERED},
-    {&AlienShadowImage, "images/AlienShadow.png"},
-    {&ZogLienBigImage, "images/Zog/ZOGlien_Big.png"},
-    {&ZogLienSmallImage, "images/Zog/ZOGlien_Small.png"},
+    LaterInPlay(&PadLazerAnimImage, "images/PadLazerAnim.png", 96, 32, 10),
+    LaterInPlay(&BrownAlienImage, "images/AlienBrown.png", 0, 0, 1, IMG_FILTERED),
+    LaterInPlay(&RedAlienImage, "images/AlienRed.png", 0, 0, 1, IMG_FILTERED),
+    LaterInPlay(&BlackAlienImage, "images/AlienBlack.png", 0, 0, 1, IMG_FILTERED),
+    LaterInPlay(&AlienShadowImage, "images/AlienShadow.png"),
+    LaterInPlay(&ZogLienBigImage, "images/Zog/ZOGlien_Big.png"),
+    LaterInPlay(&ZogLienSmallImage, "images/Zog/ZOGlien_Small.png"),
     // The largest picture by far, drawn only when the boss dies, once, frame after frame: decoded a
     // row of cells ahead of the explosion and given back behind it, never whole.
     WithItsLevel(&ZogExplosionImage, "images/ZogExplosion.jpg", 512, 512, 200),
-    {&AlienExplosionImage, "images/AlienExplosion.png", 64, 64, 64},
+    LaterInPlay(&AlienExplosionImage, "images/AlienExplosion.png", 64, 64, 64),
     {&BallImage, "images/Ball2.png"},
     {&BallShadowImage, "images/BallShadow.png"},
     {&DotImage, "images/Dot.png"},
@@ -62,12 +80,12 @@ const TImageAsset ImageCatalogue[] = {
     {&BlockBlueImage, "images/BlockBlue.png"},
     {&BlockSemiSolidAnimImage, "images/BlockSemiSolidAnim.png", 60, 25, 10},
     {&BlockSolidAnimImage, "images/BlockSolidAnim.png", 60, 25, 10},
-    {&ZogAnimImage, "images/Zog/ZogAnim.png", 184, 368, 12},
-    {&BigBossShadowImage, "images/BigBoss_Shadow.png"},
+    LaterInPlay(&ZogAnimImage, "images/Zog/ZogAnim.png", 184, 368, 12),
+    LaterInPlay(&BigBossShadowImage, "images/BigBoss_Shadow.png"),
     {&BlockShadowImage, "images/BlockShadow.png"},
     {&ExitPipesInnerPaneImage, "images/xitpipes_innerpane.png"},
-    {&ExitPipesGlowLeftImage, "images/xitpipes_glow_leftt.png"},
-    {&ExitPipesGlowRightImage, "images/xitpipes_glow_right.png"},
+    LaterInPlay(&ExitPipesGlowLeftImage, "images/xitpipes_glow_leftt.png"),
+    LaterInPlay(&ExitPipesGlowRightImage, "images/xitpipes_glow_right.png"),
     WithItsLevel(&Background08Image, "images/bkgnd_08.jpg"),
     WithItsLevel(&Background09Image, "images/bkgnd_09.jpg"),
     WithItsLevel(&Background10Image, "images/bkgnd_10.jpg"),
@@ -101,15 +119,15 @@ const TImageAsset ImageCatalogue[] = {
     WithItsLevel(&Background39Image, "images/bkgnd_39.jpg"),
     WithItsLevel(&Background42Image, "images/bkgnd_42.jpg"),
     WithItsLevel(&Background43Image, "images/bkgnd_43.jpg"),
-    {&BonusDImage, "images/BonusD.png"},
-    {&BonusCImage, "images/BonusC.png"},
-    {&BonusEImage, "images/BonusE.png"},
-    {&BonusSImage, "images/BonusS.png"},
-    {&BonusLImage, "images/BonusL.png"},
-    {&BonusPImage, "images/BonusP.png"},
-    {&BonusXImage, "images/BonusX.png"},
-    {&BonusShadowImage, "images/BonusShadow.png"},
-    {&LazerImage, "images/Lazer.png"},
+    LaterInPlay(&BonusDImage, "images/BonusD.png"),
+    LaterInPlay(&BonusCImage, "images/BonusC.png"),
+    LaterInPlay(&BonusEImage, "images/BonusE.png"),
+    LaterInPlay(&BonusSImage, "images/BonusS.png"),
+    LaterInPlay(&BonusLImage, "images/BonusL.png"),
+    LaterInPlay(&BonusPImage, "images/BonusP.png"),
+    LaterInPlay(&BonusXImage, "images/BonusX.png"),
+    LaterInPlay(&BonusShadowImage, "images/BonusShadow.png"),
+    LaterInPlay(&LazerImage, "images/Lazer.png"),
 };
 
 // An "incbin::" font that was never registered raises a stream error; that is a missing font,
@@ -139,25 +157,53 @@ void GameGraphics::LoadFonts()
 namespace {
 
 TAssetLoader ImageLoader("images", "drawing goes on without them");
+int32_t FinishHook = 0;
+
+void RemoveFinishHook()
+{
+    if (FinishHook != 0) RemoveFlipHook(FinishHook);
+    FinishHook = 0;
+}
 
 }  // namespace
 
-void GameGraphics::StartLoading()
+void GameGraphics::StartLoading(bool playFirst)
 {
     if (ImageLoader.Busy()) return;
     SetAutoImageFlags(IMG_FILTERED | IMG_MIPMAPPED);
     TAssetJobs jobs;
     for (const TImageAsset& e : ImageCatalogue)
         jobs.push_back(ImageAsset(*e.variable, e.file, e.cellWidth, e.cellHeight, e.frames, e.flags, e.need));
-    ImageLoader.Start(std::move(jobs));
+    ImageLoader.Start(std::move(jobs), playFirst ? TAssetNeed::BeforePlay : TAssetNeed::BeforeMenu);
 }
 
-void GameGraphics::AbandonLoading() { ImageLoader.Abandon(); }
+void GameGraphics::AbandonLoading()
+{
+    RemoveFinishHook();
+    ImageLoader.Abandon();
+}
 
 void GameGraphics::LoadImages()
 {
     StartLoading();
+    ImageLoader.Finish();
+}
+
+void GameGraphics::LoadImagesForFirstScreen()
+{
+    StartLoading();
     ImageLoader.Load();
+    if (FinishHook == 0) {
+        FinishHook = AddPostFlipHook([] {
+            if (ImageLoader.Poll()) RemoveFinishHook();
+        });
+    }
+}
+
+void GameGraphics::FinishLoading()
+{
+    RemoveFinishHook();
+    ImageLoader.Finish();
 }
 
 void GameGraphics::LoadLevelImages(const TImagePtr& background, bool bossLevel)

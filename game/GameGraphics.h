@@ -26,10 +26,18 @@ public:
     // Starts loading when StartLoading has not, waits for every picture and fills the variables
     // in catalogue order; the pictures that could not be loaded are named in one line.
     static void LoadImages();
+    // As LoadImages, but waits only for the pictures of the first screen (the menu's, or those of
+    // a level's first frames when StartLoading was told the run opens with play): the others are
+    // handed out at their size, decode behind the game once it shows a screen, and are waited for
+    // when first drawn. After each frame the loading is looked at, to be finished once all are
+    // there.
+    static void LoadImagesForFirstScreen();
+    // Waits for every picture: those that could not be loaded are named by now.
+    static void FinishLoading();
     // Sets the automatic image flags to 6 and starts decoding every picture on other threads, with
     // the images' handles as they are set now, so that they decode while the display opens and the
-    // fonts load.
-    static void StartLoading();
+    // fonts load; those the run opens with first.
+    static void StartLoading(bool playFirst = false);
     // Waits for the decoding StartLoading began and drops it, when the game ends before loading.
     static void AbandonLoading();
     // The pictures only one level or one kind of level draws: the level's background, and the boss

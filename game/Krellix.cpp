@@ -140,7 +140,7 @@ int KrellixMain(int32_t startLevel)
     GameSounds::StartLoading(knownLevel ? LevelSettings[static_cast<size_t>(startLevel - 1)].musicId : 0);
     // The pictures too, with their handles in the middle: nothing is drawn before they are loaded.
     SetAutoMidHandle(true);
-    GameGraphics::StartLoading();
+    GameGraphics::StartLoading(startLevel > 0);
     // A run cut short stops the decoding rather than waiting for all of it.
     const TLoadingGuard loading;
     LevelDataCursor = 0;
@@ -164,7 +164,7 @@ int KrellixMain(int32_t startLevel)
     HideMouse();
     ClearKeyboard();
     MusicChannel = AllocChannel();
-    GameGraphics::LoadImages();
+    GameGraphics::LoadImagesForFirstScreen();
     GameSounds::LoadSounds();
 
     // From here on, closing the window ends the program from any screen as Quit does; a game in
@@ -189,7 +189,8 @@ int KrellixMain(int32_t startLevel)
         }
     }
 
-    // Any sound that could not be loaded is named even in the shortest game.
+    // Any picture or sound that could not be loaded is named even in the shortest game.
+    GameGraphics::FinishLoading();
     GameSounds::FinishLoading();
     return SaveTables() ? 0 : 1;
 }

@@ -8,8 +8,8 @@ TChannelPtr TSound::Play(const TChannelPtr& channel) { return channel ? channel 
 
 TChannelPtr TSound::Cue(const TChannelPtr& channel) { return channel ? channel : std::make_shared<TChannel>(); }
 
-TPendingSound::TPendingSound(std::shared_future<TAudioSamplePtr> samples, int32_t flags)
-    : _samples(std::move(samples)), _flags(flags)
+TPendingSound::TPendingSound(std::shared_future<TAudioSamplePtr> samples, int32_t flags, std::function<void()> hurry)
+    : _samples(std::move(samples)), _flags(flags), _hurry(std::move(hurry))
 {
 }
 
@@ -22,6 +22,7 @@ const TSoundPtr& TPendingSound::Resolve()
 {
     if (!_resolved) {
         _resolved = true;
+        if (_hurry && !Decoded()) _hurry();
         TAudioSamplePtr samples = _samples.valid() ? _samples.get() : nullptr;
         _sound = samples ? CurrentAudioDriver()->CreateSound(samples, _flags) : nullptr;
         // The samples live on in the driver's sound, if at all.

@@ -5,6 +5,7 @@
 #include "framework/audio/Sample.h"
 
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -22,10 +23,11 @@ public:
 
 // A sound whose samples are still being decoded on another thread. It becomes the driver's sound
 // when Resolve is called, or when it is first played or cued, waiting for the samples then; when
-// they could not be decoded it plays nothing, as no sound at all would.
+// they could not be decoded it plays nothing, as no sound at all would. Before waiting it calls
+// hurry, should its samples be held back behind other work.
 class TPendingSound : public TSound {
 public:
-    TPendingSound(std::shared_future<TAudioSamplePtr> samples, int32_t flags);
+    TPendingSound(std::shared_future<TAudioSamplePtr> samples, int32_t flags, std::function<void()> hurry = {});
     TChannelPtr Play(const TChannelPtr& channel) override;
     TChannelPtr Cue(const TChannelPtr& channel) override;
     // The samples are there, or their decoding failed.
@@ -36,6 +38,7 @@ public:
 private:
     std::shared_future<TAudioSamplePtr> _samples;
     int32_t _flags;
+    std::function<void()> _hurry;
     bool _resolved = false;
     TSoundPtr _sound;
 };

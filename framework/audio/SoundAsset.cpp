@@ -32,7 +32,7 @@ public:
     void Skip() override { _promise.set_value(nullptr); }
     void Publish() override
     {
-        _pending = std::make_shared<TPendingSound>(_samples, _flags);
+        _pending = std::make_shared<TPendingSound>(_samples, _flags, Hurry());
         _variable = _pending;
     }
     bool Settle() override

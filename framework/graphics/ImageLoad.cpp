@@ -2,12 +2,14 @@
 #include "framework/graphics/Image.h"
 
 #include "framework/graphics/Draw2D.h"
+#include "framework/graphics/ImageAsset.h"
 #include "framework/graphics/StripStream.h"
 
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -170,6 +172,39 @@ TImagePtr LoadImageDeferred(const TUrl& url, int32_t flags)
     const TImageDefaults& d = Defaults();
     TImagePtr image = TImage::Create(width, height, 1, ResolveFlags(flags), d.mask_r, d.mask_g, d.mask_b);
     image->SetDeferredPixels(PictureDecoder(url.text, width, height));
+    return AutoHandled(image);
+}
+
+std::vector<TPixmapPtr> DecodeImageCells(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
+                                         int32_t cell_count)
+{
+    const bool single = cell_width == 0 && cell_height == 0 && first_cell == 0 && cell_count == 1;
+    if (!single && !ValidCells(cell_width, cell_height, first_cell, cell_count)) return {};
+    TPixmapPtr pixmap = LoadPixmap(url);
+    if (!pixmap) return {};
+    if (single) return {pixmap};
+    if (!StripHoldsCells(pixmap->width, pixmap->height, cell_width, cell_height, first_cell, cell_count)) return {};
+    return CutCells(pixmap, cell_width, cell_height, first_cell, cell_count);
+}
+
+TImagePtr LoadAnimImageFrom(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
+                            int32_t cell_count, int32_t flags, TDeferredPixels::TDecode pixels)
+{
+    const bool single = cell_width == 0 && cell_height == 0 && first_cell == 0 && cell_count == 1;
+    if (!single && !ValidCells(cell_width, cell_height, first_cell, cell_count)) return nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    if (!ProbePixmap(url, width, height)) return nullptr;
+    if (single) {
+        cell_width = width;
+        cell_height = height;
+    } else if (!StripHoldsCells(width, height, cell_width, cell_height, first_cell, cell_count)) {
+        return nullptr;
+    }
+    const TImageDefaults& d = Defaults();
+    TImagePtr image =
+        TImage::Create(cell_width, cell_height, cell_count, ResolveFlags(flags), d.mask_r, d.mask_g, d.mask_b);
+    image->SetDeferredPixels(std::make_shared<TDeferredPixels>(std::move(pixels)));
     return AutoHandled(image);
 }
 

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <future>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -20,6 +22,24 @@ struct TAssetLoader::TState {
     std::future<void> foreground;
     std::future<void> worker;
     bool published = false;
+    // The rest waits for the program to go on.
+    std::mutex gateLock;
+    std::condition_variable gateOpened;
+    bool gateOpen = false;
+
+    void OpenGate()
+    {
+        {
+            const std::lock_guard hold(gateLock);
+            gateOpen = true;
+        }
+        gateOpened.notify_all();
+    }
+    void WaitForGate()
+    {
+        std::unique_lock hold(gateLock);
+        gateOpened.wait(hold, [this] { return gateOpen; });
+    }
 
     void Run(size_t index)
     {
@@ -70,6 +90,7 @@ struct TAssetLoader::TState {
         const std::vector<size_t> rest =
             Select([&](TAssetNeed need) { return !foregroundNeed(need) && need != first; });
         if (rest.empty()) return;
+        WaitForGate();
         LowerThisThreadPriority();
         // Smallest first: the effects are heard long before the longest music.
         std::vector<size_t> order = LargestFilesFirst(Files(rest));
@@ -85,6 +106,12 @@ void TAssetLoader::Start(TAssetJobs jobs, TAssetNeed first)
     Abandon();
     _state = std::make_shared<TState>();
     _state->jobs = std::move(jobs);
+    // A stand-in waits only for its own file, never for the program to show a screen.
+    const std::weak_ptr<TState> state = _state;
+    for (const auto& job : _state->jobs)
+        job->SetHurry([state] {
+            if (const auto alive = state.lock()) alive->OpenGate();
+        });
     _state->foreground = _state->foregroundPromise.get_future();
     // The state holds the worker's future, which holds this function: a shared pointer here would
     // keep the state alive for ever. Every way the state ends waits for the worker first.
@@ -106,7 +133,9 @@ void TAssetLoader::Load()
 bool TAssetLoader::Poll()
 {
     if (!_state) return true;
-    if (!_state->published || _state->decoded < _state->jobs.size()) return false;
+    if (!_state->published) return false;
+    _state->OpenGate();
+    if (_state->decoded < _state->jobs.size()) return false;
     Settle();
     return true;
 }
@@ -114,6 +143,7 @@ bool TAssetLoader::Poll()
 void TAssetLoader::Finish()
 {
     if (!_state) return;
+    _state->OpenGate();
     _state->worker.wait();
     Load();
     if (_state) Settle();
@@ -123,6 +153,7 @@ void TAssetLoader::Abandon()
 {
     if (!_state) return;
     _state->abandoned = true;
+    _state->OpenGate();
     _state->worker.wait();
     _state.reset();
 }

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 // When an asset of a catalogue must be there.
@@ -15,8 +17,8 @@ enum class TAssetNeed {
     BeforeMenu,
     // Decoded first, ahead of the background, when the run opens straight into play.
     BeforePlay,
-    // Decoded one file after another behind everything else the program does, the smallest
-    // first; using one before it is there waits for it.
+    // Decoded one file after another behind everything else the program does, once it shows its
+    // first screen, the smallest first; using one before it is there waits for it.
     InBackground,
 };
 
@@ -41,10 +43,17 @@ public:
     // Once every file is decoded: makes the variable's asset final; false when it could not be
     // loaded.
     virtual bool Settle() = 0;
+    // Given by the loader before Publish: lets the files in the background be decoded from now on,
+    // for a stand-in about to wait for one of them.
+    void SetHurry(std::function<void()> hurry) { _hurry = std::move(hurry); }
+
+protected:
+    const std::function<void()>& Hurry() const { return _hurry; }
 
 private:
     const char* _file;
     TAssetNeed _need;
+    std::function<void()> _hurry;
 };
 
 using TAssetJobs = std::vector<std::unique_ptr<TAssetJob>>;
@@ -60,15 +69,16 @@ public:
 
     // Starts decoding the catalogue on other threads: first what is needed at once or with its
     // level, then what is needed first (BeforeMenu or BeforePlay, whichever the run opens with),
-    // then the rest in the background.
+    // then the rest in the background, from the first Poll on (or once something waits for it):
+    // until the program shows its first screen, the processor is its.
     void Start(TAssetJobs jobs, TAssetNeed first = TAssetNeed::BeforeMenu);
     // Started and neither settled nor abandoned yet.
     bool Busy() const { return _state != nullptr; }
     // Waits for the files needed at once or with their level, then hands every variable its
     // asset; a catalogue with nothing in the background is settled here too.
     void Load();
-    // Settles the catalogue when Load has run and every file is decoded; true once it is settled
-    // (or was never started).
+    // After Load, lets the rest be decoded; settles the catalogue when every file is decoded; true
+    // once it is settled (or was never started).
     bool Poll();
     // Waits for every file, then settles the catalogue.
     void Finish();
