@@ -8,6 +8,12 @@ if(KRELLIX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# lld links the many test programs in a fraction of the time of the system linker.
+find_program(KRELLIX_LLD ld.lld)
+if(KRELLIX_LLD)
+  add_link_options(-fuse-ld=lld)
+endif()
+
 # Directory where the game finds images/ and sounds/ after a build.
 set(KRELLIX_DATA_DIR "${CMAKE_BINARY_DIR}/data" CACHE INTERNAL "")
 # The desktop icons as an icon theme folder (hicolor/...), installed into share/icons.

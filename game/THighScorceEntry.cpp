@@ -34,7 +34,7 @@ bool ApplyFinalScore(const std::string& name, int32_t score, int32_t level)
 }
 
 // Replaces HighScoreList with the records of the bank; false when it holds no table at all.
-bool ReadTable(const TBankPtr& bank, TRecordFile& file, const std::string& key)
+bool ReadScoreTable(const TBankPtr& bank, TRecordFile& file, const std::string& key)
 {
     HighScoreList = std::make_shared<TList<THighScorceEntry>>();
     if (!key.empty()) THighScorceEntry::iDecryptBank(bank, key);
@@ -54,7 +54,7 @@ bool ReadTable(const TBankPtr& bank, TRecordFile& file, const std::string& key)
 }
 
 // HighScoreList in the file's layout.
-TBankPtr TableBytes(const std::string& key)
+TBankPtr ScoreTableBytes(const std::string& key)
 {
     auto bank = TBank::Create(0);
     TStreamPtr stream = WriteFileStream(OpenBankStream(bank));
@@ -174,18 +174,18 @@ bool THighScorceEntry::LoadHighScoreTable(const TUrl& url, const std::string& ke
     HighScoreList = std::make_shared<TList<THighScorceEntry>>();
     TRecordFile& file = HighScoreTableFile();
     file = LoadRecordFile(url);
-    return file.Bank() && ReadTable(file.Bank(), file, key);
+    return file.Bank() && ReadScoreTable(file.Bank(), file, key);
 }
 
 bool THighScorceEntry::SaveHighScoreTable(const TUrl& url, const std::string& key)
 {
-    TBankPtr bank = TableBytes(key);
+    TBankPtr bank = ScoreTableBytes(key);
     if (!bank) return false;
     TRecordFile& file = HighScoreTableFile();
     const bool saved = SaveRecordFile(*bank, url, file, [&](TBankPtr onDisk) {
-        if (!ReadTable(onDisk, file, key)) FormatTopScore();
+        if (!ReadScoreTable(onDisk, file, key)) FormatTopScore();
         for (const THighScorceEntry& e : EnteredScores()) ApplyFinalScore(e.Name, e.Score, e.Level);
-        return TableBytes(key);
+        return ScoreTableBytes(key);
     });
     // Saved scores are in the file: a later save must not enter them again.
     if (saved) EnteredScores().clear();

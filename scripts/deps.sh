@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config ccache clang clang-format libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config ccache clang clang-format libclang-rt-14-dev lld
   libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri libegl-mesa0
   libpng-dev libjpeg62-turbo-dev libfreetype-dev
   libogg-dev libvorbis-dev libopenal-dev libopenal1

@@ -22,7 +22,7 @@ constexpr int32_t VolumeStep = 10;
 constexpr auto NoteTime = std::chrono::milliseconds(1200);
 constexpr int32_t NotePadding = 4;
 
-std::string Environment(const char* name)
+std::string EnvironmentText(const char* name)
 {
     const char* value = std::getenv(name);
     return value ? value : "";
@@ -53,9 +53,9 @@ std::string PicturesFromUserDirs(const std::string& text, const std::string& hom
 TPicturesEnvironment CurrentPicturesEnvironment()
 {
     TPicturesEnvironment environment;
-    environment.picturesDir = Environment("XDG_PICTURES_DIR");
-    environment.home = Environment("HOME");
-    std::string config = Environment("XDG_CONFIG_HOME");
+    environment.picturesDir = EnvironmentText("XDG_PICTURES_DIR");
+    environment.home = EnvironmentText("HOME");
+    std::string config = EnvironmentText("XDG_CONFIG_HOME");
     if (config.empty() || config[0] != '/') config = environment.home.empty() ? "" : environment.home + "/.config";
     if (!config.empty()) {
         std::ifstream in(config + "/user-dirs.dirs");
@@ -158,7 +158,7 @@ void TComforts::BeforePresent()
         ShowNote("Screenshot failed");
     } else {
         // Short enough to read at a glance: the home folder as ~.
-        const std::string home = Environment("HOME");
+        const std::string home = EnvironmentText("HOME");
         if (!home.empty() && home != "/" && path.rfind(home + "/", 0) == 0)
             path = std::string("~").append(path, home.size());
         ShowNote(std::string("Saved ").append(path));

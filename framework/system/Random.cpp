@@ -10,7 +10,7 @@ constexpr int32_t kQuotient = 44488;  // kModulus / kMultiplier
 constexpr int32_t kRemainder = 3399;  // kModulus % kMultiplier
 constexpr int32_t kStartState = 4660;
 
-int32_t& State()
+int32_t& GeneratorState()
 {
     static int32_t state = kStartState;
     return state;
@@ -18,7 +18,7 @@ int32_t& State()
 
 int32_t Step()
 {
-    int32_t& s = State();
+    int32_t& s = GeneratorState();
     s = (s % kQuotient) * kMultiplier - (s / kQuotient) * kRemainder;
     if (s < 0) s += kModulus;
     return s;
@@ -30,7 +30,7 @@ void SeedRandom(int32_t seed)
 {
     int32_t s = seed & 0x7FFFFFFF;
     if (s == 0 || s == 0x7FFFFFFF) s = kStartState;
-    State() = s;
+    GeneratorState() = s;
 }
 
 double RandomUnit()
@@ -49,4 +49,4 @@ int32_t RandomInt(int32_t low, int32_t high)
     return static_cast<int32_t>(high + static_cast<int64_t>(u * static_cast<double>(1 - d)));
 }
 
-int32_t RandomState() { return State(); }
+int32_t RandomState() { return GeneratorState(); }

@@ -11,8 +11,8 @@
 namespace {
 
 // Reads a PNG as 8-bit RGB with libpng; false when it does not decode.
-bool ReadPng(const std::string& path, int32_t& width, int32_t& height, std::vector<uint8_t>& rgb,
-             png_uint_32& storedFormat)
+bool ReadPngAndFormat(const std::string& path, int32_t& width, int32_t& height, std::vector<uint8_t>& rgb,
+                      png_uint_32& storedFormat)
 {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
@@ -45,7 +45,7 @@ TEST(PngWrite, PixelsReadBackExactlyWithoutAlpha)
     int32_t height = 0;
     std::vector<uint8_t> rgb;
     png_uint_32 format = 0;
-    ASSERT_TRUE(ReadPng(path, width, height, rgb, format));
+    ASSERT_TRUE(ReadPngAndFormat(path, width, height, rgb, format));
     EXPECT_EQ(width, 13);
     EXPECT_EQ(height, 7);
     EXPECT_EQ(format & PNG_FORMAT_FLAG_ALPHA, 0u);
@@ -72,7 +72,7 @@ TEST(PngWrite, OtherPixelFormatsAreWrittenAsTheyLook)
     int32_t height = 0;
     std::vector<uint8_t> rgb;
     png_uint_32 format = 0;
-    ASSERT_TRUE(ReadPng(dir.File("bgr.png"), width, height, rgb, format));
+    ASSERT_TRUE(ReadPngAndFormat(dir.File("bgr.png"), width, height, rgb, format));
     EXPECT_EQ(rgb, (std::vector<uint8_t>{0x10, 0x20, 0x30, 0xA0, 0xB0, 0xC0}));
 }
 

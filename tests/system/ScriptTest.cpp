@@ -239,7 +239,7 @@ public:
     int32_t frame = 0;
 };
 
-TEvent Ev(int32_t id, int32_t data, int32_t x = 0, int32_t y = 0)
+TEvent Event(int32_t id, int32_t data, int32_t x = 0, int32_t y = 0)
 {
     TEvent e;
     e.id = id;
@@ -276,11 +276,13 @@ TEST_F(ScriptReplay, ARecordedSessionReplaysToTheSameState)
 
     auto live = std::make_shared<TLiveSource>();
     live->plan = {
-        {0, Ev(EVENT_KEYDOWN, KEY_SPACE)},  {1, Ev(EVENT_KEYUP, KEY_SPACE)},    {2, Ev(EVENT_KEYDOWN, KEY_LEFT)},
-        {2, Ev(EVENT_KEYREPEAT, KEY_LEFT)}, {4, Ev(EVENT_KEYUP, KEY_LEFT)},     {4, Ev(EVENT_KEYCHAR, 'K')},
-        {4, Ev(EVENT_KEYCHAR, 'X')},        {5, Ev(EVENT_MOUSEMOVE, 0, 90, 3)}, {5, Ev(EVENT_MOUSEDOWN, 1)},
-        {5, Ev(EVENT_MOUSEUP, 1)},          {8, Ev(EVENT_KEYDOWN, KEY_SPACE)},  {8, Ev(EVENT_KEYUP, KEY_SPACE)},
-        {8, Ev(EVENT_KEYDOWN, KEY_SPACE)},
+        {0, Event(EVENT_KEYDOWN, KEY_SPACE)}, {1, Event(EVENT_KEYUP, KEY_SPACE)},
+        {2, Event(EVENT_KEYDOWN, KEY_LEFT)},  {2, Event(EVENT_KEYREPEAT, KEY_LEFT)},
+        {4, Event(EVENT_KEYUP, KEY_LEFT)},    {4, Event(EVENT_KEYCHAR, 'K')},
+        {4, Event(EVENT_KEYCHAR, 'X')},       {5, Event(EVENT_MOUSEMOVE, 0, 90, 3)},
+        {5, Event(EVENT_MOUSEDOWN, 1)},       {5, Event(EVENT_MOUSEUP, 1)},
+        {8, Event(EVENT_KEYDOWN, KEY_SPACE)}, {8, Event(EVENT_KEYUP, KEY_SPACE)},
+        {8, Event(EVENT_KEYDOWN, KEY_SPACE)},
     };
     std::string error;
     auto recorder = TScriptRecorder::Create(path, error);
@@ -321,7 +323,7 @@ TEST(ScriptRecorder, WritesEachLineAsItComes)
     ASSERT_TRUE(recorder);
     TScriptEntry entry;
     entry.frame = 3;
-    entry.event = Ev(EVENT_KEYDOWN, 80);
+    entry.event = Event(EVENT_KEYDOWN, 80);
     recorder->Append(entry);
     // Still open: the line is already in the file.
     const auto bytes = TTempDir::ReadBytes(dir.File("r.txt"));

@@ -14,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-size_t Lines(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+size_t LineCount(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
 
 mode_t ModeOf(const std::string& path)
 {
@@ -104,7 +104,7 @@ TEST_F(Tables, ATableFileThatCannotBeReadIsReportedAndNeverSavedOver)
                 });
             }
             EXPECT_FALSE(loaded);
-            EXPECT_EQ(Lines(err), 1u) << err;
+            EXPECT_EQ(LineCount(err), 1u) << err;
             EXPECT_NE(err.find(path + " " + c.message), std::string::npos) << err;
             EXPECT_NE(err.find("not saved over"), std::string::npos) << err;
 
@@ -117,7 +117,7 @@ TEST_F(Tables, ATableFileThatCannotBeReadIsReportedAndNeverSavedOver)
                                             : THighScorceEntry::SaveHighScoreTable(path, "");
             });
             EXPECT_FALSE(saved);
-            EXPECT_EQ(Lines(err), 1u) << err;
+            EXPECT_EQ(LineCount(err), 1u) << err;
             EXPECT_NE(err.find(path + " was not saved"), std::string::npos) << err;
             EXPECT_NE(err.find("this run's changes to it are lost"), std::string::npos) << err;
             EXPECT_EQ(ModeOf(path), mode);
@@ -137,7 +137,7 @@ TEST_F(Tables, AReadErrorIsReportedAndTheTableStartsEmpty)
     // Reading this process's memory at address 0 fails with an I/O error.
     std::string err = StderrOf([] { EXPECT_FALSE(TUserEntry::LoadUserTable("/proc/self/mem", "")); });
     EXPECT_TRUE(UserList->IsEmpty());
-    EXPECT_EQ(Lines(err), 1u) << err;
+    EXPECT_EQ(LineCount(err), 1u) << err;
     EXPECT_NE(err.find("/proc/self/mem cannot be read: Input/output error"), std::string::npos) << err;
     // Only a missing file starts without a word.
     err = StderrOf([&] {
@@ -190,7 +190,7 @@ TEST_F(Tables, ADamagedFileIsCopiedAsItWasBeforeItIsSavedOver)
         });
         const std::string table = std::string(c.file) == "users.dat" ? UserNames() : Scores();
         EXPECT_EQ(table.substr(0, c.table.size()), c.table);
-        EXPECT_EQ(Lines(err), 1u) << err;
+        EXPECT_EQ(LineCount(err), 1u) << err;
         EXPECT_NE(err.find(path + " ends inside a record"), std::string::npos) << err;
         EXPECT_NE(err.find("the file as it was is kept in " + path + ".bak"), std::string::npos) << err;
         EXPECT_EQ(TTempDir::ReadBytes(path + ".bak"), c.bytes);
@@ -217,7 +217,7 @@ TEST_F(Tables, ADamagedFileThatCannotBeCopiedIsNotSavedOver)
         TAsOrdinaryUser user(dir, 0555);  // no new files, so no copy
         err = StderrOf([&] { EXPECT_TRUE(TUserEntry::LoadUserTable(dir.File("users.dat"), "")); });
         EXPECT_NE(err.find("could not be copied to " + dir.File("users.dat.bak")), std::string::npos) << err;
-        EXPECT_EQ(Lines(err), 1u) << err;
+        EXPECT_EQ(LineCount(err), 1u) << err;
         err = StderrOf([&] { saved = TUserEntry::SaveUserTable(dir.File("users.dat"), ""); });
     }
     EXPECT_FALSE(saved);
@@ -239,7 +239,7 @@ TEST_F(Tables, AReadOnlyFileIsNeverReplaced)
         bool saved = true;
         const std::string err = StderrOf([&] { saved = TUserEntry::SaveUserTable(path, ""); });
         EXPECT_FALSE(saved);
-        EXPECT_EQ(Lines(err), 1u) << err;
+        EXPECT_EQ(LineCount(err), 1u) << err;
         EXPECT_NE(err.find(path + " was not saved: the file is read-only"), std::string::npos) << err;
         EXPECT_EQ(TTempDir::ReadBytes(path), TwoPlayers());
         EXPECT_EQ(ModeOf(path), mode);
@@ -262,7 +262,7 @@ TEST_F(Tables, AFolderWithoutRoomForATemporaryFileGetsTheFileWrittenInPlace)
     }
     EXPECT_TRUE(saved);
     EXPECT_FALSE(savedNew);
-    EXPECT_EQ(Lines(err), 1u) << err;
+    EXPECT_EQ(LineCount(err), 1u) << err;
     EXPECT_NE(err.find(dir.File("users.dat") + " was not saved"), std::string::npos) << err;
     Bytes expected;
     for (const auto& e : *HighScoreList) Append(expected, e->Name, {e->Score, e->Level});
