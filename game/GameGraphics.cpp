@@ -157,12 +157,12 @@ void GameGraphics::LoadFonts()
 namespace {
 
 TAssetLoader ImageLoader("images", "drawing goes on without them");
-int32_t FinishHook = 0;
+int32_t ImageFinishHook = 0;
 
-void RemoveFinishHook()
+void RemoveImageFinishHook()
 {
-    if (FinishHook != 0) RemoveFlipHook(FinishHook);
-    FinishHook = 0;
+    if (ImageFinishHook != 0) RemoveFlipHook(ImageFinishHook);
+    ImageFinishHook = 0;
 }
 
 }  // namespace
@@ -179,7 +179,7 @@ void GameGraphics::StartLoading(bool playFirst)
 
 void GameGraphics::AbandonLoading()
 {
-    RemoveFinishHook();
+    RemoveImageFinishHook();
     ImageLoader.Abandon();
 }
 
@@ -193,16 +193,16 @@ void GameGraphics::LoadImagesForFirstScreen()
 {
     StartLoading();
     ImageLoader.Load();
-    if (FinishHook == 0) {
-        FinishHook = AddPostFlipHook([] {
-            if (ImageLoader.Poll()) RemoveFinishHook();
+    if (ImageFinishHook == 0) {
+        ImageFinishHook = AddPostFlipHook([] {
+            if (ImageLoader.Poll()) RemoveImageFinishHook();
         });
     }
 }
 
 void GameGraphics::FinishLoading()
 {
-    RemoveFinishHook();
+    RemoveImageFinishHook();
     ImageLoader.Finish();
 }
 

@@ -69,12 +69,12 @@ std::string GameSounds::MusicFile(int32_t id)
 namespace {
 
 TAssetLoader SoundLoader("sounds", "the game plays on without them");
-int32_t FinishHook = 0;
+int32_t SoundFinishHook = 0;
 
-void RemoveFinishHook()
+void RemoveSoundFinishHook()
 {
-    if (FinishHook != 0) RemoveFlipHook(FinishHook);
-    FinishHook = 0;
+    if (SoundFinishHook != 0) RemoveFlipHook(SoundFinishHook);
+    SoundFinishHook = 0;
 }
 
 // The music of one level, decoded ahead.
@@ -99,7 +99,7 @@ void GameSounds::StartLoading(int32_t firstMusicId)
 
 void GameSounds::AbandonLoading()
 {
-    RemoveFinishHook();
+    RemoveSoundFinishHook();
     SoundLoader.Abandon();
     if (PendingMusic.valid()) PendingMusic.wait();
     PendingMusic = {};
@@ -120,15 +120,15 @@ void GameSounds::LoadSounds()
 {
     if (!SoundLoader.Busy()) StartLoading(0);
     SoundLoader.Load();
-    if (FinishHook == 0) {
-        FinishHook = AddPostFlipHook([] {
-            if (SoundLoader.Poll()) RemoveFinishHook();
+    if (SoundFinishHook == 0) {
+        SoundFinishHook = AddPostFlipHook([] {
+            if (SoundLoader.Poll()) RemoveSoundFinishHook();
         });
     }
 }
 
 void GameSounds::FinishLoading()
 {
-    RemoveFinishHook();
+    RemoveSoundFinishHook();
     SoundLoader.Finish();
 }
