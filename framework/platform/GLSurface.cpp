@@ -79,21 +79,9 @@ TFramebufferScaler::~TFramebufferScaler()
     if (_renderbuffer) _deleteRenderbuffers(1, &_renderbuffer);
 }
 
-void TFramebufferScaler::Present(SDL_Window* window, const std::vector<TPixelRect>* changed, bool immediate)
+void TFramebufferScaler::Present(SDL_Window* window, int32_t drawableWidth, int32_t drawableHeight,
+                                 const std::vector<TPixelRect>* changed, bool immediate)
 {
-    int drawableWidth = 0;
-    int drawableHeight = 0;
-    TSdlView& view = CurrentSdlView();
-    if (X11WindowSize(window, drawableWidth, drawableHeight)) {
-        // Pixels are window units on X.
-        if (view.window == window) {
-            view.windowWidth = drawableWidth;
-            view.windowHeight = drawableHeight;
-        }
-    } else {
-        SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
-        if (view.window == window) SDL_GetWindowSize(window, &view.windowWidth, &view.windowHeight);
-    }
     const TLetterbox box = FitLetterbox(drawableWidth, drawableHeight, _width, _height);
 
     // The game's scissor and clear colour must not reach the bars, and survive the present.

@@ -79,9 +79,10 @@ public:
     TFramebufferScaler& operator=(const TFramebufferScaler&) = delete;
 
     // The whole picture, or with changed only those areas of it where the window still shows the
-    // rest. immediate: no wait for the vertical blank is wanted, so the picture may be copied to
-    // the screen rather than swapped onto it.
-    void Present(SDL_Window* window, const std::vector<TPixelRect>* changed, bool immediate);
+    // rest, onto a window whose drawable is that size. immediate: no wait for the vertical blank
+    // is wanted, so the picture may be copied to the screen rather than swapped onto it.
+    void Present(SDL_Window* window, int32_t drawableWidth, int32_t drawableHeight,
+                 const std::vector<TPixelRect>* changed, bool immediate);
 
 private:
     TFramebufferScaler(int32_t width, int32_t height) : _width(width), _height(height) {}
