@@ -66,6 +66,12 @@ void WatchX11Connection(SDL_Window* window);
 // from the bottom; the back buffer stays as it is. Empty elsewhere.
 using TSubBufferCopy = std::function<void(int32_t x, int32_t y, int32_t width, int32_t height)>;
 TSubBufferCopy X11SubBufferCopy(SDL_Window* window);
+// On an X server, pixels put straight onto a window: width x height pixels of four bytes each,
+// blue, green, red and one unused (OpenGL's GL_BGRA), the top row first, placed with their
+// top-left corner at x, y of the window. Empty where the window's pixels are laid out otherwise,
+// or off X.
+using TWindowPut = std::function<void(int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* pixels)>;
+TWindowPut X11WindowPut(SDL_Window* window);
 
 // Window point to game point and back, through the letterbox when the picture is scaled.
 void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py);
