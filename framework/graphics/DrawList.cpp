@@ -34,35 +34,11 @@ bool TDrawList::Same(size_t i, const TDrawList& other, size_t j) const
 {
     const TDrawCommand& a = commands[i];
     const TDrawCommand& b = other.commands[j];
-    if (a.pixels || b.pixels) return false;
-    if (a.state != b.state || a.scissor != b.scissor || a.bounds != b.bounds || a.count != b.count) return false;
+    // Where a command reaches tells most commands apart at once.
+    if (a.bounds != b.bounds || a.count != b.count || a.pixels || b.pixels) return false;
+    if (a.state != b.state || a.scissor != b.scissor) return false;
     return std::equal(vertices.begin() + a.first, vertices.begin() + a.first + a.count,
                       other.vertices.begin() + b.first);
-}
-
-uint64_t TDrawList::Hash(size_t i) const
-{
-    const TDrawCommand& c = commands[i];
-    // FNV-1a over what tells commands apart most often: kind, texture, bounds and vertices.
-    uint64_t h = 14695981039346656037ull;
-    const auto mix = [&h](const void* data, size_t size) {
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        for (size_t k = 0; k < size; ++k) h = (h ^ bytes[k]) * 1099511628211ull;
-    };
-    mix(&c.state.kind, sizeof c.state.kind);
-    mix(&c.state.frame, sizeof c.state.frame);
-    mix(&c.state.blend, sizeof c.state.blend);
-    mix(&c.state.clearRgba, sizeof c.state.clearRgba);
-    const int32_t box[4] = {c.bounds.x0, c.bounds.y0, c.bounds.x1, c.bounds.y1};
-    mix(box, sizeof box);
-    for (uint32_t k = 0; k < c.count; ++k) {
-        const TDrawVertex& v = vertices[c.first + k];
-        const float xyuv[4] = {v.x, v.y, v.u, v.v};
-        const uint8_t rgba[4] = {v.r, v.g, v.b, v.a};
-        mix(xyuv, sizeof xyuv);
-        mix(rgba, sizeof rgba);
-    }
-    return h;
 }
 
 namespace {
@@ -70,6 +46,8 @@ namespace {
 // More rectangles than this cost more to sort out and draw than the whole screen once.
 constexpr size_t kMostDamagedCommands = 160;
 constexpr size_t kMostRects = 12;
+// How far on from the last pairing a command's like is looked for.
+constexpr size_t kLookAhead = 128;
 // Rectangles this close are drawn as one.
 constexpr int32_t kNear = 8;
 
@@ -87,30 +65,20 @@ std::optional<std::vector<TPixelRect>> FindDamage(const TDrawList& before, const
     if (!StartsWithFullClear(before, screen) || !StartsWithFullClear(after, screen) || !after.Same(0, before, 0))
         return std::nullopt;
 
-    // The earlier frame's commands by hash, then position, so that each command of the later
-    // frame finds the first like one at or after the last pairing.
-    std::vector<std::pair<uint64_t, uint32_t>> index;
-    index.reserve(before.commands.size());
-    for (size_t i = 0; i < before.commands.size(); ++i) index.emplace_back(before.Hash(i), static_cast<uint32_t>(i));
-    std::sort(index.begin(), index.end());
-
     std::vector<TPixelRect> damaged;
     const auto damage = [&](const TPixelRect& bounds) {
         if (!bounds.Empty()) damaged.push_back(bounds);
         return damaged.size() <= kMostDamagedCommands;
     };
+    // Frames mostly repeat in order with a few commands changed, gone or come in between: each
+    // command of the later frame is paired with the first like one a little way on from the last
+    // pairing.
     size_t next = 0;  // the first command of before not yet paired or passed over
     for (size_t i = 0; i < after.commands.size(); ++i) {
-        const uint64_t hash = after.Hash(i);
-        size_t paired = before.commands.size();
-        for (auto it = std::lower_bound(index.begin(), index.end(), std::make_pair(hash, static_cast<uint32_t>(next)));
-             it != index.end() && it->first == hash; ++it) {
-            if (after.Same(i, before, it->second)) {
-                paired = it->second;
-                break;
-            }
-        }
-        if (paired == before.commands.size()) {
+        const size_t end = std::min(before.commands.size(), next + kLookAhead);
+        size_t paired = next;
+        while (paired < end && !after.Same(i, before, paired)) ++paired;
+        if (paired == end) {
             if (!damage(after.commands[i].bounds)) return std::nullopt;
             continue;
         }

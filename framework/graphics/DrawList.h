@@ -78,7 +78,6 @@ public:
     // The command draws the very pixels command j of other draws, wherever it is drawn over the
     // same picture.
     bool Same(size_t i, const TDrawList& other, size_t j) const;
-    uint64_t Hash(size_t i) const;
 };
 
 // Where the picture of after, drawn in full, may differ from the picture of before, drawn in

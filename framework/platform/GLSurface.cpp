@@ -3,6 +3,7 @@
 #include "framework/platform/Comforts.h"
 #include "framework/platform/SdlView.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -79,22 +80,28 @@ TFramebufferScaler::~TFramebufferScaler()
     if (_renderbuffer) _deleteRenderbuffers(1, &_renderbuffer);
 }
 
-void TFramebufferScaler::Present(SDL_Window* window, const std::vector<TPixelRect>* changed, bool immediate)
+void TFramebufferScaler::Present(SDL_Window* window, int32_t drawableWidth, int32_t drawableHeight,
+                                 const std::vector<TPixelRect>* changed, bool immediate)
 {
-    int drawableWidth = 0;
-    int drawableHeight = 0;
-    TSdlView& view = CurrentSdlView();
-    if (X11WindowSize(window, drawableWidth, drawableHeight)) {
-        // Pixels are window units on X.
-        if (view.window == window) {
-            view.windowWidth = drawableWidth;
-            view.windowHeight = drawableHeight;
-        }
-    } else {
-        SDL_GL_GetDrawableSize(window, &drawableWidth, &drawableHeight);
-        if (view.window == window) SDL_GetWindowSize(window, &view.windowWidth, &view.windowHeight);
-    }
     const TLetterbox box = FitLetterbox(drawableWidth, drawableHeight, _width, _height);
+    if (!_copyLooked) {
+        _copy = X11SubBufferCopy(window);
+        // Only where the window's GL itself puts its pictures onto the window.
+        if (_copy) _put = X11WindowPut(window);
+        _copyLooked = true;
+    }
+    // The GL sizes the window's back buffer anew only after a swap: at a new window size the
+    // picture is swapped on once, and copied from the next present on.
+    const bool copy = _copy && immediate && drawableWidth == _keptWidth && drawableHeight == _keptHeight;
+    // Scaled, a changed pixel's filtering reaches its neighbours; a note is drawn over the whole.
+    const bool part =
+        copy && changed && _backKept && box.width == _width && box.height == _height && !CurrentComforts().Note();
+    // Straight from the picture onto the window: drawing the areas into the window's back buffer
+    // first would have the renderer start its threads twice a frame.
+    if (part && _put) {
+        PutPart(*changed, box);
+        return;
+    }
 
     // The game's scissor and clear colour must not reach the bars, and survive the present.
     const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
@@ -103,14 +110,9 @@ void TFramebufferScaler::Present(SDL_Window* window, const std::vector<TPixelRec
     glDisable(GL_SCISSOR_TEST);
     _bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     _bindFramebuffer(GL_READ_FRAMEBUFFER, _framebuffer);
-    if (!_copyLooked) {
-        _copy = X11SubBufferCopy(window);
-        _copyLooked = true;
-    }
-    // The GL sizes the window's back buffer anew only after a swap: at a new window size the
-    // picture is swapped on once, and copied from the next present on.
-    const bool copy = _copy && immediate && drawableWidth == _keptWidth && drawableHeight == _keptHeight;
-    if (!copy || !changed || !PresentPart(*changed, drawableHeight, box)) {
+    if (part) {
+        PresentPart(*changed, drawableHeight, box);
+    } else {
         // Bars only where the picture leaves room for them.
         if (box.width != drawableWidth || box.height != drawableHeight) {
             glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -136,11 +138,9 @@ void TFramebufferScaler::Present(SDL_Window* window, const std::vector<TPixelRec
     if (scissor) glEnable(GL_SCISSOR_TEST);
 }
 
-bool TFramebufferScaler::PresentPart(const std::vector<TPixelRect>& changed, int32_t drawableHeight,
+void TFramebufferScaler::PresentPart(const std::vector<TPixelRect>& changed, int32_t drawableHeight,
                                      const TLetterbox& box)
 {
-    // Scaled, a changed pixel's filtering reaches its neighbours; a note is drawn over the whole.
-    if (!_backKept || box.width != _width || box.height != _height || CurrentComforts().Note()) return false;
     const TPixelRect picture{0, 0, _width, _height};
     for (const TPixelRect& area : changed) {
         const TPixelRect part = area.Intersect(picture);
@@ -154,7 +154,28 @@ bool TFramebufferScaler::PresentPart(const std::vector<TPixelRect>& changed, int
                          GL_COLOR_BUFFER_BIT, GL_NEAREST);
         _copy(x, y, width, height);
     }
-    return true;
+}
+
+void TFramebufferScaler::PutPart(const std::vector<TPixelRect>& changed, const TLetterbox& box)
+{
+    const TPixelRect picture{0, 0, _width, _height};
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    for (const TPixelRect& area : changed) {
+        const TPixelRect part = area.Intersect(picture);
+        if (part.Empty()) continue;
+        const int32_t width = part.x1 - part.x0;
+        const int32_t height = part.y1 - part.y0;
+        const size_t pitch = static_cast<size_t>(width) * 4;
+        _pixels.resize(pitch * static_cast<size_t>(height));
+        glReadPixels(part.x0, _height - part.y1, width, height, GL_BGRA, GL_UNSIGNED_BYTE, _pixels.data());
+        // OpenGL hands the bottom row first.
+        for (int32_t row = 0; row < height / 2; ++row) {
+            uint8_t* top = _pixels.data() + static_cast<size_t>(row) * pitch;
+            std::swap_ranges(top, top + pitch, _pixels.data() + static_cast<size_t>(height - 1 - row) * pitch);
+        }
+        _put(box.x + part.x0, box.y + part.y0, width, height, _pixels.data());
+    }
 }
 
 bool TFramebufferScaler::Load()

@@ -79,23 +79,27 @@ public:
     TFramebufferScaler& operator=(const TFramebufferScaler&) = delete;
 
     // The whole picture, or with changed only those areas of it where the window still shows the
-    // rest. immediate: no wait for the vertical blank is wanted, so the picture may be copied to
-    // the screen rather than swapped onto it.
-    void Present(SDL_Window* window, const std::vector<TPixelRect>* changed, bool immediate);
+    // rest, onto a window whose drawable is that size. immediate: no wait for the vertical blank
+    // is wanted, so the picture may be copied to the screen rather than swapped onto it.
+    void Present(SDL_Window* window, int32_t drawableWidth, int32_t drawableHeight,
+                 const std::vector<TPixelRect>* changed, bool immediate);
 
 private:
     TFramebufferScaler(int32_t width, int32_t height) : _width(width), _height(height) {}
     bool Load();
     bool Build();
-    // The changed areas copied to where they were last presented; false when that cannot be done
-    // exactly (nothing kept, scaled, a note over the picture).
-    bool PresentPart(const std::vector<TPixelRect>& changed, int32_t drawableHeight, const TLetterbox& box);
+    // The changed areas copied to where they were last presented, through the window's back
+    // buffer, or put onto the window straight from the picture.
+    void PresentPart(const std::vector<TPixelRect>& changed, int32_t drawableHeight, const TLetterbox& box);
+    void PutPart(const std::vector<TPixelRect>& changed, const TLetterbox& box);
 
     int32_t _width;
     int32_t _height;
     // Copying rather than swapping leaves the window's back buffer holding the whole picture last
     // presented, at that window size; a swap leaves it undefined.
     TSubBufferCopy _copy;
+    TWindowPut _put;
+    std::vector<uint8_t> _pixels;  // the changed area read back, kept for the next
     bool _copyLooked = false;
     bool _backKept = false;
     int32_t _keptWidth = 0;

@@ -26,6 +26,39 @@ void ViewWindowSize(const TSdlView& view, int& width, int& height)
     if (width <= 0 || height <= 0) SDL_GetWindowSize(view.window, &width, &height);
 }
 
+void TWindowSizeWatch::Measure(SDL_Window* window, int& width, int& height)
+{
+    TSdlView& view = CurrentSdlView();
+    const Uint64 now = SDL_GetTicks64();
+    int sdlWidth = 0;
+    int sdlHeight = 0;
+    SDL_GetWindowSize(window, &sdlWidth, &sdlHeight);
+    const Uint32 sdlFlags = SDL_GetWindowFlags(window);
+    if (!_known || sdlWidth != _sdlWidth || sdlHeight != _sdlHeight || sdlFlags != _sdlFlags || view.repaintRequested ||
+        now < _askUntil || now - _askedAt >= 1000) {
+        _sdlWidth = sdlWidth;
+        _sdlHeight = sdlHeight;
+        _sdlFlags = sdlFlags;
+        _askedAt = now;
+        _known = X11WindowSize(window, _width, _height);
+    }
+    if (_known) {
+        // Pixels are window units on X.
+        width = _width;
+        height = _height;
+        if (view.window == window) {
+            view.windowWidth = width;
+            view.windowHeight = height;
+        }
+        return;
+    }
+    SDL_GL_GetDrawableSize(window, &width, &height);
+    if (view.window == window) {
+        view.windowWidth = sdlWidth;
+        view.windowHeight = sdlHeight;
+    }
+}
+
 namespace {
 
 // The letterbox the picture sits in inside the window; none when the picture fills the window as

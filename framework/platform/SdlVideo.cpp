@@ -111,6 +111,7 @@ public:
         if (_context.Get() && _window) SDL_GL_MakeCurrent(_window.get(), _context.Get());
         _frameFence.Reset();
         _scaler.reset();
+        _windowSize = TWindowSizeWatch{};
         _context.Reset();
         _window.reset();
         _video.reset();
@@ -171,11 +172,15 @@ private:
 
     void Present(const std::vector<TPixelRect>* changed = nullptr)
     {
-        CurrentSdlView().repaintRequested = false;
         if (_scaler) {
-            _scaler->Present(_window.get(), changed, _interval <= 0);
+            int drawableWidth = 0;
+            int drawableHeight = 0;
+            _windowSize.Measure(_window.get(), drawableWidth, drawableHeight);
+            CurrentSdlView().repaintRequested = false;
+            _scaler->Present(_window.get(), drawableWidth, drawableHeight, changed, _interval <= 0);
             return;
         }
+        CurrentSdlView().repaintRequested = false;
         // Unscaled, the back buffer is drawn afresh each frame, so the note may go on it.
         if (!_headless) DrawNoteOverlay(TLetterbox{0, 0, _width, _height}, _height, _height);
         SDL_GL_SwapWindow(_window.get());
@@ -211,6 +216,7 @@ private:
             _kind = TSurfaceKind::Window;
             _syncedHertz = 0;
         }
+        _windowSize.Switched();
         _pacingChanged = true;
         RememberedWindowState().fullScreen = _kind != TSurfaceKind::Window;
     }
@@ -377,6 +383,7 @@ private:
     TWindowPtr _window;
     TGLContext _context;
     std::unique_ptr<TFramebufferScaler> _scaler;
+    TWindowSizeWatch _windowSize;
     TFrameFence _frameFence;
     int32_t _width = 0;
     int32_t _height = 0;

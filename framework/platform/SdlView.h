@@ -36,6 +36,27 @@ void ViewWindowSize(const TSdlView& view, int& width, int& height);
 // On an X server, the size the window really has (false elsewhere): without a window manager
 // a switch to the full screen is never carried out, though SDL then reports the screen's size.
 bool X11WindowSize(SDL_Window* window, int& width, int& height);
+// The size of a window's drawable as the screen shows it, in pixels, without a round trip to an
+// X server every frame: the server is asked again when SDL's idea of the window changed, when the
+// window system told of the window (a repaint was asked for), for two seconds after a switch
+// between window and full screen (a window manager resizes when it pleases, while SDL may claim
+// the new size at once), and once a second in any case.
+class TWindowSizeWatch {
+public:
+    // The window was switched between window and full screen.
+    void Switched() { _askUntil = SDL_GetTicks64() + 2000; }
+    // Also keeps the view's window size when the view shows window.
+    void Measure(SDL_Window* window, int& width, int& height);
+
+private:
+    bool _known = false;
+    int _width = 0, _height = 0;
+    int _sdlWidth = 0, _sdlHeight = 0;
+    Uint32 _sdlFlags = 0;
+    Uint64 _askedAt = 0;
+    Uint64 _askUntil = 0;
+};
+
 // On an X server, a lost connection no longer ends the program at once: it is reported in one
 // line and DisplayLost turns true, so the game can end as if its window were closed (a lost
 // Wayland connection is found by DisplayLost itself).
@@ -45,6 +66,12 @@ void WatchX11Connection(SDL_Window* window);
 // from the bottom; the back buffer stays as it is. Empty elsewhere.
 using TSubBufferCopy = std::function<void(int32_t x, int32_t y, int32_t width, int32_t height)>;
 TSubBufferCopy X11SubBufferCopy(SDL_Window* window);
+// On an X server, pixels put straight onto a window: width x height pixels of four bytes each,
+// blue, green, red and one unused (OpenGL's GL_BGRA), the top row first, placed with their
+// top-left corner at x, y of the window. Empty where the window's pixels are laid out otherwise,
+// or off X.
+using TWindowPut = std::function<void(int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* pixels)>;
+TWindowPut X11WindowPut(SDL_Window* window);
 
 // Window point to game point and back, through the letterbox when the picture is scaled.
 void WindowToPicture(const TSdlView& view, int32_t wx, int32_t wy, int32_t& px, int32_t& py);

@@ -10,7 +10,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <string>
+#include <type_traits>
 
 namespace {
 
@@ -90,6 +92,54 @@ TSubBufferCopy X11SubBufferCopy(SDL_Window* window)
     // GLX draws into the X window itself.
     return [display, handle, copy](int32_t x, int32_t y, int32_t width, int32_t height) {
         if (!Lost.load()) copy(display, handle, x, y, width, height);
+    };
+}
+
+TWindowPut X11WindowPut(SDL_Window* window)
+{
+    Window handle = 0;
+    Display* display = X11Of(window, handle);
+    XWindowAttributes attributes{};
+    if (!display || Lost.load() || !XGetWindowAttributes(display, handle, &attributes)) return {};
+    Visual* visual = attributes.visual;
+    const int depth = attributes.depth;
+    if ((depth != 24 && depth != 32) || visual->red_mask != 0xFF0000 || visual->green_mask != 0xFF00 ||
+        visual->blue_mask != 0xFF)
+        return {};
+    int count = 0;
+    XPixmapFormatValues* formats = XListPixmapFormats(display, &count);
+    bool fourBytes = false;
+    for (int i = 0; i < count; ++i)
+        fourBytes = fourBytes || (formats[i].depth == depth && formats[i].bits_per_pixel == 32);
+    if (formats) XFree(formats);
+    if (!fourBytes) return {};
+    const auto freeGc = [display](GC gc) {
+        if (!Lost.load()) XFreeGC(display, gc);
+    };
+    const std::shared_ptr<std::remove_pointer_t<GC>> gc(XCreateGC(display, handle, 0, nullptr), freeGc);
+    return [display, handle, gc, visual, depth](int32_t x, int32_t y, int32_t width, int32_t height,
+                                                const uint8_t* pixels) {
+        if (Lost.load()) return;
+        // The bytes as they lie: the lowest holds blue whichever way the server orders its own.
+        XImage image{};
+        image.width = width;
+        image.height = height;
+        image.format = ZPixmap;
+        image.data = const_cast<char*>(reinterpret_cast<const char*>(pixels));
+        image.byte_order = LSBFirst;
+        image.bitmap_unit = 32;
+        image.bitmap_bit_order = LSBFirst;
+        image.bitmap_pad = 32;
+        image.depth = depth;
+        image.bytes_per_line = width * 4;
+        image.bits_per_pixel = 32;
+        image.red_mask = visual->red_mask;
+        image.green_mask = visual->green_mask;
+        image.blue_mask = visual->blue_mask;
+        if (!XInitImage(&image)) return;
+        // Sent with the event pump that follows every present, in one write with its own.
+        XPutImage(display, handle, gc.get(), &image, 0, 0, x, y, static_cast<unsigned>(width),
+                  static_cast<unsigned>(height));
     };
 }
 

@@ -94,13 +94,16 @@ protected:
         WaitProgram(_xvfb);
     }
 
-    // A grey picture with two coloured squares, presented with the areas named.
+    // A grey picture with two coloured squares, the first striped at its top, presented with the
+    // areas named.
     void Present(uint8_t pulse, uint8_t other, std::optional<std::vector<TPixelRect>> areas)
     {
         SetClsColor(40, 40, 40);
         Cls();
         SetColor(pulse, 255 - pulse, 90);
         DrawRect(100, 200, 64, 32);
+        SetColor(90, pulse, 255 - pulse);
+        DrawRect(100, 200, 64, 6);
         SetColor(other, 30, 255 - other);
         DrawRect(700, 500, 50, 50);
         _areas->areas = std::move(areas);
