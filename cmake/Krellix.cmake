@@ -4,7 +4,9 @@
 if(KRELLIX_SANITIZE)
   # -O1 as the sanitizers recommend: the checks stay, and long runs (the soak test) take minutes,
   # not a quarter of an hour.
-  add_compile_options(-O1 -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  # Line tables (-g1) are all a sanitizer report needs, and a fraction of full debug information to
+  # compile.
+  add_compile_options(-O1 -g1 -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
