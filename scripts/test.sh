@@ -43,21 +43,6 @@ step format bash scripts/format.sh --check
 echo "== Release build and full suite"
 step release-configure cmake --preset release "${cache[@]}" >/dev/null
 step release-build cmake --build "$root/build/release" -j "$jobs"
-
-# The sanitizer and fuzz builds compile at the lowest priority while the Release suite runs: its
-# runs in windows and on the virtual clock leave a processor idle much of the time, and the tests
-# keep the processors whenever they want them.
-step sanitize-configure cmake --preset sanitize "${cache[@]}" >/dev/null
-step fuzz-configure cmake --preset fuzz "${cache[@]}" >/dev/null
-background_log="$root/build/background-builds.log"
-# Only the fuzz targets: the instrumented system layer links into nothing else here. The builds
-# form a process group of their own, stopped with the script should a step before them fail.
-setsid bash -c 'nice -n 19 cmake --build "$1/build/sanitize" -j "$2" --target unit_tests &&
-  nice -n 19 cmake --build "$1/build/fuzz" -j "$2" \
-    --target fuzz_users fuzz_highscores fuzz_png fuzz_jpeg fuzz_ogg fuzz_wav fuzz_script' \
-  builds "$root" "$jobs" >"$background_log" 2>&1 &
-background=$!
-trap 'kill -- -"$background" 2>/dev/null || true' EXIT
 step release-tests ctest --test-dir "$root/build/release" --output-on-failure -j "$jobs" -LE fuzz
 
 echo "== Debian package"
@@ -67,22 +52,17 @@ else
   echo "skipped: cpack and dpkg-shlibdeps are needed (Debian packages cmake and dpkg-dev)"
 fi
 
-echo "== Sanitizer and fuzz builds (begun during the Release suite)"
-finish_background() {
-  if ! wait "$background"; then
-    cat "$background_log"
-    echo "test.sh: the sanitizer or fuzz build failed" >&2
-    return 1
-  fi
-  tail -n 1 "$background_log"
-}
-step background-builds finish_background
-
 echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+step sanitize-configure cmake --preset sanitize "${cache[@]}" >/dev/null
+step sanitize-build cmake --build "$root/build/sanitize" -j "$jobs" --target unit_tests
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   step sanitize-tests ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs" -L unit
 
 echo "== Fuzz targets"
+step fuzz-configure cmake --preset fuzz "${cache[@]}" >/dev/null
+# Only the fuzz targets: the instrumented system layer links into nothing else here.
+step fuzz-build cmake --build "$root/build/fuzz" -j "$jobs" \
+  --target fuzz_users fuzz_highscores fuzz_png fuzz_jpeg fuzz_ogg fuzz_wav fuzz_script
 # Each target fuzzes for a fixed time on one core, so they run side by side.
 step fuzz-tests ctest --test-dir "$root/build/fuzz" --output-on-failure -j "$jobs" -L fuzz
 
