@@ -1,6 +1,9 @@
 // Program-wide game state and the music and effect helpers.
 #include "game/GameCommon.h"
 
+#include "framework/graphics/Graphics.h"
+#include "framework/system/AssetLoader.h"
+
 int32_t Score = 0;
 int32_t Lives = 0;
 int32_t BricksLeft = 0;
@@ -60,4 +63,18 @@ void GameCommon::playFX(const TSoundPtr& sound)
     if (!sound) return;
     FXChannel = AllocChannel();
     FXChannel = PlaySound(sound, FXChannel);
+}
+
+void TLoaderSettling::Start()
+{
+    if (_hook != 0) return;
+    _hook = AddPostFlipHook([this] {
+        if (_loader.Poll()) Stop();
+    });
+}
+
+void TLoaderSettling::Stop()
+{
+    if (_hook != 0) RemoveFlipHook(_hook);
+    _hook = 0;
 }

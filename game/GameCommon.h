@@ -19,6 +19,20 @@ class TAlienExplosion;
 class TZogShoot;
 class TStar;
 class THighScorceEntry;
+class TAssetLoader;
+
+// Settles a catalogue's loading after each frame until it is done: what was decoded becomes
+// playable or drawable between frames, never in the middle of one.
+class TLoaderSettling {
+public:
+    explicit TLoaderSettling(TAssetLoader& loader) : _loader(loader) {}
+    void Start();
+    void Stop();
+
+private:
+    TAssetLoader& _loader;
+    int32_t _hook = 0;
+};
 
 class GameCommon {
 public:

@@ -157,13 +157,7 @@ void GameGraphics::LoadFonts()
 namespace {
 
 TAssetLoader ImageLoader("images", "drawing goes on without them");
-int32_t ImageFinishHook = 0;
-
-void RemoveImageFinishHook()
-{
-    if (ImageFinishHook != 0) RemoveFlipHook(ImageFinishHook);
-    ImageFinishHook = 0;
-}
+TLoaderSettling ImageSettling(ImageLoader);
 
 }  // namespace
 
@@ -179,7 +173,7 @@ void GameGraphics::StartLoading(bool playFirst)
 
 void GameGraphics::AbandonLoading()
 {
-    RemoveImageFinishHook();
+    ImageSettling.Stop();
     ImageLoader.Abandon();
 }
 
@@ -193,16 +187,12 @@ void GameGraphics::LoadImagesForFirstScreen()
 {
     StartLoading();
     ImageLoader.Load();
-    if (ImageFinishHook == 0) {
-        ImageFinishHook = AddPostFlipHook([] {
-            if (ImageLoader.Poll()) RemoveImageFinishHook();
-        });
-    }
+    ImageSettling.Start();
 }
 
 void GameGraphics::FinishLoading()
 {
-    RemoveImageFinishHook();
+    ImageSettling.Stop();
     ImageLoader.Finish();
 }
 

@@ -3,7 +3,6 @@
 
 #include "framework/audio/Sample.h"
 #include "framework/audio/SoundAsset.h"
-#include "framework/graphics/Graphics.h"
 #include "framework/system/Report.h"
 #include "game/GameCommon.h"
 
@@ -69,13 +68,7 @@ std::string GameSounds::MusicFile(int32_t id)
 namespace {
 
 TAssetLoader SoundLoader("sounds", "the game plays on without them");
-int32_t SoundFinishHook = 0;
-
-void RemoveSoundFinishHook()
-{
-    if (SoundFinishHook != 0) RemoveFlipHook(SoundFinishHook);
-    SoundFinishHook = 0;
-}
+TLoaderSettling SoundSettling(SoundLoader);
 
 // The music of one level, decoded ahead.
 int32_t PendingMusicId = 0;
@@ -99,7 +92,7 @@ void GameSounds::StartLoading(int32_t firstMusicId)
 
 void GameSounds::AbandonLoading()
 {
-    RemoveSoundFinishHook();
+    SoundSettling.Stop();
     SoundLoader.Abandon();
     if (PendingMusic.valid()) PendingMusic.wait();
     PendingMusic = {};
@@ -120,15 +113,11 @@ void GameSounds::LoadSounds()
 {
     if (!SoundLoader.Busy()) StartLoading(0);
     SoundLoader.Load();
-    if (SoundFinishHook == 0) {
-        SoundFinishHook = AddPostFlipHook([] {
-            if (SoundLoader.Poll()) RemoveSoundFinishHook();
-        });
-    }
+    SoundSettling.Start();
 }
 
 void GameSounds::FinishLoading()
 {
-    RemoveSoundFinishHook();
+    SoundSettling.Stop();
     SoundLoader.Finish();
 }
