@@ -8,6 +8,7 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
@@ -48,6 +49,53 @@ void UploadLevel(GLint level, const TPixmap& pixmap)
     glPixelStorei(GL_UNPACK_ROW_LENGTH, pixmap.pitch / 4);
     glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, pixmap.width, pixmap.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                  pixmap.pixels);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
+// Clears a rectangle of level 0 to transparent black, a band of rows at a time from one small
+// block of zeros.
+void ClearTexels(int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    if (width <= 0 || height <= 0) return;
+    static const std::array<uint32_t, 16384> zeros{};
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    const int32_t band = std::max<int32_t>(static_cast<int32_t>(zeros.size()) / width, 1);
+    for (int32_t top = y; top < y + height; top += band) {
+        const int32_t rows = std::min(band, y + height - top);
+        // A row wider than the block is cleared a piece at a time.
+        for (int32_t left = x; left < x + width; left += static_cast<int32_t>(zeros.size())) {
+            const int32_t columns = std::min(static_cast<int32_t>(zeros.size()), x + width - left);
+            glTexSubImage2D(GL_TEXTURE_2D, 0, left, top, columns, rows, GL_RGBA, GL_UNSIGNED_BYTE, zeros.data());
+        }
+    }
+}
+
+// Level 0 as PrepareTexturePixmap lays it out, made in place: the image's own rows go straight
+// from its pixmap (RGB or RGBA) into the texture, its last column, last row and corner once more
+// beyond its edges, and the rest is cleared. No texture-sized copy is made, nor its fresh memory
+// touched twice.
+void UploadInPlace(const TPixmap& image, GLenum format, int32_t tex_width, int32_t tex_height)
+{
+    const int32_t w = image.width, h = image.height;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    const bool whole = w == tex_width && h == tex_height;
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, image.pitch / BytesPerPixel(image.format));
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tex_width, tex_height, 0, format, GL_UNSIGNED_BYTE,
+                 whole ? image.pixels : nullptr);
+    if (!whole && w > 0 && h > 0) {
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, w, h, format, GL_UNSIGNED_BYTE, image.pixels);
+        if (w < tex_width)
+            glTexSubImage2D(GL_TEXTURE_2D, 0, w, 0, 1, h, format, GL_UNSIGNED_BYTE, image.PixelPtr(w - 1, 0));
+        if (h < tex_height)
+            glTexSubImage2D(GL_TEXTURE_2D, 0, 0, h, w, 1, format, GL_UNSIGNED_BYTE, image.PixelPtr(0, h - 1));
+        if (w < tex_width && h < tex_height)
+            glTexSubImage2D(GL_TEXTURE_2D, 0, w, h, 1, 1, format, GL_UNSIGNED_BYTE, image.PixelPtr(w - 1, h - 1));
+        const int32_t smearedWidth = std::min(w + 1, tex_width), smearedHeight = std::min(h + 1, tex_height);
+        ClearTexels(smearedWidth, 0, tex_width - smearedWidth, smearedHeight);
+        ClearTexels(0, smearedHeight, tex_width, tex_height - smearedHeight);
+    } else if (!whole) {
+        ClearTexels(0, 0, tex_width, tex_height);
+    }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
 }
 
@@ -159,8 +207,26 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
     }
     int32_t image_width = 0;
     int32_t image_height = 0;
-    TPixmapPtr level = PrepareTexturePixmap(pixmap, tex_width, tex_height, image_width, image_height);
-    if (!level) return nullptr;
+    // A picture larger than any texture is resized into a texture-sized copy; any other goes in as
+    // it is, as RGB or RGBA rows.
+    TPixmapPtr level;
+    const TPixmap* source = &pixmap;
+    GLenum format = GL_RGBA;
+    if (pixmap.width > tex_width || pixmap.height > tex_height) {
+        level = PrepareTexturePixmap(pixmap, tex_width, tex_height, image_width, image_height);
+        if (!level) return nullptr;
+        source = level.get();
+    } else {
+        image_width = pixmap.width;
+        image_height = pixmap.height;
+        if (pixmap.format == PIXFMT_RGB888 && pixmap.pitch % 3 == 0) {
+            format = GL_RGB;
+        } else if (pixmap.format != PIXFMT_RGBA8888 || pixmap.pitch % 4 != 0) {
+            level = pixmap.Convert(PIXFMT_RGBA8888);
+            if (!level) return nullptr;
+            source = level.get();
+        }
+    }
 
     // Gathered commands keep their frames, so no texture they draw is in the graveyard.
     EmptyGraveyard();
@@ -187,19 +253,22 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
     frame->_shrunk = image_width != pixmap.width || image_height != pixmap.height;
     frame->_image_width = image_width;
     frame->_image_height = image_height;
-    frame->_opaque_image = !FormatHasAlpha(pixmap.format) || AllOpaque(*level, image_width, image_height);
+    frame->_opaque_image = !FormatHasAlpha(pixmap.format) || AllOpaque(*source, image_width, image_height);
     // The smeared edge repeats the image; the rest of a larger texture is transparent.
     frame->_opaque_texture = frame->_opaque_image && image_width == tex_width && image_height == tex_height;
     frame->_bytes = static_cast<int64_t>(tex_width) * tex_height * 4 * (mipmapped ? 4 : 3) / 3;
     // Worth leaving out only when it saves more than drawing up to four quads costs.
     if (!frame->_opaque_image && !frame->_shrunk && static_cast<int64_t>(image_width) * image_height >= 128 * 128) {
-        const THole hole = LargestClearRect(*level, image_width, image_height);
+        const THole hole = LargestClearRect(*source, image_width, image_height);
         if (static_cast<int64_t>(hole.x1 - hole.x0) * (hole.y1 - hole.y0) * 4 >=
             static_cast<int64_t>(image_width) * image_height)
             frame->_hole = hole;
     }
 
-    UploadLevel(0, *level);
+    if (source == level.get() && level->width == tex_width && level->height == tex_height)
+        UploadLevel(0, *level);
+    else
+        UploadInPlace(*source, format, tex_width, tex_height);
 
     auto& layout = frame->_layout;
     layout.tex_width = tex_width;

@@ -84,6 +84,41 @@ TEST_F(GLTest, A642By79ImageLivesIn1024By128WithSmearedEdges)
     EXPECT_EQ(h, 1);
 }
 
+TEST_F(GLTest, EveryPixelFormatAndSizeUploadsTheTexelsOfItsPaddedPixmap)
+{
+    // Odd RGB rows (pitch not a whole number of pixels), full-width and full-height pictures, alpha
+    // and grey pictures, a picture the size of its texture, one whose padding needs more than one
+    // band of cleared rows.
+    struct Case {
+        int32_t width, height, format;
+    };
+    const Case cases[] = {{5, 3, PIXFMT_RGB888},      {642, 79, PIXFMT_RGB888},  {16, 9, PIXFMT_RGB888},
+                          {9, 16, PIXFMT_RGBA8888},   {30, 17, PIXFMT_RGBA8888}, {16, 16, PIXFMT_RGBA8888},
+                          {7, 9, PIXFMT_I8},          {33, 2, PIXFMT_BGRA8888},  {1, 1, PIXFMT_RGB888},
+                          {300, 130, PIXFMT_RGBA8888}};
+    for (const Case& c : cases) {
+        auto pixmap = TPixmap::Create(c.width, c.height, c.format);
+        for (int32_t y = 0; y < c.height; ++y)
+            for (int32_t x = 0; x < c.width; ++x)
+                pixmap->WritePixel(x, y,
+                                   static_cast<uint32_t>((x * 37 + y * 11) & 255) << 24 | (x & 255) << 16 |
+                                       (y & 255) << 8 | ((x ^ y) & 255));
+        auto image = TImage::Load(pixmap, IMG_FILTERED, 0, 0, 0);
+        auto frame = GLFrame(image);
+        ASSERT_TRUE(frame) << c.width << "x" << c.height;
+        int32_t w = 0, h = 0, iw = 0, ih = 0;
+        const auto level0 = TextureLevel(*frame, 0, w, h);
+        const auto expected = PrepareTexturePixmap(*pixmap, w, h, iw, ih);
+        ASSERT_TRUE(expected);
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x) {
+                const uint32_t argb = expected->ReadPixel(x, y);
+                ASSERT_EQ(Texel(level0, w, x, y), argb << 8 | argb >> 24)
+                    << c.width << "x" << c.height << " format " << c.format << " at " << x << "," << y;
+            }
+    }
+}
+
 TEST_F(GLTest, FilterFlagsChooseTheTextureFilters)
 {
     // Drawn at its own size and moved, a mipmapped texture samples level 0 alone, as the plain
