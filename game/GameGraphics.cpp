@@ -161,14 +161,21 @@ TLoaderSettling ImageSettling(ImageLoader);
 
 }  // namespace
 
-void GameGraphics::StartLoading(bool playFirst)
+void GameGraphics::StartLoading(int32_t firstLevel)
 {
     if (ImageLoader.Busy()) return;
     SetAutoImageFlags(IMG_FILTERED | IMG_MIPMAPPED);
+    // The boss and its shadow are bricks of the boss level, drawn from its first frame on: a run
+    // that opens there decodes them first, not behind the game.
+    const bool bossFirst = firstLevel >= 1 && firstLevel <= static_cast<int32_t>(LevelSettings.size()) &&
+                           LevelSettings[static_cast<size_t>(firstLevel - 1)].isZog != 0;
     TAssetJobs jobs;
-    for (const TImageAsset& e : ImageCatalogue)
-        jobs.push_back(ImageAsset(*e.variable, e.file, e.cellWidth, e.cellHeight, e.frames, e.flags, e.need));
-    ImageLoader.Start(std::move(jobs), playFirst ? TAssetNeed::BeforePlay : TAssetNeed::BeforeMenu);
+    for (const TImageAsset& e : ImageCatalogue) {
+        const bool boss = e.variable == &ZogAnimImage || e.variable == &BigBossShadowImage;
+        const TAssetNeed need = bossFirst && boss ? TAssetNeed::BeforePlay : e.need;
+        jobs.push_back(ImageAsset(*e.variable, e.file, e.cellWidth, e.cellHeight, e.frames, e.flags, need));
+    }
+    ImageLoader.Start(std::move(jobs), firstLevel > 0 ? TAssetNeed::BeforePlay : TAssetNeed::BeforeMenu);
 }
 
 void GameGraphics::AbandonLoading()

@@ -36,8 +36,9 @@ public:
     static void FinishLoading();
     // Sets the automatic image flags to 6 and starts decoding every picture on other threads, with
     // the images' handles as they are set now, so that they decode while the display opens and the
-    // fonts load; those the run opens with first.
-    static void StartLoading(bool playFirst = false);
+    // fonts load; those the run opens with first: the menu's, or with firstLevel 1..33 those of
+    // that level's first frames.
+    static void StartLoading(int32_t firstLevel = 0);
     // Waits for the decoding StartLoading began and drops it, when the game ends before loading.
     static void AbandonLoading();
     // The pictures only one level or one kind of level draws: the level's background, and the boss

@@ -140,7 +140,7 @@ int KrellixMain(int32_t startLevel)
     GameSounds::StartLoading(knownLevel ? LevelSettings[static_cast<size_t>(startLevel - 1)].musicId : 0);
     // The pictures too, with their handles in the middle: nothing is drawn before they are loaded.
     SetAutoMidHandle(true);
-    GameGraphics::StartLoading(startLevel > 0);
+    GameGraphics::StartLoading(startLevel);
     // A run cut short stops the decoding rather than waiting for all of it.
     const TLoadingGuard loading;
     LevelDataCursor = 0;
