@@ -84,9 +84,14 @@ void GameSounds::StartLoading(int32_t firstMusicId)
             jobs.push_back(SoundAsset(*sound.variable, sound.file, sound.flags, sound.need));
         SoundLoader.Start(std::move(jobs), firstMusicId != 0 ? TAssetNeed::BeforePlay : TAssetNeed::BeforeMenu);
     }
-    const std::string file = MusicFile(firstMusicId);
-    if (file.empty() || PendingMusic.valid()) return;
-    PendingMusicId = firstMusicId;
+    if (!PendingMusic.valid()) DecodeMusicAhead(firstMusicId);
+}
+
+void GameSounds::DecodeMusicAhead(int32_t id)
+{
+    const std::string file = MusicFile(id);
+    if (file.empty() || (PendingMusic.valid() && PendingMusicId == id)) return;
+    PendingMusicId = id;
     PendingMusic = std::async(std::launch::async, [file] { return LoadAudioSample(file); });
 }
 

@@ -28,8 +28,12 @@ public:
     static std::span<const TSoundAsset> Sounds();
     // The file of a level's music id; empty for an id that names none.
     static std::string MusicFile(int32_t id);
-    // Loads the music of id (looping) into LevelMusic; any other id changes nothing.
+    // Loads the music of id (looping) into LevelMusic; any other id changes nothing. Music decoded
+    // ahead for that id is taken as it is, once it is there.
     static void LoadMusic(int32_t id);
+    // Starts decoding the music of id on another thread for the LoadMusic to come, while the
+    // screens before the level still play; an id that names no music changes nothing.
+    static void DecodeMusicAhead(int32_t id);
     // Starts decoding every sound, and the music of id when it is one, on other threads, so that
     // they decode while the display opens and the pictures decode. The sound heard first decodes
     // first: "get ready" when the game starts at a level, else the intro's music; the rest follow

@@ -32,6 +32,7 @@ int32_t TGame::NewGame()
                 Level->LevelNumber += 1;
                 CurrentUserLevel = Level->LevelNumber;
                 startLevel += 1;
+                TLevel::DecodeAhead(startLevel);
                 Level->LevelUp();
                 continue;
             }

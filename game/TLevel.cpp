@@ -193,9 +193,6 @@ void TLevel::InitalizeLevel()
     GameGraphics::LoadLevelImages(backGroundGFX, settings.isZog != 0);
     GameSounds::LoadMusic(settings.musicId);
     music = LevelMusic;
-    // What the decodes of the levels before freed leaves the process, not to pile up level after
-    // level.
-    ReturnFreedMemory();
     if (settings.isZog) isZog = 1;
 
     for (int32_t r = 0; r < LevelRows; ++r) {
@@ -211,6 +208,14 @@ void TLevel::InitalizeLevel()
                 ++BricksLeft;
         }
     }
+}
+
+void TLevel::DecodeAhead(int32_t levelNumber)
+{
+    if (levelNumber < 1 || levelNumber > LevelCount) return;
+    const TLevelSettings& settings = LevelSettings[static_cast<size_t>(levelNumber - 1)];
+    GameSounds::DecodeMusicAhead(settings.musicId);
+    if (const TImagePtr& background = *settings.background) background->PrefetchPixels();
 }
 
 void TLevel::InitMusic()
@@ -237,6 +242,10 @@ void TLevel::LevelUp()
 int32_t TLevel::MainLoop()
 {
     ClearKeyboard();
+    // What the decodes of the levels before freed leaves the process, not to pile up level after
+    // level: here, between the fade-in and play, where a frame has the time to spare, and after
+    // the level's textures took what they could of it.
+    ReturnFreedMemory();
     const TPlayActive playing;
     while (!KeyIsDown(KEY_ESCAPE)) {
         Cls();

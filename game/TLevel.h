@@ -84,6 +84,10 @@ public:
     void DrawPlayFrame();
     // Borders, the first ball, the level's images and music, and the bricks of its layout.
     void InitalizeLevel();
+    // Starts decoding the music and the background of level levelNumber on other threads, while
+    // the screen before it fades out, so that its first frame finds them there; numbers outside
+    // 1..33 start nothing.
+    static void DecodeAhead(int32_t levelNumber);
     void LastLevelCompleted();
     static void ScrollText();
 

@@ -173,18 +173,22 @@ void TMainMenu::TogglePadMovement()
 
 void TMainMenu::PlayGame(int32_t selection)
 {
+    // A fresh game each time: New Game always starts at level 1, Continue at the player's level,
+    // known once the player is. Its first level decodes while the menu fades out.
+    const auto firstLevel = [&] { return selection == MenuEntry_NewGame ? 1 : CurrentUserLevel; };
     if (CurrentUserName.empty()) {
         MenufadeoutEnteriesOnly();
         ShowNewUser(255);
+        TLevel::DecodeAhead(firstLevel());
         // The backdrop fades on its own: the entries went before the name input.
         SetTraceScreen("menu");
         FadeOut([&](int32_t c) { DrawEnvironment(c, 0); });
     } else {
+        TLevel::DecodeAhead(firstLevel());
         Menufadeout();
     }
     GameMode = GameMode_LevelStart;
-    // A fresh game each time: New Game always starts at level 1, Continue at the player's level.
-    const TGamePtr game = TGame::Create(selection == MenuEntry_NewGame ? 1 : CurrentUserLevel);
+    const TGamePtr game = TGame::Create(firstLevel());
     StopChannel(MusicChannel);
     SetTraceScreen("level");
     const int32_t result = game->NewGame();

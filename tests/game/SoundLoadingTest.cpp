@@ -110,4 +110,19 @@ TEST_F(SoundLoadingTest, AFlipAfterTheLastIsDecodedMakesThemAndAnAbandonedLoadPl
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
+TEST_F(SoundLoadingTest, MusicDecodedAheadIsTakenOnlyByItsOwnLevel)
+{
+    const fs::path seed = fs::path(KRELLIX_TEST_DIR) / "../fuzz/seeds/ogg/mono_8k.ogg";
+    fs::copy_file(seed, dir.Path() / GameSounds::MusicFile(GameSounds::GameMusic1));
+    GameSounds::DecodeMusicAhead(GameSounds::GameMusic1);
+    ::testing::internal::CaptureStderr();
+    // The second level's music is missing: what was decoded for the first does not stand in.
+    GameSounds::LoadMusic(GameSounds::GameMusic2);
+    EXPECT_FALSE(LevelMusic);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("Tonmark_Ingame2.ogg could not be loaded"),
+              std::string::npos);
+    GameSounds::LoadMusic(GameSounds::GameMusic1);
+    EXPECT_TRUE(LevelMusic);
+}
+
 }  // namespace
