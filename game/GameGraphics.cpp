@@ -213,12 +213,15 @@ void GameGraphics::LoadLevelImages(const TImagePtr& background, bool bossLevel)
         if (image && image != background) image->ReleasePixels();
     }
     if (background) background->PrefetchPixels();
-    if (!ZogExplosionImage) return;
-    // Its first row of cells decodes on another core while the level fades in and is played; the
-    // explosion is drawn only when the boss dies, and waits for its frames should they still be
-    // on their way. A boss level played again plays the explosion again from its first frame.
-    if (bossLevel)
-        ZogExplosionImage->PrefetchPixels();
-    else
-        ZogExplosionImage->ReleasePixels();
+    // The boss level decodes it once play begins (PrefetchBossExplosion).
+    if (ZogExplosionImage && !bossLevel) ZogExplosionImage->ReleasePixels();
+}
+
+void GameGraphics::PrefetchBossExplosion()
+{
+    // Its first row of cells decodes on another core while the level is played, not while the
+    // level's first frame waits for its background on that core; the explosion is drawn only when
+    // the boss dies, and waits for its frames should they still be on their way. A boss level
+    // played again plays the explosion again from its first frame.
+    if (ZogExplosionImage) ZogExplosionImage->PrefetchPixels();
 }

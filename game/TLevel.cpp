@@ -246,6 +246,7 @@ int32_t TLevel::MainLoop()
     // level: here, between the fade-in and play, where a frame has the time to spare, and after
     // the level's textures took what they could of it.
     ReturnFreedMemory();
+    if (isZog) GameGraphics::PrefetchBossExplosion();
     const TPlayActive playing;
     while (!KeyIsDown(KEY_ESCAPE)) {
         Cls();
