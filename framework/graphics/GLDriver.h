@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class TGLImageFrame;
@@ -195,6 +196,9 @@ TPixmapPtr PrepareTexturePixmap(const TPixmap& pixmap, int32_t tex_width, int32_
 // graphics (so the owning context is current). Frames share it, so it outlives them all.
 struct TTextureGraveyard {
     std::vector<uint32_t> names;
+    // Beside each name, the size of its texture while it has level 0 alone (0 x 0 once it has
+    // smaller levels): the next texture of that size takes it over instead, storage and all.
+    std::vector<std::pair<int32_t, int32_t>> sizes;
     int32_t seq = 0;
 };
 
@@ -237,6 +241,7 @@ private:
     bool _shrunk = false;  // the image did not fit any texture and was resized
     bool _filtered = false;
     bool _levels_pending = false;  // mipmapped, its smaller levels not made yet
+    bool _levels_made = false;     // level 0 is not the texture's only level
     THole _hole;
     int32_t _image_width = 0, _image_height = 0;
     int32_t _seq = 0;

@@ -32,7 +32,28 @@ void EmptyGraveyard()
     }
     // Names of an older context died with it.
     graveyard->names.clear();
+    graveyard->sizes.clear();
     graveyard->seq = GraphicsSeq();
+}
+
+// A name from the graveyard whose texture is of this size and has level 0 alone, taken out of it;
+// 0 if there is none. Specifying level 0 again at the same size keeps the texture's storage, which
+// a software renderer would otherwise allocate and clear anew, page by page: for a level's
+// background, or each frame of a long strip played through, the bulk of making its texture.
+uint32_t TakeSpareTexture(int32_t width, int32_t height)
+{
+    auto graveyard = Graveyard();
+    if (graveyard->seq != GraphicsSeq()) return 0;
+    for (size_t i = 0; i < graveyard->names.size(); ++i) {
+        if (graveyard->sizes[i] != std::pair{width, height}) continue;
+        const uint32_t name = graveyard->names[i];
+        graveyard->names.erase(graveyard->names.begin() + static_cast<std::ptrdiff_t>(i));
+        graveyard->sizes.erase(graveyard->sizes.begin() + static_cast<std::ptrdiff_t>(i));
+        // What the driver knew of the old texture is not true of the new one.
+        TGLDraw2DDriver::Instance()->ForgetTexture(name);
+        return name;
+    }
+    return 0;
 }
 
 int32_t NextPowerOfTwo(int32_t n)
@@ -229,13 +250,15 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
     }
 
     // Gathered commands keep their frames, so no texture they draw is in the graveyard.
+    const uint32_t spare = TakeSpareTexture(tex_width, tex_height);
     EmptyGraveyard();
     static uint64_t lastId = 0;
     std::shared_ptr<TGLImageFrame> frame(new TGLImageFrame());
     frame->_id = ++lastId;
     frame->_seq = GraphicsSeq();
     frame->_graveyard = Graveyard();
-    glGenTextures(1, &frame->_name);
+    frame->_name = spare;
+    if (spare == 0) glGenTextures(1, &frame->_name);
     TGLDraw2DDriver::Instance()->BindTexture(frame->_name);
 
     const bool filtered = (flags & IMG_FILTERED) != 0;
@@ -284,6 +307,7 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
 void TGLImageFrame::MakeSmallerLevels()
 {
     _levels_pending = false;
+    _levels_made = true;
     auto level = TPixmap::Create(_layout.tex_width, _layout.tex_height, PIXFMT_RGBA8888);
     if (!level) return;
     TGLDraw2DDriver::Instance()->BindTexture(_name);
@@ -307,9 +331,11 @@ TGLImageFrame::~TGLImageFrame()
     if (_name != 0 && _seq == GraphicsSeq()) {
         if (_graveyard->seq != _seq) {
             _graveyard->names.clear();
+            _graveyard->sizes.clear();
             _graveyard->seq = _seq;
         }
         _graveyard->names.push_back(_name);
+        _graveyard->sizes.emplace_back(_levels_made ? 0 : _layout.tex_width, _levels_made ? 0 : _layout.tex_height);
     }
 }
 
