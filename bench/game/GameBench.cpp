@@ -112,8 +112,8 @@ public:
         for (int32_t i = 0; i < 4; ++i) TZogShoot::Create();
         const auto boss = BrickList->First();
         for (int32_t hit = 0; hit < 16; ++hit) boss->RemoveBrick(NormalBlockSound, MultiHitBlockSound, 1);
-        // The strip's first rows decode while the level begins; here the explosion starts at once
-        // and waits for them.
+        // The strip's first rows decode once play begins; here the explosion starts at once and
+        // waits for them.
         if (ZogExplosionImage) ZogExplosionImage->Pixmap(0);
     }
     bool Spent() const override
