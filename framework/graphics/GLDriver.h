@@ -90,6 +90,9 @@ public:
         return _fast_paths && (_blend == BLEND_MASK || _blend == BLEND_ALPHA || _blend == BLEND_LIGHT);
     }
     void CountHoledQuad() { ++_holed_quads; }
+    // Quads drawn over their image's ink box alone, without its transparent margins; for tests.
+    int64_t CroppedQuads() const { return _cropped_quads; }
+    void CountCroppedQuad() { ++_cropped_quads; }
 
 private:
     // A new command in the current state; its vertices follow with AddVertex.
@@ -175,6 +178,7 @@ private:
     int64_t _nearest_quads = 0;
     int64_t _unblended_quads = 0;
     int64_t _holed_quads = 0;
+    int64_t _cropped_quads = 0;
     int64_t _whole_frames = 0;
     int64_t _part_frames = 0;
     int64_t _part_pixels = 0;
@@ -243,6 +247,8 @@ private:
     bool _levels_pending = false;  // mipmapped, its smaller levels not made yet
     bool _levels_made = false;     // level 0 is not the texture's only level
     THole _hole;
+    // Every texel of the image whose alpha is not 0 lies in here; empty when none does.
+    THole _ink;
     int32_t _image_width = 0, _image_height = 0;
     int32_t _seq = 0;
     std::shared_ptr<TTextureGraveyard> _graveyard;

@@ -163,6 +163,21 @@ TGLImageFrame::THole LargestClearRect(const TPixmap& rgba, int32_t width, int32_
     return best;
 }
 
+// The smallest rectangle of the width x height corner of an RGBA pixmap holding every pixel whose
+// alpha is not 0; empty when there is none.
+TGLImageFrame::THole InkBox(const TPixmap& rgba, int32_t width, int32_t height)
+{
+    TGLImageFrame::THole ink{width, height, 0, 0};
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* alpha = rgba.PixelPtr(0, y) + 3;
+        for (int32_t x = 0; x < width; ++x) {
+            if (alpha[4 * x] == 0) continue;
+            ink = {std::min(ink.x0, x), std::min(ink.y0, y), std::max(ink.x1, x + 1), std::max(ink.y1, y + 1)};
+        }
+    }
+    return ink.Empty() ? TGLImageFrame::THole{} : ink;
+}
+
 bool ProxyAccepts(int32_t width, int32_t height)
 {
     glTexImage2D(GL_PROXY_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
@@ -280,6 +295,8 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
     // The smeared edge repeats the image; the rest of a larger texture is transparent.
     frame->_opaque_texture = frame->_opaque_image && image_width == tex_width && image_height == tex_height;
     frame->_bytes = static_cast<int64_t>(tex_width) * tex_height * 4 * (mipmapped ? 4 : 3) / 3;
+    frame->_ink = {0, 0, image_width, image_height};
+    if (!frame->_opaque_image && !frame->_shrunk) frame->_ink = InkBox(*level, image_width, image_height);
     // Worth leaving out only when it saves more than drawing up to four quads costs.
     if (!frame->_opaque_image && !frame->_shrunk && static_cast<int64_t>(image_width) * image_height >= 128 * 128) {
         const THole hole = LargestClearRect(*source, image_width, image_height);
@@ -359,13 +376,15 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
                        IsWhole(sy);
     const bool whole =
         sx == 0 && sy == 0 && sw == static_cast<float>(_image_width) && sh == static_cast<float>(_image_height);
-    if (!exact || !whole || _hole.Empty() || !driver.MayLeaveOutHole()) {
+    const bool cropped = _ink.x0 != 0 || _ink.y0 != 0 || _ink.x1 != _image_width || _ink.y1 != _image_height;
+    if (!exact || !whole || (_hole.Empty() && !cropped) || !driver.MayLeaveOutHole()) {
         driver.QueueQuad(*this, corners, exact);
         return;
     }
-    // A transparent texel leaves the screen as it was in these modes, so the quad is drawn as up
-    // to four bands around its transparent hole, each still texel for pixel.
-    driver.CountHoledQuad();
+    // A transparent texel leaves the screen as it was in these modes, so the quad is drawn over
+    // its ink box alone, as up to four bands around its transparent hole, each still texel for
+    // pixel. The margins left out no longer keep neighbouring glyphs from being drawn together.
+    if (cropped) driver.CountCroppedQuad();
     const float left = corners[0][0];
     const float top = corners[0][1];
     const auto band = [&](int32_t bx0, int32_t by0, int32_t bx1, int32_t by1) {
@@ -378,8 +397,16 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
             {qx0, qy0, bu0, bv0}, {qx1, qy0, bu1, bv0}, {qx1, qy1, bu1, bv1}, {qx0, qy1, bu0, bv1}};
         driver.QueueQuad(*this, quad, true);
     };
-    band(0, 0, _image_width, _hole.y0);
-    band(0, _hole.y0, _hole.x0, _hole.y1);
-    band(_hole.x1, _hole.y0, _image_width, _hole.y1);
-    band(0, _hole.y1, _image_width, _image_height);
+    const THole& ink = _ink;
+    const THole hole{std::max(_hole.x0, ink.x0), std::max(_hole.y0, ink.y0), std::min(_hole.x1, ink.x1),
+                     std::min(_hole.y1, ink.y1)};
+    if (hole.Empty()) {
+        band(ink.x0, ink.y0, ink.x1, ink.y1);
+        return;
+    }
+    driver.CountHoledQuad();
+    band(ink.x0, ink.y0, ink.x1, hole.y0);
+    band(ink.x0, hole.y0, hole.x0, hole.y1);
+    band(hole.x1, hole.y0, ink.x1, hole.y1);
+    band(ink.x0, hole.y1, ink.x1, ink.y1);
 }

@@ -13,9 +13,9 @@
 
 namespace {
 
-// Pixels with structure in every channel; alpha as asked: opaque, a round cut-out, a ramp, or a
-// frame around a transparent middle.
-enum class TAlpha { Opaque, Round, Ramp, Hollow };
+// Pixels with structure in every channel; alpha as asked: opaque, a round cut-out, a ramp, a
+// frame around a transparent middle, or such a frame inside transparent margins.
+enum class TAlpha { Opaque, Round, Ramp, Hollow, Ringed };
 
 TImagePtr Picture(int32_t width, int32_t height, uint32_t seed, TAlpha alpha, int32_t flags, int32_t frames = 1)
 {
@@ -34,6 +34,11 @@ TImagePtr Picture(int32_t width, int32_t height, uint32_t seed, TAlpha alpha, in
                 if (alpha == TAlpha::Ramp) a = static_cast<uint32_t>(x * 255 / std::max(width - 1, 1));
                 if (alpha == TAlpha::Hollow)
                     a = x >= 10 && x < width - 14 && y >= 12 && y < height - 9 ? 0 : 40 + (x + y) % 200;
+                if (alpha == TAlpha::Ringed)
+                    a = x < 7 || x >= width - 9 || y < 5 || y >= height - 11 ||
+                                (x >= 30 && x < width - 40 && y >= 28 && y < height - 30)
+                            ? 0
+                            : 40 + (x + y) % 200;
                 pixmap->WritePixel(x, y, a << 24 | (v & 0xFFFFFF));
             }
         }
@@ -55,6 +60,7 @@ struct TScene {
     TImagePtr explosion = Picture(64, 64, 8, TAlpha::Opaque, both, 2);
     TImagePtr crisp = Picture(20, 10, 9, TAlpha::Round, 0);  // unfiltered
     TImagePtr hollow = Picture(180, 150, 10, TAlpha::Hollow, both);
+    TImagePtr ringed = Picture(160, 140, 11, TAlpha::Ringed, both);
     TImageFontPtr font;
 };
 
@@ -83,6 +89,7 @@ void DrawGround(const TScene& s)
     SetAlpha(1.0f);
     DrawImage(s.background, 120, 100);
     DrawImage(s.hollow, 120, 110);
+    DrawImage(s.ringed, 230, 150);
 }
 
 // A play frame in miniature: everything the game draws, in the ways it draws it.
@@ -117,8 +124,10 @@ void DrawScene(const TScene& s)
     SetBlend(BLEND_LIGHT);
     DrawImage(s.hollow, 200, 100);
     DrawImage(s.hollow, 160.5f, 100);
+    DrawImage(s.ringed, 90, 150);
     SetBlend(BLEND_SHADE);
     DrawImage(s.hollow, 100, 140);
+    DrawImage(s.ringed, 250, 60);
     SetBlend(BLEND_ALPHA);
     SetViewport(0, 0, 200, 120);
     DrawImage(s.background, 150, 110);
@@ -162,6 +171,7 @@ TEST_F(GLTest, ShortcutsDrawABusyFrameToTheVeryPixelsOfThePlainWay)
     const int64_t nearest = driver->NearestQuads();
     const int64_t unblended = driver->UnblendedQuads();
     const int64_t holed = driver->HoledQuads();
+    const int64_t cropped = driver->CroppedQuads();
     DrawScene(scene);
     const std::vector<uint32_t> quick = Screen();
     Flip(0);
@@ -169,7 +179,10 @@ TEST_F(GLTest, ShortcutsDrawABusyFrameToTheVeryPixelsOfThePlainWay)
     // The shortcuts were really taken.
     EXPECT_GT(driver->NearestQuads() - nearest, 5);
     EXPECT_GT(driver->UnblendedQuads() - unblended, 5);
-    EXPECT_EQ(driver->HoledQuads() - holed, 2);
+    // The hollow and the ringed pictures twice each: the shading mode keeps them whole. Every
+    // glyph of the text is cropped to its ink as well.
+    EXPECT_EQ(driver->HoledQuads() - holed, 4);
+    EXPECT_GT(driver->CroppedQuads() - cropped, 2 + 10);
     int32_t differing = 0;
     for (size_t i = 0; i < plain.size(); ++i) {
         if (plain[i] == quick[i]) continue;
