@@ -147,6 +147,9 @@ void Intro::SinusLogo(int32_t y)
 void Intro::ShowStartText()
 {
     const TStageMark mark(1);
+    // The starfield and the menu after it draw hundreds of textures a frame; the caption's quiet
+    // frames set aside the memory that takes.
+    ReserveDrawingMemory();
     int32_t y = 1000;
     for (int32_t t = 0;; ++t) {
         if (SkipKeyDown()) return;

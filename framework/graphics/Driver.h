@@ -46,6 +46,9 @@ public:
     virtual void FinishFrame() {}
     // Presents the frame; sync true waits for the vertical blank.
     virtual void Flip(bool sync) = 0;
+    // Sets memory aside, over the frames that follow, for drawing busy screens; see
+    // ReserveDrawingMemory.
+    virtual void ReserveMemory() {}
     // Told which image and frame the next frame draw belongs to, and which text the next glyph
     // draws spell (drawn from x, y); only the recording driver keeps them.
     virtual void NoteImage(const TImage* /*image*/, int32_t /*frame*/) {}

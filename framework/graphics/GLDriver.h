@@ -5,7 +5,9 @@
 #include "framework/graphics/DrawList.h"
 #include "framework/graphics/Driver.h"
 #include "framework/graphics/Graphics.h"
+#include "framework/graphics/HeapReserve.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -46,6 +48,8 @@ public:
     void SetResolution(float width, float height) override;
     void FinishFrame() override;
     void Flip(bool sync) override;
+    // On a software renderer, a heap reserve grown over the frames that leave time.
+    void ReserveMemory() override;
 
     // Texturing on with texture bound, or off for name 0; skips what is already so.
     void BindTexture(uint32_t name);
@@ -84,6 +88,8 @@ public:
     int64_t PartFrames() const { return _part_frames; }
     int64_t PartPixels() const { return _part_pixels; }
     int64_t PresentsSaved() const { return _presents_saved; }
+    // Whether the drawing memory asked for is set aside; for tests.
+    bool MemoryReserved() const { return _heap_reserve && _heap_reserve->Done(); }
     // Whether a quad of the frame drawn texel for pixel may leave out its transparent hole.
     bool MayLeaveOutHole() const
     {
@@ -140,6 +146,10 @@ private:
     // Where a frame drawn in part changed, so that only those areas are presented.
     std::vector<TPixelRect> _present_areas;
     bool _present_part = false;
+    // Drivers that draw on the graphics card keep their own memory.
+    bool _software_renderer = false;
+    std::unique_ptr<THeapReserve> _heap_reserve;
+    std::chrono::steady_clock::time_point _last_flip_end;
 
     // The state OpenGL is in; -1 or an impossible value when unknown. A new context starts from
     // a default one, so nothing known of an older context is carried over.

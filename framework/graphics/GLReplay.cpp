@@ -91,6 +91,8 @@ void TGLDraw2DDriver::ResetGLContext(TGLContextProvider* provider, int32_t width
         glSamplerParameteri(_gl.nearestSampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
         glBindSampler(0, 0);
     }
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    _software_renderer = renderer && (std::strstr(renderer, "llvmpipe") || std::strstr(renderer, "softpipe"));
     _frame.commands.reserve(2048);
     _frame.vertices.reserve(8192);
     glDisable(GL_TEXTURE_2D);

@@ -228,6 +228,11 @@ TDraw2DDriver* CurrentDraw2DDriver()
 
 int32_t GraphicsSeq() { return GraphicsSeqStorage(); }
 
+void ReserveDrawingMemory()
+{
+    if (TDraw2DDriver* driver = CurrentDraw2DDriver()) driver->ReserveMemory();
+}
+
 void Flip(int32_t sync)
 {
     auto& m = Module();

@@ -65,6 +65,10 @@ int32_t GraphicsHertz();
 
 // -1: paced (vertical blank in full screen, timer in a window); 0 and 1 present at once.
 void Flip(int32_t sync = -1);
+// Lets the back-end set aside, over the following frames that leave time, the memory it takes to
+// draw screens full of text and images, so that their first frames need not wait for it. Costs that
+// memory for the rest of the run where the back-end needs it (a software renderer).
+void ReserveDrawingMemory();
 
 // Run by every Flip: before presenting (the finished frame is still readable) and after.
 // Each returns an id for RemoveFlipHook.
