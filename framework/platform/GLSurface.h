@@ -99,7 +99,9 @@ private:
     // presented, at that window size; a swap leaves it undefined.
     TSubBufferCopy _copy;
     TWindowPut _put;
-    std::vector<uint8_t> _pixels;  // the changed area read back, kept for the next
+    // The changed area read back, and turned for the window; kept for the next.
+    std::vector<uint32_t> _pixels;
+    std::vector<uint32_t> _rows;
     bool _copyLooked = false;
     bool _backKept = false;
     int32_t _keptWidth = 0;
