@@ -367,6 +367,27 @@ TEST_F(SdlEvents, PointerMapsAtTheCornersOfAResizedWindow)
         WindowToPicture(CurrentSdlView(), wx, wy, px, py);
         EXPECT_EQ(std::pair(seen[3].x, seen[3].y), std::pair(px, py));
     }
+
+    // A warp to where the last warp left the pointer, with no move since, is left out: no move
+    // comes back. After the player's move, or out of the window, the pointer is warped again.
+    const auto warped = [&](int32_t x, int32_t y) {
+        seen.clear();
+        source->MoveMouse(x, y);
+        source->PollEvents();
+        return !seen.empty() && std::pair(seen.back().x, seen.back().y) == std::pair(x, y);
+    };
+    EXPECT_TRUE(warped(300, 704));
+    EXPECT_FALSE(warped(300, 704));
+    EXPECT_FALSE(warped(300, 704));
+    Push(Motion(10, 10));
+    source->PollEvents();
+    EXPECT_TRUE(warped(300, 704));
+    SDL_Event leave{};
+    leave.type = SDL_WINDOWEVENT;
+    leave.window.event = SDL_WINDOWEVENT_LEAVE;
+    SDL_PushEvent(&leave);
+    source->PollEvents();
+    EXPECT_TRUE(warped(300, 704));
 }
 
 TEST_F(SdlEvents, RelativeSteeringKeepsAbsolutePointerSemantics)
