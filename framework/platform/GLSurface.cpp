@@ -166,22 +166,15 @@ void TFramebufferScaler::PutPart(const std::vector<TPixelRect>& changed, const T
         if (part.Empty()) continue;
         const int32_t width = part.x1 - part.x0;
         const int32_t height = part.y1 - part.y0;
-        const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-        _pixels.resize(count);
-        _rows.resize(count);
-        // Read in the picture's own byte order, which the renderer copies as it is; any other
-        // has it convert through a picture of its own first.
-        glReadPixels(part.x0, _height - part.y1, width, height, GL_RGBA, GL_UNSIGNED_BYTE, _pixels.data());
-        // OpenGL hands the bottom row first, and the window wants blue in the lowest byte.
-        for (int32_t row = 0; row < height; ++row) {
-            const uint32_t* from = _pixels.data() + static_cast<size_t>(height - 1 - row) * static_cast<size_t>(width);
-            uint32_t* to = _rows.data() + static_cast<size_t>(row) * static_cast<size_t>(width);
-            for (int32_t x = 0; x < width; ++x) {
-                const uint32_t rgba = from[x];
-                to[x] = (rgba & 0xFF00FF00u) | ((rgba & 0xFFu) << 16) | ((rgba >> 16) & 0xFFu);
-            }
+        const size_t pitch = static_cast<size_t>(width) * 4;
+        _pixels.resize(pitch * static_cast<size_t>(height));
+        glReadPixels(part.x0, _height - part.y1, width, height, GL_BGRA, GL_UNSIGNED_BYTE, _pixels.data());
+        // OpenGL hands the bottom row first.
+        for (int32_t row = 0; row < height / 2; ++row) {
+            uint8_t* top = _pixels.data() + static_cast<size_t>(row) * pitch;
+            std::swap_ranges(top, top + pitch, _pixels.data() + static_cast<size_t>(height - 1 - row) * pitch);
         }
-        _put(box.x + part.x0, box.y + part.y0, width, height, reinterpret_cast<const uint8_t*>(_rows.data()));
+        _put(box.x + part.x0, box.y + part.y0, width, height, _pixels.data());
     }
 }
 

@@ -99,9 +99,7 @@ private:
     // presented, at that window size; a swap leaves it undefined.
     TSubBufferCopy _copy;
     TWindowPut _put;
-    // The changed area read back, and turned for the window; kept for the next.
-    std::vector<uint32_t> _pixels;
-    std::vector<uint32_t> _rows;
+    std::vector<uint8_t> _pixels;  // the changed area read back, kept for the next
     bool _copyLooked = false;
     bool _backKept = false;
     int32_t _keptWidth = 0;

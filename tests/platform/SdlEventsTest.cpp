@@ -379,15 +379,19 @@ TEST_F(SdlEvents, PointerMapsAtTheCornersOfAResizedWindow)
     EXPECT_TRUE(warped(300, 704));
     EXPECT_FALSE(warped(300, 704));
     EXPECT_FALSE(warped(300, 704));
+    EXPECT_TRUE(warped(301, 704));
+    EXPECT_TRUE(warped(301, 700));
     Push(Motion(10, 10));
     source->PollEvents();
-    EXPECT_TRUE(warped(300, 704));
-    SDL_Event leave{};
-    leave.type = SDL_WINDOWEVENT;
-    leave.window.event = SDL_WINDOWEVENT_LEAVE;
-    SDL_PushEvent(&leave);
-    source->PollEvents();
-    EXPECT_TRUE(warped(300, 704));
+    EXPECT_TRUE(warped(301, 700));
+    for (const Uint8 away : {SDL_WINDOWEVENT_LEAVE, SDL_WINDOWEVENT_FOCUS_LOST}) {
+        SDL_Event event{};
+        event.type = SDL_WINDOWEVENT;
+        event.window.event = away;
+        SDL_PushEvent(&event);
+        source->PollEvents();
+        EXPECT_TRUE(warped(301, 700)) << int{away};
+    }
 }
 
 TEST_F(SdlEvents, RelativeSteeringKeepsAbsolutePointerSemantics)
