@@ -119,6 +119,14 @@ TEST_F(FontTest, BuiltinTextIsDrawnGlyphByGlyph)
         EXPECT_EQ(glyphs[i].red, 10);
         EXPECT_EQ(glyphs[i].blue, 30);
     }
+    // A character the font lacks is passed over, taking no room.
+    driver->records.clear();
+    DrawText("A\x01\x80"
+             "b",
+             100, 50);
+    const auto passed = driver->OfKind(TDrawKind::TextGlyph);
+    ASSERT_EQ(passed.size(), 2u);
+    EXPECT_FLOAT_EQ(passed[1].x[0], 108);
 }
 
 TEST_F(FontTest, TextFollowsScaleRotationOriginAndTheGlobalHandle)

@@ -381,6 +381,16 @@ TEST_F(SdlEvents, PointerMapsAtTheCornersOfAResizedWindow)
     EXPECT_FALSE(warped(300, 704));
     EXPECT_TRUE(warped(301, 704));
     EXPECT_TRUE(warped(301, 700));
+    // In the shrunken picture the next row down may share the window's pixel row: still a warp.
+    int32_t wy700 = 0, wy701 = 0, wx = 0;
+    PictureToWindow(CurrentSdlView(), 301, 700, wx, wy700);
+    PictureToWindow(CurrentSdlView(), 301, 701, wx, wy701);
+    EXPECT_EQ(wy700, wy701);
+    EXPECT_TRUE(warped(301, 701));
+    // At another window size the same game point is another window point.
+    SDL_SetWindowSize(window.get(), 1024, 768);
+    EXPECT_TRUE(warped(301, 701));
+    EXPECT_TRUE(warped(301, 700));
     Push(Motion(10, 10));
     source->PollEvents();
     EXPECT_TRUE(warped(301, 700));
