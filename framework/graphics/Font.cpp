@@ -48,12 +48,22 @@ const TImageGlyph& TImageFont::LoadGlyph(int32_t index)
     return *slot;
 }
 
+const TImageGlyph* TImageFont::CharGlyph(unsigned char c)
+{
+    if (!_charLooked[c]) {
+        const int32_t index = CharToGlyph(c);
+        _charGlyphs[c] = index < 0 ? nullptr : &LoadGlyph(index);
+        _charLooked[c] = true;
+    }
+    return _charGlyphs[c];
+}
+
 void TImageFont::Draw(const std::string& text, float x, float y, float ix, float iy, float jx, float jy)
 {
     for (const char ch : text) {
-        const int32_t index = CharToGlyph(static_cast<unsigned char>(ch));
-        if (index < 0) continue;
-        const TImageGlyph& glyph = LoadGlyph(index);
+        const TImageGlyph* found = CharGlyph(static_cast<unsigned char>(ch));
+        if (!found) continue;
+        const TImageGlyph& glyph = *found;
         if (glyph._image) {
             if (auto frame = glyph._image->Frame(0)) {
                 const auto gx = static_cast<float>(glyph._x);
@@ -99,9 +109,8 @@ int32_t TextWidth(const std::string& text)
     const TImageFontPtr font = GetImageFont();
     int32_t width = 0;
     for (const char ch : text) {
-        const int32_t index = font->CharToGlyph(static_cast<unsigned char>(ch));
-        if (index < 0) continue;
-        width = static_cast<int32_t>(static_cast<float>(width) + font->LoadGlyph(index)._advance);
+        if (const TImageGlyph* glyph = font->CharGlyph(static_cast<unsigned char>(ch)))
+            width = static_cast<int32_t>(static_cast<float>(width) + glyph->_advance);
     }
     return width;
 }

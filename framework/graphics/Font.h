@@ -3,6 +3,7 @@
 
 #include "framework/graphics/Image.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -62,12 +63,18 @@ public:
     int32_t CharToGlyph(int32_t c) const;
     // An empty glyph for an index out of range.
     const TImageGlyph& LoadGlyph(int32_t index);
+    // The glyph of a Latin-1 character; null when the font lacks it.
+    const TImageGlyph* CharGlyph(unsigned char c);
     // Draws text glyph by glyph with its pen at (x, y) through the matrix (ix, iy, jx, jy).
     void Draw(const std::string& text, float x, float y, float ix, float iy, float jx, float jy);
 
 private:
     std::shared_ptr<TFont> _src_font;
     std::vector<std::unique_ptr<TImageGlyph>> _glyphs;
+    // Each character's glyph, found once: the screens draw the same texts every frame, and
+    // searching the face's character map each time cost more than recording the glyphs.
+    std::array<const TImageGlyph*, 256> _charGlyphs{};
+    std::array<bool, 256> _charLooked{};
     int32_t _imageFlags = 0;
 };
 

@@ -110,6 +110,10 @@ public:
         int32_t wx = 0;
         int32_t wy = 0;
         PictureToWindow(view, x, y, wx, wy);
+        // The paddle puts the pointer back on itself every frame, and on an X server each warp
+        // waits for the server's answer: with no other move seen since the last warp to the very
+        // same spot, the pointer is still there.
+        if (_warp && _warp->wx == wx && _warp->wy == wy && _warp->x == x && _warp->y == y) return;
         // A shrunken picture has points no window pixel shows; the move the warp causes must
         // still bring back the very point asked for, or the paddle would creep.
         _warp = {wx, wy, x, y};
@@ -297,6 +301,8 @@ private:
     {
         switch (event.event) {
         case SDL_WINDOWEVENT_FOCUS_LOST:
+            // Without the focus, or out of the window, the pointer goes where the player takes it.
+            _warp.reset();
             _focused = false;
             _suspended = true;
             ApplyConfinement();
@@ -326,6 +332,7 @@ private:
             Send(EVENT_MOUSEENTER, 0, mods);
             return;
         case SDL_WINDOWEVENT_LEAVE:
+            _warp.reset();
             Send(EVENT_MOUSELEAVE, 0, mods);
             return;
         default:

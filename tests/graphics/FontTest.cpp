@@ -119,6 +119,14 @@ TEST_F(FontTest, BuiltinTextIsDrawnGlyphByGlyph)
         EXPECT_EQ(glyphs[i].red, 10);
         EXPECT_EQ(glyphs[i].blue, 30);
     }
+    // A character the font lacks is passed over, taking no room.
+    driver->records.clear();
+    DrawText("A\x01\x80"
+             "b",
+             100, 50);
+    const auto passed = driver->OfKind(TDrawKind::TextGlyph);
+    ASSERT_EQ(passed.size(), 2u);
+    EXPECT_FLOAT_EQ(passed[1].x[0], 108);
 }
 
 TEST_F(FontTest, TextFollowsScaleRotationOriginAndTheGlobalHandle)
@@ -189,15 +197,18 @@ TEST_F(FontTest, EmbeddedFacesLoadAtTheGameSizes)
 
 TEST_F(FontTest, TextWidthAddsWholeAdvances)
 {
-    auto source = TFreeTypeFont::Load(kSans, 9, FONT_SMOOTH);
-    ASSERT_TRUE(source);
-    auto font = LoadImageFont(kSans, 9, FONT_SMOOTH);
-    SetImageFont(font);
-    int32_t sum = 0;
+    // Each font answers with its own glyphs, also when the fonts take turns.
     const std::string text = "Krellix 1024";
-    for (char c : text) sum += static_cast<int32_t>(source->LoadGlyph(source->CharToGlyph(c))->Advance());
-    EXPECT_EQ(TextWidth(text), sum);
-    EXPECT_GT(sum, 30);
+    for (const int32_t size : {9, 42, 9, 42}) {
+        auto source = TFreeTypeFont::Load(kSans, size, FONT_SMOOTH);
+        ASSERT_TRUE(source);
+        SetImageFont(LoadImageFont(kSans, size, FONT_SMOOTH));
+        int32_t sum = 0;
+        for (char c : text) sum += static_cast<int32_t>(source->LoadGlyph(source->CharToGlyph(c))->Advance());
+        EXPECT_EQ(TextWidth(text), sum) << size;
+        EXPECT_EQ(TextWidth(text), sum) << size;
+        EXPECT_GT(sum, 3 * size) << size;
+    }
 }
 
 TEST_F(FontTest, SmoothGlyphsArePaddedByOnePixelAllRound)

@@ -367,6 +367,41 @@ TEST_F(SdlEvents, PointerMapsAtTheCornersOfAResizedWindow)
         WindowToPicture(CurrentSdlView(), wx, wy, px, py);
         EXPECT_EQ(std::pair(seen[3].x, seen[3].y), std::pair(px, py));
     }
+
+    // A warp to where the last warp left the pointer, with no move since, is left out: no move
+    // comes back. After the player's move, or out of the window, the pointer is warped again.
+    const auto warped = [&](int32_t x, int32_t y) {
+        seen.clear();
+        source->MoveMouse(x, y);
+        source->PollEvents();
+        return !seen.empty() && std::pair(seen.back().x, seen.back().y) == std::pair(x, y);
+    };
+    EXPECT_TRUE(warped(300, 704));
+    EXPECT_FALSE(warped(300, 704));
+    EXPECT_FALSE(warped(300, 704));
+    EXPECT_TRUE(warped(301, 704));
+    EXPECT_TRUE(warped(301, 700));
+    // In the shrunken picture the next row down may share the window's pixel row: still a warp.
+    int32_t wy700 = 0, wy701 = 0, wx = 0;
+    PictureToWindow(CurrentSdlView(), 301, 700, wx, wy700);
+    PictureToWindow(CurrentSdlView(), 301, 701, wx, wy701);
+    EXPECT_EQ(wy700, wy701);
+    EXPECT_TRUE(warped(301, 701));
+    // At another window size the same game point is another window point.
+    SDL_SetWindowSize(window.get(), 1024, 768);
+    EXPECT_TRUE(warped(301, 701));
+    EXPECT_TRUE(warped(301, 700));
+    Push(Motion(10, 10));
+    source->PollEvents();
+    EXPECT_TRUE(warped(301, 700));
+    for (const Uint8 away : {SDL_WINDOWEVENT_LEAVE, SDL_WINDOWEVENT_FOCUS_LOST}) {
+        SDL_Event event{};
+        event.type = SDL_WINDOWEVENT;
+        event.window.event = away;
+        SDL_PushEvent(&event);
+        source->PollEvents();
+        EXPECT_TRUE(warped(301, 700)) << int{away};
+    }
 }
 
 TEST_F(SdlEvents, RelativeSteeringKeepsAbsolutePointerSemantics)
