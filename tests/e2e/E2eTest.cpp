@@ -493,9 +493,14 @@ TEST_F(E2e, ALostDisplayEndsTheProgramWithTheFinishedGamesScoreSaved)
     ASSERT_TRUE(OnPath("Xvfb")) << "Xvfb is needed (Debian package xvfb)";
     TFramebufferScreen server(dir.File("xvfb"), "1024x768x24");
     ASSERT_TRUE(server.Started());
-    // The ball launched every 100 frames and the paddle never moved: the game is soon over.
+    // The ball launched every 50 frames and the pointer sent from side to side every 25: the first
+    // ball scores, and each later one falls as the paddle runs away from it, so the game is soon over.
     std::ofstream script(dir.File("launches.txt"));
-    for (int32_t f = 100; f <= 9000; f += 100) script << f << " keydown 32\n" << f + 1 << " keyup 32\n";
+    for (int32_t f = 50; f <= 9000; f += 50)
+        script << f - 30 << " mousemove 700 700\n"
+               << f - 5 << " mousemove 40 700\n"
+               << f << " keydown 32\n"
+               << f + 1 << " keyup 32\n";
     script.close();
     const int game =
         Start({"--window", "--data", data, "--level", "1", "--input", "launches.txt", "--trace", "trace.jsonl"},
