@@ -1,6 +1,8 @@
 // The native audio back-end on OpenAL: the device, its context and the sounds' buffers.
 #include "framework/audio/OpenALObjects.h"
 
+#include <AL/alext.h>
+
 #include <algorithm>
 #include <bit>
 #include <stdexcept>
@@ -28,7 +30,11 @@ bool TOpenALAudioDriver::Startup()
     Shutdown();
     std::unique_ptr<ALCdevice, DeviceCloser> device(alcOpenDevice(nullptr));
     if (!device) return false;
-    std::unique_ptr<ALCcontext, ContextDestroyer> context(alcCreateContext(device.get(), nullptr));
+    // No effect sends: nothing here uses them, and each of the mixer's voices keeps room for every
+    // send it may have (three quarters of a megabyte for the default two). No HRTF either: the
+    // sounds are placed by stereo panning, which HRTF would change, and its tables take memory.
+    const ALCint attributes[] = {ALC_MAX_AUXILIARY_SENDS, 0, ALC_HRTF_SOFT, ALC_FALSE, 0};
+    std::unique_ptr<ALCcontext, ContextDestroyer> context(alcCreateContext(device.get(), attributes));
     if (!context || !alcMakeContextCurrent(context.get())) return false;
 
     auto ctx = std::make_shared<TALContext>();

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -108,6 +109,42 @@ TEST_F(SoundLoadingTest, AFlipAfterTheLastIsDecodedMakesThemAndAnAbandonedLoadPl
     }
     EXPECT_FALSE(PlaySound(NormalBlockSound));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+// Counts, whenever it makes a sound, how many of the sounds it made before are still held.
+class TCountingDriver : public TAudioDriver {
+public:
+    std::string Name() override { return "Counting"; }
+    TSoundPtr CreateSound(const TAudioSamplePtr& sample, int32_t flags) override
+    {
+        std::erase_if(_made, [](const std::weak_ptr<TSound>& sound) { return sound.expired(); });
+        heldAtLastMake = _made.size();
+        TSoundPtr sound = TAudioDriver::CreateSound(sample, flags);
+        _made.push_back(sound);
+        return sound;
+    }
+    size_t heldAtLastMake = 0;
+
+private:
+    std::vector<std::weak_ptr<TSound>> _made;
+};
+
+TEST_F(SoundLoadingTest, ALevelsMusicIsMadeOnlyOnceTheLastLevelsIsLetGo)
+{
+    const fs::path seed = fs::path(KRELLIX_TEST_DIR) / "../fuzz/seeds/ogg/mono_8k.ogg";
+    for (const int32_t id : {GameSounds::GameMusic1, GameSounds::GameMusic2}) {
+        fs::create_directories((dir.Path() / GameSounds::MusicFile(id)).parent_path());
+        fs::copy_file(seed, dir.Path() / GameSounds::MusicFile(id), fs::copy_options::overwrite_existing);
+    }
+    auto driver = std::make_shared<TCountingDriver>();
+    RegisterAudioDriver(driver);
+    ASSERT_TRUE(SetAudioDriver("Counting"));
+
+    GameSounds::LoadMusic(GameSounds::GameMusic1);
+    ASSERT_TRUE(LevelMusic);
+    GameSounds::LoadMusic(GameSounds::GameMusic2);
+    EXPECT_TRUE(LevelMusic);
+    EXPECT_EQ(driver->heldAtLastMake, 0u);
 }
 
 }  // namespace
