@@ -436,6 +436,19 @@ TEST_F(AudioDevice, ADecodedSoundIsHeldOnceAndItsFramesOutliveTheDevice)
     EXPECT_TRUE(ChannelPlaying(PlaySound(LoadSound(sample))));
 }
 
+TEST_F(AudioDevice, ASampleRetunedAfterDecodingPlaysAtItsNewRate)
+{
+    const std::vector<int16_t> pcm = Tone(4410, 1, kRate, 1000, 0.5, 0.5);
+    TAudioSamplePtr sample = TAudioSample::Create(4410, kRate, SAMPLE_MONO16LE);
+    std::memcpy(sample->samples, pcm.data(), pcm.size() * sizeof(int16_t));
+    sample->hertz = kRate / 2;
+    TChannelPtr channel = PlaySound(LoadSound(sample));
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(channel); }));
+    const std::vector<Segment> heard = AudibleSegments(Capture());
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(heard[0].Length()), 8820.0, 2.0 * kWindow);
+}
+
 TEST_F(AudioDevice, BuffersTheDeviceRefusesAreErrors)
 {
     TAudioSamplePtr noRate = TAudioSample::Create(100, 0, SAMPLE_MONO8);
