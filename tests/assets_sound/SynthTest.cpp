@@ -364,7 +364,7 @@ TEST(Synth, DownsamplingKeepsTheBandAndTheLoop)
         bool looped;
         double minGain, maxGain;
     };
-    const Case cases[] = {{1000.0, true, 0.99, 1.01}, {16500.0, false, 0.98, 1.02}, {20000.0, true, 0.0, 0.001}};
+    const Case cases[] = {{1000.0, false, 0.99, 1.01}, {16500.0, true, 0.98, 1.02}, {20000.0, true, 0.0, 0.001}};
     constexpr size_t frames = 44100;
     for (const Case& c : cases) {
         Buffer in = Buffer::MakeStereo(44100, frames);
@@ -380,9 +380,11 @@ TEST(Synth, DownsamplingKeepsTheBandAndTheLoop)
         EXPECT_GE(gain, c.minGain) << c.hz;
         EXPECT_LE(gain, c.maxGain) << c.hz;
         if (c.looped && c.maxGain > 0.5) {
-            // Whole cycles in the loop: across the seam the tone steps no further than within it.
-            const double step = kTwoPi * c.hz / kMusicRate * 0.5;
-            EXPECT_LE(std::fabs(out.left.front() - out.left.back()), step * 1.05) << c.hz;
+            // The filter wraps round the loop: its ends hold the tone as the middle does.
+            for (const size_t i : {size_t{0}, size_t{1}, size_t{2}, out.Frames() - 2, out.Frames() - 1}) {
+                const double t = static_cast<double>(i) / kMusicRate;
+                EXPECT_NEAR(out.left[i], 0.5 * std::sin(kTwoPi * c.hz * t), 0.02) << c.hz << " at " << i;
+            }
         }
     }
 
