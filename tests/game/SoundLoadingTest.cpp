@@ -119,11 +119,15 @@ public:
     {
         std::erase_if(_made, [](const std::weak_ptr<TSound>& sound) { return sound.expired(); });
         heldAtLastMake = _made.size();
+        lastSamples = sample;
+        ++makes;
         TSoundPtr sound = TAudioDriver::CreateSound(sample, flags);
         _made.push_back(sound);
         return sound;
     }
     size_t heldAtLastMake = 0;
+    std::weak_ptr<TAudioSample> lastSamples;
+    int32_t makes = 0;
 
 private:
     std::vector<std::weak_ptr<TSound>> _made;
@@ -145,6 +149,26 @@ TEST_F(SoundLoadingTest, ALevelsMusicIsMadeOnlyOnceTheLastLevelsIsLetGo)
     GameSounds::LoadMusic(GameSounds::GameMusic2);
     EXPECT_TRUE(LevelMusic);
     EXPECT_EQ(driver->heldAtLastMake, 0u);
+}
+
+TEST_F(SoundLoadingTest, ASoundPlayedBeforeTheRestAreDecodedLetsGoOfItsSamples)
+{
+    auto driver = std::make_shared<TCountingDriver>();
+    RegisterAudioDriver(driver);
+    ASSERT_TRUE(SetAudioDriver("Counting"));
+    GameSounds::StartLoading(0);
+    GameSounds::LoadSounds();
+    ASSERT_TRUE(Pending(IntroMusic));
+    PlaySound(IntroMusic);
+    ASSERT_EQ(driver->makes, 1);
+    // The decoding thread lets go of them just after handing them over.
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; ++i) {
+        gone = driver->lastSamples.expired();
+        if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(gone);
+    GameSounds::FinishLoading();
 }
 
 }  // namespace
