@@ -107,6 +107,9 @@ void GameSounds::LoadMusic(int32_t id)
 {
     const std::string file = MusicFile(id);
     if (file.empty()) return;
+    // The last level's music goes before this one is decoded: the two pieces, and the decoded copy
+    // of this one, would otherwise be held at once. Still playing, it plays on to its end.
+    LevelMusic = nullptr;
     if (PendingMusic.valid() && PendingMusicId == id)
         LevelMusic = LoadSound(PendingMusic.get(), SOUND_LOOP);
     else

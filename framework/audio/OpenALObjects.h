@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/audio/OpenALDriver.h"
+#include "framework/audio/Sample.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
@@ -30,12 +31,19 @@ class TOpenALSound;
 
 }  // namespace openal_backend
 
+// An open device and its context; closed when the last holder lets go.
+struct TALDevice {
+    std::unique_ptr<ALCdevice, openal_backend::DeviceCloser> device;
+    // Destroyed before the device is closed.
+    std::unique_ptr<ALCcontext, openal_backend::ContextDestroyer> context;
+};
+
 // One started device. The driver holds the only strong reference; everything else holds a weak
 // one, so once the driver shuts down no object touches OpenAL again (the device frees the
-// buffers and sources that are still named when it closes).
+// buffers and sources that are still named when it closes). Samples decoded into the device's
+// buffers hold the device itself, which so stays open, unused, until the last of them is gone.
 struct TALContext {
-    std::unique_ptr<ALCdevice, openal_backend::DeviceCloser> device;
-    std::unique_ptr<ALCcontext, openal_backend::ContextDestroyer> context;
+    std::shared_ptr<TALDevice> open;
     int32_t sourceLimit = 0;
     int32_t liveSources = 0;
     // Copies of sounds that were destroyed while the copies still played.
@@ -61,6 +69,11 @@ public:
     TALBuffer(const TALBuffer&) = delete;
     TALBuffer& operator=(const TALBuffer&) = delete;
     ALuint Id() const { return _id; }
+    bool Live() const { return !_context.expired(); }
+    bool Of(const std::shared_ptr<TALContext>& context) const
+    {
+        return !_context.owner_before(context) && !context.owner_before(_context);
+    }
 
 private:
     TALContextRef _context;
@@ -88,6 +101,55 @@ public:
 private:
     TALContextRef _context;
     ALuint _id;
+};
+
+// The entry points of the map_buffer extension, and its bits: those of its experimental version
+// differ from the final one's.
+struct TALMapping {
+    using TStorage = void(AL_APIENTRY*)(ALuint, ALenum, const ALvoid*, ALsizei, ALsizei, ALuint);
+    using TMap = void*(AL_APIENTRY*)(ALuint, ALsizei, ALsizei, ALuint);
+    using TUnmap = void(AL_APIENTRY*)(ALuint);
+    TStorage storage = nullptr;
+    TMap map = nullptr;
+    TUnmap unmap = nullptr;
+    // Read, write and persistent mapping.
+    ALuint access = 0;
+};
+
+// A buffer that a sample is decoded into: mapped, its memory the sample's frames, for as long as
+// the sample lives; a sound made of the sample plays this very buffer.
+class TALSampleMemory : public TSampleMemory {
+public:
+    TALSampleMemory(std::shared_ptr<TALDevice> device, std::shared_ptr<TALBuffer> buffer, const TALMapping& mapping,
+                    const uint8_t* frames, int32_t length, int32_t hertz, int32_t format)
+        : buffer(std::move(buffer)), _device(std::move(device)), _mapping(mapping), _frames(frames), _length(length),
+          _hertz(hertz), _format(format)
+    {
+    }
+    ~TALSampleMemory() override
+    {
+        // Once the driver has shut down, buffer names may mean another device's buffers.
+        if (buffer->Live()) _mapping.unmap(buffer->Id());
+    }
+    TALSampleMemory(const TALSampleMemory&) = delete;
+    TALSampleMemory& operator=(const TALSampleMemory&) = delete;
+
+    // The sample still describes the frames as they were laid out in the buffer.
+    bool Holds(const TAudioSample& sample) const
+    {
+        return sample.samples == _frames && sample.length == _length && sample.hertz == _hertz &&
+               sample.format == _format;
+    }
+
+    const std::shared_ptr<TALBuffer> buffer;
+
+private:
+    std::shared_ptr<TALDevice> _device;
+    TALMapping _mapping;
+    const uint8_t* _frames;
+    int32_t _length;
+    int32_t _hertz;
+    int32_t _format;
 };
 
 // A playback copy of a sound: a source on the sound's buffer. seq grows whenever the copy is

@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 int32_t SampleBytesPerFrame(int32_t format)
@@ -42,6 +44,19 @@ int32_t SampleChannels(int32_t format)
     }
 }
 
+namespace {
+
+std::mutex SourceMutex;
+TSampleMemorySource MemorySource;
+
+}  // namespace
+
+void SetSampleMemorySource(TSampleMemorySource source)
+{
+    const std::lock_guard<std::mutex> lock(SourceMutex);
+    MemorySource = std::move(source);
+}
+
 TAudioSamplePtr TAudioSample::Create(int32_t length, int32_t hertz, int32_t format)
 {
     if (SampleBytesPerFrame(format) == 0) throw std::invalid_argument("Unknown sample format");
@@ -49,9 +64,17 @@ TAudioSamplePtr TAudioSample::Create(int32_t length, int32_t hertz, int32_t form
     if (length < 0 || bytes > std::numeric_limits<int32_t>::max())
         throw std::invalid_argument("Sample length out of range");
     TAudioSamplePtr sample(new TAudioSample);
-    // Loaders overwrite every byte, so the memory is left uninitialised.
-    sample->_owned = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(bytes));
-    sample->samples = sample->_owned.get();
+    TSampleMemorySource source;
+    {
+        const std::lock_guard<std::mutex> lock(SourceMutex);
+        source = MemorySource;
+    }
+    if (source && bytes > 0) sample->memory = source(length, hertz, format, sample->samples);
+    if (!sample->memory) {
+        // Loaders overwrite every byte, so the memory is left uninitialised.
+        sample->_owned = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(bytes));
+        sample->samples = sample->_owned.get();
+    }
     sample->length = length;
     sample->hertz = hertz;
     sample->format = format;

@@ -4,6 +4,7 @@
 #include "framework/system/Stream.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 constexpr int32_t SAMPLE_MONO8 = 1;
@@ -20,8 +21,23 @@ int32_t SampleChannels(int32_t format);
 class TAudioSample;
 using TAudioSamplePtr = std::shared_ptr<TAudioSample>;
 
+// Memory outside the heap that a sample's frames live in; the sample keeps it while it lives.
+class TSampleMemory {
+public:
+    virtual ~TSampleMemory() = default;
+};
+
+// Where new samples keep their frames: memory for length frames of format at hertz with its
+// keeper, or a null keeper for the heap. Called from any thread.
+using TSampleMemorySource =
+    std::function<std::shared_ptr<TSampleMemory>(int32_t length, int32_t hertz, int32_t format, uint8_t*& frames)>;
+// The audio back-end sets one while it runs, so that sounds decode straight into the device's
+// own buffers: otherwise each decoded sound is held twice while the device copies it. Null (the
+// default) keeps every sample on the heap.
+void SetSampleMemorySource(TSampleMemorySource source);
+
 // length frames of PCM at hertz frames per second. A static sample only borrows its memory
-// (capacity -1); the others own capacity bytes.
+// (capacity -1); the others own capacity bytes, on the heap or in their memory's keeper.
 class TAudioSample {
 public:
     // Throws std::invalid_argument for an unknown format, a negative length or more than 2 GiB.
@@ -42,6 +58,8 @@ public:
     int32_t hertz = 0;
     int32_t format = 0;
     int32_t capacity = 0;
+    // Set when the frames live outside the heap, in what the memory source gave.
+    std::shared_ptr<TSampleMemory> memory;
 
     int32_t ByteSize() const { return length * SampleBytesPerFrame(format); }
 

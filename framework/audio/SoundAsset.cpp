@@ -27,27 +27,35 @@ public:
         } catch (const std::exception& error) {
             ReportProblem(std::string(File()) + ": " + error.what());
         }
-        _promise.set_value(std::move(samples));
+        Deliver(std::move(samples));
     }
-    void Skip() override { _promise.set_value(nullptr); }
+    void Skip() override { Deliver(nullptr); }
     void Publish() override
     {
-        _pending = std::make_shared<TPendingSound>(_samples, _flags, Hurry());
+        // From here on only the stand-in holds the samples: played before the catalogue is
+        // settled, it makes the driver's sound and lets go of them at once.
+        _pending = std::make_shared<TPendingSound>(std::move(_samples), _flags, Hurry());
         _variable = _pending;
     }
     bool Settle() override
     {
         if (_pending && _variable == _pending) _variable = _pending->Resolve();
-        // The decoded samples live on in the driver's sound, and Decode or Skip has returned by now:
-        // the job lets go of them at once rather
-        // than with the whole catalogue, so that they and their copies are never all held at once.
-        _samples = {};
-        _promise = {};
+        // The decoded samples live on in the driver's sound: the stand-in lets go of them at once
+        // rather than with the whole catalogue, so that they and their copies are never all held
+        // at once.
         _pending = nullptr;
         return _variable != nullptr;
     }
 
 private:
+    // The promise lets go of the samples once they are handed over, so that they live only as
+    // long as whoever waits for them.
+    void Deliver(TAudioSamplePtr samples)
+    {
+        std::promise<TAudioSamplePtr> promise = std::move(_promise);
+        promise.set_value(std::move(samples));
+    }
+
     TSoundPtr& _variable;
     int32_t _flags;
     std::promise<TAudioSamplePtr> _promise;

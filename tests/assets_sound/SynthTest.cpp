@@ -355,6 +355,58 @@ INSTANTIATE_TEST_SUITE_P(Synth, OggWriterRoundTrip,
                                          OggCase{"StereoMusic", 44100, true, 50000, SAMPLE_STEREO16LE}),
                          [](const testing::TestParamInfo<OggCase>& info) { return std::string(info.param.name); });
 
+// Music is made at 44.1 kHz and kept at kMusicRate: what lies below the new Nyquist frequency
+// passes whole, what lies above it is gone rather than folded down, and a loop stays a loop.
+TEST(Synth, DownsamplingKeepsTheBandAndTheLoop)
+{
+    struct Case {
+        double hz;
+        bool looped;
+        double minGain, maxGain;
+    };
+    const Case cases[] = {{1000.0, false, 0.99, 1.01}, {16500.0, true, 0.98, 1.02}, {20000.0, true, 0.0, 0.001}};
+    constexpr size_t frames = 44100;
+    for (const Case& c : cases) {
+        Buffer in = Buffer::MakeStereo(44100, frames);
+        for (size_t i = 0; i < frames; ++i) {
+            in.left[i] = static_cast<float>(0.5 * std::sin(kTwoPi * c.hz * static_cast<double>(i) / 44100.0));
+            in.right[i] = in.left[i];
+        }
+        const Buffer out = Downsample(in, kMusicRate, c.looped);
+        ASSERT_EQ(out.rate, kMusicRate);
+        ASSERT_EQ(out.Frames(), static_cast<size_t>(kMusicRate)) << c.hz;
+        ASSERT_TRUE(out.IsStereo());
+        const double gain = Rms(out.right, kMusicRate / 4, kMusicRate / 2) / (0.5 / std::sqrt(2.0));
+        EXPECT_GE(gain, c.minGain) << c.hz;
+        EXPECT_LE(gain, c.maxGain) << c.hz;
+        if (c.looped && c.maxGain > 0.5) {
+            // The filter wraps round the loop: its ends hold the tone as the middle does.
+            for (const size_t i : {size_t{0}, size_t{1}, size_t{2}, out.Frames() - 2, out.Frames() - 1}) {
+                const double t = static_cast<double>(i) / kMusicRate;
+                EXPECT_NEAR(out.left[i], 0.5 * std::sin(kTwoPi * c.hz * t), 0.02) << c.hz << " at " << i;
+            }
+        }
+    }
+
+    // At the music's rate the encoder keeps the top of that band when told where to cut.
+    Buffer top = Buffer::MakeStereo(kMusicRate, kMusicRate);
+    for (size_t i = 0; i < top.Frames(); ++i) {
+        top.left[i] = static_cast<float>(0.4 * std::sin(kTwoPi * 16000.0 * static_cast<double>(i) / kMusicRate));
+        top.right[i] = top.left[i];
+    }
+    const fs::path path = fs::temp_directory_path() / ("krellix-lowpass-" + std::to_string(::getpid()) + ".ogg");
+    std::string error;
+    ASSERT_TRUE(WriteOgg(path, top, 0.25f, kMusicLowpassKhz, error)) << error;
+    const TAudioSamplePtr sample = LoadAudioSample(path.string());
+    fs::remove(path);
+    ASSERT_NE(sample, nullptr);
+    double energy = 0.0;
+    const auto* pcm = reinterpret_cast<const int16_t*>(sample->samples);
+    for (int32_t i = sample->length / 4; i < sample->length * 3 / 4; ++i)
+        energy += pcm[2 * i] / 32768.0 * (pcm[2 * i] / 32768.0);
+    EXPECT_GT(std::sqrt(energy / (sample->length / 2)) / (0.4 / std::sqrt(2.0)), 0.8);
+}
+
 TEST(Synth, OggWriterReportsAFolderItCannotWriteTo)
 {
     Buffer b = Buffer::MakeMono(22050, 100);

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -403,6 +404,49 @@ TEST_F(AudioDevice, OggFilesPlayThroughTheDevice)
     EXPECT_NEAR(static_cast<double>(heard[0].Length()), 11025.0, 2.0 * kWindow);
     const size_t a = heard[0].from + 2 * kWindow, b = heard[0].to - 2 * kWindow;
     EXPECT_GT(ToneLevel(mix.right, kRate, 800, a, b), 0.3);
+}
+
+size_t HeapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+TEST_F(AudioDevice, ADecodedSoundIsHeldOnceAndItsFramesOutliveTheDevice)
+{
+    // Larger than the C library ever takes from its heap: the device's memory for it is given
+    // back to the system when the device frees it, and reading it then would fault.
+    constexpr int32_t frames = 9 << 20;
+    std::vector<int16_t> pattern(2 * frames);
+    for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<int16_t>(i * 7);
+    const size_t before = HeapInUse();
+    TAudioSamplePtr sample = TAudioSample::Create(frames, kRate, SAMPLE_STEREO16LE);
+    std::memcpy(sample->samples, pattern.data(), pattern.size() * sizeof(int16_t));
+    TSoundPtr sound = LoadSound(sample);
+    ASSERT_TRUE(sound);
+    // The device plays the very memory the sample was written into, not a copy of it.
+    EXPECT_LT(HeapInUse() - before, pattern.size() * sizeof(int16_t) * 3 / 2);
+    EXPECT_TRUE(ChannelPlaying(PlaySound(sound)));
+
+    ShutdownAudio();
+    sound = nullptr;
+    EXPECT_EQ(std::memcmp(sample->samples, pattern.data(), pattern.size() * sizeof(int16_t)), 0);
+    // On the next device it is copied like any sample from elsewhere.
+    ASSERT_TRUE(SetAudioDriver("DirectSound"));
+    EXPECT_TRUE(ChannelPlaying(PlaySound(LoadSound(sample))));
+}
+
+TEST_F(AudioDevice, ASampleRetunedAfterDecodingPlaysAtItsNewRate)
+{
+    const std::vector<int16_t> pcm = Tone(4410, 1, kRate, 1000, 0.5, 0.5);
+    TAudioSamplePtr sample = TAudioSample::Create(4410, kRate, SAMPLE_MONO16LE);
+    std::memcpy(sample->samples, pcm.data(), pcm.size() * sizeof(int16_t));
+    sample->hertz = kRate / 2;
+    TChannelPtr channel = PlaySound(LoadSound(sample));
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(channel); }));
+    const std::vector<Segment> heard = AudibleSegments(Capture());
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(heard[0].Length()), 8820.0, 2.0 * kWindow);
 }
 
 TEST_F(AudioDevice, BuffersTheDeviceRefusesAreErrors)

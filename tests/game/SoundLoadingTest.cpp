@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -123,6 +124,66 @@ TEST_F(SoundLoadingTest, MusicDecodedAheadIsTakenOnlyByItsOwnLevel)
               std::string::npos);
     GameSounds::LoadMusic(GameSounds::GameMusic1);
     EXPECT_TRUE(LevelMusic);
+}
+
+// Counts, whenever it makes a sound, how many of the sounds it made before are still held.
+class TCountingDriver : public TAudioDriver {
+public:
+    std::string Name() override { return "Counting"; }
+    TSoundPtr CreateSound(const TAudioSamplePtr& sample, int32_t flags) override
+    {
+        std::erase_if(_made, [](const std::weak_ptr<TSound>& sound) { return sound.expired(); });
+        heldAtLastMake = _made.size();
+        lastSamples = sample;
+        ++makes;
+        TSoundPtr sound = TAudioDriver::CreateSound(sample, flags);
+        _made.push_back(sound);
+        return sound;
+    }
+    size_t heldAtLastMake = 0;
+    std::weak_ptr<TAudioSample> lastSamples;
+    int32_t makes = 0;
+
+private:
+    std::vector<std::weak_ptr<TSound>> _made;
+};
+
+TEST_F(SoundLoadingTest, ALevelsMusicIsMadeOnlyOnceTheLastLevelsIsLetGo)
+{
+    const fs::path seed = fs::path(KRELLIX_TEST_DIR) / "../fuzz/seeds/ogg/mono_8k.ogg";
+    for (const int32_t id : {GameSounds::GameMusic1, GameSounds::GameMusic2}) {
+        fs::create_directories((dir.Path() / GameSounds::MusicFile(id)).parent_path());
+        fs::copy_file(seed, dir.Path() / GameSounds::MusicFile(id), fs::copy_options::overwrite_existing);
+    }
+    auto driver = std::make_shared<TCountingDriver>();
+    RegisterAudioDriver(driver);
+    ASSERT_TRUE(SetAudioDriver("Counting"));
+
+    GameSounds::LoadMusic(GameSounds::GameMusic1);
+    ASSERT_TRUE(LevelMusic);
+    GameSounds::LoadMusic(GameSounds::GameMusic2);
+    EXPECT_TRUE(LevelMusic);
+    EXPECT_EQ(driver->heldAtLastMake, 0u);
+}
+
+TEST_F(SoundLoadingTest, ASoundPlayedBeforeTheRestAreDecodedLetsGoOfItsSamples)
+{
+    auto driver = std::make_shared<TCountingDriver>();
+    RegisterAudioDriver(driver);
+    ASSERT_TRUE(SetAudioDriver("Counting"));
+    GameSounds::StartLoading(0);
+    GameSounds::LoadSounds();
+    ASSERT_TRUE(Pending(IntroMusic));
+    PlaySound(IntroMusic);
+    ASSERT_EQ(driver->makes, 1);
+    // The decoding thread lets go of them just after handing them over.
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; ++i) {
+        gone = driver->lastSamples.expired();
+        if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(gone);
+    GameSounds::FinishLoading();
 }
 
 }  // namespace

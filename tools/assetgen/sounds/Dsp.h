@@ -159,4 +159,9 @@ Buffer RenderReverb(const Buffer& send, double roomSize, double damping, double 
 // Feedback echo with a low-passed loop; the left and right taps alternate (ping-pong).
 Buffer RenderEcho(const Buffer& send, size_t delayFrames, double feedback, double toneHz, size_t tail);
 
+// The sound at a lower rate, band-limited to that rate's Nyquist frequency by a windowed sinc whose
+// pass band is flat to 1 kHz below it. A looped sound is taken as one period of its loop: its
+// length is rounded to whole frames and the filter wraps around, so the loop keeps no seam.
+Buffer Downsample(const Buffer& sound, int32_t rate, bool looped);
+
 }  // namespace snd

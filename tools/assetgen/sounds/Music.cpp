@@ -189,6 +189,12 @@ std::vector<Piece> MusicPieces()
     pieces.insert(pieces.end(), grooves.begin(), grooves.end());
     const std::vector<Piece> soundscapes = SoundscapePieces();
     pieces.insert(pieces.end(), soundscapes.begin(), soundscapes.end());
+    for (Piece& piece : pieces) {
+        // Only the closing music plays once; every other piece loops.
+        const bool looped = piece.file != "GameMusic/tonmark_vortanoCover.ogg";
+        piece.render = [render = piece.render, looped] { return Downsample(render(), kMusicRate, looped); };
+        piece.lowpassKhz = kMusicLowpassKhz;
+    }
     return pieces;
 }
 

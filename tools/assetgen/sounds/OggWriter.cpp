@@ -40,9 +40,16 @@ public:
     Encoder(const Encoder&) = delete;
     Encoder& operator=(const Encoder&) = delete;
 
-    bool Start(int32_t channels, int32_t rate, float quality, int serial)
+    bool Start(int32_t channels, int32_t rate, float quality, float lowpassKhz, int serial)
     {
-        if (vorbis_encode_init_vbr(&info_, channels, rate, quality) != 0) {
+        if (vorbis_encode_setup_vbr(&info_, channels, rate, quality) != 0) {
+            return false;
+        }
+        double lowpass = lowpassKhz;
+        if (lowpassKhz > 0.0f && vorbis_encode_ctl(&info_, OV_ECTL_LOWPASS_SET, &lowpass) != 0) {
+            return false;
+        }
+        if (vorbis_encode_setup_init(&info_) != 0) {
             return false;
         }
         vorbis_comment_init(&comment_);
@@ -153,6 +160,12 @@ private:
 
 bool WriteOgg(const std::filesystem::path& path, const Buffer& sound, float quality, std::string& error)
 {
+    return WriteOgg(path, sound, quality, 0.0f, error);
+}
+
+bool WriteOgg(const std::filesystem::path& path, const Buffer& sound, float quality, float lowpassKhz,
+              std::string& error)
+{
     if (sound.Frames() == 0) {
         error = path.string() + ": nothing to encode";
         return false;
@@ -168,7 +181,7 @@ bool WriteOgg(const std::filesystem::path& path, const Buffer& sound, float qual
         Encoder encoder;
         // The serial comes from the file name: fixed bytes, yet different streams per file.
         const int serial = static_cast<int>(HashText(path.filename().c_str()) & 0x7FFFFFFF);
-        if (!encoder.Start(sound.IsStereo() ? 2 : 1, sound.rate, quality, serial)) {
+        if (!encoder.Start(sound.IsStereo() ? 2 : 1, sound.rate, quality, lowpassKhz, serial)) {
             error = path.string() + ": the Vorbis encoder refused the format";
             return false;
         }

@@ -12,5 +12,8 @@ namespace snd {
 // renames it into place, so an interrupted run never leaves a half-written file. On failure
 // returns false with a one-line reason in `error`.
 bool WriteOgg(const std::filesystem::path& path, const Buffer& sound, float quality, std::string& error);
+// The same with the encoder's low-pass set to lowpassKhz (0: the encoder's own choice).
+bool WriteOgg(const std::filesystem::path& path, const Buffer& sound, float quality, float lowpassKhz,
+              std::string& error);
 
 }  // namespace snd

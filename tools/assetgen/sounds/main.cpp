@@ -91,7 +91,7 @@ int main(int argc, char** argv)
             std::string error;
             try {
                 const snd::Buffer sound = piece.render();
-                if (snd::WriteOgg(out / piece.file, sound, piece.quality, error)) {
+                if (snd::WriteOgg(out / piece.file, sound, piece.quality, piece.lowpassKhz, error)) {
                     continue;
                 }
             } catch (const std::exception& e) {
