@@ -296,7 +296,7 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
     frame->_opaque_texture = frame->_opaque_image && image_width == tex_width && image_height == tex_height;
     frame->_bytes = static_cast<int64_t>(tex_width) * tex_height * 4 * (mipmapped ? 4 : 3) / 3;
     frame->_ink = {0, 0, image_width, image_height};
-    if (!frame->_opaque_image && !frame->_shrunk) frame->_ink = InkBox(*level, image_width, image_height);
+    if (!frame->_opaque_image && !frame->_shrunk) frame->_ink = InkBox(*source, image_width, image_height);
     // Worth leaving out only when it saves more than drawing up to four quads costs.
     if (!frame->_opaque_image && !frame->_shrunk && static_cast<int64_t>(image_width) * image_height >= 128 * 128) {
         const THole hole = LargestClearRect(*source, image_width, image_height);
