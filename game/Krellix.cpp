@@ -10,6 +10,7 @@
 #include "framework/graphics/Image.h"
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
+#include "framework/system/Memory.h"
 #include "framework/system/Random.h"
 #include "framework/system/Report.h"
 #include "framework/system/TableFolder.h"
@@ -36,6 +37,10 @@
 #include <sstream>
 
 namespace {
+
+// What the display, the first screen's textures (a level's two 1024 x 1024 backgrounds among
+// them) and the renderer's buffers take from the heap before the first frames.
+constexpr size_t kWarmHeapBytes = 24u << 20;
 
 template <typename T>
 int32_t CountOf(const TListPtr<T>& list)
@@ -133,6 +138,8 @@ void AppendLevelFields(std::ostringstream& out, const TLevel& level)
 
 int KrellixMain(int32_t startLevel)
 {
+    // The first screen's textures and the renderer's own buffers find their pages in place.
+    THeapWarmer warmHeap(kWarmHeapBytes);
     RegisterEmbeddedFonts();
     // The sounds, and the first level's music when the game starts at a level, decode on other
     // threads while the display opens and the pictures decode.

@@ -3,6 +3,8 @@
 
 // Any C library header says which library it is.
 #include <cstdlib>
+#include <thread>
+#include <vector>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -23,4 +25,30 @@ void KeepFreedMemoryForReuse()
     mallopt(M_MMAP_THRESHOLD, 4 << 20);
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
 #endif
+}
+
+THeapWarmer::THeapWarmer(size_t bytes)
+{
+    // Taken here, so from this thread's heap, in blocks small enough to come from the heap at all;
+    // freed side by side, they join into one free stretch.
+    constexpr size_t kBlockBytes = 1u << 20;
+    std::vector<void*> blocks;
+    for (size_t taken = 0; taken < bytes; taken += kBlockBytes)
+        if (void* block = std::malloc(kBlockBytes)) blocks.push_back(block);
+    _writer = std::thread([blocks = std::move(blocks)] {
+        // One write a page is what makes the system hand the page over.
+        constexpr size_t kPageBytes = 4096;
+        for (void* block : blocks) {
+            volatile char* bytes = static_cast<char*>(block);
+            for (size_t at = 0; at < kBlockBytes; at += kPageBytes) bytes[at] = 0;
+        }
+        for (void* block : blocks) std::free(block);
+    });
+}
+
+THeapWarmer::~THeapWarmer() { Wait(); }
+
+void THeapWarmer::Wait()
+{
+    if (_writer.joinable()) _writer.join();
 }
