@@ -119,6 +119,8 @@ private:
     // Blending and alpha test of a mode in OpenGL, skipped when already so.
     void ApplyBlend(int32_t blend);
     void BindNearestSampler(bool nearest);
+    // Has the renderer build its programs for the states frames draw in, drawing nothing.
+    void WarmUpPrograms();
 
     TGLContextProvider* _provider = nullptr;
     int32_t _width = 0;

@@ -104,6 +104,50 @@ void TGLDraw2DDriver::ResetGLContext(TGLContextProvider* provider, int32_t width
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glViewport(0, 0, width, height);
+    WarmUpPrograms();
+}
+
+void TGLDraw2DDriver::WarmUpPrograms()
+{
+    // A software renderer builds the program for each state it first draws in, on the game's
+    // thread in the middle of that frame (the whole of the "Loading..." frame's time). Quads whose
+    // corners all lie on one point draw no pixel but have them built here, before the first frame,
+    // for every blend mode textured (filtered, and through the nearest sampler) and untextured.
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    const uint32_t white = 0xFFFFFFFFu;
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, &white);
+    // Not the frames' own changes.
+    const int64_t changes = _state_changes;
+    for (const int32_t blend : {BLEND_SOLID, BLEND_MASK, BLEND_ALPHA, BLEND_LIGHT, BLEND_SHADE}) {
+        ApplyBlend(blend);
+        for (const int32_t way : {0, 1, 2}) {  // filtered, nearest, untextured
+            if (way == 2) {
+                glDisable(GL_TEXTURE_2D);
+            } else {
+                glEnable(GL_TEXTURE_2D);
+                if (_gl.nearestSampler != 0) glBindSampler(0, way == 1 ? _gl.nearestSampler : 0);
+            }
+            glBegin(GL_QUADS);
+            glColor4ub(255, 255, 255, 255);
+            for (int32_t corner = 0; corner < 4; ++corner) {
+                glTexCoord2f(0.0f, 0.0f);
+                glVertex2f(0.0f, 0.0f);
+            }
+            glEnd();
+        }
+    }
+    _state_changes = changes;
+    // Back to the state the cache holds: texturing off, no texture, no sampler.
+    if (_gl.nearestSampler != 0) glBindSampler(0, 0);
+    glDisable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(1, &texture);
 }
 
 void TGLDraw2DDriver::BindTexture(uint32_t name)
