@@ -113,9 +113,15 @@ void TGLDraw2DDriver::WarmUpPrograms()
     // thread in the middle of that frame (the whole of the "Loading..." frame's time). Quads whose
     // corners all lie on one point draw no pixel but have them built here, before the first frame,
     // for every blend mode textured (filtered, and through the nearest sampler) and untextured.
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
+    // A one-texel texture of the game's kind, deleted on the way out.
+    struct TTexture {
+        GLuint name = 0;
+        TTexture() { glGenTextures(1, &name); }
+        ~TTexture() { glDeleteTextures(1, &name); }
+        TTexture(const TTexture&) = delete;
+        TTexture& operator=(const TTexture&) = delete;
+    } texture;
+    glBindTexture(GL_TEXTURE_2D, texture.name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
@@ -147,7 +153,6 @@ void TGLDraw2DDriver::WarmUpPrograms()
     if (_gl.nearestSampler != 0) glBindSampler(0, 0);
     glDisable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, 0);
-    glDeleteTextures(1, &texture);
 }
 
 void TGLDraw2DDriver::BindTexture(uint32_t name)
