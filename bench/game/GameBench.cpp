@@ -44,8 +44,10 @@ std::shared_ptr<TVirtualClock> Clock()
     return clock;
 }
 
-// Pictures and sounds are decoded once, from the generated data when the build made it. The sounds
-// go to the silent driver unless the device's own is asked for, as the game in a window has it.
+// Pictures and sounds are decoded once, from the generated data when the build made it, as a run that
+// opens with level 1 has them: the intro's and the menu's pictures, never drawn here, are only
+// opened. The sounds go to the silent driver unless the device's own is asked for, as the game in a
+// window has it.
 void LoadAssetsOnce(bool deviceAudio = false)
 {
     static bool loaded = false;
@@ -59,6 +61,7 @@ void LoadAssetsOnce(bool deviceAudio = false)
     if (error) std::fprintf(stderr, "bench_game: no data folder %s; drawing without pictures\n", KRELLIX_DATA_DIR);
     SetAutoMidHandle(true);
     GameGraphics::LoadFonts();
+    GameGraphics::StartLoading(1);
     GameGraphics::LoadImages();
     GameSounds::LoadSounds();
     MusicChannel = AllocChannel();

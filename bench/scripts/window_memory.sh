@@ -4,8 +4,8 @@
 #   bare      the bare window (median of three runs)
 #   menu      the real program: start-up, the intro skipped with Space, ten seconds of the menu
 #   level N   the real program playing level N from its start for five seconds (--level N)
-#   walk      one process in a window with the sound device's driver: start-up, levels 1 to 32
-#             played two seconds each, then the boss level through its explosion
+#   walk      one process in a window with the sound device's driver: start-up as --level 1 has it,
+#             levels 1 to 32 played two seconds each, then the boss level through its explosion
 #             (bench_game's memory bench, argument 1)
 # and each one's difference to the bare window.
 # Usage: bench/scripts/window_memory.sh [BUILD_DIR] [LEVEL...]   (default levels: 1 15 32)
