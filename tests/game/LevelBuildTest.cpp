@@ -316,9 +316,11 @@ TEST(LevelImages, ALevelKeepsItsOwnBackgroundAndGivesBackTheOthers)
     for (const auto& [variable, image] : saved) *variable = image;
 }
 
-TEST(LevelImages, TheBossIsDecodedAheadOnItsLevelAndGivenBackOnTheOthers)
+// With graphics open, as the game has them: a picture can be decoded ahead only then.
+using BossImages = GameWorldTest;
+
+TEST_F(BossImages, AreDecodedAheadOnTheBossLevelAndGivenBackOnTheOthers)
 {
-    const TImagePtr savedBoss = ZogAnimImage, savedShadow = BigBossShadowImage;
     std::mutex mutex;
     std::vector<std::thread::id> decoders;
     for (TImagePtr* variable : {&ZogAnimImage, &BigBossShadowImage}) {
@@ -347,6 +349,4 @@ TEST(LevelImages, TheBossIsDecodedAheadOnItsLevelAndGivenBackOnTheOthers)
         ASSERT_EQ(decoders.size(), build.decodes);
         for (const std::thread::id id : decoders) EXPECT_NE(id, std::this_thread::get_id());
     }
-    ZogAnimImage = savedBoss;
-    BigBossShadowImage = savedShadow;
 }

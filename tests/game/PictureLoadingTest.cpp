@@ -39,7 +39,24 @@ int64_t HeldAfterLoading(int32_t firstLevel)
     return AllocatedBytes() - before;
 }
 
-TEST(PictureLoading, ARunOpeningWithPlayHoldsNoneOfTheMenusPixels)
+// The bytes of the pixels of the chosen pictures, decoded now if they were not.
+int64_t PixelBytes(bool (*chosen)(const TImageAsset&))
+{
+    int64_t bytes = 0;
+    for (const TImageAsset& asset : GameGraphics::Images()) {
+        const TImagePtr& image = *asset.variable;
+        if (!image || !chosen(asset)) continue;
+        for (int32_t frame = 0; frame < image->FrameCount(); ++frame)
+            if (const TPixmapPtr pixels = image->Pixmap(frame))
+                bytes += int64_t{pixels->width} * pixels->height * BytesPerPixel(pixels->format);
+    }
+    return bytes;
+}
+
+bool FrontEnd(const TImageAsset& asset) { return asset.need == TAssetNeed::BeforeMenu; }
+bool Boss(const TImageAsset& asset) { return asset.variable == &ZogAnimImage || asset.variable == &BigBossShadowImage; }
+
+TEST(PictureLoading, ARunHoldsOnlyThePixelsOfTheScreensItCanShow)
 {
     const fs::path data = KRELLIX_DATA_DIR;
     if (!fs::exists(data / "images")) GTEST_SKIP() << "no generated pictures in " << data;
@@ -48,20 +65,22 @@ TEST(PictureLoading, ARunOpeningWithPlayHoldsNoneOfTheMenusPixels)
     const fs::path previous = fs::current_path();
     fs::current_path(data);
 
+    // A run opening with the menu holds the menu's pictures, one opening with the boss level the
+    // boss's; any other run neither.
     const int64_t menuFirst = HeldAfterLoading(0);
-    // The intro's and the menu's pictures at three bytes a pixel at least.
-    int64_t frontEnd = 0;
-    for (const TImageAsset& asset : GameGraphics::Images()) {
-        const TImagePtr& image = *asset.variable;
-        if (asset.need == TAssetNeed::BeforeMenu && image)
-            frontEnd += int64_t{3} * image->width * image->height * image->FrameCount();
-    }
+    const int64_t frontEnd = PixelBytes(FrontEnd);
+    const int64_t bossFirst = HeldAfterLoading(33);
+    const int64_t boss = PixelBytes(Boss);
     ASSERT_GT(frontEnd, 0);
-    for (const int32_t firstLevel : {1, 32}) {
-        const int64_t playFirst = HeldAfterLoading(firstLevel);
-        EXPECT_GE(menuFirst - playFirst, frontEnd) << "level " << firstLevel;
+    ASSERT_GT(boss, 0);
+    const struct {
+        int32_t firstLevel;
+        int64_t than, atLeast;
+    } runs[] = {{1, menuFirst, frontEnd}, {32, menuFirst, frontEnd}, {1, bossFirst, boss}};
+    for (const auto& run : runs) {
+        EXPECT_GE(run.than - HeldAfterLoading(run.firstLevel), run.atLeast) << "level " << run.firstLevel;
         // Opened all the same: drawn after all, they decode then.
-        ASSERT_TRUE(MenuBackgroundImage) << "level " << firstLevel;
+        ASSERT_TRUE(MenuBackgroundImage) << "level " << run.firstLevel;
         EXPECT_EQ(MenuBackgroundImage->Pixmap(0)->width, MenuBackgroundImage->width);
     }
 
