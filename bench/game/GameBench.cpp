@@ -14,6 +14,7 @@
 #include "framework/platform/Platform.h"
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
+#include "framework/system/Memory.h"
 #include "framework/system/Random.h"
 #include "game/GameCommon.h"
 #include "game/GameGraphics.h"
@@ -243,6 +244,8 @@ double PeakMiB()
 void BM_MemoryThroughTheGame(benchmark::State& state)
 {
     const bool window = state.range(0) == 1;
+    // The allocator tuned as the game tunes it before anything else.
+    KeepFreedMemoryForReuse();
     SetGLContextProvider(CreateSdlGLContextProvider(!window, window));
     TGraphicsPtr graphics = OpenGraphics(1024, 768, 0, 60, 0);
     if (!graphics) {
