@@ -80,8 +80,10 @@ const TImageAsset ImageCatalogue[] = {
     {&BlockBlueImage, "images/BlockBlue.png"},
     {&BlockSemiSolidAnimImage, "images/BlockSemiSolidAnim.png", 60, 25, 10},
     {&BlockSolidAnimImage, "images/BlockSolidAnim.png", 60, 25, 10},
-    LaterInPlay(&ZogAnimImage, "images/Zog/ZogAnim.png", 184, 368, 12),
-    LaterInPlay(&BigBossShadowImage, "images/BigBoss_Shadow.png"),
+    // The boss and its shadow, drawn by the boss level alone: 3.4 MiB of pixels kept for the boss's
+    // hit test, not to be held through the other 32 levels.
+    WithItsLevel(&ZogAnimImage, "images/Zog/ZogAnim.png", 184, 368, 12),
+    WithItsLevel(&BigBossShadowImage, "images/BigBoss_Shadow.png"),
     {&BlockShadowImage, "images/BlockShadow.png"},
     {&ExitPipesInnerPaneImage, "images/xitpipes_innerpane.png"},
     LaterInPlay(&ExitPipesGlowLeftImage, "images/xitpipes_glow_leftt.png"),
@@ -169,10 +171,14 @@ void GameGraphics::StartLoading(int32_t firstLevel)
     // that opens there decodes them first, not behind the game.
     const bool bossFirst = firstLevel >= 1 && firstLevel <= static_cast<int32_t>(LevelSettings.size()) &&
                            LevelSettings[static_cast<size_t>(firstLevel - 1)].isZog != 0;
+    // A run that opens with play ends with that game: it never shows the intro or the menu, whose
+    // twelve megabytes of pictures are only opened, and decoded should they ever be drawn.
+    const bool playFirst = firstLevel > 0;
     TAssetJobs jobs;
     for (const TImageAsset& e : ImageCatalogue) {
         const bool boss = e.variable == &ZogAnimImage || e.variable == &BigBossShadowImage;
-        const TAssetNeed need = bossFirst && boss ? TAssetNeed::BeforePlay : e.need;
+        TAssetNeed need = bossFirst && boss ? TAssetNeed::BeforePlay : e.need;
+        if (playFirst && need == TAssetNeed::BeforeMenu) need = TAssetNeed::WithItsLevel;
         jobs.push_back(ImageAsset(*e.variable, e.file, e.cellWidth, e.cellHeight, e.frames, e.flags, need));
     }
     ImageLoader.Start(std::move(jobs), firstLevel > 0 ? TAssetNeed::BeforePlay : TAssetNeed::BeforeMenu);
@@ -213,7 +219,15 @@ void GameGraphics::LoadLevelImages(const TImagePtr& background, bool bossLevel)
         if (image && image != background) image->ReleasePixels();
     }
     if (background) background->PrefetchPixels();
-    // The boss level decodes it once play begins (PrefetchBossExplosion).
+    // The boss is drawn and hit from the boss level's first frame: it decodes beside the
+    // background. The boss level decodes the explosion once play begins (PrefetchBossExplosion).
+    for (const TImagePtr* boss : {&ZogAnimImage, &BigBossShadowImage}) {
+        if (!*boss) continue;
+        if (bossLevel)
+            (*boss)->PrefetchPixels();
+        else
+            (*boss)->ReleasePixels();
+    }
     if (ZogExplosionImage && !bossLevel) ZogExplosionImage->ReleasePixels();
 }
 

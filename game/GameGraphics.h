@@ -41,9 +41,9 @@ public:
     static void StartLoading(int32_t firstLevel = 0);
     // Waits for the decoding StartLoading began and drops it, when the game ends before loading.
     static void AbandonLoading();
-    // The pictures only one level or one kind of level draws: the level's background is decoded
-    // when the level is built; those of other levels, and the boss explosion strip but on the boss
-    // level, are given back.
+    // The pictures only one level or one kind of level draws: the level's background, and on the
+    // boss level the boss and its shadow, are decoded when the level is built; those of other
+    // levels, and the boss's pictures and explosion strip but on the boss level, are given back.
     static void LoadLevelImages(const TImagePtr& background, bool bossLevel);
     // Starts decoding the boss explosion strip from its first frame, when the boss level's play
     // begins.

@@ -2,10 +2,12 @@
 # Peak memory (VmHWM) in a 1024 x 768 window on the software renderer, against a bare SDL program
 # that only opens such a window and presents 60 frames, measured in the same sitting:
 #   bare      the bare window (median of three runs)
+#   one quad  the bare window also drawing one blended textured quad a frame: what the software
+#             renderer takes for the first thing drawn, which any program drawing anything pays
 #   menu      the real program: start-up, the intro skipped with Space, ten seconds of the menu
 #   level N   the real program playing level N from its start for five seconds (--level N)
-#   walk      one process in a window with the sound device's driver: start-up, levels 1 to 32
-#             played two seconds each, then the boss level through its explosion
+#   walk      one process in a window with the sound device's driver: start-up as --level 1 has it,
+#             levels 1 to 32 played two seconds each, then the boss level through its explosion
 #             (bench_game's memory bench, argument 1)
 # and each one's difference to the bare window.
 # Usage: bench/scripts/window_memory.sh [BUILD_DIR] [LEVEL...]   (default levels: 1 15 32)
@@ -39,6 +41,7 @@ bare=$(printf '%s\n' "${bares[@]}" | sort -n | sed -n 2p)
 report() { awk -v what="$1" -v mib="$2" -v bare="$bare" 'BEGIN { printf "%-22s %7.1f MiB  %+7.1f MiB\n", what, mib, mib - bare }'; }
 printf '%-22s %7s      %s\n' "" peak "above the bare window"
 report "bare window" "$bare"
+report "bare window, one quad" "$(peak "$build/bench/window/bench_bare_window" --quad)"
 
 # Space skips the intro once loading is over; then ten seconds of the menu, its pulse running.
 printf '200 keydown 32\n205 keyup 32\n' >"$scratch/menu.txt"

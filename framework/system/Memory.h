@@ -13,7 +13,8 @@ void ReturnFreedMemory();
 // Keeps freed memory in the process for the next allocations instead of handing it back at once.
 // The software renderer takes and frees megabytes of scratch memory for every frame; handed back,
 // each page of it faults in again on the next frame, which costs more than the drawing itself.
-// Called once at start-up; ReturnFreedMemory still gives it all back when asked.
+// Threads other than the first share one arena of the allocator. Called once at start-up;
+// ReturnFreedMemory still gives it all back when asked.
 void KeepFreedMemoryForReuse();
 
 // Has bytes of the constructing thread's heap written on another thread and freed again, so that

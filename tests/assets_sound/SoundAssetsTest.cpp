@@ -84,14 +84,14 @@ const SoundFile kSounds[] = {
     {"sounds/GameMusic/Tonmark_Ingame6.ogg", Kind::Music, true, 36000, 20.0, 60.0},
     {"sounds/GameMusic/Tonmark_Ingame7.ogg", Kind::Music, true, 36000, 20.0, 60.0},
     {"sounds/GameMusic/Tonmark_Ingame8.ogg", Kind::Music, true, 36000, 20.0, 60.0},
-    {"sounds/GameMusic/Soundscape_1.ogg", Kind::Music, true, 36000, 20.0, 60.0},
+    {"sounds/GameMusic/Soundscape_1.ogg", Kind::Music, true, 22050, 20.0, 60.0},
     {"sounds/GameMusic/Soundscape_2.ogg", Kind::Music, true, 36000, 20.0, 60.0},
     {"sounds/GameMusic/Soundscape_3.ogg", Kind::Music, true, 36000, 20.0, 60.0},
     {"sounds/GameMusic/Soundscape_4.ogg", Kind::Music, true, 36000, 20.0, 60.0},
     {"sounds/GameMusic/Soundscape_5.ogg", Kind::Music, true, 36000, 20.0, 60.0},
-    {"sounds/GameMusic/Soundscape_6.ogg", Kind::Music, true, 36000, 20.0, 60.0},
+    {"sounds/GameMusic/Soundscape_6.ogg", Kind::Music, true, 32000, 20.0, 60.0},
     {"sounds/GameMusic/Soundscape_7.ogg", Kind::Music, true, 36000, 20.0, 60.0},
-    {"sounds/GameMusic/Soundscape_8.ogg", Kind::Music, true, 36000, 20.0, 60.0},
+    {"sounds/GameMusic/Soundscape_8.ogg", Kind::Music, true, 24000, 20.0, 60.0},
     {"sounds/GameMusic/Tonmark_ZogLevel.ogg", Kind::Music, true, 36000, 20.0, 60.0},
 };
 

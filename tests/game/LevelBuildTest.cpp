@@ -5,7 +5,10 @@
 #include "game/LevelData.h"
 
 #include <map>
+#include <mutex>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -311,4 +314,39 @@ TEST(LevelImages, ALevelKeepsItsOwnBackgroundAndGivesBackTheOthers)
         EXPECT_FALSE(other->PixelsResident());
     }
     for (const auto& [variable, image] : saved) *variable = image;
+}
+
+// With graphics open, as the game has them: a picture can be decoded ahead only then.
+using BossImages = GameWorldTest;
+
+TEST_F(BossImages, AreDecodedAheadOnTheBossLevelAndGivenBackOnTheOthers)
+{
+    std::mutex mutex;
+    std::vector<std::thread::id> decoders;
+    for (TImagePtr* variable : {&ZogAnimImage, &BigBossShadowImage}) {
+        *variable = TImage::Create(4, 4, 1, 0, 0, 0, 0);
+        (*variable)->SetDeferredPixels(std::make_shared<TDeferredPixels>([&] {
+            const std::lock_guard lock(mutex);
+            decoders.push_back(std::this_thread::get_id());
+            return std::vector<TPixmapPtr>{TPixmap::Create(4, 4, PIXFMT_RGBA8888)};
+        }));
+    }
+    // Levels played in this order: the boss level decodes its pictures on another thread before
+    // they are first used, any other level holds none of their pixels.
+    const struct {
+        bool bossLevel;
+        size_t decodes;
+    } builds[] = {{false, 0}, {true, 2}, {false, 2}, {true, 4}};
+    for (const auto& build : builds) {
+        GameGraphics::LoadLevelImages(nullptr, build.bossLevel);
+        for (const TImagePtr& image : {ZogAnimImage, BigBossShadowImage}) {
+            if (build.bossLevel) {
+                ASSERT_TRUE(image->Pixmap(0));
+            }
+            EXPECT_EQ(image->PixelsResident(), build.bossLevel);
+        }
+        const std::lock_guard lock(mutex);
+        ASSERT_EQ(decoders.size(), build.decodes);
+        for (const std::thread::id id : decoders) EXPECT_NE(id, std::this_thread::get_id());
+    }
 }

@@ -1,16 +1,25 @@
 // Freed memory handed back to the system, and kept for blocks taken later: the process's resident
-// size falls, and warmed blocks fault no pages in.
+// size falls, warmed blocks fault no pages in, and threads share arenas.
 #include "framework/system/Memory.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -32,6 +41,23 @@ long ThreadFaults()
     getrusage(RUSAGE_THREAD, &usage);
     return usage.ru_minflt;
 }
+#if defined(__GLIBC__)
+// The allocator's arenas, as it describes them.
+size_t Arenas()
+{
+    char* text = nullptr;
+    size_t length = 0;
+    std::FILE* out = open_memstream(&text, &length);
+    if (!out) return 0;
+    malloc_info(0, out);
+    std::fclose(out);
+    const std::string info(text, length);
+    std::free(text);
+    size_t arenas = 0;
+    for (size_t at = info.find("<heap nr="); at != std::string::npos; at = info.find("<heap nr=", at + 1)) ++arenas;
+    return arenas;
+}
+#endif
 
 }  // namespace
 
@@ -98,4 +124,31 @@ TEST(MemoryDeathTest, BlocksTakenAfterWarmingFindTheirPagesInPlace)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     for (const bool waitAsked : {true, false})
         EXPECT_EXIT(std::exit(BlocksFaultedAfterWarming(waitAsked)), testing::ExitedWithCode(0), "") << waitAsked;
+}
+
+TEST(Memory, ThreadsAllocatingAtOnceShareOneArenaBesideTheMainOne)
+{
+#if defined(__SANITIZE_ADDRESS__) || !defined(__GLIBC__)
+    GTEST_SKIP() << "only the C library's own allocator has arenas";
+#else
+    KeepFreedMemoryForReuse();
+    const size_t before = Arenas();
+    // Twelve threads, each holding a block until all of them hold one: left to itself the
+    // allocator gives each its own arena.
+    constexpr int32_t kThreads = 12;
+    std::mutex mutex;
+    std::condition_variable allHold;
+    int32_t holding = 0;
+    std::vector<std::thread> threads;
+    for (int32_t t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&] {
+            const auto block = std::make_unique<char[]>(4096);
+            std::unique_lock lock(mutex);
+            if (++holding == kThreads) allHold.notify_all();
+            allHold.wait(lock, [&] { return holding == kThreads; });
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_LE(Arenas(), std::max<size_t>(before, 2));
+#endif
 }

@@ -26,7 +26,8 @@ struct Piece {
     float lowpassKhz = 0.0f;
 };
 
-// Level, menu, high-score, closing and boss music: made at 44.1 kHz, kept stereo at kMusicRate.
+// Level, menu, high-score, closing and boss music: made at 44.1 kHz, kept stereo at kMusicRate, or
+// lower for the few pieces with nothing audible that high.
 std::vector<Piece> MusicPieces();
 // Short effects: mono, at 22.05 kHz or, where their high end matters, 44.1 kHz.
 std::vector<Piece> EffectPieces();

@@ -1,0 +1,91 @@
+// The game's pictures as a run loads them: what it holds decoded depends on the screen it opens with.
+#include "framework/graphics/Image.h"
+#include "game/GameGraphics.h"
+
+#include <gtest/gtest.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/allocator_interface.h>
+#else
+#include <malloc.h>
+#endif
+
+#include <filesystem>
+#include <map>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Bytes the allocator has handed out and not yet been given back.
+int64_t AllocatedBytes()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    return static_cast<int64_t>(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<int64_t>(info.uordblks + info.hblkhd);
+#endif
+}
+
+// Loads every picture of the generated data as a run opening with firstLevel does (0: the menu),
+// waits for all of them, and gives the heap the pictures then hold, nothing drawn yet.
+int64_t HeldAfterLoading(int32_t firstLevel)
+{
+    for (const TImageAsset& asset : GameGraphics::Images()) *asset.variable = nullptr;
+    const int64_t before = AllocatedBytes();
+    GameGraphics::StartLoading(firstLevel);
+    GameGraphics::FinishLoading();
+    return AllocatedBytes() - before;
+}
+
+// The bytes of the pixels of the chosen pictures, decoded now if they were not.
+int64_t PixelBytes(bool (*chosen)(const TImageAsset&))
+{
+    int64_t bytes = 0;
+    for (const TImageAsset& asset : GameGraphics::Images()) {
+        const TImagePtr& image = *asset.variable;
+        if (!image || !chosen(asset)) continue;
+        for (int32_t frame = 0; frame < image->FrameCount(); ++frame)
+            if (const TPixmapPtr pixels = image->Pixmap(frame))
+                bytes += int64_t{pixels->width} * pixels->height * BytesPerPixel(pixels->format);
+    }
+    return bytes;
+}
+
+bool FrontEnd(const TImageAsset& asset) { return asset.need == TAssetNeed::BeforeMenu; }
+bool Boss(const TImageAsset& asset) { return asset.variable == &ZogAnimImage || asset.variable == &BigBossShadowImage; }
+
+TEST(PictureLoading, ARunHoldsOnlyThePixelsOfTheScreensItCanShow)
+{
+    const fs::path data = KRELLIX_DATA_DIR;
+    if (!fs::exists(data / "images")) GTEST_SKIP() << "no generated pictures in " << data;
+    std::map<TImagePtr*, TImagePtr> saved;
+    for (const TImageAsset& asset : GameGraphics::Images()) saved[asset.variable] = *asset.variable;
+    const fs::path previous = fs::current_path();
+    fs::current_path(data);
+
+    // A run opening with the menu holds the menu's pictures, one opening with the boss level the
+    // boss's; any other run neither.
+    const int64_t menuFirst = HeldAfterLoading(0);
+    const int64_t frontEnd = PixelBytes(FrontEnd);
+    const int64_t bossFirst = HeldAfterLoading(33);
+    const int64_t boss = PixelBytes(Boss);
+    ASSERT_GT(frontEnd, 0);
+    ASSERT_GT(boss, 0);
+    const struct {
+        int32_t firstLevel;
+        int64_t than, atLeast;
+    } runs[] = {{1, menuFirst, frontEnd}, {32, menuFirst, frontEnd}, {1, bossFirst, boss}};
+    for (const auto& run : runs) {
+        EXPECT_GE(run.than - HeldAfterLoading(run.firstLevel), run.atLeast) << "level " << run.firstLevel;
+        // Opened all the same: drawn after all, they decode then.
+        ASSERT_TRUE(MenuBackgroundImage) << "level " << run.firstLevel;
+        EXPECT_EQ(MenuBackgroundImage->Pixmap(0)->width, MenuBackgroundImage->width);
+    }
+
+    fs::current_path(previous);
+    for (const auto& [variable, image] : saved) *variable = image;
+}
+
+}  // namespace
