@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -214,14 +213,14 @@ TPixmapPtr PrepareTexturePixmap(const TPixmap& pixmap, int32_t tex_width, int32_
 // filtered through its own padded texture and mipmaps as before.
 class TGLImageAtlas : public TImageAtlas {
 public:
-    explicit TGLImageAtlas(int32_t page_size) : _page_size(page_size) {}
+    TGLImageAtlas(TGLDraw2DDriver& driver, int32_t page_size) : _driver(driver), _page_size(page_size) {}
     bool Draw(int32_t key, const TPixmap& pixmap, float x, float y) override;
     // Textures made so far; for tests.
     size_t Pages() const { return _pages.size(); }
 
 private:
     struct TPlace {
-        int32_t page = -1;  // -1: no room for it
+        int32_t page = -2;  // -2: not placed yet; -1: no room for it
         int32_t x = 0, y = 0, w = 0, h = 0;
         // Its texels whose alpha is not 0, relative to (x, y); empty when none is.
         int32_t ink_x0 = 0, ink_y0 = 0, ink_x1 = 0, ink_y1 = 0;
@@ -229,9 +228,11 @@ private:
     // Finds room for the pixmap and uploads it there.
     TPlace Place(const TPixmap& pixmap);
 
+    TGLDraw2DDriver& _driver;
     int32_t _page_size;
     std::vector<std::shared_ptr<TGLImageFrame>> _pages;
-    std::unordered_map<int32_t, TPlace> _places;
+    // By key: the keys are a font's glyph indices.
+    std::vector<TPlace> _places;
     // Where the next picture goes on the last page: along the row of pictures from _shelf_y,
     // which is as tall as the tallest of them.
     int32_t _next_x = 0, _shelf_y = 0, _shelf_height = 0;

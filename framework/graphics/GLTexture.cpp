@@ -359,12 +359,13 @@ void TGLImageFrame::Upload(const TPixmap& rgba, int32_t x, int32_t y)
 std::shared_ptr<TImageAtlas> TGLDraw2DDriver::CreateAtlas(int32_t cell)
 {
     // Room for a hundred glyphs or so: a font's letters, digits and signs on one page.
-    return std::make_shared<TGLImageAtlas>(std::clamp(NextPowerOfTwo(std::max(cell, 1) * 10), 256, 1024));
+    return std::make_shared<TGLImageAtlas>(*this, std::clamp(NextPowerOfTwo(std::max(cell, 1) * 10), 256, 1024));
 }
 
 TGLImageAtlas::TPlace TGLImageAtlas::Place(const TPixmap& pixmap)
 {
     TPlace place;
+    place.page = -1;
     place.w = pixmap.width;
     place.h = pixmap.height;
     if (place.w <= 0 || place.h <= 0 || place.w > _page_size || place.h > _page_size) return place;
@@ -389,7 +390,7 @@ TGLImageAtlas::TPlace TGLImageAtlas::Place(const TPixmap& pixmap)
     const TPixmap* rgba = &pixmap;
     if (pixmap.format != PIXFMT_RGBA8888 || pixmap.pitch % 4 != 0) {
         converted = pixmap.Convert(PIXFMT_RGBA8888);
-        if (!converted) return {};
+        if (!converted) return {-1};
         rgba = converted.get();
     }
     const TGLImageFrame::THole ink = InkBox(*rgba, place.w, place.h);
@@ -403,12 +404,12 @@ TGLImageAtlas::TPlace TGLImageAtlas::Place(const TPixmap& pixmap)
 
 bool TGLImageAtlas::Draw(int32_t key, const TPixmap& pixmap, float x, float y)
 {
-    auto& driver = *TGLDraw2DDriver::Instance();
+    TGLDraw2DDriver& driver = _driver;
     // The plain way draws every glyph from its own texture, for comparison.
-    if (!driver.FastPaths() || !driver.IdentityMapping() || !IsWhole(x) || !IsWhole(y)) return false;
-    auto found = _places.find(key);
-    if (found == _places.end()) found = _places.emplace(key, Place(pixmap)).first;
-    const TPlace& place = found->second;
+    if (!driver.FastPaths() || !driver.IdentityMapping() || !IsWhole(x) || !IsWhole(y) || key < 0) return false;
+    if (static_cast<size_t>(key) >= _places.size()) _places.resize(static_cast<size_t>(key) + 1);
+    TPlace& place = _places[static_cast<size_t>(key)];
+    if (place.page == -2) place = Place(pixmap);
     if (place.page < 0) return false;
     int32_t x0 = 0, y0 = 0, x1 = place.w, y1 = place.h;
     // As from a picture's own texture: in these modes a transparent texel leaves the screen as it was.

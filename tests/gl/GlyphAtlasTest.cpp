@@ -35,7 +35,7 @@ TPixmapPtr Tile(int32_t k, int32_t width = 12)
 TEST_F(GLTest, AnAtlasPacksPicturesOntoPagesAndDrawsEachTexelForPixel)
 {
     // Two tiles to a row and three rows to a page: the seventh starts a second page.
-    TGLImageAtlas atlas(32);
+    TGLImageAtlas atlas(*TGLDraw2DDriver::Instance(), 32);
     SetBlend(BLEND_SOLID);
     Cls();
     for (int32_t round = 0; round < 2; ++round)
@@ -51,8 +51,10 @@ TEST_F(GLTest, AnAtlasPacksPicturesOntoPagesAndDrawsEachTexelForPixel)
         bool fast;
     };
     const Refusal refusals[] = {
-        {"wider than a page", 100, 40, 0, 1, 0, true}, {"between pixels", 0, 12, 0.5f, 1, 0, true},
-        {"scaled", 1, 12, 0, 2, 0, true},              {"turned", 2, 12, 0, 1, 90, true},
+        {"wider than a page", 100, 40, 0, 1, 0, true},
+        {"between pixels", 0, 12, 0.5f, 1, 0, true},
+        {"scaled", 1, 12, 0, 2, 0, true},
+        {"turned", 2, 12, 0, 1, 90, true},
         {"the plain way", 3, 12, 0, 1, 0, false},
     };
     for (const Refusal& r : refusals) {
@@ -134,8 +136,8 @@ TEST_F(GLTest, TextDrawnFromTheSharedTextureShowsThePixelsOfEachGlyphsOwnTexture
                 from = end + 1;
             }
             pictures[fast] = Shown();
-            const bool exact = c.scale == 1 && c.rotation == 0 && c.x == static_cast<int32_t>(c.x) &&
-                               c.y == static_cast<int32_t>(c.y);
+            const bool exact =
+                c.scale == 1 && c.rotation == 0 && c.x == static_cast<int32_t>(c.x) && c.y == static_cast<int32_t>(c.y);
             // One texture for the whole text, where each glyph used to bind its own.
             if (fast && exact) {
                 EXPECT_LE(driver->StateChanges() - before, 3) << c.what;
