@@ -183,6 +183,7 @@ TImageFontPtr TImageFont::CreateDefault()
     for (int32_t n = 0; n < count; ++n) {
         auto glyph = std::make_unique<TImageGlyph>();
         glyph->_image = TImage::Load(strip->Window(8 * n, 0, 8, 16)->Copy(), 0, 0, 0, 0);
+        glyph->_index = n;
         glyph->_advance = 8.0f;
         glyph->_w = 8;
         glyph->_h = 16;

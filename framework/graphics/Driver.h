@@ -22,10 +22,25 @@ public:
     virtual int64_t Bytes() const { return 0; }
 };
 
+// Small pictures (the glyphs of one font) kept together in the back-end's shared textures, so that
+// a text is drawn from one texture instead of one per glyph.
+class TImageAtlas {
+public:
+    virtual ~TImageAtlas() = default;
+    // Draws pixmap texel for pixel with its top-left corner at (x, y), from the copy kept under
+    // key (made on the first call with that key; a key always names the same pixels). False,
+    // drawing nothing, when the picture would not land texel for pixel (scaled, turned or between
+    // pixels) or finds no room: the caller then draws its own frame.
+    virtual bool Draw(int32_t key, const TPixmap& pixmap, float x, float y) = 0;
+};
+
 class TDraw2DDriver {
 public:
     virtual ~TDraw2DDriver() = default;
     virtual std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const TPixmap& pixmap, int32_t flags) = 0;
+    // An empty atlas for pictures about cell pixels tall; null where the back-end keeps none.
+    // Valid while GraphicsSeq() stays as it was.
+    virtual std::shared_ptr<TImageAtlas> CreateAtlas(int32_t /*cell*/) { return nullptr; }
     virtual void SetBlend(int32_t blend) = 0;
     virtual void SetAlpha(float alpha) = 0;
     virtual void SetColor(int32_t red, int32_t green, int32_t blue) = 0;

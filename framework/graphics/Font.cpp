@@ -38,6 +38,7 @@ const TImageGlyph& TImageFont::LoadGlyph(int32_t index)
     auto& slot = _glyphs[static_cast<size_t>(index)];
     if (slot) return *slot;
     slot = std::make_unique<TImageGlyph>();
+    slot->_index = index;
     TGlyphPtr source = _src_font ? _src_font->LoadGlyph(index) : nullptr;
     if (!source) return *slot;
     slot->_advance = source->Advance();
@@ -58,19 +59,36 @@ const TImageGlyph* TImageFont::CharGlyph(unsigned char c)
     return _charGlyphs[c];
 }
 
+TImageAtlas* TImageFont::Atlas()
+{
+    // The atlas's textures died with the graphics they were made for.
+    if (_atlasSeq != GraphicsSeq()) {
+        TDraw2DDriver* driver = CurrentDraw2DDriver();
+        _atlas = driver ? driver->CreateAtlas(Height()) : nullptr;
+        _atlasSeq = GraphicsSeq();
+    }
+    return _atlas.get();
+}
+
 void TImageFont::Draw(const std::string& text, float x, float y, float ix, float iy, float jx, float jy)
 {
+    TImageAtlas* atlas = Atlas();
     for (const char ch : text) {
         const TImageGlyph* found = CharGlyph(static_cast<unsigned char>(ch));
         if (!found) continue;
         const TImageGlyph& glyph = *found;
         if (glyph._image) {
-            if (auto frame = glyph._image->Frame(0)) {
-                const auto gx = static_cast<float>(glyph._x);
-                const auto gy = static_cast<float>(glyph._y);
-                const auto w = static_cast<float>(glyph._image->width);
-                const auto h = static_cast<float>(glyph._image->height);
-                frame->Draw(0, 0, w, h, x + gx * ix + gy * iy, y + gx * jx + gy * jy, 0, 0, w, h);
+            const auto gx = static_cast<float>(glyph._x);
+            const auto gy = static_cast<float>(glyph._y);
+            const float px = x + gx * ix + gy * iy;
+            const float py = y + gx * jx + gy * jy;
+            const TPixmapPtr& pixels = glyph._image->pixmaps[0];
+            if (!atlas || !pixels || !atlas->Draw(glyph._index, *pixels, px, py)) {
+                if (auto frame = glyph._image->Frame(0)) {
+                    const auto w = static_cast<float>(glyph._image->width);
+                    const auto h = static_cast<float>(glyph._image->height);
+                    frame->Draw(0, 0, w, h, px, py, 0, 0, w, h);
+                }
             }
         }
         x += ix * glyph._advance;

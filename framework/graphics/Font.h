@@ -40,6 +40,7 @@ public:
 // A glyph turned into an image (none for a glyph without pixels).
 struct TImageGlyph {
     TImagePtr _image;
+    int32_t _index = -1;  // in its font; names its place in the font's atlas
     float _advance = 0.0f;
     int32_t _x = 0, _y = 0, _w = 0, _h = 0;
 };
@@ -76,6 +77,10 @@ private:
     std::array<const TImageGlyph*, 256> _charGlyphs{};
     std::array<bool, 256> _charLooked{};
     int32_t _imageFlags = 0;
+    // Glyphs drawn texel for pixel come from here, made for the graphics of _atlasSeq.
+    TImageAtlas* Atlas();
+    std::shared_ptr<TImageAtlas> _atlas;
+    int32_t _atlasSeq = 0;
 };
 
 // The built-in font, made once per process.

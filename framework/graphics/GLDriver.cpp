@@ -12,11 +12,11 @@
 
 namespace {
 
-// The heap reserve covers the busiest screens (the starfield, the menu and the tables: several
-// hundred textures a frame) with the rest of the heap they find taken, grown a quarter of a
-// megabyte (about a millisecond of page faults) after each frame that left more than a third of a
-// 60 Hz frame.
-constexpr size_t kHeapReserveBytes = 128u << 20;
+// The heap reserve covers the busiest screens (the starfield and its titles drawn enlarged, each
+// glyph from its own texture; the menu and the tables, whose texts take a texture a font) with the
+// rest of the heap they find taken, grown a quarter of a megabyte (about a millisecond of page
+// faults) after each frame that left more than a third of a 60 Hz frame.
+constexpr size_t kHeapReserveBytes = 64u << 20;
 constexpr size_t kHeapReserveStep = 256u << 10;
 constexpr auto kQuietFrame = std::chrono::milliseconds(10);
 

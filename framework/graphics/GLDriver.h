@@ -30,6 +30,7 @@ public:
     // finished, or earlier when pixels are read. Only where the list differs from the last
     // frame's is the picture drawn again, when the surface keeps it between frames.
     std::shared_ptr<TImageFrame> CreateFrameFromPixmap(const TPixmap& pixmap, int32_t flags) override;
+    std::shared_ptr<TImageAtlas> CreateAtlas(int32_t cell) override;
     void SetBlend(int32_t blend) override;
     void SetAlpha(float alpha) override;
     void SetColor(int32_t red, int32_t green, int32_t blue) override;
@@ -208,6 +209,37 @@ struct TTextureLayout {
 TPixmapPtr PrepareTexturePixmap(const TPixmap& pixmap, int32_t tex_width, int32_t tex_height, int32_t& image_width,
                                 int32_t& image_height);
 
+// Glyphs packed in rows onto square pages of texture, a new page when one is full. Only glyphs
+// drawn texel for pixel are drawn from here: a texel sampled at its centre is read alone, so
+// neighbours on the page never show, while a glyph drawn scaled, turned or between pixels is
+// filtered through its own padded texture and mipmaps as before.
+class TGLImageAtlas : public TImageAtlas {
+public:
+    TGLImageAtlas(TGLDraw2DDriver& driver, int32_t page_size) : _driver(driver), _page_size(page_size) {}
+    bool Draw(int32_t key, const TPixmap& pixmap, float x, float y) override;
+    // Textures made so far; for tests.
+    size_t Pages() const { return _pages.size(); }
+
+private:
+    struct TPlace {
+        int32_t page = -2;  // -2: not placed yet; -1: no room for it
+        int32_t x = 0, y = 0, w = 0, h = 0;
+        // Its texels whose alpha is not 0, relative to (x, y); empty when none is.
+        int32_t ink_x0 = 0, ink_y0 = 0, ink_x1 = 0, ink_y1 = 0;
+    };
+    // Finds room for the pixmap and uploads it there.
+    TPlace Place(const TPixmap& pixmap);
+
+    TGLDraw2DDriver& _driver;
+    int32_t _page_size;
+    std::vector<std::shared_ptr<TGLImageFrame>> _pages;
+    // By key: the keys are a font's glyph indices.
+    std::vector<TPlace> _places;
+    // Where the next picture goes on the last page: along the row of pictures from _shelf_y,
+    // which is as tall as the tallest of them.
+    int32_t _next_x = 0, _shelf_y = 0, _shelf_height = 0;
+};
+
 // Texture names of destroyed frames, deleted the next time a texture is made in the same
 // graphics (so the owning context is current). Frames share it, so it outlives them all.
 struct TTextureGraveyard {
@@ -222,6 +254,11 @@ class TGLImageFrame : public TImageFrame, public std::enable_shared_from_this<TG
 public:
     // Throws std::runtime_error("Unable to calculate tex size") when no size is accepted.
     static std::shared_ptr<TGLImageFrame> CreateFromPixmap(const TPixmap& pixmap, int32_t flags);
+    // A cleared size x size texture sampled nearest, to be filled a rectangle at a time with
+    // Upload; null when OpenGL takes no texture that large.
+    static std::shared_ptr<TGLImageFrame> CreateBlank(int32_t size);
+    // Writes an RGBA pixmap into level 0 with its top-left corner at (x, y).
+    void Upload(const TPixmap& rgba, int32_t x, int32_t y);
     ~TGLImageFrame() override;
     TGLImageFrame(const TGLImageFrame&) = delete;
     TGLImageFrame& operator=(const TGLImageFrame&) = delete;
@@ -246,6 +283,9 @@ public:
 
 private:
     TGLImageFrame() = default;
+    // A new frame with a texture name (taken over from a dropped texture of that size where one
+    // waits), bound.
+    static std::shared_ptr<TGLImageFrame> Named(int32_t tex_width, int32_t tex_height);
     // Makes the mipmap levels below 0 from level 0 and samples through them from now on.
     void MakeSmallerLevels();
     TTextureLayout _layout;

@@ -1,4 +1,5 @@
-// OpenGL textures of image frames: their pixels and size, making and drawing them, and deleting them later.
+// OpenGL textures of image frames and of the glyph atlas: their pixels and size, making and drawing them, and deleting
+// them later.
 #include "framework/graphics/GLDriver.h"
 
 #include "framework/graphics/Image.h"
@@ -264,17 +265,7 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
         }
     }
 
-    // Gathered commands keep their frames, so no texture they draw is in the graveyard.
-    const uint32_t spare = TakeSpareTexture(tex_width, tex_height);
-    EmptyGraveyard();
-    static uint64_t lastId = 0;
-    std::shared_ptr<TGLImageFrame> frame(new TGLImageFrame());
-    frame->_id = ++lastId;
-    frame->_seq = GraphicsSeq();
-    frame->_graveyard = Graveyard();
-    frame->_name = spare;
-    if (spare == 0) glGenTextures(1, &frame->_name);
-    TGLDraw2DDriver::Instance()->BindTexture(frame->_name);
+    std::shared_ptr<TGLImageFrame> frame = Named(tex_width, tex_height);
 
     const bool filtered = (flags & IMG_FILTERED) != 0;
     const bool mipmapped = (flags & IMG_MIPMAPPED) != 0;
@@ -319,6 +310,128 @@ std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateFromPixmap(const TPixmap& pi
     layout.u1 = static_cast<float>(image_width) / tex_width;
     layout.v1 = static_cast<float>(image_height) / tex_height;
     return frame;
+}
+
+std::shared_ptr<TGLImageFrame> TGLImageFrame::Named(int32_t tex_width, int32_t tex_height)
+{
+    // Gathered commands keep their frames, so no texture they draw is in the graveyard.
+    const uint32_t spare = TakeSpareTexture(tex_width, tex_height);
+    EmptyGraveyard();
+    static uint64_t lastId = 0;
+    std::shared_ptr<TGLImageFrame> frame(new TGLImageFrame());
+    frame->_id = ++lastId;
+    frame->_seq = GraphicsSeq();
+    frame->_graveyard = Graveyard();
+    frame->_name = spare;
+    if (spare == 0) glGenTextures(1, &frame->_name);
+    TGLDraw2DDriver::Instance()->BindTexture(frame->_name);
+    return frame;
+}
+
+std::shared_ptr<TGLImageFrame> TGLImageFrame::CreateBlank(int32_t size)
+{
+    if (!ProxyAccepts(size, size)) return nullptr;
+    std::shared_ptr<TGLImageFrame> frame = Named(size, size);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, size, size, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    ClearTexels(0, 0, size, size);
+    frame->_image_width = frame->_image_height = size;
+    frame->_bytes = static_cast<int64_t>(size) * size * 4;
+    auto& layout = frame->_layout;
+    layout.tex_width = layout.tex_height = size;
+    layout.uscale = layout.vscale = 1.0f / static_cast<float>(size);
+    layout.u1 = layout.v1 = 1.0f;
+    return frame;
+}
+
+void TGLImageFrame::Upload(const TPixmap& rgba, int32_t x, int32_t y)
+{
+    TGLDraw2DDriver::Instance()->BindTexture(_name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, rgba.pitch / 4);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, rgba.width, rgba.height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.pixels);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
+std::shared_ptr<TImageAtlas> TGLDraw2DDriver::CreateAtlas(int32_t cell)
+{
+    // Room for a hundred glyphs or so: a font's letters, digits and signs on one page.
+    return std::make_shared<TGLImageAtlas>(*this, std::clamp(NextPowerOfTwo(std::max(cell, 1) * 10), 256, 1024));
+}
+
+TGLImageAtlas::TPlace TGLImageAtlas::Place(const TPixmap& pixmap)
+{
+    TPlace place;
+    place.page = -1;
+    place.w = pixmap.width;
+    place.h = pixmap.height;
+    if (place.w <= 0 || place.h <= 0 || place.w > _page_size || place.h > _page_size) return place;
+    if (_next_x + place.w > _page_size) {
+        _shelf_y += _shelf_height;
+        _next_x = 0;
+        _shelf_height = 0;
+    }
+    if (_pages.empty() || _shelf_y + place.h > _page_size) {
+        auto page = TGLImageFrame::CreateBlank(_page_size);
+        if (!page) return place;
+        _pages.push_back(std::move(page));
+        _next_x = _shelf_y = _shelf_height = 0;
+    }
+    place.page = static_cast<int32_t>(_pages.size()) - 1;
+    place.x = _next_x;
+    place.y = _shelf_y;
+    _next_x += place.w;
+    _shelf_height = std::max(_shelf_height, place.h);
+    // The texels a picture's own texture would hold.
+    TPixmapPtr converted;
+    const TPixmap* rgba = &pixmap;
+    if (pixmap.format != PIXFMT_RGBA8888 || pixmap.pitch % 4 != 0) {
+        converted = pixmap.Convert(PIXFMT_RGBA8888);
+        if (!converted) return {-1};
+        rgba = converted.get();
+    }
+    const TGLImageFrame::THole ink = InkBox(*rgba, place.w, place.h);
+    place.ink_x0 = ink.x0;
+    place.ink_y0 = ink.y0;
+    place.ink_x1 = ink.x1;
+    place.ink_y1 = ink.y1;
+    _pages.back()->Upload(*rgba, place.x, place.y);
+    return place;
+}
+
+bool TGLImageAtlas::Draw(int32_t key, const TPixmap& pixmap, float x, float y)
+{
+    TGLDraw2DDriver& driver = _driver;
+    // The plain way draws every glyph from its own texture, for comparison.
+    if (!driver.FastPaths() || !driver.IdentityMapping() || !IsWhole(x) || !IsWhole(y) || key < 0) return false;
+    if (static_cast<size_t>(key) >= _places.size()) _places.resize(static_cast<size_t>(key) + 1);
+    TPlace& place = _places[static_cast<size_t>(key)];
+    if (place.page == -2) place = Place(pixmap);
+    if (place.page < 0) return false;
+    int32_t x0 = 0, y0 = 0, x1 = place.w, y1 = place.h;
+    // As from a picture's own texture: in these modes a transparent texel leaves the screen as it was.
+    if (driver.MayLeaveOutHole() &&
+        (place.ink_x0 != 0 || place.ink_y0 != 0 || place.ink_x1 != place.w || place.ink_y1 != place.h)) {
+        driver.CountCroppedQuad();
+        if (place.ink_x1 <= place.ink_x0 || place.ink_y1 <= place.ink_y0) return true;
+        x0 = place.ink_x0;
+        y0 = place.ink_y0;
+        x1 = place.ink_x1;
+        y1 = place.ink_y1;
+    }
+    const float scale = 1.0f / static_cast<float>(_page_size);
+    const auto at = [](float origin, int32_t offset) { return origin + static_cast<float>(offset); };
+    const float u0 = static_cast<float>(place.x + x0) * scale, v0 = static_cast<float>(place.y + y0) * scale;
+    const float u1 = static_cast<float>(place.x + x1) * scale, v1 = static_cast<float>(place.y + y1) * scale;
+    const float quad[4][4] = {{at(x, x0), at(y, y0), u0, v0},
+                              {at(x, x1), at(y, y0), u1, v0},
+                              {at(x, x1), at(y, y1), u1, v1},
+                              {at(x, x0), at(y, y1), u0, v1}};
+    driver.QueueQuad(*_pages[static_cast<size_t>(place.page)], quad, true);
+    return true;
 }
 
 void TGLImageFrame::MakeSmallerLevels()
