@@ -1,6 +1,6 @@
 // A real window under Xvfb: pictures presented whole or only where they changed end up on the
 // window exactly, a window of another size is always given the whole picture, and a message from
-// the X server is seen by the very next poll.
+// the X server or a controller's press is seen by the very next poll.
 #include "framework/graphics/Draw2D.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/platform/Platform.h"
@@ -239,6 +239,26 @@ TEST_F(WindowPresent, AMessageFromTheServerIsSeenByTheVeryNextPollHoweverSoon)
         EXPECT_GT(closes(), 0) << round;
     }
     XCloseDisplay(other);
+
+    // A controller sends no X messages: while one is plugged in, every poll reads it.
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    const int device = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(device, 0) << SDL_GetError();
+    SDL_Joystick* stick = SDL_JoystickOpen(device);
+    ASSERT_NE(stick, nullptr) << SDL_GetError();
+    source->PollEvents();  // the pad is found and opened
+    for (const Uint8 pressed : {1, 0, 1, 0}) {
+        seen.clear();
+        SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_A, pressed);
+        source->PollEvents();
+        EXPECT_EQ(seen, std::vector<int32_t>{pressed ? EVENT_KEYDOWN : EVENT_KEYUP}) << int{pressed};
+    }
+    SDL_JoystickClose(stick);
+    SDL_JoystickDetachVirtual(device);
     SetInputEventTap(nullptr);
     FlushInputState();
 }
