@@ -99,7 +99,10 @@ bool TOpenALAudioDriver::Startup()
     // No effect sends: nothing here uses them, and each of the mixer's voices keeps room for every
     // send it may have (three quarters of a megabyte for the default two). No HRTF either: the
     // sounds are placed by stereo panning, which HRTF would change, and its tables take memory.
-    const ALCint attributes[] = {ALC_MAX_AUXILIARY_SENDS, 0, ALC_HRTF_SOFT, ALC_FALSE, 0};
+    // No output limiter: a mix beyond full scale is clipped, as a sound card's own mixer does,
+    // rather than compressed at a logarithm and an exponential per sample on the mixer's thread.
+    const ALCint attributes[] = {
+        ALC_MAX_AUXILIARY_SENDS, 0, ALC_HRTF_SOFT, ALC_FALSE, ALC_OUTPUT_LIMITER_SOFT, ALC_FALSE, 0};
     std::unique_ptr<ALCcontext, ContextDestroyer> context(alcCreateContext(device.get(), attributes));
     if (!context || !alcMakeContextCurrent(context.get())) return false;
 

@@ -50,7 +50,7 @@ bool CutToView(float (&c)[4][4], const TPixelRect& view)
 
 }  // namespace
 
-std::shared_ptr<TGLDraw2DDriver> TGLDraw2DDriver::Instance()
+const std::shared_ptr<TGLDraw2DDriver>& TGLDraw2DDriver::Instance()
 {
     static auto instance = std::make_shared<TGLDraw2DDriver>();
     return instance;
@@ -300,6 +300,7 @@ void TGLDraw2DDriver::FinishFrame()
             _present_part = true;
             ++_part_frames;
             _changed = _changed || !damage->empty();
+            StartDrawing();
             return;
         }
     }
@@ -308,6 +309,15 @@ void TGLDraw2DDriver::FinishFrame()
     _present_part = false;
     ++_whole_frames;
     _changed = true;
+    StartDrawing();
+}
+
+void TGLDraw2DDriver::StartDrawing()
+{
+    // A software renderer draws a frame on its own threads only once it is flushed: started now,
+    // the frame is drawn while Flip waits for its moment, and the present then finds it done
+    // rather than waking the threads and waiting for them.
+    if (_changed) glFlush();
 }
 
 void TGLDraw2DDriver::ReserveMemory()

@@ -18,7 +18,7 @@ class TGLImageFrame;
 class TGLDraw2DDriver : public TDraw2DDriver {
 public:
     // The one instance every OpenGL graphics draws through.
-    static std::shared_ptr<TGLDraw2DDriver> Instance();
+    static const std::shared_ptr<TGLDraw2DDriver>& Instance();
 
     // Targets the provider's (current) context: forgets the cached state and sets up the
     // projection, model-view and viewport for width x height.
@@ -114,6 +114,8 @@ private:
     // the very same pixels in fewer begin-end pairs.
     void Order(size_t from, size_t to, const TPixelRect& area);
     void ExecuteCommand(const TDrawCommand& command, const TPixelRect& scissor);
+    // Hands what was drawn to the renderer to carry out.
+    void StartDrawing();
     void EndPrimitive();
     void ApplyScissor(const TPixelRect& scissor);
     void ApplyProjection(float width, float height);

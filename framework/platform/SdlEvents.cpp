@@ -89,8 +89,9 @@ public:
         std::vector<TEvent> moves;
         moves.swap(_moves);
         for (const TEvent& move : moves) HandleInputEvent(move);
+        if (MustPump()) SDL_PumpEvents();
         SDL_Event event;
-        while (SDL_PollEvent(&event)) Convert(event);
+        while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) Convert(event);
     }
 
     void MoveMouse(int32_t x, int32_t y) override
@@ -137,6 +138,27 @@ public:
     }
 
 private:
+    // SDL's pump asks the window system for its messages and looks after the controllers and the
+    // screen saver in a dozen system calls, and a frame asks for the keys several times. Where the
+    // window system can say cheaply that no message waits, and no controller is plugged in, the
+    // pump is left out but for a visit every tenth of a second; messages SDL queued itself are
+    // still read.
+    bool MustPump()
+    {
+        constexpr Uint64 UpkeepMs = 100;
+        // Windows are told apart by their numbers, never reused, unlike their addresses.
+        SDL_Window* window = CurrentSdlView().window;
+        const Uint32 id = window ? SDL_GetWindowID(window) : 0;
+        if (id != _watched) {
+            _watched = id;
+            _waiting = window ? X11MessagesWaiting(window) : TMessagesWaiting{};
+        }
+        const Uint64 now = SDL_GetTicks64();
+        if (_waiting && now - _pumpedAt < UpkeepMs && SDL_NumJoysticks() == 0 && !_waiting()) return false;
+        _pumpedAt = now;
+        return true;
+    }
+
     static void Send(int32_t id, int32_t data, int32_t mods, int32_t x = 0, int32_t y = 0)
     {
         TEvent event;
@@ -347,6 +369,9 @@ private:
     std::optional<TWarp> _warp;
     std::optional<TPointerSteering> _steering;
     std::unique_ptr<TSdlGamepads> _gamepads;
+    Uint32 _watched = 0;
+    TMessagesWaiting _waiting;
+    Uint64 _pumpedAt = 0;
     std::set<SDL_Scancode> _toggleKeys;
     std::vector<TEvent> _moves;
     double _ownX = 0.0;

@@ -61,6 +61,10 @@ private:
 // line and DisplayLost turns true, so the game can end as if its window were closed (a lost
 // Wayland connection is found by DisplayLost itself).
 void WatchX11Connection(SDL_Window* window);
+// On an X server, whether messages for the program wait in Xlib's queue or on the connection (what
+// is still to be sent goes first, as SDL's own check does). Empty elsewhere.
+using TMessagesWaiting = std::function<bool()>;
+TMessagesWaiting X11MessagesWaiting(SDL_Window* window);
 // On an X server whose GL copies part of a window's back buffer to the screen (the
 // GLX_MESA_copy_sub_buffer extension), that copy: x and y of the lower-left corner, in GL's rows
 // from the bottom; the back buffer stays as it is. Empty elsewhere.

@@ -76,6 +76,15 @@ void WatchX11Connection(SDL_Window* window)
     XSetIOErrorExitHandler(display, OnConnectionGone, nullptr);
 }
 
+TMessagesWaiting X11MessagesWaiting(SDL_Window* window)
+{
+    Window handle = 0;
+    Display* display = X11Of(window, handle);
+    if (!display || Lost.load()) return {};
+    // A lost connection is SDL's to find.
+    return [display] { return Lost.load() || XEventsQueued(display, QueuedAfterFlush) > 0; };
+}
+
 TSubBufferCopy X11SubBufferCopy(SDL_Window* window)
 {
     Window handle = 0;

@@ -1,9 +1,11 @@
 // A real window under Xvfb: pictures presented whole or only where they changed end up on the
-// window exactly, and a window of another size is always given the whole picture.
+// window exactly, a window of another size is always given the whole picture, and a message from
+// the X server or a controller's press is seen by the very next poll.
 #include "framework/graphics/Draw2D.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/platform/Platform.h"
 #include "framework/platform/SdlView.h"
+#include "framework/system/Input.h"
 #include "tests/support/Run.h"
 #include "tests/support/TempDir.h"
 
@@ -14,11 +16,13 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <poll.h>
 #include <thread>
 #include <unistd.h>
 
@@ -123,6 +127,13 @@ protected:
         return XGetImage(info.info.x11.display, info.info.x11.window, 0, 0, width, height, AllPlanes, ZPixmap);
     }
 
+    static Display* OwnDisplay()
+    {
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        return SDL_GetWindowWMInfo(CurrentSdlView().window, &info) ? info.info.x11.display : nullptr;
+    }
+
     static uint32_t Rgb(XImage* image, int32_t x, int32_t y) { return XGetPixel(image, x, y) & 0xFFFFFFu; }
 
     // Pixels of the 1024 x 768 window unlike the picture the game drew.
@@ -185,6 +196,71 @@ TEST_F(WindowPresent, ChangedAreasReachTheWindowExactlyAndAWindowOfAnotherSizeGe
     // The centre of the other square, 700..750 x 500..550 scaled by 800 / 1024.
     EXPECT_EQ(Rgb(image, 566, 410), 0xFA1E05u);
     XDestroyImage(image);
+}
+
+TEST_F(WindowPresent, AMessageFromTheServerIsSeenByTheVeryNextPollHoweverSoon)
+{
+    const std::shared_ptr<TEventSource> source = CreateSdlEventSource();
+    std::vector<int32_t> seen;
+    SetInputEventTap([&seen](const TEvent& e) { seen.push_back(e.id); });
+    const auto closes = [&seen] { return std::count(seen.begin(), seen.end(), EVENT_APPTERMINATE); };
+    Display* own = OwnDisplay();
+    ASSERT_NE(own, nullptr);
+    const TMessagesWaiting waiting = X11MessagesWaiting(CurrentSdlView().window);
+    ASSERT_TRUE(waiting);
+    // The close button of a window manager, pressed from another connection.
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_TRUE(SDL_GetWindowWMInfo(CurrentSdlView().window, &info));
+    XEvent close{};
+    close.xclient.type = ClientMessage;
+    close.xclient.window = info.info.x11.window;
+    close.xclient.message_type = XInternAtom(other, "WM_PROTOCOLS", False);
+    close.xclient.format = 32;
+    close.xclient.data.l[0] = static_cast<long>(XInternAtom(other, "WM_DELETE_WINDOW", False));
+    // Whatever the window's opening brought is read first.
+    for (int i = 0; i < 20; ++i) {
+        source->PollEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // Rounds a fraction of a millisecond apart, as a frame asks for its keys.
+    for (int round = 0; round < 4; ++round) {
+        seen.clear();
+        source->PollEvents();
+        EXPECT_FALSE(waiting()) << round;
+        ASSERT_NE(XSendEvent(other, info.info.x11.window, False, NoEventMask, &close), 0);
+        XSync(other, False);
+        pollfd connection{ConnectionNumber(own), POLLIN, 0};
+        ASSERT_EQ(poll(&connection, 1, 2000), 1) << round;
+        EXPECT_TRUE(waiting()) << round;
+        source->PollEvents();
+        EXPECT_GT(closes(), 0) << round;
+    }
+    XCloseDisplay(other);
+
+    // A controller sends no X messages: while one is plugged in, every poll reads it.
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    const int device = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(device, 0) << SDL_GetError();
+    SDL_Joystick* stick = SDL_JoystickOpen(device);
+    ASSERT_NE(stick, nullptr) << SDL_GetError();
+    source->PollEvents();  // the pad is found and opened
+    for (const Uint8 pressed : {1, 0, 1, 0}) {
+        seen.clear();
+        SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_A, pressed);
+        source->PollEvents();
+        EXPECT_EQ(seen, std::vector<int32_t>{pressed ? EVENT_KEYDOWN : EVENT_KEYUP}) << int{pressed};
+    }
+    SDL_JoystickClose(stick);
+    SDL_JoystickDetachVirtual(device);
+    SetInputEventTap(nullptr);
+    FlushInputState();
 }
 
 }  // namespace
