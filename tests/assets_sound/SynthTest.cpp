@@ -17,6 +17,7 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -370,23 +371,46 @@ TEST(Synth, DownsamplingKeepsTheBandAndTheLoop)
         Buffer in = Buffer::MakeStereo(44100, frames);
         for (size_t i = 0; i < frames; ++i) {
             in.left[i] = static_cast<float>(0.5 * std::sin(kTwoPi * c.hz * static_cast<double>(i) / 44100.0));
-            in.right[i] = in.left[i];
+            in.right[i] = -in.left[i];
         }
         const Buffer out = Downsample(in, kMusicRate, c.looped);
         ASSERT_EQ(out.rate, kMusicRate);
         ASSERT_EQ(out.Frames(), static_cast<size_t>(kMusicRate)) << c.hz;
         ASSERT_TRUE(out.IsStereo());
+        // Each side is filtered from its own samples, ends included.
+        for (size_t i = 0; i < out.Frames(); ++i) ASSERT_EQ(out.right[i], -out.left[i]) << c.hz << " at " << i;
         const double gain = Rms(out.right, kMusicRate / 4, kMusicRate / 2) / (0.5 / std::sqrt(2.0));
         EXPECT_GE(gain, c.minGain) << c.hz;
         EXPECT_LE(gain, c.maxGain) << c.hz;
-        if (c.looped && c.maxGain > 0.5) {
-            // The filter wraps round the loop: its ends hold the tone as the middle does.
-            for (const size_t i : {size_t{0}, size_t{1}, size_t{2}, out.Frames() - 2, out.Frames() - 1}) {
+        if (c.maxGain > 0.5) {
+            // The tone keeps its timing in the middle, and the filter wraps round a loop: its ends
+            // hold the tone as the middle does.
+            std::vector<size_t> at = {out.Frames() / 2, out.Frames() / 2 + 1, out.Frames() / 2 + 2};
+            if (c.looped) at.insert(at.end(), {0, 1, 2, out.Frames() - 2, out.Frames() - 1});
+            for (const size_t i : at) {
                 const double t = static_cast<double>(i) / kMusicRate;
                 EXPECT_NEAR(out.left[i], 0.5 * std::sin(kTwoPi * c.hz * t), 0.02) << c.hz << " at " << i;
             }
         }
     }
+
+    // A short burst at the very start. Not looped, the sound has silence before and after it: the
+    // end stays silent, and the start hears the burst alone. Looped, what comes before the start is
+    // the silent end, so the start is the same, and the burst rings round into the end.
+    Buffer burst = Buffer::MakeMono(44100, frames);
+    for (size_t i = 0; i < 8; ++i) burst.left[i] = i % 2 ? 0.7f : -0.3f;
+    const Buffer once = Downsample(burst, kMusicRate, false);
+    const Buffer loop = Downsample(burst, kMusicRate, true);
+    ASSERT_FALSE(once.IsStereo());
+    const auto loudest = [](const std::vector<float>& v, size_t from, size_t to) {
+        float peak = 0.0f;
+        for (size_t i = from; i < to; ++i) peak = std::max(peak, std::abs(v[i]));
+        return peak;
+    };
+    EXPECT_GT(loudest(once.left, 0, 4), 0.05f);
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(once.left[i], loop.left[i]) << i;
+    EXPECT_EQ(loudest(once.left, once.Frames() - 40, once.Frames()), 0.0f);
+    EXPECT_GT(loudest(loop.left, loop.Frames() - 40, loop.Frames()), 0.01f);
 
     // At the music's rate the encoder keeps the top of that band when told where to cut.
     Buffer top = Buffer::MakeStereo(kMusicRate, kMusicRate);
