@@ -41,7 +41,8 @@ long ThreadFaults()
     getrusage(RUSAGE_THREAD, &usage);
     return usage.ru_minflt;
 }
-#if defined(__GLIBC__)
+
+#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
 // The allocator's arenas, as it describes them.
 size_t Arenas()
 {
