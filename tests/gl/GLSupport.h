@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 constexpr int32_t kWidth = 320;
 constexpr int32_t kHeight = 240;
@@ -39,6 +40,16 @@ inline ::testing::AssertionResult PixelIs(int32_t x, int32_t y, Rgb want, int32_
     return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is (" << got.r << ", " << got.g << ", "
                                          << got.b << "), expected (" << want.r << ", " << want.g << ", " << want.b
                                          << ") within " << tolerance;
+}
+
+// The colours of the whole frame being drawn, row by row (read before any Flip).
+inline std::vector<uint32_t> ScreenPixels()
+{
+    auto screen = GrabPixmap(0, 0, kWidth, kHeight);
+    std::vector<uint32_t> pixels;
+    for (int32_t y = 0; y < kHeight; ++y)
+        for (int32_t x = 0; x < kWidth; ++x) pixels.push_back(screen->ReadPixel(x, y) & 0xFFFFFF);
+    return pixels;
 }
 
 // An image of one frame filled with one 0xAARRGGBB value.

@@ -11,15 +11,6 @@
 
 namespace {
 
-std::vector<uint32_t> Shown()
-{
-    auto screen = GrabPixmap(0, 0, kWidth, kHeight);
-    std::vector<uint32_t> pixels;
-    for (int32_t y = 0; y < kHeight; ++y)
-        for (int32_t x = 0; x < kWidth; ++x) pixels.push_back(screen->ReadPixel(x, y) & 0xFFFFFF);
-    return pixels;
-}
-
 // 12 x 10 pixels, each of its own colour, and different for every k.
 TPixmapPtr Tile(int32_t k, int32_t width = 12)
 {
@@ -135,7 +126,7 @@ TEST_F(GLTest, TextDrawnFromTheSharedTextureShowsThePixelsOfEachGlyphsOwnTexture
                 DrawText(text.substr(from, end - from), c.x, c.y + 45.0f * c.scale * static_cast<float>(line));
                 from = end + 1;
             }
-            pictures[fast] = Shown();
+            pictures[fast] = ScreenPixels();
             const bool exact =
                 c.scale == 1 && c.rotation == 0 && c.x == static_cast<int32_t>(c.x) && c.y == static_cast<int32_t>(c.y);
             // One texture for the whole text, where each glyph used to bind its own.

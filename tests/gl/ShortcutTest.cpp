@@ -143,15 +143,6 @@ void DrawScene(const TScene& s)
     DrawImage(s.ball, 40, 100);
 }
 
-std::vector<uint32_t> Screen()
-{
-    auto screen = GrabPixmap(0, 0, kWidth, kHeight);
-    std::vector<uint32_t> pixels;
-    for (int32_t y = 0; y < kHeight; ++y)
-        for (int32_t x = 0; x < kWidth; ++x) pixels.push_back(screen->ReadPixel(x, y) & 0xFFFFFF);
-    return pixels;
-}
-
 }  // namespace
 
 TEST_F(GLTest, ShortcutsDrawABusyFrameToTheVeryPixelsOfThePlainWay)
@@ -164,7 +155,7 @@ TEST_F(GLTest, ShortcutsDrawABusyFrameToTheVeryPixelsOfThePlainWay)
 
     driver->SetFastPaths(false);
     DrawScene(scene);
-    const std::vector<uint32_t> plain = Screen();
+    const std::vector<uint32_t> plain = ScreenPixels();
     Flip(0);
 
     driver->SetFastPaths(true);
@@ -173,7 +164,7 @@ TEST_F(GLTest, ShortcutsDrawABusyFrameToTheVeryPixelsOfThePlainWay)
     const int64_t holed = driver->HoledQuads();
     const int64_t cropped = driver->CroppedQuads();
     DrawScene(scene);
-    const std::vector<uint32_t> quick = Screen();
+    const std::vector<uint32_t> quick = ScreenPixels();
     Flip(0);
 
     // The shortcuts were really taken.
@@ -309,7 +300,7 @@ TEST_F(GLTest, QuadsOfOneStateAreDrawnTogetherUnlessSomethingInBetweenTouchesThe
             SetBlend(BLEND_ALPHA);
             SetRotation(0.0f);
             SetViewport(0, 0, kWidth, kHeight);
-            pictures[fast] = Screen();
+            pictures[fast] = ScreenPixels();
             if (fast) {
                 EXPECT_EQ(driver->StateChanges() - before, c.changes) << c.what;
             }
@@ -364,7 +355,7 @@ TEST_F(GLTest, FramesDrawnOnlyWhereTheyChangedAreTheFramesDrawnWhole)
     for (int32_t f = 0; f < kFrames; ++f) {
         DrawPlay(scene, f);
         Flip(0);
-        whole.push_back(Screen());
+        whole.push_back(ScreenPixels());
     }
     driver->SetFastPaths(true);
     const int64_t parts = driver->PartFrames();
@@ -373,7 +364,7 @@ TEST_F(GLTest, FramesDrawnOnlyWhereTheyChangedAreTheFramesDrawnWhole)
     for (int32_t f = 0; f < kFrames; ++f) {
         DrawPlay(scene, f);
         Flip(0);
-        const std::vector<uint32_t> quick = Screen();
+        const std::vector<uint32_t> quick = ScreenPixels();
         int32_t differing = 0;
         for (size_t i = 0; i < quick.size(); ++i) {
             if (quick[i] == whole[f][i]) continue;
@@ -442,14 +433,14 @@ TBothWays DrawBothWays(const std::function<void()>& before, const std::function<
     driver->SetPartialFrames(false);
     frame();
     Flip(0);
-    drawn.whole = Screen();
+    drawn.whole = ScreenPixels();
     before();
     Flip(0);
     driver->SetPartialFrames(true);
     const int64_t parts = driver->PartFrames();
     frame();
     Flip(0);
-    drawn.part = Screen();
+    drawn.part = ScreenPixels();
     drawn.partFrames = driver->PartFrames() - parts;
     return drawn;
 }
@@ -527,7 +518,7 @@ TEST_F(GLTest, ACommandChangedInOneThingAloneIsDrawnAgainInPart)
     TGLDraw2DDriver::Instance()->SetPartialFrames(false);
     draw(base);
     Flip(0);
-    const std::vector<uint32_t> basePicture = Screen();
+    const std::vector<uint32_t> basePicture = ScreenPixels();
     for (const Case& c : cases) {
         const TBothWays drawn = DrawBothWays([&] { draw(base); }, [&] { draw(c.look); });
         EXPECT_EQ(drawn.partFrames, 1) << c.what;
@@ -586,7 +577,7 @@ TEST_F(GLTest, EveryPixelACommandChangesLiesWithinItsBounds)
     TGLDraw2DDriver::Instance()->SetPartialFrames(false);
     ClearScreen();
     Flip(0);
-    const std::vector<uint32_t> cleared = Screen();
+    const std::vector<uint32_t> cleared = ScreenPixels();
     for (const Case& c : cases) {
         const auto frame = [&] {
             ClearScreen();
@@ -657,7 +648,7 @@ TEST_F(GLTest, LinesOfAnotherWidthOrInOtherUnitsAreNotDrawnTogether)
             c.second();
             SetLineWidth(1.0f);
             SetVirtualResolution(kWidth, kHeight);
-            pictures[fast] = Screen();
+            pictures[fast] = ScreenPixels();
             Flip(0);
         }
         EXPECT_EQ(Differing(pictures[1], pictures[0], c.what), 0) << c.what;
@@ -703,7 +694,7 @@ TEST_F(GLTest, AnImageDrawnThroughViewsShowsInEachViewWhatItShowsWhole)
         SetVirtualResolution(static_cast<float>(kWidth * units), kHeight);
         ClearScreen();
         DrawImage(logo, static_cast<float>(160 * units), c.y);
-        const std::vector<uint32_t> whole = Screen();
+        const std::vector<uint32_t> whole = ScreenPixels();
         Flip(0);
         std::vector<uint32_t> pictures[2];
         for (const bool fast : {false, true}) {
@@ -714,7 +705,7 @@ TEST_F(GLTest, AnImageDrawnThroughViewsShowsInEachViewWhatItShowsWhole)
                 DrawImage(logo, static_cast<float>(160 * units), c.y);
             }
             SetViewport(0, 0, kWidth * units, kHeight);
-            pictures[fast] = Screen();
+            pictures[fast] = ScreenPixels();
             Flip(0);
         }
         SetRotation(0.0f);
@@ -722,7 +713,7 @@ TEST_F(GLTest, AnImageDrawnThroughViewsShowsInEachViewWhatItShowsWhole)
         SetVirtualResolution(kWidth, kHeight);
         EXPECT_TRUE(pictures[0] == pictures[1]) << c.what;
         ClearScreen();
-        const uint32_t cleared = Screen()[0];
+        const uint32_t cleared = ScreenPixels()[0];
         int32_t wrong = 0;
         for (int32_t y = 0; y < kHeight; ++y)
             for (int32_t x = 0; x < kWidth; ++x) {
