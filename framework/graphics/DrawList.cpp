@@ -1,6 +1,8 @@
 // Frames as command lists: comparing two of them command by command, and the damaged rectangles.
 #include "framework/graphics/DrawList.h"
 
+#include "framework/graphics/Draw2D.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -57,7 +59,42 @@ bool StartsWithFullClear(const TDrawList& list, const TPixelRect& screen)
            list.commands[0].scissor == screen;
 }
 
+// The pixels the command paints over whatever lies beneath them; empty when it may leave any of
+// them as they were.
+TPixelRect PaintedOver(const TDrawCommand& command, const TDrawVertex* vertices, const TPixelRect& screen)
+{
+    if (command.state.kind == TGLDrawKind::Clear) return command.scissor;
+    if (command.state.kind != TGLDrawKind::Quads || command.count != 4 || command.state.blend != BLEND_SOLID ||
+        command.state.projectionWidth != static_cast<float>(screen.x1) ||
+        command.state.projectionHeight != static_cast<float>(screen.y1))
+        return {};
+    const TDrawVertex* v = vertices + command.first;
+    if (v[0].y != v[1].y || v[1].x != v[2].x || v[2].y != v[3].y || v[3].x != v[0].x) return {};
+    const float left = std::min(v[0].x, v[1].x), right = std::max(v[0].x, v[1].x);
+    const float top = std::min(v[0].y, v[2].y), bottom = std::max(v[0].y, v[2].y);
+    if (!(std::isfinite(left) && std::isfinite(right) && std::isfinite(top) && std::isfinite(bottom))) return {};
+    // A pixel is drawn when its centre lies inside; the renderer snaps corners to a fraction of a
+    // pixel, so only centres this far inside are sure.
+    constexpr float kMargin = 1.0f / 64.0f;
+    const auto edge = [](float value) { return static_cast<int32_t>(std::clamp(value, -1.0e6f, 1.0e6f)); };
+    const TPixelRect held{edge(std::ceil(left - 0.5f + kMargin)), edge(std::ceil(top - 0.5f + kMargin)),
+                          edge(std::floor(right - 0.5f - kMargin)) + 1, edge(std::floor(bottom - 0.5f - kMargin)) + 1};
+    return held.Intersect(command.scissor);
+}
+
 }  // namespace
+
+size_t FirstShown(const TDrawList& list, size_t from, size_t to, const TPixelRect& area, const TPixelRect& screen)
+{
+    if (area.Empty()) return from;
+    for (size_t i = to; i > from; --i) {
+        const TDrawCommand& command = list.commands[i - 1];
+        // What a command paints lies within its bounds: most are told apart here.
+        if (command.bounds.Intersect(area) != area) continue;
+        if (PaintedOver(command, list.vertices.data(), screen).Intersect(area) == area) return i - 1;
+    }
+    return from;
+}
 
 std::optional<std::vector<TPixelRect>> FindDamage(const TDrawList& before, const TDrawList& after,
                                                   const TPixelRect& screen)

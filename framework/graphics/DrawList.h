@@ -88,6 +88,11 @@ public:
 std::optional<std::vector<TPixelRect>> FindDamage(const TDrawList& before, const TDrawList& after,
                                                   const TPixelRect& screen);
 
+// The first command of [from, to) whose pixels in area may still show once the rest is drawn: the
+// last one that paints over all of area whatever lies beneath (a clear of a view holding it, or an
+// upright quad in pixel units drawn unblended that holds the centres of all its pixels), else from.
+size_t FirstShown(const TDrawList& list, size_t from, size_t to, const TPixelRect& area, const TPixelRect& screen);
+
 // Rectangles covering all the given ones: overlapping or nearby ones merged, and at most
 // maxRects of them, merged where that adds least area.
 std::vector<TPixelRect> MergeRects(std::vector<TPixelRect> rects, size_t maxRects);

@@ -185,6 +185,12 @@ void TGLDraw2DDriver::ForgetTexture(uint32_t name)
 
 void TGLDraw2DDriver::Execute(size_t from, size_t to, const TPixelRect& area)
 {
+    // Whatever a later command paints over in all of the area never shows: drawing starts there.
+    if (_fast_paths) {
+        const size_t shown = FirstShown(_frame, from, to, area, Screen());
+        _hidden_commands += static_cast<int64_t>(shown - from);
+        from = shown;
+    }
     Order(from, to, area);
     for (const uint32_t i : _order) {
         const TDrawCommand& command = _frame.commands[i];

@@ -593,6 +593,52 @@ TEST_F(GLTest, EveryPixelACommandChangesLiesWithinItsBounds)
     }
 }
 
+TEST_F(GLTest, WhatAnOpaquePictureCoversIsLeftOutOfAFrameDrawnInPart)
+{
+    const TImagePtr under = Picture(60, 60, 1, TAlpha::Round, IMG_FILTERED);
+    const TImagePtr even = Picture(160, 120, 2, TAlpha::Opaque, IMG_FILTERED | IMG_MIPMAPPED);
+    // Filling its texture: opaque wherever it is sampled, so drawn unblended even between pixels.
+    const TImagePtr full = Picture(128, 128, 3, TAlpha::Opaque, IMG_FILTERED | IMG_MIPMAPPED);
+    const TImagePtr ball = Picture(16, 16, 4, TAlpha::Round, IMG_FILTERED);
+    // A picture under the background, the background, and a ball over it that moves by a pixel.
+    struct Case {
+        const char* what;
+        TImagePtr background;
+        float x, scale, alpha;
+        float ballX;
+        bool hidden;
+    };
+    const Case cases[] = {
+        {"inside the background", even, 160, 1.0f, 1.0f, 150, true},
+        {"over its edge", even, 160, 1.0f, 1.0f, 80, false},
+        {"inside, at half a pixel", full, 160.5f, 1.0f, 1.0f, 150, true},
+        {"over the edge at half a pixel", full, 160.5f, 1.0f, 1.0f, 96, false},
+        {"inside a scaled one", full, 160, 1.3f, 1.0f, 150, true},
+        {"over the edge of a scaled one", full, 160, 1.3f, 1.0f, 77, false},
+        {"inside a translucent one", even, 160, 1.0f, 0.5f, 150, false},
+        {"inside one with see-through texels", even, 160.5f, 1.0f, 1.0f, 150, false},
+    };
+    auto driver = TGLDraw2DDriver::Instance();
+    for (const Case& c : cases) {
+        const auto frame = [&](float step) {
+            ClearScreen();
+            SetBlend(BLEND_ALPHA);
+            DrawImage(under, c.ballX, 120);
+            SetScale(c.scale, c.scale);
+            SetAlpha(c.alpha);
+            DrawImage(c.background, c.x, 120);
+            SetScale(1.0f, 1.0f);
+            SetAlpha(1.0f);
+            DrawImage(ball, c.ballX + step, 120);
+        };
+        const int64_t hidden = driver->HiddenCommands();
+        const TBothWays drawn = DrawBothWays([&] { frame(0); }, [&] { frame(1); });
+        EXPECT_EQ(drawn.partFrames, 1) << c.what;
+        EXPECT_EQ(driver->HiddenCommands() > hidden, c.hidden) << c.what;
+        EXPECT_EQ(Differing(drawn.part, drawn.whole, c.what), 0) << c.what;
+    }
+}
+
 TEST_F(GLTest, AnUnchangedFrameIsPresentedAgainWhenPacedByTheVerticalBlank)
 {
     auto driver = TGLDraw2DDriver::Instance();

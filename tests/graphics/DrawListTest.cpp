@@ -1,6 +1,8 @@
 // Comparing two frames' command lists: where the picture may differ, and the merged rectangles.
 #include "framework/graphics/DrawList.h"
 
+#include "framework/graphics/Draw2D.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -22,6 +24,10 @@ public:
     }
     TFrameBuilder& Quad(float x, float y, float size = 16, uint64_t frame = 1, uint8_t alpha = 255)
     {
+        return Rect(x, y, x + size, y + size, frame, alpha);
+    }
+    TFrameBuilder& Rect(float x, float y, float x1, float y1, uint64_t frame, uint8_t alpha = 255)
+    {
         TDrawCommand& c = list.commands.emplace_back();
         c.state.kind = TGLDrawKind::Quads;
         c.state.texture = static_cast<uint32_t>(frame);
@@ -29,9 +35,9 @@ public:
         c.scissor = kScreen;
         c.first = static_cast<uint32_t>(list.vertices.size());
         c.count = 4;
-        for (const auto& [vx, vy] : {std::pair{x, y}, {x + size, y}, {x + size, y + size}, {x, y + size}})
+        for (const auto& [vx, vy] : {std::pair{x, y}, {x1, y}, {x1, y1}, {x, y1}})
             list.vertices.push_back({vx, vy, 0, 0, 255, 255, 255, alpha});
-        c.bounds = Surrounding(x, y, x + size, y + size, 0.0f, kScreen);
+        c.bounds = Surrounding(x, y, x1, y1, 0.0f, kScreen);
         return *this;
     }
     TDrawList list;
@@ -181,5 +187,69 @@ TEST(DrawList, ACommandChangedInAnythingThatDecidesItsPixelsIsNeitherPairedNorLe
         const auto damage = FindDamage(before, after, kScreen);
         ASSERT_TRUE(damage) << c.what;
         EXPECT_TRUE(Covered(*damage, quad)) << c.what;
+    }
+}
+
+TEST(DrawList, DrawingStartsAtTheLastCommandThatPaintsOverAllOfTheArea)
+{
+    // A cleared screen, a picture, an opaque background drawn unblended from (x, 100) to (300,
+    // 250) in pixel units, and a translucent picture over it.
+    const auto frame = [](float x, void (*change)(TDrawList&)) {
+        TFrameBuilder b;
+        b.Quad(150, 150, 40, 2).Rect(x, 100, 300, 250, 3).Quad(160, 160, 20, 4, 128);
+        for (TDrawCommand& c : b.list.commands) {
+            c.state.projectionWidth = 1024;
+            c.state.projectionHeight = 768;
+        }
+        b.list.commands[2].state.blend = BLEND_SOLID;
+        if (change) change(b.list);
+        return b.list;
+    };
+    struct Case {
+        const char* what;
+        float left;
+        void (*change)(TDrawList&);
+        TPixelRect area;
+        size_t from, shown;
+    };
+    const Case cases[] = {
+        {"inside the background", 100, nullptr, {150, 150, 200, 200}, 0, 2},
+        {"its very edges", 100, nullptr, {100, 100, 300, 250}, 0, 2},
+        {"a column beyond", 100, nullptr, {99, 150, 200, 200}, 0, 0},
+        {"a row beyond", 100, nullptr, {150, 150, 200, 251}, 0, 0},
+        // Column 100's centre lies outside a left edge at 100.51, well inside one at 100.45.
+        {"edge just past a centre", 100.51f, nullptr, {100, 150, 200, 200}, 0, 0},
+        {"edge before a centre", 100.45f, nullptr, {100, 150, 200, 200}, 0, 2},
+        {"blended", 100, [](TDrawList& l) { l.commands[2].state.blend = BLEND_ALPHA; }, {150, 150, 200, 200}, 0, 0},
+        {"masked", 100, [](TDrawList& l) { l.commands[2].state.blend = BLEND_MASK; }, {150, 150, 200, 200}, 0, 0},
+        {"in a smaller view",
+         100,
+         [](TDrawList& l) {
+             l.commands[2].scissor = {0, 0, 180, 768};
+         },
+         {150, 150, 200, 200},
+         0,
+         0},
+        {"in other units",
+         100,
+         [](TDrawList& l) { l.commands[2].state.projectionWidth = 512; },
+         {150, 150, 200, 200},
+         0,
+         0},
+        {"turned", 100, [](TDrawList& l) { l.vertices[l.commands[2].first + 1].y += 1; }, {150, 150, 200, 200}, 0, 0},
+        {"a clear of a view holding the area",
+         100,
+         [](TDrawList& l) {
+             l.commands[3].state.kind = TGLDrawKind::Clear;
+             l.commands[3].scissor = l.commands[3].bounds = {140, 140, 210, 210};
+         },
+         {150, 150, 200, 200},
+         0,
+         3},
+        {"nothing before from", 100, nullptr, {150, 150, 200, 200}, 3, 3},
+    };
+    for (const Case& c : cases) {
+        const TDrawList list = frame(c.left, c.change);
+        EXPECT_EQ(FirstShown(list, c.from, list.commands.size(), c.area, kScreen), c.shown) << c.what;
     }
 }
