@@ -39,8 +39,11 @@ bool TDrawList::Same(size_t i, const TDrawList& other, size_t j) const
     // Where a command reaches tells most commands apart at once.
     if (a.bounds != b.bounds || a.count != b.count || a.pixels || b.pixels) return false;
     if (a.state != b.state || a.scissor != b.scissor) return false;
-    return std::equal(vertices.begin() + a.first, vertices.begin() + a.first + a.count,
-                      other.vertices.begin() + b.first);
+    // Equal bytes draw equal pixels, and are compared far faster than field by field; a zero of
+    // the other sign merely counts as a change.
+    static_assert(sizeof(TDrawVertex) == 4 * sizeof(float) + 4, "vertices without padding");
+    return a.count == 0 ||
+           std::memcmp(&vertices[a.first], &other.vertices[b.first], a.count * sizeof(TDrawVertex)) == 0;
 }
 
 namespace {
