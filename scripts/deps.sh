@@ -9,7 +9,7 @@ packages=(
   libogg-dev libvorbis-dev libopenal-dev libopenal1
   libgtest-dev libbenchmark-dev
   fonts-liberation fonts-league-spartan fonts-yanone-kaffeesatz espeak-ng
-  xvfb xauth xdotool evilwm libx11-dev libwayland-dev weston pulseaudio pulseaudio-utils
+  xvfb xauth xdotool evilwm libx11-dev libx11-xcb-dev libwayland-dev weston pulseaudio pulseaudio-utils
   mesa-vulkan-drivers
   desktop-file-utils appstream man-db
 )

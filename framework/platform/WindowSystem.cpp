@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <memory>
+#include <poll.h>
 #include <string>
 #include <type_traits>
 
@@ -81,8 +82,27 @@ TMessagesWaiting X11MessagesWaiting(SDL_Window* window)
     Window handle = 0;
     Display* display = X11Of(window, handle);
     if (!display || Lost.load()) return {};
+    // Asking Xlib reads the connection twice, and a frame asks several times. Once Xlib has found
+    // nothing, a message can only come onto the connection, which one look tells, until a request
+    // is sent through it (XNextRequest counts those other libraries send beside Xlib too): what is
+    // still to be sent must go first, and reading an answer may bring messages along.
+    struct TQuiet {
+        bool known = false;
+        unsigned long request = 0;
+    };
+    auto quiet = std::make_shared<TQuiet>();
     // A lost connection is SDL's to find.
-    return [display] { return Lost.load() || XEventsQueued(display, QueuedAfterFlush) > 0; };
+    return [display, quiet] {
+        if (Lost.load() || XEventsQueued(display, QueuedAlready) > 0) return true;
+        if (quiet->known && XNextRequest(display) == quiet->request) {
+            pollfd connection{ConnectionNumber(display), POLLIN, 0};
+            if (poll(&connection, 1, 0) == 0) return false;
+        }
+        const bool waiting = XEventsQueued(display, QueuedAfterFlush) > 0;
+        quiet->known = !waiting;
+        quiet->request = XNextRequest(display);
+        return waiting;
+    };
 }
 
 TSubBufferCopy X11SubBufferCopy(SDL_Window* window)
