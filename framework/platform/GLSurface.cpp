@@ -167,12 +167,21 @@ void TFramebufferScaler::PutPart(const std::vector<TPixelRect>& changed, const T
         const int32_t width = part.x1 - part.x0;
         const int32_t height = part.y1 - part.y0;
         const size_t pitch = static_cast<size_t>(width) * 4;
-        _pixels.resize(pitch * static_cast<size_t>(height));
-        glReadPixels(part.x0, _height - part.y1, width, height, GL_BGRA, GL_UNSIGNED_BYTE, _pixels.data());
-        // OpenGL hands the bottom row first.
-        for (int32_t row = 0; row < height / 2; ++row) {
-            uint8_t* top = _pixels.data() + static_cast<size_t>(row) * pitch;
-            std::swap_ranges(top, top + pitch, _pixels.data() + static_cast<size_t>(height - 1 - row) * pitch);
+        _read.resize(pitch * static_cast<size_t>(height));
+        _pixels.resize(_read.size());
+        // Read in the picture's own layout, which the renderer copies as it is, where another
+        // would have it convert every pixel; turned into the window's order here, and the bottom
+        // row, which OpenGL hands first, put last.
+        glReadPixels(part.x0, _height - part.y1, width, height, GL_RGBA, GL_UNSIGNED_BYTE, _read.data());
+        for (int32_t row = 0; row < height; ++row) {
+            const uint8_t* from = _read.data() + static_cast<size_t>(height - 1 - row) * pitch;
+            uint8_t* to = _pixels.data() + static_cast<size_t>(row) * pitch;
+            for (size_t at = 0; at < pitch; at += 4) {
+                to[at] = from[at + 2];
+                to[at + 1] = from[at + 1];
+                to[at + 2] = from[at];
+                to[at + 3] = from[at + 3];
+            }
         }
         _put(box.x + part.x0, box.y + part.y0, width, height, _pixels.data());
     }

@@ -99,7 +99,8 @@ private:
     // presented, at that window size; a swap leaves it undefined.
     TSubBufferCopy _copy;
     TWindowPut _put;
-    std::vector<uint8_t> _pixels;  // the changed area read back, kept for the next
+    std::vector<uint8_t> _read;    // the changed area read back, kept for the next
+    std::vector<uint8_t> _pixels;  // the same in the window's order
     bool _copyLooked = false;
     bool _backKept = false;
     int32_t _keptWidth = 0;
