@@ -89,9 +89,8 @@ public:
     int64_t PartFrames() const { return _part_frames; }
     int64_t PartPixels() const { return _part_pixels; }
     int64_t PresentsSaved() const { return _presents_saved; }
-    // Commands left out of drawing because a later one paints over everything they could show;
-    // for tests.
-    int64_t HiddenCommands() const { return _hidden_commands; }
+    // Commands drawn, once for each area they were drawn in; for tests.
+    int64_t DrawnCommands() const { return _drawn_commands; }
     // Whether the drawing memory asked for is set aside; for tests.
     bool MemoryReserved() const { return _heap_reserve && _heap_reserve->Done(); }
     // Whether a quad of the frame drawn texel for pixel may leave out its transparent hole.
@@ -201,7 +200,7 @@ private:
     int64_t _part_frames = 0;
     int64_t _part_pixels = 0;
     int64_t _presents_saved = 0;
-    int64_t _hidden_commands = 0;
+    int64_t _drawn_commands = 0;
 };
 
 // Texture geometry of a frame, as it is worked out before OpenGL is asked for the texture.

@@ -186,12 +186,9 @@ void TGLDraw2DDriver::ForgetTexture(uint32_t name)
 void TGLDraw2DDriver::Execute(size_t from, size_t to, const TPixelRect& area)
 {
     // Whatever a later command paints over in all of the area never shows: drawing starts there.
-    if (_fast_paths) {
-        const size_t shown = FirstShown(_frame, from, to, area, Screen());
-        _hidden_commands += static_cast<int64_t>(shown - from);
-        from = shown;
-    }
+    if (_fast_paths) from = FirstShown(_frame, from, to, area, Screen());
     Order(from, to, area);
+    _drawn_commands += static_cast<int64_t>(_order.size());
     for (const uint32_t i : _order) {
         const TDrawCommand& command = _frame.commands[i];
         ExecuteCommand(command, command.scissor.Intersect(area));
