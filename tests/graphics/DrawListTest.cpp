@@ -207,46 +207,29 @@ TEST(DrawList, DrawingStartsAtTheLastCommandThatPaintsOverAllOfTheArea)
     };
     struct Case {
         const char* what;
-        float left;
-        void (*change)(TDrawList&);
         TPixelRect area;
-        size_t from, shown;
+        size_t shown;
+        float left = 100;
+        void (*change)(TDrawList&) = nullptr;
+        size_t from = 0;
     };
+    const TPixelRect in{150, 150, 200, 200};
     const Case cases[] = {
-        {"inside the background", 100, nullptr, {150, 150, 200, 200}, 0, 2},
-        {"its very edges", 100, nullptr, {100, 100, 300, 250}, 0, 2},
-        {"a column beyond", 100, nullptr, {99, 150, 200, 200}, 0, 0},
-        {"a row beyond", 100, nullptr, {150, 150, 200, 251}, 0, 0},
+        {"inside the background", in, 2},
+        {"its very edges", {100, 100, 300, 250}, 2},
+        {"a column beyond", {99, 150, 200, 200}, 0},
         // Column 100's centre lies outside a left edge at 100.51, well inside one at 100.45.
-        {"edge just past a centre", 100.51f, nullptr, {100, 150, 200, 200}, 0, 0},
-        {"edge before a centre", 100.45f, nullptr, {100, 150, 200, 200}, 0, 2},
-        {"blended", 100, [](TDrawList& l) { l.commands[2].state.blend = BLEND_ALPHA; }, {150, 150, 200, 200}, 0, 0},
-        {"masked", 100, [](TDrawList& l) { l.commands[2].state.blend = BLEND_MASK; }, {150, 150, 200, 200}, 0, 0},
-        {"in a smaller view",
-         100,
+        {"edge just past a centre", {100, 150, 200, 200}, 0, 100.51f},
+        {"edge before a centre", {100, 150, 200, 200}, 2, 100.45f},
+        {"blended", in, 0, 100, [](TDrawList& l) { l.commands[2].state.blend = BLEND_ALPHA; }},
+        {"in a smaller view", in, 0, 100,
          [](TDrawList& l) {
              l.commands[2].scissor = {0, 0, 180, 768};
-         },
-         {150, 150, 200, 200},
-         0,
-         0},
-        {"in other units",
-         100,
-         [](TDrawList& l) { l.commands[2].state.projectionWidth = 512; },
-         {150, 150, 200, 200},
-         0,
-         0},
-        {"turned", 100, [](TDrawList& l) { l.vertices[l.commands[2].first + 1].y += 1; }, {150, 150, 200, 200}, 0, 0},
-        {"a clear of a view holding the area",
-         100,
-         [](TDrawList& l) {
-             l.commands[3].state.kind = TGLDrawKind::Clear;
-             l.commands[3].scissor = l.commands[3].bounds = {140, 140, 210, 210};
-         },
-         {150, 150, 200, 200},
-         0,
-         3},
-        {"nothing before from", 100, nullptr, {150, 150, 200, 200}, 3, 3},
+         }},
+        {"in other units", in, 0, 100, [](TDrawList& l) { l.commands[2].state.projectionWidth = 512; }},
+        {"turned", in, 0, 100, [](TDrawList& l) { l.vertices[l.commands[2].first + 1].y += 1; }},
+        {"a clear after it", in, 3, 100, [](TDrawList& l) { l.commands[3] = l.commands[0]; }},
+        {"nothing before from", in, 3, 100, nullptr, 3},
     };
     for (const Case& c : cases) {
         const TDrawList list = frame(c.left, c.change);
