@@ -2,8 +2,8 @@
 // while the boss explodes. Game logic per frame with drawing through the recording back-end, and
 // whole frames drawn headless through OpenGL as the game presents them: wall time per frame
 // (median, 99th percentile), processor time per frame of all threads and of the game's own, with
-// the OpenGL shortcuts on and off. Then the memory the game holds through start-up, every level
-// and the boss explosion.
+// the OpenGL shortcuts on and off; the same for the frames of a level's fade in. Then the memory
+// the game holds through start-up, every level and the boss explosion.
 #include "fonts/EmbeddedFonts.h"
 #include "framework/audio/Audio.h"
 #include "framework/graphics/Draw2D.h"
@@ -229,6 +229,48 @@ void RunHeadless(benchmark::State& state, TScene& scene)
     SetGLContextProvider(nullptr);
 }
 
+// Level 15's fade in, brightness 0 to 252, drawn headless again and again as the game draws it:
+// every frame changes the field's colours, so each is drawn whole.
+void BM_Level15FadeFrame(benchmark::State& state)
+{
+    LoadAssetsOnce();
+    SetGLContextProvider(CreateSdlGLContextProvider(true));
+    TGraphicsPtr graphics = OpenGraphics(1024, 768, 0, 60, 0);
+    if (!graphics) {
+        state.SkipWithError("cannot open headless graphics");
+        return;
+    }
+    SetEventSource(nullptr);
+    TLevel15 scene;
+    scene.Build();
+    GameMode = GameCommon::GameMode_LevelStart;
+    std::vector<double> wall;
+    double cpu = 0, mainCpu = 0;
+    for (auto _ : state) {
+        for (int32_t round = 0; round < 12; ++round) {
+            for (int32_t b = 0; b < 256; b += 4) {
+                const auto start = TStopwatch::now();
+                const double cpuStart = CpuMs(RUSAGE_SELF);
+                const double mainStart = CpuMs(RUSAGE_THREAD);
+                // As the game's fade draws it, but presented at once.
+                Cls();
+                scene.level->DrawNoPlayEnvironment(b, 0);
+                Flip(0);
+                wall.push_back(Since(start));
+                cpu += CpuMs(RUSAGE_SELF) - cpuStart;
+                mainCpu += CpuMs(RUSAGE_THREAD) - mainStart;
+            }
+        }
+    }
+    state.counters["frame_median_ms"] = Percentile(wall, 50);
+    state.counters["frame_p99_ms"] = Percentile(wall, 99);
+    state.counters["cpu_ms"] = cpu / static_cast<double>(wall.size());
+    state.counters["main_cpu_ms"] = mainCpu / static_cast<double>(wall.size());
+    scene.level = nullptr;
+    EndGraphics();
+    SetGLContextProvider(nullptr);
+}
+
 double PeakMiB()
 {
     rusage usage{};
@@ -320,6 +362,7 @@ BENCHMARK(BM_BossExplosionLogic)->Iterations(1)->Unit(benchmark::kMillisecond);
 // Argument: the OpenGL shortcuts on (1) or off (0).
 BENCHMARK(BM_Level15HeadlessFrame)->Arg(2)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BossExplosionHeadlessFrame)->Arg(2)->Arg(1)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Level15FadeFrame)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemoryThroughTheGame)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -149,6 +149,15 @@ void TGLDraw2DDriver::WarmUpPrograms()
         }
     }
     _state_changes = changes;
+    // A clear within a scissor is drawn as a quad by a program of its own, first needed by the
+    // first frame drawn only where it changed. One pixel is cleared to the colour it holds.
+    uint8_t pixel[4] = {};
+    glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    glClearColor(pixel[0] / 255.0f, pixel[1] / 255.0f, pixel[2] / 255.0f, pixel[3] / 255.0f);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
     // Back to the state the cache holds: texturing off, no texture, no sampler.
     if (_gl.nearestSampler != 0) glBindSampler(0, 0);
     glDisable(GL_TEXTURE_2D);
