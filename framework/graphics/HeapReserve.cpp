@@ -1,5 +1,7 @@
-// The heap reserve: blocks touched page by page, then given back to a heap told to keep them.
+// The heap reserve: blocks whose pages are handed over in bulk, then given back to a heap told to keep them.
 #include "framework/graphics/HeapReserve.h"
+
+#include "framework/system/Memory.h"
 
 #include <algorithm>
 
@@ -11,7 +13,6 @@ namespace {
 
 // Below the size the heap serves from mappings of their own, which go back to the system when freed.
 constexpr size_t kBlockBytes = 64 * 1024;
-constexpr size_t kPageBytes = 4096;
 
 }  // namespace
 
@@ -22,9 +23,7 @@ void THeapReserve::Step()
     if (_done) return;
     for (size_t grown = 0; grown < _step && _grown < _total; grown += kBlockBytes, _grown += kBlockBytes) {
         auto block = std::make_unique_for_overwrite<char[]>(kBlockBytes);
-        // One write a page is what makes the system hand the page over.
-        volatile char* bytes = block.get();
-        for (size_t at = 0; at < kBlockBytes; at += kPageBytes) bytes[at] = 0;
+        PopulateMemory(block.get(), kBlockBytes);
         _blocks.push_back(std::move(block));
     }
     if (_grown < _total) return;
