@@ -14,14 +14,23 @@ string(REPLACE ";" "\\;" listing "${listing}")
 string(REPLACE "\n" ";" lines "${listing}")
 set(script "")
 set(names "")
+set(suite "")
 foreach(line IN LISTS lines)
   # A suite's line starts at the margin and ends with a dot, perhaps followed by a comment naming
-  # its type parameter; its cases follow indented.
+  # its type parameter; its cases follow indented. Any other line at the margin is the program's
+  # own output, and a case under it would never run: that stops the build.
   if(line MATCHES "^([A-Za-z_][A-Za-z0-9_/]*)\\.( .*)?$")
     set(suite "${CMAKE_MATCH_1}")
     string(APPEND script
       "add_test([=[${NAME}.${suite}]=] [=[${EXE}]=] [=[--gtest_filter=${suite}.*]=])\n")
     string(APPEND names " [=[${NAME}.${suite}]=]")
+  elseif(line MATCHES "^  ")
+    if(suite STREQUAL "")
+      file(REMOVE "${OUT}")
+      message(FATAL_ERROR "${EXE}: no suite found for the case${line}")
+    endif()
+  elseif(NOT line STREQUAL "")
+    set(suite "")
   endif()
 endforeach()
 if(script STREQUAL "")
