@@ -26,15 +26,44 @@ export LIBGL_ALWAYS_SOFTWARE=1 ALSOFT_DRIVERS=null
 # of every program it started) for the table at the end.
 steps=()
 ticks="$(getconf CLK_TCK)"
-children_seconds() { awk -v t="$ticks" '{ print ($16 + $17) / t }' "/proc/$$/stat"; }
+children_seconds() { awk -v t="$ticks" '{ print ($16 + $17) / t }' "/proc/$1/stat"; }
 step() {
-  local name="$1" start processor
+  local name="$1" self="$BASHPID" start processor
   shift
   start="$(date +%s.%N)"
-  processor="$(children_seconds)"
+  processor="$(children_seconds "$self")"
   "$@"
-  steps+=("$(awk -v n="$name" -v w="$(date +%s.%N)" -v s="$start" -v p="$(children_seconds)" -v q="$processor" \
+  steps+=("$(awk -v n="$name" -v w="$(date +%s.%N)" -v s="$start" -v p="$(children_seconds "$self")" -v q="$processor" \
     'BEGIN { printf "%-20s %7.1f %9.1f", n, w - s, p - q }')")
+}
+
+# beside NAME COMMAND...: runs the step in the background, in a process group of its own that is
+# stopped with the script, its output kept for join_beside. For steps that leave a processor idle.
+background=""
+background_log="$root/build/beside.log"
+beside() {
+  mkdir -p "$root/build"
+  set -m
+  (
+    steps=()
+    step "$@" >"$background_log" 2>&1
+    printf '%s\n' "${steps[@]}" >"$background_log.time"
+  ) &
+  background=$!
+  set +m
+}
+trap '[[ -z "$background" ]] || kill -- -"$background" 2>/dev/null || true' EXIT
+# join_beside: waits for the step begun with beside, shows its output and adds it to the table.
+join_beside() {
+  local status=0
+  wait "$background" || status=$?
+  background=""
+  cat "$background_log"
+  if ((status != 0)); then
+    echo "test.sh: a step run beside the others failed" >&2
+    return 1
+  fi
+  steps+=("$(cat "$background_log.time")")
 }
 
 echo "== Formatting"
@@ -45,28 +74,43 @@ step release-configure cmake --preset release "${cache[@]}" >/dev/null
 step release-build cmake --build "$root/build/release" -j "$jobs"
 # One test more than cores: the tests in real windows spend most of their time waiting for the
 # next frame of a 60 Hz clock, and the other tests use the processor meanwhile.
-step release-tests ctest --test-dir "$root/build/release" --output-on-failure -j "$((jobs + 1))" -LE fuzz
+step release-tests ctest --test-dir "$root/build/release" --no-tests=error --output-on-failure -j "$((jobs + 1))" -LE fuzz
 
-echo "== Debian package"
+# The package is made on one processor, beside the sanitizer build.
+package=false
 if command -v cpack >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
-  step package bash "$root/scripts/package.sh"
+  package=true
+  beside "package (beside)" bash "$root/scripts/package.sh"
 else
+  echo "== Debian package"
   echo "skipped: cpack and dpkg-shlibdeps are needed (Debian packages cmake and dpkg-dev)"
 fi
 
-echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+echo "== Sanitizer build"
 step sanitize-configure cmake --preset sanitize "${cache[@]}" >/dev/null
 step sanitize-build cmake --build "$root/build/sanitize" -j "$jobs" --target unit_tests
+if "$package"; then
+  echo "== Debian package"
+  join_beside
+fi
+
+# Most of the sanitizer run is the soak tests on one processor: the fuzz targets build beside it,
+# at the lowest priority so that they never slow it. Only the fuzz targets: the instrumented
+# system layer links into nothing else here.
+fuzz_build() {
+  cmake --preset fuzz "${cache[@]}" >/dev/null &&
+    nice -n 19 cmake --build "$root/build/fuzz" -j "$jobs" \
+      --target fuzz_users fuzz_highscores fuzz_png fuzz_jpeg fuzz_ogg fuzz_wav fuzz_script
+}
+beside "fuzz-build (beside)" fuzz_build
+echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  step sanitize-tests ctest --test-dir "$root/build/sanitize" --output-on-failure -j "$jobs" -L unit
+  step sanitize-tests ctest --test-dir "$root/build/sanitize" --no-tests=error --output-on-failure -j "$jobs" -L unit
 
 echo "== Fuzz targets"
-step fuzz-configure cmake --preset fuzz "${cache[@]}" >/dev/null
-# Only the fuzz targets: the instrumented system layer links into nothing else here.
-step fuzz-build cmake --build "$root/build/fuzz" -j "$jobs" \
-  --target fuzz_users fuzz_highscores fuzz_png fuzz_jpeg fuzz_ogg fuzz_wav fuzz_script
+join_beside
 # Each target fuzzes for a fixed time on one core, so they run side by side.
-step fuzz-tests ctest --test-dir "$root/build/fuzz" --output-on-failure -j "$jobs" -L fuzz
+step fuzz-tests ctest --test-dir "$root/build/fuzz" --no-tests=error --output-on-failure -j "$jobs" -L fuzz
 
 echo "== Time per step (seconds)"
 printf '%-20s %7s %9s\n' step wall processor

@@ -342,14 +342,18 @@ TEST(SoundAssets, LoudnessIsEvenWithinEachKind)
         const double loudness = s.kind == Kind::Music ? measure::IntegratedLoudness(signals, d.hertz)
                                                       : measure::MaxMomentaryLoudness(signals, d.hertz);
         levels[s.kind].emplace_back(s.path, loudness);
+        // The share under 30 Hz only where it is held down: a whole piece of music's spectrum costs
+        // most of this test's time, for a figure nothing limits.
         double rumble = 0.0;
         double dc = 0.0;
         for (const measure::Signal& channel : signals) {
-            rumble = std::max(rumble, measure::ShareBelow(channel, d.hertz, 30.0));
+            if (s.kind != Kind::Music) {
+                rumble = std::max(rumble, measure::ShareBelow(channel, d.hertz, 30.0));
+            }
             dc = std::max(dc, std::fabs(measure::DcOffset(channel)));
         }
-        std::printf("%-45s %8.2f %8.2f %9.3f %8.4f\n", s.path, loudness, measure::TruePeakDb(signals), 100.0 * rumble,
-                    dc);
+        const std::string below = s.kind == Kind::Music ? "-" : std::to_string(100.0 * rumble).substr(0, 5);
+        std::printf("%-45s %8.2f %8.2f %9s %8.4f\n", s.path, loudness, measure::TruePeakDb(signals), below.c_str(), dc);
     }
     const auto spread = [](const std::vector<std::pair<std::string, double>>& v) {
         const auto [lo, hi] =
