@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KRELLIX_ADDRESS_SANITIZER)
 #include <cstddef>
 // The sanitizer's runtime counts what it has handed out; GCC ships no header declaring it.
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 // Bytes the allocator has handed out and not yet been given back.
 int64_t AllocatedBytes()
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KRELLIX_ADDRESS_SANITIZER)
     return static_cast<int64_t>(__sanitizer_get_current_allocated_bytes());
 #else
     const struct mallinfo2 info = mallinfo2();

@@ -24,7 +24,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KRELLIX_ADDRESS_SANITIZER)
 // From the address sanitizer's run-time (GCC ships no header for it): live heap bytes.
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
@@ -34,7 +34,7 @@ namespace {
 // Bytes the program has allocated and not freed.
 size_t HeapInUse()
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KRELLIX_ADDRESS_SANITIZER)
     return __sanitizer_get_current_allocated_bytes();
 #else
     return mallinfo2().uordblks;

@@ -43,7 +43,7 @@ long ThreadFaults()
     return usage.ru_minflt;
 }
 
-#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__)
+#if defined(__GLIBC__) && !defined(KRELLIX_ADDRESS_SANITIZER)
 // The allocator's arenas, as it describes them.
 size_t Arenas()
 {
@@ -65,7 +65,7 @@ size_t Arenas()
 
 TEST(Memory, FreedBlocksAmongUsedOnesLeaveTheProcess)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KRELLIX_ADDRESS_SANITIZER)
     GTEST_SKIP() << "the sanitizer's allocator keeps freed memory its own way";
 #endif
     // 48 MiB in blocks small enough to come from the allocator's heap, written so their pages are
@@ -149,7 +149,7 @@ static int BlocksFaultedAfterWarming(bool waitAsked)
 // stretches without pages, which a block may be taken from.
 TEST(MemoryDeathTest, BlocksTakenAfterWarmingFindTheirPagesInPlace)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KRELLIX_ADDRESS_SANITIZER)
     GTEST_SKIP() << "the sanitizer's allocator keeps freed memory its own way";
 #endif
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -159,7 +159,7 @@ TEST(MemoryDeathTest, BlocksTakenAfterWarmingFindTheirPagesInPlace)
 
 TEST(Memory, ThreadsAllocatingAtOnceShareOneArenaBesideTheMainOne)
 {
-#if defined(__SANITIZE_ADDRESS__) || !defined(__GLIBC__)
+#if defined(KRELLIX_ADDRESS_SANITIZER) || !defined(__GLIBC__)
     GTEST_SKIP() << "only the C library's own allocator has arenas";
 #else
     KeepFreedMemoryForReuse();
