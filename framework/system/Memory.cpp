@@ -64,7 +64,12 @@ THeapWarmer::THeapWarmer(size_t bytes)
     for (size_t taken = 0; taken < bytes; taken += kBlockBytes)
         if (void* block = std::malloc(kBlockBytes)) blocks.push_back(block);
     _writer = std::thread([blocks = std::move(blocks)] {
-        for (void* block : blocks) PopulateMemory(block, kBlockBytes);
+        // Written a page at a time, not handed over in bulk: with the bulk hand-over a level's first
+        // frame was measured at 26-37 ms of wall time instead of 16-21.
+        for (void* block : blocks) {
+            volatile char* bytes = static_cast<char*>(block);
+            for (size_t at = 0; at < kBlockBytes; at += 4096) bytes[at] = 0;
+        }
         for (void* block : blocks) std::free(block);
     });
 }
