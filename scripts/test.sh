@@ -87,7 +87,14 @@ else
 fi
 
 echo "== Sanitizer build"
-step sanitize-configure cmake --preset sanitize "${cache[@]}" >/dev/null
+# A sanitizer build an older checkout configured with GCC is configured afresh: told of another
+# compiler, CMake empties its cache, the preset's settings with it.
+fresh=()
+if [[ -f build/sanitize/CMakeCache.txt ]] &&
+  ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=/usr/bin/clang++$' build/sanitize/CMakeCache.txt; then
+  fresh=(--fresh)
+fi
+step sanitize-configure cmake --preset sanitize "${fresh[@]}" "${cache[@]}" >/dev/null
 step sanitize-build cmake --build "$root/build/sanitize" -j "$jobs" --target unit_tests
 if "$package"; then
   echo "== Debian package"
