@@ -173,26 +173,59 @@ double CpuMs(int who)
     return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
+// Wall and processor time of frames, reported as a benchmark's counters.
+class TFrameTimes {
+public:
+    // Times one frame: what draw does, up to and including its present.
+    template <typename TDraw>
+    void Measure(TDraw&& draw)
+    {
+        const auto start = TStopwatch::now();
+        const double cpuStart = CpuMs(RUSAGE_SELF);
+        const double mainStart = CpuMs(RUSAGE_THREAD);
+        draw();
+        _wall.push_back(Since(start));
+        _cpu += CpuMs(RUSAGE_SELF) - cpuStart;
+        _mainCpu += CpuMs(RUSAGE_THREAD) - mainStart;
+    }
+    void Report(benchmark::State& state)
+    {
+        state.counters["frame_median_ms"] = Percentile(_wall, 50);
+        state.counters["frame_p99_ms"] = Percentile(_wall, 99);
+        state.counters["cpu_ms"] = _cpu / static_cast<double>(_wall.size());
+        state.counters["main_cpu_ms"] = _mainCpu / static_cast<double>(_wall.size());
+    }
+
+private:
+    std::vector<double> _wall;
+    double _cpu = 0;
+    double _mainCpu = 0;
+};
+
+// The game's assets and headless OpenGL graphics, or null with the bench marked skipped.
+TGraphicsPtr OpenHeadlessGraphics(benchmark::State& state)
+{
+    LoadAssetsOnce();
+    SetGLContextProvider(CreateSdlGLContextProvider(true));
+    TGraphicsPtr graphics = OpenGraphics(1024, 768, 0, 60, 0);
+    if (!graphics) state.SkipWithError("cannot open headless graphics");
+    return graphics;
+}
+
 // Whole frames as the game presents them, drawn by OpenGL on the headless surface. OpenGL draws a
 // frame while the game computes the next; a present waits for the frame before it. So a frame's
 // wall time runs from one present to the next, and the processor time of the renderer's threads
 // is counted in the frames during which it is spent.
 void RunHeadless(benchmark::State& state, TScene& scene)
 {
-    LoadAssetsOnce();
-    SetGLContextProvider(CreateSdlGLContextProvider(true));
-    TGraphicsPtr graphics = OpenGraphics(1024, 768, 0, 60, 0);
-    if (!graphics) {
-        state.SkipWithError("cannot open headless graphics");
-        return;
-    }
+    TGraphicsPtr graphics = OpenHeadlessGraphics(state);
+    if (!graphics) return;
     // 2: every shortcut; 1: every shortcut but each frame drawn whole, as after a fade or a new
     // level; 0: the plain way.
     TGLDraw2DDriver::Instance()->SetFastPaths(state.range(0) != 0);
     TGLDraw2DDriver::Instance()->SetPartialFrames(state.range(0) == 2);
     SetEventSource(nullptr);
-    std::vector<double> whole;
-    double cpu = 0, mainCpu = 0;
+    TFrameTimes times;
     int32_t rebuilds = 0;
     for (auto _ : state) {
         scene.Build();
@@ -205,23 +238,16 @@ void RunHeadless(benchmark::State& state, TScene& scene)
                 state.ResumeTiming();
             }
             scene.Steer();
-            const auto start = TStopwatch::now();
-            const double cpuStart = CpuMs(RUSAGE_SELF);
-            const double mainStart = CpuMs(RUSAGE_THREAD);
-            Cls();
-            scene.level->PlayFrame();
-            scene.level->DrawPlayFrame();
-            Flip(0);
-            whole.push_back(Since(start));
-            cpu += CpuMs(RUSAGE_SELF) - cpuStart;
-            mainCpu += CpuMs(RUSAGE_THREAD) - mainStart;
+            times.Measure([&] {
+                Cls();
+                scene.level->PlayFrame();
+                scene.level->DrawPlayFrame();
+                Flip(0);
+            });
             Clock()->Advance(frame % 3 == 0 ? 16 : 17);
         }
     }
-    state.counters["frame_median_ms"] = Percentile(whole, 50);
-    state.counters["frame_p99_ms"] = Percentile(whole, 99);
-    state.counters["cpu_ms"] = cpu / static_cast<double>(whole.size());
-    state.counters["main_cpu_ms"] = mainCpu / static_cast<double>(whole.size());
+    times.Report(state);
     state.counters["rebuilds"] = rebuilds;
     TGLDraw2DDriver::Instance()->SetFastPaths(true);
     TGLDraw2DDriver::Instance()->SetPartialFrames(true);
@@ -233,39 +259,26 @@ void RunHeadless(benchmark::State& state, TScene& scene)
 // every frame changes the field's colours, so each is drawn whole.
 void BM_Level15FadeFrame(benchmark::State& state)
 {
-    LoadAssetsOnce();
-    SetGLContextProvider(CreateSdlGLContextProvider(true));
-    TGraphicsPtr graphics = OpenGraphics(1024, 768, 0, 60, 0);
-    if (!graphics) {
-        state.SkipWithError("cannot open headless graphics");
-        return;
-    }
+    TGraphicsPtr graphics = OpenHeadlessGraphics(state);
+    if (!graphics) return;
     SetEventSource(nullptr);
     TLevel15 scene;
     scene.Build();
     GameMode = GameCommon::GameMode_LevelStart;
-    std::vector<double> wall;
-    double cpu = 0, mainCpu = 0;
+    TFrameTimes times;
     for (auto _ : state) {
         for (int32_t round = 0; round < 12; ++round) {
             for (int32_t b = 0; b < 256; b += 4) {
-                const auto start = TStopwatch::now();
-                const double cpuStart = CpuMs(RUSAGE_SELF);
-                const double mainStart = CpuMs(RUSAGE_THREAD);
                 // As the game's fade draws it, but presented at once.
-                Cls();
-                scene.level->DrawNoPlayEnvironment(b, 0);
-                Flip(0);
-                wall.push_back(Since(start));
-                cpu += CpuMs(RUSAGE_SELF) - cpuStart;
-                mainCpu += CpuMs(RUSAGE_THREAD) - mainStart;
+                times.Measure([&] {
+                    Cls();
+                    scene.level->DrawNoPlayEnvironment(b, 0);
+                    Flip(0);
+                });
             }
         }
     }
-    state.counters["frame_median_ms"] = Percentile(wall, 50);
-    state.counters["frame_p99_ms"] = Percentile(wall, 99);
-    state.counters["cpu_ms"] = cpu / static_cast<double>(wall.size());
-    state.counters["main_cpu_ms"] = mainCpu / static_cast<double>(wall.size());
+    times.Report(state);
     scene.level = nullptr;
     EndGraphics();
     SetGLContextProvider(nullptr);
