@@ -228,6 +228,20 @@ TEST(DrawList, DrawingStartsAtTheLastCommandThatPaintsOverAllOfTheArea)
          }},
         {"in other units", in, 0, 100, [](TDrawList& l) { l.commands[2].state.projectionWidth = 512; }},
         {"turned", in, 0, 100, [](TDrawList& l) { l.vertices[l.commands[2].first + 1].y += 1; }},
+        {"a column beyond its right", {150, 150, 301, 200}, 0},
+        {"a row beyond its bottom", {150, 150, 200, 251}, 0},
+        // Column 299's centre lies outside a right edge at 299.49.
+        {"right edge short of a centre",
+         {150, 150, 300, 200},
+         0,
+         100,
+         [](TDrawList& l) { l.vertices[l.commands[2].first + 1].x = l.vertices[l.commands[2].first + 2].x = 299.49f; }},
+        {"in other units down", in, 0, 100, [](TDrawList& l) { l.commands[2].state.projectionHeight = 384; }},
+        // A corner pulled onto another leaves a triangle that misses part of the area.
+        {"top right corner pulled down", in, 0, 100, [](TDrawList& l) { l.vertices[l.commands[2].first + 1].y = 250; }},
+        {"bottom right pulled left", in, 0, 100, [](TDrawList& l) { l.vertices[l.commands[2].first + 2].x = 100; }},
+        {"bottom left pulled up", in, 0, 100, [](TDrawList& l) { l.vertices[l.commands[2].first + 3].y = 100; }},
+        {"bottom left pulled right", in, 0, 100, [](TDrawList& l) { l.vertices[l.commands[2].first + 3].x = 300; }},
         {"a clear after it", in, 3, 100, [](TDrawList& l) { l.commands[3] = l.commands[0]; }},
         {"nothing before from", in, 3, 100, nullptr, 3},
     };
