@@ -402,6 +402,9 @@ TEST(Synth, DownsamplingKeepsTheBandAndTheLoop)
     const Buffer once = Downsample(burst, kMusicRate, false);
     const Buffer loop = Downsample(burst, kMusicRate, true);
     ASSERT_FALSE(once.IsStereo());
+    // 44105 frames last 36004.08 at the new rate: a sound keeps its last part, a loop its period.
+    EXPECT_EQ(Downsample(Buffer::MakeMono(44100, frames + 5), kMusicRate, false).Frames(), 36005u);
+    EXPECT_EQ(Downsample(Buffer::MakeMono(44100, frames + 5), kMusicRate, true).Frames(), 36004u);
     const auto loudest = [](const std::vector<float>& v, size_t from, size_t to) {
         float peak = 0.0f;
         for (size_t i = from; i < to; ++i) peak = std::max(peak, std::abs(v[i]));
