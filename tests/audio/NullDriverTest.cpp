@@ -2,6 +2,7 @@
 #include "AudioTestUtil.h"
 
 #include "framework/audio/Sound.h"
+#include "framework/audio/SoundAsset.h"
 
 #include <gtest/gtest.h>
 
@@ -124,20 +125,21 @@ class SampleKeepingDriver : public TAudioDriver {
 public:
     class Sound : public TSound {
     public:
-        explicit Sound(TAudioSamplePtr samples) : samples(std::move(samples)) {}
+        Sound(TAudioSamplePtr samples, int32_t flags) : samples(std::move(samples)), flags(flags) {}
         TChannelPtr Play(const TChannelPtr& channel) override
         {
             ++plays;
             return TSound::Play(channel);
         }
         TAudioSamplePtr samples;
+        int32_t flags;
         int plays = 0;
     };
     std::string Name() override { return "Keeping"; }
-    TSoundPtr CreateSound(const TAudioSamplePtr& samples, int32_t) override
+    TSoundPtr CreateSound(const TAudioSamplePtr& samples, int32_t flags) override
     {
         ++made;
-        return samples ? std::make_shared<Sound>(samples) : nullptr;
+        return samples ? std::make_shared<Sound>(samples, flags) : nullptr;
     }
     int made = 0;
 };
@@ -177,6 +179,32 @@ TEST(PendingSound, PlaysItsSamplesOnceDecodedAndNothingWhenTheyFailed)
     EXPECT_EQ(PlaySound(missing, channel), channel);
     EXPECT_EQ(CueSound(missing), nullptr);
     EXPECT_EQ(missing->Resolve(), nullptr);
+    ShutdownAudio();
+}
+
+TEST(PendingSound, ASoundOfACatalogueIsMadeWithItsOwnFlagsPlayedEarlyOrNot)
+{
+    auto driver = std::make_shared<SampleKeepingDriver>();
+    RegisterAudioDriver(driver);
+    ASSERT_TRUE(SetAudioDriver("Keeping"));
+    const TempDir dir;
+    const std::string file = dir.Write("tone.ogg", EncodeOgg(Tone(800, 1, 8000, 440, 0.5, 0.5), 1, 8000));
+    TSoundPtr music, early, effect;
+    TAssetJobs jobs;
+    jobs.push_back(SoundAsset(music, file.c_str(), SOUND_LOOP, TAssetNeed::BeforeMenu));
+    jobs.push_back(SoundAsset(early, file.c_str(), SOUND_LOOP, TAssetNeed::BeforeMenu));
+    jobs.push_back(SoundAsset(effect, file.c_str(), 0, TAssetNeed::BeforeMenu));
+    TAssetLoader loader("sounds", "tests go on without them");
+    loader.Start(std::move(jobs));
+    loader.Load();
+    // Played before the catalogue is settled, it is made through its stand-in.
+    PlaySound(early);
+    loader.Finish();
+    for (const auto& [sound, flags] : {std::pair{music, SOUND_LOOP}, {early, SOUND_LOOP}, {effect, 0}}) {
+        const auto made = std::dynamic_pointer_cast<SampleKeepingDriver::Sound>(sound);
+        ASSERT_TRUE(made);
+        EXPECT_EQ(made->flags, flags);
+    }
     ShutdownAudio();
 }
 

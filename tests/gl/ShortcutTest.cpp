@@ -114,6 +114,8 @@ void DrawScene(const TScene& s)
     DrawImage(s.brick, 230, 220);
     DrawImage(s.panel, 20, 200);
     SetScale(1.0f, 1.0f);
+    // Stretched one way only: no longer texel for pixel, so drawn filtered and whole.
+    DrawImageRect(s.ringed, 250, 170, 160, 210);
     DrawImage(s.ball, 77, 160);
     DrawImage(s.crisp, 30, 220);
     DrawImage(s.panel, 288, 120);
@@ -139,6 +141,8 @@ void DrawScene(const TScene& s)
     SetColor(255, 233, 146);
     SetAlpha(1.0f);
     DrawText("Score: 123450", 160, 10);
+    // Between pixel rows, glyphs are filtered from their own textures.
+    DrawText("Lives 3", 20, 30.5f);
     DrawRect(5, 5, 3, 3);
     DrawImage(s.ball, 40, 100);
 }

@@ -169,11 +169,21 @@ TEST_F(GLTest, MipmapsKeepAFineCheckerboardGreyWhenShrunk)
     auto pixmap = TPixmap::Create(64, 64, PIXFMT_RGBA8888);
     for (int32_t y = 0; y < 64; ++y)
         for (int32_t x = 0; x < 64; ++x) pixmap->WritePixel(x, y, ((x + y) & 1) ? 0xFFFFFFFFu : 0xFF000000u);
-    auto image = TImage::Load(pixmap, IMG_FILTERED | IMG_MIPMAPPED, 0, 0, 0);
     SetBlend(BLEND_SOLID);
-    DrawImageRect(image, 0, 0, 8, 8);
-    for (int32_t y = 1; y < 7; ++y)
-        for (int32_t x = 1; x < 7; ++x) EXPECT_TRUE(PixelIs(x, y, {128, 128, 128}, 12));
+    // Shrunk both ways, or one way only (sampled between rows or columns a fraction off their
+    // boundaries, the picture itself shows stripes).
+    const struct {
+        int32_t width, height;
+    } sizes[] = {{8, 8}, {64, 10}, {10, 64}};
+    for (const auto& size : sizes) {
+        // A picture of its own, whose smaller levels are made by this drawing.
+        const TImagePtr image = TImage::Load(pixmap, IMG_FILTERED | IMG_MIPMAPPED, 0, 0, 0);
+        Cls();
+        DrawImageRect(image, 0, 0, static_cast<float>(size.width), static_cast<float>(size.height));
+        for (int32_t y = 1; y < size.height - 1; ++y)
+            for (int32_t x = 1; x < size.width - 1; ++x)
+                ASSERT_TRUE(PixelIs(x, y, {128, 128, 128}, 12)) << size.width << " x " << size.height;
+    }
 }
 
 TEST_F(GLTest, AnImageWiderThanAnyTextureIsShrunkToFitAndStillDrawnWhole)

@@ -222,6 +222,9 @@ TEST(DrawList, DrawingStartsAtTheLastCommandThatPaintsOverAllOfTheArea)
         {"edge just past a centre", {100, 150, 200, 200}, 0, 100.51f},
         {"edge before a centre", {100, 150, 200, 200}, 2, 100.45f},
         {"blended", in, 0, 100, [](TDrawList& l) { l.commands[2].state.blend = BLEND_ALPHA; }},
+        {"masked", in, 0, 100, [](TDrawList& l) { l.commands[2].state.blend = BLEND_MASK; }},
+        {"lit", in, 0, 100, [](TDrawList& l) { l.commands[2].state.blend = BLEND_LIGHT; }},
+        {"shaded", in, 0, 100, [](TDrawList& l) { l.commands[2].state.blend = BLEND_SHADE; }},
         {"in a smaller view", in, 0, 100,
          [](TDrawList& l) {
              l.commands[2].scissor = {0, 0, 180, 768};
