@@ -255,6 +255,17 @@ TEST_F(WindowPresent, AMessageFromTheServerIsSeenByTheVeryNextPollHoweverSoon)
         EXPECT_GT(closes(), 0) << read;
     }
     XCloseDisplay(other);
+    // A message that a request still waiting in Xlib's buffer brings: the polls send it, and one
+    // sees the message once it comes.
+    seen.clear();
+    source->PollEvents();
+    EXPECT_FALSE(waiting());
+    ASSERT_NE(XSendEvent(own, info.info.x11.window, False, NoEventMask, &close), 0);
+    bool came = false;
+    for (int i = 0; i < 200 && !(came = waiting()); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(came);
+    source->PollEvents();
+    EXPECT_GT(closes(), 0);
 
     // A controller sends no X messages: while one is plugged in, every poll reads it.
     SDL_VirtualJoystickDesc desc{};
