@@ -9,8 +9,14 @@
 #include <png.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -228,6 +234,35 @@ TEST_F(StreamedStripTest, TheRowReaderGivesTheRowsOfTheWholeDecodeAndStopsAtTheE
     EXPECT_FALSE(TJpegRowReader::Open(dir.Path("missing.jpg")));
     std::vector<uint8_t> png = EncodePng(2, 1, PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6});
     EXPECT_FALSE(TJpegRowReader::Open(Save("not.jpg", png)));
+}
+
+TEST_F(StreamedStripTest, ItHoldsTheRowItShowsAndTheNextOneAhead)
+{
+#if !defined(__GLIBC__) || defined(KRELLIX_ADDRESS_SANITIZER)
+    GTEST_SKIP() << "counts the C library's own allocator";
+#else
+    // 4 cells of 256 x 128 to a row (384 KiB of pixels), 6 rows.
+    constexpr int32_t kCellW = 256, kCellH = 128, kRows = 6, kRowBytes = 4 * kCellW * kCellH * 3;
+    const std::string path =
+        Save("long.jpg", EncodeJpeg(4 * kCellW, kRows * kCellH, 3, Varied(4 * kCellW, kRows * kCellH, 3)));
+    TImagePtr image = LoadAnimImageStreamed(path, kCellW, kCellH, 0, 4 * kRows, 0);
+    ASSERT_TRUE(image);
+    const auto held = [] {
+        const struct mallinfo2 info = mallinfo2();
+        return static_cast<int64_t>(info.uordblks + info.hblkhd);
+    };
+    const int64_t before = held();
+    for (int32_t row = 0; row + 1 < kRows; ++row) {
+        // Shown for a while, each use starting what may be decoded ahead.
+        for (int32_t use = 0; use < 3; ++use) {
+            ASSERT_TRUE(image->Pixmap(4 * row));
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        }
+        const int64_t bytes = held() - before;
+        EXPECT_GT(bytes, kRowBytes * 3 / 2) << "row " << row << ": the next row is not decoded ahead";
+        EXPECT_LT(bytes, kRowBytes * 5 / 2) << "row " << row << ": more than the next row held ahead";
+    }
+#endif
 }
 
 }  // namespace
