@@ -9,8 +9,14 @@
 #include <png.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace {
 
@@ -228,6 +234,43 @@ TEST_F(StreamedStripTest, TheRowReaderGivesTheRowsOfTheWholeDecodeAndStopsAtTheE
     EXPECT_FALSE(TJpegRowReader::Open(dir.Path("missing.jpg")));
     std::vector<uint8_t> png = EncodePng(2, 1, PNG_COLOR_TYPE_RGB, 8, {1, 2, 3, 4, 5, 6});
     EXPECT_FALSE(TJpegRowReader::Open(Save("not.jpg", png)));
+}
+
+TEST_F(StreamedStripTest, ItHoldsWhatIsLeftOfTheRowItShowsAndTheNextOneDecodedAhead)
+{
+#if !defined(__GLIBC__) || defined(KRELLIX_ADDRESS_SANITIZER)
+    GTEST_SKIP() << "counts the C library's own allocator";
+#else
+    // 8 cells of 512 x 256 to a row (3 MiB of pixels), 3 rows.
+    constexpr int32_t kCellW = 512, kCellH = 256, kPerRow = 8, kRows = 3;
+    constexpr int64_t kRowBytes = int64_t{kPerRow} * kCellW * kCellH * 3;
+    const std::string path =
+        Save("long.jpg", EncodeJpeg(kPerRow * kCellW, kRows * kCellH, 3, Varied(kPerRow * kCellW, kRows * kCellH, 3)));
+    TImagePtr image = LoadAnimImageStreamed(path, kCellW, kCellH, 0, kPerRow * kRows, 0);
+    ASSERT_TRUE(image);
+    const auto held = [] {
+        const struct mallinfo2 info = mallinfo2();
+        return static_cast<int64_t>(info.uordblks + info.hblkhd);
+    };
+    const int64_t before = held();
+    for (int32_t k = 0; k < kPerRow * (kRows - 1); ++k) {
+        // Each frame shown for a while, its use starting what may be decoded ahead.
+        ASSERT_TRUE(image->Pixmap(k));
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        ASSERT_TRUE(image->Pixmap(k));
+        const int64_t bytes = held() - before;
+        // Half a row left and a row ahead at most; never two whole rows.
+        EXPECT_LT(bytes, kRowBytes * 7 / 4) << "frame " << k;
+        if (k % kPerRow != kPerRow - 1) continue;
+        // By a row's last frame the next one is decoded, or on its way on a busy machine.
+        int64_t ahead = bytes;
+        for (int32_t wait = 0; wait < 100 && ahead < kRowBytes * 3 / 4; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            ahead = held() - before;
+        }
+        EXPECT_GT(ahead, kRowBytes * 3 / 4) << "frame " << k << ": no row ahead";
+    }
+#endif
 }
 
 }  // namespace
