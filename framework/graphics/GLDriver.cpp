@@ -360,6 +360,10 @@ void TGLDraw2DDriver::Flip(bool sync)
     _executed = 0;
     _changed = false;
     _present_part = false;
-    if (_heap_reserve && quiet && !_heap_reserve->Done()) _heap_reserve->Step();
+    // One step of either at most, in a frame that leaves time.
+    if (quiet && _heap_reserve && !_heap_reserve->Done())
+        _heap_reserve->Step();
+    else if (quiet && _software_renderer)
+        MakeSpareTexture();
     _last_flip_end = std::chrono::steady_clock::now();
 }

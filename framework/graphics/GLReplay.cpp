@@ -105,6 +105,12 @@ void TGLDraw2DDriver::ResetGLContext(TGLContextProvider* provider, int32_t width
     glLoadIdentity();
     glViewport(0, 0, width, height);
     WarmUpPrograms();
+    // The first screen's backgrounds find their textures made, before the first frame.
+    if (_software_renderer) {
+        SetSpareTextureSize(width, height);
+        while (MakeSpareTexture()) {
+        }
+    }
 }
 
 void TGLDraw2DDriver::WarmUpPrograms()
