@@ -19,6 +19,10 @@ namespace {
 constexpr size_t kHeapReserveBytes = 64u << 20;
 constexpr size_t kHeapReserveStep = 256u << 10;
 constexpr auto kQuietFrame = std::chrono::milliseconds(10);
+// A spare texture is made after a frame that took less than this: its few milliseconds (far more
+// while other programs keep the processor busy) go to the cheapest frames, of play or of a still
+// screen, not to a fade's.
+constexpr auto kIdleFrame = std::chrono::milliseconds(3);
 
 uint8_t ClampByte(int32_t value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
 
@@ -334,7 +338,8 @@ void TGLDraw2DDriver::Flip(bool sync)
         return;
     }
     FinishFrame();
-    const bool quiet = std::chrono::steady_clock::now() - _last_flip_end < kQuietFrame;
+    const auto busy = std::chrono::steady_clock::now() - _last_flip_end;
+    const bool quiet = busy < kQuietFrame;
     // Presenting again a picture the screen shows changes nothing, unless it waits for the
     // vertical blank to pace the frames.
     if (_changed || sync || !_provider->ShowsLastPicture()) {
@@ -363,7 +368,7 @@ void TGLDraw2DDriver::Flip(bool sync)
     // One step of either at most, in a frame that leaves time.
     if (quiet && _heap_reserve && !_heap_reserve->Done())
         _heap_reserve->Step();
-    else if (quiet && _software_renderer)
+    else if (busy < kIdleFrame && _software_renderer)
         MakeSpareTexture();
     _last_flip_end = std::chrono::steady_clock::now();
 }
