@@ -418,18 +418,23 @@ TEST_F(GLTest, PicturesOfTheScreensSizeTakeOverTexturesMadeAheadWithNothingOfThe
         const GLuint name = GLFrame(kept.back())->Name();
         EXPECT_EQ(std::count(ahead.begin(), ahead.end(), name) == 1, c.takesOver) << c.what;
     }
-    // The last dropped, a frame that left time makes one again, and the next texture made keeps
-    // the dropped one as the other.
-    const GLuint dropped = GLFrame(kept.back())->Name();
-    kept.pop_back();
+    // Frames that leave time (an empty one surely) make them again, one a frame, leaving what the
+    // driver knows to be bound as it was.
+    Flip(0);
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     Flip(0);
-    EXPECT_EQ(living().size(), ahead.size() + 3);
-    // What the driver knows to be bound still is.
+    Flip(0);
+    const std::vector<GLuint> remade = living();
+    EXPECT_EQ(remade.size(), ahead.size() + 4);
     GLint boundAfter = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundAfter);
     EXPECT_EQ(boundAfter, bound);
+    // One taken again, a background dropped is kept as the other when the next texture is made.
+    kept.push_back(TImage::Load(picture(300, 200, 9), 0, 0, 0, 0));
+    EXPECT_EQ(std::count(remade.begin(), remade.end(), GLFrame(kept.back())->Name()), 1);
+    const GLuint dropped = GLFrame(kept[2])->Name();
+    kept.erase(kept.begin() + 2);
     GLFrame(TImage::Load(picture(20, 20, 1), 0, 0, 0, 0));
     const auto pixmap = picture(280, 130, 3);
     auto image = TImage::Load(pixmap, 0, 0, 0, 0);
