@@ -338,8 +338,7 @@ void TGLDraw2DDriver::Flip(bool sync)
         return;
     }
     FinishFrame();
-    const auto busy = std::chrono::steady_clock::now() - _last_flip_end;
-    const bool quiet = busy < kQuietFrame;
+    const bool quiet = std::chrono::steady_clock::now() - _last_flip_end < kQuietFrame;
     // Presenting again a picture the screen shows changes nothing, unless it waits for the
     // vertical blank to pace the frames.
     if (_changed || sync || !_provider->ShowsLastPicture()) {
@@ -365,10 +364,12 @@ void TGLDraw2DDriver::Flip(bool sync)
     _executed = 0;
     _changed = false;
     _present_part = false;
-    // One step of either at most, in a frame that leaves time.
+    // One step of either at most, in a frame that leaves time. The renderer's threads may still
+    // be drawing the frame until it is presented: a frame's whole time is known only then.
+    const auto end = std::chrono::steady_clock::now();
     if (quiet && _heap_reserve && !_heap_reserve->Done())
         _heap_reserve->Step();
-    else if (busy < kIdleFrame && _software_renderer)
+    else if (end - _last_flip_end < kIdleFrame && _software_renderer)
         MakeSpareTexture();
     _last_flip_end = std::chrono::steady_clock::now();
 }
