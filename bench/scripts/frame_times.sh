@@ -3,6 +3,10 @@
 #
 # Usage: bench/scripts/frame_times.sh [BUILD_DIR]   (default build/release, assets generated)
 #
+# FRAME_TIMES_KEEP=DIR keeps the per-frame file DIR/frames.txt, to find which frames were slow, with
+# each run's times and output. Its lines, "screen wall-ms processor-ms", are the frames after each
+# run's first, the runs one after another: line n is frame n + 1 of the first run.
+#
 # Three runs of the real program walk the whole flow: the intro unskipped, the menu with its pulse
 # and fades, the high scores, instructions and credits, the name prompt and a game of level 1 with
 # a lost life; level 15 with a lost life; the boss level with a lost life. A frame's time is the
@@ -15,7 +19,9 @@ program=$build/krellix
 [[ -x $program && -d $build/data/images ]] || { echo "frame_times.sh: build $build and its assets first" >&2; exit 1; }
 
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+keep=${FRAME_TIMES_KEEP:-}
+# The kept files are copied out however the script ends, also when a run failed.
+trap '[[ -n $keep ]] && mkdir -p "$keep" && cp "$scratch"/*.times "$scratch"/*.out "$scratch"/frames.txt "$keep"/ 2>/dev/null; rm -rf "$scratch"' EXIT
 # The tables a run saves stay in the scratch folder.
 ln -s "$build/data/images" "$scratch/images"
 ln -s "$build/data/sounds" "$scratch/sounds"

@@ -22,6 +22,10 @@ namespace {
 constexpr size_t kHeapReserveBytes = 24u << 20;
 constexpr size_t kHeapReserveStep = 256u << 10;
 constexpr auto kQuietFrame = std::chrono::milliseconds(10);
+// A spare texture is made after a frame that took less than this: its few milliseconds (far more
+// while other programs keep the processor busy) go to the cheapest frames, of play or of a still
+// screen, not to a fade's.
+constexpr auto kIdleFrame = std::chrono::milliseconds(3);
 
 uint8_t ClampByte(int32_t value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
 
@@ -363,6 +367,12 @@ void TGLDraw2DDriver::Flip(bool sync)
     _executed = 0;
     _changed = false;
     _present_part = false;
-    if (_heap_reserve && quiet && !_heap_reserve->Done()) _heap_reserve->Step();
+    // One step of either at most, in a frame that leaves time. The renderer's threads may still
+    // be drawing the frame until it is presented: a frame's whole time is known only then.
+    const auto end = std::chrono::steady_clock::now();
+    if (quiet && _heap_reserve && !_heap_reserve->Done())
+        _heap_reserve->Step();
+    else if (end - _last_flip_end < kIdleFrame && _software_renderer)
+        MakeSpareTexture();
     _last_flip_end = std::chrono::steady_clock::now();
 }

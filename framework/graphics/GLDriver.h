@@ -252,8 +252,21 @@ struct TTextureGraveyard {
     // Beside each name, the size of its texture while it has level 0 alone (0 x 0 once it has
     // smaller levels): the next texture of that size takes it over instead, storage and all.
     std::vector<std::pair<int32_t, int32_t>> sizes;
+    // Textures of the spare size, level 0 alone, made ahead or kept from dropped frames, that the
+    // next textures of that size take over (see MakeSpareTexture).
+    std::vector<uint32_t> spares;
+    std::pair<int32_t, int32_t> spareSize{0, 0};
     int32_t seq = 0;
 };
+
+// Textures are kept spare from now on for pictures the size of a screen_width x screen_height
+// screen: the screens' backgrounds.
+void SetSpareTextureSize(int32_t screen_width, int32_t screen_height);
+// Makes one spare texture when fewer than are kept are at hand; true when it made one. A software
+// renderer takes fresh memory for a new texture and clears it, a page faulted in at a time: 3 to
+// 10 ms for 1024 x 1024, the bulk of a new screen's first frame, made instead in a frame that
+// leaves time.
+bool MakeSpareTexture();
 
 class TGLImageFrame : public TImageFrame, public std::enable_shared_from_this<TGLImageFrame> {
 public:

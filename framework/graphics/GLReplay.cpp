@@ -105,6 +105,12 @@ void TGLDraw2DDriver::ResetGLContext(TGLContextProvider* provider, int32_t width
     glLoadIdentity();
     glViewport(0, 0, width, height);
     WarmUpPrograms();
+    // The first screen's backgrounds find their textures made, before the first frame.
+    if (_software_renderer) {
+        SetSpareTextureSize(width, height);
+        while (MakeSpareTexture()) {
+        }
+    }
 }
 
 void TGLDraw2DDriver::WarmUpPrograms()
@@ -112,40 +118,55 @@ void TGLDraw2DDriver::WarmUpPrograms()
     // A software renderer builds the program for each state it first draws in, on the game's
     // thread in the middle of that frame (the whole of the "Loading..." frame's time). Quads whose
     // corners all lie on one point draw no pixel but have them built here, before the first frame,
-    // for every blend mode textured (filtered, and through the nearest sampler) and untextured.
-    // A one-texel texture of the game's kind, deleted on the way out.
+    // for every blend mode: untextured, and textured filtered and through the nearest sampler,
+    // from a texture of one level and from one with smaller levels (a picture once drawn smaller,
+    // then again at its own size), each a program of its own.
+    // Textures of the game's kind, deleted on the way out.
     struct TTexture {
         GLuint name = 0;
-        TTexture() { glGenTextures(1, &name); }
+        explicit TTexture(int32_t levels)
+        {
+            glGenTextures(1, &name);
+            glBindTexture(GL_TEXTURE_2D, name);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, levels > 1 ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+            const uint32_t white[4] = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
+            for (int32_t level = 0; level < levels; ++level) {
+                const int32_t size = 1 << (levels - 1 - level);
+                glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, size, size, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+            }
+        }
         ~TTexture() { glDeleteTextures(1, &name); }
         TTexture(const TTexture&) = delete;
         TTexture& operator=(const TTexture&) = delete;
-    } texture;
-    glBindTexture(GL_TEXTURE_2D, texture.name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    const uint32_t white = 0xFFFFFFFFu;
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, &white);
+    };
+    const TTexture single(1), levelled(2);
     // Not the frames' own changes.
     const int64_t changes = _state_changes;
     for (const int32_t blend : {BLEND_SOLID, BLEND_MASK, BLEND_ALPHA, BLEND_LIGHT, BLEND_SHADE}) {
         ApplyBlend(blend);
-        for (const int32_t way : {0, 1, 2}) {  // filtered, nearest, untextured
-            if (way == 2) {
-                glDisable(GL_TEXTURE_2D);
-            } else {
-                glEnable(GL_TEXTURE_2D);
-                if (_gl.nearestSampler != 0) glBindSampler(0, way == 1 ? _gl.nearestSampler : 0);
+        for (const GLuint texture : {GLuint{0}, single.name, levelled.name}) {
+            for (const bool nearest : {false, true}) {
+                if (texture == 0 && nearest) continue;
+                if (texture == 0) {
+                    glDisable(GL_TEXTURE_2D);
+                } else {
+                    glEnable(GL_TEXTURE_2D);
+                    glBindTexture(GL_TEXTURE_2D, texture);
+                    if (_gl.nearestSampler != 0) glBindSampler(0, nearest ? _gl.nearestSampler : 0);
+                }
+                // The vertices as a frame gives them: a colour, and texture coordinates when
+                // textured.
+                glBegin(GL_QUADS);
+                glColor4ub(255, 255, 255, 255);
+                for (int32_t corner = 0; corner < 4; ++corner) {
+                    if (texture != 0) glTexCoord2f(0.0f, 0.0f);
+                    glVertex2f(0.0f, 0.0f);
+                }
+                glEnd();
             }
-            glBegin(GL_QUADS);
-            glColor4ub(255, 255, 255, 255);
-            for (int32_t corner = 0; corner < 4; ++corner) {
-                glTexCoord2f(0.0f, 0.0f);
-                glVertex2f(0.0f, 0.0f);
-            }
-            glEnd();
         }
     }
     _state_changes = changes;
@@ -297,6 +318,10 @@ void TGLDraw2DDriver::ExecuteCommand(const TDrawCommand& command, const TPixelRe
         glBegin(primitive);
         _gl.openPrimitive = static_cast<int32_t>(primitive);
         _gl.openCommand = &command;
+        // Every begin-end gives its colour per vertex. One that left it at the current colour
+        // would be drawn by other programs, which a software renderer builds mid-frame when first
+        // needed, one for each blend mode.
+        _gl.colourKnown = false;
     }
     const TDrawVertex* vertex = _frame.vertices.data() + command.first;
     for (uint32_t k = 0; k < command.count; ++k, ++vertex) {

@@ -17,24 +17,44 @@
 
 namespace {
 
+// Two: a screen's background and the page or field drawn over it.
+constexpr size_t kSpareTextures = 2;
+
 std::shared_ptr<TTextureGraveyard> Graveyard()
 {
     static auto graveyard = std::make_shared<TTextureGraveyard>();
     return graveyard;
 }
 
+// Forgets the textures of an older context, which died with it.
+void ForgetOlderTextures(TTextureGraveyard& graveyard)
+{
+    if (graveyard.seq == GraphicsSeq()) return;
+    graveyard.names.clear();
+    graveyard.sizes.clear();
+    graveyard.spares.clear();
+    graveyard.seq = GraphicsSeq();
+}
+
 void EmptyGraveyard()
 {
     auto graveyard = Graveyard();
-    if (graveyard->seq == GraphicsSeq() && !graveyard->names.empty()) {
-        glDeleteTextures(static_cast<GLsizei>(graveyard->names.size()), graveyard->names.data());
-        auto driver = TGLDraw2DDriver::Instance();
-        for (const uint32_t name : graveyard->names) driver->ForgetTexture(name);
+    ForgetOlderTextures(*graveyard);
+    if (graveyard->names.empty()) return;
+    // Those of the spare size are kept as spares while there is room.
+    std::vector<uint32_t> doomed;
+    for (size_t i = 0; i < graveyard->names.size(); ++i) {
+        if (graveyard->sizes[i] == graveyard->spareSize && graveyard->spares.size() < kSpareTextures)
+            graveyard->spares.push_back(graveyard->names[i]);
+        else
+            doomed.push_back(graveyard->names[i]);
     }
-    // Names of an older context died with it.
     graveyard->names.clear();
     graveyard->sizes.clear();
-    graveyard->seq = GraphicsSeq();
+    if (doomed.empty()) return;
+    glDeleteTextures(static_cast<GLsizei>(doomed.size()), doomed.data());
+    auto driver = TGLDraw2DDriver::Instance();
+    for (const uint32_t name : doomed) driver->ForgetTexture(name);
 }
 
 // A name from the graveyard whose texture is of this size and has level 0 alone, taken out of it;
@@ -44,17 +64,21 @@ void EmptyGraveyard()
 uint32_t TakeSpareTexture(int32_t width, int32_t height)
 {
     auto graveyard = Graveyard();
-    if (graveyard->seq != GraphicsSeq()) return 0;
-    for (size_t i = 0; i < graveyard->names.size(); ++i) {
+    ForgetOlderTextures(*graveyard);
+    uint32_t name = 0;
+    for (size_t i = 0; i < graveyard->names.size() && name == 0; ++i) {
         if (graveyard->sizes[i] != std::pair{width, height}) continue;
-        const uint32_t name = graveyard->names[i];
+        name = graveyard->names[i];
         graveyard->names.erase(graveyard->names.begin() + static_cast<std::ptrdiff_t>(i));
         graveyard->sizes.erase(graveyard->sizes.begin() + static_cast<std::ptrdiff_t>(i));
-        // What the driver knew of the old texture is not true of the new one.
-        TGLDraw2DDriver::Instance()->ForgetTexture(name);
-        return name;
     }
-    return 0;
+    if (name == 0 && graveyard->spareSize == std::pair{width, height} && !graveyard->spares.empty()) {
+        name = graveyard->spares.back();
+        graveyard->spares.pop_back();
+    }
+    // What the driver knew of the old texture is not true of the new one.
+    if (name != 0) TGLDraw2DDriver::Instance()->ForgetTexture(name);
+    return name;
 }
 
 int32_t NextPowerOfTwo(int32_t n)
@@ -188,6 +212,41 @@ bool ProxyAccepts(int32_t width, int32_t height)
 }
 
 }  // namespace
+
+void SetSpareTextureSize(int32_t screen_width, int32_t screen_height)
+{
+    const std::pair size{NextPowerOfTwo(std::max(screen_width, 1)), NextPowerOfTwo(std::max(screen_height, 1))};
+    auto graveyard = Graveyard();
+    ForgetOlderTextures(*graveyard);
+    if (graveyard->spareSize == size) return;
+    // Spares of another size are of no more use.
+    if (!graveyard->spares.empty())
+        glDeleteTextures(static_cast<GLsizei>(graveyard->spares.size()), graveyard->spares.data());
+    for (const uint32_t name : graveyard->spares) TGLDraw2DDriver::Instance()->ForgetTexture(name);
+    graveyard->spares.clear();
+    graveyard->spareSize = size;
+}
+
+bool MakeSpareTexture()
+{
+    auto graveyard = Graveyard();
+    ForgetOlderTextures(*graveyard);
+    const auto [width, height] = graveyard->spareSize;
+    if (width <= 0 || height <= 0 || graveyard->spares.size() >= kSpareTextures || !ProxyAccepts(width, height))
+        return false;
+    // Bound only meanwhile, out of the driver's sight: what it knows to be bound stays so.
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    uint32_t name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    // Filtered without smaller levels, so that level 0 alone is made, as a frame's texture has it.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    graveyard->spares.push_back(name);
+    return true;
+}
 
 std::shared_ptr<TImageFrame> TGLDraw2DDriver::CreateFrameFromPixmap(const TPixmap& pixmap, int32_t flags)
 {
@@ -459,11 +518,7 @@ TGLImageFrame::~TGLImageFrame()
 {
     // A texture of an older context died with that context.
     if (_name != 0 && _seq == GraphicsSeq()) {
-        if (_graveyard->seq != _seq) {
-            _graveyard->names.clear();
-            _graveyard->sizes.clear();
-            _graveyard->seq = _seq;
-        }
+        ForgetOlderTextures(*_graveyard);
         _graveyard->names.push_back(_name);
         _graveyard->sizes.emplace_back(_levels_made ? 0 : _layout.tex_width, _levels_made ? 0 : _layout.tex_height);
     }

@@ -6,10 +6,40 @@
 #include "framework/graphics/Font.h"
 #include "framework/graphics/GLDriver.h"
 
+#include <GL/gl.h>
+#include <dlfcn.h>
+#include <link.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
+
+// The programs the software renderer builds, each a module of its compiler made through this
+// function: the test binary exports it in the compiler's stead and hands the call on.
+std::atomic<int64_t> RendererProgramBuilds{0};
+
+extern "C" void* LLVMModuleCreateWithNameInContext(const char* name, void* context)
+{
+    using TCreate = void* (*)(const char*, void*);
+    static const TCreate create = [] {
+        auto found = reinterpret_cast<TCreate>(dlsym(RTLD_NEXT, "LLVMModuleCreateWithNameInContext"));
+        // Loaded with the renderer, out of the program's own sight: looked up by its file.
+        const auto look = [](dl_phdr_info* info, size_t, void* out) {
+            if (!std::strstr(info->dlpi_name, "libLLVM")) return 0;
+            void* library = dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD);
+            *static_cast<TCreate*>(out) =
+                reinterpret_cast<TCreate>(dlsym(library, "LLVMModuleCreateWithNameInContext"));
+            return 1;
+        };
+        if (!found) dl_iterate_phdr(look, &found);
+        return found;
+    }();
+    ++RendererProgramBuilds;
+    return create(name, context);
+}
 
 namespace {
 
@@ -186,6 +216,26 @@ TEST_F(GLTest, ShortcutsDrawABusyFrameToTheVeryPixelsOfThePlainWay)
                           << ", drawn the plain way " << plain[i];
     }
     EXPECT_EQ(differing, 0);
+}
+
+TEST_F(GLTest, NoFrameWaitsForTheRendererToBuildAProgram)
+{
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    if (!renderer || !std::strstr(renderer, "llvmpipe")) GTEST_SKIP() << "programs counted on llvmpipe alone";
+    // Opening the graphics built the programs.
+    ASSERT_GT(RendererProgramBuilds.load(), 0);
+    RegisterEmbeddedFonts();
+    TScene scene;
+    scene.font = LoadImageFont("incbin::fonts/arial.ttf", 9, FONT_SMOOTH);
+    auto driver = TGLDraw2DDriver::Instance();
+    const int64_t before = RendererProgramBuilds.load();
+    // Both ways, and again once the pictures drawn smaller have their smaller levels.
+    for (const bool fast : {false, true, false, true}) {
+        driver->SetFastPaths(fast);
+        DrawScene(scene);
+        Flip(0);
+    }
+    EXPECT_EQ(RendererProgramBuilds.load() - before, 0);
 }
 
 TEST_F(GLTest, ShortcutsApplyOnlyWhereThePictureCannotChange)

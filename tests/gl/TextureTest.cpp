@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -393,4 +394,68 @@ TEST_F(GLTest, FramesBeyondTheCacheBudgetAreDroppedLeastRecentlyDrawnFirstAndMad
     images[2].reset();
     EXPECT_EQ(cache->bytes, before - 64 * 64 * 4);
     cache->budget = budget;
+}
+
+TEST_F(GLTest, PicturesOfTheScreensSizeTakeOverTexturesMadeAheadWithNothingOfTheirPastLeft)
+{
+    // The 320 x 240 screen's pictures live in 512 x 256 textures, two of them made ahead.
+    const auto living = [] {
+        std::vector<GLuint> names;
+        for (GLuint name = 1; name < 256; ++name)
+            if (glIsTexture(name)) names.push_back(name);
+        return names;
+    };
+    const auto picture = [](int32_t width, int32_t height, uint32_t seed) {
+        auto pixmap = TPixmap::Create(width, height, PIXFMT_RGBA8888);
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x) pixmap->WritePixel(x, y, 0xFF000000u | (x * 5 + seed) << 16 | y * 3);
+        return pixmap;
+    };
+    const std::vector<GLuint> ahead = living();
+    ASSERT_EQ(ahead.size(), 2u);
+    struct Case {
+        const char* what;
+        int32_t width, height;
+        bool takesOver;
+    };
+    const Case cases[] = {{"the first background", 300, 200, true},
+                          {"a smaller picture", 200, 100, false},
+                          {"the second background", 260, 240, true},
+                          {"a third", 300, 240, false}};
+    std::vector<TImagePtr> kept;
+    for (const Case& c : cases) {
+        kept.push_back(TImage::Load(picture(c.width, c.height, 7), 0, 0, 0, 0));
+        const GLuint name = GLFrame(kept.back())->Name();
+        EXPECT_EQ(std::count(ahead.begin(), ahead.end(), name) == 1, c.takesOver) << c.what;
+    }
+    // Frames that leave time (an empty one surely) make them again, one a frame, leaving what the
+    // driver knows to be bound as it was.
+    Flip(0);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    Flip(0);
+    Flip(0);
+    const std::vector<GLuint> remade = living();
+    EXPECT_EQ(remade.size(), ahead.size() + 4);
+    GLint boundAfter = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundAfter);
+    EXPECT_EQ(boundAfter, bound);
+    // One taken again, a background dropped is kept as the other when the next texture is made.
+    kept.push_back(TImage::Load(picture(300, 200, 9), 0, 0, 0, 0));
+    EXPECT_EQ(std::count(remade.begin(), remade.end(), GLFrame(kept.back())->Name()), 1);
+    const GLuint dropped = GLFrame(kept[2])->Name();
+    kept.erase(kept.begin() + 2);
+    GLFrame(TImage::Load(picture(20, 20, 1), 0, 0, 0, 0));
+    const auto pixmap = picture(280, 130, 3);
+    auto image = TImage::Load(pixmap, 0, 0, 0, 0);
+    auto frame = GLFrame(image);
+    EXPECT_EQ(frame->Name(), dropped);
+    int32_t w = 0, h = 0, iw = 0, ih = 0;
+    const auto level0 = TextureLevel(*frame, 0, w, h);
+    const auto expected = PrepareTexturePixmap(*pixmap, w, h, iw, ih);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const uint32_t argb = expected->ReadPixel(x, y);
+            ASSERT_EQ(Texel(level0, w, x, y), argb << 8 | argb >> 24) << x << "," << y;
+        }
 }
