@@ -428,14 +428,18 @@ TEST_F(GLTest, PicturesOfTheScreensSizeTakeOverTexturesMadeAheadWithNothingOfThe
         const GLuint name = GLFrame(kept.back())->Name();
         EXPECT_EQ(std::count(ahead.begin(), ahead.end(), name) == 1, c.takesOver) << c.what;
     }
-    // Frames that leave time (an empty one surely) make them again, one a frame, leaving what the
-    // driver knows to be bound as it was.
+    // Frames that leave time (empty ones, unless the machine is very busy) make them again, one a
+    // frame, leaving what the driver knows to be bound as it was.
     Flip(0);
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    Flip(0);
-    Flip(0);
-    const std::vector<GLuint> remade = living();
+    std::vector<GLuint> remade = living();
+    for (int32_t frame = 0; frame < 200 && remade.size() < ahead.size() + 4; ++frame) {
+        Flip(0);
+        const std::vector<GLuint> now = living();
+        ASSERT_LE(now.size(), remade.size() + 1) << "more than one spare made in a frame";
+        remade = now;
+    }
     EXPECT_EQ(remade.size(), ahead.size() + 4);
     GLint boundAfter = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundAfter);
