@@ -15,11 +15,8 @@ namespace {
 // The heap reserve covers the busiest screens (the starfield and its titles drawn enlarged, each
 // glyph from its own texture; the menu and the tables, whose texts take a texture a font) with the
 // rest of the heap they find taken, grown a quarter of a megabyte (its pages handed over in bulk, a
-// tenth of a millisecond) after each frame that left more than a third of a 60 Hz frame. Sized to
-// what those screens take: through the whole intro and menu headless, the peak with this reserve
-// is 3-8 MiB above the peak with none (fewer page faults than with none), with 64 MiB it was
-// 40-43 MiB above this one's for no fewer faults.
-constexpr size_t kHeapReserveBytes = 24u << 20;
+// tenth of a millisecond) after each frame that left more than a third of a 60 Hz frame.
+constexpr size_t kHeapReserveBytes = 64u << 20;
 constexpr size_t kHeapReserveStep = 256u << 10;
 constexpr auto kQuietFrame = std::chrono::milliseconds(10);
 // A spare texture is made after a frame that took less than this: its few milliseconds (far more
