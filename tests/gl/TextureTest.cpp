@@ -35,6 +35,23 @@ uint32_t Texel(const std::vector<uint8_t>& bytes, int32_t width, int32_t x, int3
     return static_cast<uint32_t>(bytes[i]) << 24 | bytes[i + 1] << 16 | bytes[i + 2] << 8 | bytes[i + 3];
 }
 
+// Level 0 of the frame's texture holds the pixmap as PrepareTexturePixmap lays it out, texel for
+// texel (the first texel that differs is named).
+::testing::AssertionResult HoldsPaddedPixmap(const TGLImageFrame& frame, const TPixmap& pixmap)
+{
+    int32_t w = 0, h = 0, iw = 0, ih = 0;
+    const auto level0 = TextureLevel(frame, 0, w, h);
+    const auto expected = PrepareTexturePixmap(pixmap, w, h, iw, ih);
+    if (!expected) return ::testing::AssertionFailure() << "no padded pixmap";
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const uint32_t argb = expected->ReadPixel(x, y);
+            if (Texel(level0, w, x, y) != (argb << 8 | argb >> 24))
+                return ::testing::AssertionFailure() << "texel " << x << "," << y << " of " << w << "x" << h;
+        }
+    return ::testing::AssertionSuccess();
+}
+
 }  // namespace
 
 TEST_F(GLTest, A642By79ImageLivesIn1024By128WithSmearedEdges)
@@ -107,16 +124,7 @@ TEST_F(GLTest, EveryPixelFormatAndSizeUploadsTheTexelsOfItsPaddedPixmap)
         auto image = TImage::Load(pixmap, IMG_FILTERED, 0, 0, 0);
         auto frame = GLFrame(image);
         ASSERT_TRUE(frame) << c.width << "x" << c.height;
-        int32_t w = 0, h = 0, iw = 0, ih = 0;
-        const auto level0 = TextureLevel(*frame, 0, w, h);
-        const auto expected = PrepareTexturePixmap(*pixmap, w, h, iw, ih);
-        ASSERT_TRUE(expected);
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) {
-                const uint32_t argb = expected->ReadPixel(x, y);
-                ASSERT_EQ(Texel(level0, w, x, y), argb << 8 | argb >> 24)
-                    << c.width << "x" << c.height << " format " << c.format << " at " << x << "," << y;
-            }
+        EXPECT_TRUE(HoldsPaddedPixmap(*frame, *pixmap)) << c.width << "x" << c.height << " format " << c.format;
     }
 }
 
@@ -286,14 +294,7 @@ TEST_F(GLTest, ATextureOfTheSameSizeTakesOverADroppedOneWithNothingOfItsPictureL
         if (c.reused || !std::getenv("force_gl_names_reuse")) {
             EXPECT_EQ(frame->Name() == name, c.reused) << c.newWidth << (c.shrunk ? " after a shrunk one" : "");
         }
-        int32_t w = 0, h = 0, iw = 0, ih = 0;
-        const auto level0 = TextureLevel(*frame, 0, w, h);
-        const auto expected = PrepareTexturePixmap(*pixmap, w, h, iw, ih);
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) {
-                const uint32_t argb = expected->ReadPixel(x, y);
-                ASSERT_EQ(Texel(level0, w, x, y), argb << 8 | argb >> 24) << c.newWidth << " at " << x << "," << y;
-            }
+        EXPECT_TRUE(HoldsPaddedPixmap(*frame, *pixmap)) << c.newWidth;
         Flip(0);
     }
 }
@@ -454,12 +455,5 @@ TEST_F(GLTest, PicturesOfTheScreensSizeTakeOverTexturesMadeAheadWithNothingOfThe
     auto image = TImage::Load(pixmap, 0, 0, 0, 0);
     auto frame = GLFrame(image);
     EXPECT_EQ(frame->Name(), dropped);
-    int32_t w = 0, h = 0, iw = 0, ih = 0;
-    const auto level0 = TextureLevel(*frame, 0, w, h);
-    const auto expected = PrepareTexturePixmap(*pixmap, w, h, iw, ih);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) {
-            const uint32_t argb = expected->ReadPixel(x, y);
-            ASSERT_EQ(Texel(level0, w, x, y), argb << 8 | argb >> 24) << x << "," << y;
-        }
+    EXPECT_TRUE(HoldsPaddedPixmap(*frame, *pixmap));
 }
