@@ -26,6 +26,15 @@ std::shared_ptr<TTextureGraveyard> Graveyard()
     return graveyard;
 }
 
+// Deletes the textures and has the driver forget what it knew of them.
+void DeleteTextures(const std::vector<uint32_t>& names)
+{
+    if (names.empty()) return;
+    glDeleteTextures(static_cast<GLsizei>(names.size()), names.data());
+    auto driver = TGLDraw2DDriver::Instance();
+    for (const uint32_t name : names) driver->ForgetTexture(name);
+}
+
 // Forgets the textures of an older context, which died with it.
 void ForgetOlderTextures(TTextureGraveyard& graveyard)
 {
@@ -51,10 +60,7 @@ void EmptyGraveyard()
     }
     graveyard->names.clear();
     graveyard->sizes.clear();
-    if (doomed.empty()) return;
-    glDeleteTextures(static_cast<GLsizei>(doomed.size()), doomed.data());
-    auto driver = TGLDraw2DDriver::Instance();
-    for (const uint32_t name : doomed) driver->ForgetTexture(name);
+    DeleteTextures(doomed);
 }
 
 // A name from the graveyard whose texture is of this size and has level 0 alone, taken out of it;
@@ -220,9 +226,7 @@ void SetSpareTextureSize(int32_t screen_width, int32_t screen_height)
     ForgetOlderTextures(*graveyard);
     if (graveyard->spareSize == size) return;
     // Spares of another size are of no more use.
-    if (!graveyard->spares.empty())
-        glDeleteTextures(static_cast<GLsizei>(graveyard->spares.size()), graveyard->spares.data());
-    for (const uint32_t name : graveyard->spares) TGLDraw2DDriver::Instance()->ForgetTexture(name);
+    DeleteTextures(graveyard->spares);
     graveyard->spares.clear();
     graveyard->spareSize = size;
 }

@@ -162,10 +162,10 @@ TImagePtr LoadAnimImageDeferred(const TUrl& url, int32_t cell_width, int32_t cel
                                 int32_t cell_count, int32_t flags = -1);
 // As LoadAnimImageDeferred, for a long JPEG strip played through once from its first frame, as an
 // explosion: never all of it is decoded at once. Each row of cells is decoded before one of its
-// frames is first used, the next row on another thread once half of a row's frames were used, and using a frame gives
-// back the frames before it, pixels and back-end frames. A use always gets the whole frame: it waits
-// for its row should that still be on its way, and a frame used again after a later one is
-// decoded anew from the top of the file. A file that is not a JPEG is loaded as
+// frames is first used, the next row on another thread once half of a row's frames were used, and
+// using a frame gives back the frames before it, pixels and back-end frames. A use always gets the
+// whole frame: it waits for its row should that still be on its way, and a frame used again after
+// a later one is decoded anew from the top of the file. A file that is not a JPEG is loaded as
 // LoadAnimImageDeferred loads it.
 TImagePtr LoadAnimImageStreamed(const TUrl& url, int32_t cell_width, int32_t cell_height, int32_t first_cell,
                                 int32_t cell_count, int32_t flags = -1);
