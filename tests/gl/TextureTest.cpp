@@ -306,10 +306,12 @@ TEST_F(GLTest, ANameHandedOutAgainHoldsItsNewTexture)
         const char* what;
         bool rectangleAfter;  // texturing was off when the red image went
         bool droppedBefore;   // another image went into the graveyard before it
+        int32_t newSize;      // 8: the new textures take the old ones over; 9: the old are deleted
     };
-    const TCase cases[] = {{"drawn last", false, false},
-                           {"drawn before a rectangle", true, false},
-                           {"dropped after another", false, true}};
+    const TCase cases[] = {{"drawn last", false, false, 8},
+                           {"drawn before a rectangle", true, false, 8},
+                           {"dropped after another", false, true, 8},
+                           {"deleted, its name handed out again", false, true, 9}};
     const char* before = std::getenv("force_gl_names_reuse");
     const std::string saved = before ? before : "";
     for (const TCase& c : cases) {
@@ -335,8 +337,8 @@ TEST_F(GLTest, ANameHandedOutAgainHoldsItsNewTexture)
         const GLuint red_name = GLFrame(red)->Name();
         if (c.droppedBefore) grey.reset();
         red.reset();
-        auto green = FilledImage(8, 8, 0xFF00FF00u);
-        auto blue = FilledImage(8, 8, 0xFF0000FFu);
+        auto green = FilledImage(c.newSize, c.newSize, 0xFF00FF00u);
+        auto blue = FilledImage(c.newSize, c.newSize, 0xFF0000FFu);
         DrawImage(green, 0, 0);
         DrawImage(blue, 10, 0);
         DrawImage(green, 20, 0);
