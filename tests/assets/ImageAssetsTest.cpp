@@ -14,6 +14,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -689,24 +690,33 @@ TEST(ImageScreens, CreditsBoxBlinksAndPagesLetTheBackdropThrough)
 
 // ---- The generator
 
+// Every picture but the boss's explosion sheet, three fifths of the painting on one thread, is
+// painted again, beside each other as in the build.
 TEST(ImageGenerator, WritesTheSameBytesOnEveryRun)
 {
     const fs::path dir = fs::temp_directory_path() / ("krellix-images-" + std::to_string(::getpid()));
     fs::remove_all(dir);
-    const std::string command = std::string("\"") + KRELLIX_IMAGE_GENERATOR + "\" \"" + dir.string() + "\"";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string command = std::string("\"") + KRELLIX_IMAGE_GENERATOR + "\" \"" + dir.string() + "\"";
+    std::vector<const Entry*> checked;
     for (const Entry& e : Catalogue()) {
-        const std::vector<uint8_t> fresh = ReadBytes(dir / "images" / e.file);
-        const std::vector<uint8_t> built = ReadBytes(Images + e.file);
-        EXPECT_FALSE(fresh.empty()) << e.file;
-        EXPECT_TRUE(fresh == built) << e.file;
+        if (std::string_view(e.file) == "ZogExplosion.jpg") continue;
+        checked.push_back(&e);
+        command += std::string(" --only ") + e.file;
+    }
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_FALSE(fs::exists(dir / "images" / "ZogExplosion.jpg"));
+    for (const Entry* e : checked) {
+        const std::vector<uint8_t> fresh = ReadBytes(dir / "images" / e->file);
+        const std::vector<uint8_t> built = ReadBytes(Images + e->file);
+        EXPECT_FALSE(fresh.empty()) << e->file;
+        EXPECT_TRUE(fresh == built) << e->file;
     }
     // No half-written temporary files are left behind.
     for (const auto& item : fs::recursive_directory_iterator(dir)) EXPECT_NE(item.path().extension(), ".part");
     fs::remove_all(dir);
 }
 
-TEST(ImageGenerator, ReportsAnUnwritableFolderAndFails)
+TEST(ImageGenerator, ReportsAnUnwritableFolderOrAnUnknownPictureAndFails)
 {
     const fs::path blocker = fs::temp_directory_path() / ("krellix-blocker-" + std::to_string(::getpid()));
     {
@@ -717,6 +727,11 @@ TEST(ImageGenerator, ReportsAnUnwritableFolderAndFails)
     EXPECT_NE(std::system(command.c_str()), 0);
     EXPECT_TRUE(fs::is_regular_file(blocker));
     fs::remove(blocker);
+    // A picture the game does not load is a mistake, not an empty run.
+    const std::string unknown =
+        std::string("\"") + KRELLIX_IMAGE_GENERATOR + "\" \"" + blocker.string() + "\" --only bkgnd_99.jpg 2>/dev/null";
+    EXPECT_NE(std::system(unknown.c_str()), 0);
+    EXPECT_FALSE(fs::exists(blocker));
 }
 
 }  // namespace

@@ -126,13 +126,20 @@ std::vector<std::string> RunJobs(const std::vector<ImageJob>& jobs, const std::s
     return errors;
 }
 
-std::vector<std::string> WriteAllImages(const std::string& dataDir)
+std::vector<std::string> WriteAllImages(const std::string& dataDir, const std::vector<std::string>& only)
 {
+    std::vector<ImageJob> jobs = ImageJobs();
+    for (const std::string& wanted : only)
+        if (std::none_of(jobs.begin(), jobs.end(), [&](const ImageJob& job) { return job.name == wanted; }))
+            return {"no picture named " + wanted};
+    if (!only.empty())
+        std::erase_if(jobs,
+                      [&](const ImageJob& job) { return std::find(only.begin(), only.end(), job.name) == only.end(); });
     // Find out at once when the folder cannot be made, before minutes of painting.
     std::error_code ec;
     std::filesystem::create_directories(dataDir + "/images/Zog", ec);
     if (ec) return {"cannot create " + dataDir + "/images: " + ec.message()};
-    return RunJobs(ImageJobs(), dataDir + "/images");
+    return RunJobs(jobs, dataDir + "/images");
 }
 
 std::vector<std::string> WriteIcons(const std::string& iconsDir)

@@ -19,8 +19,9 @@ std::vector<ImageJob> ImageJobs();
 // Runs jobs on `threads` workers (0: one per processor); returns one message per failed job.
 std::vector<std::string> RunJobs(const std::vector<ImageJob>& jobs, const std::string& imagesDir, unsigned threads = 0);
 
-// Paints and writes every picture into dataDir/images; returns the failures, empty when all went well.
-std::vector<std::string> WriteAllImages(const std::string& dataDir);
+// Paints and writes every picture into dataDir/images, or only the named files when `only` names
+// any; returns the failures, empty when all went well.
+std::vector<std::string> WriteAllImages(const std::string& dataDir, const std::vector<std::string>& only = {});
 
 // Writes the desktop icons as an icon theme folder: iconsDir/hicolor/NxN/apps/krellix.png for each
 // size and iconsDir/hicolor/scalable/apps/krellix.svg. Returns the failures.
