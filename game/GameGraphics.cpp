@@ -168,16 +168,19 @@ void GameGraphics::StartLoading(int32_t firstLevel)
     if (ImageLoader.Busy()) return;
     SetAutoImageFlags(IMG_FILTERED | IMG_MIPMAPPED);
     // The boss and its shadow are bricks of the boss level, drawn from its first frame on: a run
-    // that opens there decodes them first, not behind the game.
-    const bool bossFirst = firstLevel >= 1 && firstLevel <= static_cast<int32_t>(LevelSettings.size()) &&
-                           LevelSettings[static_cast<size_t>(firstLevel - 1)].isZog != 0;
+    // that opens there decodes them first, not behind the game. So does the first level's
+    // background, rather than when the level is built, in its first frame's time.
+    const bool levelFirst = firstLevel >= 1 && firstLevel <= static_cast<int32_t>(LevelSettings.size());
+    const TLevelSettings* first = levelFirst ? &LevelSettings[static_cast<size_t>(firstLevel - 1)] : nullptr;
+    const bool bossFirst = first && first->isZog != 0;
     // A run that opens with play ends with that game: it never shows the intro or the menu, whose
     // twelve megabytes of pictures are only opened, and decoded should they ever be drawn.
     const bool playFirst = firstLevel > 0;
     TAssetJobs jobs;
     for (const TImageAsset& e : ImageCatalogue) {
         const bool boss = e.variable == &ZogAnimImage || e.variable == &BigBossShadowImage;
-        TAssetNeed need = bossFirst && boss ? TAssetNeed::BeforePlay : e.need;
+        const bool firstScreen = (bossFirst && boss) || (first && e.variable == first->background);
+        TAssetNeed need = firstScreen ? TAssetNeed::BeforePlay : e.need;
         if (playFirst && need == TAssetNeed::BeforeMenu) need = TAssetNeed::WithItsLevel;
         jobs.push_back(ImageAsset(*e.variable, e.file, e.cellWidth, e.cellHeight, e.frames, e.flags, need));
     }

@@ -14,8 +14,8 @@ namespace {
 
 // The heap reserve covers the busiest screens (the starfield and its titles drawn enlarged, each
 // glyph from its own texture; the menu and the tables, whose texts take a texture a font) with the
-// rest of the heap they find taken, grown a quarter of a megabyte (its pages handed over in bulk, a
-// tenth of a millisecond) after each frame that left more than a third of a 60 Hz frame.
+// rest of the heap they find taken, grown a quarter of a megabyte (its 64 pages written, about a
+// millisecond) after each frame that left more than a third of a 60 Hz frame.
 constexpr size_t kHeapReserveBytes = 64u << 20;
 constexpr size_t kHeapReserveStep = 256u << 10;
 constexpr auto kQuietFrame = std::chrono::milliseconds(10);

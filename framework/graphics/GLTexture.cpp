@@ -20,6 +20,10 @@ namespace {
 // Two: a screen's background and the page or field drawn over it.
 constexpr size_t kSpareTextures = 2;
 
+// A picture drawn shorter by at most this part of its size is drawn at its size: the next level
+// would weigh a 1/4096th at most, below what a texel of 8 bits can tell.
+constexpr float kRoundingShrink = 1.0f / 4096.0f;
+
 std::shared_ptr<TTextureGraveyard> Graveyard()
 {
     static auto graveyard = std::make_shared<TTextureGraveyard>();
@@ -538,9 +542,13 @@ void TGLImageFrame::Draw(float x0, float y0, float x1, float y1, float tx, float
     const float v1 = (sy + sh) * _layout.vscale;
     float corners[4][4] = {{x0, y0, u0, v0}, {x1, y0, u1, v0}, {x1, y1, u1, v1}, {x0, y1, u0, v1}};
     for (auto& c : corners) driver.Transform(c[0], c[1], tx, ty, c[0], c[1]);
-    // Turned, or smaller on screen than in the picture: sampling reaches the smaller levels.
-    if (_levels_pending &&
-        (!driver.IdentityMapping() || corners[2][0] - corners[0][0] < sw || corners[2][1] - corners[0][1] < sh))
+    // Turned, or smaller on screen than in the picture: sampling reaches the smaller levels. A quad
+    // placed at a fraction of a pixel may come out short by the rounding of its corners alone (the
+    // intro's wave logo: 199.99994 pixels for 200), far too little for the next level to weigh
+    // anything in a texel of 8 bits; such a quad samples level 0 alone as before.
+    const auto shorter = [](float drawn, float source) { return drawn < source - source * kRoundingShrink; };
+    if (_levels_pending && (!driver.IdentityMapping() || shorter(corners[2][0] - corners[0][0], sw) ||
+                            shorter(corners[2][1] - corners[0][1], sh)))
         MakeSmallerLevels();
     // Texel for pixel: no turn or scale, whole-pixel corners, whole source texels, no resize.
     const bool exact = driver.IdentityMapping() && !_shrunk && IsWhole(corners[0][0]) && IsWhole(corners[0][1]) &&

@@ -1,6 +1,7 @@
 // The game's pictures as a run loads them: what it holds decoded depends on the screen it opens with.
 #include "framework/graphics/Image.h"
 #include "game/GameGraphics.h"
+#include "game/LevelData.h"
 
 #include <gtest/gtest.h>
 
@@ -68,7 +69,7 @@ TEST(PictureLoading, ARunHoldsOnlyThePixelsOfTheScreensItCanShow)
     fs::current_path(data);
 
     // A run opening with the menu holds the menu's pictures, one opening with the boss level the
-    // boss's; any other run neither.
+    // boss's; any other run neither, only its first level's background.
     const int64_t menuFirst = HeldAfterLoading(0);
     const int64_t frontEnd = PixelBytes(FrontEnd);
     const int64_t bossFirst = HeldAfterLoading(33);
@@ -80,10 +81,43 @@ TEST(PictureLoading, ARunHoldsOnlyThePixelsOfTheScreensItCanShow)
         int64_t than, atLeast;
     } runs[] = {{1, menuFirst, frontEnd}, {32, menuFirst, frontEnd}, {1, bossFirst, boss}};
     for (const auto& run : runs) {
-        EXPECT_GE(run.than - HeldAfterLoading(run.firstLevel), run.atLeast) << "level " << run.firstLevel;
+        const int64_t held = HeldAfterLoading(run.firstLevel);
+        const TImagePtr& background = *LevelSettings[static_cast<size_t>(run.firstLevel - 1)].background;
+        ASSERT_TRUE(background) << "level " << run.firstLevel;
+        const int64_t backgroundPixels = int64_t{background->width} * background->height * 3;
+        EXPECT_GE(run.than - held + backgroundPixels, run.atLeast) << "level " << run.firstLevel;
         // Opened all the same: drawn after all, they decode then.
         ASSERT_TRUE(MenuBackgroundImage) << "level " << run.firstLevel;
         EXPECT_EQ(MenuBackgroundImage->Pixmap(0)->width, MenuBackgroundImage->width);
+    }
+
+    fs::current_path(previous);
+    for (const auto& [variable, image] : saved) *variable = image;
+}
+
+TEST(PictureLoading, ARunOpeningAtALevelDecodesThatLevelsBackgroundWhileLoading)
+{
+    const fs::path data = KRELLIX_DATA_DIR;
+    if (!fs::exists(data / "images")) GTEST_SKIP() << "no generated pictures in " << data;
+    std::map<TImagePtr*, TImagePtr> saved;
+    for (const TImageAsset& asset : GameGraphics::Images()) saved[asset.variable] = *asset.variable;
+    const fs::path previous = fs::current_path();
+    fs::current_path(data);
+
+    // Its pixels are held once loading is over, so taking them allocates nothing more; another
+    // level's background is decoded only when it is wanted.
+    HeldAfterLoading(15);
+    const struct {
+        int32_t level;
+        bool decoded;
+    } backgrounds[] = {{15, true}, {16, false}};
+    for (const auto& background : backgrounds) {
+        const TImagePtr& image = *LevelSettings[static_cast<size_t>(background.level - 1)].background;
+        ASSERT_TRUE(image) << "level " << background.level;
+        const int64_t before = AllocatedBytes();
+        ASSERT_TRUE(image->Pixmap(0)) << "level " << background.level;
+        const int64_t pixels = int64_t{image->width} * image->height * 3;
+        EXPECT_EQ(AllocatedBytes() - before < pixels / 2, background.decoded) << "level " << background.level;
     }
 
     fs::current_path(previous);

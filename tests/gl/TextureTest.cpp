@@ -173,6 +173,45 @@ TEST_F(GLTest, FilterFlagsChooseTheTextureFilters)
     }
 }
 
+TEST_F(GLTest, APictureShortOfItsSizeByRoundingAloneDrawsFromLevelZeroWithTheSamePixels)
+{
+    // A pattern whose next level differs from level 0 everywhere.
+    auto pixmap = TPixmap::Create(64, 32, PIXFMT_RGBA8888);
+    for (int32_t y = 0; y < 32; ++y)
+        for (int32_t x = 0; x < 64; ++x)
+            pixmap->WritePixel(x, y, ((x + y) & 1) ? 0xFFFFFFFFu : 0xFF000000u | (x * 4) << 16 | (y * 8));
+    const auto hasLevels = [](const TImagePtr& image) {
+        GLint width = 0;
+        TGLDraw2DDriver::Instance()->BindTexture(GLFrame(image)->Name());
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &width);
+        return width != 0;
+    };
+    SetBlend(BLEND_SOLID);
+    const float roundingShort = 32.0f * (1.0f - 1.0e-6f);
+    // Short by its corners' rounding, or by a thousandth, which the next level shows in.
+    const struct {
+        float height;
+        bool levels;
+    } cases[] = {{roundingShort, false}, {32.0f - 32.0f / 1000.0f, true}};
+    for (const auto& c : cases) {
+        const TImagePtr image = TImage::Load(pixmap, IMG_FILTERED | IMG_MIPMAPPED, 0, 0, 0);
+        Cls();
+        DrawImageRect(image, 10.5f, 20.25f, 64.0f, c.height);
+        EXPECT_EQ(hasLevels(image), c.levels) << c.height;
+    }
+    // The very pixels it would have drawn through its levels.
+    const TImagePtr single = TImage::Load(pixmap, IMG_FILTERED | IMG_MIPMAPPED, 0, 0, 0);
+    Cls();
+    DrawImageRect(single, 10.5f, 20.25f, 64.0f, roundingShort);
+    const std::vector<uint32_t> fromLevelZero = ScreenPixels();
+    const TImagePtr levelled = TImage::Load(pixmap, IMG_FILTERED | IMG_MIPMAPPED, 0, 0, 0);
+    DrawImageRect(levelled, 0, 0, 16.0f, 8.0f);
+    ASSERT_TRUE(hasLevels(levelled));
+    Cls();
+    DrawImageRect(levelled, 10.5f, 20.25f, 64.0f, roundingShort);
+    EXPECT_EQ(ScreenPixels(), fromLevelZero);
+}
+
 TEST_F(GLTest, MipmapsKeepAFineCheckerboardGreyWhenShrunk)
 {
     auto pixmap = TPixmap::Create(64, 64, PIXFMT_RGBA8888);
