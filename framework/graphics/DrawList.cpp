@@ -176,3 +176,89 @@ std::vector<TPixelRect> MergeRects(std::vector<TPixelRect> rects, size_t maxRect
     }
     return rects;
 }
+
+namespace {
+
+// FNV-1a over a run of bytes, continued from hash.
+size_t HashBytes(size_t hash, const void* data, size_t size)
+{
+    const auto* byte = static_cast<const uint8_t*>(data);
+    uint64_t h = hash;
+    for (size_t i = 0; i < size; ++i) h = (h ^ byte[i]) * 0x100000001B3ull;
+    return static_cast<size_t>(h);
+}
+
+template <typename T>
+size_t HashValue(size_t hash, const T& value)
+{
+    return HashBytes(hash, &value, sizeof(value));
+}
+
+size_t KeptBytes(const TPieceKey& key, const std::vector<uint8_t>& pixels)
+{
+    return pixels.size() + key.vertices.size() * sizeof(TDrawVertex) +
+           key.states.size() * (sizeof(TDrawState) + sizeof(TPixelRect) + sizeof(uint32_t));
+}
+
+}  // namespace
+
+bool TPieceKey::operator==(const TPieceKey& other) const
+{
+    // Vertices byte for byte, as the pairing of frames compares them.
+    return area == other.area && counts == other.counts && scissors == other.scissors && states == other.states &&
+           vertices.size() == other.vertices.size() &&
+           (vertices.empty() ||
+            std::memcmp(vertices.data(), other.vertices.data(), vertices.size() * sizeof(TDrawVertex)) == 0);
+}
+
+std::optional<TPieceKey> PieceKey(const TDrawList& list, size_t from, const TPixelRect& area)
+{
+    TPieceKey key;
+    key.area = area;
+    size_t hash = HashValue(0xCBF29CE484222325ull, area);
+    for (size_t i = from; i < list.commands.size(); ++i) {
+        const TDrawCommand& command = list.commands[i];
+        if (!command.bounds.Overlaps(area)) continue;
+        if (command.pixels) return std::nullopt;
+        key.states.push_back(command.state);
+        key.scissors.push_back(command.scissor.Intersect(area));
+        key.counts.push_back(command.count);
+        key.vertices.insert(key.vertices.end(), list.vertices.begin() + command.first,
+                            list.vertices.begin() + command.first + command.count);
+        // The fields that tell most commands apart; equality checks them all.
+        hash = HashValue(hash, command.state.texture);
+        hash = HashValue(hash, command.state.blend);
+        hash = HashValue(hash, command.count);
+    }
+    key.hash = HashBytes(hash, key.vertices.data(), key.vertices.size() * sizeof(TDrawVertex));
+    return key;
+}
+
+std::shared_ptr<const std::vector<uint8_t>> TPieceCache::Find(const TPieceKey& key) const
+{
+    const auto kept = _pieces.find(key.hash);
+    if (kept == _pieces.end() || !(kept->second.key == key)) return nullptr;
+    return kept->second.pixels;
+}
+
+void TPieceCache::Keep(TPieceKey key, std::shared_ptr<const std::vector<uint8_t>> pixels)
+{
+    if (!pixels) return;
+    const size_t bytes = KeptBytes(key, *pixels);
+    if (bytes > _mostBytes) return;
+    // Another key of the same hash gives way.
+    if (const auto old = _pieces.find(key.hash); old != _pieces.end()) {
+        _bytes -= KeptBytes(old->second.key, *old->second.pixels);
+        _pieces.erase(old);
+    }
+    if (_bytes + bytes > _mostBytes) Clear();
+    _bytes += bytes;
+    const size_t hash = key.hash;
+    _pieces[hash] = TKept{std::move(key), std::move(pixels)};
+}
+
+void TPieceCache::Clear()
+{
+    _pieces.clear();
+    _bytes = 0;
+}

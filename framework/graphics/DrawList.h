@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 // Whole pixels from (x0, y0) up to, not including, (x1, y1); rows counted from the top.
@@ -92,6 +93,52 @@ std::optional<std::vector<TPixelRect>> FindDamage(const TDrawList& before, const
 // last one that paints over all of area whatever lies beneath (a clear of a view holding it, or an
 // upright quad in pixel units drawn unblended that holds the centres of all its pixels), else from.
 size_t FirstShown(const TDrawList& list, size_t from, size_t to, const TPixelRect& area, const TPixelRect& screen);
+
+// The pixels of an area of the picture as OpenGL's glReadPixels hands them: RGBA, the bottom row
+// first.
+struct TPicturePiece {
+    TPixelRect area;
+    std::shared_ptr<const std::vector<uint8_t>> pixels;
+};
+
+// What decides the pixels of an area drawn from a command that paints over all of it: the area,
+// and the commands from there on that reach into it, each with its state, its scissor within the
+// area and its vertices. Equal keys draw equal pixels, as equal commands do.
+struct TPieceKey {
+    TPixelRect area;
+    std::vector<TDrawState> states;
+    std::vector<TPixelRect> scissors;
+    std::vector<uint32_t> counts;
+    std::vector<TDrawVertex> vertices;
+    size_t hash = 0;
+    bool operator==(const TPieceKey& other) const;
+};
+
+// The key of area drawn from command from of list; none when a command there draws pixels of its
+// own, which are never compared.
+std::optional<TPieceKey> PieceKey(const TDrawList& list, size_t from, const TPixelRect& area);
+
+// Areas drawn before, kept with their pixels so that a frame that draws one of them again, as a
+// pulse or a blinking light does over and over, need not draw it; all are forgotten at once when
+// the pixels would take more than the bytes given.
+class TPieceCache {
+public:
+    explicit TPieceCache(size_t mostBytes) : _mostBytes(mostBytes) {}
+    std::shared_ptr<const std::vector<uint8_t>> Find(const TPieceKey& key) const;
+    void Keep(TPieceKey key, std::shared_ptr<const std::vector<uint8_t>> pixels);
+    void Clear();
+    size_t Bytes() const { return _bytes; }
+    size_t Size() const { return _pieces.size(); }
+
+private:
+    struct TKept {
+        TPieceKey key;
+        std::shared_ptr<const std::vector<uint8_t>> pixels;
+    };
+    size_t _mostBytes;
+    size_t _bytes = 0;
+    std::unordered_map<size_t, TKept> _pieces;
+};
 
 // Rectangles covering all the given ones: overlapping or nearby ones merged, and at most
 // maxRects of them, merged where that adds least area.

@@ -66,6 +66,8 @@ void TGLDraw2DDriver::Detach()
     _previous.Clear();
     _executed = 0;
     _previous_drawn = false;
+    _pieces.clear();
+    _pieces_seen.Clear();
     _provider = nullptr;
 }
 
@@ -261,6 +263,7 @@ TPixmapPtr TGLDraw2DDriver::GrabPixmap(int32_t x, int32_t y, int32_t width, int3
     const int32_t right = std::min(x + width, GraphicsWidth());
     const int32_t bottom = std::min(y + height, _height);
     if (right <= left || bottom <= top) return pixmap;
+    DrawPieces();
     // What was drawn so far, as it comes: the rest of the frame is not known yet.
     if (_executed < _frame.commands.size()) {
         Execute(_executed, _frame.commands.size(), Screen());
@@ -295,15 +298,20 @@ void TGLDraw2DDriver::FinishFrame()
     // The surface still shows the last frame: only where this one differs is it drawn again.
     if (_executed == 0 && _fast_paths && _partial_frames && _previous_drawn && _provider->KeepsPicture()) {
         if (const auto damage = FindDamage(_previous, _frame, Screen())) {
-            for (const TPixelRect& area : *damage) {
-                Execute(0, count, area);
-                _part_pixels += area.Area();
-            }
             _executed = count;
             _present_areas = *damage;
             _present_part = true;
             ++_part_frames;
             _changed = _changed || !damage->empty();
+            if (ReusePieces(*damage)) {
+                ++_pieces_reused;
+                return;
+            }
+            for (const TPixelRect& area : *damage) {
+                Execute(0, count, area);
+                _part_pixels += area.Area();
+            }
+            KeepPieces();
             StartDrawing();
             return;
         }
@@ -312,6 +320,61 @@ void TGLDraw2DDriver::FinishFrame()
     _executed = count;
     _present_part = false;
     ++_whole_frames;
+    _changed = true;
+    StartDrawing();
+}
+
+bool TGLDraw2DDriver::ReusePieces(const std::vector<TPixelRect>& areas)
+{
+    _pieces.clear();
+    _piece_keys.clear();
+    _pieces_drawn = true;
+    if (areas.empty() || !_provider->TakesPieces()) return false;
+    bool found = true;
+    for (const TPixelRect& area : areas) {
+        // An area is drawn from the last command that paints over all of it: nothing before
+        // decides its pixels.
+        auto key = PieceKey(_frame, FirstShown(_frame, 0, _frame.commands.size(), area, Screen()), area);
+        if (!key) {
+            _piece_keys.clear();
+            return false;
+        }
+        const auto pixels = found ? _pieces_seen.Find(*key) : nullptr;
+        if (pixels) _pieces.push_back({area, pixels});
+        found = found && pixels;
+        _piece_keys.push_back(std::move(*key));
+    }
+    if (!found) {
+        _pieces.clear();
+        return false;
+    }
+    _piece_keys.clear();
+    _pieces_drawn = false;
+    return true;
+}
+
+void TGLDraw2DDriver::KeepPieces()
+{
+    if (_piece_keys.empty()) return;
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    for (TPieceKey& key : _piece_keys) {
+        const TPixelRect& area = key.area;
+        auto pixels = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(area.Area()) * 4);
+        // Read now, as the present would: the renderer's threads draw the areas meanwhile.
+        glReadPixels(area.x0, _height - area.y1, area.x1 - area.x0, area.y1 - area.y0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     pixels->data());
+        _pieces.push_back({area, pixels});
+        _pieces_seen.Keep(std::move(key), std::move(pixels));
+    }
+    _piece_keys.clear();
+}
+
+void TGLDraw2DDriver::DrawPieces()
+{
+    if (_pieces_drawn) return;
+    _pieces_drawn = true;
+    for (const TPicturePiece& piece : _pieces) Execute(0, _frame.commands.size(), piece.area);
     _changed = true;
     StartDrawing();
 }
@@ -347,9 +410,12 @@ void TGLDraw2DDriver::Flip(bool sync)
             _provider->SetSwapInterval(interval);
             _gl.swapInterval = interval;
         }
-        if (_present_part)
-            _provider->SwapChanged(_present_areas);
-        else
+        if (_present_part) {
+            if (_pieces.empty() || !_provider->SwapPieces(_pieces, _pieces_drawn)) {
+                DrawPieces();
+                _provider->SwapChanged(_present_areas);
+            }
+        } else
             _provider->SwapBuffers();
     } else {
         ++_presents_saved;
@@ -364,6 +430,8 @@ void TGLDraw2DDriver::Flip(bool sync)
     _executed = 0;
     _changed = false;
     _present_part = false;
+    _pieces.clear();
+    _pieces_drawn = true;
     // One step of either at most, in a frame that leaves time. The renderer's threads may still
     // be drawing the frame until it is presented: a frame's whole time is known only then.
     const auto end = std::chrono::steady_clock::now();

@@ -34,6 +34,13 @@ public:
     // counted from the top), so that where the screen keeps the rest only those areas need be
     // copied to it. The whole picture where the surface cannot do that.
     virtual void SwapChanged(const std::vector<TPixelRect>&) { SwapBuffers(); }
+    // Whether the next present may be given the changed areas' pixels rather than read them from
+    // the picture (SwapPieces).
+    virtual bool TakesPieces() { return false; }
+    // Presents a picture that differs from the one presented last only in the pieces given, their
+    // pixels as they are; drawn: the surface's picture holds them already, else they are written
+    // into it. False, having done nothing, where the surface cannot.
+    virtual bool SwapPieces(const std::vector<TPicturePiece>&, bool /*drawn*/) { return false; }
     // True when what is drawn stays in the surface from one frame to the next, presents included,
     // so that a frame need only be drawn where it differs from the last.
     virtual bool KeepsPicture() { return false; }

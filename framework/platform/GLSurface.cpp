@@ -77,18 +77,19 @@ TFramebufferScaler::~TFramebufferScaler()
         _bindFramebuffer(GL_FRAMEBUFFER, 0);
         _deleteFramebuffers(1, &_framebuffer);
     }
-    if (_renderbuffer) _deleteRenderbuffers(1, &_renderbuffer);
+    if (_texture) glDeleteTextures(1, &_texture);
 }
 
 void TFramebufferScaler::Present(SDL_Window* window, int32_t drawableWidth, int32_t drawableHeight,
                                  const std::vector<TPixelRect>* changed, bool immediate)
 {
     const TLetterbox box = FitLetterbox(drawableWidth, drawableHeight, _width, _height);
-    if (!_copyLooked) {
-        _copy = X11SubBufferCopy(window);
-        // Only where the window's GL itself puts its pictures onto the window.
-        if (_copy) _put = X11WindowPut(window);
-        _copyLooked = true;
+    LookUpCopy(window);
+    // Straight from the picture onto the window: drawing the areas into the window's back buffer
+    // first would have the renderer start its threads twice a frame.
+    if (changed && PutsPart(window, drawableWidth, drawableHeight, box, immediate)) {
+        PutPart(*changed, box);
+        return;
     }
     // The GL sizes the window's back buffer anew only after a swap: at a new window size the
     // picture is swapped on once, and copied from the next present on.
@@ -96,12 +97,6 @@ void TFramebufferScaler::Present(SDL_Window* window, int32_t drawableWidth, int3
     // Scaled, a changed pixel's filtering reaches its neighbours; a note is drawn over the whole.
     const bool part =
         copy && changed && _backKept && box.width == _width && box.height == _height && !CurrentComforts().Note();
-    // Straight from the picture onto the window: drawing the areas into the window's back buffer
-    // first would have the renderer start its threads twice a frame.
-    if (part && _put) {
-        PutPart(*changed, box);
-        return;
-    }
 
     // The game's scissor and clear colour must not reach the bars, and survive the present.
     const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
@@ -138,6 +133,61 @@ void TFramebufferScaler::Present(SDL_Window* window, int32_t drawableWidth, int3
     if (scissor) glEnable(GL_SCISSOR_TEST);
 }
 
+void TFramebufferScaler::LookUpCopy(SDL_Window* window)
+{
+    if (_copyLooked) return;
+    _copy = X11SubBufferCopy(window);
+    // Only where the window's GL itself puts its pictures onto the window.
+    if (_copy) _put = X11WindowPut(window);
+    _copyLooked = true;
+}
+
+bool TFramebufferScaler::PutsPart(SDL_Window* window, int32_t drawableWidth, int32_t drawableHeight,
+                                  const TLetterbox& box, bool immediate)
+{
+    LookUpCopy(window);
+    return _put && TakesPieces(immediate) && drawableWidth == _keptWidth && drawableHeight == _keptHeight &&
+           box.width == _width && box.height == _height;
+}
+
+bool TFramebufferScaler::TakesPieces(bool immediate) const
+{
+    return _put && immediate && _backKept && !CurrentComforts().Note();
+}
+
+bool TFramebufferScaler::PresentPieces(SDL_Window* window, int32_t drawableWidth, int32_t drawableHeight,
+                                       const std::vector<TPicturePiece>& pieces, bool drawn, bool immediate)
+{
+    const TLetterbox box = FitLetterbox(drawableWidth, drawableHeight, _width, _height);
+    if (!PutsPart(window, drawableWidth, drawableHeight, box, immediate)) return false;
+    const TPixelRect picture{0, 0, _width, _height};
+    for (const TPicturePiece& piece : pieces)
+        if (piece.area.Intersect(picture) != piece.area || !piece.pixels ||
+            piece.pixels->size() != static_cast<size_t>(piece.area.Area()) * 4)
+            return false;
+    if (!drawn) {
+        // Copied into the picture's texture: no drawing, so the renderer's threads stay asleep.
+        // What the game's drawing knows to be bound and how it unpacks stay as they were.
+        GLint bound = 0, alignment = 4, rowLength = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+        glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+        glBindTexture(GL_TEXTURE_2D, _texture);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        for (const TPicturePiece& piece : pieces) {
+            const TPixelRect& area = piece.area;
+            glTexSubImage2D(GL_TEXTURE_2D, 0, area.x0, _height - area.y1, area.x1 - area.x0, area.y1 - area.y0, GL_RGBA,
+                            GL_UNSIGNED_BYTE, piece.pixels->data());
+        }
+        glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
+    }
+    for (const TPicturePiece& piece : pieces) PutRows(piece.area, box, piece.pixels->data());
+    return true;
+}
+
 void TFramebufferScaler::PresentPart(const std::vector<TPixelRect>& changed, int32_t drawableHeight,
                                      const TLetterbox& box)
 {
@@ -164,50 +214,58 @@ void TFramebufferScaler::PutPart(const std::vector<TPixelRect>& changed, const T
     for (const TPixelRect& area : changed) {
         const TPixelRect part = area.Intersect(picture);
         if (part.Empty()) continue;
-        const int32_t width = part.x1 - part.x0;
-        const int32_t height = part.y1 - part.y0;
-        const size_t pitch = static_cast<size_t>(width) * 4;
-        _read.resize(pitch * static_cast<size_t>(height));
-        _pixels.resize(_read.size());
+        _read.resize(static_cast<size_t>(part.Area()) * 4);
         // Read in the picture's own layout, which the renderer copies as it is, where another
-        // would have it convert every pixel; turned into the window's order here, and the bottom
-        // row, which OpenGL hands first, put last.
-        glReadPixels(part.x0, _height - part.y1, width, height, GL_RGBA, GL_UNSIGNED_BYTE, _read.data());
-        for (int32_t row = 0; row < height; ++row) {
-            const uint8_t* from = _read.data() + static_cast<size_t>(height - 1 - row) * pitch;
-            uint8_t* to = _pixels.data() + static_cast<size_t>(row) * pitch;
-            for (size_t at = 0; at < pitch; at += 4) {
-                to[at] = from[at + 2];
-                to[at + 1] = from[at + 1];
-                to[at + 2] = from[at];
-                to[at + 3] = from[at + 3];
-            }
-        }
-        _put(box.x + part.x0, box.y + part.y0, width, height, _pixels.data());
+        // would have it convert every pixel.
+        glReadPixels(part.x0, _height - part.y1, part.x1 - part.x0, part.y1 - part.y0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     _read.data());
+        PutRows(part, box, _read.data());
     }
+}
+
+void TFramebufferScaler::PutRows(const TPixelRect& part, const TLetterbox& box, const uint8_t* rows)
+{
+    const int32_t width = part.x1 - part.x0;
+    const int32_t height = part.y1 - part.y0;
+    const size_t pitch = static_cast<size_t>(width) * 4;
+    _pixels.resize(pitch * static_cast<size_t>(height));
+    // The bottom row, which OpenGL hands first, put last.
+    for (int32_t row = 0; row < height; ++row) {
+        const uint8_t* from = rows + static_cast<size_t>(height - 1 - row) * pitch;
+        uint8_t* to = _pixels.data() + static_cast<size_t>(row) * pitch;
+        for (size_t at = 0; at < pitch; at += 4) {
+            to[at] = from[at + 2];
+            to[at + 1] = from[at + 1];
+            to[at + 2] = from[at];
+            to[at + 3] = from[at + 3];
+        }
+    }
+    _put(box.x + part.x0, box.y + part.y0, width, height, _pixels.data());
 }
 
 bool TFramebufferScaler::Load()
 {
     return LoadProc(_genFramebuffers, "glGenFramebuffers") && LoadProc(_deleteFramebuffers, "glDeleteFramebuffers") &&
-           LoadProc(_bindFramebuffer, "glBindFramebuffer") && LoadProc(_genRenderbuffers, "glGenRenderbuffers") &&
-           LoadProc(_deleteRenderbuffers, "glDeleteRenderbuffers") &&
-           LoadProc(_bindRenderbuffer, "glBindRenderbuffer") &&
-           LoadProc(_renderbufferStorage, "glRenderbufferStorage") &&
-           LoadProc(_framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+           LoadProc(_bindFramebuffer, "glBindFramebuffer") &&
+           LoadProc(_framebufferTexture2D, "glFramebufferTexture2D") &&
            LoadProc(_checkFramebufferStatus, "glCheckFramebufferStatus") &&
            LoadProc(_blitFramebuffer, "glBlitFramebuffer");
 }
 
 bool TFramebufferScaler::Build()
 {
-    _genRenderbuffers(1, &_renderbuffer);
-    _bindRenderbuffer(GL_RENDERBUFFER, _renderbuffer);
-    _renderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, _width, _height);
-    _bindRenderbuffer(GL_RENDERBUFFER, 0);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGenTextures(1, &_texture);
+    glBindTexture(GL_TEXTURE_2D, _texture);
+    // Unfiltered before it is made, so that level 0 alone is.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, _width, _height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(bound));
     _genFramebuffers(1, &_framebuffer);
     _bindFramebuffer(GL_FRAMEBUFFER, _framebuffer);
-    _framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, _renderbuffer);
+    _framebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, _texture, 0);
     if (_checkFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) return false;
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);

@@ -83,6 +83,13 @@ public:
     // is wanted, so the picture may be copied to the screen rather than swapped onto it.
     void Present(SDL_Window* window, int32_t drawableWidth, int32_t drawableHeight,
                  const std::vector<TPixelRect>* changed, bool immediate);
+    // Whether pieces may be put onto the window as they are (PresentPieces) at the size last
+    // presented.
+    bool TakesPieces(bool immediate) const;
+    // The pieces put straight onto the window, and written into the picture unless drawn there;
+    // false, having done nothing, where Present would not put a part alone.
+    bool PresentPieces(SDL_Window* window, int32_t drawableWidth, int32_t drawableHeight,
+                       const std::vector<TPicturePiece>& pieces, bool drawn, bool immediate);
 
 private:
     TFramebufferScaler(int32_t width, int32_t height) : _width(width), _height(height) {}
@@ -92,6 +99,13 @@ private:
     // buffer, or put onto the window straight from the picture.
     void PresentPart(const std::vector<TPixelRect>& changed, int32_t drawableHeight, const TLetterbox& box);
     void PutPart(const std::vector<TPixelRect>& changed, const TLetterbox& box);
+    // The window system's ways of presenting a part, looked up at the first present.
+    void LookUpCopy(SDL_Window* window);
+    // Whether a part of the picture goes onto the window straight.
+    bool PutsPart(SDL_Window* window, int32_t drawableWidth, int32_t drawableHeight, const TLetterbox& box,
+                  bool immediate);
+    // Rows as OpenGL reads them, the bottom one first, turned into the window's order and put.
+    void PutRows(const TPixelRect& part, const TLetterbox& box, const uint8_t* rows);
 
     int32_t _width;
     int32_t _height;
@@ -100,21 +114,18 @@ private:
     TSubBufferCopy _copy;
     TWindowPut _put;
     std::vector<uint8_t> _read;    // the changed area read back, kept for the next
-    std::vector<uint8_t> _pixels;  // the same in the window's order
+    std::vector<uint8_t> _pixels;  // an area in the window's order
     bool _copyLooked = false;
     bool _backKept = false;
     int32_t _keptWidth = 0;
     int32_t _keptHeight = 0;
     GLuint _framebuffer = 0;
-    GLuint _renderbuffer = 0;
+    // The picture is a texture, so that pieces can be written into it without drawing.
+    GLuint _texture = 0;
     PFNGLGENFRAMEBUFFERSPROC _genFramebuffers = nullptr;
     PFNGLDELETEFRAMEBUFFERSPROC _deleteFramebuffers = nullptr;
     PFNGLBINDFRAMEBUFFERPROC _bindFramebuffer = nullptr;
-    PFNGLGENRENDERBUFFERSPROC _genRenderbuffers = nullptr;
-    PFNGLDELETERENDERBUFFERSPROC _deleteRenderbuffers = nullptr;
-    PFNGLBINDRENDERBUFFERPROC _bindRenderbuffer = nullptr;
-    PFNGLRENDERBUFFERSTORAGEPROC _renderbufferStorage = nullptr;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC _framebufferRenderbuffer = nullptr;
+    PFNGLFRAMEBUFFERTEXTURE2DPROC _framebufferTexture2D = nullptr;
     PFNGLCHECKFRAMEBUFFERSTATUSPROC _checkFramebufferStatus = nullptr;
     PFNGLBLITFRAMEBUFFERPROC _blitFramebuffer = nullptr;
 };

@@ -25,6 +25,11 @@ public:
     void SetSwapInterval(int32_t interval) override { _inner->SetSwapInterval(interval); }
     void SwapBuffers() override { _inner->SwapBuffers(); }
     void SwapChanged(const std::vector<TPixelRect>& changed) override { _inner->SwapChanged(changed); }
+    bool TakesPieces() override { return _inner->TakesPieces(); }
+    bool SwapPieces(const std::vector<TPicturePiece>& pieces, bool drawn) override
+    {
+        return _inner->SwapPieces(pieces, drawn);
+    }
     bool KeepsPicture() override { return _inner->KeepsPicture(); }
     bool ShowsLastPicture() override { return _inner->ShowsLastPicture(); }
 

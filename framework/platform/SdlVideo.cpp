@@ -153,12 +153,32 @@ public:
     void SwapBuffers() override { Swap(nullptr); }
     void SwapChanged(const std::vector<TPixelRect>& changed) override { Swap(&changed); }
 
+    bool TakesPieces() override { return _scaler && ShowsLastPicture() && _scaler->TakesPieces(_interval <= 0); }
+
+    bool SwapPieces(const std::vector<TPicturePiece>& pieces, bool drawn) override
+    {
+        if (!_window || !_scaler || !ShowsLastPicture()) return false;
+        int drawableWidth = 0;
+        int drawableHeight = 0;
+        _windowSize.Measure(_window.get(), drawableWidth, drawableHeight);
+        if (!_scaler->PresentPieces(_window.get(), drawableWidth, drawableHeight, pieces, drawn, _interval <= 0))
+            return false;
+        CurrentSdlView().repaintRequested = false;
+        AfterPresent();
+        return true;
+    }
+
 private:
     void Swap(const std::vector<TPixelRect>* changed)
     {
         if (!_window) return;
         // A part of a picture only onto a screen that still shows all the rest.
         Present(ShowsLastPicture() ? changed : nullptr);
+        AfterPresent();
+    }
+
+    void AfterPresent()
+    {
         TSdlView& view = CurrentSdlView();
         if (view.toggleRequested && view.window == _window.get()) {
             view.toggleRequested = false;

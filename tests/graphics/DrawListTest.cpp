@@ -253,3 +253,60 @@ TEST(DrawList, DrawingStartsAtTheLastCommandThatPaintsOverAllOfTheArea)
         EXPECT_EQ(FirstShown(list, c.from, list.commands.size(), c.area, kScreen), c.shown) << c.what;
     }
 }
+
+TEST(DrawList, AnAreaIsFoundDrawnBeforeByAllThatDecidesItsPixelsAndNothingElse)
+{
+    // A clear, a quad in the area, one far from it, and another in the area.
+    const TDrawList before = TFrameBuilder().Quad(100, 100, 20, 4).Quad(600, 600).Quad(110, 110, 20, 5).list;
+    const TPixelRect area{90, 90, 140, 140};
+    TPieceCache cache(64 << 10);
+    const auto pixels = std::make_shared<const std::vector<uint8_t>>(static_cast<size_t>(area.Area()) * 4, 7);
+    cache.Keep(*PieceKey(before, 0, area), pixels);
+    ASSERT_EQ(cache.Find(*PieceKey(before, 0, area)), pixels);
+    struct Case {
+        const char* what;
+        void (*change)(TDrawList&);
+        bool found;
+        size_t from = 0;
+        TPixelRect area{90, 90, 140, 140};
+    };
+    const Case cases[] = {
+        {"the far quad moved", [](TDrawList& l) { l.vertices[4].x += 3; }, true},
+        {"the far quad's colour", [](TDrawList& l) { l.vertices[5].r = 1; }, true},
+        {"a colour in the area", [](TDrawList& l) { l.vertices[9].g = 10; }, false},
+        {"a corner in the area", [](TDrawList& l) { l.vertices[0].x = 99.5f; }, false},
+        {"a zero of the other sign", [](TDrawList& l) { l.vertices[2].u = -0.0f; }, false},
+        {"texture", [](TDrawList& l) { l.commands[3].state.texture = 9; }, false},
+        {"frame", [](TDrawList& l) { l.commands[1].state.frame = 9; }, false},
+        {"blend", [](TDrawList& l) { l.commands[3].state.blend = BLEND_LIGHT; }, false},
+        {"the clear's colour", [](TDrawList& l) { l.commands[0].state.clearRgba = 1; }, false},
+        {"scissor",
+         [](TDrawList& l) {
+             l.commands[1].scissor = {0, 0, 115, 768};
+         },
+         false},
+        {"another area", [](TDrawList&) {}, false, 0, {90, 90, 141, 140}},
+        {"drawn from a later command", [](TDrawList&) {}, false, 1},
+    };
+    for (const Case& c : cases) {
+        TDrawList after = before;
+        c.change(after);
+        const TPieceKey key = *PieceKey(after, c.from, c.area);
+        EXPECT_EQ(cache.Find(key) == pixels, c.found) << c.what;
+        // Also where hashes meet by chance.
+        EXPECT_EQ(key == *PieceKey(before, 0, area), c.found) << c.what;
+    }
+    // Drawn pixels are never compared.
+    TDrawList drawn = before;
+    drawn.commands[3].pixels = TPixmap::Create(4, 4, PIXFMT_RGBA8888);
+    EXPECT_FALSE(PieceKey(drawn, 0, area));
+    // Past its bytes it starts afresh; a piece larger than all is not kept.
+    TDrawList other = before;
+    other.vertices[9].g = 10;
+    cache.Keep(*PieceKey(other, 0, area), std::make_shared<const std::vector<uint8_t>>(60 << 10));
+    EXPECT_EQ(cache.Find(*PieceKey(before, 0, area)), nullptr);
+    EXPECT_NE(cache.Find(*PieceKey(other, 0, area)), nullptr);
+    EXPECT_EQ(cache.Size(), 1u);
+    cache.Keep(*PieceKey(before, 0, area), std::make_shared<const std::vector<uint8_t>>(65 << 10));
+    EXPECT_EQ(cache.Find(*PieceKey(before, 0, area)), nullptr);
+}

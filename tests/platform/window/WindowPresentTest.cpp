@@ -2,6 +2,7 @@
 // window exactly, a window of another size is always given the whole picture, and a message from
 // the X server or a controller's press is seen by the very next poll.
 #include "framework/graphics/Draw2D.h"
+#include "framework/graphics/GLDriver.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/platform/Platform.h"
 #include "framework/platform/SdlView.h"
@@ -55,6 +56,11 @@ public:
             _inner->SwapChanged(changed);
         else
             SwapBuffers();
+    }
+    bool TakesPieces() override { return backEndAreas && !areas && _inner->TakesPieces(); }
+    bool SwapPieces(const std::vector<TPicturePiece>& pieces, bool drawn) override
+    {
+        return backEndAreas && !areas && _inner->SwapPieces(pieces, drawn);
     }
     bool KeepsPicture() override { return _inner->KeepsPicture(); }
     bool ShowsLastPicture() override { return _inner->ShowsLastPicture(); }
@@ -196,6 +202,56 @@ TEST_F(WindowPresent, ChangedAreasReachTheWindowExactlyAndAWindowOfAnotherSizeGe
     ASSERT_EQ(width, 800);
     // The centre of the other square, 700..750 x 500..550 scaled by 800 / 1024.
     EXPECT_EQ(Rgb(image, 566, 410), 0xFA1E05u);
+    XDestroyImage(image);
+}
+
+TEST_F(WindowPresent, APulseDrawnBeforeIsPutFromMemoryOntoTheWindowAndIntoThePicture)
+{
+    const auto driver = TGLDraw2DDriver::Instance();
+    _areas->backEndAreas = true;
+    // The pulse's colour where the test reads it, screenshot-like between the frame's end and its
+    // present; the window's afterwards.
+    uint8_t level = 0;
+    std::vector<uint32_t> grabbed;
+    const int32_t hook = AddFlipHook([&] {
+        const TPixmapPtr pixel = GrabPixmap(120, 220, 1, 1);
+        grabbed.push_back(pixel ? uint32_t{pixel->pixels[0]} << 16 | uint32_t{pixel->pixels[1]} << 8 | pixel->pixels[2]
+                                : 0);
+    });
+    const auto pulse = [](uint8_t at) { return uint32_t{at} << 16 | uint32_t(255 - at) << 8 | 90; };
+    // The size a test before may have left remembered; the second frame at a size is kept.
+    SDL_SetWindowSize(CurrentSdlView().window, 1024, 768);
+    Present(0, 0, std::nullopt);
+    Present(0, 1, std::nullopt);
+    const int64_t reused = driver->PiecesReused();
+    for (int round = 0; round < 3; ++round) {
+        for (const uint8_t at : {10, 60, 110}) {
+            level = at;
+            grabbed.clear();
+            // The picture read before the present, or not at all, as a screenshot may be taken.
+            if (round == 2) RemoveFlipHook(hook);
+            Present(level, 0, std::nullopt);
+            if (round < 2) {
+                EXPECT_EQ(grabbed, std::vector<uint32_t>{pulse(level)}) << round << " " << int{level};
+            }
+            ASSERT_EQ(Unlike(0, 0, 1024, 768), 0) << round << " " << int{level};
+            int32_t width = 0, height = 0;
+            XImage* image = Window(width, height);
+            ASSERT_NE(image, nullptr);
+            EXPECT_EQ(Rgb(image, 120, 220), pulse(level)) << round << " " << int{level};
+            XDestroyImage(image);
+        }
+    }
+    // The first round drew its pulses; each later one was found drawn before. The first frame of
+    // the first round changed from the whole frame before, whose pulse was another.
+    EXPECT_EQ(driver->PiecesReused() - reused, 6);
+    // The picture holds the pulses put from memory: a present of it whole shows the last.
+    CurrentSdlView().repaintRequested = true;
+    Present(110, 0, std::nullopt);
+    int32_t width = 0, height = 0;
+    XImage* image = Window(width, height);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(Rgb(image, 120, 220), pulse(110));
     XDestroyImage(image);
 }
 
