@@ -5,6 +5,7 @@
 #include "framework/audio/Sound.h"
 #include "framework/audio/SoundAsset.h"
 #include "framework/graphics/Graphics.h"
+#include "framework/system/Parallel.h"
 #include "framework/system/Report.h"
 #include "game/GameCommon.h"
 
@@ -108,6 +109,8 @@ int32_t AheadSettlingHook = 0;
 
 TAudioSamplePtr DecodeFile(const char* file)
 {
+    // Nothing waits for it yet: the frames drawn meanwhile go first.
+    LowerThisThreadPriority();
     try {
         return LoadAudioSample(file);
     } catch (const std::exception& error) {

@@ -5,6 +5,7 @@
 #include "game/Krellix.h"
 #include "game/TGame.h"
 #include "game/THighScorceEntry.h"
+#include "game/TMainMenu.h"
 #include "game/TZogShoot.h"
 #include "tests/support/TempDir.h"
 
@@ -310,8 +311,39 @@ TEST_F(GameMusicTest, TheClosingMusicIsAskedForWithTheBossLevelAndTheHighScoresM
     EXPECT_EQ(TGame::Create(33)->NewGame(), GameCommon::GameStarte_NewHighScore);
     EXPECT_EQ(closingAskedAt, 1);
     ASSERT_GT(closingStartedAt, 71);
+    EXPECT_GT(highScoresAskedAt, 71);
     EXPECT_LE(highScoresAskedAt, closingStartedAt);
     EXPECT_GE(flips - highScoresAskedAt, 63);
+}
+
+TEST_F(GameMusicTest, AGameFromTheMenuGivesBackTheHighScoresAndTheClosingMusicWhenItEndsWithoutANewHighScore)
+{
+    struct TBackInTheMenu {};
+    CurrentUserName = "Quill";
+    MainMenu = TMainMenu::Create();
+    // Both held, as after a game that reached the boss and ended with a new high score.
+    GameSounds::DecodeAhead(HiscoreMusic);
+    GameSounds::DecodeAhead(VortanoCoverMusic);
+    int32_t levelFrames = 0;
+    bool heldInTheGame = true;
+    onFlip = [&](int32_t) {
+        if (TraceScreen() == "level" && ++levelFrames == 1) {
+            heldInTheGame = HiscoreMusic != nullptr;
+            Release(KEY_ENTER);
+        }
+        // Left once the level's fade-in is over.
+        if (levelFrames == 70) Press(KEY_ESCAPE);
+        if (levelFrames > 0 && TraceScreen() == "menu") {
+            Release(KEY_ESCAPE);
+            throw TBackInTheMenu{};
+        }
+    };
+    Press(KEY_ENTER);
+    EXPECT_THROW(MainMenu->Main(0, 0), TBackInTheMenu);
+    EXPECT_FALSE(heldInTheGame);
+    EXPECT_FALSE(HiscoreMusic);
+    EXPECT_FALSE(VortanoCoverMusic);
+    EXPECT_FALSE(LevelMusic);
 }
 
 }  // namespace
