@@ -240,12 +240,12 @@ TEST_F(SoundLoadingTest, MusicHeldAheadIsMadeTheDriversOwnByAFlipAndLetGoOfWhenG
 TEST_F(SoundLoadingTest, ARunIntoALevelDecodesOnlyTheClosingMusicAheadAndKeepsItWhenTheRunEnds)
 {
     GameSounds::StartLoading(GameSounds::GameMusic1);
-    GameSounds::LoadSounds();
+    GameSounds::FinishLoading();
     GameSounds::DecodeAhead(HiscoreMusic);
     EXPECT_FALSE(HiscoreMusic);
     GameSounds::DecodeAhead(VortanoCoverMusic);
     ASSERT_TRUE(Pending(VortanoCoverMusic));
-    // The run ends while it decodes: the decode is waited for, and the music still plays.
+    // The run ends at once, while it decodes: the decode is waited for, and the music still plays.
     GameSounds::AbandonLoading();
     EXPECT_TRUE(std::dynamic_pointer_cast<TPendingSound>(VortanoCoverMusic)->Decoded());
     EXPECT_TRUE(PlaySound(VortanoCoverMusic));
