@@ -2,13 +2,19 @@
 #include "game/GameSounds.h"
 
 #include "framework/audio/Sample.h"
+#include "framework/audio/Sound.h"
 #include "framework/audio/SoundAsset.h"
+#include "framework/graphics/Graphics.h"
+#include "framework/system/Parallel.h"
 #include "framework/system/Report.h"
 #include "game/GameCommon.h"
 
+#include <algorithm>
+#include <exception>
 #include <future>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -21,11 +27,15 @@ const TSoundAsset SoundCatalogue[] = {
     {&EdgeHitSound2, "sounds/SFX_Spillkanthit2.ogg"},
     {&EdgeHitSound3, "sounds/SFX_Spillkanthit3.ogg"},
     {&EdgeHitSound4, "sounds/SFX_Spillkanthit4.ogg"},
-    // Heard first when the run opens with the intro.
-    {&IntroMusic, "sounds/GameMusic/Tonmark_Intro.ogg", SOUND_LOOP, TAssetNeed::BeforeMenu},
+    // Heard first when the run opens with the intro, and after every game but one with a new high
+    // score, which can end at any frame.
+    {&IntroMusic, "sounds/GameMusic/Tonmark_Intro.ogg", SOUND_LOOP, TAssetNeed::BeforeMenu, TSoundHeld::WithMenu},
     {&GameOverSound, "sounds/GameOver_VoiceMuz.ogg"},
-    {&HiscoreMusic, "sounds/GameMusic/Tonmark_Hiscore.ogg", SOUND_LOOP},
-    {&VortanoCoverMusic, "sounds/GameMusic/tonmark_vortanoCover.ogg"},
+    // Heard only once a game has ended with a new high score, until the next game starts.
+    {&HiscoreMusic, "sounds/GameMusic/Tonmark_Hiscore.ogg", SOUND_LOOP, TAssetNeed::InBackground,
+     TSoundHeld::AheadWithMenu},
+    // Heard only once the boss is destroyed.
+    {&VortanoCoverMusic, "sounds/GameMusic/tonmark_vortanoCover.ogg", 0, TAssetNeed::InBackground, TSoundHeld::Ahead},
     {&ExplosionSound, "sounds/SFX_Explosion.ogg"},
     {&AlienReleasePERSound, "sounds/SFX_AlienReleasePER.ogg"},
     {&AlienReleaseSound, "sounds/SFX_AlienRelease.ogg"},
@@ -74,17 +84,96 @@ TLoaderSettling SoundSettling(SoundLoader);
 int32_t PendingMusicId = 0;
 std::future<TAudioSamplePtr> PendingMusic;
 
+// The run opens with the menu, so plays the menu's music; a run straight into a level does not.
+bool MenuRun = true;
+
+bool HeldAhead(const TSoundAsset& sound)
+{
+    return sound.held == TSoundHeld::Ahead || sound.held == TSoundHeld::AheadWithMenu;
+}
+
+bool HeardInThisRun(const TSoundAsset& sound)
+{
+    return MenuRun || (sound.held != TSoundHeld::WithMenu && sound.held != TSoundHeld::AheadWithMenu);
+}
+
+// Music held ahead of its moment while it decodes: the stand-in its variable holds until then.
+struct TAheadDecode {
+    TSoundPtr* variable;
+    const char* file;
+    std::shared_future<TAudioSamplePtr> samples;
+    std::shared_ptr<TPendingSound> pending;
+};
+std::vector<TAheadDecode> AheadDecodes;
+int32_t AheadSettlingHook = 0;
+
+TAudioSamplePtr DecodeFile(const char* file)
+{
+    // Nothing waits for it yet: the frames drawn meanwhile go first.
+    LowerThisThreadPriority();
+    try {
+        return LoadAudioSample(file);
+    } catch (const std::exception& error) {
+        ReportProblem(std::string(file) + ": " + error.what());
+        return nullptr;
+    }
+}
+
+// After a flip: the music decoded since becomes the driver's own sound, between frames.
+void SettleAheadDecodes()
+{
+    std::erase_if(AheadDecodes, [](const TAheadDecode& decode) {
+        if (!decode.pending->Decoded()) return false;
+        if (*decode.variable == decode.pending) {
+            *decode.variable = decode.pending->Resolve();
+            if (!*decode.variable)
+                ReportProblem(std::string("music ") + decode.file + " could not be loaded; it is not heard");
+        }
+        return true;
+    });
+    if (AheadDecodes.empty() && AheadSettlingHook != 0) {
+        RemoveFlipHook(AheadSettlingHook);
+        AheadSettlingHook = 0;
+    }
+}
+
 }  // namespace
 
 void GameSounds::StartLoading(int32_t firstMusicId)
 {
+    // Started first, so that every sound decodes straight into the device's memory rather than
+    // onto the heap, to be copied there and held twice meanwhile.
+    CurrentAudioDriver();
     if (!SoundLoader.Busy()) {
+        MenuRun = firstMusicId == 0;
         TAssetJobs jobs;
         for (const TSoundAsset& sound : SoundCatalogue)
-            jobs.push_back(SoundAsset(*sound.variable, sound.file, sound.flags, sound.need));
+            if (!HeldAhead(sound) && HeardInThisRun(sound))
+                jobs.push_back(SoundAsset(*sound.variable, sound.file, sound.flags, sound.need));
         SoundLoader.Start(std::move(jobs), firstMusicId != 0 ? TAssetNeed::BeforePlay : TAssetNeed::BeforeMenu);
     }
     if (!PendingMusic.valid()) DecodeMusicAhead(firstMusicId);
+}
+
+void GameSounds::DecodeAhead(TSoundPtr& music)
+{
+    const auto sound = std::find_if(std::begin(SoundCatalogue), std::end(SoundCatalogue),
+                                    [&](const TSoundAsset& s) { return s.variable == &music; });
+    if (sound == std::end(SoundCatalogue) || !HeldAhead(*sound) || !HeardInThisRun(*sound) || music) return;
+    std::shared_future<TAudioSamplePtr> samples =
+        std::async(std::launch::async, [file = sound->file] { return DecodeFile(file); }).share();
+    auto pending = std::make_shared<TPendingSound>(samples, sound->flags);
+    music = pending;
+    AheadDecodes.push_back({&music, sound->file, std::move(samples), std::move(pending)});
+    if (AheadSettlingHook == 0) AheadSettlingHook = AddPostFlipHook(SettleAheadDecodes);
+}
+
+void GameSounds::GiveBack(TSoundPtr& music)
+{
+    const auto sound = std::find_if(std::begin(SoundCatalogue), std::end(SoundCatalogue),
+                                    [&](const TSoundAsset& s) { return s.variable == &music; });
+    // A decode still under way is let go of by the first flip after it ends, so nothing waits here.
+    if (sound != std::end(SoundCatalogue) && HeldAhead(*sound)) music = nullptr;
 }
 
 void GameSounds::DecodeMusicAhead(int32_t id)
@@ -101,6 +190,13 @@ void GameSounds::AbandonLoading()
     SoundLoader.Abandon();
     if (PendingMusic.valid()) PendingMusic.wait();
     PendingMusic = {};
+    // Music decoding ahead is waited for; its variable, played later, still makes its sound.
+    for (const TAheadDecode& decode : AheadDecodes) decode.samples.wait();
+    AheadDecodes.clear();
+    // The run is over; the next one says how it opens.
+    MenuRun = true;
+    if (AheadSettlingHook != 0) RemoveFlipHook(AheadSettlingHook);
+    AheadSettlingHook = 0;
 }
 
 void GameSounds::LoadMusic(int32_t id)

@@ -29,6 +29,9 @@ int32_t TGame::NewGame()
                 // number.
                 GameMode = GameMode_LevelStart;
                 Level->EndMusic();
+                // Over for good: it goes before the next level's music decodes.
+                Level->music = nullptr;
+                LevelMusic = nullptr;
                 Level->LevelNumber += 1;
                 CurrentUserLevel = Level->LevelNumber;
                 startLevel += 1;

@@ -193,7 +193,11 @@ void TLevel::InitalizeLevel()
     GameGraphics::LoadLevelImages(backGroundGFX, settings.isZog != 0);
     GameSounds::LoadMusic(settings.musicId);
     music = LevelMusic;
-    if (settings.isZog) isZog = 1;
+    if (settings.isZog) {
+        isZog = 1;
+        // The closing music starts the moment the boss is destroyed: it decodes while the boss fights.
+        GameSounds::DecodeAhead(VortanoCoverMusic);
+    }
 
     for (int32_t r = 0; r < LevelRows; ++r) {
         for (int32_t c = 0; c < LevelColumns; ++c) {
@@ -365,6 +369,11 @@ void TLevel::LifeLost()
 
 void TLevel::GameOver()
 {
+    // The level's music has ended for good; the high scores' music may follow the game, once its
+    // result is entered: it decodes during the seconds the game over takes.
+    music = nullptr;
+    LevelMusic = nullptr;
+    GameSounds::DecodeAhead(HiscoreMusic);
     playFX(GameOverSound);
     for (int32_t b = 255; b >= 103; b -= 4) DrawLevelNoPlay(b, 0);
 
@@ -410,6 +419,8 @@ void TLevel::PauseGame()
 void TLevel::LastLevelCompleted()
 {
     PlayMusic(VortanoCoverMusic);
+    // The high scores' music may follow once the player leaves this screen, a fade's length from now.
+    GameSounds::DecodeAhead(HiscoreMusic);
     for (int32_t b = 255; b >= 3; b -= 4) DrawLevelNoPlay(b, 1);
     SetColor(255, 255, 255);
     while (!KeyIsDown(KEY_SPACE)) {

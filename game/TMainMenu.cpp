@@ -190,13 +190,20 @@ void TMainMenu::PlayGame(int32_t selection)
     GameMode = GameMode_LevelStart;
     const TGamePtr game = TGame::Create(firstLevel());
     StopChannel(MusicChannel);
+    // Until this game ends with a new high score, its music cannot be heard.
+    GameSounds::GiveBack(HiscoreMusic);
     SetTraceScreen("level");
     const int32_t result = game->NewGame();
+    // The last level's music and the closing music are over until another game gets there.
+    game->Level = nullptr;
+    LevelMusic = nullptr;
+    GameSounds::GiveBack(VortanoCoverMusic);
     if (result == GameStarte_NewHighScore) {
         if (HiscoreMusic) PlayMusic(HiscoreMusic);
         ShowHighscores(THighScorceEntry::GetScorePosition(FinalScore));
-    } else if (IntroMusic) {
-        PlayMusic(IntroMusic);
+    } else {
+        GameSounds::GiveBack(HiscoreMusic);
+        if (IntroMusic) PlayMusic(IntroMusic);
     }
 }
 

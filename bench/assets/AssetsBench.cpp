@@ -152,10 +152,16 @@ std::string BareImages()
     return {};
 }
 
+// The sounds a run that opens with the menu decodes at start-up; music held ahead decodes later.
+bool AtStartUp(const TSoundAsset& sound)
+{
+    return sound.held == TSoundHeld::Always || sound.held == TSoundHeld::WithMenu;
+}
+
 std::string BareSounds()
 {
     for (const TSoundAsset& sound : GameSounds::Sounds())
-        if (DecodeOggFile(sound.file).size == 0) return sound.file;
+        if (AtStartUp(sound) && DecodeOggFile(sound.file).size == 0) return sound.file;
     return {};
 }
 
@@ -168,7 +174,9 @@ std::string GameImages()
 std::string GameSoundEffects()
 {
     GameSounds::LoadSounds();
-    return FirstMissing(GameSounds::Sounds());
+    for (const TSoundAsset& sound : GameSounds::Sounds())
+        if (AtStartUp(sound) && !*sound.variable) return sound.file;
+    return {};
 }
 
 void ReleaseGame()

@@ -19,6 +19,7 @@
 #include "game/GameCommon.h"
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
+#include "game/LevelData.h"
 #include "game/TAlien.h"
 #include "game/TBall.h"
 #include "game/TBrick.h"
@@ -64,6 +65,7 @@ void LoadAssetsOnce(bool deviceAudio = false)
     GameGraphics::LoadFonts();
     GameGraphics::StartLoading(1);
     GameGraphics::LoadImages();
+    GameSounds::StartLoading(LevelSettings[0].musicId);
     GameSounds::LoadSounds();
     MusicChannel = AllocChannel();
 }

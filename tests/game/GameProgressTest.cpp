@@ -5,9 +5,12 @@
 #include "game/Krellix.h"
 #include "game/TGame.h"
 #include "game/THighScorceEntry.h"
+#include "game/TMainMenu.h"
 #include "game/TZogShoot.h"
+#include "tests/support/TempDir.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -212,6 +215,140 @@ TEST_F(GameProgressTest, TraceFieldsDescribeTheLevelWhileOneExists)
     }
     EXPECT_EQ(GameTraceFields(), "\"screen\":\"level\"");
     SetTraceScreen("loading");
+}
+
+// A game whose music files are all there, each a short piece.
+class GameMusicTest : public GameProgressTest {
+protected:
+    void SetUp() override
+    {
+        GameProgressTest::SetUp();
+        namespace fs = std::filesystem;
+        const fs::path seed = fs::path(KRELLIX_TEST_DIR) / "../fuzz/seeds/ogg/mono_8k.ogg";
+        std::vector<std::string> files{"sounds/GameMusic/Tonmark_Hiscore.ogg",
+                                       "sounds/GameMusic/tonmark_vortanoCover.ogg"};
+        for (const int32_t id : {GameSounds::GameSoundscape1, GameSounds::GameSoundscape2, GameSounds::GameZogMusic})
+            files.push_back(GameSounds::MusicFile(id));
+        for (const std::string& file : files) {
+            fs::create_directories((dir.Path() / file).parent_path());
+            fs::copy_file(seed, dir.Path() / file);
+        }
+        previous = fs::current_path();
+        fs::current_path(dir.Path());
+    }
+    void TearDown() override
+    {
+        GameProgressTest::TearDown();
+        std::filesystem::current_path(previous);
+    }
+
+    TTempDir dir;
+    std::filesystem::path previous;
+};
+
+TEST_F(GameMusicTest, ALevelsMusicIsLetGoOfOnceItEndsAndTheGameOverAsksForTheHighScoresMusic)
+{
+    int32_t fadeFrames = 0, fadeFramesHoldingMusic = 0;
+    onFlip = [&](int32_t f) {
+        const TLevelPtr level = TLevel::Current();
+        if (f == 65) {
+            DestroyAllBricks();
+            PointerTo(1000, 0);
+        }
+        if (!Texts(driver->presented, "Round: 2").empty() && BrickList->Count() == 0) {
+            ++fadeFrames;
+            if (LevelMusic || level->music) ++fadeFramesHoldingMusic;
+        }
+        if (level->LevelNumber == 2 && BrickList->Count() == 66 && f > 200) {
+            EXPECT_TRUE(LevelMusic);
+            Press(KEY_ESCAPE);
+        }
+    };
+    EXPECT_EQ(TGame::Create(1)->NewGame(), 0);
+    EXPECT_EQ(fadeFrames, 64);
+    EXPECT_EQ(fadeFramesHoldingMusic, 0);
+    EXPECT_FALSE(HiscoreMusic);
+
+    TLevelPtr level = TLevel::Create(1);
+    level->InitalizeLevel();
+    ASSERT_TRUE(LevelMusic);
+    bool askedAtOnce = false, heldAtOnce = true;
+    onFlip = [&](int32_t f) {
+        if (f != 1) return;
+        askedAtOnce = HiscoreMusic != nullptr;
+        heldAtOnce = LevelMusic || level->music;
+    };
+    flips = 0;
+    level->GameOver();
+    EXPECT_TRUE(askedAtOnce);
+    EXPECT_FALSE(heldAtOnce);
+}
+
+TEST_F(GameMusicTest, TheClosingMusicIsAskedForWithTheBossLevelAndTheHighScoresMusicAFadeBeforeTheGameEnds)
+{
+    CurrentUserName = "Quill";
+    int32_t closingAskedAt = -1, closingStartedAt = -1, highScoresAskedAt = -1;
+    onFlip = [&](int32_t f) {
+        if (closingAskedAt < 0 && VortanoCoverMusic) closingAskedAt = f;
+        if (highScoresAskedAt < 0 && HiscoreMusic) highScoresAskedAt = f;
+        if (f == 65) {
+            Press(KEY_SPACE);
+            Release(KEY_SPACE);
+        }
+        if (f == 70) {
+            auto boss = BrickList->First();
+            for (int32_t hit = 0; hit < 16; ++hit) boss->RemoveBrick(nullptr, nullptr, 1);
+        }
+        if (f == 71) PointerTo(1000, 0);
+        // The closing fade dims the frame too.
+        const auto border = Draws(driver->presented, LeftBorderImage);
+        if (closingStartedAt < 0 && !border.empty() && border[0].red < 255 &&
+            Texts(driver->presented, "Round: 33").size() == 2)
+            closingStartedAt = f;
+        // Space is down from the closing screen's first frame: the game ends right after the fade.
+        if (closingStartedAt > 0) Press(KEY_SPACE);
+    };
+    EXPECT_EQ(TGame::Create(33)->NewGame(), GameCommon::GameStarte_NewHighScore);
+    EXPECT_EQ(closingAskedAt, 1);
+    ASSERT_GT(closingStartedAt, 71);
+    EXPECT_GT(highScoresAskedAt, 71);
+    EXPECT_LE(highScoresAskedAt, closingStartedAt);
+    EXPECT_GE(flips - highScoresAskedAt, 63);
+}
+
+TEST_F(GameMusicTest, AGameFromTheMenuGivesBackTheHighScoresAndTheClosingMusicWhenItEndsWithoutANewHighScore)
+{
+    struct TBackInTheMenu {};
+    CurrentUserName = "Quill";
+    MainMenu = TMainMenu::Create();
+    // Both held, as after a game that reached the boss and ended with a new high score.
+    GameSounds::DecodeAhead(HiscoreMusic);
+    GameSounds::DecodeAhead(VortanoCoverMusic);
+    int32_t levelFrames = 0;
+    bool heldInTheGame = true;
+    onFlip = [&](int32_t) {
+        if (TraceScreen() == "level") ++levelFrames;
+        if (levelFrames == 1) {
+            heldInTheGame = HiscoreMusic != nullptr;
+            Release(KEY_ENTER);
+        }
+        // Left once the level's fade-in is over, the high scores' music asked for as a game that
+        // ends by itself asks for it.
+        if (levelFrames == 70 && TraceScreen() == "level") {
+            GameSounds::DecodeAhead(HiscoreMusic);
+            Press(KEY_ESCAPE);
+        }
+        if (levelFrames > 0 && TraceScreen() == "menu") {
+            Release(KEY_ESCAPE);
+            throw TBackInTheMenu{};
+        }
+    };
+    Press(KEY_ENTER);
+    EXPECT_THROW(MainMenu->Main(0, 0), TBackInTheMenu);
+    EXPECT_FALSE(heldInTheGame);
+    EXPECT_FALSE(HiscoreMusic);
+    EXPECT_FALSE(VortanoCoverMusic);
+    EXPECT_FALSE(LevelMusic);
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ protected:
         WriteText(dir.Path() / file, bytes);
     }
 
-    // Launches the ball, plays a while and leaves with Escape.
+    // Launches the ball, plays a while and leaves with Escape: one game, so without the menu's music
+    // (the sounds of the catalogue it loads are 31, the high scores' and closing music not among them).
     void Play()
     {
         RunHeadless("70 keydown 32\n71 keyup 32\n150 mousemove 300 700\n240 keydown 27\n", {"--level", "1"});
@@ -52,7 +53,7 @@ TEST_F(DamagedDataTest, TheGamePlaysALevelAndSumsUpWhatIsMissing)
         {"no images folder", [&] { fs::remove_all(dir.Path() / "images"); }, {"86 of 86 images could not be loaded"}},
         {"no sounds folder",
          [&] { fs::remove_all(dir.Path() / "sounds"); },
-         {"34 of 34 sounds could not be loaded", "music sounds/GameMusic/"}},
+         {"31 of 31 sounds could not be loaded", "music sounds/GameMusic/"}},
         {"single files missing, cut short or garbage",
          [&] {
              fs::remove(dir.Path() / "images/Pad.png");
@@ -67,7 +68,7 @@ TEST_F(DamagedDataTest, TheGamePlaysALevelAndSumsUpWhatIsMissing)
              Replace("sounds/LifeLost_alt.ogg", picture);
          },
          {"5 of 86 images could not be loaded (first: images/Pad.png)",
-          "4 of 34 sounds could not be loaded (first: sounds/SFX_NormalBlock.ogg)"}},
+          "4 of 31 sounds could not be loaded (first: sounds/SFX_NormalBlock.ogg)"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
