@@ -10,9 +10,6 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 void ReturnFreedMemory()
 {
@@ -33,26 +30,6 @@ void KeepFreedMemoryForReuse()
     // allocates from again. The drawing thread keeps the main one; all others share a second.
     mallopt(M_ARENA_MAX, 2);
 #endif
-}
-
-void PopulateMemory(void* data, size_t bytes)
-{
-    constexpr uintptr_t kPageBytes = 4096;
-    const uintptr_t begin = reinterpret_cast<uintptr_t>(data), end = begin + bytes;
-    const uintptr_t first = (begin + kPageBytes - 1) / kPageBytes * kPageBytes, last = end / kPageBytes * kPageBytes;
-    // One write a page is what makes the system hand the page over.
-    const auto write = [](uintptr_t at) { *reinterpret_cast<volatile char*>(at) = 0; };
-#if defined(__linux__)
-    // Only whole pages are handed over in bulk; the pages at either end are written. Named here for
-    // C libraries older than the kernels that know it; older kernels refuse it.
-    constexpr int kPopulateWrite = 23;
-    if (first < last && madvise(reinterpret_cast<void*>(first), last - first, kPopulateWrite) == 0) {
-        if (begin < first) write(begin);
-        if (last < end) write(last);
-        return;
-    }
-#endif
-    for (uintptr_t page = begin; page < end; page = page / kPageBytes * kPageBytes + kPageBytes) write(page);
 }
 
 THeapWarmer::THeapWarmer(size_t bytes)

@@ -17,11 +17,6 @@ void ReturnFreedMemory();
 // ReturnFreedMemory still gives it all back when asked.
 void KeepFreedMemoryForReuse();
 
-// Has the system hand over the pages of the bytes at data now, in one call where it can: a page
-// faulted in by its first write costs about 20 us on a virtual machine, handed over in bulk about
-// 1 us. For memory of the caller's whose contents do not matter yet: they may be zeroed.
-void PopulateMemory(void* data, size_t bytes);
-
 // Has bytes of the constructing thread's heap handed over on another thread and freed again, so
 // that the next large blocks that thread takes (a level's textures, the renderer's buffers) find
 // their pages in place instead of faulting each one in on the spot. Construction returns at once;

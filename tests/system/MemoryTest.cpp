@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -42,11 +41,6 @@ long ThreadFaults()
     getrusage(RUSAGE_THREAD, &usage);
     return usage.ru_minflt;
 }
-
-#if defined(KRELLIX_ADDRESS_SANITIZER)
-// From the address sanitizer's run-time: the first poisoned byte of a stretch, read from its shadow.
-extern "C" void* __asan_region_is_poisoned(void* begin, size_t size);
-#endif
 
 #if defined(__GLIBC__) && !defined(KRELLIX_ADDRESS_SANITIZER)
 // The allocator's arenas, as it describes them.
@@ -87,40 +81,6 @@ TEST(Memory, FreedBlocksAmongUsedOnesLeaveTheProcess)
     ASSERT_GT(before, 0);
     ReturnFreedMemory();
     EXPECT_LT(Resident(), before - (32L << 20));
-}
-
-// Pages this thread faults in while writing every byte of [data, data + bytes).
-static long FaultsWriting(char* data, size_t bytes)
-{
-    const long before = ThreadFaults();
-    std::memset(data, 2, bytes);
-    return ThreadFaults() - before;
-}
-
-TEST(Memory, PopulatedMemoryIsWrittenWithoutPageFaults)
-{
-    // Fresh pages of their own, so that nothing else has faulted them in: stretches starting and
-    // ending on or between page boundaries, and one within a single page.
-    constexpr size_t kPage = 4096, kRegion = 64 * kPage;
-    const struct {
-        size_t offset, bytes;
-    } cases[] = {{0, 32 * kPage}, {100, 20 * kPage + 7}, {kPage - 10, 20}, {3 * kPage, 1}};
-    for (const auto& c : cases) {
-        void* region = mmap(nullptr, kRegion, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        ASSERT_NE(region, MAP_FAILED);
-        char* data = static_cast<char*>(region) + c.offset;
-        // The same stretch of another fresh region faults when written: the count is seen.
-        char* control = data + kRegion / 2;
-        EXPECT_GT(FaultsWriting(control, c.bytes), 0) << c.offset << " " << c.bytes;
-        PopulateMemory(data, c.bytes);
-#if defined(KRELLIX_ADDRESS_SANITIZER)
-        // Every write is checked against the sanitizer's shadow of the stretch, whose pages fault
-        // in on first use: looked at once here, they are in place before the count.
-        static_cast<void>(__asan_region_is_poisoned(data, c.bytes));
-#endif
-        EXPECT_EQ(FaultsWriting(data, c.bytes), 0) << c.offset << " " << c.bytes;
-        munmap(region, kRegion);
-    }
 }
 
 // How many blocks, taken once the warmer is done (waited for, or gone) and written page by page,
