@@ -59,15 +59,31 @@ int64_t PixelBytes(bool (*chosen)(const TImageAsset&))
 bool FrontEnd(const TImageAsset& asset) { return asset.need == TAssetNeed::BeforeMenu; }
 bool Boss(const TImageAsset& asset) { return asset.variable == &ZogAnimImage || asset.variable == &BigBossShadowImage; }
 
-TEST(PictureLoading, ARunHoldsOnlyThePixelsOfTheScreensItCanShow)
-{
-    const fs::path data = KRELLIX_DATA_DIR;
-    if (!fs::exists(data / "images")) GTEST_SKIP() << "no generated pictures in " << data;
-    std::map<TImagePtr*, TImagePtr> saved;
-    for (const TImageAsset& asset : GameGraphics::Images()) saved[asset.variable] = *asset.variable;
-    const fs::path previous = fs::current_path();
-    fs::current_path(data);
+// Runs in the generated data folder and gives every picture variable back as it found it.
+class PictureLoading : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const fs::path data = KRELLIX_DATA_DIR;
+        if (!fs::exists(data / "images")) GTEST_SKIP() << "no generated pictures in " << data;
+        for (const TImageAsset& asset : GameGraphics::Images()) saved[asset.variable] = *asset.variable;
+        previous = fs::current_path();
+        fs::current_path(data);
+    }
+    void TearDown() override
+    {
+        if (previous.empty()) return;
+        fs::current_path(previous);
+        for (const auto& [variable, image] : saved) *variable = image;
+    }
 
+private:
+    std::map<TImagePtr*, TImagePtr> saved;
+    fs::path previous;
+};
+
+TEST_F(PictureLoading, ARunHoldsOnlyThePixelsOfTheScreensItCanShow)
+{
     // A run opening with the menu holds the menu's pictures, one opening with the boss level the
     // boss's; any other run neither, only its first level's background.
     const int64_t menuFirst = HeldAfterLoading(0);
@@ -90,20 +106,10 @@ TEST(PictureLoading, ARunHoldsOnlyThePixelsOfTheScreensItCanShow)
         ASSERT_TRUE(MenuBackgroundImage) << "level " << run.firstLevel;
         EXPECT_EQ(MenuBackgroundImage->Pixmap(0)->width, MenuBackgroundImage->width);
     }
-
-    fs::current_path(previous);
-    for (const auto& [variable, image] : saved) *variable = image;
 }
 
-TEST(PictureLoading, ARunOpeningAtALevelDecodesThatLevelsBackgroundWhileLoading)
+TEST_F(PictureLoading, ARunOpeningAtALevelDecodesThatLevelsBackgroundWhileLoading)
 {
-    const fs::path data = KRELLIX_DATA_DIR;
-    if (!fs::exists(data / "images")) GTEST_SKIP() << "no generated pictures in " << data;
-    std::map<TImagePtr*, TImagePtr> saved;
-    for (const TImageAsset& asset : GameGraphics::Images()) saved[asset.variable] = *asset.variable;
-    const fs::path previous = fs::current_path();
-    fs::current_path(data);
-
     // Its pixels are held once loading is over, so taking them allocates nothing more; another
     // level's background is decoded only when it is wanted.
     HeldAfterLoading(15);
@@ -119,9 +125,6 @@ TEST(PictureLoading, ARunOpeningAtALevelDecodesThatLevelsBackgroundWhileLoading)
         const int64_t pixels = int64_t{image->width} * image->height * 3;
         EXPECT_EQ(AllocatedBytes() - before < pixels / 2, background.decoded) << "level " << background.level;
     }
-
-    fs::current_path(previous);
-    for (const auto& [variable, image] : saved) *variable = image;
 }
 
 }  // namespace
