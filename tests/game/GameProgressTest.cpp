@@ -34,6 +34,19 @@ protected:
         for (const auto& brick : *BrickList)
             while (BrickList->Contains(brick) && brick->hitTimes > 0) brick->RemoveBrick(nullptr, nullptr, 0);
     }
+
+    // The boss level played down, called at each flip f: Space pressed at 65, the boss takes its
+    // sixteen hits at 70 and the paddle heads for the exit at 71.
+    void DestroyTheBossOnCue(int32_t f)
+    {
+        if (f == 65) {
+            Press(KEY_SPACE);
+            Release(KEY_SPACE);
+        }
+        if (f == 70)
+            for (int32_t hit = 0; hit < 16; ++hit) BrickList->First()->RemoveBrick(nullptr, nullptr, 1);
+        if (f == 71) PointerTo(1000, 0);
+    }
 };
 
 TEST_F(GameProgressTest, EscapeEndsTheGameWithoutAHighScoreEntry)
@@ -129,17 +142,11 @@ TEST_F(GameProgressTest, DestroyingTheBossAndLeavingShowsTheClosingScreenUntilSp
     int32_t bossGoneAt = -1, closingFrames = 0, fadeFrames = 0;
     int32_t offsetAtSpace = 0;
     onFlip = [&](int32_t f) {
-        if (f == 65) {
-            Press(KEY_SPACE);
-            Release(KEY_SPACE);
-        }
+        DestroyTheBossOnCue(f);
         if (f == 70) {
-            auto boss = BrickList->First();
-            for (int32_t hit = 0; hit < 16; ++hit) boss->RemoveBrick(nullptr, nullptr, 1);
             bossGoneAt = f;
             EXPECT_EQ(ExplosionList->Count(), 1);
         }
-        if (f == 71) PointerTo(1000, 0);
         const auto& records = driver->presented;
         // The closing fade dims the frame and panel too; then the end text scrolls.
         const auto border = Draws(records, LeftBorderImage);
@@ -170,13 +177,7 @@ TEST_F(GameProgressTest, AFinishedGameIsEnteredEvenWhenTheProgramEndsOnTheClosin
     struct TWindowClosed {};
     CurrentUserName = "Quill";
     onFlip = [&](int32_t f) {
-        if (f == 65) {
-            Press(KEY_SPACE);
-            Release(KEY_SPACE);
-        }
-        if (f == 70)
-            for (int32_t hit = 0; hit < 16; ++hit) BrickList->First()->RemoveBrick(nullptr, nullptr, 1);
-        if (f == 71) PointerTo(1000, 0);
+        DestroyTheBossOnCue(f);
         // The end text has begun to scroll.
         if (ScrollTextOffset < 790) throw TWindowClosed{};
     };
@@ -291,15 +292,7 @@ TEST_F(GameMusicTest, TheClosingMusicIsAskedForWithTheBossLevelAndTheHighScoresM
     onFlip = [&](int32_t f) {
         if (closingAskedAt < 0 && VortanoCoverMusic) closingAskedAt = f;
         if (highScoresAskedAt < 0 && HiscoreMusic) highScoresAskedAt = f;
-        if (f == 65) {
-            Press(KEY_SPACE);
-            Release(KEY_SPACE);
-        }
-        if (f == 70) {
-            auto boss = BrickList->First();
-            for (int32_t hit = 0; hit < 16; ++hit) boss->RemoveBrick(nullptr, nullptr, 1);
-        }
-        if (f == 71) PointerTo(1000, 0);
+        DestroyTheBossOnCue(f);
         // The closing fade dims the frame too.
         const auto border = Draws(driver->presented, LeftBorderImage);
         if (closingStartedAt < 0 && !border.empty() && border[0].red < 255 &&
