@@ -92,6 +92,14 @@ bool HeldAhead(const TSoundAsset& sound)
     return sound.held == TSoundHeld::Ahead || sound.held == TSoundHeld::AheadWithMenu;
 }
 
+// The catalogue entry of music held ahead; null for any other variable.
+const TSoundAsset* HeldAheadEntry(const TSoundPtr& music)
+{
+    const auto sound = std::find_if(std::begin(SoundCatalogue), std::end(SoundCatalogue),
+                                    [&](const TSoundAsset& s) { return s.variable == &music; });
+    return sound != std::end(SoundCatalogue) && HeldAhead(*sound) ? &*sound : nullptr;
+}
+
 bool HeardInThisRun(const TSoundAsset& sound)
 {
     return MenuRun || (sound.held != TSoundHeld::WithMenu && sound.held != TSoundHeld::AheadWithMenu);
@@ -157,9 +165,8 @@ void GameSounds::StartLoading(int32_t firstMusicId)
 
 void GameSounds::DecodeAhead(TSoundPtr& music)
 {
-    const auto sound = std::find_if(std::begin(SoundCatalogue), std::end(SoundCatalogue),
-                                    [&](const TSoundAsset& s) { return s.variable == &music; });
-    if (sound == std::end(SoundCatalogue) || !HeldAhead(*sound) || !HeardInThisRun(*sound) || music) return;
+    const TSoundAsset* sound = HeldAheadEntry(music);
+    if (!sound || !HeardInThisRun(*sound) || music) return;
     std::shared_future<TAudioSamplePtr> samples =
         std::async(std::launch::async, [file = sound->file] { return DecodeFile(file); }).share();
     auto pending = std::make_shared<TPendingSound>(samples, sound->flags);
@@ -170,10 +177,8 @@ void GameSounds::DecodeAhead(TSoundPtr& music)
 
 void GameSounds::GiveBack(TSoundPtr& music)
 {
-    const auto sound = std::find_if(std::begin(SoundCatalogue), std::end(SoundCatalogue),
-                                    [&](const TSoundAsset& s) { return s.variable == &music; });
     // A decode still under way is let go of by the first flip after it ends, so nothing waits here.
-    if (sound != std::end(SoundCatalogue) && HeldAhead(*sound)) music = nullptr;
+    if (HeldAheadEntry(music)) music = nullptr;
 }
 
 void GameSounds::DecodeMusicAhead(int32_t id)

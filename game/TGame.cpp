@@ -29,9 +29,7 @@ int32_t TGame::NewGame()
                 // number.
                 GameMode = GameMode_LevelStart;
                 Level->EndMusic();
-                // Over for good: it goes before the next level's music decodes.
-                Level->music = nullptr;
-                LevelMusic = nullptr;
+                Level->LetGoOfMusic();
                 Level->LevelNumber += 1;
                 CurrentUserLevel = Level->LevelNumber;
                 startLevel += 1;

@@ -227,6 +227,12 @@ void TLevel::InitMusic()
     if (music) PlayMusic(music);
 }
 
+void TLevel::LetGoOfMusic()
+{
+    music = nullptr;
+    LevelMusic = nullptr;
+}
+
 void TLevel::StartAgain()
 {
     Paddle->positionY = PaddleLineY;
@@ -369,10 +375,9 @@ void TLevel::LifeLost()
 
 void TLevel::GameOver()
 {
-    // The level's music has ended for good; the high scores' music may follow the game, once its
-    // result is entered: it decodes during the seconds the game over takes.
-    music = nullptr;
-    LevelMusic = nullptr;
+    // The high scores' music may follow the game, once its result is entered: it decodes during
+    // the seconds the game over takes.
+    LetGoOfMusic();
     GameSounds::DecodeAhead(HiscoreMusic);
     playFX(GameOverSound);
     for (int32_t b = 255; b >= 103; b -= 4) DrawLevelNoPlay(b, 0);

@@ -63,6 +63,8 @@ public:
     static void ResetPlayObjects(bool keepBricksAndShots);
 
     void InitMusic();
+    // The level's music has ended for good: it goes at once, before another piece decodes.
+    void LetGoOfMusic();
     void DrawEnvironment();
     void DrawEscape(int32_t paddleX);
     void IntroLoop();

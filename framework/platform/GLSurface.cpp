@@ -146,7 +146,7 @@ bool TFramebufferScaler::PutsPart(SDL_Window* window, int32_t drawableWidth, int
                                   const TLetterbox& box, bool immediate)
 {
     LookUpCopy(window);
-    return _put && TakesPieces(immediate) && drawableWidth == _keptWidth && drawableHeight == _keptHeight &&
+    return TakesPieces(immediate) && drawableWidth == _keptWidth && drawableHeight == _keptHeight &&
            box.width == _width && box.height == _height;
 }
 
