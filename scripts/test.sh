@@ -11,10 +11,12 @@ jobs="$(nproc)"
 bash "$root/scripts/deps.sh"
 
 # Compiler output is kept between runs where ccache is installed; paths inside the checkout count
-# from its root, so that another clone of the same sources finds the same results.
+# from its root, so that another clone of the same sources finds the same results. The tests'
+# precompiled header is cached only when ccache is told not to look into it for dates and
+# definitions (the tests use neither).
 cache=()
 if command -v ccache >/dev/null; then
-  export CCACHE_BASEDIR="$root"
+  export CCACHE_BASEDIR="$root" CCACHE_SLOPPINESS="${CCACHE_SLOPPINESS:-pch_defines,time_macros}"
   cache=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
 
