@@ -126,6 +126,11 @@ TSoundPtr LoadSound(const TAudioSamplePtr& sample, int32_t flags)
     return sample ? CurrentAudioDriver()->CreateSound(sample, flags) : nullptr;
 }
 
+TSoundPtr LoadSound(const TAudioStreamPtr& stream, int32_t flags)
+{
+    return stream ? CurrentAudioDriver()->CreateStream(stream, flags) : nullptr;
+}
+
 TChannelPtr AllocChannel() { return CurrentAudioDriver()->AllocChannel(); }
 
 TChannelPtr PlaySound(const TSoundPtr& sound, const TChannelPtr& channel)
