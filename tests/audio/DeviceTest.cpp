@@ -519,4 +519,19 @@ TEST_F(AudioDevice, StreamedMusicSoundsAsTheWholeDecodeLoopingAndPausesAndStopsA
         EXPECT_LT(worst, 1e-6) << (mix == &paused ? "paused and resumed" : "played through");
         EXPECT_GT(mix->Frames() - AudibleSegments(*mix, 0.001).back().to, size_t{kRate} / 10) << "quiet after the stop";
     }
+    const std::vector<Segment> resumed = AudibleSegments(paused, 0.001);
+    ASSERT_EQ(resumed.size(), 2u);
+    EXPECT_GT(resumed[1].from - resumed[0].to, size_t{kRate} / 4) << "quiet while paused";
+}
+
+TEST_F(AudioDevice, StreamedMusicThatDoesNotLoopIsHeardToItsLastFrame)
+{
+    // Its last piece is shorter than the others.
+    TempDir dir;
+    const std::string path = dir.Write("music.ogg", EncodeOgg(Tone(36000, 2, kRate, 800, 0.5, 0.5), 2, kRate));
+    TChannelPtr channel = PlaySound(LoadSound(TAudioStream::Load(path)));
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(channel); }));
+    const std::vector<Segment> heard = AudibleSegments(Capture());
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(heard[0].Length()), 36000.0, 2.0 * kWindow);
 }
