@@ -68,7 +68,8 @@ public:
     virtual bool Startup() { return true; }
     virtual void Shutdown() {}
     virtual TSoundPtr CreateSound(const TAudioSamplePtr& sample, int32_t flags);
-    // A sound of a stream; the base driver makes it of the stream decoded whole.
+    // A sound of a stream; the base driver makes it of the stream decoded whole, the "Null" driver
+    // a silent one at once.
     virtual TSoundPtr CreateStream(const TAudioStreamPtr& stream, int32_t flags);
     virtual TChannelPtr AllocChannel();
     // Decodes url and makes a sound of it; null when it cannot be opened or decoded.
