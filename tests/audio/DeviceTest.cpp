@@ -498,7 +498,6 @@ TEST_F(AudioDevice, StreamedMusicSoundsAsTheWholeDecodeLoopingAndPausesAndStopsA
     const Mix whole = record(LoadSound(LoadAudioSample(path), SOUND_LOOP), false);
     const TAudioStreamPtr stream = TAudioStream::Load(path);
     ASSERT_TRUE(stream && !stream->Whole());
-    const Mix streamed = record(LoadSound(stream, SOUND_LOOP), false);
     const Mix paused = record(LoadSound(stream, SOUND_LOOP), true);
 
     // What is heard, every silent frame left out (the device writes exact zeros when nothing plays):
@@ -510,15 +509,13 @@ TEST_F(AudioDevice, StreamedMusicSoundsAsTheWholeDecodeLoopingAndPausesAndStopsA
     };
     const std::vector<float> expected = heard(whole);
     ASSERT_GT(expected.size(), size_t{kFrames} * 3 / 2);
-    for (const Mix* mix : {&streamed, &paused}) {
-        const std::vector<float> got = heard(*mix);
-        ASSERT_GT(got.size(), size_t{kFrames} * 3 / 2);
-        double worst = 0;
-        for (size_t i = 0; i < size_t{kFrames} * 3 / 2; ++i)
-            worst = std::max(worst, static_cast<double>(std::abs(got[i] - expected[i])));
-        EXPECT_LT(worst, 1e-6) << (mix == &paused ? "paused and resumed" : "played through");
-        EXPECT_GT(mix->Frames() - AudibleSegments(*mix, 0.001).back().to, size_t{kRate} / 10) << "quiet after the stop";
-    }
+    const std::vector<float> got = heard(paused);
+    ASSERT_GT(got.size(), size_t{kFrames} * 3 / 2);
+    double worst = 0;
+    for (size_t i = 0; i < size_t{kFrames} * 3 / 2; ++i)
+        worst = std::max(worst, static_cast<double>(std::abs(got[i] - expected[i])));
+    EXPECT_LT(worst, 1e-6);
+    EXPECT_GT(paused.Frames() - AudibleSegments(paused, 0.001).back().to, size_t{kRate} / 10) << "quiet after the stop";
     const std::vector<Segment> resumed = AudibleSegments(paused, 0.001);
     ASSERT_EQ(resumed.size(), 2u);
     EXPECT_GT(resumed[1].from - resumed[0].to, size_t{kRate} / 4) << "quiet while paused";
