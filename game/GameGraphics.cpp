@@ -29,6 +29,14 @@ constexpr TImageAsset ForTheMenu(TImagePtr* variable, const char* file, int32_t 
     return {variable, file, cellWidth, cellHeight, frames, -1, TAssetNeed::BeforeMenu};
 }
 
+// Drawn by one information screen alone (the high scores, the instructions, the credits): opened
+// now, decoded while the menu fades out toward its screen (GameGraphics::PrefetchImages), rather
+// than held decoded from start-up.
+constexpr TImageAsset ForAnInformationScreen(TImagePtr* variable, const char* file)
+{
+    return {variable, file, 0, 0, 1, -1, TAssetNeed::WithItsLevel};
+}
+
 // Drawn in play but never in a level's first frames (aliens, capsules, bolts, the boss), or not
 // at all: decoded behind the game once it shows its first screen.
 constexpr TImageAsset LaterInPlay(TImagePtr* variable, const char* file, int32_t cellWidth = 0, int32_t cellHeight = 0,
@@ -43,11 +51,11 @@ const TImageAsset ImageCatalogue[] = {
     ForTheMenu(&QuillonLogoImage, "images/Quillonlogo.png"),
     ForTheMenu(&MenuBackgroundImage, "images/bkgnd_50.jpg"),
     ForTheMenu(&MenuPageImage, "images/page_menu.png"),
-    ForTheMenu(&HighscoreBackgroundImage, "images/bkgnd_49.jpg"),
-    ForTheMenu(&HighscorePageImage, "images/page_hiscore.png"),
-    ForTheMenu(&InstructionsBackgroundImage, "images/bkgnd_47.jpg"),
-    ForTheMenu(&InstructionsPageImage, "images/page_instructions.png"),
-    ForTheMenu(&CreditsBackgroundImage, "images/bkgnd_48.jpg"),
+    ForAnInformationScreen(&HighscoreBackgroundImage, "images/bkgnd_49.jpg"),
+    ForAnInformationScreen(&HighscorePageImage, "images/page_hiscore.png"),
+    ForAnInformationScreen(&InstructionsBackgroundImage, "images/bkgnd_47.jpg"),
+    ForAnInformationScreen(&InstructionsPageImage, "images/page_instructions.png"),
+    ForAnInformationScreen(&CreditsBackgroundImage, "images/bkgnd_48.jpg"),
     ForTheMenu(&GuruAnimImage, "images/GuruAnim.png", 642, 79, 2),
     {&SidebarLogoImage, "images/logo_sidebar.png"},
     ForTheMenu(&KrellixLogoImage, "images/logo_krellix.png"),
@@ -232,6 +240,12 @@ void GameGraphics::LoadLevelImages(const TImagePtr& background, bool bossLevel)
             (*boss)->ReleasePixels();
     }
     if (ZogExplosionImage && !bossLevel) ZogExplosionImage->ReleasePixels();
+}
+
+void GameGraphics::PrefetchImages(std::initializer_list<TImagePtr> images)
+{
+    for (const TImagePtr& image : images)
+        if (image) image->PrefetchPixels();
 }
 
 void GameGraphics::PrefetchBossExplosion()

@@ -6,6 +6,7 @@
 #include "framework/system/AssetLoader.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 
 // One picture of the catalogue: the variable it fills, its file, for a strip the cell size and
@@ -45,6 +46,10 @@ public:
     // boss level the boss and its shadow, are decoded when the level is built; those of other
     // levels, and the boss's pictures and explosion strip but on the boss level, are given back.
     static void LoadLevelImages(const TImagePtr& background, bool bossLevel);
+    // Starts decoding pictures only opened so far (those of an information screen) on another core,
+    // while a fade leads to the screen that draws them; its first frame waits for any still on their
+    // way. Pictures decoded or drawn already stay as they are.
+    static void PrefetchImages(std::initializer_list<TImagePtr> images);
     // Starts decoding the boss explosion strip from its first frame, when the boss level's play
     // begins.
     static void PrefetchBossExplosion();

@@ -1,6 +1,7 @@
 // The game's sound effects and music, one program-wide variable per sound, and their loaders.
 #include "game/GameSounds.h"
 
+#include "framework/audio/AudioStream.h"
 #include "framework/audio/Sample.h"
 #include "framework/audio/Sound.h"
 #include "framework/audio/SoundAsset.h"
@@ -82,7 +83,7 @@ TLoaderSettling SoundSettling(SoundLoader);
 
 // The music of one level, decoded ahead.
 int32_t PendingMusicId = 0;
-std::future<TAudioSamplePtr> PendingMusic;
+std::future<TAudioStreamPtr> PendingMusic;
 
 // The run opens with the menu, so plays the menu's music; a run straight into a level does not.
 bool MenuRun = true;
@@ -109,18 +110,19 @@ bool HeardInThisRun(const TSoundAsset& sound)
 struct TAheadDecode {
     TSoundPtr* variable;
     const char* file;
-    std::shared_future<TAudioSamplePtr> samples;
+    std::shared_future<TAudioStreamPtr> samples;
     std::shared_ptr<TPendingSound> pending;
 };
 std::vector<TAheadDecode> AheadDecodes;
 int32_t AheadSettlingHook = 0;
 
-TAudioSamplePtr DecodeFile(const char* file)
+// Music is held encoded with its first frames decoded, the rest decoded as it plays.
+TAudioStreamPtr DecodeFile(const char* file)
 {
     // Nothing waits for it yet: the frames drawn meanwhile go first.
     LowerThisThreadPriority();
     try {
-        return LoadAudioSample(file);
+        return TAudioStream::Load(file);
     } catch (const std::exception& error) {
         ReportProblem(std::string(file) + ": " + error.what());
         return nullptr;
@@ -167,7 +169,7 @@ void GameSounds::DecodeAhead(TSoundPtr& music)
 {
     const TSoundAsset* sound = HeldAheadEntry(music);
     if (!sound || !HeardInThisRun(*sound) || music) return;
-    std::shared_future<TAudioSamplePtr> samples =
+    std::shared_future<TAudioStreamPtr> samples =
         std::async(std::launch::async, [file = sound->file] { return DecodeFile(file); }).share();
     auto pending = std::make_shared<TPendingSound>(samples, sound->flags);
     music = pending;
@@ -186,7 +188,7 @@ void GameSounds::DecodeMusicAhead(int32_t id)
     const std::string file = MusicFile(id);
     if (file.empty() || (PendingMusic.valid() && PendingMusicId == id)) return;
     PendingMusicId = id;
-    PendingMusic = std::async(std::launch::async, [file] { return LoadAudioSample(file); });
+    PendingMusic = std::async(std::launch::async, [file] { return TAudioStream::Load(file); });
 }
 
 void GameSounds::AbandonLoading()
@@ -214,7 +216,7 @@ void GameSounds::LoadMusic(int32_t id)
     if (PendingMusic.valid() && PendingMusicId == id)
         LevelMusic = LoadSound(PendingMusic.get(), SOUND_LOOP);
     else
-        LevelMusic = LoadSound(file, SOUND_LOOP);
+        LevelMusic = LoadSound(TAudioStream::Load(file), SOUND_LOOP);
     if (!LevelMusic) ReportProblem("music " + file + " could not be loaded; the level plays silent");
 }
 

@@ -375,10 +375,11 @@ void TLevel::LifeLost()
 
 void TLevel::GameOver()
 {
-    // The high scores' music may follow the game, once its result is entered: it decodes during
-    // the seconds the game over takes.
+    // The high scores, their music and pictures, may follow the game, once its result is entered:
+    // they decode during the seconds the game over takes.
     LetGoOfMusic();
     GameSounds::DecodeAhead(HiscoreMusic);
+    GameGraphics::PrefetchImages({HighscoreBackgroundImage, HighscorePageImage});
     playFX(GameOverSound);
     for (int32_t b = 255; b >= 103; b -= 4) DrawLevelNoPlay(b, 0);
 
@@ -424,8 +425,10 @@ void TLevel::PauseGame()
 void TLevel::LastLevelCompleted()
 {
     PlayMusic(VortanoCoverMusic);
-    // The high scores' music may follow once the player leaves this screen, a fade's length from now.
+    // The high scores, their music and pictures, may follow once the player leaves this screen, a
+    // fade's length from now.
     GameSounds::DecodeAhead(HiscoreMusic);
+    GameGraphics::PrefetchImages({HighscoreBackgroundImage, HighscorePageImage});
     for (int32_t b = 255; b >= 3; b -= 4) DrawLevelNoPlay(b, 1);
     SetColor(255, 255, 255);
     while (!KeyIsDown(KEY_SPACE)) {

@@ -230,14 +230,17 @@ int32_t TMainMenu::Main(int32_t fadeIn, int32_t fadeAll)
             PlayGame(MenuState);
             break;
         case MenuEntry_ShowHighscore:
+            GameGraphics::PrefetchImages({HighscoreBackgroundImage, HighscorePageImage});
             Menufadeout();
             ShowHighscores(0);
             break;
         case MenuEntry_Instructions:
+            GameGraphics::PrefetchImages({InstructionsBackgroundImage, InstructionsPageImage});
             Menufadeout();
             ShowInstructions();
             break;
         case MenuEntry_Credits:
+            GameGraphics::PrefetchImages({CreditsBackgroundImage});
             Menufadeout();
             ShowCredits();
             break;

@@ -11,9 +11,18 @@
 
 namespace {
 
+// The "Null" driver: its sounds are silent, so a stream's is made without decoding the stream.
+class TNullAudioDriver final : public TAudioDriver {
+public:
+    TSoundPtr CreateStream(const TAudioStreamPtr& stream, int32_t) override
+    {
+        return stream ? std::make_shared<TSound>() : nullptr;
+    }
+};
+
 struct AudioState {
     // Registration order: the null driver first, then the native back-end.
-    std::vector<TAudioDriverPtr> drivers{std::make_shared<TAudioDriver>(), std::make_shared<TOpenALAudioDriver>()};
+    std::vector<TAudioDriverPtr> drivers{std::make_shared<TNullAudioDriver>(), std::make_shared<TOpenALAudioDriver>()};
     TAudioDriverPtr current;
     // Percent, by TSoundGroup; they outlive driver changes.
     std::array<int32_t, 2> volumes{100, 100};
@@ -124,6 +133,11 @@ TSoundPtr LoadSound(const TUrl& url, int32_t flags) { return CurrentAudioDriver(
 TSoundPtr LoadSound(const TAudioSamplePtr& sample, int32_t flags)
 {
     return sample ? CurrentAudioDriver()->CreateSound(sample, flags) : nullptr;
+}
+
+TSoundPtr LoadSound(const TAudioStreamPtr& stream, int32_t flags)
+{
+    return stream ? CurrentAudioDriver()->CreateStream(stream, flags) : nullptr;
 }
 
 TChannelPtr AllocChannel() { return CurrentAudioDriver()->AllocChannel(); }

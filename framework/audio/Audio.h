@@ -14,6 +14,7 @@ constexpr int32_t SOUND_HARDWARE = 2;
 class TSound;
 class TChannel;
 class TAudioSample;
+class TAudioStream;
 using TSoundPtr = std::shared_ptr<TSound>;
 using TChannelPtr = std::shared_ptr<TChannel>;
 
@@ -21,6 +22,8 @@ using TChannelPtr = std::shared_ptr<TChannel>;
 TSoundPtr LoadSound(const TUrl& url, int32_t flags = 0);
 // A sound of samples already in memory; null for a null sample.
 TSoundPtr LoadSound(const std::shared_ptr<TAudioSample>& sample, int32_t flags = 0);
+// A sound that decodes the stream as it plays (the driver may decode it whole); null for null.
+TSoundPtr LoadSound(const std::shared_ptr<const TAudioStream>& stream, int32_t flags = 0);
 TChannelPtr AllocChannel();
 // Returns the channel that plays (a new one when channel is null); null sound plays nothing
 // and returns channel unchanged.

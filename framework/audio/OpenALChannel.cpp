@@ -58,6 +58,16 @@ TChannelPtr TOpenALSound::Play(const TChannelPtr& channel)
     return cued;
 }
 
+// Stops the copy's source; a streamed one is no longer started again by its feeder.
+void StopCopy(TBuf& buf)
+{
+    if (!buf.source.Live()) return;
+    if (buf.feed)
+        buf.feed->Stop();
+    else
+        alSourceStop(buf.source.Id());
+}
+
 TBufPtr TOpenALSound::TakeIdleCopy()
 {
     for (auto& buf : _bufs)
@@ -74,7 +84,13 @@ TBufPtr TOpenALSound::TakeIdleCopy()
     if (alGetError() != AL_NO_ERROR) return nullptr;
     auto buf = std::make_shared<TBuf>(_buffer, _context, id);
     buf->music = _loop;
-    alSourcei(id, AL_BUFFER, static_cast<ALint>(_buffer->Id()));
+    if (_stream) {
+        buf->feed = TALStreamFeed::Create(_context, _stream, _loop, id);
+        if (!buf->feed) return nullptr;
+        ctx->feeder.Add(buf->feed);
+    } else {
+        alSourcei(id, AL_BUFFER, static_cast<ALint>(_buffer->Id()));
+    }
     // Placed around the listener by pan alone, never by distance.
     alSourcei(id, AL_SOURCE_RELATIVE, AL_TRUE);
     alSourcef(id, AL_ROLLOFF_FACTOR, 0.0f);
@@ -93,7 +109,7 @@ TOpenALChannel::~TOpenALChannel()
     // A cued or paused copy stops with its channel; a playing one plays on to its end.
     TBufPtr buf = Owned();
     if (buf && buf->paused) {
-        if (buf->source.Live()) alSourceStop(buf->source.Id());
+        StopCopy(*buf);
         Release(*buf);
     }
 }
@@ -118,9 +134,13 @@ void TOpenALChannel::Cue(TOpenALSound& sound)
     _loop = sound.Loops();
     _stereo = sound.Stereo();
     buf->paused = true;
-    const ALuint id = buf->source.Id();
-    alSourceRewind(id);
-    alSourcei(id, AL_LOOPING, _loop ? AL_TRUE : AL_FALSE);
+    if (buf->feed) {
+        buf->feed->Restart();
+    } else {
+        const ALuint id = buf->source.Id();
+        alSourceRewind(id);
+        alSourcei(id, AL_LOOPING, _loop ? AL_TRUE : AL_FALSE);
+    }
     Apply();
 }
 
@@ -128,7 +148,7 @@ void TOpenALChannel::Stop()
 {
     TBufPtr buf = Owned();
     if (!buf) return;
-    if (buf->source.Live()) alSourceStop(buf->source.Id());
+    StopCopy(*buf);
     Release(*buf);
 }
 
@@ -144,10 +164,15 @@ void TOpenALChannel::SetPaused(bool paused)
     }
     const ALuint id = buf->source.Id();
     const bool running = buf->State() == AL_PLAYING;
-    if (paused && running) alSourcePause(id);
-    if (!paused && !running) {
-        alSourcei(id, AL_LOOPING, _loop ? AL_TRUE : AL_FALSE);
-        alSourcePlay(id);
+    if (buf->feed) {
+        if (paused && running) buf->feed->Pause();
+        if (!paused && !running) buf->feed->Play();
+    } else {
+        if (paused && running) alSourcePause(id);
+        if (!paused && !running) {
+            alSourcei(id, AL_LOOPING, _loop ? AL_TRUE : AL_FALSE);
+            alSourcePlay(id);
+        }
     }
     buf->paused = paused;
 }

@@ -200,6 +200,18 @@ TSoundPtr TOpenALAudioDriver::CreateSound(const TAudioSamplePtr& sample, int32_t
     return sound;
 }
 
+TSoundPtr TOpenALAudioDriver::CreateStream(const TAudioStreamPtr& stream, int32_t flags)
+{
+    if (!stream) return nullptr;
+    // Pieces are decoded as 16-bit frames in the machine's order on a little-endian machine alone.
+    constexpr bool little = std::endian::native == std::endian::little;
+    if (!_context || stream->Whole() || !little) return CreateSound(stream->Decode(), flags);
+    auto sound = std::make_shared<TOpenALSound>(_context, stream, (flags & SOUND_LOOP) != 0);
+    std::erase_if(_context->sounds, [](const std::weak_ptr<TOpenALSound>& s) { return s.expired(); });
+    _context->sounds.push_back(sound);
+    return sound;
+}
+
 TChannelPtr TOpenALAudioDriver::AllocChannel() { return std::make_shared<TOpenALChannel>(); }
 
 void TOpenALAudioDriver::ApplyGroupVolumes()

@@ -35,6 +35,8 @@ public:
     void Shutdown() override;
     // Throws "CreateSoundBuffer failed (code)" when the device refuses the PCM data.
     TSoundPtr CreateSound(const TAudioSamplePtr& sample, int32_t flags) override;
+    // Each copy of the sound decodes the stream as it plays, a few pieces ahead of the device.
+    TSoundPtr CreateStream(const TAudioStreamPtr& stream, int32_t flags) override;
     TChannelPtr AllocChannel() override;
     void ApplyGroupVolumes() override;
 

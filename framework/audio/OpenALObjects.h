@@ -1,14 +1,20 @@
-// The OpenAL back-end's own objects: the device context, buffers, sources, sounds and channels.
+// The OpenAL back-end's own objects: the device context, buffers, sources, streams, sounds and channels.
 #pragma once
 
+#include "framework/audio/AudioStream.h"
 #include "framework/audio/OpenALDriver.h"
 #include "framework/audio/Sample.h"
 
 #include <AL/al.h>
 #include <AL/alc.h>
 
+#include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 // Internal types have a named namespace: the driver's context refers to them.
@@ -28,6 +34,27 @@ struct ContextDestroyer {
 
 class TBuf;
 class TOpenALSound;
+class TALStreamFeed;
+
+// The thread that keeps every streamed copy's queue of pieces filled, looking at them every 20 ms.
+class TALStreamFeeder {
+public:
+    TALStreamFeeder() = default;
+    ~TALStreamFeeder();
+    TALStreamFeeder(const TALStreamFeeder&) = delete;
+    TALStreamFeeder& operator=(const TALStreamFeeder&) = delete;
+    // Starts the thread with the first feed.
+    void Add(std::weak_ptr<TALStreamFeed> feed);
+
+private:
+    void Run();
+
+    std::mutex _lock;
+    std::condition_variable _wake;
+    bool _stop = false;
+    std::vector<std::weak_ptr<TALStreamFeed>> _feeds;
+    std::thread _thread;
+};
 
 }  // namespace openal_backend
 
@@ -46,6 +73,8 @@ struct TALContext {
     std::shared_ptr<TALDevice> open;
     int32_t sourceLimit = 0;
     int32_t liveSources = 0;
+    // Stopped before the device closes, after the copies below are gone.
+    openal_backend::TALStreamFeeder feeder;
     // Copies of sounds that were destroyed while the copies still played.
     std::vector<std::shared_ptr<openal_backend::TBuf>> lonely;
     std::vector<std::weak_ptr<openal_backend::TOpenALSound>> sounds;
@@ -152,7 +181,59 @@ private:
     int32_t _format;
 };
 
-// A playback copy of a sound: a source on the sound's buffer. seq grows whenever the copy is
+// The queue of a streamed copy's source: a few buffers of pieces of the sound, the first ones from
+// its head decoded ahead, the next ones decoded by the feeder thread as the source plays them. A
+// loop is read on from its start, so the seam sounds as a whole buffer looping would. lock keeps
+// the feeder thread away while the main thread changes the source's state or queue.
+class TALStreamFeed {
+public:
+    static constexpr int32_t kPieceFrames = 8192;
+    static constexpr size_t kPieces = 4;
+
+    // Null when the device gives no buffers.
+    static std::shared_ptr<TALStreamFeed> Create(TALContextRef context, TAudioStreamPtr stream, bool loop,
+                                                 ALuint source);
+    ~TALStreamFeed();
+    TALStreamFeed(const TALStreamFeed&) = delete;
+    TALStreamFeed& operator=(const TALStreamFeed&) = delete;
+
+    // On the main thread: back to the start with the head queued, stopped.
+    void Restart();
+    void Play();
+    void Pause();
+    void Stop();
+    // The source is about to be deleted: the feeder leaves it alone from now on.
+    void Detach();
+    // Playing but run dry, with more to come: the feeder starts it again.
+    bool Starved() const { return _wanted && !_ended; }
+
+    // On the feeder thread: takes back the pieces played and queues the next ones.
+    void Refill();
+
+private:
+    TALStreamFeed(TALContextRef context, TAudioStreamPtr stream, bool loop, ALuint source);
+    // Fills a free buffer with frames of _piece and queues it; lock held.
+    void Queue(int32_t frames);
+
+    std::mutex _lock;
+    TALContextRef _context;
+    TAudioStreamPtr _stream;
+    ALuint _source;
+    ALenum _format;
+    std::array<ALuint, kPieces> _buffers{};
+    std::vector<ALuint> _free;
+    // Grows with each restart; the frame that the pieces after the queued head start at.
+    uint64_t _generation = 0;
+    int64_t _next = 0;
+    std::atomic<bool> _wanted = false;
+    std::atomic<bool> _ended = false;
+    // The feeder thread's own: it decodes without the lock.
+    TAudioStreamReader _reader;
+    uint64_t _readerGeneration = 0;
+    std::vector<uint8_t> _piece;
+};
+
+// A playback copy of a sound: a source on the sound's buffer, or on a stream's queue. seq grows whenever the copy is
 // taken away from a channel; paused is set while the copy is cued or paused.
 class TBuf {
 public:
@@ -160,6 +241,12 @@ public:
         : buffer(std::move(buffer)), source(std::move(context), source)
     {
     }
+    ~TBuf()
+    {
+        if (feed) feed->Detach();
+    }
+    TBuf(const TBuf&) = delete;
+    TBuf& operator=(const TBuf&) = delete;
 
     ALint State() const
     {
@@ -174,11 +261,12 @@ public:
         if (source.Live())
             alSourcef(source.Id(), AL_GAIN, gain * GroupGain(music ? TSoundGroup::Music : TSoundGroup::Effects));
     }
-    bool Active() const { return source.Live() && (paused || State() == AL_PLAYING); }
+    bool Active() const { return source.Live() && (paused || State() == AL_PLAYING || (feed && feed->Starved())); }
 
     // Declared before the source so that the source goes first: OpenAL refuses to delete a
     // buffer that a source still uses.
     std::shared_ptr<TALBuffer> buffer;
+    std::shared_ptr<TALStreamFeed> feed;
     TALSource source;
     uint32_t seq = 0;
     bool paused = false;
@@ -193,6 +281,12 @@ class TOpenALSound : public TSound {
 public:
     TOpenALSound(TALContextRef context, std::shared_ptr<TALBuffer> buffer, int32_t hertz, bool loop, bool stereo)
         : _context(std::move(context)), _buffer(std::move(buffer)), _hertz(hertz), _loop(loop), _stereo(stereo)
+    {
+    }
+    // A sound whose copies each decode the stream as they play.
+    TOpenALSound(TALContextRef context, TAudioStreamPtr stream, bool loop)
+        : _context(std::move(context)), _stream(std::move(stream)), _hertz(_stream->Hertz()), _loop(loop),
+          _stereo(SampleChannels(_stream->Format()) == 2)
     {
     }
     ~TOpenALSound() override;
@@ -218,6 +312,7 @@ public:
 private:
     TALContextRef _context;
     std::shared_ptr<TALBuffer> _buffer;
+    TAudioStreamPtr _stream;
     int32_t _hertz;
     bool _loop;
     bool _stereo;

@@ -13,9 +13,17 @@ TPendingSound::TPendingSound(std::shared_future<TAudioSamplePtr> samples, int32_
 {
 }
 
+TPendingSound::TPendingSound(std::shared_future<TAudioStreamPtr> stream, int32_t flags, std::function<void()> hurry)
+    : _stream(std::move(stream)), _flags(flags), _hurry(std::move(hurry))
+{
+}
+
 bool TPendingSound::Decoded() const
 {
-    return !_samples.valid() || _samples.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    const auto ready = [](const auto& future) {
+        return !future.valid() || future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    };
+    return ready(_samples) && ready(_stream);
 }
 
 const TSoundPtr& TPendingSound::Resolve()
@@ -24,9 +32,12 @@ const TSoundPtr& TPendingSound::Resolve()
         _resolved = true;
         if (_hurry && !Decoded()) _hurry();
         TAudioSamplePtr samples = _samples.valid() ? _samples.get() : nullptr;
-        _sound = samples ? CurrentAudioDriver()->CreateSound(samples, _flags) : nullptr;
+        TAudioStreamPtr stream = _stream.valid() ? _stream.get() : nullptr;
+        if (samples) _sound = CurrentAudioDriver()->CreateSound(samples, _flags);
+        if (stream) _sound = CurrentAudioDriver()->CreateStream(stream, _flags);
         // The samples live on in the driver's sound, if at all.
         _samples = {};
+        _stream = {};
     }
     return _sound;
 }
@@ -48,6 +59,11 @@ TSoundPtr TSound::Load(const TUrl& url, int32_t flags) { return CurrentAudioDriv
 TSoundPtr TAudioDriver::CreateSound(const TAudioSamplePtr& sample, int32_t)
 {
     return sample ? std::make_shared<TSound>() : nullptr;
+}
+
+TSoundPtr TAudioDriver::CreateStream(const TAudioStreamPtr& stream, int32_t flags)
+{
+    return stream ? CreateSound(stream->Decode(), flags) : nullptr;
 }
 
 TChannelPtr TAudioDriver::AllocChannel() { return std::make_shared<TChannel>(); }

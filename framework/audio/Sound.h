@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/audio/Audio.h"
+#include "framework/audio/AudioStream.h"
 #include "framework/audio/Sample.h"
 
 #include <cstdint>
@@ -28,6 +29,8 @@ public:
 class TPendingSound : public TSound {
 public:
     TPendingSound(std::shared_future<TAudioSamplePtr> samples, int32_t flags, std::function<void()> hurry = {});
+    // The same for music held encoded: its stream with the head decoded.
+    TPendingSound(std::shared_future<TAudioStreamPtr> stream, int32_t flags, std::function<void()> hurry = {});
     TChannelPtr Play(const TChannelPtr& channel) override;
     TChannelPtr Cue(const TChannelPtr& channel) override;
     // The samples are there, or their decoding failed.
@@ -37,6 +40,7 @@ public:
 
 private:
     std::shared_future<TAudioSamplePtr> _samples;
+    std::shared_future<TAudioStreamPtr> _stream;
     int32_t _flags;
     std::function<void()> _hurry;
     bool _resolved = false;
@@ -64,6 +68,9 @@ public:
     virtual bool Startup() { return true; }
     virtual void Shutdown() {}
     virtual TSoundPtr CreateSound(const TAudioSamplePtr& sample, int32_t flags);
+    // A sound of a stream; the base driver makes it of the stream decoded whole, the "Null" driver
+    // a silent one at once.
+    virtual TSoundPtr CreateStream(const TAudioStreamPtr& stream, int32_t flags);
     virtual TChannelPtr AllocChannel();
     // Decodes url and makes a sound of it; null when it cannot be opened or decoded.
     virtual TSoundPtr LoadSound(const TUrl& url, int32_t flags);

@@ -1,6 +1,7 @@
 // A sound of an asset catalogue: decoded on a loading thread, playable as soon as it is handed out.
 #include "framework/audio/SoundAsset.h"
 
+#include "framework/audio/AudioStream.h"
 #include "framework/audio/Sample.h"
 #include "framework/audio/Sound.h"
 #include "framework/system/Report.h"
@@ -21,9 +22,11 @@ public:
 
     void Decode() override
     {
-        TAudioSamplePtr samples;
+        TAudioStreamPtr samples;
         try {
-            samples = LoadAudioSample(File());
+            // Music is held encoded and decoded as it plays; effects are decoded whole.
+            samples = (_flags & SOUND_LOOP) != 0 ? TAudioStream::Load(File())
+                                                 : TAudioStream::OfSample(LoadAudioSample(File()));
         } catch (const std::exception& error) {
             ReportProblem(std::string(File()) + ": " + error.what());
         }
@@ -50,16 +53,16 @@ public:
 private:
     // The promise lets go of the samples once they are handed over, so that they live only as
     // long as whoever waits for them.
-    void Deliver(TAudioSamplePtr samples)
+    void Deliver(TAudioStreamPtr samples)
     {
-        std::promise<TAudioSamplePtr> promise = std::move(_promise);
+        std::promise<TAudioStreamPtr> promise = std::move(_promise);
         promise.set_value(std::move(samples));
     }
 
     TSoundPtr& _variable;
     int32_t _flags;
-    std::promise<TAudioSamplePtr> _promise;
-    std::shared_future<TAudioSamplePtr> _samples;
+    std::promise<TAudioStreamPtr> _promise;
+    std::shared_future<TAudioStreamPtr> _samples;
     std::shared_ptr<TPendingSound> _pending;
 };
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-// The job that loads file with flags (SOUND_LOOP) into variable. The variable is first given a
+// The job that loads file with flags (SOUND_LOOP: music, held encoded) into variable. The variable is first given a
 // sound that, played or cued, waits for its samples and plays nothing when they could not be
 // decoded; once the catalogue is settled it holds the driver's own sound, or null.
 std::unique_ptr<TAssetJob> SoundAsset(TSoundPtr& variable, const char* file, int32_t flags, TAssetNeed need);

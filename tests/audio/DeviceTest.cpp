@@ -1,7 +1,9 @@
 // The OpenAL back-end heard through a device that writes its stereo mix to a wave file: forgotten
-// effects, pause and resume, loops, volume, pan, rate, channel reuse and copies of a sound.
+// effects, pause and resume, loops, volume, pan, rate, channel reuse, copies of a sound and music
+// decoded as it plays.
 #include "AudioTestUtil.h"
 
+#include "framework/audio/AudioStream.h"
 #include "framework/audio/OpenALDriver.h"
 #include "framework/audio/Sound.h"
 
@@ -16,6 +18,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <thread>
 
 using namespace audiotest;
@@ -467,3 +470,65 @@ TEST_F(AudioDevice, BuffersTheDeviceRefusesAreErrors)
 }
 
 }  // namespace
+
+TEST_F(AudioDevice, StreamedMusicSoundsAsTheWholeDecodeLoopingAndPausesAndStopsAlike)
+{
+    // Longer than the decoded head and rising, so that the pieces decoded while playing and the
+    // seam are both heard; it goes round one and a half times.
+    TempDir dir;
+    constexpr int32_t kFrames = 36000;
+    const std::string path = dir.Write("music.ogg", EncodeOgg(Tone(kFrames, 1, kRate, 600, 0.1, 0.8), 1, kRate));
+    const auto record = [&](const TSoundPtr& sound, bool pause) {
+        TChannelPtr channel = PlaySound(sound, AllocChannel());
+        Sleep(700);
+        if (pause) {
+            PauseChannel(channel);
+            Sleep(300);
+            EXPECT_FALSE(ChannelPlaying(channel));
+            ResumeChannel(channel);
+        }
+        Sleep(800);
+        EXPECT_TRUE(ChannelPlaying(channel));
+        StopChannel(channel);
+        Sleep(200);
+        Mix mix = Capture();
+        EXPECT_TRUE(SetAudioDriver("DirectSound"));
+        return mix;
+    };
+    const Mix whole = record(LoadSound(LoadAudioSample(path), SOUND_LOOP), false);
+    const TAudioStreamPtr stream = TAudioStream::Load(path);
+    ASSERT_TRUE(stream && !stream->Whole());
+    const Mix paused = record(LoadSound(stream, SOUND_LOOP), true);
+
+    // What is heard, every silent frame left out (the device writes exact zeros when nothing plays):
+    // the same frames in the same order.
+    const auto heard = [](const Mix& mix) {
+        std::vector<float> frames;
+        std::copy_if(mix.left.begin(), mix.left.end(), std::back_inserter(frames), [](float f) { return f != 0.0f; });
+        return frames;
+    };
+    const std::vector<float> expected = heard(whole);
+    ASSERT_GT(expected.size(), size_t{kFrames} * 3 / 2);
+    const std::vector<float> got = heard(paused);
+    ASSERT_GT(got.size(), size_t{kFrames} * 3 / 2);
+    double worst = 0;
+    for (size_t i = 0; i < size_t{kFrames} * 3 / 2; ++i)
+        worst = std::max(worst, static_cast<double>(std::abs(got[i] - expected[i])));
+    EXPECT_LT(worst, 1e-6);
+    EXPECT_GT(paused.Frames() - AudibleSegments(paused, 0.001).back().to, size_t{kRate} / 10) << "quiet after the stop";
+    const std::vector<Segment> resumed = AudibleSegments(paused, 0.001);
+    ASSERT_EQ(resumed.size(), 2u);
+    EXPECT_GT(resumed[1].from - resumed[0].to, size_t{kRate} / 4) << "quiet while paused";
+}
+
+TEST_F(AudioDevice, StreamedMusicThatDoesNotLoopIsHeardToItsLastFrame)
+{
+    // Its last piece is shorter than the others.
+    TempDir dir;
+    const std::string path = dir.Write("music.ogg", EncodeOgg(Tone(36000, 2, kRate, 800, 0.5, 0.5), 2, kRate));
+    TChannelPtr channel = PlaySound(LoadSound(TAudioStream::Load(path)));
+    ASSERT_TRUE(WaitFor([&] { return !ChannelPlaying(channel); }));
+    const std::vector<Segment> heard = AudibleSegments(Capture());
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(heard[0].Length()), 36000.0, 2.0 * kWindow);
+}

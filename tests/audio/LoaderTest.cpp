@@ -1,6 +1,8 @@
-// The sound file loaders: Ogg Vorbis and WAV decoding, rejection of bad data, and the loader chain.
+// The sound file loaders: Ogg Vorbis and WAV decoding, rejection of bad data, the loader chain, and
+// music read in pieces.
 #include "AudioTestUtil.h"
 
+#include "framework/audio/AudioStream.h"
 #include "framework/audio/Sample.h"
 #include "framework/audio/SampleLoaders.h"
 #include "framework/system/Bank.h"
@@ -276,3 +278,46 @@ TEST(AudioLoaderChain, NewestLoaderFirstAndStreamErrorsAreRejections)
 }
 
 }  // namespace
+
+TEST(AudioStreamRead, PiecesAreTheWholeDecodeAndALoopGoesOnAtItsFirstFrame)
+{
+    // Longer than the head, so that the decoder of its own is read too, and rising, so that the
+    // seam is a jump that a frame out of place would show.
+    TempDir dir;
+    const std::string path = dir.Write("music.ogg", EncodeOgg(Tone(50001, 2, 44100, 440, 0.1, 0.9), 2, 44100));
+    const TAudioSamplePtr whole = LoadAudioSample(path);
+    const TAudioStreamPtr stream = TAudioStream::Load(path);
+    ASSERT_TRUE(whole && stream);
+    ASSERT_EQ(stream->Length(), whole->length);
+    ASSERT_EQ(stream->HeadFrames(), TAudioStream::kHeadFrames);
+    const size_t frameBytes = 4;
+    // The frames a reader gives from frame from on, compared with the whole decode played on as it plays.
+    const auto matches = [&](TAudioStreamReader& reader, int64_t from, int32_t piece, int64_t count, bool loop) {
+        std::vector<uint8_t> got(static_cast<size_t>(piece) * frameBytes);
+        for (int64_t at = from; at < from + count;) {
+            const int32_t n = reader.Read(got.data(), piece);
+            const int64_t expected = loop ? piece : std::min<int64_t>(piece, std::max<int64_t>(whole->length - at, 0));
+            if (n != expected) return testing::AssertionFailure() << n << " frames at " << at;
+            for (int32_t i = 0; i < n; ++i, ++at)
+                if (std::memcmp(got.data() + i * frameBytes, whole->samples + (at % whole->length) * frameBytes,
+                                frameBytes) != 0)
+                    return testing::AssertionFailure() << "frame " << at << " differs";
+            if (n == 0) break;
+        }
+        return testing::AssertionSuccess();
+    };
+    TAudioStreamReader loop(stream, true);
+    EXPECT_TRUE(matches(loop, 0, 7001, 5 * whole->length / 2, true));
+    // Back into the head, and on from a frame within the decoded part.
+    loop.Seek(100);
+    EXPECT_TRUE(matches(loop, 100, 8192, whole->length + 10000, true));
+    loop.Seek(whole->length + 40000);
+    EXPECT_TRUE(matches(loop, 40000, 4096, 20000, true));
+
+    TAudioStreamReader once(stream, false);
+    once.Seek(40000);
+    EXPECT_TRUE(matches(once, 40000, 8192, 20000, false)) << "ends with the sound";
+    EXPECT_EQ(once.Read(std::vector<uint8_t>(64).data(), 16), 0);
+    EXPECT_EQ(stream->Decode()->ByteSize(), whole->ByteSize());
+    EXPECT_EQ(std::memcmp(stream->Decode()->samples, whole->samples, static_cast<size_t>(whole->ByteSize())), 0);
+}

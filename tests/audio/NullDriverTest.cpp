@@ -1,6 +1,7 @@
 // The null driver: sounds still load and every channel call is silent and harmless.
 #include "AudioTestUtil.h"
 
+#include "framework/audio/AudioStream.h"
 #include "framework/audio/Sound.h"
 #include "framework/audio/SoundAsset.h"
 
@@ -33,6 +34,23 @@ TEST_F(AudioNullDriver, LoadsDecodableFilesIntoSilentSounds)
     EXPECT_FALSE(LoadSound(dir.Write("junk.ogg", {1, 2, 3, 4, 5})));
     EXPECT_FALSE(LoadSound(TAudioSamplePtr()));
     EXPECT_TRUE(LoadSound(TAudioSample::Create(10, 8000, SAMPLE_MONO8)));
+}
+
+TEST_F(AudioNullDriver, MakesAStreamsSilentSoundWithoutDecodingIt)
+{
+    const std::string ogg = dir.Write("music.ogg", EncodeOgg(Tone(100000, 2, 44100, 500, 0.5, 0.5), 2, 44100));
+    const TAudioStreamPtr stream = TAudioStream::Load(ogg);
+    ASSERT_TRUE(stream);
+    // Every sample made from here on is counted.
+    int32_t samplesMade = 0;
+    SetSampleMemorySource([&](int32_t, int32_t, int32_t, uint8_t*&) {
+        ++samplesMade;
+        return std::shared_ptr<TSampleMemory>();
+    });
+    EXPECT_TRUE(LoadSound(stream, SOUND_LOOP));
+    EXPECT_FALSE(LoadSound(TAudioStreamPtr()));
+    SetSampleMemorySource(nullptr);
+    EXPECT_EQ(samplesMade, 0);
 }
 
 TEST_F(AudioNullDriver, ChannelsNeverPlayAndIgnoreEveryCall)

@@ -13,7 +13,10 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #include <malloc.h>
 #endif
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <iterator>
 #include <map>
 
 namespace {
@@ -57,6 +60,13 @@ int64_t PixelBytes(bool (*chosen)(const TImageAsset&))
 }
 
 bool FrontEnd(const TImageAsset& asset) { return asset.need == TAssetNeed::BeforeMenu; }
+bool DecodedWhileLoading(const TImageAsset& asset)
+{
+    const TImagePtr* information[] = {&HighscoreBackgroundImage, &HighscorePageImage, &InstructionsBackgroundImage,
+                                      &InstructionsPageImage, &CreditsBackgroundImage};
+    return asset.need != TAssetNeed::WithItsLevel &&
+           std::find(std::begin(information), std::end(information), asset.variable) == std::end(information);
+}
 bool Boss(const TImageAsset& asset) { return asset.variable == &ZogAnimImage || asset.variable == &BigBossShadowImage; }
 
 // Runs in the generated data folder and gives every picture variable back as it found it.
@@ -125,6 +135,31 @@ TEST_F(PictureLoading, ARunOpeningAtALevelDecodesThatLevelsBackgroundWhileLoadin
         const int64_t pixels = int64_t{image->width} * image->height * 3;
         EXPECT_EQ(AllocatedBytes() - before < pixels / 2, background.decoded) << "level " << background.level;
     }
+}
+
+TEST_F(PictureLoading, AnInformationScreensPicturesDecodeOnlyOnceItIsChosen)
+{
+    // A menu run holds every picture it decoded while loading, but only opens those of the
+    // information screens; the chosen screen's decode when asked for, the others stay as they are.
+    const int64_t held = HeldAfterLoading(0);
+    const TImagePtr chosen[] = {InstructionsBackgroundImage, InstructionsPageImage};
+    const TImagePtr others[] = {HighscoreBackgroundImage, HighscorePageImage, CreditsBackgroundImage};
+    int64_t smallest = INT64_MAX;
+    for (const TImagePtr& image : {chosen[0], chosen[1], others[0], others[1], others[2]}) {
+        ASSERT_TRUE(image);
+        EXPECT_FALSE(image->PixelsResident());
+        smallest = std::min(smallest, int64_t{image->width} * image->height * 3);
+    }
+    const int64_t rest = PixelBytes(DecodedWhileLoading);
+    EXPECT_LT(held, rest + smallest / 2);
+    GameGraphics::PrefetchImages({chosen[0], chosen[1]});
+    for (const TImagePtr& image : chosen) {
+        const TPixmapPtr pixels = image->Pixmap(0);
+        ASSERT_TRUE(pixels);
+        EXPECT_EQ(pixels->width, image->width);
+        EXPECT_TRUE(image->PixelsResident());
+    }
+    for (const TImagePtr& image : others) EXPECT_FALSE(image->PixelsResident());
 }
 
 }  // namespace
