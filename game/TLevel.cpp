@@ -6,7 +6,6 @@
 #include "framework/graphics/Graphics.h"
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
-#include "framework/system/Memory.h"
 #include "framework/system/Report.h"
 #include "game/GameGraphics.h"
 #include "game/GameSounds.h"
@@ -254,8 +253,8 @@ int32_t TLevel::MainLoop()
     ClearKeyboard();
     // What the decodes of the levels before freed leaves the process, not to pile up level after
     // level: here, between the fade-in and play, where a frame has the time to spare, and after
-    // the level's textures took what they could of it.
-    ReturnFreedMemory();
+    // the level's textures took what they could of it. The drawing memory set aside stays.
+    ReturnFreedMemoryButDrawingReserve();
     if (isZog) GameGraphics::PrefetchBossExplosion();
     const TPlayActive playing;
     while (!KeyIsDown(KEY_ESCAPE)) {

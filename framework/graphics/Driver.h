@@ -64,6 +64,9 @@ public:
     // Sets memory aside, over the frames that follow, for drawing busy screens; see
     // ReserveDrawingMemory.
     virtual void ReserveMemory() {}
+    // While held, the memory set aside stays taken, out of reach of what hands freed memory back
+    // to the system; see ReturnFreedMemoryButDrawingReserve.
+    virtual void HoldReserve(bool /*hold*/) {}
     // Told which image and frame the next frame draw belongs to, and which text the next glyph
     // draws spell (drawn from x, y); only the recording driver keeps them.
     virtual void NoteImage(const TImage* /*image*/, int32_t /*frame*/) {}

@@ -2,6 +2,7 @@
 #include "framework/graphics/GLDriver.h"
 
 #include <GL/gl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +19,8 @@ namespace {
 // millisecond) after each frame that left more than a third of a 60 Hz frame.
 constexpr size_t kHeapReserveBytes = 64u << 20;
 constexpr size_t kHeapReserveStep = 256u << 10;
+// Held in blocks well below the size the heap serves from mappings of their own.
+constexpr size_t kHeapReserveHoldBlock = 64u << 10;
 constexpr auto kQuietFrame = std::chrono::milliseconds(10);
 // A spare texture is made after a frame that took less than this: its few milliseconds (far more
 // while other programs keep the processor busy) go to the cheapest frames, of play or of a still
@@ -391,6 +394,23 @@ void TGLDraw2DDriver::ReserveMemory()
 {
     if (_software_renderer && !_heap_reserve)
         _heap_reserve = std::make_unique<THeapReserve>(kHeapReserveBytes, kHeapReserveStep);
+}
+
+void TGLDraw2DDriver::HoldReserve(bool hold)
+{
+    _reserve_held.clear();
+    // Still growing, the reserve holds its blocks itself.
+    if (!hold || !_heap_reserve || !_heap_reserve->Done()) return;
+    // Blocks come from the heap's free memory, its pages in place, until the heap would have to
+    // grow for the next: fresh memory held now would only fault in later.
+    const void* top = sbrk(0);
+    for (size_t held = 0; held < kHeapReserveBytes; held += kHeapReserveHoldBlock) {
+        _reserve_held.push_back(std::make_unique_for_overwrite<char[]>(kHeapReserveHoldBlock));
+        if (sbrk(0) != top) {
+            _reserve_held.pop_back();
+            break;
+        }
+    }
 }
 
 void TGLDraw2DDriver::Flip(bool sync)

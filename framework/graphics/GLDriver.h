@@ -51,6 +51,8 @@ public:
     void Flip(bool sync) override;
     // On a software renderer, a heap reserve grown over the frames that leave time.
     void ReserveMemory() override;
+    // Takes what the heap has free, up to the reserve's size and without growing it, until let go.
+    void HoldReserve(bool hold) override;
 
     // Texturing on with texture bound, or off for name 0; skips what is already so.
     void BindTexture(uint32_t name);
@@ -171,6 +173,7 @@ private:
     // Drivers that draw on the graphics card keep their own memory.
     bool _software_renderer = false;
     std::unique_ptr<THeapReserve> _heap_reserve;
+    std::vector<std::unique_ptr<char[]>> _reserve_held;
     std::chrono::steady_clock::time_point _last_flip_end;
 
     // The state OpenGL is in; -1 or an impossible value when unknown. A new context starts from

@@ -6,6 +6,7 @@
 #include "framework/graphics/Recording.h"
 #include "framework/system/Clock.h"
 #include "framework/system/Input.h"
+#include "framework/system/Memory.h"
 #include "framework/system/Report.h"
 
 #include <cstdlib>
@@ -231,6 +232,14 @@ int32_t GraphicsSeq() { return GraphicsSeqStorage(); }
 void ReserveDrawingMemory()
 {
     if (TDraw2DDriver* driver = CurrentDraw2DDriver()) driver->ReserveMemory();
+}
+
+void ReturnFreedMemoryButDrawingReserve()
+{
+    TDraw2DDriver* driver = CurrentDraw2DDriver();
+    if (driver) driver->HoldReserve(true);
+    ReturnFreedMemory();
+    if (driver) driver->HoldReserve(false);
 }
 
 void Flip(int32_t sync)

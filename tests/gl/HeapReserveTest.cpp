@@ -1,7 +1,9 @@
-// The drawing memory set aside over quick frames: the renderer later takes it without page faults.
+// The drawing memory set aside over quick frames: the renderer later takes it without page faults,
+// also after the memory freed meanwhile is handed back.
 #include "GLSupport.h"
 
 #include "framework/graphics/GLDriver.h"
+#include "framework/system/Memory.h"
 
 #include <sys/resource.h>
 
@@ -49,5 +51,12 @@ TEST_F(GLTest, DrawingMemorySetAsideIsTakenAgainWithoutPageFaults)
     // Two busy frames' worth, well within the reserve: nearly all of its pages are there already,
     // where fresh memory faults on every one.
     constexpr size_t kBusyFrames = 32u << 20;
-    EXPECT_LT(FaultsToTake(kBusyFrames), static_cast<long>(kBusyFrames / 4096 / 10));
+    constexpr long kFewFaults = static_cast<long>(kBusyFrames / 4096 / 10);
+    EXPECT_LT(FaultsToTake(kBusyFrames), kFewFaults);
+    // Freed memory handed back at a level's start leaves the reserve in place; handed back
+    // whole, the reserve goes with it.
+    ReturnFreedMemoryButDrawingReserve();
+    EXPECT_LT(FaultsToTake(kBusyFrames), kFewFaults) << "after handing back all but the reserve";
+    ReturnFreedMemory();
+    EXPECT_GT(FaultsToTake(kBusyFrames), 5 * kFewFaults) << "after handing back everything";
 }
