@@ -147,6 +147,11 @@ void SettleAheadDecodes()
     }
 }
 
+// A level's music is decoded whole, unlike the other music: decoded as it plays, it would add half a
+// percent of a core to play (about 70 ms of decoding every 10 s, a fifth of what an idle level
+// costs) to save its 4 to 6 MiB.
+TAudioStreamPtr DecodeLevelMusic(const std::string& file) { return TAudioStream::OfSample(LoadAudioSample(file)); }
+
 }  // namespace
 
 void GameSounds::StartLoading(int32_t firstMusicId)
@@ -188,7 +193,7 @@ void GameSounds::DecodeMusicAhead(int32_t id)
     const std::string file = MusicFile(id);
     if (file.empty() || (PendingMusic.valid() && PendingMusicId == id)) return;
     PendingMusicId = id;
-    PendingMusic = std::async(std::launch::async, [file] { return TAudioStream::Load(file); });
+    PendingMusic = std::async(std::launch::async, [file] { return DecodeLevelMusic(file); });
 }
 
 void GameSounds::AbandonLoading()
@@ -216,7 +221,7 @@ void GameSounds::LoadMusic(int32_t id)
     if (PendingMusic.valid() && PendingMusicId == id)
         LevelMusic = LoadSound(PendingMusic.get(), SOUND_LOOP);
     else
-        LevelMusic = LoadSound(TAudioStream::Load(file), SOUND_LOOP);
+        LevelMusic = LoadSound(DecodeLevelMusic(file), SOUND_LOOP);
     if (!LevelMusic) ReportProblem("music " + file + " could not be loaded; the level plays silent");
 }
 

@@ -2,6 +2,7 @@
 #include "framework/audio/AudioStream.h"
 
 #include "framework/audio/SampleLoaders.h"
+#include "framework/system/Report.h"
 
 #include <algorithm>
 #include <cstring>
@@ -35,6 +36,7 @@ TAudioStreamPtr TAudioStream::Load(const TUrl& url)
     // A file damaged within its head is refused, as decoding it whole would be.
     if (decoder->Read(stream->_head.data(), head) != head) return nullptr;
     stream->_encoded = std::move(encoded);
+    stream->_name = url.text;
     return stream;
 }
 
@@ -114,8 +116,10 @@ int32_t TAudioStreamReader::Read(uint8_t* out, int32_t frames)
             }
             got = _decoder ? _decoder->Read(to, want) : 0;
             _decoded += got;
-            // Damaged data ends the sound where it breaks off.
+            // Damaged data ends the sound where it breaks off, said once.
             if (got <= 0) {
+                if (!_reported) ReportProblem(_stream->Name() + ": damaged data; the music stops there");
+                _reported = true;
                 _decoder.reset();
                 _position = length;
                 continue;

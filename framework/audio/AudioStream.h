@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class TOggPieceDecoder;
@@ -36,10 +37,13 @@ public:
     int32_t HeadFrames() const;
     // A new decoder at the first frame.
     std::unique_ptr<TOggPieceDecoder> OpenDecoder() const;
+    const std::string& Name() const { return _name; }
 
 private:
     TAudioStream() = default;
     std::shared_ptr<const std::vector<uint8_t>> _encoded;
+    // The file's name, for the report of damage found while it plays.
+    std::string _name;
     std::vector<uint8_t> _head;
     TAudioSamplePtr _whole;
     int32_t _hertz = 0;
@@ -70,4 +74,5 @@ private:
     std::unique_ptr<TOggPieceDecoder> _decoder;
     // The next frame the decoder gives.
     int64_t _decoded = 0;
+    bool _reported = false;
 };

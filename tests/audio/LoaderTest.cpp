@@ -321,3 +321,23 @@ TEST(AudioStreamRead, PiecesAreTheWholeDecodeAndALoopGoesOnAtItsFirstFrame)
     EXPECT_EQ(stream->Decode()->ByteSize(), whole->ByteSize());
     EXPECT_EQ(std::memcmp(stream->Decode()->samples, whole->samples, static_cast<size_t>(whole->ByteSize())), 0);
 }
+
+TEST(AudioStreamRead, DamageBeyondTheHeadEndsTheMusicThereWithOneReport)
+{
+    TempDir dir;
+    std::vector<uint8_t> data = EncodeOgg(Tone(200000, 2, 44100, 440, 0.1, 0.9), 2, 44100);
+    for (size_t i = data.size() * 3 / 4; i < data.size() * 3 / 4 + 64; ++i) data[i] ^= 0x5A;
+    const std::string path = dir.Write("damaged.ogg", data);
+    const TAudioStreamPtr stream = TAudioStream::Load(path);
+    ASSERT_TRUE(stream);
+    TAudioStreamReader once(stream, false);
+    std::vector<uint8_t> out(static_cast<size_t>(stream->Length()) * 4);
+    testing::internal::CaptureStderr();
+    const int32_t got = once.Read(out.data(), static_cast<int32_t>(stream->Length()));
+    EXPECT_EQ(once.Read(out.data(), 16), 0);
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_GT(got, TAudioStream::kHeadFrames);
+    EXPECT_LT(got, stream->Length());
+    EXPECT_NE(report.find("damaged.ogg: damaged data"), std::string::npos) << report;
+    EXPECT_EQ(report.find("damaged data"), report.rfind("damaged data")) << "said once";
+}
