@@ -163,7 +163,12 @@ void TALStreamFeed::Refill()
         if (frames < kPieceFrames) _ended = true;
         ALint state = AL_STOPPED;
         alGetSourcei(_source, AL_SOURCE_STATE, &state);
-        if (state == AL_STOPPED && _wanted && frames > 0) alSourcePlay(_source);
+        if (state != AL_STOPPED || !_wanted || frames <= 0) continue;
+        alSourcePlay(_source);
+        // A source that stops again at once has lost its device (its sound server went away): it
+        // is fed no more, or it would take every piece as played the moment it is queued.
+        alGetSourcei(_source, AL_SOURCE_STATE, &state);
+        if (state == AL_STOPPED) _ended = true;
     }
 }
 
