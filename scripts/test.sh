@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs the whole test suite headless:
 # the Release suite, the Debian package (checked by lintian when it is installed), the unit tests
 # again under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets (tables,
-# pictures, sounds, input scripts) for about 10 s each. Ends with the time each step took.
+# pictures, sounds, input scripts), built with them, for about 10 s each. Ends with the time each
+# step took.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 # The configurations are the presets of CMakePresets.json, read from the source folder.
@@ -97,29 +98,17 @@ if [[ -f build/sanitize/CMakeCache.txt ]] &&
   fresh=(--fresh)
 fi
 step sanitize-configure cmake --preset sanitize "${fresh[@]}" "${cache[@]}" >/dev/null
-step sanitize-build cmake --build "$root/build/sanitize" -j "$jobs" --target unit_tests
+step sanitize-build cmake --build "$root/build/sanitize" -j "$jobs" --target unit_tests fuzz_targets
 if "$package"; then
   echo "== Debian package"
   join_beside
 fi
 
-# Most of the sanitizer run is the soak tests on one processor: the fuzz targets build beside it,
-# at the lowest priority so that they never slow it. Only the fuzz targets: the instrumented
-# system layer links into nothing else here.
-fuzz_build() {
-  cmake --preset fuzz "${cache[@]}" >/dev/null &&
-    nice -n 19 cmake --build "$root/build/fuzz" -j "$jobs" \
-      --target fuzz_users fuzz_highscores fuzz_png fuzz_jpeg fuzz_ogg fuzz_wav fuzz_script
-}
-beside "fuzz-build (beside)" fuzz_build
-echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+# One run for both: the soak tests keep one processor busy most of the time, and the fuzz targets,
+# each fuzzing for a fixed time on one processor, fill the other.
+echo "== Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  step sanitize-tests ctest --test-dir "$root/build/sanitize" --no-tests=error --output-on-failure -j "$jobs" -L unit
-
-echo "== Fuzz targets"
-join_beside
-# Each target fuzzes for a fixed time on one core, so they run side by side.
-step fuzz-tests ctest --test-dir "$root/build/fuzz" --no-tests=error --output-on-failure -j "$jobs" -L fuzz
+  step sanitize-fuzz-tests ctest --test-dir "$root/build/sanitize" --no-tests=error --output-on-failure -j "$jobs" -L 'unit|fuzz'
 
 echo "== Time per step (seconds)"
 printf '%-20s %7s %9s\n' step wall processor

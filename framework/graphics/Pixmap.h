@@ -65,6 +65,10 @@ TPixmapPtr ResizePixmap(const TPixmap& pixmap, int32_t width, int32_t height);
 TPixmapPtr YFlipPixmap(const TPixmap& pixmap);
 TPixmapPtr XFlipPixmap(const TPixmap& pixmap);
 TPixmapPtr MaskPixmap(const TPixmap& pixmap, int32_t red, int32_t green, int32_t blue);
+// The largest width or height a PNG or JPEG picture may declare to be loaded (16384 unless set).
+// The fuzz targets lower it: a few hundred bytes may declare a picture whose decoding under the
+// sanitizers outlasts any time limit without finding anything.
+void SetLargestPictureSide(uint32_t pixels);
 // Tries the loaders newest first (PNG, then JPEG); null when none decodes url.
 TPixmapPtr LoadPixmap(const TUrl& url);
 // The size of the PNG or JPEG picture at url, from its header alone; false when there is none.

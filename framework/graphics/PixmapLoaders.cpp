@@ -1,6 +1,7 @@
 // The pixmap loader chain and the PNG (libpng) and JPEG (libjpeg) loaders reading through streams.
 #include "framework/graphics/Pixmap.h"
 
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <exception>
@@ -20,14 +21,8 @@
 
 namespace {
 
-// Pictures larger than this in either direction are refused rather than allocated. Fuzzing builds
-// refuse less: a few hundred bytes of progressive JPEG may declare a 16384-pixel square, whose
-// decoding under the sanitizers outlasts the fuzzer's time limit without finding anything.
-#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-constexpr uint32_t kMaxDimension = 2048;
-#else
-constexpr uint32_t kMaxDimension = 16384;
-#endif
+// Pictures larger than this in either direction are refused rather than allocated.
+std::atomic<uint32_t> LargestSide{16384};
 
 // Reads count bytes; false when the stream ends or fails first.
 bool ReadExactly(TStream& stream, uint8_t* buf, size_t count)
@@ -95,7 +90,7 @@ bool PngReadHeader(png_structp png, png_infop info, TPngHeader& header)
 {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_sig_bytes(png, 8);
-    png_set_user_limits(png, kMaxDimension, kMaxDimension);
+    png_set_user_limits(png, LargestSide, LargestSide);
     png_read_info(png, info);
     const png_byte colorType = png_get_color_type(png, info);
     const png_byte bitDepth = png_get_bit_depth(png, info);
@@ -250,7 +245,7 @@ bool JpegReadHeader(TJpegDecoder& decoder, TJpegHeader& header)
     } else {
         return false;
     }
-    if (cinfo.image_width > kMaxDimension || cinfo.image_height > kMaxDimension) return false;
+    if (cinfo.image_width > LargestSide || cinfo.image_height > LargestSide) return false;
     jpeg_start_decompress(&cinfo);
     header.width = cinfo.output_width;
     header.height = cinfo.output_height;
@@ -309,6 +304,8 @@ private:
 };
 
 }  // namespace
+
+void SetLargestPictureSide(uint32_t pixels) { LargestSide = pixels; }
 
 void RegisterPixmapLoader(TPixmapLoader loader)
 {

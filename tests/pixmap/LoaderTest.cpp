@@ -215,6 +215,21 @@ TEST(JpegLoader, EveryTruncationIsRefused)
 
 TEST(JpegLoader, RandomDamageNeverCrashes) { Mutate(EncodeJpeg(16, 16, 3, Gradient(16, 16, 3)), 4321); }
 
+// A picture wider or taller than the largest side set is refused by both loaders, one of exactly
+// that side still loads; the default takes in every picture up to 16384 a side.
+TEST(LoadPixmap, LargestSideHoldsForBothFormats)
+{
+    const std::vector<uint8_t> png = EncodePng(24, 40, PNG_COLOR_TYPE_GRAY, 8, Gradient(24, 40, 1));
+    const std::vector<uint8_t> jpeg = EncodeJpeg(40, 24, 1, Uniform(40, 24, {90}));
+    for (const auto* file : {&png, &jpeg}) {
+        SetLargestPictureSide(39);
+        EXPECT_FALSE(LoadBytes(*file));
+        SetLargestPictureSide(40);
+        EXPECT_TRUE(LoadBytes(*file));
+        SetLargestPictureSide(16384);
+    }
+}
+
 TEST(LoadPixmap, RefusesDataOfNoKnownFormat)
 {
     EXPECT_FALSE(LoadBytes({}));
