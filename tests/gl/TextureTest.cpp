@@ -2,6 +2,7 @@
 #include "GLSupport.h"
 
 #include "framework/graphics/GLDriver.h"
+#include "framework/system/Input.h"
 
 #include <GL/gl.h>
 
@@ -436,6 +437,33 @@ TEST_F(GLTest, FramesBeyondTheCacheBudgetAreDroppedLeastRecentlyDrawnFirstAndMad
     images[2].reset();
     EXPECT_EQ(cache->bytes, before - 64 * 64 * 4);
     cache->budget = budget;
+}
+
+TEST_F(GLTest, SpareTexturesAreMadeAgainOnlyOutsidePlay)
+{
+    const auto living = [] {
+        size_t count = 0;
+        for (GLuint name = 1; name < 256; ++name) count += glIsTexture(name) ? 1 : 0;
+        return count;
+    };
+    // Two backgrounds take over the two spares made ahead.
+    std::vector<TImagePtr> backgrounds;
+    for (uint32_t argb : {0xFF204060u, 0xFF604020u}) {
+        backgrounds.push_back(FilledImage(300, 200, argb));
+        GLFrame(backgrounds.back());
+    }
+    const size_t taken = living();
+    struct PlayGuard {
+        PlayGuard() { SetPlayActive(true); }
+        ~PlayGuard() { SetPlayActive(false); }
+    };
+    {
+        const PlayGuard playing;
+        for (int32_t frame = 0; frame < 100; ++frame) Flip(0);
+        EXPECT_EQ(living(), taken) << "spares made during play";
+    }
+    for (int32_t frame = 0; frame < 200 && living() < taken + 2; ++frame) Flip(0);
+    EXPECT_EQ(living(), taken + 2) << "spares not made again after play";
 }
 
 TEST_F(GLTest, PicturesOfTheScreensSizeTakeOverTexturesMadeAheadWithNothingOfTheirPastLeft)
