@@ -1,6 +1,8 @@
 // The OpenGL 2D back-end's recording: drawing calls gathered as the frame's commands, and Flip.
 #include "framework/graphics/GLDriver.h"
 
+#include "framework/system/Input.h"
+
 #include <GL/gl.h>
 #include <unistd.h>
 
@@ -23,8 +25,10 @@ constexpr size_t kHeapReserveStep = 256u << 10;
 constexpr size_t kHeapReserveHoldBlock = 64u << 10;
 constexpr auto kQuietFrame = std::chrono::milliseconds(10);
 // A spare texture is made after a frame that took less than this: its few milliseconds (far more
-// while other programs keep the processor busy) go to the cheapest frames, of play or of a still
-// screen, not to a fade's.
+// while other programs keep the processor busy) go to the cheapest frames, of a still screen, not
+// to a fade's. None is made during play: a level's backgrounds took the spares there were, and the
+// next level's take over theirs as they are let go, so spares made then would only hold 4 MiB each
+// for the whole level.
 constexpr auto kIdleFrame = std::chrono::milliseconds(3);
 
 uint8_t ClampByte(int32_t value) { return static_cast<uint8_t>(std::clamp(value, 0, 255)); }
@@ -457,7 +461,7 @@ void TGLDraw2DDriver::Flip(bool sync)
     const auto end = std::chrono::steady_clock::now();
     if (quiet && _heap_reserve && !_heap_reserve->Done())
         _heap_reserve->Step();
-    else if (end - _last_flip_end < kIdleFrame && _software_renderer)
+    else if (end - _last_flip_end < kIdleFrame && _software_renderer && !PlayActive())
         MakeSpareTexture();
     _last_flip_end = std::chrono::steady_clock::now();
 }

@@ -2,6 +2,7 @@
 #include "GLSupport.h"
 
 #include "framework/graphics/GLDriver.h"
+#include "framework/system/Input.h"
 
 #include <GL/gl.h>
 
@@ -470,6 +471,11 @@ TEST_F(GLTest, PicturesOfTheScreensSizeTakeOverTexturesMadeAheadWithNothingOfThe
         const GLuint name = GLFrame(kept.back())->Name();
         EXPECT_EQ(std::count(ahead.begin(), ahead.end(), name) == 1, c.takesOver) << c.what;
     }
+    // None are made again during play, however much time its frames leave.
+    SetPlayActive(true);
+    for (int32_t frame = 0; frame < 100; ++frame) Flip(0);
+    SetPlayActive(false);
+    EXPECT_EQ(living().size(), ahead.size() + 2) << "spares made during play";
     // Frames that leave time (empty ones, unless the machine is very busy) make them again, one a
     // frame, leaving what the driver knows to be bound as it was.
     Flip(0);
