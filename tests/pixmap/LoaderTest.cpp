@@ -219,14 +219,18 @@ TEST(JpegLoader, RandomDamageNeverCrashes) { Mutate(EncodeJpeg(16, 16, 3, Gradie
 // that side still loads; the default takes in every picture up to 16384 a side.
 TEST(LoadPixmap, LargestSideHoldsForBothFormats)
 {
-    const std::vector<uint8_t> png = EncodePng(24, 40, PNG_COLOR_TYPE_GRAY, 8, Gradient(24, 40, 1));
-    const std::vector<uint8_t> jpeg = EncodeJpeg(40, 24, 1, Uniform(40, 24, {90}));
-    for (const auto* file : {&png, &jpeg}) {
-        SetLargestPictureSide(39);
-        EXPECT_FALSE(LoadBytes(*file));
-        SetLargestPictureSide(40);
-        EXPECT_TRUE(LoadBytes(*file));
-        SetLargestPictureSide(16384);
+    EXPECT_TRUE(LoadBytes(EncodePng(16384, 1, PNG_COLOR_TYPE_GRAY, 8, Gradient(16384, 1, 1))));
+    EXPECT_FALSE(LoadBytes(EncodePng(1, 16385, PNG_COLOR_TYPE_GRAY, 8, Gradient(1, 16385, 1))));
+    for (const auto& [width, height] : {std::pair{24, 40}, std::pair{40, 24}}) {
+        const std::vector<uint8_t> png = EncodePng(width, height, PNG_COLOR_TYPE_GRAY, 8, Gradient(width, height, 1));
+        const std::vector<uint8_t> jpeg = EncodeJpeg(width, height, 1, Uniform(width, height, {90}));
+        for (const auto* file : {&png, &jpeg}) {
+            SetLargestPictureSide(39);
+            EXPECT_FALSE(LoadBytes(*file)) << width << "x" << height;
+            SetLargestPictureSide(40);
+            EXPECT_TRUE(LoadBytes(*file)) << width << "x" << height;
+            SetLargestPictureSide(16384);
+        }
     }
 }
 
